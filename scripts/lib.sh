@@ -1,0 +1,40 @@
+# Shared by scripts/test and scripts/demo: packages, configure and build.
+# shellcheck shell=bash
+
+ZEP_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# Debian packages the build, the tests and the demo need.
+ZEP_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
+              libqt6sql6-odbc libsqlite3-dev unixodbc-dev tdsodbc fonts-dejavu-core)
+
+zep_install_packages() {
+    local missing=()
+    for p in "${ZEP_PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$p")
+        fi
+    done
+    if [ ${#missing[@]} -eq 0 ]; then
+        return 0
+    fi
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+    export DEBIAN_FRONTEND=noninteractive
+    if ! $sudo apt-get install -y -q "${missing[@]}"; then
+        $sudo apt-get update -q
+        $sudo apt-get install -y -q "${missing[@]}"
+    fi
+}
+
+zep_jobs() {
+    nproc 2>/dev/null || echo 2
+}
+
+# zep_build <build dir> [cmake options...]
+zep_build() {
+    local dir=$1
+    shift
+    cmake -S "$ZEP_ROOT" -B "$dir" "$@"
+    cmake --build "$dir" -j "$(zep_jobs)"
+}
