@@ -1,0 +1,688 @@
+#include "MainWidget.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <cstdio>
+#include <QComboBox>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHostInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QNetworkInterface>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTextBrowser>
+#include <QTime>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "HistoryLineEdit.h"
+#include "PathJoin.h"
+#include "QTabW.h"
+#include "Setup.h"
+#include "appConfig.h"
+#include "urlDownloader.h"
+
+namespace {
+const char *const version = "1.74";
+const char *const buildDate = "Jun 25 2014";
+const QString connectionName = QStringLiteral("ZEP");
+
+MainWidget::HostLookup &hostLookup()
+{
+    static MainWidget::HostLookup lookup;
+    return lookup;
+}
+
+HostAddresses lookUpThisHost()
+{
+    HostAddresses result;
+    result.hostName = QHostInfo::localHostName();
+    if (result.hostName.isEmpty())
+        return result;
+    const QHostInfo info = QHostInfo::fromName(result.hostName);
+    result.lookupOk = info.error() == QHostInfo::NoError;
+    result.resolved = info.addresses();
+    result.interfaces = QNetworkInterface::allAddresses();
+    return result;
+}
+
+QString timePrefix()
+{
+    return QTime::currentTime().toString(QStringLiteral("hh:mm:ss : "));
+}
+
+bool isOn(const QString &value)
+{
+    return value.toInt() != 0;
+}
+} // namespace
+
+MainWidget::MainWidget(QWidget *parent, const QString &settingsFile, const QString &name)
+    : QWidget(parent)
+{
+    setObjectName(name);
+
+    cfg = new appConfig(this, settingsFile);
+    connect(cfg, &appConfig::logMessage, this, &MainWidget::slotLogMessage);
+    cfg->readConfig();
+    cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("S000000"));
+
+    auto *windowLayout = new QVBoxLayout(this);
+    windowLayout->setContentsMargins(2, 2, 2, 2);
+    auto *tabRow = new QHBoxLayout;
+    windowLayout->addLayout(tabRow, 10);
+    tabs = new QTabW(this);
+    tabRow->addWidget(tabs);
+
+    buildStatusBar();
+    windowLayout->addWidget(statusBar);
+    buildClientTab();
+
+    serverTabs = new QTabW(this);
+    tabs->addTab(serverTabs, cfg->getValue(QStringLiteral("server.title"), tr("&Server")));
+    setup = new Setup(cfg, this, QStringLiteral("Server"));
+    serverTabs->addTab(setup, cfg->getValue(QStringLiteral("setup.title"), tr("&Setup")));
+    connect(setup, &Setup::logMessage, this, &MainWidget::slotLogMessage);
+    connect(setup, &Setup::internetError, this, &MainWidget::internetError);
+    connect(setup, &Setup::serverEnabled, this, &MainWidget::serverEnabled);
+
+    klasseTabs = new QTabW(this);
+    tabs->addTab(klasseTabs, QStringLiteral("Klasser"));
+
+    buildLogArea();
+
+    if (isOn(cfg->getValue(QStringLiteral("app.statusButtons"), QStringLiteral("0")))) {
+        refreshButton = new QPushButton(tr("Opdater"), statusBar);
+        statusBar->addPermanentWidget(refreshButton);
+        if (isOn(cfg->getValue(QStringLiteral("app.statusButtons.fullScreen"), QStringLiteral("0")))) {
+            fullScreenButton = new QPushButton(QStringLiteral("F"), statusBar);
+            statusBar->addPermanentWidget(fullScreenButton);
+            connect(fullScreenButton, &QPushButton::pressed, this, &MainWidget::fullScreen);
+        }
+    }
+
+    internetLabel = new QLabel(statusBar);
+    internetLabel->setPixmap(QPixmap(QStringLiteral("logo/globe.png")));
+    internetLabel->setProperty("icon", QStringLiteral("logo/globe.png"));
+    statusBar->addPermanentWidget(internetLabel);
+    databaseLabel = new QLabel(statusBar);
+    databaseLabel->setPixmap(QPixmap(QStringLiteral("logo/database.png")));
+    databaseLabel->setProperty("icon", QStringLiteral("logo/database.png"));
+    statusBar->addPermanentWidget(databaseLabel);
+
+    m_fullScreen = false;
+
+    if (cfg->getValue(QStringLiteral("indtastning.dommer.disable"), QStringLiteral("0")).toInt() == 1) {
+        tabs->setTabEnabled(tabs->indexOf(serverTabs), false);
+        tabs->setTabEnabled(tabs->indexOf(klasseTabs), false);
+    }
+
+    timeOut();
+}
+
+MainWidget::~MainWidget()
+{
+    // Tear down in an order where nothing still running can reach a part
+    // that is already gone: first everything that fires on its own (timers,
+    // downloads, uploads), then the parts that hold the settings store, and
+    // the store last.
+    if (clientTimer)
+        clientTimer->stop();
+    if (setup)
+        setup->disconnect(this);
+    if (m_downloader)
+        m_downloader->disconnect(this);
+    if (cfg)
+        cfg->disconnect(this);
+
+    const QList<QWidget *> views = m_views.values();
+    m_views.clear();
+    qDeleteAll(views);
+
+    delete m_downloader;
+    m_downloader = nullptr;
+    delete setup;
+    setup = nullptr;
+    delete cfg;
+    cfg = nullptr;
+}
+
+void MainWidget::buildStatusBar()
+{
+    statusBar = new QStatusBar(this);
+    statusBar->setSizeGripEnabled(false);
+    cfg->setValue(QStringLiteral("host.info"), hostInfo());
+    hostLabel = new QLabel(hostInfo().section(QLatin1String(" /"), 0, 0), statusBar);
+    statusBar->addPermanentWidget(hostLabel, 0);
+    versionLabel = new QLabel(tr("Version: %1 Build date: %2").arg(QLatin1String(version), QLatin1String(buildDate)),
+                              statusBar);
+    statusBar->addPermanentWidget(versionLabel, 0);
+}
+
+void MainWidget::buildClientTab()
+{
+    auto *page = new QWidget(this);
+    page->setObjectName(QStringLiteral("clientPlaceHolder"));
+    auto *pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    tabs->addTab(page, cfg->getValue(QStringLiteral("bane.title"), tr("&Klient")));
+
+    urlRow = new QWidget(page);
+    urlRow->setObjectName(QStringLiteral("clientUrlPlaceHolder"));
+    auto *rowLayout = new QHBoxLayout(urlRow);
+    rowLayout->setContentsMargins(0, 0, 0, 0);
+    auto *urlLabel = new QLabel(tr("URL  "), urlRow);
+    urlLabel->setObjectName(QStringLiteral("Test1"));
+    rowLayout->addWidget(urlLabel);
+    urlCombo = new QComboBox(urlRow);
+    urlCombo->setObjectName(QStringLiteral("editable combobox"));
+    urlCombo->setEditable(true);
+    urlCombo->setDuplicatesEnabled(false);
+    rowLayout->addWidget(urlCombo, 10);
+    connect(urlCombo, &QComboBox::textActivated, this, &MainWidget::urlSelected);
+    pageLayout->addWidget(urlRow);
+
+    showText = new QTextBrowser(page);
+    showText->setObjectName(QStringLiteral("showText"));
+    showText->setSearchPaths({QStringLiteral("./"), QStringLiteral("./logo/")});
+    showText->setReadOnly(true);
+    pageLayout->addWidget(showText, 10);
+    setClientFontSize(cfg->getValue(QStringLiteral("bane.font"), QStringLiteral("15")).toInt());
+
+    const QString baseUrl = cfg->getValue(QStringLiteral("bane.baseUrl"), paths::localServerAddress());
+    const QString directory = cfg->getValue(QStringLiteral("bane.directory"), QStringLiteral("cache"));
+    if (!baseUrl.isEmpty() && !directory.isEmpty()) {
+        m_downloader = new urlDownloader(this, QStringLiteral("bane.Downloader"), directory,
+                                         cfg->getValue(QStringLiteral("bane.downloader.debug"), QStringLiteral("0")).toInt());
+        connect(m_downloader, &urlDownloader::logMessage, this, &MainWidget::slotLogMessage);
+        connect(m_downloader, &urlDownloader::doneDownload, this, &MainWidget::slotBaneFile);
+        urlCombo->addItem(paths::join(baseUrl, cfg->getValue(QStringLiteral("bane.filename"), QStringLiteral("bane1.html"))));
+    }
+
+    clientTimer = new QTimer(this);
+    connect(clientTimer, &QTimer::timeout, this, &MainWidget::timeOut);
+    clientTimer->start(cfg->getValue(QStringLiteral("bane.update"), QStringLiteral("30000")).toInt());
+
+    slotBaneFile(paths::join(directory, cfg->getValue(QStringLiteral("bane.filename"), QStringLiteral("bane1.html"))));
+}
+
+void MainWidget::buildLogArea()
+{
+    const bool logArea_ = isOn(cfg->getValue(QStringLiteral("debug.show"), QStringLiteral("0")))
+        || isOn(cfg->getValue(QStringLiteral("log.show"), QStringLiteral("1")));
+    if (!logArea_)
+        return;
+    logArea = new QSplitter(Qt::Vertical, this);
+    logArea->setObjectName(QStringLiteral("top"));
+    const bool debugMode = isOn(cfg->getValue(QStringLiteral("debug.show"), QStringLiteral("1")));
+    if (debugMode) {
+        rawText = new QPlainTextEdit(logArea);
+        rawText->setObjectName(QStringLiteral("rawText"));
+        rawText->setReadOnly(true);
+        rawText->appendPlainText(QStringLiteral("test"));
+    }
+    infoText = new QPlainTextEdit(logArea);
+    infoText->setObjectName(QStringLiteral("infoText"));
+    infoText->setReadOnly(true);
+    infoText->setMaximumBlockCount(cfg->getValue(QStringLiteral("debug.info.maxLines"), QStringLiteral("5000")).toInt());
+    infoText->appendPlainText(QStringLiteral("Start Log"));
+    infoText->appendPlainText(QStringLiteral("HOME DIR PATH: %1").arg(QDir::homePath()));
+
+    QString title;
+    if (debugMode) {
+        auto *container = new QWidget(logArea);
+        container->setObjectName(QStringLiteral("debugCmdContainer"));
+        auto *row = new QHBoxLayout(container);
+        row->setContentsMargins(0, 0, 0, 0);
+        cmdLine = new HistoryLineEdit(container, QStringLiteral("cmdLine"));
+        row->addWidget(cmdLine, 10);
+        auto *clear = new QPushButton(QStringLiteral("Clear"), container);
+        clear->setObjectName(QStringLiteral("Clear"));
+        row->addWidget(clear, 1);
+        logArea->setStretchFactor(logArea->indexOf(container), 0);
+        connect(clear, &QPushButton::pressed, this, &MainWidget::clearDebug);
+        connect(this, &MainWidget::logMessage, infoText, &QPlainTextEdit::appendPlainText);
+        title = cfg->getValue(QStringLiteral("debug.title"), tr("&Debug"));
+    } else {
+        auto *container = new QWidget(logArea);
+        container->setObjectName(QStringLiteral("logContainer"));
+        auto *row = new QHBoxLayout(container);
+        row->setContentsMargins(0, 0, 0, 0);
+        auto *save = new QPushButton(tr("Gem .."), container);
+        save->setObjectName(QStringLiteral("Gem"));
+        row->addWidget(save);
+        row->addStretch(1);
+        connect(save, &QPushButton::clicked, this, &MainWidget::saveLog);
+        title = cfg->getValue(QStringLiteral("log.title"), tr("&Log"));
+    }
+    tabs->insertTab(5, logArea, title);
+}
+
+// ---- log routing ---------------------------------------------------------
+
+void MainWidget::slotLogMessage(int level, const QString &text)
+{
+    if (level < 0)
+        qDebug().noquote() << timePrefix() << level << text;
+    if (!infoText) {
+        if (statusBar) {
+            if (level == 3 || isOn(cfg->getValue(QStringLiteral("app.statusErrors"), QStringLiteral("0"))))
+                statusBar->showMessage(text);
+        } else {
+            qDebug().noquote() << level << text;
+        }
+        return;
+    }
+    if (level != 0) {
+        infoText->appendPlainText(timePrefix() + text);
+        if (level == 3 && statusBar)
+            statusBar->showMessage(text);
+    } else if (rawText) {
+        rawText->appendPlainText(timePrefix() + text);
+    }
+}
+
+void MainWidget::clearDebug()
+{
+    if (rawText)
+        rawText->clear();
+    if (infoText)
+        infoText->clear();
+    if (cmdLine)
+        cmdLine->clearHistory();
+}
+
+QString MainWidget::askSaveLogFileName()
+{
+    return QFileDialog::getSaveFileName(this, QString(), QStringLiteral("ZEPLive_log.txt"),
+                                        tr("Text files(*.txt);;Alle Filer (*)"));
+}
+
+void MainWidget::saveLog()
+{
+    const QString fileName = askSaveLogFileName();
+    if (fileName.isEmpty())
+        return;
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return;
+    QString text = QStringLiteral("Stævne: ") + cfg->getValue(QStringLiteral("staevne.navn"), QStringLiteral("??"))
+        + QLatin1Char('\n') + QStringLiteral("Version:") + QLatin1String(version) + QLatin1Char('\n')
+        + QStringLiteral("Log:\n");
+    if (infoText)
+        text += infoText->toPlainText() + QLatin1Char('\n');
+    file.write(text.toUtf8());
+}
+
+// ---- arena display client -----------------------------------------------
+
+void MainWidget::timeOut()
+{
+    if (!m_downloader)
+        return;
+    m_downloader->newUrl(paths::join(cfg->getValue(QStringLiteral("bane.baseUrl"), paths::localServerAddress()),
+                                     cfg->getValue(QStringLiteral("bane.filename"), QStringLiteral("bane1.html"))));
+}
+
+void MainWidget::slotBaneFile(const QString &path)
+{
+    slotLogMessage(1, QStringLiteral("Load %1").arg(path));
+    if (!showText)
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    showText->setText(QString::fromUtf8(file.readAll()));
+    if (!m_fullScreen || !isOn(cfg->getValue(QStringLiteral("bane.autoAdjust"), QStringLiteral("0"))))
+        return;
+
+    // Fit the page to the screen one point per page shown.
+    auto overflows = [this]() {
+        const QSize contents = showText->document()->size().toSize();
+        const QSize visible = showText->viewport()->size();
+        return contents.height() > visible.height() || contents.width() > visible.width();
+    };
+    const int size = showText->font().pointSize();
+    if (overflows()) {
+        setClientFontSize(qMax(5, size - 1));
+        return;
+    }
+    const QSize contents = showText->document()->size().toSize();
+    const QSize visible = showText->viewport()->size();
+    if (contents.height() < visible.height() && contents.width() <= visible.width()) {
+        setClientFontSize(size + 1);
+        if (overflows())
+            setClientFontSize(size);
+    }
+}
+
+void MainWidget::setClientFontSize(int size)
+{
+    QFont font = showText->font();
+    font.setPointSize(qMax(1, size));
+    showText->setFont(font);
+    showText->document()->setDefaultFont(font);
+}
+
+void MainWidget::urlSelected(const QString &text)
+{
+    if (text.isEmpty() || !m_downloader)
+        return;
+    const QUrl url(text);
+    QString server = url.scheme() + QStringLiteral("://") + url.host();
+    if (url.port() > 0)
+        server += QLatin1Char(':') + QString::number(url.port());
+    const QString path = url.path();
+    server += path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+    slotLogMessage(1, QStringLiteral("New URL ") + server);
+    cfg->setValue(QStringLiteral("bane.baseUrl"), server);
+    const QString file = url.fileName();
+    if (!file.isEmpty()) {
+        cfg->setValue(QStringLiteral("bane.filename"),
+                      url.hasQuery() ? QStringLiteral("%1?%2").arg(file, url.query()) : file);
+    }
+    m_downloader->newUrl(text);
+}
+
+void MainWidget::fullScreen()
+{
+    if (showText) {
+        showText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        showText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+    showFullScreen();
+    m_fullScreen = true;
+    if (tabs)
+        tabs->hideTabBar();
+    if (statusBar)
+        statusBar->hide();
+    if (urlRow)
+        urlRow->hide();
+    setCursor(Qt::BlankCursor);
+    QApplication::setOverrideCursor(QCursor(Qt::BlankCursor));
+    cfg->setValue(QStringLiteral("app.fullscreen.show"), QString::number(int(m_fullScreen)));
+}
+
+void MainWidget::leaveFullScreen()
+{
+    if (showText) {
+        showText->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        showText->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    }
+    showNormal();
+    m_fullScreen = false;
+    if (tabs)
+        tabs->showTabBar();
+    if (statusBar)
+        statusBar->show();
+    if (urlRow)
+        urlRow->show();
+    setCursor(Qt::ArrowCursor);
+    if (showText)
+        showText->viewport()->setCursor(Qt::ArrowCursor);
+    QApplication::restoreOverrideCursor();
+    cfg->setValue(QStringLiteral("app.fullscreen.show"), QString::number(int(m_fullScreen)));
+}
+
+void MainWidget::fontChanged(const QFont &font)
+{
+    slotLogMessage(1, QStringLiteral("Font changed %1 %2").arg(font.family(), QString::number(font.pointSize())));
+}
+
+void MainWidget::keyPressEvent(QKeyEvent *event)
+{
+    if (event->isAutoRepeat())
+        return;
+    switch (event->key()) {
+    case Qt::Key_F2:
+        cfg->writeConfig();
+        break;
+    case Qt::Key_F3:
+        cfg->setValue(QStringLiteral("bane.autoAdjust"),
+                      isOn(cfg->getValue(QStringLiteral("bane.autoAdjust"), QStringLiteral("0"))) ? QStringLiteral("0")
+                                                                                                 : QStringLiteral("1"));
+        break;
+    case Qt::Key_F6:
+    case Qt::Key_F7:
+        if (showText) {
+            const int size = showText->font().pointSize();
+            const int newSize = event->key() == Qt::Key_F6 ? qMax(5, size - 1) : size + 1;
+            setClientFontSize(newSize);
+            cfg->setValue(QStringLiteral("bane.font"), QStringLiteral("%1").arg(newSize));
+        }
+        break;
+    case Qt::Key_F10:
+        if (isOn(cfg->getValue(QStringLiteral("app.server"), QStringLiteral("0"))))
+            emit newStaevne();
+        break;
+    case Qt::Key_F11:
+        if (m_fullScreen)
+            leaveFullScreen();
+        else
+            fullScreen();
+        break;
+    default:
+        break;
+    }
+}
+
+int MainWidget::askCloseWarning(const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("ZEPLive"), text, QMessageBox::NoButton, this);
+    QPushButton *no = box.addButton(tr("&Nej"), QMessageBox::RejectRole);
+    QPushButton *yes = box.addButton(tr("&Ja"), QMessageBox::AcceptRole);
+    box.setDefaultButton(static_cast<QPushButton *>(nullptr));
+    box.exec();
+    if (box.clickedButton() == yes)
+        return 1;
+    return box.clickedButton() == no ? 0 : -1;
+}
+
+void MainWidget::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    if (!isOn(cfg->getValue(QStringLiteral("app.server"), QStringLiteral("0"))))
+        return;
+    const QString warning = cfg->getValue(QStringLiteral("app.closeWarning"),
+                                          QStringLiteral("Er du sikker på du vil lukke \nda klienterne ikke vil få opdateringer ?"));
+    if (askCloseWarning(warning) != 1)
+        event->ignore();
+}
+
+// ---- database ------------------------------------------------------------
+
+QString MainWidget::qtDriverName(const QString &setting)
+{
+    // The ODBC driver of the older toolkit generation is "QODBC" in Qt 6.
+    return setting.toUpper() == QLatin1String("QODBC3") ? QStringLiteral("QODBC") : setting;
+}
+
+QString MainWidget::odbcConnectionString(const QString &server, const QString &database, const QString &localDriver,
+                                         const QString &networkDriver)
+{
+    const QString driver = server.toUpper() == QLatin1String("(LOCAL)\\ZEP") ? localDriver : networkDriver;
+    return QStringLiteral("DRIVER=%1; Server=%2; DataBase=%3;").arg(driver, server, database);
+}
+
+void MainWidget::connectDatabase(QString name)
+{
+    databaseError(true);
+    QSqlDatabase db;
+    if (QSqlDatabase::contains(name)) {
+        db = QSqlDatabase::database(name, true);
+        slotLogMessage(1, QStringLiteral("Old db handler"));
+        db.close();
+    } else {
+        db = QSqlDatabase::addDatabase(qtDriverName(cfg->getValue(QStringLiteral("database.driver"), QStringLiteral("QODBC3"))),
+                                       name);
+        slotLogMessage(1, QStringLiteral("New db handler"));
+    }
+    const QString server = cfg->getValue(QStringLiteral("database.name"), QStringLiteral("(local)\\ZEP"));
+    if (db.isValid()) {
+        const QString options = cfg->getValue(QStringLiteral("database.options"), QString());
+        if (!options.isEmpty())
+            db.setConnectOptions(options);
+        if (cfg->getValue(QStringLiteral("database.driver"), QStringLiteral("QODBC3")).toUpper() == QLatin1String("QODBC3")) {
+            db.setDatabaseName(odbcConnectionString(
+                server, cfg->getValue(QStringLiteral("database.db"), QStringLiteral("ZEP")),
+                cfg->getValue(QStringLiteral("database.driver.localname"), QStringLiteral("{SQL Server}")),
+                cfg->getValue(QStringLiteral("database.driver.name"), QStringLiteral("{SQL Native Client};Network=DBMSSOCN;"))));
+        } else {
+            db.setDatabaseName(server);
+            const QString host = cfg->getValue(QStringLiteral("database.hostname"), QString());
+            if (!host.isEmpty())
+                db.setHostName(host);
+        }
+        db.setUserName(cfg->getValue(QStringLiteral("database.user"), QString()));
+        db.setPassword(cfg->getValue(QStringLiteral("database.password"), QString()));
+        if (!db.isOpen())
+            db.open();
+        databaseError(false);
+        if (db.isOpen())
+            return;
+    }
+    databaseError(true);
+    slotLogMessage(1, QStringLiteral("Error opening DataBase %1").arg(server));
+    if (db.isValid() || QSqlDatabase::contains(name))
+        slotLogMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db.lastError().text()));
+}
+
+namespace {
+// Runs a one-value statement on "ZEP"; the shared steps of getDBField and
+// getDBFieldByteArray. Returns false when the statement could not run.
+bool runOneValue(MainWidget *window, const QString &statement, const char *errorFormat, QVariant *value)
+{
+    if (!QSqlDatabase::contains(connectionName)) {
+        window->connectDatabase(connectionName);
+        return false;
+    }
+    QSqlDatabase db = QSqlDatabase::database(connectionName, true);
+    if (!db.isOpen()) {
+        window->slotLogMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db.lastError().text()));
+        return false;
+    }
+    QSqlQuery query(db);
+    if (!query.prepare(statement) || !query.exec() || !query.isActive()) {
+        const QSqlError error = query.lastError();
+        std::printf("Error in query %s\n", qPrintable(statement));
+        window->slotLogMessage(-1, QString::fromLatin1(errorFormat)
+                                       .arg(error.text(), QString::number(int(error.type())), statement));
+        return false;
+    }
+    if (query.next())
+        *value = query.value(0);
+    return true;
+}
+} // namespace
+
+QString MainWidget::getDBField(const QString &statement, bool *ok)
+{
+    QVariant value;
+    const bool ran = runOneValue(this, statement, "GETDBFIELD SQL Error %1 Type: %2 \n %3", &value);
+    if (ok)
+        *ok = ran;
+    return value.isValid() ? value.toString() : QString();
+}
+
+QByteArray MainWidget::getDBFieldByteArray(const QString &statement, bool *ok)
+{
+    QVariant value;
+    const bool ran = runOneValue(this, statement, "GETDBFIELDBYTEARRAY SQL Error %1 Type: %2\n%3", &value);
+    if (ok)
+        *ok = ran;
+    return value.isValid() ? value.toByteArray() : QByteArray();
+}
+
+void MainWidget::databaseError(bool error)
+{
+    if (!databaseLabel)
+        return;
+    // The picture's path stays on the label as the property "icon".
+    const QString picture = error ? QStringLiteral("logo/database_error.png") : QStringLiteral("logo/database_ok.png");
+    databaseLabel->setPixmap(QPixmap(picture));
+    databaseLabel->setProperty("icon", picture);
+}
+
+// ---- station status ------------------------------------------------------
+
+void MainWidget::setHostLookup(HostLookup lookup)
+{
+    hostLookup() = std::move(lookup);
+}
+
+QString MainWidget::formatHostInfo(const HostAddresses &addresses)
+{
+    if (addresses.hostName.isEmpty())
+        return QString();
+    QString text = QStringLiteral("%1: ").arg(addresses.hostName);
+    if (!addresses.lookupOk)
+        return text;
+
+    auto ipv4 = [](const QList<QHostAddress> &list, bool withLoopback) {
+        QStringList out;
+        for (const QHostAddress &address : list) {
+            if (address.protocol() != QAbstractSocket::IPv4Protocol)
+                continue;
+            if (!withLoopback && address.isLoopback())
+                continue;
+            out << address.toString();
+        }
+        return out;
+    };
+    QStringList shown = ipv4(addresses.resolved, true);
+    // Many Linux systems map the host name to 127.0.1.1 only; an arena
+    // screen cannot reach that, so name the interfaces' addresses instead.
+    if (ipv4(addresses.resolved, false).isEmpty()) {
+        const QStringList external = ipv4(addresses.interfaces, false);
+        if (!external.isEmpty())
+            shown = external;
+    }
+    text += shown.join(QStringLiteral(" / "));
+    text += QStringLiteral(" / 127.0.0.1");
+    return text;
+}
+
+QString MainWidget::hostInfo()
+{
+    const HostAddresses addresses = hostLookup() ? hostLookup()() : lookUpThisHost();
+    const QString text = formatHostInfo(addresses);
+    slotLogMessage(0, text);
+    return text;
+}
+
+void MainWidget::internetError(bool error)
+{
+    if (!internetLabel)
+        return;
+    const QString picture = error ? QStringLiteral("logo/globe_error.png") : QStringLiteral("logo/globe_ok.png");
+    internetLabel->setPixmap(QPixmap(picture));
+    internetLabel->setProperty("icon", picture);
+}
+
+void MainWidget::serverEnabled(bool)
+{
+}
+
+void MainWidget::requestEquipage(const QString &text)
+{
+    slotLogMessage(1, QStringLiteral(" requestEquipageMap %1").arg(text));
+}
+
+void MainWidget::setTempResult(const QString &id, int nr, float value)
+{
+    slotLogMessage(1, QStringLiteral(" setTempResult Id: %1 %2 %3").arg(id, QString::number(nr), QString::number(value)));
+}

@@ -1,0 +1,138 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QHostAddress>
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+class appConfig;
+class HistoryLineEdit;
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class QStatusBar;
+class QTabW;
+class QTextBrowser;
+class QTimer;
+class Setup;
+class urlDownloader;
+
+// What the name service and the network interfaces say about this computer;
+// MainWidget::hostInfo() turns it into the station's address line.
+struct HostAddresses
+{
+    QString hostName;            // empty: the host name could not be read
+    bool lookupOk = false;       // the host name resolved
+    QList<QHostAddress> resolved;
+    QList<QHostAddress> interfaces;
+};
+
+// The station's one window: settings store, status bar, the arena display
+// client, the setup tab, the class tabs and the log and debug views. It owns
+// the shared database connection "ZEP" and routes every component's log
+// messages. Work that is not wiring lives in the classes it creates.
+class MainWidget : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(MainWidget)
+
+public:
+    using HostLookup = std::function<HostAddresses()>;
+
+    MainWidget(QWidget *parent, const QString &settingsFile, const QString &name);
+    ~MainWidget() override;
+
+    QByteArray getDBFieldByteArray(const QString &statement, bool *ok = nullptr);
+    QString hostInfo();
+
+    appConfig *config() const { return cfg; }
+    Setup *setupTab() const { return setup; }
+    urlDownloader *downloader() const { return m_downloader; }
+    QTabW *mainTabs() const { return tabs; }
+    QTabW *classTabs() const { return klasseTabs; }
+    bool isFullScreenMode() const { return m_fullScreen; }
+
+    // The address line built from a look-up (see hostInfo()).
+    static QString formatHostInfo(const HostAddresses &addresses);
+    // Replaces the name-service look-up (tests); an empty function restores
+    // the real one.
+    static void setHostLookup(HostLookup lookup);
+    // The connection string of an ODBC connection to SQL Server.
+    static QString odbcConnectionString(const QString &server, const QString &database,
+                                        const QString &localDriver, const QString &networkDriver);
+    // The Qt driver that a "database.driver" value names.
+    static QString qtDriverName(const QString &setting);
+
+signals:
+    void logMessage(const QString &text);
+    void newStaevne();
+    void staevneShow(int id);
+
+public slots:
+    void slotLogMessage(int level, const QString &text);
+    void clearDebug();
+    void saveLog();
+    void fontChanged(const QFont &font);
+    void slotBaneFile(const QString &path);
+    void timeOut();
+    void fullScreen();
+    void connectDatabase(QString name);
+    void urlSelected(const QString &text);
+    void databaseError(bool error);
+    void internetError(bool error);
+    // The first column of the first row of `statement` on "ZEP", or a null
+    // string. `ok` tells a failed statement (false) from an empty answer.
+    QString getDBField(const QString &statement, bool *ok = nullptr);
+    void serverEnabled(bool on);
+    void requestEquipage(const QString &text);
+    void setTempResult(const QString &id, int nr, float value);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+    // Dialogs sit behind these so that tests can answer them.
+    virtual QString askSaveLogFileName();
+    // The answer to the close warning: 1 means close.
+    virtual int askCloseWarning(const QString &text);
+
+private:
+    void buildStatusBar();
+    void buildClientTab();
+    void buildLogArea();
+    void setClientFontSize(int size);
+    void leaveFullScreen();
+
+    appConfig *cfg = nullptr;
+    QTabW *tabs = nullptr;
+    QTabW *klasseTabs = nullptr;
+    QTabW *serverTabs = nullptr;
+    QTabW *champTabs = nullptr;
+    QStatusBar *statusBar = nullptr;
+    QLabel *versionLabel = nullptr;
+    QLabel *hostLabel = nullptr;
+    QLabel *databaseLabel = nullptr;
+    QLabel *internetLabel = nullptr;
+    QWidget *urlRow = nullptr;
+    QComboBox *urlCombo = nullptr;
+    QPushButton *refreshButton = nullptr;
+    QPushButton *fullScreenButton = nullptr;
+    QTextBrowser *showText = nullptr;
+    urlDownloader *m_downloader = nullptr;
+    QSplitter *logArea = nullptr;
+    QPlainTextEdit *infoText = nullptr;
+    QPlainTextEdit *rawText = nullptr;
+    Setup *setup = nullptr;
+    HistoryLineEdit *cmdLine = nullptr;
+    QTimer *clientTimer = nullptr;
+    // The result views of the loaded competition, keyed by class number and
+    // section joined by "-"; owned here and deleted explicitly.
+    QHash<QString, QWidget *> m_views;
+    bool m_fullScreen = false;
+};

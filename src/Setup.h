@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+class appConfig;
+class QNetworkAccessManager;
+class QNetworkReply;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace Ui {
+class SetupUI;
+}
+
+// The setup tab: the competition button, the serving and upload switches,
+// the settings save button, and one class list per arena. It registers the
+// classes of the loaded competition in their arena's list, hands changed
+// class files to the upload, and makes a class its arena's active class.
+class Setup : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(Setup)
+
+public:
+    Setup(appConfig *cfg, QWidget *parent, const QString &name, Qt::WindowFlags flags = {});
+    ~Setup() override;
+
+    // The class list of an arena ("Bane %1", or "Ventelister" for arena 99),
+    // null when no class of that arena has been registered.
+    QTreeWidget *classList(int bane) const;
+    static QString listName(int bane);
+    // Files handed to the upload and not yet answered.
+    int pendingUploads() const { return m_pending.size(); }
+
+signals:
+    void logMessage(int level, const QString &text);
+    void internetError(bool failed);
+    void serverEnabled(bool on);
+    void activePage(int bane, QString klasseNr, QString afdeling);
+    void staevneSelectButton();
+    void refresh();
+
+public slots:
+    void staevneNavn(const QString &text);
+    void clearClasses();
+    void addClass(int bane, const QString &title, const QString &klasseNr, const QString &afdeling,
+                  const QString &dag);
+    void uploadFile(const QString &path, const QString &alias, bool base64 = false);
+    void uploadBinFile(const QString &path, const QString &alias);
+    void resultChangeClass(int bane, const QString &afdeling, int klasseNr, bool newResult);
+
+private slots:
+    void serverToggled(bool on);
+    void uploadToggled(bool on);
+    void saveSettings();
+
+private:
+    void requestFinished(QNetworkReply *reply);
+    QTreeWidget *makeClassList(int bane);
+    void setUploadConnection(bool on);
+
+    appConfig *cfg;
+    Ui::SetupUI *m_ui;
+    // Arena class lists and the pages that hold them, keyed by list name.
+    // The widgets belong to the tab widget; clearClasses only forgets them.
+    QHash<QString, QTreeWidget *> m_lists;
+    QHash<QString, QWidget *> m_pages;
+    QNetworkAccessManager *m_upload = nullptr;
+    QHash<QNetworkReply *, QString> m_pending;
+};

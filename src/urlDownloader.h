@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+class QNetworkAccessManager;
+#include <QNetworkReply>
+class QTimer;
+
+// Fetches addresses one at a time into a local directory. Addresses wait in a
+// queue (no duplicates) that is looked at every second; each finished file is
+// reported with its local path through doneDownload().
+class urlDownloader : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(urlDownloader)
+
+public:
+    urlDownloader(QObject *parent, const QString &name, const QString &directory, int debugLevel);
+    ~urlDownloader() override;
+
+    // Where a download of `url` is stored: the directory, "/" and the file
+    // name of the address (with "?" and its query when it has one).
+    static QString localPath(const QString &directory, const QString &url);
+
+    QStringList pending() const { return m_queue; }
+    bool busy() const { return m_reply != nullptr; }
+
+public slots:
+    void newUrl(const QString &url);
+
+signals:
+    void logMessage(int level, const QString &text);
+    void doneDownload(const QString &path);
+
+private slots:
+    void checkQueue();
+
+private:
+    void finished(QNetworkReply *reply, const QString &url);
+
+    QString m_directory;
+    int m_debugLevel;
+    QStringList m_queue;
+    QTimer *m_timer;
+    QNetworkAccessManager *m_network;
+    QPointer<QNetworkReply> m_reply;
+    QString m_lastError;
+};

@@ -1,0 +1,474 @@
+// The main window as the operator meets it: the tab set each settings file
+// gives, the log routing across the three log modes, the debug command line,
+// start-up with and without a settings file, the display client's settings
+// and keys, the close question, the station's address line and a clean
+// teardown with every part built.
+#include <QComboBox>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+
+#include "HistoryLineEdit.h"
+#include "MainWidget.h"
+#include "QTabW.h"
+#include "Setup.h"
+#include "appConfig.h"
+#include "urlDownloader.h"
+
+namespace {
+// Answers the window's dialogs the way a test wants.
+class TestWindow : public MainWidget
+{
+public:
+    using MainWidget::MainWidget;
+    QString saveName;
+    int closeAnswer = 0;
+    int closeAsked = 0;
+
+protected:
+    QString askSaveLogFileName() override { return saveName; }
+    int askCloseWarning(const QString &) override
+    {
+        ++closeAsked;
+        return closeAnswer;
+    }
+};
+
+HostAddresses fixedHost()
+{
+    HostAddresses h;
+    h.hostName = QStringLiteral("ringside");
+    h.lookupOk = true;
+    h.resolved = {QHostAddress(QStringLiteral("192.0.2.10"))};
+    return h;
+}
+} // namespace
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    int m_files = 0;
+
+    // A settings file holding `settings` (key -> value); an empty map makes
+    // no file at all.
+    QString settingsFile(const QMap<QString, QString> &settings)
+    {
+        const QString path = m_dir.filePath(QStringLiteral("cfg%1.xml").arg(++m_files));
+        if (settings.isEmpty())
+            return path;
+        appConfig cfg(nullptr, path);
+        for (auto it = settings.cbegin(); it != settings.cend(); ++it)
+            cfg.setValue(it.key(), it.value());
+        cfg.writeConfig();
+        return path;
+    }
+
+    static QStringList tabTitles(QTabWidget *tabs)
+    {
+        QStringList titles;
+        for (int i = 0; i < tabs->count(); ++i)
+            titles << tabs->tabText(i);
+        return titles;
+    }
+    static QString lastLine(QPlainTextEdit *edit)
+    {
+        return edit ? edit->document()->lastBlock().text() : QString();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        MainWidget::setHostLookup(fixedHost);
+        QDir::setCurrent(m_dir.path());
+    }
+
+    void tabSets_data()
+    {
+        QTest::addColumn<QString>("debugShow");
+        QTest::addColumn<QString>("logShow");
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<bool>("debugView");
+        const QStringList base{"&Klient", "&Server", "Klasser"};
+        QTest::newRow("no settings") << QString() << QString() << (base + QStringList{"&Debug"}) << true;
+        QTest::newRow("log mode") << "0" << QString() << (base + QStringList{"&Log"}) << false;
+        QTest::newRow("no log area") << "0" << "0" << base << false;
+        QTest::newRow("debug wins over log.show") << "1" << "0" << (base + QStringList{"&Debug"}) << true;
+    }
+    void tabSets()
+    {
+        QFETCH(QString, debugShow);
+        QFETCH(QString, logShow);
+        QFETCH(QStringList, titles);
+        QFETCH(bool, debugView);
+        QMap<QString, QString> settings;
+        if (!debugShow.isNull())
+            settings.insert("debug.show", debugShow);
+        if (!logShow.isNull())
+            settings.insert("log.show", logShow);
+        TestWindow window(nullptr, settingsFile(settings), "MainWidget");
+        QCOMPARE(tabTitles(window.mainTabs()), titles);
+        auto *serverTabs = qobject_cast<QTabW *>(window.mainTabs()->widget(1));
+        QVERIFY(serverTabs);
+        QCOMPARE(tabTitles(serverTabs), QStringList{"&Setup"});
+        QCOMPARE(window.findChild<QPlainTextEdit *>("rawText") != nullptr, debugView);
+        QCOMPARE(window.findChild<HistoryLineEdit *>() != nullptr, debugView);
+        const bool logMode = titles.last() == QLatin1String("&Log");
+        QCOMPARE(window.findChild<QPushButton *>("Gem") != nullptr, logMode);
+        if (debugView) {
+            QCOMPARE(window.findChild<QPlainTextEdit *>("rawText")->document()->firstBlock().text(), QStringLiteral("test"));
+        }
+        if (auto *info = window.findChild<QPlainTextEdit *>("infoText")) {
+            QCOMPARE(info->document()->firstBlock().text(), QStringLiteral("Start Log"));
+            QVERIFY(info->toPlainText().contains("HOME DIR PATH: " + QDir::homePath()));
+        }
+    }
+
+    void startUpSettings()
+    {
+        TestWindow fresh(nullptr, settingsFile({}), "MainWidget");
+        appConfig *cfg = fresh.config();
+        QCOMPARE(cfg->getValue("staevne.ZEPStaevneId", ""), QStringLiteral("S000000"));
+        QCOMPARE(cfg->getValue("host.info", ""), QStringLiteral("ringside: 192.0.2.10 / 127.0.0.1"));
+        QVERIFY(fresh.downloader());
+        auto *combo = fresh.findChild<QComboBox *>("editable combobox");
+        QCOMPARE(combo->count(), 1);
+        QCOMPARE(combo->itemText(0), QStringLiteral("http://localhost:8080/bane1.html"));
+        // The first page is asked for at once, with exactly one slash.
+        QCOMPARE(fresh.downloader()->pending(), QStringList{"http://localhost:8080/bane1.html"});
+        auto *hostLabel = fresh.findChild<QStatusBar *>()->findChildren<QLabel *>().value(0);
+        QCOMPARE(hostLabel->text(), QStringLiteral("ringside: 192.0.2.10"));
+
+        TestWindow stored(nullptr, settingsFile({{"staevne.ZEPStaevneId", "S123456"}, {"bane.baseUrl", ""},
+                                                 {"indtastning.dommer.disable", "1"}}),
+                          "MainWidget");
+        QCOMPARE(stored.config()->getValue("staevne.ZEPStaevneId", ""), QStringLiteral("S000000"));
+        QVERIFY(!stored.downloader());
+        QCOMPARE(stored.findChild<QComboBox *>("editable combobox")->count(), 0);
+        QVERIFY(stored.mainTabs()->isTabEnabled(0));
+        QVERIFY(!stored.mainTabs()->isTabEnabled(1));
+        QVERIFY(!stored.mainTabs()->isTabEnabled(2));
+
+        TestWindow notOne(nullptr, settingsFile({{"indtastning.dommer.disable", "2"}}), "MainWidget");
+        QVERIFY(notOne.mainTabs()->isTabEnabled(1));
+        QVERIFY(notOne.mainTabs()->isTabEnabled(2));
+    }
+
+    void statusButtons_data()
+    {
+        QTest::addColumn<QString>("buttons");
+        QTest::addColumn<QString>("fullScreen");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("none") << "0" << "1" << QStringList{};
+        QTest::newRow("refresh only") << "1" << "0" << QStringList{"Opdater"};
+        QTest::newRow("both") << "1" << "1" << QStringList{"Opdater", "F"};
+    }
+    void statusButtons()
+    {
+        QFETCH(QString, buttons);
+        QFETCH(QString, fullScreen);
+        QFETCH(QStringList, expected);
+        TestWindow window(nullptr, settingsFile({{"app.statusButtons", buttons}, {"app.statusButtons.fullScreen", fullScreen}}),
+                          "MainWidget");
+        QStringList found;
+        for (QPushButton *button : window.findChild<QStatusBar *>()->findChildren<QPushButton *>())
+            found << button->text();
+        QCOMPARE(found, expected);
+    }
+
+    void logRouting_data()
+    {
+        QTest::addColumn<QString>("debugShow");
+        QTest::addColumn<QString>("logShow");
+        QTest::addColumn<QString>("statusErrors");
+        QTest::addColumn<int>("level");
+        QTest::addColumn<bool>("inLog");
+        QTest::addColumn<bool>("inDebug");
+        QTest::addColumn<bool>("inStatus");
+        // debug mode (both views)
+        QTest::newRow("debug -1") << "1" << "1" << "0" << -1 << true << false << false;
+        QTest::newRow("debug 0") << "1" << "1" << "0" << 0 << false << true << false;
+        QTest::newRow("debug 1") << "1" << "1" << "0" << 1 << true << false << false;
+        QTest::newRow("debug 3") << "1" << "1" << "0" << 3 << true << false << true;
+        QTest::newRow("debug 4") << "1" << "1" << "0" << 4 << true << false << false;
+        // log mode (no debug view)
+        QTest::newRow("log 0 dropped") << "0" << "1" << "0" << 0 << false << false << false;
+        QTest::newRow("log 2") << "0" << "1" << "0" << 2 << true << false << false;
+        QTest::newRow("log 3") << "0" << "1" << "0" << 3 << true << false << true;
+        QTest::newRow("log 1 statusErrors ignored") << "0" << "1" << "1" << 1 << true << false << false;
+        // no log area
+        QTest::newRow("none 1") << "0" << "0" << "0" << 1 << false << false << false;
+        QTest::newRow("none 3") << "0" << "0" << "0" << 3 << false << false << true;
+        QTest::newRow("none 1 statusErrors") << "0" << "0" << "1" << 1 << false << false << true;
+        QTest::newRow("none 0 statusErrors") << "0" << "0" << "1" << 0 << false << false << true;
+        QTest::newRow("none -1 statusErrors") << "0" << "0" << "1" << -1 << false << false << true;
+    }
+    void logRouting()
+    {
+        QFETCH(QString, debugShow);
+        QFETCH(QString, logShow);
+        QFETCH(QString, statusErrors);
+        QFETCH(int, level);
+        QFETCH(bool, inLog);
+        QFETCH(bool, inDebug);
+        QFETCH(bool, inStatus);
+        TestWindow window(nullptr, settingsFile({{"debug.show", debugShow}, {"log.show", logShow}, {"app.statusErrors", statusErrors}}),
+                          "MainWidget");
+        auto *info = window.findChild<QPlainTextEdit *>("infoText");
+        auto *raw = window.findChild<QPlainTextEdit *>("rawText");
+        auto *status = window.findChild<QStatusBar *>();
+        status->clearMessage();
+        const QString text = QStringLiteral("message at %1").arg(level);
+        if (level < 0)
+            QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^\\d\\d:\\d\\d:\\d\\d :  -1 message at -1$"));
+        window.slotLogMessage(level, text);
+
+        const QRegularExpression stamped("^\\d\\d:\\d\\d:\\d\\d : " + QRegularExpression::escape(text) + "$");
+        QCOMPARE(stamped.match(lastLine(info)).hasMatch(), inLog);
+        QCOMPARE(stamped.match(lastLine(raw)).hasMatch(), inDebug);
+        QCOMPARE(status->currentMessage() == text, inStatus);
+    }
+
+    void historyWalk()
+    {
+        HistoryLineEdit line(nullptr, "cmd");
+        auto enter = [&line](const QString &text) {
+            line.setText(text);
+            QTest::keyClick(&line, Qt::Key_Return);
+        };
+        enter("A");
+        enter("B");
+        enter("A");
+        QCOMPARE(line.history(), (QStringList{"A", "B"}));
+        QCOMPARE(line.text(), QStringLiteral("A")); // not cleared
+
+        line.setText("fresh");
+        QTest::keyClick(&line, Qt::Key_Up);
+        QCOMPARE(line.text(), QStringLiteral("A"));
+        QTest::keyClick(&line, Qt::Key_Up);
+        QCOMPARE(line.text(), QStringLiteral("B"));
+        QTest::keyClick(&line, Qt::Key_Up);
+        QCOMPARE(line.text(), QStringLiteral("A"));
+        QTest::keyClick(&line, Qt::Key_Down);
+        QCOMPARE(line.text(), QStringLiteral("B"));
+        QTest::keyClick(&line, Qt::Key_Down);
+        QCOMPARE(line.text(), QStringLiteral("A"));
+        line.setText("fresh");
+        QTest::keyClick(&line, Qt::Key_Down);
+        QCOMPARE(line.text(), QStringLiteral("B"));
+
+        // Holding Up moves once: repeats are plain line-edit keys.
+        line.setText("fresh");
+        QTest::keyClick(&line, Qt::Key_Up);
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier, QString(), true);
+        QApplication::sendEvent(&line, &repeat);
+        QCOMPARE(line.text(), QStringLiteral("A"));
+
+        enter("");
+        QCOMPARE(line.history(), (QStringList{"", "A", "B"}));
+    }
+
+    void clearAndSaveLog()
+    {
+        TestWindow window(nullptr, settingsFile({}), "MainWidget");
+        window.slotLogMessage(1, "first line");
+        window.saveName = m_dir.filePath("ZEPLive_log.txt");
+        window.saveLog();
+        QFile saved(window.saveName);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(saved.readAll());
+        QVERIFY(text.startsWith(QStringLiteral("Stævne: ??\nVersion:1.74\nLog:\nStart Log\n")));
+        QVERIFY(text.contains(" : first line\n"));
+
+        auto *cmd = window.findChild<HistoryLineEdit *>();
+        cmd->setText("x");
+        QTest::keyClick(cmd, Qt::Key_Enter);
+        window.clearDebug();
+        QVERIFY(window.findChild<QPlainTextEdit *>("infoText")->toPlainText().isEmpty());
+        QVERIFY(window.findChild<QPlainTextEdit *>("rawText")->toPlainText().isEmpty());
+        QVERIFY(cmd->history().isEmpty());
+
+        // A cancelled dialog writes nothing.
+        QFile::remove(window.saveName);
+        window.saveName.clear();
+        window.saveLog();
+        QVERIFY(!QFile::exists(m_dir.filePath("ZEPLive_log.txt")));
+    }
+
+    void displayClientAddress_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("baseUrl");
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("port, directory and query") << "http://10.0.0.5:8080/arena/baner.php?bane=1,2&min=1"
+                                                   << "http://10.0.0.5:8080/arena/" << "baner.php?bane=1,2&min=1";
+        QTest::newRow("directory only keeps the file") << "http://station/" << "http://station/" << "bane1.html";
+        QTest::newRow("plain page") << "http://station:8081/bane3.html" << "http://station:8081/" << "bane3.html";
+    }
+    void displayClientAddress()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, baseUrl);
+        QFETCH(QString, fileName);
+        TestWindow window(nullptr, settingsFile({}), "MainWidget");
+        window.urlSelected(typed);
+        QCOMPARE(window.config()->getValue("bane.baseUrl", ""), baseUrl);
+        QCOMPARE(window.config()->getValue("bane.filename", "bane1.html"), fileName);
+        QVERIFY(window.downloader()->pending().contains(typed));
+        // The timer's address joins the two with one slash.
+        window.timeOut();
+        QVERIFY(window.downloader()->pending().contains(baseUrl + fileName));
+    }
+
+    void keys()
+    {
+        TestWindow window(nullptr, settingsFile({{"bane.font", "6"}}), "MainWidget");
+        auto *view = window.findChild<QTextBrowser *>("showText");
+        QCOMPARE(view->font().pointSize(), 6);
+        QTest::keyClick(&window, Qt::Key_F6);
+        QTest::keyClick(&window, Qt::Key_F6);
+        QCOMPARE(view->font().pointSize(), 5);
+        QCOMPARE(window.config()->getValue("bane.font", ""), QStringLiteral("5"));
+
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_F7, Qt::NoModifier);
+        QApplication::sendEvent(&window, &press);
+        QKeyEvent held(QEvent::KeyPress, Qt::Key_F7, Qt::NoModifier, QString(), true);
+        QApplication::sendEvent(&window, &held);
+        QCOMPARE(view->font().pointSize(), 6);
+
+        QTest::keyClick(&window, Qt::Key_F3);
+        QCOMPARE(window.config()->getValue("bane.autoAdjust", ""), QStringLiteral("1"));
+        QTest::keyClick(&window, Qt::Key_F3);
+        QCOMPARE(window.config()->getValue("bane.autoAdjust", ""), QStringLiteral("0"));
+
+        QSignalSpy newStaevne(&window, &MainWidget::newStaevne);
+        QTest::keyClick(&window, Qt::Key_F10);
+        QCOMPARE(newStaevne.count(), 0);
+        window.config()->setValue("app.server", "1");
+        QTest::keyClick(&window, Qt::Key_F10);
+        QCOMPARE(newStaevne.count(), 1);
+
+        // F2 saves the settings file.
+        QTest::keyClick(&window, Qt::Key_F2);
+        appConfig saved(nullptr, window.config()->fileName());
+        QVERIFY(saved.readConfig());
+        QCOMPARE(saved.getValue("bane.font", ""), QStringLiteral("6"));
+
+        QTest::keyClick(&window, Qt::Key_F11);
+        QVERIFY(window.isFullScreenMode());
+        QVERIFY(!window.findChild<QStatusBar *>()->isVisibleTo(&window));
+        QCOMPARE(window.config()->getValue("app.fullscreen.show", ""), QStringLiteral("1"));
+        QTest::keyClick(&window, Qt::Key_F11);
+        QVERIFY(!window.isFullScreenMode());
+        QCOMPARE(window.config()->getValue("app.fullscreen.show", ""), QStringLiteral("0"));
+    }
+
+    void closeQuestion_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("not serving") << "0" << 0 << false << true;
+        QTest::newRow("serving, Nej") << "1" << 0 << true << false;
+        QTest::newRow("serving, dismissed") << "1" << -1 << true << false;
+        QTest::newRow("serving, Ja") << "1" << 1 << true << true;
+    }
+    void closeQuestion()
+    {
+        QFETCH(QString, server);
+        QFETCH(int, answer);
+        QFETCH(bool, asked);
+        QFETCH(bool, closes);
+        TestWindow window(nullptr, settingsFile({}), "MainWidget");
+        window.config()->setValue("app.server", server);
+        window.closeAnswer = answer;
+        window.show();
+        QCOMPARE(window.close(), closes);
+        QCOMPARE(window.closeAsked == 1, asked);
+    }
+
+    void statusIcons()
+    {
+        TestWindow window(nullptr, settingsFile({}), "MainWidget");
+        const QList<QLabel *> labels = window.findChild<QStatusBar *>()->findChildren<QLabel *>();
+        QLabel *internet = nullptr;
+        for (QLabel *label : labels) {
+            if (label->property("icon").toString() == QLatin1String("logo/globe.png"))
+                internet = label;
+        }
+        QVERIFY(internet);
+        window.internetError(true);
+        QCOMPARE(internet->property("icon").toString(), QStringLiteral("logo/globe_error.png"));
+        window.internetError(false);
+        QCOMPARE(internet->property("icon").toString(), QStringLiteral("logo/globe_ok.png"));
+    }
+
+    void hostInfoText_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("lookupOk");
+        QTest::addColumn<QStringList>("resolved");
+        QTest::addColumn<QStringList>("interfaces");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("two addresses") << "ring" << true << QStringList{"192.0.2.1", "198.51.100.7"} << QStringList{}
+                                       << "ring: 192.0.2.1 / 198.51.100.7 / 127.0.0.1";
+        QTest::newRow("ipv6 left out") << "ring" << true << QStringList{"fe80::1", "192.0.2.1"} << QStringList{}
+                                       << "ring: 192.0.2.1 / 127.0.0.1";
+        QTest::newRow("loopback only, interfaces known")
+            << "ring" << true << QStringList{"127.0.1.1"} << QStringList{"127.0.0.1", "10.1.2.3", "::1"}
+            << "ring: 10.1.2.3 / 127.0.0.1";
+        QTest::newRow("loopback only, nothing else") << "ring" << true << QStringList{"127.0.0.1"} << QStringList{"127.0.0.1"}
+                                                     << "ring: 127.0.0.1 / 127.0.0.1";
+        QTest::newRow("look-up failed") << "ring" << false << QStringList{} << QStringList{"10.1.2.3"} << "ring: ";
+        QTest::newRow("no host name") << "" << false << QStringList{} << QStringList{} << "";
+    }
+    void hostInfoText()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, lookupOk);
+        QFETCH(QStringList, resolved);
+        QFETCH(QStringList, interfaces);
+        QFETCH(QString, expected);
+        HostAddresses addresses;
+        addresses.hostName = name;
+        addresses.lookupOk = lookupOk;
+        for (const QString &a : resolved)
+            addresses.resolved << QHostAddress(a);
+        for (const QString &a : interfaces)
+            addresses.interfaces << QHostAddress(a);
+        QCOMPARE(MainWidget::formatHostInfo(addresses), expected);
+    }
+
+    void cleanTeardownWithEveryPart()
+    {
+        const QString file = settingsFile({{"app.statusButtons", "1"}, {"app.statusButtons.fullScreen", "1"},
+                                           {"bane.update", "10"}, {"upload.state", "1"}, {"debug.show", "1"}});
+        auto *window = new TestWindow(nullptr, file, "MainWidget");
+        window->show();
+        window->setupTab()->addClass(1, "LA2 A", "1", "A", "Lørdag");
+        window->setupTab()->addClass(99, "Venteliste V", "2", "V", "Lørdag");
+        // Let the client timer, the downloader and the upload run a little.
+        QTest::qWait(50);
+        QSignalSpy destroyed(window->config(), &QObject::destroyed);
+        delete window;
+        QCOMPARE(destroyed.count(), 1);
+        // Nothing queued by the torn-down parts may fire afterwards.
+        QTest::qWait(50);
+    }
+};
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"
