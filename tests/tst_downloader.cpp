@@ -1,0 +1,137 @@
+// The display client's downloader against a real HTTP answer on 127.0.0.1:
+// the queue without duplicates, one file at a time into the directory, the
+// local path of an address, and failures that leave the old page in place.
+#include <QFile>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "urlDownloader.h"
+
+namespace {
+// Answers every request with a fixed status and body, counting requests.
+class TinyHttp : public QObject
+{
+public:
+    QByteArray status = "200 OK";
+    QByteArray body;
+    int requests = 0;
+    QTcpServer server;
+
+    TinyHttp()
+    {
+        server.listen(QHostAddress::LocalHost, 0);
+        connect(&server, &QTcpServer::newConnection, this, [this]() {
+            while (QTcpSocket *socket = server.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket]() {
+                    if (!socket->readAll().contains("\r\n\r\n"))
+                        return;
+                    ++requests;
+                    socket->write("HTTP/1.0 " + status + "\r\nContent-Type: text/html\r\nContent-Length: "
+                                  + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+                    socket->disconnectFromHost();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+    QString url(const QString &file) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1/%2").arg(server.serverPort()).arg(file);
+    }
+};
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+} // namespace
+
+class tst_Downloader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void localPath_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("page") << "http://localhost:8080/bane1.html" << "cache/bane1.html";
+        QTest::newRow("subdirectory") << "http://h/arena/bane2.html" << "cache/bane2.html";
+        QTest::newRow("query") << "http://h:8080/baner.php?bane=1,2&min=1" << "cache/baner.php?bane=1,2&min=1";
+    }
+    void localPath()
+    {
+        QFETCH(QString, url);
+        QFETCH(QString, path);
+        QCOMPARE(urlDownloader::localPath("cache", url), path);
+    }
+
+    void queueHasNoDuplicates()
+    {
+        QTemporaryDir dir;
+        urlDownloader downloader(nullptr, "bane.Downloader", dir.path(), 4);
+        QSignalSpy log(&downloader, &urlDownloader::logMessage);
+        downloader.newUrl("http://127.0.0.1:1/a.html");
+        downloader.newUrl("http://127.0.0.1:1/a.html");
+        downloader.newUrl("http://127.0.0.1:1/b.html");
+        QCOMPARE(downloader.pending(), (QStringList{"http://127.0.0.1:1/a.html", "http://127.0.0.1:1/b.html"}));
+        QCOMPARE(log.count(), 3);
+        QCOMPARE(log.at(1).at(0).toInt(), 4);
+        QCOMPARE(log.at(1).at(1).toString(),
+                 QStringLiteral("bane.Downloader url add for download http://127.0.0.1:1/a.html  pending count 1 "));
+
+        urlDownloader quiet(nullptr, "q", dir.path(), 0);
+        QSignalSpy quietLog(&quiet, &urlDownloader::logMessage);
+        quiet.newUrl("http://127.0.0.1:1/a.html");
+        QCOMPARE(quietLog.count(), 0);
+    }
+
+    void downloadsIntoTheDirectory()
+    {
+        TinyHttp http;
+        http.body = "<html><body>Bane 1</body></html>";
+        QTemporaryDir dir;
+        const QString directory = dir.filePath("cache"); // made on first use
+        urlDownloader downloader(nullptr, "d", directory, 0);
+        QSignalSpy done(&downloader, &urlDownloader::doneDownload);
+        downloader.newUrl(http.url("bane1.html"));
+        QVERIFY(done.wait(5000));
+        QCOMPARE(done.at(0).at(0).toString(), directory + "/bane1.html");
+        QCOMPARE(contentOf(directory + "/bane1.html"), http.body);
+        QVERIFY(downloader.pending().isEmpty());
+    }
+
+    void failureKeepsTheOldPage()
+    {
+        TinyHttp http;
+        http.status = "404 Not Found";
+        http.body = "nothing";
+        QTemporaryDir dir;
+        QFile old(dir.filePath("bane1.html"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old page");
+        old.close();
+
+        urlDownloader downloader(nullptr, "d", dir.path(), 0);
+        QSignalSpy done(&downloader, &urlDownloader::doneDownload);
+        QSignalSpy log(&downloader, &urlDownloader::logMessage);
+        downloader.newUrl(http.url("bane1.html"));
+        QTRY_COMPARE_WITH_TIMEOUT(log.count(), 1, 5000);
+        QCOMPARE(log.at(0).at(0).toInt(), 4);
+        QCOMPARE(done.count(), 0);
+        QCOMPARE(contentOf(dir.filePath("bane1.html")), QByteArray("old page"));
+
+        // The same failure again is not repeated in the log.
+        downloader.newUrl(http.url("bane1.html"));
+        QTRY_COMPARE_WITH_TIMEOUT(http.requests, 2, 5000);
+        QTest::qWait(100);
+        QCOMPARE(log.count(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Downloader)
+#include "tst_downloader.moc"

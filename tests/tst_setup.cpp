@@ -1,0 +1,163 @@
+// The setup tab's class lists and its answers to the views: arena lists made
+// on first use with their address line and pause row, rows in class order,
+// the automatic class change, the serving switch and the files handed to the
+// upload.
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <QCheckBox>
+
+#include "Setup.h"
+#include "appConfig.h"
+
+class tst_Setup : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QStringList column(QTreeWidget *list, int col)
+    {
+        QStringList out;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            out << list->topLevelItem(i)->text(col);
+        return out;
+    }
+    static QStringList logTexts(const QSignalSpy &spy)
+    {
+        QStringList out;
+        for (const auto &args : spy)
+            out << args.at(1).toString();
+        return out;
+    }
+
+private slots:
+    void arenaListsAndOrder()
+    {
+        appConfig cfg(nullptr, "unused.xml");
+        cfg.setValue("host.info", "ringside: 192.0.2.10 / 10.0.0.2 / 127.0.0.1");
+        Setup setup(&cfg, nullptr, "Server");
+        QSignalSpy log(&setup, &Setup::logMessage);
+
+        setup.addClass(2, "LA5 B", "12", "B", "Lørdag");
+        setup.addClass(2, "LA1 A", "3", "A", "Lørdag");
+        setup.addClass(2, "LA5 A", "12", "A", "Lørdag");
+        setup.addClass(99, "LA5 V", "12", "V", "Søndag");
+
+        QTreeWidget *bane2 = setup.classList(2);
+        QVERIFY(bane2);
+        QCOMPARE(bane2->headerItem()->text(6), QStringLiteral("Sendt til internettet"));
+        QCOMPARE(column(bane2, 2), (QStringList{"0", "3", "12", "12"}));
+        QCOMPARE(column(bane2, 3), (QStringList{"", "A", "A", "B"}));
+        QCOMPARE(column(bane2, 0).first(), QStringLiteral("Ja"));
+        QCOMPARE(column(bane2, 1).first(), QStringLiteral("Pause"));
+        QVERIFY(QTime::fromString(bane2->topLevelItem(1)->text(5), "hh:mm").isValid());
+
+        QTreeWidget *waiting = setup.classList(99);
+        QVERIFY(waiting);
+        QCOMPARE(waiting->objectName(), QStringLiteral("Ventelister"));
+        auto *address = waiting->parentWidget()->findChild<QLineEdit *>();
+        QCOMPARE(address->text(), QStringLiteral("http://192.0.2.10:8080/bane99.html"));
+        QVERIFY(address->isReadOnly());
+
+        // Each class hands its page and JSON document to the upload.
+        QVERIFY(logTexts(log).contains("Upload file called html/klasse12_B.html \n"));
+        QVERIFY(logTexts(log).contains("Upload file called html/klasse12_B.json \n"));
+
+        // A new competition starts with fresh lists and no stale tabs.
+        auto *tabs = setup.findChild<QTabWidget *>("classTabs");
+        QCOMPARE(tabs->count(), 2);
+        setup.clearClasses();
+        QVERIFY(!setup.classList(2));
+        QCOMPARE(tabs->count(), 0);
+        setup.addClass(2, "LA1 A", "3", "A", "Lørdag");
+        QCOMPARE(column(setup.classList(2), 2), (QStringList{"0", "3"}));
+    }
+
+    void automaticClassChange_data()
+    {
+        QTest::addColumn<QString>("autoChange");
+        QTest::addColumn<bool>("newResult");
+        QTest::addColumn<bool>("changes");
+        QTest::newRow("new result") << "1" << true << true;
+        QTest::newRow("no new result") << "1" << false << false;
+        QTest::newRow("switched off") << "0" << true << false;
+    }
+    void automaticClassChange()
+    {
+        QFETCH(QString, autoChange);
+        QFETCH(bool, newResult);
+        QFETCH(bool, changes);
+        appConfig cfg(nullptr, "unused.xml");
+        cfg.setValue("bane.autoChange", autoChange);
+        Setup setup(&cfg, nullptr, "Server");
+        setup.addClass(1, "LA1 A", "3", "A", "Lørdag");
+        setup.addClass(1, "LA2 A", "4", "A", "Lørdag");
+        QSignalSpy active(&setup, &Setup::activePage);
+        QSignalSpy log(&setup, &Setup::logMessage);
+
+        setup.resultChangeClass(1, "A", 4, newResult);
+        QStringList expectedLog{"Upload file called html/klasse4_A.html \n", "Upload file called html/klasse4_A.json \n"};
+        if (changes)
+            expectedLog << "Upload file called html/klasse4_A.html bane1.html\n"
+                        << "Upload file called html/klasse4_A.json bane1.json\n";
+        QCOMPARE(logTexts(log), expectedLog);
+        QCOMPARE(active.count(), changes ? 1 : 0);
+        if (changes) {
+            QCOMPARE(active.at(0).at(0).toInt(), 1);
+            QCOMPARE(active.at(0).at(1).toString(), QStringLiteral("4"));
+            QCOMPARE(active.at(0).at(2).toString(), QStringLiteral("A"));
+            QCOMPARE(column(setup.classList(1), 0), (QStringList{"", "", "Ja"}));
+        } else {
+            QCOMPARE(column(setup.classList(1), 0), (QStringList{"Ja", "", ""}));
+        }
+    }
+
+    void serverSwitchStoresAndReports()
+    {
+        appConfig cfg(nullptr, "unused.xml");
+        Setup setup(&cfg, nullptr, "Server");
+        QSignalSpy enabled(&setup, &Setup::serverEnabled);
+        auto *box = setup.findChild<QCheckBox *>("serverBox");
+        QVERIFY(!box->isChecked());
+        box->setChecked(true);
+        QCOMPARE(cfg.getValue("app.server", ""), QStringLiteral("1"));
+        QCOMPARE(enabled.count(), 1);
+        QCOMPARE(enabled.at(0).at(0).toBool(), true);
+        box->setChecked(true); // no change, no report
+        QCOMPARE(enabled.count(), 1);
+        box->setChecked(false);
+        QCOMPARE(cfg.getValue("app.server", ""), QStringLiteral("0"));
+        QCOMPARE(enabled.count(), 2);
+    }
+
+    void uploadNeedsTheFile()
+    {
+        QTemporaryDir dir;
+        appConfig cfg(nullptr, "unused.xml");
+        cfg.setValue("upload.state", "1");
+        cfg.setValue("upload.server", "127.0.0.1:1");
+        Setup setup(&cfg, nullptr, "Server");
+        QSignalSpy log(&setup, &Setup::logMessage);
+        QSignalSpy internet(&setup, &Setup::internetError);
+        setup.uploadFile(dir.filePath("missing.html"), QString());
+        QCOMPARE(logTexts(log).last(), QStringLiteral("File not found %1\n").arg(dir.filePath("missing.html")));
+        QCOMPARE(setup.pendingUploads(), 0);
+
+        // A file that exists goes out; a refused connection reports failure.
+        QFile page(dir.filePath("klasse1_A.html"));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write("<html></html>");
+        page.close();
+        setup.uploadFile(page.fileName(), QString());
+        QCOMPARE(setup.pendingUploads(), 1);
+        QVERIFY(internet.wait(5000));
+        QCOMPARE(internet.at(0).at(0).toBool(), true);
+        QCOMPARE(setup.pendingUploads(), 0);
+    }
+};
+
+QTEST_MAIN(tst_Setup)
+#include "tst_setup.moc"
