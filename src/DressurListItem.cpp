@@ -1,0 +1,39 @@
+#include "DressurListItem.h"
+
+#include "DressurPlacing.h"
+
+#include <QBrush>
+#include <QTreeWidget>
+
+DressurListItem::DressurListItem()
+    : QTreeWidgetItem(Type)
+{
+}
+
+bool DressurListItem::operator<(const QTreeWidgetItem &other) const
+{
+    const QTreeWidget *list = treeWidget();
+    const int column = list ? list->sortColumn() : 0;
+    if (column != DressurColumns::Point)
+        return QTreeWidgetItem::operator<(other);
+    const auto mine = DressurPlacing::rankKey([this](int c) { return text(c); });
+    const auto theirs = DressurPlacing::rankKey([&other](int c) { return other.text(c); });
+    return DressurPlacing::ranksLower(mine, theirs);
+}
+
+QVariant DressurListItem::data(int column, int role) const
+{
+    if (role == Qt::BackgroundRole) {
+        if (QTreeWidget *list = treeWidget()) {
+            const int position = list->indexOfTopLevelItem(const_cast<DressurListItem *>(this));
+            if (position >= 0)
+                return QBrush(rowColour(position));
+        }
+    }
+    return QTreeWidgetItem::data(column, role);
+}
+
+QColor DressurListItem::rowColour(int position)
+{
+    return QColor(position % 2 ? QStringLiteral("#FFF3C6") : QStringLiteral("#F8E296"));
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QColor>
+#include <QTreeWidgetItem>
+
+// One entry of a dressage class section in the dressage view's list: the
+// cells as loaded and placed, with the dressage row order for the "Point"
+// column and row colours that alternate by position on screen.
+class DressurListItem : public QTreeWidgetItem
+{
+public:
+    DressurListItem();
+
+    // Sorting by "Point" uses the dressage order (DressurPlacing::ranksLower);
+    // any other column compares its texts.
+    bool operator<(const QTreeWidgetItem &other) const override;
+
+    // The background follows the row's position in the list, not its data,
+    // so the colours keep alternating after every re-sort.
+    QVariant data(int column, int role) const override;
+
+    // The background of the row at a position: "#F8E296" for even positions
+    // (the top row is 0), "#FFF3C6" for odd ones.
+    static QColor rowColour(int position);
+
+    enum { Type = QTreeWidgetItem::UserType + 1 };
+};

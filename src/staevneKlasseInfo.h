@@ -1,0 +1,166 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class appConfig;
+class KlasseJsonDocument;
+class QFrame;
+class QLabel;
+class QNetworkAccessManager;
+class QSplitter;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QVBoxLayout;
+
+namespace Ui {
+class StaevneKlasseInfoBase;
+}
+
+// The common base of every per-class result view (dressage, show jumping,
+// eventing, waiting list, championship). One view shows one class section of
+// the loaded competition in a tab of the main window.
+//
+// The base holds what identifies the section and what every view reports
+// about it, drives the periodic update from timeOut(), reloads the class on
+// refreshClass(), remembers the starter whose result changed last, writes the
+// class JSON document and runs single SQL statements. The main window, the
+// setup tab and the timer reach a view only through the virtual operations
+// and the three signals below, so this header is the contract between the
+// views and the rest of the station.
+//
+// The view is built on the designer form StaevneKlasseInfoBase; the widgets
+// that the views fill are public members under their object names.
+class staevneKlasseInfo : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(staevneKlasseInfo)
+
+public:
+    // Builds the form with parent, object name and window flags, keeps the
+    // settings store (not owned) and prepares listView1: all sections
+    // stretched, sort indicator shown, sorted on column 0 descending. The
+    // base makes no timer and connects nothing; each view does that.
+    explicit staevneKlasseInfo(appConfig *cfg, QWidget *parent = nullptr,
+                               const QString &name = QString(), Qt::WindowFlags fl = {});
+    ~staevneKlasseInfo() override;
+
+    virtual QString judges() const;
+    virtual int antalStarter() const;
+    virtual int resterendeStarter() const;
+    // The discipline id read as a decimal number; 0 when it is none
+    // (2 dressage, 3 jumping, 4 eventing).
+    virtual int diciplinId() const;
+
+    // The number of placings for a number of starters, used when the section
+    // has no number of its own; 0 in the base.
+    virtual int calcAntalPlaceringer(int starters);
+
+    // Runs one statement on the connection "ZEP" and returns the number of
+    // rows it affected; 0 on any failure (which is reported, not raised).
+    virtual int execSql(const QString &sql);
+
+    // The JSON document writeJSon() would write now: header fields, column
+    // titles and the list's rows in their current order.
+    KlasseJsonDocument jsonDocument() const;
+    // Where writeJSon() writes: "http.root" + "/" + "klasse<nr>_<section>.json".
+    QString jsonFilePath() const;
+
+    // Widgets of the form.
+    QFrame *frame3 = nullptr;
+    QLabel *klasseInfo = nullptr; // class title; also the document's "class"
+    QLabel *antalPlac = nullptr;  // number of placings
+    QLabel *dommer = nullptr;     // judges
+    QLabel *maxPoint = nullptr;   // maximum points
+    QLabel *sponsor = nullptr;    // sponsor line
+    QSplitter *splitter3 = nullptr;
+    QTreeWidget *listView1 = nullptr; // one row per starter
+    QFrame *champTableFrame = nullptr; // room for a score table; hidden by other views
+    QVBoxLayout *champTableFrameLayout = nullptr;
+
+public slots:
+    // Timer tick: updateKlasse() once a class has been shown.
+    void timeOut();
+
+    // Keeps the five arguments, sets lastChangeId to -1 and antalPlaceringer
+    // to 0, and empties the list. A view's override loads the class from the
+    // database, places the starters and writes the pages.
+    virtual void showKlasse(int staevneId, int klasseNr, QString afdeling, int bane, int afdelingId);
+    virtual void updateKlasse();
+    // Reloads the class with the stored arguments, keeping lastChangeId,
+    // rewrites the pages and sends resultChangeClass(..., false).
+    virtual void refreshClass();
+    // Writes the view's pages, then calls writeJSon(); nothing in the base.
+    virtual void printHtml();
+    virtual void printShortHtml();
+    virtual void writeJSon();
+    virtual void calculatePlace();
+    // A double-clicked row becomes the last change when none is marked.
+    virtual void slotHeighLight(QTreeWidgetItem *item);
+    void uploadDone(int id, bool error);
+    void uploadFile(const QString &fileName);
+    virtual void setTempResult(int nr, float value);
+    virtual void toggleDSP(bool on);
+    virtual void toggleDV(bool on);
+    // Toggles the section's keep-start-time flag in the competition database.
+    virtual void visStartTid();
+
+signals:
+    void logMessage(int level, const QString &text);
+    // Arena, section initials, class number and whether a result changed;
+    // sent when the class's pages have been rewritten.
+    void resultChangeClass(int bane, const QString &afdeling, int klasseNr, bool resultChanged);
+    // The named connection was not found; the main window opens it.
+    void connectDB(const QString &name);
+
+protected:
+    // The list column whose number identifies a starter for lastChangeId: a
+    // double click marks it and the page writers compare with it. Column 1
+    // ("Stævne Nr") unless a view identifies its starters otherwise.
+    virtual int lastChangeColumn() const;
+
+    // A setting from the store, or `def` when there is none.
+    QString setting(const QString &key, const QString &def) const;
+
+    appConfig *cfg;
+    int staevneId = -1;
+    int klasseNr = -1;
+    int bane = 1;
+    QString afdeling;
+    int maxPnt = 1;
+    int lastChangeId = -1;
+    int antalPlaceringer = 0;
+    int afdelingId = 0;
+    int antalDommere = 0;
+    // The four members below back the virtual getters of the same names.
+    QString m_judges;
+    QNetworkAccessManager *uploadConnection = nullptr;
+    int m_antalStarter = 0;
+    int m_resterendeStarter = 0;
+    QString startSlutTid;
+    QString klasseTypeId;
+    QString m_diciplinId;
+    int kur = 0;
+    int hold = 0;
+    int bevarStartTid = 0;
+    QString niveau;
+    QString metode;
+    bool udholdenhed = true;
+    QString doteringer;
+    QString klassesponsor;
+    QString aerespraemie;
+    QString banebygger;
+    int dsp = 0;
+    QString remarks;
+    QString svh;
+    int afdelingAntalPlaceringer = 0;
+    int dv = 0;
+    int klasseId = 0;
+    QString ZEPStaevnePropId;
+    QString ZEPKlasseId;
+
+private:
+    Ui::StaevneKlasseInfoBase *m_form;
+    int m_uploadRequests = 0;
+    QString m_uploadReply;
+};
