@@ -30,6 +30,7 @@
 #include <QVBoxLayout>
 
 #include "HistoryLineEdit.h"
+#include "HttpDaemon.h"
 #include "PathJoin.h"
 #include "QTabW.h"
 #include "Setup.h"
@@ -105,6 +106,10 @@ MainWidget::MainWidget(QWidget *parent, const QString &settingsFile, const QStri
 
     buildLogArea();
 
+    startHttpServer(isOn(cfg->getValue(QStringLiteral("app.server"), QStringLiteral("0"))));
+    connect(setup, &Setup::serverEnabled, this, &MainWidget::startHttpServer);
+    connect(setup, &Setup::activePage, this, &MainWidget::slotActivePage);
+
     if (isOn(cfg->getValue(QStringLiteral("app.statusButtons"), QStringLiteral("0")))) {
         refreshButton = new QPushButton(tr("Opdater"), statusBar);
         statusBar->addPermanentWidget(refreshButton);
@@ -153,6 +158,8 @@ MainWidget::~MainWidget()
     m_views.clear();
     qDeleteAll(views);
 
+    delete httpd;
+    httpd = nullptr;
     delete m_downloader;
     m_downloader = nullptr;
     delete setup;
@@ -615,6 +622,68 @@ void MainWidget::databaseError(bool error)
     const QString picture = error ? QStringLiteral("logo/database_error.png") : QStringLiteral("logo/database_ok.png");
     databaseLabel->setPixmap(QPixmap(picture));
     databaseLabel->setProperty("icon", picture);
+}
+
+// ---- HTTP server ---------------------------------------------------------
+
+void MainWidget::startHttpServer(bool on)
+{
+    if (!on) {
+        const QList<QWidget *> views = m_views.values();
+        m_views.clear();
+        qDeleteAll(views);
+        setup->clearClasses();
+        if (httpd) {
+            slotLogMessage(1, QStringLiteral("Delete httpd server"));
+            delete httpd;
+            httpd = nullptr;
+        }
+        return;
+    }
+    if (httpd)
+        return; // already serving
+    slotLogMessage(1, QStringLiteral("Create httpd server"));
+    const QString portText = cfg->getValue(QStringLiteral("http.port"), QStringLiteral("8080"));
+    bool ok = false;
+    const int port = portText.toInt(&ok);
+    if (!ok || port < 1 || port > 65535) {
+        const QString message = tr("HTTP server not started: port %1 is not between 1 and 65535").arg(portText);
+        slotLogMessage(1, message);
+        if (statusBar)
+            statusBar->showMessage(message);
+        return;
+    }
+    const QString root = cfg->getValue(QStringLiteral("http.root"), QStringLiteral("html/"));
+    QDir().mkpath(root);
+    httpd = new HttpDaemon(this, quint16(port), root);
+    connect(httpd, &HttpDaemon::logMessage, this, &MainWidget::slotLogMessage);
+    if (!httpd->isListening()) {
+        // Reported here, where someone listens: the server cannot say it
+        // while it is being made.
+        const QString message = QStringLiteral("Failed to bind to port %1").arg(port);
+        slotLogMessage(1, message + QStringLiteral(": ") + httpd->bindError());
+        if (statusBar)
+            statusBar->showMessage(message);
+    }
+    static const char *const defaults[][2] = {
+        {"bane0.html", "klasse0_0.html"},     {"bane1.html", "klasse0_1.html"},     {"bane2.html", "klasse0_2.html"},
+        {"bane3.html", "klasse0_3.html"},     {"bane4.html", "klasse0_4.html"},     {"tidsplan0.html", "klasse0_0.html"},
+        {"tidsplan1.html", "klasse0_1.html"}, {"tidsplan2.html", "klasse0_2.html"}, {"tidsplan3.html", "klasse0_3.html"},
+        {"rank1.html", "rank0_1.html"},       {"rank2.html", "rank0_2.html"},       {"rank3.html", "rank0_3.html"},
+    };
+    for (const auto &alias : defaults)
+        httpd->addAlias(QLatin1String(alias[0]), QLatin1String(alias[1]));
+}
+
+void MainWidget::slotActivePage(int bane, QString klasseNr, QString afdeling)
+{
+    if (httpd) {
+        httpd->addAlias(QStringLiteral("bane%1.html").arg(bane), QStringLiteral("klasse%1_%2.html").arg(klasseNr, afdeling));
+        httpd->addAlias(QStringLiteral("rank%1.html").arg(bane), QStringLiteral("rank%1_%2.html").arg(klasseNr, afdeling));
+        httpd->addAlias(QStringLiteral("oversigt%1.html").arg(bane),
+                        QStringLiteral("oversigt%1_%2.html").arg(klasseNr, afdeling));
+    }
+    timeOut();
 }
 
 // ---- station status ------------------------------------------------------

@@ -11,6 +11,7 @@
 
 class appConfig;
 class HistoryLineEdit;
+class HttpDaemon;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
@@ -57,6 +58,7 @@ public:
     QTabW *mainTabs() const { return tabs; }
     QTabW *classTabs() const { return klasseTabs; }
     bool isFullScreenMode() const { return m_fullScreen; }
+    HttpDaemon *httpServer() const { return httpd; }
 
     // The address line built from a look-up (see hostInfo()).
     static QString formatHostInfo(const HostAddresses &addresses);
@@ -92,6 +94,8 @@ public slots:
     void serverEnabled(bool on);
     void requestEquipage(const QString &text);
     void setTempResult(const QString &id, int nr, float value);
+    void startHttpServer(bool on);
+    void slotActivePage(int bane, QString klasseNr, QString afdeling);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -134,5 +138,7 @@ private:
     // The result views of the loaded competition, keyed by class number and
     // section joined by "-"; owned here and deleted explicitly.
     QHash<QString, QWidget *> m_views;
+    // The built-in HTTP server; null while serving is off.
+    HttpDaemon *httpd = nullptr;
     bool m_fullScreen = false;
 };

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QMap>
+#include <QString>
+
+// What the built-in HTTP server makes of a request, as plain functions over
+// bytes and names so that every rule can be tested without a socket.
+namespace http {
+
+// The longest request head the server reads before it gives up.
+constexpr int maxHeadBytes = 8 * 1024;
+
+enum class ParseState { Incomplete, Complete, TooLarge, Malformed };
+
+struct Request
+{
+    QByteArray method;
+    QString path;  // percent-decoded, repeated slashes made one, no query
+    QString query; // percent-encoded text after "?", empty when none
+    bool unsafePath = false; // "..", a backslash or a NUL in the path
+};
+
+// Parses the head of an HTTP/1.0 or 1.1 request gathered so far.
+ParseState parseRequest(const QByteArray &buffer, Request *request);
+
+struct Answer
+{
+    int status = 404;
+    QString filePath; // the file to send for status 200
+};
+
+// Decides what a GET of `request` answers: a file under `root` (directly, by
+// the alias table, or by the rotating arena page "baner.php"), or 404/501.
+// A resolved file must lie inside the root.
+Answer decide(const Request &request, const QString &root, const QMap<QString, QString> &aliases,
+              const QDateTime &now);
+
+// The alias-table path of the rotating arena page at `now`: arenas from the
+// comma-separated `bane` (default "1"), `min` minutes each (at least 1).
+QString rotatingPage(const QString &query, const QDateTime &now);
+
+QByteArray mimeType(const QString &fileName);
+QByteArray statusLine(int status);
+// Status line, Content-Type and Content-Length, and the blank line.
+QByteArray responseHead(int status, const QByteArray &contentType, qint64 length);
+
+} // namespace http
