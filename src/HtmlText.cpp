@@ -1,0 +1,10 @@
+#include "HtmlText.h"
+
+namespace html {
+
+QString escape(const QString &text)
+{
+    return text.toHtmlEscaped();
+}
+
+} // namespace html
