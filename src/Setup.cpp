@@ -2,6 +2,10 @@
 #include "ui_SetupUI.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -52,6 +56,9 @@ Setup::Setup(appConfig *config, QWidget *parent, const QString &name, Qt::Window
     m_ui->serverBox->setChecked(cfg->getValue(QStringLiteral("app.server"), QStringLiteral("0")).toInt() != 0);
     m_ui->uploadBox->setChecked(cfg->getValue(QStringLiteral("upload.state"), QStringLiteral("0")) != QLatin1String("0"));
     setUploadConnection(m_ui->uploadBox->isChecked());
+    m_watchdog = new QTimer(this);
+    connect(m_watchdog, &QTimer::timeout, this, &Setup::watchdog);
+    m_watchdog->start(60000);
 
     connect(m_ui->staevneButton, &QPushButton::clicked, this, &Setup::staevneSelectButton);
     connect(m_ui->serverBox, &QCheckBox::toggled, this, &Setup::serverToggled);
@@ -61,12 +68,10 @@ Setup::Setup(appConfig *config, QWidget *parent, const QString &name, Qt::Window
 
 Setup::~Setup()
 {
-    if (m_upload) {
-        // Answers arriving during teardown must not reach a half-destroyed tab.
-        m_upload->disconnect(this);
-        for (QNetworkReply *reply : m_pending.keys())
-            reply->disconnect(this);
-    }
+    // Answers arriving during teardown must not reach a half-destroyed tab.
+    m_watchdog->stop();
+    for (QNetworkReply *reply : m_inFlight.keys())
+        reply->disconnect(this);
     delete m_ui;
 }
 
@@ -180,30 +185,62 @@ void Setup::uploadFile(const QString &path, const QString &alias, bool base64)
     emit logMessage(2, QStringLiteral("Upload file called %1 %2\n").arg(path, alias));
     if (cfg->getValue(QStringLiteral("upload.state"), QStringLiteral("0")) == QLatin1String("0"))
         return;
-    QFile file(path);
+    // Pages are handed over as "html/<file>"; they live in the output
+    // directory, wherever "http.root" puts it.
+    const QString fileName = QFileInfo(path).fileName();
+    const QString local = QDir(cfg->getValue(QStringLiteral("http.root"), QStringLiteral("html/"))).filePath(fileName);
+    QFile file(local);
     if (!file.open(QIODevice::ReadOnly)) {
-        emit logMessage(2, QStringLiteral("File not found %1\n").arg(path));
+        emit logMessage(2, QStringLiteral("File not found %1\n").arg(local));
         return;
     }
     if (!m_upload)
         return;
-    QByteArray content = file.readAll();
+    UploadJob job;
+    job.target = alias.isEmpty() ? fileName : alias;
+    job.source = local;
+    // Read now: the view may rewrite the file before the request goes out.
+    job.content = file.readAll();
     if (base64) {
         // Pictures go as base64 text with a line break after every 76 characters.
-        const QByteArray encoded = content.toBase64();
-        content.clear();
+        const QByteArray encoded = job.content.toBase64();
+        job.content.clear();
         for (qsizetype i = 0; i < encoded.size(); i += 76)
-            content += encoded.mid(i, 76) + '\n';
+            job.content += encoded.mid(i, 76) + '\n';
     }
-    const QString fileName = alias.isEmpty() ? QFileInfo(path).fileName() : alias;
+    m_waiting.insert(job.target, job);
+    sendWaiting();
+}
 
+void Setup::sendWaiting()
+{
+    if (!m_upload)
+        return;
+    QSet<QString> busy;
+    for (const UploadJob &job : std::as_const(m_inFlight))
+        busy.insert(job.target);
+    // A target already on its way waits for its answer, so versions of one
+    // file reach the server in order.
+    for (auto it = m_waiting.begin(); it != m_waiting.end();) {
+        if (busy.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        const UploadJob job = it.value();
+        it = m_waiting.erase(it);
+        send(job);
+    }
+}
+
+void Setup::send(UploadJob job)
+{
     auto *multiPart = new QHttpMultiPart(QHttpMultiPart::FormDataType);
     multiPart->setBoundary("AaB03x");
     QHttpPart part;
     part.setHeader(QNetworkRequest::ContentDispositionHeader,
-                   QStringLiteral("form-data; name=\"userfile\"; filename=\"%1\"").arg(fileName));
+                   QStringLiteral("form-data; name=\"userfile\"; filename=\"%1\"").arg(job.target));
     part.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/octet-stream"));
-    part.setBody(content);
+    part.setBody(job.content);
     multiPart->append(part);
 
     QUrl url;
@@ -212,20 +249,98 @@ void Setup::uploadFile(const QString &path, const QString &alias, bool base64)
     url.setPath(cfg->getValue(QStringLiteral("upload.url"), QStringLiteral("/upload_staevne.php")));
     QNetworkReply *reply = m_upload->post(QNetworkRequest(url), multiPart);
     multiPart->setParent(reply);
-    m_pending.insert(reply, path);
+    job.sentAt = QDateTime::currentMSecsSinceEpoch();
+    m_inFlight.insert(reply, job);
     connect(reply, &QNetworkReply::finished, this, [this, reply]() { requestFinished(reply); });
 }
 
 void Setup::requestFinished(QNetworkReply *reply)
 {
-    const QString path = m_pending.take(reply);
     reply->deleteLater();
+    const auto it = m_inFlight.find(reply);
+    if (it == m_inFlight.end())
+        return;
+    const UploadJob job = it.value();
+    m_inFlight.erase(it);
     const bool failed = reply->error() != QNetworkReply::NoError;
-    if (failed)
-        emit logMessage(2, tr("Upload of %1 failed: %2").arg(path, reply->errorString()));
-    else
-        emit logMessage(2, tr("Uploaded %1").arg(path));
+    if (failed) {
+        emit logMessage(2, tr("Upload of %1 failed: %2").arg(job.target, reply->errorString()));
+        // Keep it for the next attempt unless a newer version is waiting.
+        if (!m_waiting.contains(job.target))
+            m_waiting.insert(job.target, job);
+        ++m_failures;
+    } else {
+        emit logMessage(2, tr("Uploaded %1").arg(job.target));
+        m_delivered.insert(job.target, job);
+        m_failures = 0;
+        stampSent(job.source);
+    }
     emit internetError(failed);
+    if (failed && m_failures > cfg->getValue(QStringLiteral("upload.restart"), QStringLiteral("3")).toInt()) {
+        restartUpload(tr("%1 failed uploads").arg(m_failures));
+        return;
+    }
+    // After a failure the rest waits for the watchdog, so an unreachable
+    // server is not asked again in a tight loop.
+    if (!failed)
+        sendWaiting();
+}
+
+void Setup::stampSent(const QString &source)
+{
+    static const QRegularExpression classFile(QStringLiteral("^klasse(\\d+)_(.+)\\.(html|json)$"));
+    const auto match = classFile.match(QFileInfo(source).fileName());
+    if (!match.hasMatch())
+        return;
+    const QString now = QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
+    for (QTreeWidget *list : std::as_const(m_lists)) {
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QTreeWidgetItem *item = list->topLevelItem(i);
+            if (item->text(ColNr) == match.captured(1) && item->text(ColAfdeling) == match.captured(2))
+                item->setText(ColSendt, now);
+        }
+    }
+}
+
+void Setup::watchdog()
+{
+    if (!m_upload)
+        return;
+    const qint64 maxDelayMs =
+        qint64(cfg->getValue(QStringLiteral("upload.maxDelay"), QStringLiteral("300")).toInt()) * 1000;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    for (const UploadJob &job : std::as_const(m_inFlight)) {
+        if (now - job.sentAt > maxDelayMs) {
+            restartUpload(tr("%1 waited more than %2 s").arg(job.target).arg(maxDelayMs / 1000));
+            return;
+        }
+    }
+    sendWaiting();
+}
+
+void Setup::restartUpload(const QString &why)
+{
+    emit logMessage(2, tr("Restarting the upload connection: %1").arg(why));
+    // What was on its way goes again, unless a newer version waits.
+    for (auto it = m_inFlight.cbegin(); it != m_inFlight.cend(); ++it) {
+        it.key()->disconnect(this);
+        it.key()->abort();
+        it.key()->deleteLater();
+        if (!m_waiting.contains(it->target))
+            m_waiting.insert(it->target, it.value());
+    }
+    m_inFlight.clear();
+    // Every page the server had is sent again in its latest version.
+    for (auto it = m_delivered.cbegin(); it != m_delivered.cend(); ++it) {
+        if (!m_waiting.contains(it.key()))
+            m_waiting.insert(it.key(), it.value());
+    }
+    m_failures = 0;
+    if (m_upload) {
+        m_upload->deleteLater();
+        m_upload = new QNetworkAccessManager(this);
+    }
+    sendWaiting();
 }
 
 void Setup::setUploadConnection(bool on)
@@ -233,13 +348,21 @@ void Setup::setUploadConnection(bool on)
     if (on && !m_upload) {
         m_upload = new QNetworkAccessManager(this);
     } else if (!on && m_upload) {
-        m_upload->disconnect(this);
-        for (QNetworkReply *reply : m_pending.keys())
+        for (QNetworkReply *reply : m_inFlight.keys()) {
             reply->disconnect(this);
-        m_pending.clear();
+            reply->abort();
+            reply->deleteLater();
+        }
+        m_inFlight.clear();
+        m_waiting.clear();
         m_upload->deleteLater();
         m_upload = nullptr;
     }
+}
+
+void Setup::setWatchdogInterval(int ms)
+{
+    m_watchdog->start(ms);
 }
 
 void Setup::serverToggled(bool on)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -9,6 +10,7 @@
 class appConfig;
 class QNetworkAccessManager;
 class QNetworkReply;
+class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -33,8 +35,11 @@ public:
     // null when no class of that arena has been registered.
     QTreeWidget *classList(int bane) const;
     static QString listName(int bane);
-    // Files handed to the upload and not yet answered.
-    int pendingUploads() const { return m_pending.size(); }
+    // Uploads sent and not yet answered, and those waiting to be sent.
+    int pendingUploads() const { return m_inFlight.size(); }
+    int waitingUploads() const { return m_waiting.size(); }
+    // How often the upload watchdog looks for stuck requests (tests shorten it).
+    void setWatchdogInterval(int ms);
 
 signals:
     void logMessage(int level, const QString &text);
@@ -59,9 +64,23 @@ private slots:
     void saveSettings();
 
 private:
+    // One file for the results server, read when it was queued.
+    struct UploadJob
+    {
+        QString target;   // the name it is stored under there
+        QString source;   // the local file it came from
+        QByteArray content;
+        qint64 sentAt = 0; // ms since the epoch, when sent
+    };
+
     void requestFinished(QNetworkReply *reply);
     QTreeWidget *makeClassList(int bane);
     void setUploadConnection(bool on);
+    void sendWaiting();
+    void send(UploadJob job);
+    void watchdog();
+    void restartUpload(const QString &why);
+    void stampSent(const QString &source);
 
     appConfig *cfg;
     Ui::SetupUI *m_ui;
@@ -70,5 +89,12 @@ private:
     QHash<QString, QTreeWidget *> m_lists;
     QHash<QString, QWidget *> m_pages;
     QNetworkAccessManager *m_upload = nullptr;
-    QHash<QNetworkReply *, QString> m_pending;
+    // Latest version of each file not yet sent, keyed by target name; a
+    // newer version replaces an older one that is still waiting.
+    QMap<QString, UploadJob> m_waiting;
+    QHash<QNetworkReply *, UploadJob> m_inFlight;
+    // Last version the server confirmed, sent again after a restart.
+    QMap<QString, UploadJob> m_delivered;
+    int m_failures = 0;
+    QTimer *m_watchdog = nullptr;
 };

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <QCheckBox>
+#include <QDir>
 
 #include "Setup.h"
 #include "appConfig.h"
@@ -139,23 +140,26 @@ private slots:
         appConfig cfg(nullptr, "unused.xml");
         cfg.setValue("upload.state", "1");
         cfg.setValue("upload.server", "127.0.0.1:1");
+        cfg.setValue("http.root", dir.path());
         Setup setup(&cfg, nullptr, "Server");
         QSignalSpy log(&setup, &Setup::logMessage);
         QSignalSpy internet(&setup, &Setup::internetError);
-        setup.uploadFile(dir.filePath("missing.html"), QString());
-        QCOMPARE(logTexts(log).last(), QStringLiteral("File not found %1\n").arg(dir.filePath("missing.html")));
+        setup.uploadFile("html/missing.html", QString());
+        QCOMPARE(logTexts(log).last(), QStringLiteral("File not found %1\n").arg(QDir(dir.path()).filePath("missing.html")));
         QCOMPARE(setup.pendingUploads(), 0);
 
-        // A file that exists goes out; a refused connection reports failure.
+        // A file that exists goes out, read from "http.root"; a refused
+        // connection reports failure and keeps the file for the next try.
         QFile page(dir.filePath("klasse1_A.html"));
         QVERIFY(page.open(QIODevice::WriteOnly));
         page.write("<html></html>");
         page.close();
-        setup.uploadFile(page.fileName(), QString());
+        setup.uploadFile("html/klasse1_A.html", QString());
         QCOMPARE(setup.pendingUploads(), 1);
         QVERIFY(internet.wait(5000));
         QCOMPARE(internet.at(0).at(0).toBool(), true);
         QCOMPARE(setup.pendingUploads(), 0);
+        QCOMPARE(setup.waitingUploads(), 1);
     }
 };
 
