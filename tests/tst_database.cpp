@@ -1,0 +1,204 @@
+// The station's database connection "ZEP" and its one-value queries, run
+// against the SQL Server stand-in: how the connection is described for each
+// driver, the status icon through open, failure and reconnect, and how
+// failed statements, dropped links and empty answers are told apart.
+#include <QDir>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "MainWidget.h"
+#include "appConfig.h"
+#include "driver/StandinDriver.h"
+
+class tst_Database : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_dbFile;
+
+    QString settings(const QMap<QString, QString> &values)
+    {
+        static int n = 0;
+        const QString path = m_dir.filePath(QStringLiteral("db%1.xml").arg(++n));
+        appConfig cfg(nullptr, path);
+        cfg.setValue("debug.show", "1");
+        cfg.setValue("bane.baseUrl", "");
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            cfg.setValue(it.key(), it.value());
+        cfg.writeConfig();
+        return path;
+    }
+    QString standinSettings() { return settings({{"database.driver", standin::driverName()}, {"database.name", m_dbFile}}); }
+
+    static QString icon(MainWidget &window)
+    {
+        for (QLabel *label : window.findChild<QStatusBar *>()->findChildren<QLabel *>()) {
+            const QString path = label->property("icon").toString();
+            if (path.startsWith("logo/database"))
+                return path;
+        }
+        return QString();
+    }
+    static QString log(MainWidget &window)
+    {
+        return window.findChild<QPlainTextEdit *>("infoText")->toPlainText();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        standin::registerDriver();
+        MainWidget::setHostLookup([] { return HostAddresses{}; });
+        m_dbFile = m_dir.filePath("competition.db");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "setup");
+            db.setDatabaseName(m_dbFile);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec("CREATE TABLE tblEjer (KlubId TEXT, LOGOSTI BLOB)"));
+            QVERIFY(q.exec("INSERT INTO tblEjer VALUES ('*123*', x'89504e47')"));
+            QVERIFY(q.exec("CREATE TABLE tblOpdatering (OpdateringID INTEGER)"));
+        }
+        QSqlDatabase::removeDatabase("setup");
+    }
+
+    void cleanup()
+    {
+        standin::Faults::clear();
+        QSqlDatabase::removeDatabase("ZEP");
+    }
+
+    void connectionString_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("local default") << "(local)\\ZEP" << "DRIVER={SQL Server}; Server=(local)\\ZEP; DataBase=ZEP;";
+        QTest::newRow("local in other case") << "(LOCAL)\\zep" << "DRIVER={SQL Server}; Server=(LOCAL)\\zep; DataBase=ZEP;";
+        QTest::newRow("longer instance") << "(local)\\ZEP2"
+                                         << "DRIVER={SQL Native Client};Network=DBMSSOCN;; Server=(local)\\ZEP2; DataBase=ZEP;";
+        QTest::newRow("trailing blank") << "(local)\\ZEP "
+                                        << "DRIVER={SQL Native Client};Network=DBMSSOCN;; Server=(local)\\ZEP ; DataBase=ZEP;";
+        QTest::newRow("network server") << "ring-pc\\SQLEXPRESS"
+                                        << "DRIVER={SQL Native Client};Network=DBMSSOCN;; Server=ring-pc\\SQLEXPRESS; DataBase=ZEP;";
+    }
+    void connectionString()
+    {
+        QFETCH(QString, server);
+        QFETCH(QString, expected);
+        QCOMPARE(MainWidget::odbcConnectionString(server, "ZEP", "{SQL Server}", "{SQL Native Client};Network=DBMSSOCN;"),
+                 expected);
+    }
+
+    void driverNames()
+    {
+        QCOMPARE(MainWidget::qtDriverName("QODBC3"), QStringLiteral("QODBC"));
+        QCOMPARE(MainWidget::qtDriverName("qodbc3"), QStringLiteral("QODBC"));
+        QCOMPARE(MainWidget::qtDriverName("ZEPLITE"), QStringLiteral("ZEPLITE"));
+        QCOMPARE(MainWidget::qtDriverName("QSQLITE"), QStringLiteral("QSQLITE"));
+    }
+
+    void odbcConnectionIsDescribed()
+    {
+        // Lower-case "qodbc3" still builds the ODBC description; the setting
+        // keeps its text, Qt gets its own driver name.
+        MainWidget window(nullptr, settings({{"database.driver", "qodbc3"}, {"database.name", "Ring\\SQL"},
+                                             {"database.hostname", "ignored"}}),
+                          "MainWidget");
+        window.connectDatabase("ZEP");
+        QSqlDatabase db = QSqlDatabase::database("ZEP", false);
+        QCOMPARE(db.driverName(), QStringLiteral("QODBC"));
+        QCOMPARE(db.databaseName(), QStringLiteral("DRIVER={SQL Native Client};Network=DBMSSOCN;; Server=Ring\\SQL; DataBase=ZEP;"));
+        QVERIFY(db.hostName().isEmpty());
+        QCOMPARE(window.config()->getValue("database.driver", ""), QStringLiteral("qodbc3"));
+    }
+
+    void openFailAndReconnect()
+    {
+        MainWidget window(nullptr, standinSettings(), "MainWidget");
+        QCOMPARE(icon(window), QStringLiteral("logo/database.png"));
+
+        standin::Faults::setRefuseOpen(true);
+        window.connectDatabase("ZEP");
+        QCOMPARE(icon(window), QStringLiteral("logo/database_error.png"));
+        QVERIFY(log(window).contains("New db handler"));
+        QVERIFY(log(window).contains("Error opening DataBase " + m_dbFile));
+        QVERIFY(log(window).contains("An database error occured.\nInjected failure"));
+        QVERIFY(!QSqlDatabase::database("ZEP", false).isOpen());
+
+        standin::Faults::setRefuseOpen(false);
+        window.connectDatabase("ZEP");
+        QCOMPARE(icon(window), QStringLiteral("logo/database_ok.png"));
+        QVERIFY(log(window).contains("Old db handler"));
+        QVERIFY(QSqlDatabase::database("ZEP", false).isOpen());
+
+        // Every call closes and opens again.
+        window.connectDatabase("ZEP");
+        QCOMPARE(log(window).count("Old db handler"), 2);
+        QVERIFY(QSqlDatabase::database("ZEP", false).isOpen());
+    }
+
+    void missingFileFails()
+    {
+        MainWidget window(nullptr, settings({{"database.driver", standin::driverName()}, {"database.name", m_dir.filePath("none.db")}}),
+                          "MainWidget");
+        window.connectDatabase("ZEP");
+        QCOMPARE(icon(window), QStringLiteral("logo/database_error.png"));
+        QVERIFY(!QFile::exists(m_dir.filePath("none.db")));
+    }
+
+    void oneValueQueries()
+    {
+        MainWidget window(nullptr, standinSettings(), "MainWidget");
+        bool ok = false;
+        // No connection yet: it is made, and this call answers nothing.
+        QVERIFY(window.getDBField("SELECT klubId FROM tblEjer", &ok).isNull());
+        QVERIFY(!ok);
+        QVERIFY(QSqlDatabase::database("ZEP", false).isOpen());
+        QCOMPARE(icon(window), QStringLiteral("logo/database_ok.png"));
+
+        QCOMPARE(window.getDBField("SELECT klubId FROM tblEjer", &ok), QStringLiteral("*123*"));
+        QVERIFY(ok);
+        QCOMPARE(window.getDBFieldByteArray("SELECT LOGOSTI FROM tblEjer", &ok), QByteArray("\x89PNG"));
+        QVERIFY(ok);
+
+        // An empty answer is not a failure, and logs nothing.
+        const QString before = log(window);
+        QVERIFY(window.getDBField("SELECT max(OpdateringID) FROM tblOpdatering", &ok).isNull());
+        QVERIFY(ok);
+        QVERIFY(window.getDBField("SELECT klubId FROM tblEjer WHERE KlubId = 'none'", &ok).isNull());
+        QVERIFY(ok);
+        QCOMPARE(log(window), before);
+
+        // A failed statement is told apart and logged at -1 with the statement.
+        standin::Faults::failNextStatements(1);
+        QVERIFY(window.getDBField("SELECT klubId FROM tblEjer", &ok).isNull());
+        QVERIFY(!ok);
+        QVERIFY(log(window).contains("GETDBFIELD SQL Error"));
+        QVERIFY(log(window).contains("\n SELECT klubId FROM tblEjer"));
+        QVERIFY(window.getDBFieldByteArray("SELECT nonsense FROM nowhere", &ok).isEmpty());
+        QVERIFY(!ok);
+        QVERIFY(log(window).contains("GETDBFIELDBYTEARRAY SQL Error"));
+
+        // A dropped link is opened again by the look-up itself.
+        QVERIFY(standin::Faults::dropConnection("ZEP"));
+        QCOMPARE(window.getDBField("SELECT klubId FROM tblEjer", &ok), QStringLiteral("*123*"));
+        QVERIFY(ok);
+
+        // ... unless the database refuses: then the failure is reported.
+        QVERIFY(standin::Faults::dropConnection("ZEP"));
+        standin::Faults::setRefuseOpen(true);
+        QVERIFY(window.getDBField("SELECT klubId FROM tblEjer", &ok).isNull());
+        QVERIFY(!ok);
+        QVERIFY(log(window).contains("An database error occured."));
+    }
+};
+
+QTEST_MAIN(tst_Database)
+#include "tst_database.moc"
