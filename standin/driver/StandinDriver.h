@@ -15,7 +15,8 @@ struct sqlite3;
 // Named (":staevneId") and positional placeholders bind as with any Qt
 // driver; NULL comes back as a null QVariant, INTEGER as int (qlonglong when
 // it does not fit), REAL as double, TEXT as QString, BLOB as QByteArray.
-// Results may be scrolled or forward-only; transactions are supported.
+// Results may be scrolled (they are read whole when executed, so a query
+// kept alive holds no lock) or forward-only; transactions are supported.
 // QSqlDriver::handle() gives the sqlite3* (type name "sqlite3*"), and
 // QSqlResult::handle() the statement's sqlite3_stmt*.
 //

@@ -236,9 +236,20 @@ bool StandinSqlResult::exec()
         return false;
     m_atEnd = false;
     // The first step runs the statement, so that its errors belong to exec().
-    if (stepRow() == Step::Failed)
+    Step step = stepRow();
+    if (step == Step::Failed)
         return false;
     const bool select = m_columns > 0;
+    if (select && !isForwardOnly()) {
+        // A scrollable result reads everything now and lets the statement
+        // go, so that a query kept alive holds no read lock against the
+        // writer of the database.
+        while (step == Step::Row)
+            step = stepRow();
+        if (step == Step::Failed)
+            return false;
+        sqlite3_reset(m_stmt);
+    }
     if (!select) {
         m_rowsAffected = sqlite3_changes(m_driver->database());
         m_lastInsertId = sqlite3_last_insert_rowid(m_driver->database());

@@ -16,7 +16,9 @@ class StandinSqlDriver;
 
 // One query of the stand-in driver: translates and prepares its statement
 // through the driver's caches, binds Qt's values, and steps SQLite for rows.
-// A scrollable result keeps every row read so far; a forward-only one keeps
+// A scrollable result reads all its rows when it is executed and releases
+// the statement at once (a query kept alive then holds no read lock against
+// the simulator's writes); a forward-only one steps row by row and keeps
 // only the current row.
 class StandinSqlResult : public QSqlResult
 {
