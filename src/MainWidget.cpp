@@ -29,6 +29,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "DatabaseSettings.h"
 #include "HistoryLineEdit.h"
 #include "HttpDaemon.h"
 #include "PathJoin.h"
@@ -512,19 +513,6 @@ void MainWidget::closeEvent(QCloseEvent *event)
 
 // ---- database ------------------------------------------------------------
 
-QString MainWidget::qtDriverName(const QString &setting)
-{
-    // The ODBC driver of the older toolkit generation is "QODBC" in Qt 6.
-    return setting.toUpper() == QLatin1String("QODBC3") ? QStringLiteral("QODBC") : setting;
-}
-
-QString MainWidget::odbcConnectionString(const QString &server, const QString &database, const QString &localDriver,
-                                         const QString &networkDriver)
-{
-    const QString driver = server.toUpper() == QLatin1String("(LOCAL)\\ZEP") ? localDriver : networkDriver;
-    return QStringLiteral("DRIVER=%1; Server=%2; DataBase=%3;").arg(driver, server, database);
-}
-
 void MainWidget::connectDatabase(QString name)
 {
     databaseError(true);
@@ -534,28 +522,12 @@ void MainWidget::connectDatabase(QString name)
         slotLogMessage(1, QStringLiteral("Old db handler"));
         db.close();
     } else {
-        db = QSqlDatabase::addDatabase(qtDriverName(cfg->getValue(QStringLiteral("database.driver"), QStringLiteral("QODBC3"))),
-                                       name);
+        db = dbsettings::addConnection(*cfg, name);
         slotLogMessage(1, QStringLiteral("New db handler"));
     }
-    const QString server = cfg->getValue(QStringLiteral("database.name"), QStringLiteral("(local)\\ZEP"));
+    const QString server = dbsettings::serverName(*cfg);
     if (db.isValid()) {
-        const QString options = cfg->getValue(QStringLiteral("database.options"), QString());
-        if (!options.isEmpty())
-            db.setConnectOptions(options);
-        if (cfg->getValue(QStringLiteral("database.driver"), QStringLiteral("QODBC3")).toUpper() == QLatin1String("QODBC3")) {
-            db.setDatabaseName(odbcConnectionString(
-                server, cfg->getValue(QStringLiteral("database.db"), QStringLiteral("ZEP")),
-                cfg->getValue(QStringLiteral("database.driver.localname"), QStringLiteral("{SQL Server}")),
-                cfg->getValue(QStringLiteral("database.driver.name"), QStringLiteral("{SQL Native Client};Network=DBMSSOCN;"))));
-        } else {
-            db.setDatabaseName(server);
-            const QString host = cfg->getValue(QStringLiteral("database.hostname"), QString());
-            if (!host.isEmpty())
-                db.setHostName(host);
-        }
-        db.setUserName(cfg->getValue(QStringLiteral("database.user"), QString()));
-        db.setPassword(cfg->getValue(QStringLiteral("database.password"), QString()));
+        dbsettings::describe(db, *cfg);
         if (!db.isOpen())
             db.open();
         databaseError(false);

@@ -65,11 +65,6 @@ public:
     // Replaces the name-service look-up (tests); an empty function restores
     // the real one.
     static void setHostLookup(HostLookup lookup);
-    // The connection string of an ODBC connection to SQL Server.
-    static QString odbcConnectionString(const QString &server, const QString &database,
-                                        const QString &localDriver, const QString &networkDriver);
-    // The Qt driver that a "database.driver" value names.
-    static QString qtDriverName(const QString &setting);
 
 signals:
     void logMessage(const QString &text);

@@ -1,7 +1,14 @@
 #include "Setup.h"
 #include "ui_SetupUI.h"
 
+#include <QCheckBox>
+#include <QColorDialog>
 #include <QDateTime>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlError>
 #include <QDir>
 #include <QRegularExpression>
 #include <QSet>
@@ -17,6 +24,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "DatabaseSettings.h"
 #include "appConfig.h"
 
 namespace {
@@ -64,6 +72,8 @@ Setup::Setup(appConfig *config, QWidget *parent, const QString &name, Qt::Window
     connect(m_ui->serverBox, &QCheckBox::toggled, this, &Setup::serverToggled);
     connect(m_ui->uploadBox, &QCheckBox::toggled, this, &Setup::uploadToggled);
     connect(m_ui->saveButton, &QPushButton::clicked, this, &Setup::saveSettings);
+    connect(m_ui->testDatabaseButton, &QPushButton::clicked, this, &Setup::testDatabase);
+    buildOptions();
 }
 
 Setup::~Setup()
@@ -124,6 +134,8 @@ QTreeWidget *Setup::makeClassList(int bane)
     list->setSortingEnabled(true);
     list->sortByColumn(0, Qt::AscendingOrder);
     layout->addWidget(list);
+    // The operator's pick makes the class the arena's active class.
+    connect(list, &QTreeWidget::itemActivated, this, [this, bane](QTreeWidgetItem *item) { pickClass(bane, item); });
     m_ui->classTabs->addTab(page, name);
     m_lists.insert(name, list);
     m_pages.insert(name, page);
@@ -160,19 +172,33 @@ void Setup::resultChangeClass(int bane, const QString &afdeling, int klasseNr, b
     if (!newResult || cfg->getValue(QStringLiteral("bane.autoChange"), QStringLiteral("1")).toInt() != 1)
         return;
 
+    makeActive(bane, nr, afdeling);
+}
+
+void Setup::makeActive(int bane, const QString &klasseNr, const QString &afdeling)
+{
+    // The pause row stands for the arena's pause page "klasse0_<arena>.html".
+    const bool pause = klasseNr == QLatin1String("0");
+    const QString section = pause ? QString::number(bane) : afdeling;
     if (QTreeWidget *list = classList(bane)) {
         const QString now = QTime::currentTime().toString(QStringLiteral("hh:mm"));
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             QTreeWidgetItem *item = list->topLevelItem(i);
-            const bool chosen = item->text(ColNr) == nr && item->text(ColAfdeling) == afdeling;
+            const bool chosen = item->text(ColNr) == klasseNr && (pause || item->text(ColAfdeling) == afdeling);
             item->setText(ColValgt, chosen ? tr("Ja") : QString());
             if (chosen)
                 item->setText(ColOpdateret, now);
         }
     }
-    uploadFile(html, QStringLiteral("bane%1.html").arg(bane));
-    uploadFile(json, QStringLiteral("bane%1.json").arg(bane));
-    emit activePage(bane, nr, afdeling);
+    uploadFile(QStringLiteral("html/klasse%1_%2.html").arg(klasseNr, section), QStringLiteral("bane%1.html").arg(bane));
+    uploadFile(QStringLiteral("html/klasse%1_%2.json").arg(klasseNr, section), QStringLiteral("bane%1.json").arg(bane));
+    emit activePage(bane, klasseNr, section);
+}
+
+void Setup::pickClass(int bane, QTreeWidgetItem *item)
+{
+    if (item)
+        makeActive(bane, item->text(ColNr), item->text(ColAfdeling));
 }
 
 void Setup::uploadBinFile(const QString &path, const QString &alias)
@@ -363,6 +389,115 @@ void Setup::setUploadConnection(bool on)
 void Setup::setWatchdogInterval(int ms)
 {
     m_watchdog->start(ms);
+}
+
+const QList<Setup::Option> &Setup::options()
+{
+    static const QList<Option> list{
+        {"beregn.placering", "1", QT_TR_NOOP("Beregn placeringer"), true},
+        {"beregn.tid", "0", QT_TR_NOOP("Vis starttider"), true},
+        {"beregn.antalStarter", "0", QT_TR_NOOP("Vis antal startende"), true},
+        {"show.riderRemarks", "0", QT_TR_NOOP("Vis rytterbemærkninger"), true},
+        {"vis.afstamning", "0", QT_TR_NOOP("Vis afstamning"), true},
+        {"bane.autoChange", "1", QT_TR_NOOP("Automatisk klasseskift"), false},
+        {"championat.show", "0", QT_TR_NOOP("Championatsklasser (ved næste indlæsning)"), false},
+    };
+    return list;
+}
+
+const QList<Setup::Option> &Setup::colours()
+{
+    static const QList<Option> list{
+        {"html.background.color", "white", QT_TR_NOOP("Baggrund"), true},
+        {"html.even.foreground.color", "#000000", QT_TR_NOOP("Lige rækker, tekst"), true},
+        {"html.even.background.color", "#FFFFFF", QT_TR_NOOP("Lige rækker, baggrund"), true},
+        {"html.odd.foreground.color", "#000000", QT_TR_NOOP("Ulige rækker, tekst"), true},
+        {"html.odd.background.color", "#F0EEEC", QT_TR_NOOP("Ulige rækker, baggrund"), true},
+        {"html.last.foreground.color", "#000000", QT_TR_NOOP("Sidste rytter, tekst"), true},
+        {"html.last.background.color", "#FFFFFF", QT_TR_NOOP("Sidste rytter, baggrund"), true},
+        {"html.lastrider.background.color", "#FABB00", QT_TR_NOOP("Sidste resultat, baggrund"), true},
+    };
+    return list;
+}
+
+void Setup::buildOptions()
+{
+    for (const Option &option : options()) {
+        auto *box = new QCheckBox(tr(option.label), m_ui->pageOptionsBox);
+        box->setObjectName(QString::fromLatin1(option.key));
+        box->setChecked(cfg->getValue(QString::fromLatin1(option.key), QString::fromLatin1(option.def)).toInt() != 0);
+        m_ui->pageOptionsLayout->addWidget(box);
+        connect(box, &QCheckBox::toggled, this, [this, option](bool on) {
+            cfg->setValue(QString::fromLatin1(option.key), on ? QStringLiteral("1") : QStringLiteral("0"));
+            if (option.rewritesPages)
+                emit refresh();
+        });
+    }
+    int row = 0;
+    for (const Option &option : colours()) {
+        const QString key = QString::fromLatin1(option.key);
+        auto *label = new QLabel(tr(option.label), m_ui->coloursBox);
+        auto *button = new QPushButton(m_ui->coloursBox);
+        button->setObjectName(key);
+        auto show = [this, button, key, option]() {
+            const QString value = cfg->getValue(key, QString::fromLatin1(option.def));
+            button->setText(value);
+            button->setStyleSheet(QStringLiteral("background-color: %1").arg(QColor(value).name()));
+        };
+        show();
+        connect(button, &QPushButton::clicked, this, [this, key, option, show]() {
+            const QColor chosen = askColour(QColor(cfg->getValue(key, QString::fromLatin1(option.def))));
+            if (!chosen.isValid())
+                return;
+            cfg->setValue(key, chosen.name().toUpper());
+            show();
+            emit refresh();
+        });
+        m_ui->coloursLayout->addWidget(label, row, 0);
+        m_ui->coloursLayout->addWidget(button, row, 1);
+        ++row;
+    }
+}
+
+QColor Setup::askColour(const QColor &current)
+{
+    return QColorDialog::getColor(current, this);
+}
+
+void Setup::showDatabaseError(const QString &text)
+{
+    QMessageBox::warning(this, tr("Database"), text);
+}
+
+bool Setup::testDatabase()
+{
+    const QString name = QStringLiteral("TESTDB");
+    bool open = false;
+    QString error;
+    {
+        QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
+                                                       : dbsettings::addConnection(*cfg, name);
+        db.close();
+        if (db.isValid()) {
+            dbsettings::describe(db, *cfg);
+            open = db.open();
+            error = db.lastError().text();
+            db.close();
+        } else {
+            error = tr("The database driver %1 is not available")
+                        .arg(cfg->getValue(QStringLiteral("database.driver"), QStringLiteral("QODBC3")));
+        }
+    }
+    // A connection with another driver may be chosen before the next test.
+    QSqlDatabase::removeDatabase(name);
+    if (open) {
+        emit logMessage(3, tr("Forbindelse til databasen %1 er i orden").arg(dbsettings::serverName(*cfg)));
+        return true;
+    }
+    const QString text = tr("Kan ikke forbinde til databasen %1\n%2").arg(dbsettings::serverName(*cfg), error);
+    emit logMessage(1, text);
+    showDatabaseError(text);
+    return false;
 }
 
 void Setup::serverToggled(bool on)

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QColor>
+#include <QList>
 #include <QWidget>
 
 class appConfig;
@@ -41,6 +43,17 @@ public:
     // How often the upload watchdog looks for stuck requests (tests shorten it).
     void setWatchdogInterval(int ms);
 
+    // The page options and colours the tab offers: settings key and default.
+    struct Option
+    {
+        const char *key;
+        const char *def;
+        const char *label;
+        bool rewritesPages; // switching it rewrites every class
+    };
+    static const QList<Option> &options();
+    static const QList<Option> &colours();
+
 signals:
     void logMessage(int level, const QString &text);
     void internetError(bool failed);
@@ -57,6 +70,15 @@ public slots:
     void uploadFile(const QString &path, const QString &alias, bool base64 = false);
     void uploadBinFile(const QString &path, const QString &alias);
     void resultChangeClass(int bane, const QString &afdeling, int klasseNr, bool newResult);
+
+    // The database test: opens a connection "TESTDB" of its own from the
+    // current settings; true when it opened.
+    bool testDatabase();
+
+protected:
+    // Dialogs sit behind these so that tests can answer them.
+    virtual void showDatabaseError(const QString &text);
+    virtual QColor askColour(const QColor &current);
 
 private slots:
     void serverToggled(bool on);
@@ -81,6 +103,10 @@ private:
     void watchdog();
     void restartUpload(const QString &why);
     void stampSent(const QString &source);
+    void buildOptions();
+    void pickClass(int bane, QTreeWidgetItem *item);
+    // Makes a class (or the pause page, class "0") its arena's active class.
+    void makeActive(int bane, const QString &klasseNr, const QString &afdeling);
 
     appConfig *cfg;
     Ui::SetupUI *m_ui;

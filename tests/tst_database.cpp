@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "DatabaseSettings.h"
 #include "MainWidget.h"
 #include "appConfig.h"
 #include "driver/StandinDriver.h"
@@ -92,16 +93,16 @@ private slots:
     {
         QFETCH(QString, server);
         QFETCH(QString, expected);
-        QCOMPARE(MainWidget::odbcConnectionString(server, "ZEP", "{SQL Server}", "{SQL Native Client};Network=DBMSSOCN;"),
+        QCOMPARE(dbsettings::odbcConnectionString(server, "ZEP", "{SQL Server}", "{SQL Native Client};Network=DBMSSOCN;"),
                  expected);
     }
 
     void driverNames()
     {
-        QCOMPARE(MainWidget::qtDriverName("QODBC3"), QStringLiteral("QODBC"));
-        QCOMPARE(MainWidget::qtDriverName("qodbc3"), QStringLiteral("QODBC"));
-        QCOMPARE(MainWidget::qtDriverName("ZEPLITE"), QStringLiteral("ZEPLITE"));
-        QCOMPARE(MainWidget::qtDriverName("QSQLITE"), QStringLiteral("QSQLITE"));
+        QCOMPARE(dbsettings::qtDriverName("QODBC3"), QStringLiteral("QODBC"));
+        QCOMPARE(dbsettings::qtDriverName("qodbc3"), QStringLiteral("QODBC"));
+        QCOMPARE(dbsettings::qtDriverName("ZEPLITE"), QStringLiteral("ZEPLITE"));
+        QCOMPARE(dbsettings::qtDriverName("QSQLITE"), QStringLiteral("QSQLITE"));
     }
 
     void odbcConnectionIsDescribed()

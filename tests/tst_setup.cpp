@@ -10,9 +10,28 @@
 #include <QTreeWidget>
 #include <QCheckBox>
 #include <QDir>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 #include "Setup.h"
+#include "driver/StandinDriver.h"
 #include "appConfig.h"
+
+namespace {
+// Answers the setup tab's dialogs the way a test wants.
+class TestSetup : public Setup
+{
+public:
+    using Setup::Setup;
+    QColor colourAnswer;
+    QStringList errorsShown;
+
+protected:
+    QColor askColour(const QColor &) override { return colourAnswer; }
+    void showDatabaseError(const QString &text) override { errorsShown << text; }
+};
+} // namespace
 
 class tst_Setup : public QObject
 {
@@ -160,6 +179,94 @@ private slots:
         QCOMPARE(internet.at(0).at(0).toBool(), true);
         QCOMPARE(setup.pendingUploads(), 0);
         QCOMPARE(setup.waitingUploads(), 1);
+    }
+
+    void operatorPicksTheActiveClass()
+    {
+        appConfig cfg(nullptr, "unused.xml");
+        Setup setup(&cfg, nullptr, "Server");
+        setup.addClass(1, "LA1 A", "3", "A", "Lørdag");
+        setup.addClass(1, "LA1 B", "3", "B", "Lørdag");
+        QSignalSpy active(&setup, &Setup::activePage);
+        QSignalSpy log(&setup, &Setup::logMessage);
+        QTreeWidget *list = setup.classList(1);
+        emit list->itemActivated(list->topLevelItem(2), 0);
+        QCOMPARE(active.count(), 1);
+        QCOMPARE(active.at(0).at(1).toString(), QStringLiteral("3"));
+        QCOMPARE(active.at(0).at(2).toString(), QStringLiteral("B"));
+        QCOMPARE(column(list, 0), (QStringList{"", "", "Ja"}));
+        QVERIFY(logTexts(log).contains("Upload file called html/klasse3_B.html bane1.html\n"));
+
+        // The pause row brings back the arena's pause page.
+        emit list->itemActivated(list->topLevelItem(0), 0);
+        QCOMPARE(active.last().at(1).toString(), QStringLiteral("0"));
+        QCOMPARE(active.last().at(2).toString(), QStringLiteral("1"));
+        QCOMPARE(column(list, 0), (QStringList{"Ja", "", ""}));
+        QVERIFY(logTexts(log).contains("Upload file called html/klasse0_1.html bane1.html\n"));
+    }
+
+    void pageOptions()
+    {
+        appConfig cfg(nullptr, "unused.xml");
+        cfg.setValue("beregn.tid", "1");
+        TestSetup setup(&cfg, nullptr, "Server");
+        QSignalSpy refresh(&setup, &Setup::refresh);
+        auto *placing = setup.findChild<QCheckBox *>("beregn.placering");
+        QVERIFY(placing->isChecked()); // default "1"
+        QVERIFY(setup.findChild<QCheckBox *>("beregn.tid")->isChecked());
+        placing->setChecked(false);
+        QCOMPARE(cfg.getValue("beregn.placering", "1"), QStringLiteral("0"));
+        QCOMPARE(refresh.count(), 1);
+        // Switching the automatic class change rewrites no page.
+        setup.findChild<QCheckBox *>("bane.autoChange")->setChecked(false);
+        QCOMPARE(cfg.getValue("bane.autoChange", "1"), QStringLiteral("0"));
+        QCOMPARE(refresh.count(), 1);
+
+        auto *odd = setup.findChild<QPushButton *>("html.odd.background.color");
+        QCOMPARE(odd->text(), QStringLiteral("#F0EEEC"));
+        setup.colourAnswer = QColor("#123abc");
+        odd->click();
+        QCOMPARE(cfg.getValue("html.odd.background.color", ""), QStringLiteral("#123ABC"));
+        QCOMPARE(refresh.count(), 2);
+        setup.colourAnswer = QColor(); // cancelled
+        odd->click();
+        QCOMPARE(cfg.getValue("html.odd.background.color", ""), QStringLiteral("#123ABC"));
+        QCOMPARE(refresh.count(), 2);
+    }
+
+    void databaseTest()
+    {
+        standin::registerDriver();
+        QTemporaryDir dir;
+        const QString file = dir.filePath("test.db");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "maker");
+            db.setDatabaseName(file);
+            QVERIFY(db.open());
+            QSqlQuery(db).exec("CREATE TABLE t (x INTEGER)");
+        }
+        QSqlDatabase::removeDatabase("maker");
+
+        appConfig cfg(nullptr, "unused.xml");
+        cfg.setValue("database.driver", standin::driverName());
+        cfg.setValue("database.name", file);
+        TestSetup setup(&cfg, nullptr, "Server");
+        QSignalSpy log(&setup, &Setup::logMessage);
+        QVERIFY(setup.testDatabase());
+        QVERIFY(setup.errorsShown.isEmpty());
+        QCOMPARE(log.last().at(0).toInt(), 3);
+        QVERIFY(!QSqlDatabase::contains("TESTDB"));
+        QVERIFY(!QSqlDatabase::contains("ZEP")); // the station's own is not touched
+
+        cfg.setValue("database.name", dir.filePath("missing.db"));
+        QVERIFY(!setup.testDatabase());
+        QCOMPARE(setup.errorsShown.size(), 1);
+        QVERIFY(setup.errorsShown.first().contains("missing.db"));
+
+        cfg.setValue("database.driver", "NOSUCHDRIVER");
+        QVERIFY(!setup.testDatabase());
+        QCOMPARE(setup.errorsShown.size(), 2);
+        QVERIFY(setup.errorsShown.last().contains("NOSUCHDRIVER"));
     }
 };
 
