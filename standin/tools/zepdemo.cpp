@@ -1,0 +1,137 @@
+// zepdemo: makes a demo competition database and plays the
+// competition-management system on it while the station follows.
+//
+//   zepdemo generate <file> [--seed N] [--small 1]
+//   zepdemo simulate <file> [--seed N] [--interval ms] [--duration s]
+
+#include "demo/DemoCompetition.h"
+#include "demo/DemoSimulator.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QFileInfo>
+#include <QStringList>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+int usage()
+{
+    err() << "usage: zepdemo generate <file> [--seed N] [--small 1]\n"
+             "       zepdemo simulate <file> [--seed N] [--interval ms] [--duration s]\n";
+    err().flush();
+    return 2;
+}
+
+// Reads "--name value" pairs; false on an unknown option or a bad number.
+bool readOptions(const QStringList &args, const QStringList &known, QHash<QString, qint64> *values)
+{
+    for (int i = 0; i < args.size(); ++i) {
+        const QString name = args.at(i);
+        if (!known.contains(name) || i + 1 >= args.size())
+            return false;
+        bool ok = false;
+        const qint64 value = args.at(++i).toLongLong(&ok);
+        if (!ok || value < 0)
+            return false;
+        values->insert(name, value);
+    }
+    return true;
+}
+
+int generate(const QString &file, const QHash<QString, qint64> &options)
+{
+    standin::DemoOptions demo;
+    demo.seed = quint32(options.value(QStringLiteral("--seed"), 1));
+    demo.small = options.value(QStringLiteral("--small"), 0) != 0;
+    // The running show is today, so the pages look live.
+    demo.firstDay = QDate::currentDate();
+    QString error;
+    if (!standin::generateDemoCompetition(file, demo, &error)) {
+        err() << "zepdemo: " << error << "\n";
+        return 1;
+    }
+    const QList<standin::DemoSection> sections = standin::readDemoSections(file);
+    int starters = 0;
+    for (const standin::DemoSection &s : sections)
+        starters += s.starters;
+    out() << "Wrote " << QFileInfo(file).absoluteFilePath() << " (seed " << demo.seed << ")\n"
+          << "Competition " << standin::demoCompetitionId << ": " << sections.size() << " sections, " << starters
+          << " starts\n";
+    for (const standin::DemoSection &s : sections)
+        out() << "  arena " << s.bane << "  class " << s.klasseNr << " " << s.afdeling << "  " << s.klasse << " ("
+              << s.klasseTypeId << "), section id " << s.afdelingId << ", " << s.starters << " starts\n";
+    out() << "Competition " << standin::demoPastCompetitionId << ": a finished show\n";
+    return 0;
+}
+
+int simulate(const QString &file, const QHash<QString, qint64> &options)
+{
+    if (!QFileInfo::exists(file)) {
+        err() << "zepdemo: " << file << " does not exist; run zepdemo generate first\n";
+        return 1;
+    }
+    standin::DemoSimulator simulator(file, quint32(options.value(QStringLiteral("--seed"), 1)));
+    simulator.setInterval(int(options.value(QStringLiteral("--interval"), 5000)));
+    simulator.setDuration(int(options.value(QStringLiteral("--duration"), 1800) * 1000));
+    QObject::connect(&simulator, &standin::DemoSimulator::stepped, &simulator,
+                     [](int step, const QStringList &changes) {
+                         for (const QString &change : changes)
+                             out() << "step " << step << ": " << change << "\n";
+                         out().flush();
+                     });
+    QObject::connect(&simulator, &standin::DemoSimulator::finished, QCoreApplication::instance(),
+                     &QCoreApplication::quit, Qt::QueuedConnection);
+    out() << "Simulating on " << file << " every " << simulator.interval() << " ms for "
+          << simulator.duration() / 1000 << " s\n";
+    out().flush();
+    simulator.start();
+    QCoreApplication::exec();
+    if (!simulator.lastError().isEmpty()) {
+        err() << "zepdemo: " << simulator.lastError() << "\n";
+        return 1;
+    }
+    out() << "Done after " << simulator.steps() << " steps"
+          << (simulator.isDone() ? " (everything ridden)" : "") << "\n";
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    if (args.size() < 2)
+        return usage();
+    const QString command = args.at(0);
+    const QString file = args.at(1);
+    QHash<QString, qint64> options;
+    if (command == QLatin1String("generate")) {
+        if (!readOptions(args.mid(2), {QStringLiteral("--seed"), QStringLiteral("--small")}, &options))
+            return usage();
+        return generate(file, options);
+    }
+    if (command == QLatin1String("simulate")) {
+        if (!readOptions(args.mid(2),
+                         {QStringLiteral("--seed"), QStringLiteral("--interval"), QStringLiteral("--duration")},
+                         &options))
+            return usage();
+        return simulate(file, options);
+    }
+    return usage();
+}
