@@ -225,7 +225,8 @@ void MainWidget::buildClientTab()
     connect(clientTimer, &QTimer::timeout, this, &MainWidget::timeOut);
     clientTimer->start(cfg->getValue(QStringLiteral("bane.update"), QStringLiteral("30000")).toInt());
 
-    slotBaneFile(paths::join(directory, cfg->getValue(QStringLiteral("bane.filename"), QStringLiteral("bane1.html"))));
+    slotBaneFile(paths::join(directory, urlDownloader::localFileName(
+                                            cfg->getValue(QStringLiteral("bane.filename"), QStringLiteral("bane1.html")))));
 }
 
 void MainWidget::buildLogArea()

@@ -36,13 +36,34 @@ urlDownloader::~urlDownloader()
     }
 }
 
+QString urlDownloader::localFileName(const QString &fileAndQuery)
+{
+    const qsizetype q = fileAndQuery.indexOf(QLatin1Char('?'));
+    const QString file = q < 0 ? fileAndQuery : fileAndQuery.left(q);
+    if (file.isEmpty() || file == QLatin1String(".") || file == QLatin1String("..") || file.contains(QLatin1Char('/'))
+        || file.contains(QLatin1Char('\\')))
+        return QString();
+    if (q < 0)
+        return file;
+    // The query becomes part of the name, with nothing in it that could
+    // reach outside the directory.
+    QString query = fileAndQuery.mid(q + 1);
+    for (QChar &c : query) {
+        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('.') && c != QLatin1Char('-'))
+            c = QLatin1Char('_');
+    }
+    query.replace(QLatin1String(".."), QLatin1String("__"));
+    return query.isEmpty() ? file : file + QLatin1Char('_') + query;
+}
+
 QString urlDownloader::localPath(const QString &directory, const QString &url)
 {
     const QUrl parsed(url);
-    QString file = parsed.fileName();
+    QString file = parsed.fileName(QUrl::FullyDecoded);
     if (parsed.hasQuery())
-        file += QLatin1Char('?') + parsed.query();
-    return directory + QLatin1Char('/') + file;
+        file += QLatin1Char('?') + parsed.query(QUrl::FullyDecoded);
+    const QString name = localFileName(file);
+    return name.isEmpty() ? QString() : directory + QLatin1Char('/') + name;
 }
 
 void urlDownloader::newUrl(const QString &url)
@@ -60,7 +81,7 @@ void urlDownloader::checkQueue()
         return;
     const QString url = m_queue.takeFirst();
     const QUrl parsed(url);
-    if (!parsed.isValid() || parsed.fileName().isEmpty()) {
+    if (!parsed.isValid() || localPath(m_directory, url).isEmpty()) {
         emit logMessage(4, tr("%1 cannot download %2: no file in the address").arg(objectName(), url));
         return;
     }
@@ -79,6 +100,15 @@ void urlDownloader::finished(QNetworkReply *reply, const QString &url)
 {
     reply->deleteLater();
     m_reply = nullptr;
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reply->error() == QNetworkReply::NoError && status != 200) {
+        // Only a complete page replaces the one shown.
+        const QString error = tr("%1 download of %2 answered %3").arg(objectName(), url).arg(status);
+        if (error != m_lastError)
+            emit logMessage(4, error);
+        m_lastError = error;
+        return;
+    }
     if (reply->error() != QNetworkReply::NoError) {
         const QString error = tr("%1 download of %2 failed: %3").arg(objectName(), url, reply->errorString());
         // A screen without its server would repeat the same line every tick.

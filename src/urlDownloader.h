@@ -20,9 +20,13 @@ public:
     urlDownloader(QObject *parent, const QString &name, const QString &directory, int debugLevel);
     ~urlDownloader() override;
 
-    // Where a download of `url` is stored: the directory, "/" and the file
-    // name of the address (with "?" and its query when it has one).
+    // Where a download of `url` is stored: the directory, "/" and the local
+    // file name of the address; empty when the address names no file.
     static QString localPath(const QString &directory, const QString &url);
+    // The local name of a file part such as "bane1.html" or
+    // "baner.php?bane=1,2&min=1": the name, and the query made safe for a
+    // file name ("baner.php_bane_1_2_min_1"). Empty for "", "." and "..".
+    static QString localFileName(const QString &fileAndQuery);
 
     QStringList pending() const { return m_queue; }
     bool busy() const { return m_reply != nullptr; }

@@ -61,13 +61,19 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::newRow("page") << "http://localhost:8080/bane1.html" << "cache/bane1.html";
         QTest::newRow("subdirectory") << "http://h/arena/bane2.html" << "cache/bane2.html";
-        QTest::newRow("query") << "http://h:8080/baner.php?bane=1,2&min=1" << "cache/baner.php?bane=1,2&min=1";
+        QTest::newRow("query") << "http://h:8080/baner.php?bane=1,2&min=1" << "cache/baner.php_bane_1_2_min_1";
+        QTest::newRow("query with a path in it") << "http://h/baner.php?x=../../etc/passwd" << "cache/baner.php_x_______etc_passwd";
+        QTest::newRow("encoded slash in the name") << "http://h/a%2F..%2Fb.html" << "cache/b.html";
+        QTest::newRow("no file") << "http://h:8080/" << "";
+        QTest::newRow("dot dot") << "http://h/x/.." << "";
     }
     void localPath()
     {
         QFETCH(QString, url);
         QFETCH(QString, path);
         QCOMPARE(urlDownloader::localPath("cache", url), path);
+        if (!path.isEmpty())
+            QVERIFY(!path.mid(6).contains('/'));
     }
 
     void queueHasNoDuplicates()
