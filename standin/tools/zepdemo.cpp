@@ -62,7 +62,7 @@ int generate(const QString &file, const QHash<QString, qint64> &options)
     demo.firstDay = QDate::currentDate();
     QString error;
     if (!standin::generateDemoCompetition(file, demo, &error)) {
-        err() << "zepdemo: " << error << "\n";
+        err() << "zepdemo: " << error << Qt::endl;
         return 1;
     }
     const QList<standin::DemoSection> sections = standin::readDemoSections(file);
@@ -82,7 +82,7 @@ int generate(const QString &file, const QHash<QString, qint64> &options)
 int simulate(const QString &file, const QHash<QString, qint64> &options)
 {
     if (!QFileInfo::exists(file)) {
-        err() << "zepdemo: " << file << " does not exist; run zepdemo generate first\n";
+        err() << "zepdemo: " << file << " does not exist; run zepdemo generate first" << Qt::endl;
         return 1;
     }
     standin::DemoSimulator simulator(file, quint32(options.value(QStringLiteral("--seed"), 1)));
@@ -102,7 +102,7 @@ int simulate(const QString &file, const QHash<QString, qint64> &options)
     simulator.start();
     QCoreApplication::exec();
     if (!simulator.lastError().isEmpty()) {
-        err() << "zepdemo: " << simulator.lastError() << "\n";
+        err() << "zepdemo: " << simulator.lastError() << Qt::endl;
         return 1;
     }
     out() << "Done after " << simulator.steps() << " steps"
