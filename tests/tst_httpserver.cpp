@@ -9,6 +9,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QCheckBox>
 #include <QStatusBar>
 
@@ -362,6 +363,36 @@ private slots:
         QVERIFY(window.httpServer());
         QCOMPARE(window.httpServer()->aliases().value("bane2.html"), QStringLiteral("klasse0_2.html"));
         QVERIFY(!window.httpServer()->aliases().contains("bane5.html"));
+    }
+
+    void displayClientShowsItsOwnArenaPage()
+    {
+        // A station that serves and shows arena 1 of its own server, as an
+        // arena screen beside it would.
+        QDir::setCurrent(m_dir.path());
+        const QString cfgFile = m_dir.filePath("client.xml");
+        const quint16 port = freePort();
+        {
+            appConfig cfg(nullptr, cfgFile);
+            cfg.setValue("app.server", "1");
+            cfg.setValue("http.port", QString::number(port));
+            cfg.setValue("http.root", m_root);
+            cfg.setValue("bane.baseUrl", QStringLiteral("http://127.0.0.1:%1/").arg(port));
+            cfg.setValue("bane.directory", m_dir.filePath("cache"));
+            cfg.setValue("bane.update", "100");
+            QVERIFY(cfg.writeConfig());
+        }
+        writeFile(m_root + "/klasse0_1.html", "<html><body><h1>Pause bane 1</h1></body></html>");
+        MainWidget window(nullptr, cfgFile, "MainWidget");
+        auto *view = window.findChild<QTextBrowser *>("showText");
+        QTRY_VERIFY_WITH_TIMEOUT(view->toPlainText().contains("Pause bane 1"), 10000);
+        QVERIFY(QFile::exists(m_dir.filePath("cache/bane1.html")));
+
+        // The arena's active class changes: the client follows at once.
+        writeFile(m_root + "/klasse14_A.html", "<html><body><p>Klasse 14 A</p></body></html>");
+        window.slotActivePage(1, "14", "A");
+        QTRY_VERIFY_WITH_TIMEOUT(view->toPlainText().contains("Klasse 14 A"), 10000);
+        writeFile(m_root + "/klasse0_1.html", "pause 1");
     }
 
     void badPortIsRefused_data()
