@@ -4,12 +4,7 @@
 #include "appConfig.h"
 #include "ui_StaevneKlasseInfoBase.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QHeaderView>
-#include <QHttpMultiPart>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -257,38 +252,15 @@ void staevneKlasseInfo::visStartTid()
     emit resultChangeClass(bane, afdeling, klasseNr, false);
 }
 
+// The view's own upload slots are connected nowhere and no view has an
+// upload connection: the class's files go up through the setup tab. They
+// only report that they were called.
 void staevneKlasseInfo::uploadFile(const QString &fileName)
 {
     emit logMessage(2, QStringLiteral("Upload file %1\n").arg(fileName));
-    auto *file = new QFile(fileName);
-    if (!file->open(QIODevice::ReadOnly) || !uploadConnection) {
-        delete file;
-        return;
-    }
-
-    auto *multiPart = new QHttpMultiPart(QHttpMultiPart::FormDataType);
-    multiPart->setBoundary("AaB03x");
-    QHttpPart part;
-    part.setHeader(QNetworkRequest::ContentDispositionHeader,
-                   QStringLiteral("form-data; name=\"file\"; filename=\"%1\"")
-                       .arg(QFileInfo(fileName).fileName()));
-    part.setBodyDevice(file);
-    file->setParent(multiPart);
-    multiPart->append(part);
-
-    const QUrl url(QStringLiteral("http://%1%2").arg(setting(QStringLiteral("upload.server"), QString()),
-                                                    setting(QStringLiteral("upload.url"), QString())));
-    QNetworkReply *reply = uploadConnection->post(QNetworkRequest(url), multiPart);
-    multiPart->setParent(reply);
-    const int id = ++m_uploadRequests;
-    connect(reply, &QNetworkReply::finished, this, [this, reply, id] {
-        m_uploadReply = QString::fromUtf8(reply->readAll());
-        uploadDone(id, reply->error() != QNetworkReply::NoError);
-        reply->deleteLater();
-    });
 }
 
 void staevneKlasseInfo::uploadDone(int id, bool)
 {
-    emit logMessage(2, QStringLiteral("Upload done id: %1 %2\n").arg(QString::number(id), m_uploadReply));
+    emit logMessage(2, QStringLiteral("Upload done id: %1 %2\n").arg(QString::number(id), QString()));
 }

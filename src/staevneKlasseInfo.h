@@ -7,7 +7,6 @@ class appConfig;
 class KlasseJsonDocument;
 class QFrame;
 class QLabel;
-class QNetworkAccessManager;
 class QSplitter;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -97,6 +96,7 @@ public slots:
     virtual void calculatePlace();
     // A double-clicked row becomes the last change when none is marked.
     virtual void slotHeighLight(QTreeWidgetItem *item);
+    // Connected nowhere; they only log (files are uploaded by the setup tab).
     void uploadDone(int id, bool error);
     void uploadFile(const QString &fileName);
     virtual void setTempResult(int nr, float value);
@@ -134,7 +134,6 @@ protected:
     int antalDommere = 0;
     // The four members below back the virtual getters of the same names.
     QString m_judges;
-    QNetworkAccessManager *uploadConnection = nullptr;
     int m_antalStarter = 0;
     int m_resterendeStarter = 0;
     QString startSlutTid;
@@ -161,6 +160,4 @@ protected:
 
 private:
     Ui::StaevneKlasseInfoBase *m_form;
-    int m_uploadRequests = 0;
-    QString m_uploadReply;
 };
