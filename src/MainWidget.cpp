@@ -10,11 +10,14 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHostInfo>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QNetworkInterface>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
@@ -35,7 +38,11 @@
 #include "PathJoin.h"
 #include "QTabW.h"
 #include "Setup.h"
+#include "StaevneFiles.h"
+#include "StaevneInfoPage.h"
+#include "StaevneLoader.h"
 #include "appConfig.h"
+#include "staevneKlasseInfo.h"
 #include "urlDownloader.h"
 
 namespace {
@@ -110,10 +117,13 @@ MainWidget::MainWidget(QWidget *parent, const QString &settingsFile, const QStri
     startHttpServer(isOn(cfg->getValue(QStringLiteral("app.server"), QStringLiteral("0"))));
     connect(setup, &Setup::serverEnabled, this, &MainWidget::startHttpServer);
     connect(setup, &Setup::activePage, this, &MainWidget::slotActivePage);
+    connect(setup, &Setup::staevneSelectButton, this, &MainWidget::selectStaevne);
+    connect(setup, &Setup::refresh, this, &MainWidget::refreshClasses);
 
     if (isOn(cfg->getValue(QStringLiteral("app.statusButtons"), QStringLiteral("0")))) {
         refreshButton = new QPushButton(tr("Opdater"), statusBar);
         statusBar->addPermanentWidget(refreshButton);
+        connect(refreshButton, &QPushButton::pressed, this, &MainWidget::refreshClasses);
         if (isOn(cfg->getValue(QStringLiteral("app.statusButtons.fullScreen"), QStringLiteral("0")))) {
             fullScreenButton = new QPushButton(QStringLiteral("F"), statusBar);
             statusBar->addPermanentWidget(fullScreenButton);
@@ -129,6 +139,9 @@ MainWidget::MainWidget(QWidget *parent, const QString &settingsFile, const QStri
     databaseLabel->setPixmap(QPixmap(QStringLiteral("logo/database.png")));
     databaseLabel->setProperty("icon", QStringLiteral("logo/database.png"));
     statusBar->addPermanentWidget(databaseLabel);
+
+    connect(this, &MainWidget::newStaevne, this, &MainWidget::selectStaevne);
+    connect(this, &MainWidget::staevneShow, this, &MainWidget::showStaevne);
 
     m_fullScreen = false;
 
@@ -155,9 +168,7 @@ MainWidget::~MainWidget()
     if (cfg)
         cfg->disconnect(this);
 
-    const QList<QWidget *> views = m_views.values();
-    m_views.clear();
-    qDeleteAll(views);
+    deleteViews();
 
     delete httpd;
     httpd = nullptr;
@@ -474,6 +485,9 @@ void MainWidget::keyPressEvent(QKeyEvent *event)
             cfg->setValue(QStringLiteral("bane.font"), QStringLiteral("%1").arg(newSize));
         }
         break;
+    case Qt::Key_F5:
+        refreshClasses();
+        break;
     case Qt::Key_F10:
         if (isOn(cfg->getValue(QStringLiteral("app.server"), QStringLiteral("0"))))
             emit newStaevne();
@@ -602,9 +616,10 @@ void MainWidget::databaseError(bool error)
 void MainWidget::startHttpServer(bool on)
 {
     if (!on) {
-        const QList<QWidget *> views = m_views.values();
-        m_views.clear();
-        qDeleteAll(views);
+        // Views must not vanish under a load or refresh that is running.
+        if (refuseWhileBusy(QStringLiteral("Stop af httpd server")))
+            return;
+        deleteViews();
         setup->clearClasses();
         if (httpd) {
             slotLogMessage(1, QStringLiteral("Delete httpd server"));
@@ -727,4 +742,361 @@ void MainWidget::requestEquipage(const QString &text)
 void MainWidget::setTempResult(const QString &id, int nr, float value)
 {
     slotLogMessage(1, QStringLiteral(" setTempResult Id: %1 %2 %3").arg(id, QString::number(nr), QString::number(value)));
+}
+
+// ---- competition loading -------------------------------------------------
+
+namespace {
+
+// Holds the busy flag for as long as a load or refresh runs.
+class BusyScope
+{
+public:
+    explicit BusyScope(bool &flag)
+        : m_flag(flag)
+    {
+        m_flag = true;
+    }
+    ~BusyScope() { m_flag = false; }
+    Q_DISABLE_COPY(BusyScope)
+
+private:
+    bool &m_flag;
+};
+
+// Lets timers, sockets and uploads run during a long loop. The operator's
+// input waits until the loop is done, so it cannot start a second load or
+// tear down the views under it.
+void letEventsThrough()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+// The connection "ZEP", made first when there is none; check isOpen().
+QSqlDatabase staevneConnection(MainWidget *window)
+{
+    if (!QSqlDatabase::contains(connectionName))
+        window->connectDatabase(connectionName);
+    return QSqlDatabase::database(connectionName, true);
+}
+
+StaevneLoader::Database staevneDatabase(MainWidget *window, const QSqlDatabase &db)
+{
+    StaevneLoader::Database database;
+    database.db = db;
+    database.field = [window](const QString &statement) { return window->getDBField(statement); };
+    database.bytes = [window](const QString &statement) { return window->getDBFieldByteArray(statement); };
+    database.log = [window](int level, const QString &text) { window->slotLogMessage(level, text); };
+    return database;
+}
+
+StaevneFiles::Flag fileFlag(StaevneLoader::Discipline discipline)
+{
+    switch (discipline) {
+    case StaevneLoader::Discipline::Dressur:
+        return StaevneFiles::Flag::Dressur;
+    case StaevneLoader::Discipline::Spring:
+        return StaevneFiles::Flag::Spring;
+    case StaevneLoader::Discipline::Military:
+        return StaevneFiles::Flag::Military;
+    case StaevneLoader::Discipline::None:
+        break;
+    }
+    return StaevneFiles::Flag::None;
+}
+} // namespace
+
+bool MainWidget::refuseWhileBusy(const QString &what)
+{
+    if (!m_staevneBusy)
+        return false;
+    slotLogMessage(1, QStringLiteral("%1 afvist: et stævne indlæses eller opdateres").arg(what));
+    return true;
+}
+
+void MainWidget::deleteViews()
+{
+    const QList<staevneKlasseInfo *> views = m_views.values();
+    m_views.clear();
+    qDeleteAll(views);
+}
+
+bool MainWidget::askStaevne(const QStringList &entries, int current, int *index, QString *text)
+{
+    QInputDialog dialog(this);
+    dialog.setWindowTitle(tr("Stævne"));
+    dialog.setLabelText(tr("Vælg Stævne"));
+    dialog.setComboBoxItems(entries);
+    dialog.setComboBoxEditable(true);
+    auto *combo = dialog.findChild<QComboBox *>();
+    if (combo)
+        combo->setCurrentIndex(current);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    *text = dialog.textValue();
+    // Equal entries are told apart by their position, not their text.
+    *index = combo && combo->currentIndex() >= 0 && combo->itemText(combo->currentIndex()) == *text
+                 ? combo->currentIndex()
+                 : -1;
+    return true;
+}
+
+void MainWidget::showChampionshipNotice(const QString &text)
+{
+    QMessageBox::information(this, tr("Championats klasser"), text);
+}
+
+void MainWidget::selectStaevne()
+{
+    if (refuseWhileBusy(QStringLiteral("Valg af stævne")))
+        return;
+    StaevneLoader::StaevneList list;
+    {
+        const BusyScope busy(m_staevneBusy);
+        connectDatabase(connectionName);
+        const QSqlDatabase db = QSqlDatabase::database(connectionName, true);
+        if (!db.isOpen() || !StaevneLoader::readStaevneList(staevneDatabase(this, db), &list))
+            return;
+    }
+    if (list.entries.isEmpty())
+        return;
+    int index = -1;
+    QString text;
+    if (!askStaevne(list.entries, int(list.entries.size()) - 1, &index, &text))
+        return;
+    if (index < 0 || index >= list.entries.size())
+        index = int(list.entries.indexOf(text));
+    if (index < 0) {
+        // Loading "no competition" would only tear down the live views.
+        slotLogMessage(1, QStringLiteral("Stævnet \"%1\" findes ikke i databasen; intet indlæst").arg(text));
+        return;
+    }
+    cfg->setValue(QStringLiteral("staevne.navn"), list.entries.at(index));
+    showStaevne(list.ids.at(index));
+}
+
+void MainWidget::showStaevne(int staevneId)
+{
+    if (refuseWhileBusy(QStringLiteral("Indlæsning af stævne %1").arg(staevneId)))
+        return;
+    const BusyScope busy(m_staevneBusy);
+
+    cfg->setValue(QStringLiteral("staevne.id"), QString::number(staevneId));
+    setup->staevneNavn(cfg->getValue(QStringLiteral("staevne.navn"), QStringLiteral("??")));
+
+    const QSqlDatabase db = staevneConnection(this);
+    if (!db.isOpen())
+        return; // the competition on show stays
+    const StaevneLoader::Database database = staevneDatabase(this, db);
+
+    const StaevneLoader::Club club = StaevneLoader::readClub(database);
+    const StaevneLoader::Header header = StaevneLoader::readHeader(database, staevneId);
+    const int sectionCount = StaevneLoader::readSectionCount(database, staevneId);
+
+    // No cancel button: a load always runs to its end.
+    QProgressDialog progress(tr("Indlæser stævne\n%1").arg(header.navn), QString(), 0, sectionCount + 3, this);
+    progress.setObjectName(QStringLiteral("progress"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(100);
+    progress.setValue(0);
+    letEventsThrough();
+
+    // The sections are read before anything of the competition on show is
+    // touched: when they cannot be read, its views, lists and files stay.
+    QList<StaevneLoader::SectionRow> rows;
+    if (!StaevneLoader::readSections(database, staevneId, &rows)) {
+        slotLogMessage(1, QStringLiteral("Klasserne i stævne %1 kunne ikke læses; det viste stævne bliver")
+                              .arg(staevneId));
+        writeStaevneInfo(staevneId);
+        progress.setValue(sectionCount + 3);
+        return;
+    }
+
+    deleteViews();
+    delete champTabs;
+    champTabs = nullptr;
+    if (header.read) {
+        cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"), header.zepNr);
+        slotLogMessage(1, QStringLiteral("%1: %2 %3 %4 - %5")
+                              .arg(header.zepNr, header.navn, header.type, header.startDato, header.slutDato));
+    }
+
+    progress.setValue(1);
+    letEventsThrough();
+    setup->clearClasses();
+
+    StaevneFiles::Style style;
+    style.css = cfg->getValue(QStringLiteral("http.css"), QStringLiteral("/ZEPLive.css"));
+    style.background = cfg->getValue(QStringLiteral("html.background.color"), QStringLiteral("white"));
+    style.refresh = cfg->getValue(QStringLiteral("http.refresh"), QStringLiteral("60"));
+    StaevneFiles files({club.navn, club.id, header.zepNr, header.navn, header.type, header.startDato, header.slutDato},
+                       style);
+
+    const bool championat = cfg->getValue(QStringLiteral("championat.show"), QStringLiteral("0")).toInt() != 0;
+    QString notice;
+    int created = 0;
+    int step = 2;
+    for (const StaevneLoader::SectionRow &row : std::as_const(rows)) {
+        progress.setValue(step++);
+        letEventsThrough();
+
+        const StaevneLoader::ViewKind kind = StaevneLoader::viewKind(row, championat);
+        if (kind == StaevneLoader::ViewKind::None)
+            continue;
+        const QString klasseNr = QString::number(row.klasseNr);
+        staevneKlasseInfo *view =
+            StaevneLoader::createView(kind, cfg, this, row.klasse + QLatin1Char(' ') + row.afdeling);
+        if (!view) {
+            slotLogMessage(1, QStringLiteral("Klasse %1 %2 afdeling %3 springes over: ingen %4-visning")
+                                  .arg(klasseNr, row.klasse, row.afdeling, StaevneLoader::kindName(kind)));
+            continue;
+        }
+        connect(view, &staevneKlasseInfo::logMessage, this, &MainWidget::slotLogMessage);
+
+        const bool inChampionshipTab = StaevneLoader::inChampionshipTab(row.klasseType, championat);
+        QTabW *target = klasseTabs;
+        if (inChampionshipTab) {
+            if (!champTabs) {
+                champTabs = new QTabW(this);
+                tabs->insertTab(2, champTabs,
+                                cfg->getValue(QStringLiteral("championat.title"), tr("&Championats Klasser")));
+                const QString defaultInfo =
+                    tr("Resultaterne for championats klasser kan nu indtastes\ni fanebladet %1.\nDesuden kan der "
+                       "gemmes en kopi\n\n")
+                        .arg(cfg->getValue(QStringLiteral("championat.title"), tr("Championats Klasser")));
+                notice = cfg->getValue(QStringLiteral("championat.info"), defaultInfo);
+            }
+            target = champTabs;
+        }
+        target->insertTab(created++, view, QStringLiteral("%1 %2 - %3").arg(klasseNr, row.klasse, row.afdeling));
+        if (inChampionshipTab)
+            notice += QStringLiteral("%1 %2").arg(klasseNr, row.klasse) + QLatin1Char('\n');
+
+        view->showKlasse(staevneId, row.klasseNr, row.afdeling, row.bane, row.afdelingId);
+
+        const QString key = QStringLiteral("%1-%2").arg(klasseNr, row.afdeling);
+        if (staevneKlasseInfo *twin = m_views.take(key)) {
+            slotLogMessage(1, QStringLiteral("Klasse %1 findes to gange; den første visning lukkes").arg(key));
+            delete twin;
+        }
+        m_views.insert(key, view);
+        setup->addClass(row.bane, row.klasse + QLatin1Char(' ') + row.afdeling, klasseNr, row.afdeling, row.dag);
+        connect(view, &staevneKlasseInfo::resultChangeClass, setup, &Setup::resultChangeClass);
+        connect(view, &staevneKlasseInfo::connectDB, this, &MainWidget::connectDatabase);
+
+        StaevneFiles::Section section;
+        section.klasseNr = row.klasseNr;
+        section.klasse = row.klasse;
+        section.afdeling = row.afdeling;
+        section.bane = row.bane;
+        section.dag = row.dag;
+        section.start = row.start;
+        section.slut = row.slut;
+        section.diciplinId = row.diciplinId;
+        section.flag = fileFlag(StaevneLoader::disciplineOf(kind));
+        files.addSection(section);
+    }
+
+    // The competition's files, each written whole now that it is complete.
+    const QString root = cfg->getValue(QStringLiteral("http.root"), QStringLiteral("html/"));
+    const auto log = [this](int level, const QString &text) { slotLogMessage(level, text); };
+    if (writeOutputFile(root, files.manifestName(), files.manifest(), log)) {
+        if (!header.read)
+            slotLogMessage(1, QStringLiteral("%1 sendes ikke: stævnets data kunne ikke læses, og filen ville "
+                                             "overskrive det andre stationer har sendt")
+                                  .arg(files.manifestName()));
+        else if (setup)
+            setup->uploadFile(root + QLatin1Char('/') + files.manifestName(), QString(), false);
+    }
+    if (writeOutputFile(root, QStringLiteral("index.html"), files.startPage(), log) && httpd)
+        httpd->addAlias(header.zepNr, QStringLiteral("index.html"));
+    for (const auto &page : files.pausePages())
+        writeOutputFile(root, page.first, page.second, log);
+    QStringList existing;
+    for (int i = 0; i < urlCombo->count(); ++i)
+        existing << urlCombo->itemText(i);
+    urlCombo->addItems(StaevneFiles::addressesToAdd(existing, files.addresses()));
+
+    writeStaevneInfo(staevneId);
+    progress.setValue(sectionCount + 3);
+    progress.close();
+
+    if (!notice.isEmpty())
+        showChampionshipNotice(notice);
+}
+
+void MainWidget::refreshClasses()
+{
+    if (refuseWhileBusy(QStringLiteral("Opdatering af klasserne")))
+        return;
+    const BusyScope busy(m_staevneBusy);
+
+    slotLogMessage(1, QStringLiteral("Refresh Classes "));
+    if (refreshButton)
+        refreshButton->setEnabled(false);
+    const int staevneId = cfg->getValue(QStringLiteral("staevne.id"), QStringLiteral("0")).toInt();
+    if (staevneId > 0)
+        writeStaevneInfo(staevneId);
+    cfg->setValue(QStringLiteral("host.info"), hostInfo());
+
+    QList<QPointer<staevneKlasseInfo>> views;
+    for (staevneKlasseInfo *view : std::as_const(m_views))
+        views << view;
+    for (const QPointer<staevneKlasseInfo> &view : std::as_const(views)) {
+        if (view)
+            view->refreshClass();
+        letEventsThrough();
+    }
+
+    if (showText) {
+        slotBaneFile(paths::join(cfg->getValue(QStringLiteral("bane.directory"), QStringLiteral("cache")),
+                                 urlDownloader::localFileName(
+                                     cfg->getValue(QStringLiteral("bane.filename"), QStringLiteral("bane1.html")))));
+        cfg->setValue(QStringLiteral("bane.font"), QString::number(showText->font().pointSize()));
+        timeOut();
+    }
+    if (refreshButton)
+        refreshButton->setEnabled(true);
+}
+
+void MainWidget::writeStaevneInfo(int staevneId)
+{
+    const QSqlDatabase db = staevneConnection(this);
+    if (!db.isOpen())
+        return;
+    const StaevneLoader::Database database = staevneDatabase(this, db);
+    const QString root = cfg->getValue(QStringLiteral("http.root"), QStringLiteral("html/"));
+    const auto log = [this](int level, const QString &text) { slotLogMessage(level, text); };
+
+    const int updateLevel = StaevneInfoPage::readUpdateLevel(database);
+
+    const StaevneInfoPage::Logo logo = StaevneInfoPage::readLogo(database);
+    if (!logo.klubId.isEmpty()) {
+        const QString name = logo.klubId + QLatin1String(".png");
+        const QByteArray png = StaevneInfoPage::logoPng(logo.bytes);
+        if (png.isEmpty())
+            slotLogMessage(1, QStringLiteral("Klub logo %1 kan ikke læses fra databasen").arg(name));
+        else if (writeOutputFile(root, name, png, log)) {
+            const QString path = root + QLatin1Char('/') + name;
+            slotLogMessage(1, QStringLiteral("Klub logo %1").arg(path));
+            if (setup)
+                setup->uploadBinFile(path, QString());
+        }
+    }
+
+    if (updateLevel <= StaevneInfoPage::minimumUpdateLevel)
+        return;
+    StaevneInfoPage::Content content;
+    if (!StaevneInfoPage::readContent(database, staevneId, &content) || !StaevneInfoPage::hasContent(content))
+        return;
+    const QString name = content.zepNr + QLatin1String(".html");
+    const QByteArray page = StaevneInfoPage::page(content,
+                                                  cfg->getValue(QStringLiteral("http.css"), QStringLiteral("/ZEPLive.css")),
+                                                  cfg->getValue(QStringLiteral("html.background.color"), QStringLiteral("white")));
+    if (!writeOutputFile(root, name, page, log))
+        return;
+    if (setup)
+        setup->uploadFile(root + QLatin1Char('/') + name, QString(), false);
+    if (httpd)
+        httpd->addAlias(QStringLiteral("info.html"), name);
 }

@@ -5,6 +5,7 @@
 #include <QHostAddress>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -22,6 +23,7 @@ class QTabW;
 class QTextBrowser;
 class QTimer;
 class Setup;
+class staevneKlasseInfo;
 class urlDownloader;
 
 // What the name service and the network interfaces say about this computer;
@@ -59,6 +61,18 @@ public:
     QTabW *classTabs() const { return klasseTabs; }
     bool isFullScreenMode() const { return m_fullScreen; }
     HttpDaemon *httpServer() const { return httpd; }
+    // The championship tab of the loaded competition; null when it has none.
+    QTabW *championshipTabs() const { return champTabs; }
+    // The result view of a class section, keyed "<class number>-<section>".
+    staevneKlasseInfo *view(const QString &key) const { return m_views.value(key); }
+    QStringList viewKeys() const { return m_views.keys(); }
+    // True while a competition is loaded or its classes are refreshed; the
+    // operations that would tear views down refuse to run meanwhile.
+    bool isLoadingStaevne() const { return m_staevneBusy; }
+
+    // Writes the competition's information page and the organising club's
+    // logo into the output directory and hands them to the upload.
+    void writeStaevneInfo(int staevneId);
 
     // The address line built from a look-up (see hostInfo()).
     static QString formatHostInfo(const HostAddresses &addresses);
@@ -91,6 +105,13 @@ public slots:
     void setTempResult(const QString &id, int nr, float value);
     void startHttpServer(bool on);
     void slotActivePage(int bane, QString klasseNr, QString afdeling);
+    // Offers the database's competitions and loads the chosen one.
+    void selectStaevne();
+    // Loads a competition by its database id: one result view per class
+    // section, the arena lists of the setup tab and the competition files.
+    void showStaevne(int staevneId);
+    // Makes every result view reload its class and rewrite its pages.
+    void refreshClasses();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -100,6 +121,11 @@ protected:
     virtual QString askSaveLogFileName();
     // The answer to the close warning: 1 means close.
     virtual int askCloseWarning(const QString &text);
+    // The competition choice: false on cancel; otherwise `index` is the
+    // chosen entry's position, or -1 for a typed text, which is in `text`.
+    virtual bool askStaevne(const QStringList &entries, int current, int *index, QString *text);
+    // The notice that lists the classes of the championship tab.
+    virtual void showChampionshipNotice(const QString &text);
 
 private:
     void buildStatusBar();
@@ -107,6 +133,9 @@ private:
     void buildLogArea();
     void setClientFontSize(int size);
     void leaveFullScreen();
+    // Logs and returns true while a load or refresh runs.
+    bool refuseWhileBusy(const QString &what);
+    void deleteViews();
 
     appConfig *cfg = nullptr;
     QTabW *tabs = nullptr;
@@ -132,8 +161,9 @@ private:
     QTimer *clientTimer = nullptr;
     // The result views of the loaded competition, keyed by class number and
     // section joined by "-"; owned here and deleted explicitly.
-    QHash<QString, QWidget *> m_views;
+    QHash<QString, staevneKlasseInfo *> m_views;
     // The built-in HTTP server; null while serving is off.
     HttpDaemon *httpd = nullptr;
     bool m_fullScreen = false;
+    bool m_staevneBusy = false;
 };
