@@ -6,9 +6,10 @@
 -- Class 31 A: individual, maximum 300, judges at E and C. Ties, a Danish
 --   pony category, registry names written "nr--Name--", a horse known only
 --   from a local row, a horse without a birth year, a truncated status
---   word, an absent entry, a starter still to ride, a row without start and
---   entry number among the results, a deleted start, and a second
---   combination row that doubles one start in the query.
+--   word, a retired starter with a score, an absent entry, a starter still
+--   to ride, a row without start and entry number among the results, a
+--   deleted start, and a second combination row that doubles one start in
+--   the query.
 -- Class 32 A: Kur, maximum 200, judges at E, H and C; equal points decided
 --   by the Kur marks.
 -- Class 33 A: team class, maximum 100, one judge: two teams, a member whose
@@ -100,7 +101,7 @@ INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr, Slettet, Bemae
 (9605, 9201, 9505, 5, NULL, NULL, '1900-01-01 09:32:00.000', 'ej mødt', NULL, NULL, NULL),
 (9606, 9201, 9506, 6, NULL, NULL, '1900-01-01 09:40:00.000', NULL, NULL, NULL, NULL),
 (9607, 9201, 9507, 0, NULL, NULL, NULL, NULL, NULL, 50, 50),
-(9608, 9201, 9508, 8, NULL, NULL, '1900-01-01 10:04:00.000', NULL, 4, 150, 150),
+(9608, 9201, 9508, 8, NULL, NULL, '1900-01-01 10:04:00.000', 'UDGÅET', 4, 150, 150),
 (9609, 9201, 9509, 9, '2024-06-13 12:00:00.000', NULL, NULL, NULL, NULL, 220, 220);
 
 -- Class 32 A (Kur): technical marks and artistic (Kur) marks.
