@@ -1,0 +1,286 @@
+// The show-jumping view against the stand-in database with the small demo
+// competition: its columns and timer, loading a section's header and start
+// list, following start-list and result changes on the timer, and keeping
+// what it shows when the database fails.
+#include <QFile>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "KlasseJsonDocument.h"
+#include "SpringListItem.h"
+#include "appConfig.h"
+#include "demo/DemoCompetition.h"
+#include "demo/SqliteDatabase.h"
+#include "driver/StandinDriver.h"
+#include "staevneKlasseInfoSpring.h"
+
+namespace {
+
+using Spring = staevneKlasseInfoSpring;
+
+QStringList column(const staevneKlasseInfo &view, int c)
+{
+    QStringList texts;
+    for (int r = 0; r < view.listView1->topLevelItemCount(); ++r)
+        texts << view.listView1->topLevelItem(r)->text(c);
+    return texts;
+}
+
+QString headerValue(const staevneKlasseInfo &view, const QString &key)
+{
+    for (const auto &pair : view.jsonDocument().header) {
+        if (pair.first == key)
+            return pair.second;
+    }
+    return QString();
+}
+
+} // namespace
+
+class tst_Spring : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_db;
+    QString m_root;
+    std::unique_ptr<appConfig> m_cfg;
+    QList<standin::DemoSection> m_sections;
+
+    const standin::DemoSection &jumping(const QString &metode) const
+    {
+        // Class 5 is judged by method A2, class 6 by B0.
+        for (const standin::DemoSection &s : m_sections) {
+            if (s.kind == standin::DemoSectionKind::Jumping && s.afdeling == QLatin1String("A")
+                && (metode == QLatin1String("B0")) == (s.klasseNr == 6))
+                return s;
+        }
+        return m_sections.first();
+    }
+
+    void show(Spring &view, const standin::DemoSection &s)
+    {
+        view.showKlasse(s.staevneId, s.klasseNr, s.afdeling, s.bane, s.afdelingId);
+    }
+
+    bool changeDatabase(const QString &sql)
+    {
+        standin::SqliteDatabase db;
+        return db.open(m_db, false) && db.exec(sql);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        standin::registerDriver();
+        m_db = m_dir.filePath("demo.db");
+        standin::DemoOptions options;
+        options.small = true;
+        QString error;
+        QVERIFY2(standin::generateDemoCompetition(m_db, options, &error), qPrintable(error));
+        m_sections = standin::readDemoSections(m_db);
+        QVERIFY(!m_sections.isEmpty());
+        m_root = m_dir.filePath("html");
+        m_cfg = std::make_unique<appConfig>(nullptr, m_dir.filePath("cfg.xml"));
+        m_cfg->setValue("http.root", m_root);
+    }
+
+    void init()
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(standin::driverName(), "ZEP");
+        db.setDatabaseName(m_db);
+        QVERIFY(db.open());
+    }
+
+    void cleanup()
+    {
+        standin::Faults::clear();
+        QSqlDatabase::removeDatabase("ZEP");
+    }
+
+    void constructionBuildsAStartList()
+    {
+        Spring view(m_cfg.get(), nullptr, "LC Spring A");
+        QCOMPARE(view.objectName(), QStringLiteral("LC Spring A"));
+        QCOMPARE(view.listView1->columnCount(), int(Spring::ColumnCount));
+        QCOMPARE(view.listView1->headerItem()->text(Spring::StaevneNr), QStringLiteral("Stævne Nr"));
+        QCOMPARE(view.listView1->headerItem()->text(Spring::Fejl), QStringLiteral("Fejl"));
+        QVERIFY(view.champTableFrame->isHidden());
+        const QList<QTimer *> timers = view.findChildren<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
+        QCOMPARE(timers.size(), 1);
+        QCOMPARE(timers.first()->interval(), 20000);
+        QVERIFY(timers.first()->isActive());
+
+        m_cfg->setValue("database.update", "1500");
+        Spring fast(m_cfg.get(), nullptr, "fast");
+        QCOMPARE(fast.findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly)->interval(), 1500);
+        m_cfg->setValue("database.update", "3600000");
+    }
+
+    void showKlasseLoadsHeaderAndStarters()
+    {
+        const standin::DemoSection &s = jumping("A2");
+        Spring view(m_cfg.get(), nullptr, "view");
+        show(view, s);
+
+        QCOMPARE(view.listView1->topLevelItemCount(), s.starters);
+        QStringList expectedNumbers;
+        for (int n = 1; n <= s.starters; ++n)
+            expectedNumbers << QString::number(n);
+        QCOMPARE(column(view, Spring::StartNr), expectedNumbers);
+        for (const QString &rider : column(view, Spring::Rytter))
+            QVERIFY(!rider.isEmpty());
+        QVERIFY(view.klasseInfo->text().startsWith(QStringLiteral("%1 %2").arg(s.klasseNr).arg(s.klasse)));
+        QCOMPARE(view.maxPoint->text(), QStringLiteral("Metode A2"));
+        QCOMPARE(headerValue(view, "metode"), QStringLiteral("A2"));
+        QCOMPARE(headerValue(view, "diciplinId"), QStringLiteral("3"));
+        QCOMPARE(headerValue(view, "bane"), QString::number(s.bane));
+        QCOMPARE(headerValue(view, "lastChangeId"), QStringLiteral("-1"));
+        QVERIFY(!headerValue(view, "banebygger").isEmpty());
+        QCOMPARE(view.antalStarter(), s.starters);
+
+        // The class document is written on every load.
+        const QString json = m_root + QStringLiteral("/klasse%1_A.json").arg(s.klasseNr);
+        QFile file(json);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("\"Start Nr\""));
+    }
+
+    void placingsByMethod()
+    {
+        Spring a2(m_cfg.get(), nullptr, "a2");
+        show(a2, jumping("A2"));
+        QCOMPARE(a2.calcAntalPlaceringer(1), 0);
+        QCOMPARE(a2.calcAntalPlaceringer(2), 1);
+        QCOMPARE(a2.calcAntalPlaceringer(5), 2);
+        QCOMPARE(a2.calcAntalPlaceringer(8), 2);
+        QCOMPARE(a2.calcAntalPlaceringer(9), 3);
+
+        Spring b0(m_cfg.get(), nullptr, "b0");
+        show(b0, jumping("B0"));
+        QCOMPARE(headerValue(b0, "metode"), QStringLiteral("B0"));
+        QCOMPARE(headerValue(b0, "antalPlaceringer"), QStringLiteral("1"));
+        QCOMPARE(b0.antalPlac->text(), QStringLiteral("Antal Placeringer 1"));
+    }
+
+    void updateFollowsTheDatabase()
+    {
+        const standin::DemoSection &s = jumping("A2");
+        Spring view(m_cfg.get(), nullptr, "view");
+        show(view, s);
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+
+        // Nothing changed: nothing is reported.
+        view.updateKlasse();
+        QCOMPARE(changes.count(), 0);
+
+        // A new result updates its row in place and marks the starter.
+        QTreeWidgetItem *third = view.listView1->topLevelItem(2);
+        const QString startId = third->text(Spring::StartId);
+        const QString number = third->text(Spring::StaevneNr);
+        QVERIFY(changeDatabase(QStringLiteral("UPDATE tblStart SET FejlHS1 = 8, TidHS1 = 71.25, Status = NULL "
+                                              "WHERE StartId = %1")
+                                   .arg(startId)));
+        view.updateKlasse();
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes.first().at(0).toInt(), s.bane);
+        QCOMPARE(changes.first().at(1).toString(), QStringLiteral("A"));
+        QCOMPARE(changes.first().at(2).toInt(), s.klasseNr);
+        QCOMPARE(changes.first().at(3).toBool(), true);
+        QCOMPARE(view.listView1->topLevelItem(2), third);
+        QCOMPARE(third->text(Spring::Fejl), QStringLiteral("8"));
+        QCOMPARE(third->text(Spring::Tid), QStringLiteral("71.25"));
+        QCOMPARE(headerValue(view, "lastChangeId"), number);
+
+        // A starter taken out changes the start list: the class is reloaded.
+        QVERIFY(changeDatabase(QStringLiteral("UPDATE tblStart SET Slettet = '2024-06-14 12:00:00.000' "
+                                              "WHERE StartId = %1")
+                                   .arg(view.listView1->topLevelItem(0)->text(Spring::StartId))));
+        view.updateKlasse();
+        QCOMPARE(changes.count(), 2);
+        QCOMPARE(changes.last().at(3).toBool(), false);
+        QCOMPARE(view.listView1->topLevelItemCount(), s.starters - 1);
+        QCOMPARE(column(view, Spring::StartNr).first(), QStringLiteral("2"));
+        // The reload keeps the marked starter.
+        QCOMPARE(headerValue(view, "lastChangeId"), number);
+
+        // A new start number is a start-list change too.
+        QVERIFY(changeDatabase(QStringLiteral("UPDATE tblStart SET StartNr = 99 WHERE StartId = %1").arg(startId)));
+        view.updateKlasse();
+        QCOMPARE(changes.count(), 3);
+        QCOMPARE(column(view, Spring::StartNr).last(), QStringLiteral("99"));
+    }
+
+    void failuresKeepTheView()
+    {
+        const standin::DemoSection &s = jumping("B0");
+        Spring view(m_cfg.get(), nullptr, "view");
+        show(view, s);
+        const QStringList riders = column(view, Spring::Rytter);
+        const QString title = view.klasseInfo->text();
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        QSignalSpy logged(&view, &staevneKlasseInfo::logMessage);
+
+        standin::Faults::failNextStatements(1);
+        view.updateKlasse();
+        QCOMPARE(changes.count(), 0);
+        QCOMPARE(column(view, Spring::Rytter), riders);
+        QVERIFY(logged.count() >= 1);
+        QCOMPARE(logged.first().at(0).toInt(), -1);
+
+        // A reload whose start list fails keeps header and list.
+        QVERIFY(changeDatabase(QStringLiteral("UPDATE tblKlasse SET Klasse = 'Omdøbt' WHERE KlasseId = %1")
+                                   .arg(s.klasseId)));
+        standin::Faults::failNextStatements(1);
+        show(view, s); // the header query fails
+        QCOMPARE(view.klasseInfo->text(), title);
+        QCOMPARE(column(view, Spring::Rytter), riders);
+
+        // Without any connection the view asks for one.
+        QSqlDatabase::removeDatabase("ZEP");
+        QSignalSpy asked(&view, &staevneKlasseInfo::connectDB);
+        show(view, s);
+        QCOMPARE(asked.count(), 1);
+        QCOMPARE(asked.first().at(0).toString(), QStringLiteral("ZEP"));
+        QCOMPARE(column(view, Spring::Rytter), riders);
+    }
+
+    void doubleClickMarksTheCompetitionNumber()
+    {
+        Spring view(m_cfg.get(), nullptr, "view");
+        show(view, jumping("A2"));
+        QTreeWidgetItem *row = view.listView1->topLevelItem(1);
+        emit view.listView1->itemDoubleClicked(row, 0);
+        QCOMPARE(headerValue(view, "lastChangeId"), row->text(Spring::StaevneNr));
+        // A second double click changes nothing.
+        emit view.listView1->itemDoubleClicked(view.listView1->topLevelItem(0), 0);
+        QCOMPARE(headerValue(view, "lastChangeId"), row->text(Spring::StaevneNr));
+    }
+
+    void rowsSortAsNumbers()
+    {
+        QTreeWidget list;
+        list.setColumnCount(2);
+        for (const char *text : {"10", "", "9", "2.5", "x"}) {
+            auto *item = new SpringListItem;
+            item->setText(1, QString::fromLatin1(text));
+            list.addTopLevelItem(item);
+        }
+        list.sortItems(1, Qt::AscendingOrder);
+        QStringList order;
+        for (int i = 0; i < list.topLevelItemCount(); ++i)
+            order << list.topLevelItem(i)->text(1);
+        QCOMPARE(order, QStringList({"2.5", "9", "10", "", "x"}));
+        QCOMPARE(list.topLevelItem(0)->background(0).color(), QColor("#F8E296"));
+        QCOMPARE(list.topLevelItem(1)->background(0).color(), QColor("#FFF3C6"));
+    }
+};
+
+QTEST_MAIN(tst_Spring)
+#include "tst_spring.moc"

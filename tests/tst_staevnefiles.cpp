@@ -1,0 +1,345 @@
+// The rules of competition loading that need no window and no database:
+// how a class row becomes a section and chooses its view and tab, the
+// federation number, the competition files built from sections, the display
+// client's addresses, and the information page's escaping and links.
+#include <QBuffer>
+#include <QImage>
+#include <QTest>
+
+#include "StaevneFiles.h"
+#include "StaevneInfoPage.h"
+#include "StaevneLoader.h"
+
+using StaevneLoader::SectionRow;
+using StaevneLoader::ViewKind;
+
+Q_DECLARE_METATYPE(StaevneLoader::ViewKind)
+
+namespace {
+
+// A class query row: discipline, initials, arena, class type, and the two
+// pairs of times.
+QVariantList classRow(const QVariant &discipline, const QString &initials, int arena, const QString &type)
+{
+    return {7, QStringLiteral("Type"), discipline, initials, arena, QStringLiteral(" Fredag "), 12, 345,
+            QStringLiteral("  LA1   Dressur "), QStringLiteral("08:00"), QStringLiteral("09:30"), type,
+            QStringLiteral("13:00"), QStringLiteral("15:15"), QVariant()};
+}
+
+StaevneFiles::Section section(int nr, const QString &name, const QString &afdeling, int bane, int discipline,
+                              StaevneFiles::Flag flag)
+{
+    StaevneFiles::Section s;
+    s.klasseNr = nr;
+    s.klasse = name;
+    s.afdeling = afdeling;
+    s.bane = bane;
+    s.dag = QStringLiteral("Fredag");
+    s.start = QStringLiteral("08:00");
+    s.slut = QStringLiteral("09:00");
+    s.diciplinId = discipline;
+    s.flag = flag;
+    return s;
+}
+
+StaevneFiles files()
+{
+    return StaevneFiles({QStringLiteral("Klub"), QStringLiteral("K1"), QStringLiteral("S1"), QStringLiteral("Stævne"),
+                         QStringLiteral("Type"), QStringLiteral("01/06/2024"), QStringLiteral("02/06/2024")},
+                        StaevneFiles::Style());
+}
+
+} // namespace
+
+class tst_StaevneFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // ---- class rows and views ------------------------------------------------
+
+    void sectionRow_data()
+    {
+        QTest::addColumn<QVariantList>("values");
+        QTest::addColumn<int>("bane");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("slut");
+        QTest::newRow("dressage") << classRow(2, "A", 3, "LA1") << 3 << "LA1" << "08:00" << "09:30";
+        QTest::newRow("waiting list stored under arena 3") << classRow(2, "V", 3, "LA1") << 99 << "LA1" << "08:00"
+                                                           << "09:30";
+        QTest::newRow("prefix cut") << classRow(2, "A", 1, "SK-DCU4H") << 1 << "DCU4H" << "08:00" << "09:30";
+        QTest::newRow("prefix inside the code") << classRow(3, "A", 1, "XSK-SCU6") << 1 << "SCU6" << "08:00"
+                                                << "09:30";
+        QTest::newRow("lower-case prefix stays") << classRow(2, "A", 1, "sk-DCU4H") << 1 << "sk-DCU4H" << "08:00"
+                                                 << "09:30";
+        QTest::newRow("eventing times as run") << classRow(4, "A", 3, "MIL") << 3 << "MIL" << "13:00" << "15:15";
+        QTest::newRow("eventing waiting list keeps the schedule") << classRow(4, "V", 3, "MIL") << 99 << "MIL"
+                                                                  << "08:00" << "09:30";
+    }
+    void sectionRow()
+    {
+        QFETCH(QVariantList, values);
+        const SectionRow row = SectionRow::fromValues(values);
+        QTEST(row.bane, "bane");
+        QTEST(row.klasseType, "type");
+        QTEST(row.start, "start");
+        QTEST(row.slut, "slut");
+        QCOMPARE(row.klasse, QStringLiteral("LA1 Dressur"));
+        QCOMPARE(row.dag, QStringLiteral("Fredag"));
+        QCOMPARE(row.klasseNr, 12);
+        QCOMPARE(row.afdelingId, 345);
+    }
+
+    void missingClassTypeGetsNoView()
+    {
+        // A class without a class type reads its discipline as NULL.
+        const SectionRow row = SectionRow::fromValues(classRow(QVariant(), "A", 1, QString()));
+        QCOMPARE(row.diciplinId, 0);
+        QCOMPARE(StaevneLoader::viewKind(row, true), ViewKind::None);
+    }
+
+    void viewAndTab_data()
+    {
+        QTest::addColumn<int>("discipline");
+        QTest::addColumn<QString>("initials");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<bool>("championat");
+        QTest::addColumn<ViewKind>("kind");
+        QTest::addColumn<bool>("championshipTab");
+        QTest::newRow("dressage") << 2 << "A" << "LA1" << true << ViewKind::Dressur << false;
+        QTest::newRow("championship dressage") << 2 << "A" << "DCUF5H" << true << ViewKind::ChampDressur << true;
+        QTest::newRow("championship dressage, setting off") << 2 << "A" << "DCUF5H" << false << ViewKind::Dressur
+                                                            << false;
+        QTest::newRow("dressage code with SCU") << 2 << "A" << "XSCU" << true << ViewKind::Dressur << true;
+        QTest::newRow("championship jumping") << 3 << "A" << "XSCU2" << true << ViewKind::ChampSpring << true;
+        QTest::newRow("lower-case scu") << 3 << "A" << "xscu2" << true << ViewKind::Spring << false;
+        QTest::newRow("jumping with a dressage championship code") << 3 << "A" << "DCU4H" << true
+                                                                   << ViewKind::Spring << true;
+        QTest::newRow("eventing") << 4 << "A" << "MIL" << true << ViewKind::Military << false;
+        QTest::newRow("waiting list of a championship") << 2 << "V" << "DCU5H" << true << ViewKind::Venteliste
+                                                        << true;
+        QTest::newRow("waiting list of another discipline") << 5 << "V" << "X" << false << ViewKind::Venteliste
+                                                            << false;
+        QTest::newRow("discipline 5") << 5 << "A" << "X" << true << ViewKind::None << false;
+    }
+    void viewAndTab()
+    {
+        QFETCH(int, discipline);
+        QFETCH(QString, initials);
+        QFETCH(QString, type);
+        QFETCH(bool, championat);
+        SectionRow row;
+        row.diciplinId = discipline;
+        row.afdeling = initials;
+        row.klasseType = type;
+        QTEST(StaevneLoader::viewKind(row, championat), "kind");
+        QTEST(StaevneLoader::inChampionshipTab(type, championat), "championshipTab");
+    }
+
+    void federationNumberAndEntries()
+    {
+        QCOMPARE(StaevneLoader::normaliseZepNr(QStringLiteral("  s*12 æøå  ÆØÅ* ")),
+                 QStringLiteral("S12 AEOEAA AEOEAA"));
+        QCOMPARE(StaevneLoader::normaliseZepNr(QString()), QString());
+        QCOMPARE(StaevneLoader::entryText(QStringLiteral(" Forår  "), QStringLiteral("01/05/2024"),
+                                          QStringLiteral("02/05/2024 ")),
+                 QStringLiteral("Forår 01/05/2024 - 02/05/2024"));
+    }
+
+    // ---- competition files --------------------------------------------------
+
+    void filesOfArenasAndWaitingList()
+    {
+        using Flag = StaevneFiles::Flag;
+        StaevneFiles f = files();
+        f.addSection(section(1, "LA1", "A", 1, 2, Flag::Dressur));
+        f.addSection(section(1, "LA1", "V", 99, 2, Flag::None));
+        f.addSection(section(2, "LA2", "A", 1, 2, Flag::Dressur));
+        f.addSection(section(5, "LC", "A", 2, 3, Flag::Spring));
+
+        QCOMPARE(f.manifestName(), QStringLiteral("S1.cfg"));
+        QCOMPARE(QString::fromUtf8(f.manifest()),
+                 QStringLiteral("Klub=Klub\nKlubId=K1\nZEPStaevneId=S1\nStaevne=Stævne\nStaevneType=Type\n"
+                                "Version=1.74\n"
+                                "klasse1_A.html=1;Fredag 08:00 - 09:00;1 LA1 A\n"
+                                "klasse1_V.html=99;Fredag 08:00 - 09:00;1 LA1 V\n"
+                                "klasse2_A.html=1;Fredag 08:00 - 09:00;2 LA2 A\n"
+                                "klasse5_A.html=2;Fredag 08:00 - 09:00;5 LC A\n"
+                                "dressurStaevne=1\nspringStaevne=1\nmilitaryStaevne=0\n"
+                                "startDato=01/06/2024\nslutDato=02/06/2024\n"));
+
+        // The waiting list interrupts arena 1 without splitting its group.
+        const QString start = QString::fromUtf8(f.startPage());
+        QCOMPARE(start.count("<h3>"), 2);
+        QVERIFY(start.contains("<ul><h3><A HREF=\"bane1.html\">Bane 1 - Vis Aktuelle klasse</A></H3>\n"
+                               "<ul><A HREF=\"klasse1_A.html\">1 LA1 A Fredag 08:00 - 09:00</A></ul>\n"
+                               "<ul><A HREF=\"klasse2_A.html\">2 LA2 A Fredag 08:00 - 09:00</A></ul>\n"
+                               "</ul>\n<ul><h3><A HREF=\"bane2.html\">"));
+        QVERIFY(!start.contains("klasse1_V"));
+        QVERIFY(start.endsWith("</ul>\n</body>\n</html>\n"));
+
+        const auto pauses = f.pausePages();
+        QCOMPARE(pauses.size(), 2);
+        QCOMPARE(pauses.at(0).first, QStringLiteral("klasse0_1.html"));
+        QCOMPARE(pauses.at(1).first, QStringLiteral("klasse0_2.html"));
+        QCOMPARE(QString::fromUtf8(pauses.at(0).second).count("<ul>Fredag"), 2);
+        QVERIFY(pauses.at(1).second.endsWith("klasse5_A.html\">5&nbsp;LC&nbsp;A</A></ul>\n</ul>\n</body>\n</html>\n"));
+
+        QCOMPARE(f.addresses(), QStringList({"http://localhost:8080/bane1.html", "http://localhost:8080/bane99.html",
+                                             "http://localhost:8080/bane1.html", "http://localhost:8080/bane2.html",
+                                             "http://localhost:8080/oversigt2.html",
+                                             "http://localhost:8080/baner.php?bane=1,99,2&min=1"}));
+    }
+
+    void nothingAdded()
+    {
+        const StaevneFiles f = files();
+        QVERIFY(f.manifest().endsWith("Version=1.74\ndressurStaevne=0\nspringStaevne=0\nmilitaryStaevne=0\n"
+                                      "startDato=01/06/2024\nslutDato=02/06/2024\n"));
+        QVERIFY(f.startPage().endsWith("</center>\n</body>\n</html>\n"));
+        QVERIFY(f.pausePages().isEmpty());
+        QVERIFY(f.addresses().isEmpty());
+    }
+
+    void arenaList_data()
+    {
+        QTest::addColumn<QList<int>>("arenas");
+        QTest::addColumn<QString>("list");
+        QTest::newRow("waiting list first") << QList<int>{99, 9} << "99,9";
+        QTest::newRow("two digits") << QList<int>{1, 2, 12} << "1,2,12";
+        QTest::newRow("repeated") << QList<int>{1, 1, 2, 1} << "1,2";
+    }
+    void arenaList()
+    {
+        QFETCH(QList<int>, arenas);
+        StaevneFiles f = files();
+        for (int bane : arenas)
+            f.addSection(section(1, "K", bane == 99 ? "V" : "A", bane, 2, StaevneFiles::Flag::Dressur));
+        QTEST(f.arenaList(), "list");
+    }
+
+    void databaseTextIsEscapedInPagesOnly()
+    {
+        StaevneFiles f({QStringLiteral("Klub"), QStringLiteral("K1"), QStringLiteral("S1"),
+                        QStringLiteral("Ride & \"Kør\""), QStringLiteral("Type"), QString(), QString()},
+                       StaevneFiles::Style());
+        f.addSection(section(3, "Pony <B> & C", "A", 1, 2, StaevneFiles::Flag::Dressur));
+        QVERIFY(f.manifest().contains("Staevne=Ride & \"Kør\"\n"));
+        QVERIFY(f.manifest().contains(";3 Pony <B> & C A\n"));
+        const QString start = QString::fromUtf8(f.startPage());
+        QVERIFY(start.contains("<title>Ride &amp; &quot;Kør&quot;</title>"));
+        QVERIFY(start.contains(">3 Pony &lt;B&gt; &amp; C A "));
+        QVERIFY(!start.contains("<B>"));
+        const QString pause = QString::fromUtf8(f.pausePages().first().second);
+        QVERIFY(pause.contains(">Ride &amp; &quot;Kør&quot;</A>"));
+        QVERIFY(pause.contains("3&nbsp;Pony &lt;B&gt; &amp; C&nbsp;A"));
+    }
+
+    void addressesToAdd()
+    {
+        const QStringList existing{"http://localhost:8080/BANE1.html", "http://localhost:8080/bane12.html"};
+        QCOMPARE(StaevneFiles::addressesToAdd(existing, {"http://localhost:8080/bane1.html",
+                                                         "http://localhost:8080/bane1",
+                                                         "http://localhost:8080/bane2.html",
+                                                         "http://localhost:8080/bane2.html"}),
+                 QStringList({"http://localhost:8080/bane2.html"}));
+        // An entry that is longer than the new address does not block it.
+        QCOMPARE(StaevneFiles::addressesToAdd({"http://localhost:8080/baner.php?bane=1,2&min=1"},
+                                              {"http://localhost:8080/baner.php?bane=1,2,99&min=1"}),
+                 QStringList({"http://localhost:8080/baner.php?bane=1,2,99&min=1"}));
+    }
+
+    // ---- information page --------------------------------------------------
+
+    void escapeInformation_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("escaped");
+        QTest::newRow("plain") << "Velkommen" << "Velkommen";
+        QTest::newRow("ampersand") << "Ris & ros" << "Ris &amp; ros";
+        QTest::newRow("already escaped ampersand") << "Ris &amp; ros" << "Ris &amp; ros";
+        QTest::newRow("typed entity") << "a &lt; b" << "a &amp;lt; b";
+        QTest::newRow("markup and quotes") << "<b>'Hej' \"du\"</b>"
+                                           << "&lt;b&gt;&apos;Hej&apos; &quot;du&quot;&lt;/b&gt;";
+    }
+    void escapeInformation()
+    {
+        QFETCH(QString, text);
+        QTEST(StaevneInfoPage::escapeInformation(text), "escaped");
+    }
+
+    void linkAddresses_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("linked");
+        QTest::newRow("none") << "Ingen adresse her" << "Ingen adresse her";
+        QTest::newRow("ends at a blank") << "Se http://a.dk/x her"
+                                         << "Se <A HREF=\"http://a.dk/x\">http://a.dk/x</A> her";
+        QTest::newRow("ends at the end") << "Se http://a.dk" << "Se <A HREF=\"http://a.dk\">http://a.dk</A>";
+        QTest::newRow("query cut at the ampersand")
+            << "http://a.dk/?id=1&amp;side=2" << "<A HREF=\"http://a.dk/?id=1\">http://a.dk/?id=1</A>&amp;side=2";
+        QTest::newRow("quoted address") << "&quot;http://a.dk&quot;"
+                                        << "&quot;<A HREF=\"http://a.dk\">http://a.dk</A>&quot;";
+        QTest::newRow("two on two lines") << "http://a.dk\r\nhttp://b.dk"
+                                          << "<A HREF=\"http://a.dk\">http://a.dk</A>\r\n"
+                                             "<A HREF=\"http://b.dk\">http://b.dk</A>";
+        QTest::newRow("same address twice") << "http://a.dk http://a.dk"
+                                            << "<A HREF=\"http://a.dk\">http://a.dk</A> "
+                                               "<A HREF=\"http://a.dk\">http://a.dk</A>";
+    }
+    void linkAddresses()
+    {
+        QFETCH(QString, text);
+        QTEST(StaevneInfoPage::linkAddresses(text), "linked");
+    }
+
+    void pageWithOnlyATechnicalDelegate()
+    {
+        StaevneInfoPage::Content content;
+        content.navn = QStringLiteral("Stævne");
+        content.zepNr = QStringLiteral("S1");
+        content.jury = {QString(), QString(), QString(), QString(), QString()};
+        QVERIFY(!StaevneInfoPage::hasContent(content));
+        content.tekniskDelegeret = QStringLiteral("Bo <Bach>");
+        QVERIFY(StaevneInfoPage::hasContent(content));
+
+        const QString page = QString::fromUtf8(StaevneInfoPage::page(content, "/a.css", "#fff"));
+        QVERIFY(page.endsWith("<table border=1 class=\"info\">\n"
+                              "<tr class=\"info_officials_header\">\n<td>Officials</td>\n</tr>\n"
+                              "<tr class=\"info_official\">\n<td>Teknisk Delegeret: Bo &lt;Bach&gt;</td>\n</tr>\n"
+                              "</table>\n</body>\n</html>\n"));
+        QVERIFY(page.contains("<LINK href=\"/a.css\" rel=\"stylesheet\" type=\"text/css\"></head>\n "
+                              "<body bgcolor=\"#fff\"><center><h1><A HREF=\"/S1\">Stævne</A></h1>\n"));
+    }
+
+    void pageSkipsEmptyJuryValues()
+    {
+        StaevneInfoPage::Content content;
+        content.jury = {QString(), QStringLiteral("Anne & Bo"), QString(), QString(), QStringLiteral("Ida")};
+        const QString page = QString::fromUtf8(StaevneInfoPage::page(content, "/a.css", "white"));
+        QCOMPARE(page.count("<tr class=\"info_jury\">"), 2);
+        QVERIFY(page.contains("<td>Anne &amp; Bo</td>"));
+        QVERIFY(!page.contains("Officials"));
+        QVERIFY(!page.contains("St&aelig;vneinformation"));
+    }
+
+    void logoIsSavedOnlyWhenItDecodes()
+    {
+        QImage image(4, 3, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(image.save(&buffer, "JPG"));
+
+        const QByteArray png = StaevneInfoPage::logoPng(jpeg);
+        QVERIFY(png.startsWith("\x89PNG"));
+        QCOMPARE(QImage::fromData(png).size(), QSize(4, 3));
+        QVERIFY(StaevneInfoPage::logoPng(QByteArray("not a picture")).isEmpty());
+        QVERIFY(StaevneInfoPage::logoPng(QByteArray()).isEmpty());
+    }
+};
+
+QTEST_MAIN(tst_StaevneFiles)
+#include "tst_staevnefiles.moc"
