@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QPixmap>
 #include <QSplashScreen>
+#include <QTimer>
 
 #include "MainWidget.h"
 #include "driver/StandinDriver.h"
@@ -34,6 +35,11 @@ int main(int argc, char **argv)
     if (cfg->getValue(QStringLiteral("app.fullscreen.show"), QStringLiteral("0")) == QLatin1String("1"))
         window.fullScreen();
     QObject::connect(&app, &QApplication::lastWindowClosed, &app, &QApplication::quit);
+    // The demo (scripts/demo) names a competition to load at once, so that
+    // a station without anyone at the screen serves it too.
+    const int demoStaevne = qEnvironmentVariableIntValue("ZEPLIVE_DEMO_STAEVNE");
+    if (demoStaevne > 0)
+        QTimer::singleShot(0, &window, [&window, demoStaevne]() { window.showStaevne(demoStaevne); });
     if (splash) {
         splash->finish(&window);
         delete splash;
