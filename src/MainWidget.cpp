@@ -371,23 +371,33 @@ void MainWidget::slotBaneFile(const QString &path)
         return;
 
     // Fit the page to the screen one point per page shown.
-    auto overflows = [this]() {
-        const QSize contents = showText->document()->size().toSize();
-        const QSize visible = showText->viewport()->size();
-        return contents.height() > visible.height() || contents.width() > visible.width();
+    const QSize visible = showText->viewport()->size();
+    auto fitAt = [this, visible](int size) {
+        setClientFontSize(size);
+        return fitOf(showText->document()->size().toSize(), visible);
     };
     const int size = showText->font().pointSize();
-    if (overflows()) {
-        setClientFontSize(qMax(5, size - 1));
-        return;
+    setClientFontSize(fittedFontSize(size, fitAt));
+}
+
+MainWidget::Fit MainWidget::fitOf(const QSize &contents, const QSize &visible)
+{
+    if (contents.height() > visible.height() || contents.width() > visible.width())
+        return Fit::Overflow;
+    return contents.height() < visible.height() ? Fit::Room : Fit::Exact;
+}
+
+int MainWidget::fittedFontSize(int size, const std::function<Fit(int)> &fitAt)
+{
+    switch (fitAt(size)) {
+    case Fit::Overflow:
+        return qMax(5, size - 1);
+    case Fit::Room:
+        return fitAt(size + 1) == Fit::Overflow ? size : size + 1;
+    case Fit::Exact:
+        break;
     }
-    const QSize contents = showText->document()->size().toSize();
-    const QSize visible = showText->viewport()->size();
-    if (contents.height() < visible.height() && contents.width() <= visible.width()) {
-        setClientFontSize(size + 1);
-        if (overflows())
-            setClientFontSize(size);
-    }
+    return size;
 }
 
 void MainWidget::setClientFontSize(int size)

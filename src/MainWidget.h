@@ -76,6 +76,13 @@ public:
 
     // The address line built from a look-up (see hostInfo()).
     static QString formatHostInfo(const HostAddresses &addresses);
+    // How a page fits the client view: the fitting of a full-screen arena
+    // page moves the font one point per page towards the largest size that
+    // fits.
+    enum class Fit { Overflow, Exact, Room };
+    static Fit fitOf(const QSize &contents, const QSize &visible);
+    static int fittedFontSize(int size, const std::function<Fit(int)> &fitAt);
+
     // Replaces the name-service look-up (tests); an empty function restores
     // the real one.
     static void setHostLookup(HostLookup lookup);

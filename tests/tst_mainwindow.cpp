@@ -452,6 +452,36 @@ private slots:
         QCOMPARE(MainWidget::formatHostInfo(addresses), expected);
     }
 
+    void fontFitting_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("fitsUpTo"); // largest size without overflow
+        QTest::addColumn<int>("exactAt");  // size at which the height fits exactly (0: none)
+        QTest::addColumn<int>("expected");
+        QTest::newRow("overflow shrinks one point") << 15 << 12 << 0 << 14;
+        QTest::newRow("overflow at 5 stays 5") << 5 << 3 << 0 << 5;
+        QTest::newRow("overflow below 5 goes to 5") << 4 << 2 << 0 << 5;
+        QTest::newRow("room grows one point") << 10 << 14 << 0 << 11;
+        QTest::newRow("room, but the next size overflows") << 12 << 12 << 0 << 12;
+        QTest::newRow("exact height keeps the size") << 12 << 12 << 12 << 12;
+    }
+    void fontFitting()
+    {
+        QFETCH(int, size);
+        QFETCH(int, fitsUpTo);
+        QFETCH(int, exactAt);
+        QFETCH(int, expected);
+        auto fitAt = [&](int s) {
+            if (s > fitsUpTo)
+                return MainWidget::Fit::Overflow;
+            return s == exactAt ? MainWidget::Fit::Exact : MainWidget::Fit::Room;
+        };
+        QCOMPARE(MainWidget::fittedFontSize(size, fitAt), expected);
+        QCOMPARE(MainWidget::fitOf(QSize(100, 200), QSize(100, 200)), MainWidget::Fit::Exact);
+        QCOMPARE(MainWidget::fitOf(QSize(101, 100), QSize(100, 200)), MainWidget::Fit::Overflow);
+        QCOMPARE(MainWidget::fitOf(QSize(100, 100), QSize(100, 200)), MainWidget::Fit::Room);
+    }
+
     void cleanTeardownWithEveryPart()
     {
         const QString file = settingsFile({{"app.statusButtons", "1"}, {"app.statusButtons.fullScreen", "1"},
