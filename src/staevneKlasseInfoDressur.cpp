@@ -4,9 +4,18 @@
 #include "DressurColumns.h"
 #include "DressurListItem.h"
 #include "DressurLoad.h"
+#include "DressurPages.h"
 #include "DressurPlacing.h"
+#include "DressurUpdate.h"
+#include "HippodataExport.h"
+#include "HorseLookup.h"
+#include "KlasseJsonDocument.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QCursor>
 #include <QFrame>
+#include <QHash>
 #include <QHeaderView>
 #include <QLabel>
 #include <QSet>
@@ -14,8 +23,13 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTextStream>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QMenu>
+#include <QWidgetAction>
+
+#include <memory>
 
 namespace {
 
@@ -62,8 +76,10 @@ int staevneKlasseInfoDressur::calcAntalPlaceringer(int starters)
     return DressurPlacing::antalPlaceringer(starters);
 }
 
-QString staevneKlasseInfoDressur::getDBField(const QString &sql)
+QString staevneKlasseInfoDressur::getDBField(const QString &sql, bool *ok)
 {
+    if (ok)
+        *ok = false;
     if (!QSqlDatabase::contains(connectionName())) {
         emit connectDB(connectionName());
         return QString();
@@ -80,11 +96,17 @@ QString staevneKlasseInfoDressur::getDBField(const QString &sql)
         return QString();
     }
     if (!query.next()) {
-        if (query.lastError().isValid())
+        if (query.lastError().isValid()) {
             emit logMessage(-1, QStringLiteral("getDBField SQL Error %1 Type: %2")
                                     .arg(query.lastError().text(), sqlErrorType(query.lastError())));
+            return QString();
+        }
+        if (ok)
+            *ok = true;
         return QString();
     }
+    if (ok)
+        *ok = true;
     return query.value(0).toString();
 }
 
@@ -275,6 +297,13 @@ void staevneKlasseInfoDressur::fillList(const QVector<QVariantList> &records,
 void staevneKlasseInfoDressur::showKlasse(int staevneId_, int klasseNr_, QString afdeling_, int bane_,
                                           int afdelingId_)
 {
+    if (loadKlasse(staevneId_, klasseNr_, afdeling_, bane_, afdelingId_))
+        printHtml();
+}
+
+bool staevneKlasseInfoDressur::loadKlasse(int staevneId_, int klasseNr_, const QString &afdeling_, int bane_,
+                                          int afdelingId_)
+{
     staevneId = staevneId_;
     klasseNr = klasseNr_;
     afdeling = afdeling_;
@@ -283,12 +312,12 @@ void staevneKlasseInfoDressur::showKlasse(int staevneId_, int klasseNr_, QString
 
     if (!QSqlDatabase::contains(connectionName())) {
         emit connectDB(connectionName());
-        return;
+        return false;
     }
     QSqlDatabase db = QSqlDatabase::database(connectionName(), true);
     if (!db.isOpen()) {
         emit logMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db.lastError().text()));
-        return;
+        return false;
     }
 
     // Both queries are read before anything of the view changes: a load that
@@ -297,10 +326,10 @@ void staevneKlasseInfoDressur::showKlasse(int staevneId_, int klasseNr_, QString
     DressurLoad::Header header;
     bool found = false;
     if (!readHeader(query, &header, &found))
-        return;
+        return false;
     QVector<QVariantList> records;
     if (!readStarters(query, header.hold != 0, &records))
-        return;
+        return false;
 
     lastChangeId = -1;
     tempResult = 0;
@@ -314,7 +343,27 @@ void staevneKlasseInfoDressur::showKlasse(int staevneId_, int klasseNr_, QString
     }
     listView1->sortItems(listView1->sortColumn(), listView1->header()->sortIndicatorOrder());
     placeStarters();
+    return true;
+}
+
+void staevneKlasseInfoDressur::refreshClass()
+{
+    reload();
+}
+
+bool staevneKlasseInfoDressur::reload()
+{
+    const int keptChangeId = lastChangeId;
+    if (!loadKlasse(staevneId, klasseNr, afdeling, bane, afdelingId)) {
+        emit logMessage(1, QStringLiteral("Refresh class %1 %2 %3: the database could not be read, "
+                                          "the pages of the last read stay")
+                               .arg(QString::number(bane), afdeling, QString::number(klasseNr)));
+        return false;
+    }
+    lastChangeId = keptChangeId;
     printHtml();
+    emit resultChangeClass(bane, afdeling, klasseNr, false);
+    return true;
 }
 
 void staevneKlasseInfoDressur::placeStarters()
@@ -366,7 +415,362 @@ void staevneKlasseInfoDressur::placeRows(bool team)
     m_resterendeStarter = counts.resterendeStarter;
 }
 
+// The section's keep-start-time flag. %1 is the section's id.
+static const char BevarStartTidSql[] =
+    "SELECT BevarStartTid \t\t      FROM dbo.tblAfdeling  \t\t      WHERE afdelingId = %1 ";
+
+// The current results of the section, one row per start.
+static const char ResultsSql[] =
+    "SELECT StartNr,anmeldelseNr,totalKurKlasse, diskvalifikation,placering,  StartId,       \t\t      dommerE, dommerH, dommerC, dommerM, dommerB,       \t\t      dommerEKur, dommerHKur, dommerCKur, dommerMKur, dommerBKur, \t\t      CAST(CONVERT( varchar, dbo.StarttidEkvipage(afdelingID, StartId), 14 ) AS varchar(5) ), Udgaar \t\t      FROM dbo.vDressurResultat \t\t      WHERE staevneId = :staevneId AND klasseNr = :klasseNr AND afdelingInitialer = :afdeling \t\t      ORDER BY  total ASC, diskvalifikation ASC, startNr DESC ";
+
+bool staevneKlasseInfoDressur::readResults(QSqlDatabase &db, QVector<QVariantList> *results)
+{
+    QSqlQuery query(db);
+    query.prepare(QString::fromUtf8(ResultsSql));
+    query.bindValue(QStringLiteral(":staevneId"), staevneId);
+    query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
+    query.bindValue(QStringLiteral(":afdeling"), afdeling);
+    const auto failed = [this, &query] {
+        emit logMessage(-1, QStringLiteral("UpdateClass SQL Error %1 Type: %2")
+                                .arg(query.lastError().text(), sqlErrorType(query.lastError())));
+        return false;
+    };
+    if (!query.exec() || !query.isActive())
+        return failed();
+    // All rows are read before any cell changes, so a read that breaks off
+    // leaves the list as the last good read made it.
+    while (query.next()) {
+        const QSqlRecord record = query.record();
+        QVariantList values;
+        values.reserve(record.count());
+        for (int i = 0; i < record.count(); ++i)
+            values << record.value(i);
+        results->append(values);
+    }
+    if (query.lastError().isValid())
+        return failed();
+    return true;
+}
+
+void staevneKlasseInfoDressur::updateKlasse()
+{
+    const Published before = m_published;
+    bool changeMark = false;
+
+    // The flag belongs to the section; an answer that could not be read
+    // leaves the flag as it was.
+    bool flagRead = false;
+    const QString flag = getDBField(QString::fromLatin1(BevarStartTidSql).arg(afdelingId), &flagRead);
+    if (flagRead) {
+        const int value = flag.toInt();
+        if (value != bevarStartTid)
+            changeMark = true;
+        bevarStartTid = value;
+    }
+
+    const auto keepPages = [this](const QString &why) {
+        emit logMessage(1, QStringLiteral("UpdateClass %1 %2 %3: %4, the pages of the last read stay")
+                               .arg(QString::number(bane), afdeling, QString::number(klasseNr), why));
+    };
+    if (!QSqlDatabase::contains(connectionName())) {
+        keepPages(QStringLiteral("no database connection"));
+        emit connectDB(connectionName());
+        emit connectDB(connectionName());
+        return;
+    }
+    QSqlDatabase db = QSqlDatabase::database(connectionName(), true);
+    if (!db.isOpen()) {
+        emit logMessage(1, QStringLiteral("%1 updateKlasse database found but closed\n").arg(objectName()));
+        emit logMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db.lastError().text()));
+        emit connectDB(connectionName());
+        return;
+    }
+    QVector<QVariantList> results;
+    if (!readResults(db, &results)) {
+        keepPages(QStringLiteral("the results could not be read"));
+        emit connectDB(connectionName());
+        return;
+    }
+
+    const int lastChangeBefore = lastChangeId;
+    QHash<QString, QTreeWidgetItem *> itemsByStartId;
+    for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
+        QTreeWidgetItem *item = listView1->topLevelItem(r);
+        itemsByStartId.insert(item->text(DressurColumns::StartId), item);
+    }
+
+    DressurUpdate::Options options;
+    options.maxPnt = maxPnt;
+    options.antalDommere = antalDommere;
+    options.kur = kur;
+    options.hold = hold != 0;
+
+    // The changes are gathered first and written into the rows only when
+    // the class needs no reload: a reload reads everything anew, and one
+    // that fails must find the rows as the last good read left them.
+    QVector<QPair<QTreeWidgetItem *, QStringList>> changedRows;
+    QSet<QString> seen;
+    int rows = 0;
+    bool missing = false;
+    for (const QVariantList &values : qAsConst(results)) {
+        // As the load: entries without start and entry number are no
+        // starters, and a start stands once.
+        if (DbValue::toInt(values.value(DressurUpdate::StartNr)) == 0
+            && DbValue::toInt(values.value(DressurUpdate::AnmeldelseNr)) == 0)
+            continue;
+        const QString startId = DbValue::text(values.value(DressurUpdate::StartId));
+        if (seen.contains(startId))
+            continue;
+        seen.insert(startId);
+        ++rows;
+
+        QTreeWidgetItem *item = itemsByStartId.value(startId);
+        if (!item) {
+            missing = true;
+            emit logMessage(1, QStringLiteral("Not found %1 %2 %3 %4")
+                                   .arg(QString::number(klasseNr), afdeling,
+                                        values.value(DressurUpdate::StartNr).toString(), startId));
+            continue;
+        }
+        QStringList cells;
+        cells.reserve(DressurColumns::Count);
+        for (int c = 0; c < DressurColumns::Count; ++c)
+            cells << item->text(c);
+        const QStringList old = cells;
+        const DressurUpdate::Outcome outcome = DressurUpdate::apply(cells, values, options);
+        if (outcome.startNrChanged)
+            changeMark = true;
+        if (outcome.lastChange)
+            lastChangeId = DressurPlacing::cellInt(cells.at(DressurColumns::StartId));
+        if (cells != old)
+            changedRows.append({item, cells});
+    }
+
+    bool reloaded = false;
+    if (listView1->topLevelItemCount() != rows || missing) {
+        emit logMessage(1, QStringLiteral("Refresh class called %1 %2 %3 %4 %5")
+                               .arg(QString::number(bane), afdeling, QString::number(klasseNr),
+                                    QString::number(rows), QString::number(listView1->topLevelItemCount())));
+        if (!reload()) {
+            lastChangeId = lastChangeBefore;
+            return;
+        }
+        reloaded = true;
+    } else {
+        for (const auto &changed : qAsConst(changedRows)) {
+            for (int c = 0; c < DressurColumns::Count; ++c) {
+                if (changed.first->text(c) != changed.second.at(c))
+                    changed.first->setText(c, changed.second.at(c));
+            }
+        }
+        placeStarters();
+        if (afdelingAntalPlaceringer == 0)
+            antalPlaceringer = calcAntalPlaceringer(m_antalStarter);
+        antalPlac->setText(QStringLiteral("Antal Placeringer %1").arg(antalPlaceringer));
+        emit logMessage(0, QStringLiteral("Number rows %1").arg(rows));
+        printHtml();
+    }
+
+    if (lastChangeId != lastChangeBefore)
+        emit resultChangeClass(bane, afdeling, klasseNr, true);
+    else if (!reloaded && (changeMark || !(m_published == before)))
+        // Not the arena's cue to change class, but the published pages
+        // changed (a corrected score, a withdrawal, a flag): upload them.
+        emit resultChangeClass(bane, afdeling, klasseNr, false);
+}
+
+void staevneKlasseInfoDressur::setTempResult(int nr, float value)
+{
+    const QString number = QString::number(nr);
+    for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
+        QTreeWidgetItem *item = listView1->topLevelItem(r);
+        if (item->text(DressurColumns::StaevneNr) != number)
+            continue;
+        tempResult = 1;
+        if (DressurPlacing::cellFloat(item->text(DressurColumns::Tendens)) != value) {
+            item->setText(DressurColumns::Tendens, DressurLoad::pointsText(value));
+            printHtml();
+        }
+        return;
+    }
+}
+
+DressurPlacing::DressurRows staevneKlasseInfoDressur::listRows() const
+{
+    DressurPlacing::DressurRows rows;
+    rows.reserve(listView1->topLevelItemCount());
+    for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
+        const QTreeWidgetItem *item = listView1->topLevelItem(r);
+        QStringList cells;
+        cells.reserve(DressurColumns::Count);
+        for (int c = 0; c < DressurColumns::Count; ++c)
+            cells << item->text(c);
+        rows << cells;
+    }
+    return rows;
+}
+
+QDateTime staevneKlasseInfoDressur::currentTime() const
+{
+    return QDateTime::currentDateTime();
+}
+
+DressurPages::ClassInfo staevneKlasseInfoDressur::pageClass() const
+{
+    // The header shows the labels' values without their captions.
+    const auto from = [](const QLabel *label, int word) {
+        return label->text().section(QLatin1Char(' '), word);
+    };
+    DressurPages::ClassInfo info;
+    info.bane = bane;
+    info.lastChangeId = lastChangeId;
+    info.antalDommere = antalDommere;
+    info.antalStarter = m_antalStarter;
+    info.resterendeStarter = m_resterendeStarter;
+    info.antalPlaceringer = antalPlaceringer;
+    info.maxPnt = maxPnt;
+    info.kur = kur;
+    info.hold = hold;
+    info.bevarStartTid = bevarStartTid;
+    info.noMaxPnt = noMaxPnt;
+    info.tempResult = tempResult;
+    info.title = klasseInfo->text();
+    info.judges = from(dommer, 1);
+    info.maxPoint = from(maxPoint, 2);
+    info.sponsor = from(sponsor, 1);
+    info.placings = from(antalPlac, 2);
+    info.startSlutTid = startSlutTid;
+    info.now = currentTime();
+    return info;
+}
+
+staevneKlasseInfoDressur::Published staevneKlasseInfoDressur::published() const
+{
+    Published p;
+    p.rows = listRows();
+    p.values = {lastChangeId, bevarStartTid, m_antalStarter, m_resterendeStarter, antalPlaceringer, tempResult};
+    return p;
+}
+
+QString staevneKlasseInfoDressur::outputPath(const QString &fileName) const
+{
+    return setting(QStringLiteral("http.root"), QStringLiteral("html/")) + QLatin1Char('/') + fileName;
+}
+
+void staevneKlasseInfoDressur::writeFile(const QString &path, const QByteArray &bytes)
+{
+    QString error;
+    if (!writeWholeFile(path, bytes, &error))
+        emit logMessage(1, QStringLiteral("Kunne ikke skrive %1: %2").arg(path, error));
+}
+
 void staevneKlasseInfoDressur::printHtml()
 {
+    emit logMessage(0, QStringLiteral("Print Html %1 %2 %3").arg(QString::number(bane), afdeling,
+                                                                   QString::number(klasseNr)));
+    const QString nr = QString::number(klasseNr);
+    const auto settings = DressurPages::Settings::read(
+        [this](const QString &key, const QString &def) { return setting(key, def); });
+    m_published = published();
+    const DressurPages::Pages pages = DressurPages::write(pageClass(), settings, m_published.rows);
+    writeFile(outputPath(QStringLiteral("klasse%1_%2.html").arg(nr, afdeling)), pages.result);
+    writeFile(outputPath(QStringLiteral("rank%1_%2.html").arg(nr, afdeling)), pages.ranking);
     writeJSon();
+}
+
+QMenu *staevneKlasseInfoDressur::exportMenu()
+{
+    auto *menu = new QMenu(this);
+    auto *caption = new QLabel(QStringLiteral("<font color=darkblue><u><b>Export</b></u></font>"), menu);
+    caption->setAlignment(Qt::AlignCenter);
+    auto *captionItem = new QWidgetAction(menu);
+    captionItem->setDefaultWidget(caption);
+    menu->addAction(captionItem);
+
+    auto *hippodata = new QAction(tr("&Hippodata"), menu);
+    hippodata->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(hippodata, &QAction::triggered, this, &staevneKlasseInfoDressur::exportKlasse);
+    menu->addAction(hippodata);
+    return menu;
+}
+
+void staevneKlasseInfoDressur::execMenu(QMenu *menu)
+{
+    menu->exec(QCursor::pos());
+}
+
+void staevneKlasseInfoDressur::contextMenuEvent(QContextMenuEvent *)
+{
+    std::unique_ptr<QMenu> menu(exportMenu());
+    execMenu(menu.get());
+}
+
+// The section's entries for the Hippodata export, highest start number first.
+static const char HippodataStartersSql[] =
+    "SELECT DR.anmeldelseNr, DR.Fornavn, DR.Efternavn, DR.Navn, DR.klubId, DR.HesteId "
+    "FROM dbo.vDressurResultat AS DR "
+    "WHERE DR.staevneId = :staevneId AND DR.klasseNr = :klasseNr AND DR.afdelingInitialer = :afdeling "
+    "ORDER BY DR.startNr DESC";
+
+void staevneKlasseInfoDressur::exportKlasse()
+{
+    if (!QSqlDatabase::contains(connectionName())) {
+        emit connectDB(connectionName());
+        return;
+    }
+    QSqlDatabase db = QSqlDatabase::database(connectionName(), true);
+    if (!db.isOpen()) {
+        emit logMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db.lastError().text()));
+        return;
+    }
+    const QString nr = QString::number(klasseNr);
+    const QString path = outputPath(QStringLiteral("klasse%1_%2.csv").arg(nr, afdeling));
+    const auto failed = [&](const QString &why) {
+        emit logMessage(1, QStringLiteral("Hippodata eksport af klasse %1 %2 fejlede: %3").arg(nr, afdeling, why));
+    };
+
+    // The starters are read before the file is touched: a failed query
+    // keeps the previous export.
+    QSqlQuery query(db);
+    query.prepare(QString::fromUtf8(HippodataStartersSql));
+    query.bindValue(QStringLiteral(":staevneId"), staevneId);
+    query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
+    query.bindValue(QStringLiteral(":afdeling"), afdeling);
+    QVector<HippodataExport::Starter> starters;
+    bool ok = query.exec() && query.isActive();
+    while (ok && query.next()) {
+        HippodataExport::Starter starter;
+        starter.anmeldelseNr = DbValue::text(query.value(0));
+        starter.fornavn = DbValue::text(query.value(1));
+        starter.efternavn = DbValue::text(query.value(2));
+        starter.navn = DbValue::text(query.value(3));
+        starter.klubId = DbValue::text(query.value(4));
+        starter.hesteId = DbValue::text(query.value(5));
+        starters << starter;
+    }
+    if (!ok || query.lastError().isValid()) {
+        QTextStream(stdout) << "Error in query " << query.lastQuery() << Qt::endl;
+        failed(query.lastError().text());
+        return;
+    }
+    query.finish();
+
+    const QString klasse = nr + QLatin1Char('_') + afdeling;
+    const QStringList columns = HorseLookup::exportColumns();
+    QStringList lines;
+    for (const HippodataExport::Starter &starter : qAsConst(starters)) {
+        // A horse that cannot be looked up still gets its line, with the
+        // horse's fields empty (the failure is logged by getDBField).
+        HippodataExport::Horse horse;
+        for (const QString &column : columns)
+            horse << getDBField(HorseLookup::statement(column, starter.hesteId)).simplified();
+        lines << HippodataExport::line(klasse, starter, horse);
+    }
+
+    QString error;
+    if (!writeWholeFile(path, HippodataExport::encode(lines), &error)) {
+        failed(error);
+        return;
+    }
+    emit logMessage(3, QStringLiteral("Hippodata eksport skrevet: %1").arg(path));
 }

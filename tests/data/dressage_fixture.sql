@@ -17,6 +17,10 @@
 --   rows.
 -- Class 34 A: a class type without maximum points and a section with its
 --   own number of placings (3).
+-- Class 35 A: a finished class, maximum 340, judges at E, C and M, with a
+--   tie, a rider remark, pedigrees (one from a local horse row), a retired
+--   and a withdrawn starter, horses with colours, FEI ids and breeders for
+--   the export, and texts that HTML must escape.
 
 INSERT INTO tblStaevne (StaevneId, Staevne, NiveauId, Startdato, Slutdato, ZEPStaevneNr)
 VALUES (50, 'Teststævne', 'Landsstævne', '2024-06-14 00:00:00.000', '2024-06-14 00:00:00.000', '24050');
@@ -30,13 +34,15 @@ INSERT INTO tblKlasseType (KlasseTypeId, KlasseType, DiciplinId, MaxPoint, Klass
 ('T-LA3', 'LA3 test', 2, 300, 'LA'),
 ('T-KUR', 'Kür test', 2, 200, 'MB'),
 ('T-HOLD', 'Hold test', 2, 100, 'LA'),
-('T-NOMAX', 'Uden max', 2, 0, 'LB');
+('T-NOMAX', 'Uden max', 2, 0, 'LB'),
+('T-FEI', 'St. Georg', 2, 340, 'MA');
 
 INSERT INTO tblKlasse (KlasseId, StaevneId, KlasseNr, Klasse, KlasseTypeId, DiciplinId, NiveauId, MaxAntalStarter, Kur, HoldKlasse, Bemaerkning) VALUES
 (9101, 50, 31, 'LA3  Åben ', 'T-LA3', 2, 'LA', 40, 0, 0, 'Bane  2'),
 (9102, 50, 32, 'Kür MB', 'T-KUR', 2, 'MB', 40, 1, 0, NULL),
 (9103, 50, 33, 'Hold LA', 'T-HOLD', 2, 'LA', 40, 0, 1, NULL),
-(9104, 50, 34, 'Uden max', 'T-NOMAX', 2, 'LB', 40, 0, 0, NULL);
+(9104, 50, 34, 'Uden max', 'T-NOMAX', 2, 'LB', 40, 0, 0, NULL),
+(9105, 50, 35, 'Prix St. Georges & <Co>', 'T-FEI', 2, 'MA', 40, 0, 0, NULL);
 
 INSERT INTO tblDotering (DoteringId, KlasseId, Placering, Beloeb) VALUES
 (9111, 9101, 1, 500),
@@ -46,7 +52,8 @@ INSERT INTO tblAfdeling (AfdelingId, KlasseId, AfdelingInitialer, BaneNr, Dato, 
 (9201, 9101, 'A', 1, '2024-06-14 00:00:00.000', '1900-01-01 09:00:00.000', '1900-01-01 12:30:00.000', 'Bageren', 'O''Briens pokal', 0, 0),
 (9202, 9102, 'A', 1, '2024-06-15 00:00:00.000', '1900-01-01 13:00:00.000', '1900-01-01 15:00:00.000', NULL, NULL, 0, 0),
 (9203, 9103, 'A', 2, '2024-06-15 00:00:00.000', '1900-01-01 08:00:00.000', '1900-01-01 10:00:00.000', NULL, 'Holdpokal', 0, 1),
-(9204, 9104, 'A', 2, '2024-06-15 00:00:00.000', '1900-01-01 10:00:00.000', '1900-01-01 11:00:00.000', NULL, NULL, 3, 0);
+(9204, 9104, 'A', 2, '2024-06-15 00:00:00.000', '1900-01-01 10:00:00.000', '1900-01-01 11:00:00.000', NULL, NULL, 3, 0),
+(9205, 9105, 'A', 1, '2024-06-15 00:00:00.000', '1900-01-01 14:00:00.000', '1900-01-01 16:00:00.000', 'Hest & "Rytter" <A/S>', NULL, 0, 0);
 
 INSERT INTO tblAfdelingDommer (AfdelingDommerId, AfdelingId, OfficialId, Position, Raekkefoelge) VALUES
 (9211, 9201, 9001, 'E', 1),
@@ -54,7 +61,10 @@ INSERT INTO tblAfdelingDommer (AfdelingDommerId, AfdelingId, OfficialId, Positio
 (9213, 9202, 9001, 'E', 1),
 (9214, 9202, 9002, 'H', 2),
 (9215, 9202, 9003, 'C', 3),
-(9216, 9203, 9003, 'E', 1);
+(9216, 9203, 9003, 'E', 1),
+(9217, 9205, 9001, 'E', 1),
+(9218, 9205, 9002, 'C', 2),
+(9219, 9205, 9003, 'M', 3);
 
 INSERT INTO tblRytter (RytterId, Fornavn, Efternavn, KlubId) VALUES
 (9301, 'Anne', 'Hansen', '*FRK*'),
@@ -64,7 +74,8 @@ INSERT INTO tblRytter (RytterId, Fornavn, Efternavn, KlubId) VALUES
 (9305, 'Erik', 'Madsen', 'HRK'),
 (9306, 'Freja', 'Holm', 'FRK'),
 (9307, 'Gitte', 'Lund', 'FRK'),
-(9308, 'Hans', 'Berg', 'FRK');
+(9308, 'Hans', 'Berg', 'FRK'),
+(9309, 'Ida', '<Vild> & "Co"', '*FRK*');
 
 INSERT INTO tblHest (HestId, HestBaseID, OprettetLokalt, Navn, Koen, Foedeaar, AfstamningF, AfstamningM, AfstamningMF) VALUES
 (9401, 8801, 0, 'Donna', 'HO', '2005-01-01 00:00:00.000', 'Abc', 'Def', 'Ghi'),
@@ -74,6 +85,11 @@ INSERT INTO tblHest (HestId, HestBaseID, OprettetLokalt, Navn, Koen, Foedeaar, A
 (9405, 8805, 0, 'Fino', 'V', '2008-01-01 00:00:00.000', 'F', 'M', 'MF'),
 (9406, 8806, 0, 'Gaja', 'HO', '2009-01-01 00:00:00.000', 'F', 'M', 'MF'),
 (9407, 8807, 0, 'Hugo', 'V', '2012-01-01 00:00:00.000', 'F', 'M', 'MF');
+
+INSERT INTO tblHest (HestId, HestBaseID, OprettetLokalt, Navn, Koen, Farve, Foedeaar, AfstamningF, AfstamningM, AfstamningMF, FeiID, Opdraetter) VALUES
+(9408, 8808, 0, 'Ståle', 'hi', 'mørk brun', '2009-01-01 00:00:00.000', 'Sandro', 'Mor', 'Morfar', '104XY12', 'Jens; Hansen'),
+(9409, 8809, 0, 'Nova', ' HO ', 'Sortbrun', '2011-01-01 00:00:00.000', '5--Donnerhall--', NULL, NULL, NULL, NULL),
+(9410, 8810, 1, 'Fuks', 'V', 'Fuks', '2013-01-01 00:00:00.000', 'Lokal', 'Mor', NULL, NULL, NULL);
 
 INSERT INTO tblConfig (ConfigId, RytterId, HestId) VALUES
 (9411, 9301, 9401),
@@ -156,3 +172,18 @@ INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr, RytterId, HestI
 INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr, Starttid, DommerE) VALUES
 (9641, 9204, 9541, 1, '1900-01-01 10:00:00.000', 55),
 (9642, 9204, 9542, 2, '1900-01-01 10:10:00.000', 50);
+
+-- Class 35 A (finished; three judges).
+INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr, RytterId, HestId, KlubId, Kategori) VALUES
+(9551, 9105, 501, 9309, 9408, '*FRK*', '0'),
+(9552, 9105, 502, 9302, 9409, 'ARK', '0'),
+(9553, 9105, 503, 9304, 9410, 'HRK', '0'),
+(9554, 9105, 504, 9305, 9405, 'HRK', '0'),
+(9555, 9105, 505, 9306, 9406, 'FRK', '0');
+
+INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr, Bemaerkning, Starttid, Status, DommerE, DommerC, DommerM) VALUES
+(9651, 9205, 9551, 1, NULL, '1900-01-01 14:00:00.000', NULL, 230, 225.5, 228),
+(9652, 9205, 9552, 2, ' Reserve ', '1900-01-01 14:10:00.000', NULL, 220, 230, 226),
+(9653, 9205, 9553, 3, NULL, '1900-01-01 14:20:00.000', 'OPGIVET', NULL, NULL, NULL),
+(9654, 9205, 9554, 4, NULL, '1900-01-01 14:30:00.000', 'AFMELDT', NULL, NULL, NULL),
+(9655, 9205, 9555, 5, NULL, '1900-01-01 14:40:00.000', NULL, 228, 230, 225.5);

@@ -1,0 +1,470 @@
+// The dressage result and ranking pages. Whole pages of the fixed classes
+// (tests/data/dressage_fixture.sql) are compared byte for byte with expected
+// files and checked for well-formed HTML; the page writer alone is driven
+// through the cases the fixed classes do not reach.
+
+#include "demo/DemoCompetition.h"
+#include "driver/StandinDriver.h"
+#include "DressurPages.h"
+#include "appConfig.h"
+#include "staevneKlasseInfoDressur.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+using namespace DressurColumns;
+using DressurPages::ClassInfo;
+using DressurPlacing::DressurRows;
+
+namespace {
+
+const QString Zep = QStringLiteral("ZEP");
+
+class PageView : public staevneKlasseInfoDressur
+{
+public:
+    using staevneKlasseInfoDressur::staevneKlasseInfoDressur;
+
+protected:
+    QDateTime currentTime() const override { return QDateTime(QDate(2024, 6, 15), QTime(14, 45)); }
+};
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// What a browser's parser would stumble over: invalid UTF-8, a "<" or "&"
+// that starts no tag or entity, a ">" in text, an attribute that does not
+// parse, and table elements that do not nest (a new row or cell closes the
+// open one, as HTML has it; a stray "</tr>" is ignored, as browsers do).
+// Empty when there is nothing.
+QString htmlProblem(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return QStringLiteral("not UTF-8");
+    static const QRegularExpression tag(
+        QStringLiteral("\\G<(/?)([a-zA-Z][a-zA-Z0-9]*)((?:\\s+[a-zA-Z-]+(?:\\s*=\\s*(?:\"[^\"]*\"|[^\\s\"'<>=`]+))?)*)\\s*>"));
+    static const QRegularExpression entity(QStringLiteral("\\G&(?:nbsp|amp|lt|gt|quot|oslash|#[0-9]+);"));
+    static const QStringList voids = {"meta", "link", "img", "br", "hr"};
+    QStringList open;
+    const auto popTo = [&open](const QStringList &names) {
+        while (!open.isEmpty() && !names.contains(open.last()))
+            open.removeLast();
+    };
+    for (int i = 0; i < text.size();) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('<')) {
+            const auto m = tag.match(text, i);
+            if (!m.hasMatch())
+                return QStringLiteral("bad tag at %1: %2").arg(i).arg(text.mid(i, 40));
+            const QString name = m.captured(2).toLower();
+            i = m.capturedEnd();
+            if (voids.contains(name))
+                continue;
+            if (m.captured(1).isEmpty()) {
+                if (name == QLatin1String("tr") || name == QLatin1String("td")) {
+                    if (!open.contains(name == QLatin1String("tr") ? QStringLiteral("table") : QStringLiteral("tr")))
+                        return QStringLiteral("<%1> outside its parent at %2").arg(name).arg(i);
+                    popTo(name == QLatin1String("tr") ? QStringList{"table"} : QStringList{"tr"});
+                }
+                open << name;
+            } else if (open.contains(name)) {
+                while (open.takeLast() != name) {
+                }
+            } else if (name != QLatin1String("tr")) {
+                return QStringLiteral("stray </%1> at %2").arg(name).arg(i);
+            }
+        } else if (c == QLatin1Char('&')) {
+            const auto m = entity.match(text, i);
+            if (!m.hasMatch())
+                return QStringLiteral("bad entity at %1: %2").arg(i).arg(text.mid(i, 20));
+            i = m.capturedEnd();
+        } else if (c == QLatin1Char('>')) {
+            return QStringLiteral("'>' in text at %1").arg(i);
+        } else {
+            ++i;
+        }
+    }
+    return open.isEmpty() ? QString() : QStringLiteral("left open: %1").arg(open.join(QLatin1Char(' ')));
+}
+
+QStringList row(std::initializer_list<std::pair<int, const char *>> given)
+{
+    QStringList cells;
+    for (int c = 0; c < Count; ++c)
+        cells << QString();
+    for (const auto &cell : given)
+        cells[cell.first] = QString::fromUtf8(cell.second);
+    return cells;
+}
+
+DressurPages::Settings settings(const QHash<QString, QString> &values = {})
+{
+    auto s = DressurPages::Settings::read(
+        [&values](const QString &key, const QString &def) { return values.value(key, def); });
+    s.fileExists = [](const QString &) { return false; };
+    return s;
+}
+
+} // namespace
+
+class TestDressagePages : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void expectedPages_data();
+    void expectedPages();
+    void hostileTextStaysText();
+
+    void emptyClass();
+    void divisionByZeroShowsNothing();
+    void lastRiderBlock_data();
+    void lastRiderBlock();
+    void lastRiderMarking();
+    void rankingScore_data();
+    void rankingScore();
+    void teamTables();
+    void headerStages();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestDressagePages::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    const QString file = m_dir.filePath(QStringLiteral("zep.db"));
+    standin::DemoOptions options;
+    options.small = true;
+    QString error;
+    QVERIFY2(standin::generateDemoCompetition(file, options, &error), qPrintable(error));
+    standin::registerDriver();
+    QSqlDatabase db = QSqlDatabase::addDatabase(standin::driverName(), Zep);
+    db.setDatabaseName(file);
+    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+    QFile fixture(QStringLiteral(ZEP_TESTDATA "/dressage_fixture.sql"));
+    QVERIFY(fixture.open(QIODevice::ReadOnly));
+    auto *handle = *static_cast<sqlite3 *const *>(db.driver()->handle().data());
+    QCOMPARE(sqlite3_exec(handle, fixture.readAll().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+
+    // Logos of the club "*FRK*" and of the breed society.
+    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("logo"))));
+    for (const char *name : {"logo/FRK.png", "logo/DV.png"}) {
+        QFile logo(m_dir.filePath(QLatin1String(name)));
+        QVERIFY(logo.open(QIODevice::WriteOnly));
+    }
+}
+
+void TestDressagePages::expectedPages_data()
+{
+    QTest::addColumn<int>("klasseNr");
+    QTest::addColumn<QStringList>("options"); // key=value
+    QTest::addColumn<QString>("marked");      // Start Id double-clicked
+    QTest::addColumn<QStringList>("files");   // written file=expected file
+
+    QTest::newRow("individual, being ridden")
+        << 31 << QStringList{} << "9603"
+        << QStringList{"klasse31_A.html=dressage_klasse31_A.html", "rank31_A.html=dressage_rank31_A.html",
+                       "klasse31_A.json=dressage_klasse31_A.json"};
+    QTest::newRow("Kur, finished")
+        << 32 << QStringList{} << "9621"
+        << QStringList{"klasse32_A.html=dressage_klasse32_A.html", "rank32_A.html=dressage_rank32_A.html",
+                       "klasse32_A.json=dressage_klasse32_A.json"};
+    QTest::newRow("team")
+        << 33 << QStringList{} << "9634"
+        << QStringList{"klasse33_A.html=dressage_klasse33_A.html", "rank33_A.html=dressage_rank33_A.html",
+                       "klasse33_A.json=dressage_klasse33_A.json"};
+    QTest::newRow("FEI, finished, pedigrees and remarks")
+        << 35
+        << QStringList{"vis.fei=1", "vis.header.text=CDI Herning", "vis.fei.results=Resultater",
+                       "beregn.antalStarter=1", "vis.afstamning=1", "show.riderRemarks=1", "logo.dv.show=1"}
+        << "9652"
+        << QStringList{"klasse35_A.html=dressage_fei_klasse35_A.html", "rank35_A.html=dressage_fei_rank35_A.html"};
+    QTest::newRow("FEI Kur") << 32 << QStringList{"vis.fei=1"} << "9625"
+                             << QStringList{"klasse32_A.html=dressage_fei_klasse32_A.html"};
+}
+
+void TestDressagePages::expectedPages()
+{
+    QFETCH(int, klasseNr);
+    QFETCH(QStringList, options);
+    QFETCH(QString, marked);
+    QFETCH(QStringList, files);
+
+    const QString root = m_dir.filePath(QStringLiteral("out-%1").arg(QTest::currentDataTag()));
+    appConfig cfg(nullptr, QString());
+    cfg.setValue(QStringLiteral("http.root"), root);
+    cfg.setValue(QStringLiteral("logo.dir"), m_dir.filePath(QStringLiteral("logo")) + QLatin1Char('/'));
+    for (const QString &option : options)
+        cfg.setValue(option.section(QLatin1Char('='), 0, 0), option.section(QLatin1Char('='), 1));
+
+    PageView view(&cfg);
+    view.showKlasse(50, klasseNr, QStringLiteral("A"), 1, 9200 + klasseNr - 30);
+    const auto items = view.listView1->findItems(marked, Qt::MatchExactly, StartId);
+    QCOMPARE(items.size(), 1);
+    emit view.listView1->itemDoubleClicked(items.first(), 0);
+    view.printHtml();
+
+    for (const QString &pair : files) {
+        const QString written = root + QLatin1Char('/') + pair.section(QLatin1Char('='), 0, 0);
+        const QString expectedName = pair.section(QLatin1Char('='), 1);
+        const QByteArray actual = readFile(written);
+        if (written.endsWith(QLatin1String(".json"))) {
+            QJsonParseError error;
+            QJsonDocument::fromJson(actual, &error);
+            QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
+        } else {
+            const QString problem = htmlProblem(actual);
+            QVERIFY2(problem.isEmpty(), qPrintable(expectedName + QLatin1String(": ") + problem));
+        }
+        const QByteArray expected = readFile(QStringLiteral(ZEP_TESTDATA "/") + expectedName);
+        QVERIFY2(actual == expected, qPrintable(QStringLiteral("%1 differs from %2").arg(written, expectedName)));
+    }
+}
+
+void TestDressagePages::hostileTextStaysText()
+{
+    appConfig cfg(nullptr, QString());
+    cfg.setValue(QStringLiteral("http.root"), m_dir.filePath(QStringLiteral("hostile")));
+    PageView view(&cfg);
+    view.showKlasse(50, 35, QStringLiteral("A"), 1, 9205);
+    for (const char *name : {"klasse35_A.html", "rank35_A.html"}) {
+        const QByteArray page = readFile(m_dir.filePath(QStringLiteral("hostile/") + QLatin1String(name)));
+        QVERIFY(!page.contains("<Vild>") && !page.contains("<Co>") && !page.contains("<A/S>"));
+        QTextDocument document;
+        document.setHtml(QString::fromUtf8(page));
+        const QString shown = document.toPlainText();
+        // Non-breaking blanks read as blanks.
+        const QString rider = QStringLiteral("Ida <Vild> & \"Co\"");
+        QVERIFY2(shown.contains(rider), name);
+        QVERIFY2(shown.contains(QStringLiteral("Prix")) && shown.contains(QStringLiteral("<Co>")), name);
+    }
+}
+
+void TestDressagePages::emptyClass()
+{
+    ClassInfo info;
+    info.title = QStringLiteral("7 LA");
+    const DressurPages::Pages pages = DressurPages::write(info, settings(), {});
+    QVERIFY(pages.result.endsWith("<table width=100% cellspacing=\"0\" cellpadding=\"1\" border=\"0\">\n"
+                                  "</table>\n</body>\n</html>\n"));
+    QVERIFY(pages.ranking.endsWith("</h4> </td>\n</tr>\n<tr><td><hr></td></tr>\n</table>\n"
+                                   "<table width=100% cellspacing=\"0\" cellpadding=\"1\" border=\"0\">\n"
+                                   "</table>\n</body>\n</html>\n"));
+    QVERIFY(htmlProblem(pages.result).isEmpty());
+    QVERIFY(htmlProblem(pages.ranking).isEmpty());
+}
+
+void TestDressagePages::divisionByZeroShowsNothing()
+{
+    // A Kur without maximum points and without judges divides by zero in
+    // the marks, the averages and the total.
+    ClassInfo info;
+    info.kur = 1;
+    info.maxPnt = 0;
+    info.noMaxPnt = true;
+    info.antalDommere = 0;
+    info.resterendeStarter = 0;
+    info.antalStarter = 1;
+    info.lastChangeId = 1;
+    const DressurRows rows = {row({{StaevneNr, "101"}, {Point, "130"}, {StartId, "1"}, {DommerE, "60"},
+                                   {DommerEKur, "70"}, {ForeloebigPlacering, "1"}})};
+    for (int fei : {0, 1}) {
+        const DressurPages::Pages pages =
+            DressurPages::write(info, settings({{"vis.fei", QString::number(fei)}}), rows);
+        for (const QByteArray &page : {pages.result, pages.ranking}) {
+            QVERIFY2(!page.contains("inf") && !page.contains("nan"), page.constData());
+            QVERIFY(htmlProblem(page).isEmpty());
+        }
+        QVERIFY(pages.result.contains(" class=\"point\" >&nbsp;&nbsp;</td>\n"));
+        QVERIFY(pages.result.contains("<b>&nbsp;</b>"));
+        QVERIFY(pages.result.contains(" class=\"kur_point\" >&nbsp;&nbsp;</td>\n"));
+    }
+}
+
+void TestDressagePages::lastRiderBlock_data()
+{
+    QTest::addColumn<int>("maxPnt");
+    QTest::addColumn<int>("kur");
+    QTest::addColumn<QString>("points");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("score"); // what follows the score cell's font tag
+
+    const QString percentCell = QStringLiteral("</font></td>\n<td width=15% nowrap align=\"right\"><font "
+                                               "color=\"#000000\" size=\"5\">72.206&nbsp;%&nbsp;(2)");
+    QTest::newRow("points truncated, then percentage") << 340 << 0 << "245.5" << "" << "245" + percentCell;
+    QTest::newRow("Kur: percentage only") << 340 << 1 << "245.5" << "" << percentCell;
+    QTest::newRow("no score: the status") << 340 << 0 << "0" << "UDGÅET" << "UDGÅET&nbsp;(2)";
+    QTest::newRow("up to 99 points: divided by 100") << 10 << 0 << "780" << "" << "7.800&nbsp;(2)";
+    QTest::newRow("no maximum: the points") << 0 << 0 << "65.5" << "" << "65.5&nbsp;(2)";
+}
+
+void TestDressagePages::lastRiderBlock()
+{
+    QFETCH(int, maxPnt);
+    QFETCH(int, kur);
+    QFETCH(QString, points);
+    QFETCH(QString, status);
+    QFETCH(QString, score);
+
+    ClassInfo info;
+    info.maxPnt = maxPnt;
+    info.noMaxPnt = maxPnt == 0;
+    info.kur = kur;
+    info.lastChangeId = 12;
+    DressurRows rows = {row({{Hest, "Don Juan"}, {Rytter, "Bo Berg"}, {Procent, "72.2058"},
+                             {ForeloebigPlacering, "2"}, {StartId, "12"}})};
+    rows[0][Point] = points;
+    rows[0][Diskvalifikation] = status;
+    const QString block = DressurPages::lastRiderBlock(info, settings(), rows);
+    QVERIFY2(block.contains(QStringLiteral("<td width=35% ><font color=\"#000000\" size=\"5\">Don&nbsp;Juan</font>")),
+             qPrintable(block));
+    const QString opening = QStringLiteral("<td width=10% align=\"center\"><font color=\"#000000\" size=\"5\">");
+    QVERIFY2(block.contains(opening + score + QStringLiteral("</font></td>\n</tr>\n")), qPrintable(block));
+}
+
+void TestDressagePages::lastRiderMarking()
+{
+    ClassInfo info;
+    info.lastChangeId = 7;
+    const DressurRows rows = {row({{StartId, "5"}, {Point, "200"}}), row({{StartId, "7"}, {Point, "190"}})};
+    const QByteArray marked = DressurPages::write(info, settings(), rows).result;
+    QCOMPARE(marked.count("<tr bgcolor=\"#FABB00\" class=\"lastrider\">\n"), 1);
+    QVERIFY(marked.contains("<tr bgcolor=\"#F0EEEC\" class=\"odd\">\n"));
+    QVERIFY(marked.contains("class=\"lastrider\" align=\"center\" >"));
+
+    // No colour for the mark: the block stays, the row is not marked.
+    const QByteArray unmarked =
+        DressurPages::write(info, settings({{"html.lastrider.background.color", ""}}), rows).result;
+    QVERIFY(!unmarked.contains("class=\"lastrider\">"));
+    QVERIFY(unmarked.contains("<tr bgcolor=\"#FFFFFF\" class=\"even\">\n"));
+    QVERIFY(unmarked.contains("class=\"lastrider\" align=\"center\" >"));
+
+    // Withdrawn after the change: shown in the block, not in the table.
+    DressurRows withdrawn = rows;
+    withdrawn[1][Diskvalifikation] = QStringLiteral("Afmeldt");
+    const QByteArray page = DressurPages::write(info, settings(), withdrawn).result;
+    QVERIFY(page.contains("class=\"lastrider\" align=\"center\" >"));
+    QVERIFY(!page.contains("class=\"lastrider\">"));
+    QCOMPARE(page.count("<tr bgcolor="), 2); // the block's row and the remaining starter's
+}
+
+void TestDressagePages::rankingScore_data()
+{
+    QTest::addColumn<int>("maxPnt");
+    QTest::addColumn<int>("kur");
+    QTest::addColumn<QStringList>("cells"); // points, percent, status, running score
+    QTest::addColumn<QString>("score");
+
+    const QString red = QStringLiteral("<font color=\"#dd0000\"><i>64.500</i></font>");
+    QTest::newRow("percentage") << 340 << 0 << QStringList{"231.86", "68.194", "", ""} << "68.194";
+    QTest::newRow("points over 100") << 10 << 0 << QStringList{"780", "", "", ""} << "7.800";
+    QTest::newRow("Kur up to 99: percentage") << 50 << 1 << QStringList{"60", "60.000", "", ""} << "60.000";
+    QTest::newRow("running score") << 340 << 0 << QStringList{"0", "0.000", "", "64.5"} << red;
+    QTest::newRow("running score, retired") << 340 << 0 << QStringList{"0", "0.000", "Udgået", "64.5"} << "&nbsp;";
+    QTest::newRow("points, nothing yet") << 10 << 0 << QStringList{"0", "", "", ""} << "";
+}
+
+void TestDressagePages::rankingScore()
+{
+    QFETCH(int, maxPnt);
+    QFETCH(int, kur);
+    QFETCH(QStringList, cells);
+    QFETCH(QString, score);
+
+    ClassInfo info;
+    info.maxPnt = maxPnt;
+    info.kur = kur;
+    QStringList r = row({{Rytter, "Bo Berg"}, {Klub, "ARK"}});
+    r[Point] = cells[0];
+    r[Procent] = cells[1];
+    r[Diskvalifikation] = cells[2];
+    r[Tendens] = cells[3];
+    const QString text = DressurPages::rankingRow(info, settings(), r, 1);
+    QVERIFY2(text.contains(QStringLiteral("<td width=\"5%\" align=right >\n<font color=\"#000000\" size=\"3\">\n")
+                           + score + QStringLiteral("&nbsp;</font>\n</td>\n")),
+             qPrintable(text));
+}
+
+void TestDressagePages::teamTables()
+{
+    ClassInfo info;
+    info.hold = 1;
+    info.antalDommere = 1;
+    const auto member = [](const char *team, const char *name, const char *sum, const char *place) {
+        return row({{HoldId, team}, {HoldNavn, name}, {HoldSum, sum}, {HoldPlacering, place}, {Point, "70"},
+                    {Klub, "*FRK*"}});
+    };
+    const DressurRows twoTeams = {member("1", "Nord Hold", "210.5", "1"), member("1", "Nord Hold", "210.5", "1"),
+                                  member("2", "Syd", "198", "2")};
+    const DressurPages::Pages pages = DressurPages::write(info, settings(), twoTeams);
+    const QByteArray &result = pages.result;
+    QCOMPARE(result.count("<table width=90%"), 1);
+    QVERIFY(result.indexOf("Total:&nbsp;210.500&nbsp;") < result.indexOf("&nbsp;Syd</td>"));
+    QVERIFY(result.contains("<td colspan=7 align=RIGHT> Total:&nbsp;198.000&nbsp;</td>\n</tr>\n"
+                            "<tr><td colspan=7>&nbsp;</td></tr>\n</table></td></tr>\n</table>\n</body>"));
+    QVERIFY(pages.ranking.contains("<tr bgcolor=\"#FFFFFF\" class=\"even\"><td align=left>&nbsp;1&nbsp;&nbsp;"
+                                   "<img width=64 src=\"../logo/FRK.png\" >&nbsp;Nord</td>\n"));
+    QVERIFY(pages.ranking.contains("<tr bgcolor=\"#F0EEEC\" class=\"odd\"><td align=left>&nbsp;2&nbsp;&nbsp;"
+                                   "<img  width=64  src=\"../logo/FRK.png\" >&nbsp;Syd</td>\n"));
+
+    // A team without a total between two, and riders without a team at the
+    // end: the team table is closed before the next one opens and at the end.
+    const DressurRows mixed = {member("1", "Nord", "210.5", "1"), member("3", "Vest", "0", ""),
+                               member("2", "Syd", "198", "2"), member("", "", "", "")};
+    const DressurPages::Pages mixedPages = DressurPages::write(info, settings(), mixed);
+    QCOMPARE(mixedPages.result.count("<table width=90%"), 2);
+    QCOMPARE(mixedPages.result.count("Total:&nbsp;"), 2);
+    QCOMPARE(htmlProblem(mixedPages.result), QString());
+    QCOMPARE(htmlProblem(pages.result), QString());
+    QCOMPARE(htmlProblem(pages.ranking), QString());
+}
+
+void TestDressagePages::headerStages()
+{
+    ClassInfo info;
+    info.title = QStringLiteral("3 LA2 Pokal");
+    info.antalStarter = 4;
+    info.resterendeStarter = 4;
+    info.tempResult = 1;
+    const auto fei = settings({{"vis.fei", "2"}, {"http.rank.width", "800"}});
+    QVERIFY(DressurPages::resultHead(info, fei).contains(QString::fromUtf8(" <td colspan=2> <B>Foreløbig Startliste</B>&nbsp;")));
+    QVERIFY(DressurPages::resultHead(info, fei).contains(QLatin1String("Resultater vist i kursiv")));
+    info.bevarStartTid = 1;
+    QVERIFY(DressurPages::resultHead(info, fei).contains(QLatin1String(" <td colspan=2> <B>Startliste</B>&nbsp;")));
+
+    // Finished: "vis.fei" 2 has no banner, "1" has; no provisional note.
+    info.resterendeStarter = 0;
+    QVERIFY(!DressurPages::resultHead(info, fei).contains(QLatin1String("<H2>")));
+    QVERIFY(!DressurPages::resultHead(info, fei).contains(QLatin1String("Resultater vist i kursiv")));
+    QVERIFY(DressurPages::resultHead(info, settings({{"vis.fei", "1"}})).contains(QLatin1String("<H2></H2>")));
+    QVERIFY(DressurPages::resultHead(info, fei).contains(QLatin1String(" <td colspan=4>DOMMERE:&nbsp;&nbsp; </td>\n")));
+
+    // One width setting for the ranking's two tables.
+    const DressurPages::Pages pages = DressurPages::write(info, fei, {});
+    QVERIFY(pages.ranking.contains("<table width=800>\n<tr>\n <td> <h4>&nbsp;3&nbsp;LA2&nbsp;Pokal</h4>"));
+    QVERIFY(pages.ranking.contains("<table width=800 cellspacing="));
+    QVERIFY(pages.ranking.contains("<title>3 LA2 Pokal</title>"));
+}
+
+QTEST_MAIN(TestDressagePages)
+#include "tst_dressagepages.moc"
