@@ -44,14 +44,12 @@ Outcome apply(QStringList &cells, const QVariantList &result, const Options &opt
             setCell(cells, C::Procent, DressurLoad::percentText(points, options.maxPnt, options.antalDommere));
     }
 
-    const QString placering = DbValue::toInt(result.value(Placering)) == 0
-                                  ? QString()
-                                  : DbValue::numberText(result.value(Placering));
-    setCell(cells, C::Placering, placering);
-
-    // A status word stands in the placing cell too.
+    // The placing cell as the load fills it: the placing, else the status
+    // word, else nothing. A starter placed before retiring keeps the place.
     const QString status = DressurLoad::statusText(DbValue::text(result.value(Status)));
-    if (!status.isEmpty())
+    if (DbValue::toInt(result.value(Placering)) != 0)
+        setCell(cells, C::Placering, DbValue::numberText(result.value(Placering)));
+    else
         setCell(cells, C::Placering, status);
     if (cells.at(C::Diskvalifikation) != status
         && DressurPlacing::statusOf(status) == DressurPlacing::Status::FinishedWithoutScore)

@@ -1,0 +1,498 @@
+// The dressage view following the database on its timer: a sequence of
+// changes written into the stand-in database (scores, a correction,
+// statuses, a withdrawal, a start number, late and removed entries, the
+// keep-start-time flag), each followed by one tick, with the cells, the
+// last-change mark, the reloads and the signals that result; what a tick
+// or a reload does when the database cannot be read; and the view kept
+// level with the demo competition while the simulator writes results.
+
+#include "demo/DemoCompetition.h"
+#include "demo/DemoSimulator.h"
+#include "driver/StandinDriver.h"
+#include "DbValue.h"
+#include "DressurUpdate.h"
+#include "appConfig.h"
+#include "staevneKlasseInfoDressur.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+using namespace DressurColumns;
+
+namespace {
+
+const QString Zep = QStringLiteral("ZEP");
+
+class UpdateView : public staevneKlasseInfoDressur
+{
+public:
+    using staevneKlasseInfoDressur::staevneKlasseInfoDressur;
+    using staevneKlasseInfoDressur::bevarStartTid;
+    using staevneKlasseInfoDressur::lastChangeId;
+
+    // Moved on by the test, so that every rewrite of a page shows.
+    QDateTime now = QDateTime(QDate(2024, 6, 14), QTime(10, 0));
+
+    void showIndividual() { showKlasse(50, 31, QStringLiteral("A"), 1, 9201); }
+    QString cell(const QString &startId, int column) const
+    {
+        const auto items = listView1->findItems(startId, Qt::MatchExactly, StartId);
+        return items.size() == 1 ? items.first()->text(column) : QStringLiteral("<no row>");
+    }
+
+protected:
+    QDateTime currentTime() const override { return now; }
+};
+
+using Signal = QVariantList;
+Signal changed(bool result)
+{
+    return {1, QStringLiteral("A"), 31, result};
+}
+
+QList<Signal> taken(QSignalSpy &spy)
+{
+    QList<Signal> all;
+    while (!spy.isEmpty())
+        all << spy.takeFirst();
+    return all;
+}
+
+QStringList logged(QSignalSpy &spy, int level)
+{
+    QStringList texts;
+    for (const QVariantList &args : spy)
+        if (args.at(0).toInt() == level)
+            texts << args.at(1).toString();
+    return texts;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QVector<QStringList> rowsOf(const QTreeWidget *list)
+{
+    QVector<QStringList> rows;
+    for (int r = 0; r < list->topLevelItemCount(); ++r) {
+        rows << QStringList();
+        for (int c = 0; c < list->columnCount(); ++c)
+            rows.last() << list->topLevelItem(r)->text(c);
+    }
+    return rows;
+}
+
+} // namespace
+
+class TestDressageUpdate : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void applyRules_data();
+    void applyRules();
+
+    void sequenceOfChanges();
+    void longTotalKeepsItsMark();
+    void keepStartTimeFlagOfTheSection();
+    void failedReadsKeepThePages();
+    void runningScore();
+    void followsTheSimulator();
+
+private:
+    bool runSql(const char *sql);
+    QString html(const char *name) const { return m_dir->filePath(QStringLiteral("html/") + QLatin1String(name)); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_file;
+    std::unique_ptr<appConfig> m_cfg;
+};
+
+bool TestDressageUpdate::runSql(const char *sql)
+{
+    QSqlDatabase db = QSqlDatabase::database(Zep);
+    auto *handle = *static_cast<sqlite3 *const *>(db.driver()->handle().data());
+    char *message = nullptr;
+    const int rc = sqlite3_exec(handle, sql, nullptr, nullptr, &message);
+    if (rc != SQLITE_OK)
+        qWarning("%s: %s", sql, message);
+    sqlite3_free(message);
+    return rc == SQLITE_OK;
+}
+
+void TestDressageUpdate::initTestCase()
+{
+    standin::registerDriver();
+}
+
+// Every test starts from a fresh database: the tests change it.
+void TestDressageUpdate::init()
+{
+    standin::Faults::clear();
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_file = m_dir->filePath(QStringLiteral("zep.db"));
+    standin::DemoOptions options;
+    options.small = true;
+    QString error;
+    QVERIFY2(standin::generateDemoCompetition(m_file, options, &error), qPrintable(error));
+    QSqlDatabase db = QSqlDatabase::addDatabase(standin::driverName(), Zep);
+    db.setDatabaseName(m_file);
+    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+    QFile fixture(QStringLiteral(ZEP_TESTDATA "/dressage_fixture.sql"));
+    QVERIFY(fixture.open(QIODevice::ReadOnly));
+    QVERIFY(runSql(fixture.readAll().constData()));
+
+    m_cfg = std::make_unique<appConfig>(nullptr, QString());
+    m_cfg->setValue(QStringLiteral("http.root"), m_dir->filePath(QStringLiteral("html")));
+}
+
+void TestDressageUpdate::cleanup()
+{
+    standin::Faults::clear();
+    QSqlDatabase::removeDatabase(Zep);
+}
+
+void TestDressageUpdate::applyRules_data()
+{
+    QTest::addColumn<int>("kur");
+    QTest::addColumn<bool>("hold");
+    QTest::addColumn<QStringList>("before"); // col=text
+    QTest::addColumn<QVariantList>("result");
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<bool>("lastChange");
+
+    // Fields: StartNr, anmeldelseNr, total, status, placering, StartId, five
+    // marks, five Kur marks, start time, drop mark.
+    const auto result = [](double total, const char *status, int placering, QVariant kurE = {},
+                           QVariant udgaar = 0) {
+        return QVariantList{3, 103, total, status ? QVariant(QString::fromUtf8(status)) : QVariant(), placering,
+                            9603, 200, 0, total - 200, 0, 0, kurE, {}, {}, {}, {}, "09:16", udgaar};
+    };
+    QTest::newRow("same total with more digits")
+        << 0 << false << QStringList{"5=410.123", "6=68.354"} << result(410.123456, nullptr, 0)
+        << QStringList{"5=410.123", "6=68.354", "13=210.123"} << false;
+    QTest::newRow("new total")
+        << 0 << false << QStringList{"5=400", "6=66.667"} << result(410.5, nullptr, 0)
+        << QStringList{"5=410.5", "6=68.417", "11=200", "13=210.5"} << true;
+    QTest::newRow("truncated status word ends the ride")
+        << 0 << false << QStringList{"5=0", "7=3"} << result(0, "Diskvalifice", 0)
+        << QStringList{"7=Diskvalificeret", "8=Diskvalificeret"} << true;
+    QTest::newRow("mixed case status word ends the ride")
+        << 0 << false << QStringList{"5=0"} << result(0, "Opgivet", 0) << QStringList{"7=Opgivet", "8=Opgivet"}
+        << true;
+    QTest::newRow("known status, placing back to none")
+        << 0 << false << QStringList{"5=0", "7=3", "8=UDGÅET"} << result(0, "UDGÅET", 0)
+        << QStringList{"7=UDGÅET", "8=UDGÅET"} << false;
+    QTest::newRow("placing back to none") << 0 << false << QStringList{"5=0", "7=3"} << result(0, nullptr, 0)
+                                          << QStringList{"7=", "8="} << false;
+    QTest::newRow("placed, then retired: the place stays")
+        << 0 << false << QStringList{"5=300", "7=4", "8=UDGÅET"} << result(300, "UDGÅET", 4)
+        << QStringList{"7=4", "8=UDGÅET"} << false;
+    QTest::newRow("Kur marks only when Kur is 1") << 2 << false << QStringList{"5=0"} << result(0, nullptr, 0, 9)
+                                                  << QStringList{"17="} << false;
+    QTest::newRow("Kur marks followed") << 1 << false << QStringList{"5=0"} << result(0, nullptr, 0, 9)
+                                        << QStringList{"17=9"} << false;
+    QTest::newRow("drop mark only in team classes") << 0 << false << QStringList{"5=0"}
+                                                    << result(0, nullptr, 0, {}, 1) << QStringList{"30="} << false;
+    QTest::newRow("drop mark followed") << 0 << true << QStringList{"5=0"} << result(0, nullptr, 0, {}, 1)
+                                        << QStringList{"30=1"} << false;
+}
+
+void TestDressageUpdate::applyRules()
+{
+    QFETCH(int, kur);
+    QFETCH(bool, hold);
+    QFETCH(QStringList, before);
+    QFETCH(QVariantList, result);
+    QFETCH(QStringList, after);
+    QFETCH(bool, lastChange);
+
+    QStringList cells;
+    for (int c = 0; c < Count; ++c)
+        cells << QString();
+    cells[StartNr] = QStringLiteral("3");
+    cells[StartId] = QStringLiteral("9603");
+    for (const QString &given : before)
+        cells[given.section(QLatin1Char('='), 0, 0).toInt()] = given.section(QLatin1Char('='), 1);
+
+    DressurUpdate::Options options;
+    options.maxPnt = 300;
+    options.antalDommere = 2;
+    options.kur = kur;
+    options.hold = hold;
+    const DressurUpdate::Outcome outcome = DressurUpdate::apply(cells, result, options);
+    QCOMPARE(outcome.lastChange, lastChange);
+    QVERIFY(!outcome.startNrChanged);
+    for (const QString &expected : after)
+        QCOMPARE(cells[expected.section(QLatin1Char('='), 0, 0).toInt()], expected.section(QLatin1Char('='), 1));
+}
+
+void TestDressageUpdate::sequenceOfChanges()
+{
+    UpdateView view(m_cfg.get());
+    view.showIndividual();
+    QSignalSpy announced(&view, &staevneKlasseInfo::resultChangeClass);
+    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+
+    // The starter still to ride gets a score: the last-changed starter.
+    QVERIFY(runSql("UPDATE tblStart SET DommerE = 200, DommerC = 190 WHERE StartId = 9606"));
+    view.updateKlasse();
+    QCOMPARE(view.cell("9606", Point), QStringLiteral("390"));
+    QCOMPARE(view.cell("9606", Procent), QStringLiteral("65.000"));
+    QCOMPARE(view.cell("9606", DommerE + 2), QStringLiteral("190"));
+    QCOMPARE(view.cell("9606", ForeloebigPlacering), QStringLiteral("4"));
+    QCOMPARE(view.lastChangeId, 9606);
+    QCOMPARE(view.resterendeStarter(), 0);
+    QCOMPARE(taken(announced), QList<Signal>{changed(true)});
+    QVERIFY(readFile(html("klasse31_A.html")).contains("<tr bgcolor=\"#FABB00\" class=\"lastrider\">\n"));
+
+    // The same starter's score corrected: no new mark, but new pages.
+    QVERIFY(runSql("UPDATE tblStart SET DommerC = 195 WHERE StartId = 9606"));
+    view.updateKlasse();
+    QCOMPARE(view.cell("9606", Point), QStringLiteral("395"));
+    QCOMPARE(view.lastChangeId, 9606);
+    QCOMPARE(taken(announced), QList<Signal>{changed(false)});
+
+    // Nothing changed: nothing to announce.
+    view.updateKlasse();
+    QCOMPARE(taken(announced), QList<Signal>{});
+
+    // A withdrawal takes the starter off the pages.
+    QVERIFY(readFile(html("klasse31_A.html")).contains("Bo&nbsp;Jensen"));
+    QVERIFY(runSql("UPDATE tblStart SET Status = 'AFMELDT' WHERE StartId = 9602"));
+    view.updateKlasse();
+    QCOMPARE(view.cell("9602", Diskvalifikation), QStringLiteral("AFMELDT"));
+    QCOMPARE(view.lastChangeId, 9606);
+    QCOMPARE(taken(announced), QList<Signal>{changed(false)});
+    QVERIFY(!readFile(html("klasse31_A.html")).contains("Bo&nbsp;Jensen"));
+
+    // A status word in any letter case ends a ride and marks the starter.
+    QVERIFY(runSql("UPDATE tblStart SET Status = 'Opgivet' WHERE StartId = 9603"));
+    view.updateKlasse();
+    QCOMPARE(view.cell("9603", Placering), QStringLiteral("Opgivet"));
+    QCOMPARE(view.lastChangeId, 9603);
+    QCOMPARE(taken(announced), QList<Signal>{changed(true)});
+
+    // A new start number is announced without a new mark.
+    QVERIFY(runSql("UPDATE tblStart SET StartNr = 7 WHERE StartId = 9608"));
+    view.updateKlasse();
+    QCOMPARE(view.cell("9608", StartNr), QStringLiteral("7"));
+    QCOMPARE(taken(announced), QList<Signal>{changed(false)});
+
+    // A late entry is not in the list: the class is reloaded, which
+    // announces itself once; the mark survives.
+    QVERIFY(runSql("INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr, RytterId, HestId, KlubId, "
+                   "Kategori) VALUES (9510, 9101, 110, 9307, 9405, 'FRK', '0');"
+                   "INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr, Starttid) "
+                   "VALUES (9610, 9201, 9510, 10, '1900-01-01 10:20:00.000')"));
+    log.clear();
+    view.updateKlasse();
+    QCOMPARE(logged(log, 1).mid(0, 2), (QStringList{"Not found 31 A 10 9610", "Refresh class called 1 A 31 8 7"}));
+    QCOMPARE(view.listView1->topLevelItemCount(), 8);
+    QCOMPARE(view.cell("9610", StaevneNr), QStringLiteral("110"));
+    QCOMPARE(view.lastChangeId, 9603);
+    QCOMPARE(taken(announced), QList<Signal>{changed(false)});
+
+    // A start taken out of the section: fewer results than rows, reloaded.
+    QVERIFY(runSql("UPDATE tblStart SET Slettet = '2024-06-14 10:30:00.000' WHERE StartId = 9610"));
+    log.clear();
+    view.updateKlasse();
+    QCOMPARE(logged(log, 1).mid(0, 1), QStringList{"Refresh class called 1 A 31 7 8"});
+    QCOMPARE(view.listView1->topLevelItemCount(), 7);
+    QCOMPARE(taken(announced), QList<Signal>{changed(false)});
+    QCOMPARE(QJsonDocument::fromJson(readFile(html("klasse31_A.json"))).object().value("lastChangeId").toString(),
+             QStringLiteral("9603"));
+}
+
+void TestDressageUpdate::longTotalKeepsItsMark()
+{
+    UpdateView view(m_cfg.get());
+    view.showIndividual();
+    QSignalSpy announced(&view, &staevneKlasseInfo::resultChangeClass);
+
+    // More digits than the cell keeps.
+    QVERIFY(runSql("UPDATE tblStart SET DommerE = 210.123456 WHERE StartId = 9601"));
+    view.updateKlasse();
+    QCOMPARE(view.cell("9601", Point), QStringLiteral("410.123"));
+    QCOMPARE(view.lastChangeId, 9601);
+    QVERIFY(runSql("UPDATE tblStart SET DommerE = 206 WHERE StartId = 9602"));
+    view.updateKlasse();
+    QCOMPARE(view.lastChangeId, 9602);
+    QCOMPARE(taken(announced), (QList<Signal>{changed(true), changed(true)}));
+
+    // Later ticks leave the mark where it is.
+    view.updateKlasse();
+    view.updateKlasse();
+    QCOMPARE(view.lastChangeId, 9602);
+    QCOMPARE(taken(announced), QList<Signal>{});
+}
+
+void TestDressageUpdate::keepStartTimeFlagOfTheSection()
+{
+    // Another section of the same class keeps its start times; this one
+    // does not.
+    QVERIFY(runSql("INSERT INTO tblAfdeling (AfdelingId, KlasseId, AfdelingInitialer, BaneNr, AntalPlaceringer, "
+                   "BevarStartTid) VALUES (9200, 9101, 'B', 2, 0, 1)"));
+    UpdateView view(m_cfg.get());
+    view.showIndividual();
+    QSignalSpy announced(&view, &staevneKlasseInfo::resultChangeClass);
+    view.updateKlasse();
+    QCOMPARE(view.bevarStartTid, 0);
+    QCOMPARE(taken(announced), QList<Signal>{});
+
+    QVERIFY(runSql("UPDATE tblAfdeling SET BevarStartTid = 1 WHERE AfdelingId = 9201"));
+    view.updateKlasse();
+    QCOMPARE(view.bevarStartTid, 1);
+    QCOMPARE(taken(announced), QList<Signal>{changed(false)});
+    QCOMPARE(QJsonDocument::fromJson(readFile(html("klasse31_A.json"))).object().value("bevarStartTid").toString(),
+             QStringLiteral("1"));
+
+    // The flag cannot be read: it stays as it was, and nothing is announced.
+    standin::Faults::failNextStatements(1);
+    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+    view.updateKlasse();
+    QCOMPARE(view.bevarStartTid, 1);
+    QCOMPARE(taken(announced), QList<Signal>{});
+    QVERIFY(logged(log, -1).first().startsWith(QStringLiteral("getDBField SQL Error Injected failure")));
+}
+
+void TestDressageUpdate::failedReadsKeepThePages()
+{
+    UpdateView view(m_cfg.get());
+    view.showIndividual();
+    QSignalSpy announced(&view, &staevneKlasseInfo::resultChangeClass);
+    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+    const QStringList files = {html("klasse31_A.html"), html("rank31_A.html"), html("klasse31_A.json")};
+    QList<QByteArray> before;
+    for (const QString &file : files)
+        before << readFile(file);
+    const QVector<QStringList> rows = rowsOf(view.listView1);
+    const auto unchanged = [&] {
+        for (int i = 0; i < files.size(); ++i)
+            if (readFile(files[i]) != before[i])
+                return false;
+        return rowsOf(view.listView1) == rows && announced.isEmpty();
+    };
+
+    // A score waits in the database; the clock has moved on: any page
+    // written now would differ from the last good ones.
+    QVERIFY(runSql("UPDATE tblStart SET DommerE = 200, DommerC = 190 WHERE StartId = 9606"));
+    view.now = view.now.addSecs(600);
+
+    standin::Faults::failNextStatements(2); // the flag and the results
+    view.updateKlasse();
+    QVERIFY(unchanged());
+    QCOMPARE(logged(log, 1), QStringList{"UpdateClass 1 A 31: the results could not be read, the pages of the "
+                                         "last read stay"});
+
+    // The connection breaks and will not open again: neither a tick nor a
+    // reload writes or announces anything.
+    standin::Faults::setRefuseOpen(true);
+    QVERIFY(standin::Faults::dropConnection(Zep));
+    log.clear();
+    view.updateKlasse();
+    view.refreshClass();
+    QVERIFY(unchanged());
+    QVERIFY(logged(log, 1).contains(QStringLiteral("Refresh class 1 A 31: the database could not be read, the pages "
+                                                   "of the last read stay")));
+
+    // Back again: the waiting score comes through.
+    standin::Faults::clear();
+    view.updateKlasse();
+    QCOMPARE(taken(announced), QList<Signal>{changed(true)});
+    QVERIFY(readFile(files[0]) != before[0]);
+    QCOMPARE(view.cell("9606", Point), QStringLiteral("390"));
+}
+
+void TestDressageUpdate::runningScore()
+{
+    UpdateView view(m_cfg.get());
+    view.showIndividual();
+    view.setTempResult(999, 64.5f); // no such competition number
+    QVERIFY(!readFile(html("klasse31_A.html")).contains("Resultater vist i kursiv"));
+
+    view.setTempResult(106, 64.5f);
+    QCOMPARE(view.cell("9606", Tendens), QStringLiteral("64.5"));
+    const QByteArray page = readFile(html("klasse31_A.html"));
+    QVERIFY(page.contains("Resultater vist i kursiv"));
+    QVERIFY(page.contains("<font color=\"#dd0000\" class=\"tendens\"><i>64.500</i></font>"));
+    QVERIFY(readFile(html("rank31_A.html")).contains("<font color=\"#dd0000\"><i>64.500</i></font>"));
+}
+
+void TestDressageUpdate::followsTheSimulator()
+{
+    // Every dressage section of the demo competition, ticked after every
+    // step of the simulator, shows what a fresh load of the section shows.
+    QString error;
+    const auto sections = standin::readDemoSections(m_file, standin::demoCompetitionId, &error);
+    QVERIFY2(!sections.isEmpty(), qPrintable(error));
+    std::vector<std::pair<standin::DemoSection, std::unique_ptr<UpdateView>>> views;
+    for (const standin::DemoSection &section : sections) {
+        using Kind = standin::DemoSectionKind;
+        if (section.kind != Kind::Dressage && section.kind != Kind::Kur && section.kind != Kind::Team)
+            continue;
+        auto view = std::make_unique<UpdateView>(m_cfg.get());
+        view->showKlasse(section.staevneId, section.klasseNr, section.afdeling, section.bane, section.afdelingId);
+        views.emplace_back(section, std::move(view));
+    }
+    QVERIFY(views.size() >= 3);
+
+    appConfig freshCfg(nullptr, QString());
+    freshCfg.setValue(QStringLiteral("http.root"), m_dir->filePath(QStringLiteral("fresh")));
+    standin::DemoSimulator simulator(m_file, 3);
+    int announcements = 0;
+    int reloads = 0;
+    QStringList changes;
+    for (int step = 0; step < 30 && !simulator.isDone(); ++step) {
+        changes << simulator.step();
+        QVERIFY2(simulator.lastError().isEmpty(), qPrintable(simulator.lastError()));
+        for (const auto &[section, view] : views) {
+            QSignalSpy spy(view.get(), &staevneKlasseInfo::resultChangeClass);
+            QSignalSpy log(view.get(), &staevneKlasseInfo::logMessage);
+            view->updateKlasse();
+            announcements += spy.count();
+            for (const QVariantList &args : log)
+                reloads += args.at(1).toString().startsWith(QLatin1String("Refresh class called"));
+
+            UpdateView fresh(&freshCfg);
+            fresh.showKlasse(section.staevneId, section.klasseNr, section.afdeling, section.bane, section.afdelingId);
+            const QString where = QStringLiteral("step %1 class %2 %3").arg(step).arg(section.klasseNr).arg(section.afdeling);
+            QVERIFY2(rowsOf(fresh.listView1) == rowsOf(view->listView1), qPrintable(where));
+            // With the same mark the pages are the same, byte for byte.
+            fresh.lastChangeId = view->lastChangeId;
+            fresh.printHtml();
+            for (const QString &pattern : {QStringLiteral("klasse%1_%2.html"), QStringLiteral("rank%1_%2.html"),
+                                           QStringLiteral("klasse%1_%2.json")}) {
+                const QString name = pattern.arg(section.klasseNr).arg(section.afdeling);
+                QVERIFY2(readFile(m_dir->filePath(QStringLiteral("html/") + name))
+                             == readFile(m_dir->filePath(QStringLiteral("fresh/") + name)),
+                         qPrintable(where + QLatin1Char(' ') + name));
+            }
+        }
+    }
+    // The run took in scores, statuses, withdrawals and at least one late
+    // entry into a dressage section.
+    QVERIFY(announcements > 0);
+    QVERIFY(reloads > 0);
+    QVERIFY(!changes.filter(QStringLiteral("AFMELDT")).isEmpty());
+}
+
+QTEST_MAIN(TestDressageUpdate)
+#include "tst_dressageupdate.moc"
