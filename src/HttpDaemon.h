@@ -1,21 +1,27 @@
 #pragma once
 
 #include <QDateTime>
-#include <QHash>
 #include <QMap>
 #include <QObject>
 #include <QString>
 
 #include <functional>
+#include <memory>
 
-class QTcpServer;
-class QTcpSocket;
+class QThread;
 
 // The built-in HTTP/1.0 server that serves the output directory to the arena
 // screens: GET only, one request per connection, files under the document
 // root, an alias table from request paths to file names, and the rotating
 // arena page "baner.php?". Transport only: parsing a request and deciding
 // what to answer are plain functions (HttpRequest.h).
+//
+// The sockets live on a thread of the server's own, so that a class being
+// loaded or a page being written on the station's main thread does not hold
+// up the screens; the alias table and the clock are shared under a lock.
+// Pages are read anew whenever their file changed (a file is re-read unless
+// its identity, size and modification time are those of the copy kept).
+// logMessage is emitted on the thread that made the server.
 class HttpDaemon : public QObject
 {
     Q_OBJECT
@@ -27,8 +33,8 @@ public:
     HttpDaemon(QObject *parent, quint16 port, const QString &root);
     ~HttpDaemon() override;
 
-    bool isListening() const;
-    quint16 serverPort() const;
+    bool isListening() const { return m_listening; }
+    quint16 serverPort() const { return m_port; }
     // Why listening failed, empty when it did not.
     QString bindError() const { return m_bindError; }
     QString root() const { return m_root; }
@@ -36,26 +42,25 @@ public:
     // Points a request path (without its leading "/", e.g. "bane1.html") at a
     // file name under the root, replacing an earlier file for that path.
     void addAlias(const QString &path, const QString &file);
-    QMap<QString, QString> aliases() const { return m_aliases; }
+    QMap<QString, QString> aliases() const;
 
     // The clock of the rotating arena page (tests set their own).
-    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+    void setClock(std::function<QDateTime()> clock);
     // How long a client may take to send its request head.
-    void setRequestTimeout(int ms) { m_requestTimeoutMs = ms; }
+    void setRequestTimeout(int ms);
 
 signals:
     void logMessage(int level, const QString &text);
 
 private:
-    void newConnection();
-    void readClient(QTcpSocket *socket);
-    void dropClient(QTcpSocket *socket);
+    class Worker;
+    struct Shared;
 
-    QTcpServer *m_server;
     QString m_root;
     QString m_bindError;
-    QMap<QString, QString> m_aliases;
-    QHash<QTcpSocket *, QByteArray> m_requests;
-    std::function<QDateTime()> m_clock;
-    int m_requestTimeoutMs;
+    bool m_listening = false;
+    quint16 m_port = 0;
+    std::unique_ptr<Shared> m_shared;
+    QThread *m_thread = nullptr;
+    Worker *m_worker = nullptr;
 };

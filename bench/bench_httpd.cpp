@@ -1,0 +1,448 @@
+// bench_httpd: the station's built-in HTTP server under load, as on a show
+// ground. It serves an output directory with HttpDaemon while a dressage
+// class of 200 starters is updated once a second on the main thread, as the
+// result view's timer would do, and the competition-management system (the
+// demo simulator) records results in it meanwhile; so the server's figures
+// are taken while the station does its ordinary work. Driven by
+// bench/http_load.sh, which points a load generator at it and at nginx
+// serving the same directory.
+//
+//   bench_httpd --root DIR [--port N] [--port-file FILE] [--seconds S]
+//               [--starters N] [--seed N] [--tick-ms MS] [--simulate 0|1]
+//
+// It stops after --seconds (default 30), or earlier on SIGTERM or SIGINT,
+// and then prints a summary of the ticks.
+//
+// The arena page "bane1.html" is an alias of the class's result page
+// "klasse<nr>_<section>.html". While the dressage view does not write that
+// page itself, this program writes a result page of the loaded rows after
+// every tick (through QSaveFile, as the station's writers do) and says so.
+
+#include "demo/DemoCompetition.h"
+#include "demo/DemoSimulator.h"
+#include "driver/StandinDriver.h"
+#include "DressurColumns.h"
+#include "HtmlText.h"
+#include "HttpDaemon.h"
+#include "appConfig.h"
+#include "staevneKlasseInfoDressur.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QSaveFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <csignal>
+#include <numeric>
+#include <vector>
+
+#include <sys/stat.h>
+
+namespace {
+
+// Set by SIGTERM/SIGINT; the event loop polls it and ends the run cleanly so
+// that the summary is printed.
+volatile std::sig_atomic_t stopRequested = 0;
+
+void requestStop(int)
+{
+    stopRequested = 1;
+}
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+int usage()
+{
+    err() << "usage: bench_httpd --root DIR [--port N] [--port-file FILE] [--seconds S] [--starters N]\n"
+             "                   [--seed N] [--tick-ms MS] [--simulate 0|1]\n";
+    err().flush();
+    return 2;
+}
+
+struct Options
+{
+    QString root;
+    QString portFile;
+    int port = 0;
+    int seconds = 30;
+    int starters = 200;
+    int seed = 1;
+    int tickMs = 1000;
+    bool simulate = true;
+};
+
+bool readOptions(const QStringList &args, Options *options)
+{
+    for (int i = 0; i < args.size(); i += 2) {
+        if (i + 1 >= args.size())
+            return false;
+        const QString &name = args.at(i);
+        const QString &value = args.at(i + 1);
+        bool ok = true;
+        if (name == QLatin1String("--root"))
+            options->root = value;
+        else if (name == QLatin1String("--port-file"))
+            options->portFile = value;
+        else if (name == QLatin1String("--port"))
+            options->port = value.toInt(&ok);
+        else if (name == QLatin1String("--seconds"))
+            options->seconds = value.toInt(&ok);
+        else if (name == QLatin1String("--starters"))
+            options->starters = value.toInt(&ok);
+        else if (name == QLatin1String("--seed"))
+            options->seed = value.toInt(&ok);
+        else if (name == QLatin1String("--tick-ms"))
+            options->tickMs = value.toInt(&ok);
+        else if (name == QLatin1String("--simulate"))
+            options->simulate = value.toInt(&ok) != 0;
+        else
+            return false;
+        if (!ok)
+            return false;
+    }
+    return !options->root.isEmpty() && options->port >= 0 && options->port <= 65535 && options->seconds > 0
+        && options->starters > 0 && options->tickMs > 0;
+}
+
+// The dressage section being ridden ("klasse <nr> <initials>"), or else the
+// one with the most starters, arena 1 first.
+const standin::DemoSection *pickSection(const QList<standin::DemoSection> &sections, const QString &ridden)
+{
+    const standin::DemoSection *best = nullptr;
+    for (const standin::DemoSection &s : sections) {
+        if (s.kind != standin::DemoSectionKind::Dressage)
+            continue;
+        if (QStringLiteral("klasse %1 %2").arg(s.klasseNr).arg(s.afdeling) == ridden)
+            return &s;
+        if (!best || (s.bane == 1 && best->bane != 1)
+            || ((s.bane == 1) == (best->bane == 1) && s.starters > best->starters))
+            best = &s;
+    }
+    return best;
+}
+
+// A result page of the view's rows as an arena screen gets it: page head
+// with refresh and style sheet, the class header, and one table row per
+// starter with placing, numbers, horse, rider, club, the judges' marks,
+// points and percentage. Only used while the view writes no page itself.
+QByteArray resultPage(const staevneKlasseInfo &view)
+{
+    using namespace DressurColumns;
+    QString page;
+    page.reserve(256 * 1024);
+    QTextStream s(&page);
+    s << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n"
+         "<meta http-equiv=\"refresh\" content=\"60\">\n"
+         "<link rel=\"stylesheet\" type=\"text/css\" href=\"/ZEPLive.css\">\n"
+      << "<title>" << html::escape(view.klasseInfo->text()) << "</title></head>\n"
+      << "<body bgcolor=\"white\">\n<table class=\"header\" width=\"100%\">\n"
+      << "<tr><td class=\"klasse\">" << html::escape(view.klasseInfo->text()) << "</td></tr>\n"
+      << "<tr><td>" << html::escape(view.dommer->text()) << "</td></tr>\n"
+      << "<tr><td>" << html::escape(view.maxPoint->text()) << "</td><td>" << html::escape(view.antalPlac->text())
+      << "</td></tr>\n<tr><td>" << html::escape(view.sponsor->text()) << "</td></tr>\n</table>\n"
+      << "<table class=\"result\" width=\"100%\" cellspacing=\"0\">\n<tr>"
+         "<th>Plac.</th><th>Nr</th><th>Hest</th><th>Rytter</th><th>Klub</th>"
+         "<th>E</th><th>H</th><th>C</th><th>M</th><th>B</th><th>Point</th><th>%</th></tr>\n";
+    const QTreeWidget *list = view.listView1;
+    for (int r = 0; r < list->topLevelItemCount(); ++r) {
+        const QTreeWidgetItem *item = list->topLevelItem(r);
+        const auto cell = [item](int c) { return html::escape(item->text(c)); };
+        s << "<tr bgcolor=\"" << (r % 2 ? "#F0EEEC" : "#FFFFFF") << "\"><td>"
+          << (item->text(Diskvalifikation).isEmpty() ? cell(Placering) : cell(Diskvalifikation)) << "</td><td>"
+          << cell(StaevneNr) << "</td><td>" << cell(Hest) << "<br><small>" << cell(Afstamning)
+          << "</small></td><td>" << cell(Rytter) << "</td><td>" << cell(Klub) << "</td>";
+        for (int j = 0; j < JudgeCount; ++j)
+            s << "<td>" << cell(DommerE + j) << "</td>";
+        s << "<td>" << cell(Point) << "</td><td>" << cell(Procent) << "</td></tr>\n";
+    }
+    s << "</table>\n<p class=\"stamp\">" << QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"))
+      << "</p>\n</body></html>\n";
+    s.flush();
+    return page.toUtf8();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(bytes);
+    return file.commit();
+}
+
+// Inode, size and modification time: enough to see whether the view
+// rewrote a page (a save by rename gives a new inode).
+QString stamp(const QString &path)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return QString();
+    return QStringLiteral("%1/%2/%3.%4")
+        .arg(qulonglong(info.st_ino))
+        .arg(qlonglong(info.st_size))
+        .arg(qlonglong(info.st_mtim.tv_sec))
+        .arg(qlonglong(info.st_mtim.tv_nsec));
+}
+
+double percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t index = std::min(values.size() - 1, size_t(p * double(values.size() - 1) + 0.5));
+    return values[index];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    Options options;
+    if (!readOptions(app.arguments().mid(1), &options))
+        return usage();
+    if (!QDir().mkpath(options.root)) {
+        err() << "cannot make " << options.root << "\n";
+        return 1;
+    }
+    const QString root = QFileInfo(options.root).absoluteFilePath();
+
+    // The competition database: a demo competition whose sections all have
+    // the same number of starters.
+    QTemporaryDir work;
+    if (!work.isValid()) {
+        err() << "no temporary directory\n";
+        return 1;
+    }
+    const QString dbFile = work.filePath(QStringLiteral("bench.db"));
+    standin::DemoOptions demo;
+    demo.seed = quint32(options.seed);
+    demo.minStarters = options.starters;
+    demo.maxStarters = options.starters;
+    QString error;
+    QElapsedTimer clock;
+    clock.start();
+    if (!standin::generateDemoCompetition(dbFile, demo, &error)) {
+        err() << "demo database: " << error << "\n";
+        return 1;
+    }
+    const qint64 generateMs = clock.elapsed();
+    // The class on the arena page is the one being ridden in arena 1: the
+    // simulator's first ride tells which, its first change naming it.
+    QString ridden;
+    if (options.simulate) {
+        standin::DemoSimulator probe(dbFile, quint32(options.seed));
+        const QStringList changes = probe.step();
+        if (!changes.isEmpty())
+            ridden = changes.first().section(QLatin1Char(':'), 0, 0);
+    }
+    const QList<standin::DemoSection> sections = standin::readDemoSections(dbFile, standin::demoCompetitionId, &error);
+    const standin::DemoSection *picked = pickSection(sections, ridden);
+    if (!picked) {
+        err() << "no dressage section in the demo database " << error << "\n";
+        return 1;
+    }
+    const standin::DemoSection section = *picked;
+
+    standin::registerDriver();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(standin::driverName(), QStringLiteral("ZEP"));
+        db.setDatabaseName(dbFile);
+        if (!db.open()) {
+            err() << "database: " << db.lastError().text() << "\n";
+            return 1;
+        }
+    }
+
+    appConfig cfg(nullptr, QString());
+    cfg.setValue(QStringLiteral("http.root"), root);
+    // The ticks below stand in for the view's own timer.
+    cfg.setValue(QStringLiteral("database.update"), QStringLiteral("3600000"));
+
+    staevneKlasseInfoDressur view(&cfg);
+    // The view's log at levels 0 and 1, counted; the first lines are shown.
+    int viewMessages = 0;
+    QObject::connect(&view, &staevneKlasseInfo::logMessage, &view, [&viewMessages](int level, const QString &text) {
+        if (level <= 1 && ++viewMessages <= 3)
+            err() << "view: " << text.trimmed() << "\n" << Qt::flush;
+    });
+
+    const QString pageName = QStringLiteral("klasse%1_%2.html").arg(section.klasseNr).arg(section.afdeling);
+    const QString pagePath = QDir(root).filePath(pageName);
+    QFile::remove(pagePath);
+
+    // A view that has its own timer update gets it; otherwise the tick is
+    // the full reload every view has.
+    const QMetaObject &meta = staevneKlasseInfoDressur::staticMetaObject;
+    const bool ownUpdate = meta.indexOfSlot("updateKlasse()") >= meta.methodOffset();
+
+    bool viewWritesPage = false;
+    int benchPages = 0;
+    int pageRewrites = 0;
+    std::vector<double> tickMs;
+    std::vector<double> pageMs;
+    int ticks = 0;
+    // One class tick: the view updates the class and the arena page is
+    // rewritten.
+    const auto tick = [&](bool first) {
+        const QString before = stamp(pagePath);
+        QElapsedTimer t;
+        t.start();
+        if (first)
+            view.showKlasse(section.staevneId, section.klasseNr, section.afdeling, section.bane, section.afdelingId);
+        else if (ownUpdate && viewWritesPage)
+            view.updateKlasse();
+        else
+            view.refreshClass();
+        const QString after = stamp(pagePath);
+        if (after != before && !after.isEmpty()) {
+            viewWritesPage = true;
+            ++pageRewrites;
+        }
+        if (!viewWritesPage) {
+            QElapsedTimer p;
+            p.start();
+            if (!writeFile(pagePath, resultPage(view)))
+                err() << "cannot write " << pagePath << "\n" << Qt::flush;
+            ++benchPages;
+            pageMs.push_back(double(p.nsecsElapsed()) / 1e6);
+        }
+        tickMs.push_back(double(t.nsecsElapsed()) / 1e6);
+        ++ticks;
+    };
+
+    tick(true);
+    const int rows = view.listView1->topLevelItemCount();
+
+    HttpDaemon daemon(nullptr, quint16(options.port), root);
+    if (!daemon.isListening()) {
+        err() << "HTTP server: " << daemon.bindError() << "\n";
+        return 1;
+    }
+    daemon.addAlias(QStringLiteral("bane1.html"), pageName);
+    qint64 serverMessages = 0;
+    QObject::connect(&daemon, &HttpDaemon::logMessage, &daemon, [&serverMessages](int, const QString &text) {
+        if (++serverMessages <= 5)
+            err() << "server: " << text << "\n" << Qt::flush;
+    });
+
+    out() << "bench_httpd: port " << daemon.serverPort() << ", root " << root << "\n"
+          << "  demo database with " << options.starters << " starters per section made in " << generateMs << " ms\n"
+          << "  class " << section.klasseNr << " " << section.afdeling << " (arena " << section.bane << ", "
+          << section.starters << " starters, " << rows << " rows), bane1.html -> " << pageName << "\n"
+          << "  tick every " << options.tickMs << " ms: "
+          << (ownUpdate && viewWritesPage ? "updateKlasse()" : "refreshClass()") << "\n"
+          << "  arena page written by "
+          << (viewWritesPage ? QStringLiteral("the dressage view")
+                             : QStringLiteral("this program (the dressage view writes no page yet)"))
+          << "\n"
+          << Qt::flush;
+    if (!options.portFile.isEmpty() && !writeFile(options.portFile, QByteArray::number(daemon.serverPort()) + '\n')) {
+        err() << "cannot write " << options.portFile << "\n";
+        return 1;
+    }
+
+    // The competition-management system records results meanwhile, at the
+    // pace of the ticks; it runs on another computer, so here on a thread of
+    // its own.
+    int simulatorChanges = 0;
+    QThread simulatorThread;
+    QObject *simulatorHome = nullptr;
+    standin::DemoSimulator *simulator = nullptr;
+    if (options.simulate) {
+        simulatorThread.start();
+        simulatorHome = new QObject;
+        simulatorHome->moveToThread(&simulatorThread);
+        QMetaObject::invokeMethod(simulatorHome, [&] {
+            simulator = new standin::DemoSimulator(dbFile, quint32(options.seed));
+            simulator->setInterval(options.tickMs);
+            simulator->setDuration(options.seconds * 1000);
+            QObject::connect(simulator, &standin::DemoSimulator::stepped, &app,
+                             [&simulatorChanges](int, const QStringList &changes) { simulatorChanges += changes.size(); });
+            simulator->start();
+        }, Qt::BlockingQueuedConnection);
+    }
+
+    // Pauses of the main thread's event loop (the ticks among them): a timer
+    // that should fire every millisecond.
+    std::vector<double> stalls;
+    QElapsedTimer loopClock;
+    loopClock.start();
+    qint64 lastBeat = 0;
+    QTimer beat;
+    beat.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&beat, &QTimer::timeout, &app, [&] {
+        const qint64 now = loopClock.nsecsElapsed();
+        const double gap = double(now - lastBeat) / 1e6;
+        if (lastBeat && gap > 5)
+            stalls.push_back(gap);
+        lastBeat = now;
+    });
+    beat.start(1);
+
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, &view, [&tick] { tick(false); });
+    ticker.start(options.tickMs);
+    QTimer::singleShot(options.seconds * 1000, &app, &QApplication::quit);
+    std::signal(SIGTERM, requestStop);
+    std::signal(SIGINT, requestStop);
+    QTimer stopPoll;
+    QObject::connect(&stopPoll, &QTimer::timeout, &app, [] {
+        if (stopRequested)
+            QApplication::quit();
+    });
+    stopPoll.start(100);
+    const int rc = app.exec();
+    ticker.stop();
+    if (simulatorHome) {
+        QMetaObject::invokeMethod(simulatorHome, [&] {
+            delete simulator;
+            delete simulatorHome;
+        }, Qt::BlockingQueuedConnection);
+        simulatorThread.quit();
+        simulatorThread.wait();
+        QCoreApplication::processEvents();
+    }
+
+    const double pageAverage =
+        pageMs.empty() ? 0.0 : std::accumulate(pageMs.begin(), pageMs.end(), 0.0) / double(pageMs.size());
+    out() << "bench_httpd: " << ticks << " ticks, tick ms median " << QString::number(percentile(tickMs, 0.5), 'f', 1)
+          << ", p99 " << QString::number(percentile(tickMs, 0.99), 'f', 1) << ", max "
+          << QString::number(percentile(tickMs, 1.0), 'f', 1) << "; " << simulatorChanges
+          << " simulated changes; pages written by "
+          << (viewWritesPage ? QStringLiteral("the view") : QStringLiteral("this program"));
+    if (benchPages > 0)
+        out() << " (" << benchPages << " of them here, " << QString::number(pageAverage, 'f', 1) << " ms each)";
+    out() << "; the view rewrote the page in " << pageRewrites << " of them";
+    out() << "; " << stalls.size() << " main-thread pauses over 5 ms, "
+          << QString::number(std::accumulate(stalls.begin(), stalls.end(), 0.0), 'f', 0) << " ms in all, longest "
+          << QString::number(percentile(stalls, 1.0), 'f', 1) << " ms";
+    out() << "; page " << QFileInfo(pagePath).size() << " bytes; view log lines " << viewMessages << ", server log lines "
+          << serverMessages << "\n"
+          << Qt::flush;
+    return rc;
+}
