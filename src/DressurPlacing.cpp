@@ -1,6 +1,9 @@
 #include "DressurPlacing.h"
 
+#include <QHash>
+
 #include <algorithm>
+#include <vector>
 #include <cmath>
 
 namespace DressurPlacing {
@@ -81,14 +84,6 @@ float kurSumOf(const QStringList &row)
     return sum;
 }
 
-float judgeValue(const QStringList &row, int judge, bool kur)
-{
-    float value = cellFloat(row.value(DommerE + judge));
-    if (kur)
-        value += cellFloat(row.value(DommerEKur + judge));
-    return value;
-}
-
 void setCell(QStringList &row, int column, const QString &text)
 {
     while (row.size() <= column)
@@ -96,14 +91,52 @@ void setCell(QStringList &row, int column, const QString &text)
     row[column] = text;
 }
 
-bool isStarter(const QStringList &row)
+// What a placing pass reads of a row, parsed once per pass.
+struct Parsed
 {
-    return statusOf(row.value(Diskvalifikation)) != Status::NotStarter;
+    Status status = Status::Starter;
+    float points = 0;
+    float judge[JudgeCount] = {};
+};
+
+QVector<Parsed> parse(const DressurRows &rows, bool kur)
+{
+    QVector<Parsed> parsed;
+    parsed.reserve(rows.size());
+    for (const QStringList &row : rows) {
+        Parsed p;
+        p.status = statusOf(row.value(Diskvalifikation));
+        p.points = cellFloat(row.value(Point));
+        for (int k = 0; k < JudgeCount; ++k) {
+            p.judge[k] = cellFloat(row.value(DommerE + k));
+            if (kur)
+                p.judge[k] += cellFloat(row.value(DommerEKur + k));
+        }
+        parsed << p;
+    }
+    return parsed;
 }
 
-void countWithoutPoints(const QStringList &row, Counts &counts)
+// Values of the starters in ascending order: 1 + how many of them are
+// strictly greater than a value is the place that value gets.
+class Ranking
 {
-    if (statusOf(row.value(Diskvalifikation)) != Status::FinishedWithoutScore)
+public:
+    void add(float value) { m_values.push_back(value); }
+    void finish() { std::sort(m_values.begin(), m_values.end()); }
+    int placeOf(float value) const
+    {
+        const auto greater = m_values.end() - std::upper_bound(m_values.begin(), m_values.end(), value);
+        return 1 + int(greater);
+    }
+
+private:
+    std::vector<float> m_values;
+};
+
+void countWithoutPoints(Status status, Counts &counts)
+{
+    if (status != Status::FinishedWithoutScore)
         ++counts.resterendeStarter;
 }
 
@@ -111,23 +144,34 @@ void countWithoutPoints(const QStringList &row, Counts &counts)
 
 Counts placeIndividual(DressurRows &rows, bool kur)
 {
+    const QVector<Parsed> parsed = parse(rows, kur);
+    Ranking judges[JudgeCount];
+    for (const Parsed &p : parsed) {
+        if (p.status == Status::NotStarter)
+            continue;
+        for (int k = 0; k < JudgeCount; ++k)
+            judges[k].add(p.judge[k]);
+    }
+    for (Ranking &judge : judges)
+        judge.finish();
+
     Counts counts;
     int counter = 1;
     int place = 1;
     float lastPoints = -1.0f;
     float lastKurSum = -1.0f;
-
-    for (QStringList &row : rows) {
-        if (!isStarter(row))
+    for (int r = 0; r < rows.size(); ++r) {
+        const Parsed &p = parsed.at(r);
+        if (p.status == Status::NotStarter)
             continue;
+        QStringList &row = rows[r];
         ++counts.antalStarter;
-        const float points = cellFloat(row.value(Point));
-        if (points == 0) {
+        if (p.points == 0) {
             setCell(row, ForeloebigPlacering, QLatin1String(""));
-            countWithoutPoints(row, counts);
+            countWithoutPoints(p.status, counts);
         } else {
-            if (points != lastPoints) {
-                lastPoints = points;
+            if (p.points != lastPoints) {
+                lastPoints = p.points;
                 lastKurSum = kurSumOf(row);
                 place = counter;
             } else if (kur) {
@@ -137,20 +181,9 @@ Counts placeIndividual(DressurRows &rows, bool kur)
                     place = counter;
                 }
             }
-
-            int judgePlaces[JudgeCount];
-            for (int k = 0; k < JudgeCount; ++k) {
-                const float value = judgeValue(row, k, kur);
-                int better = 0;
-                for (const QStringList &other : qAsConst(rows)) {
-                    if (isStarter(other) && judgeValue(other, k, kur) > value)
-                        ++better;
-                }
-                judgePlaces[k] = 1 + better;
-            }
             setCell(row, ForeloebigPlacering, QString::number(place));
             for (int k = 0; k < JudgeCount; ++k)
-                setCell(row, EPlace + k, QString::number(judgePlaces[k]));
+                setCell(row, EPlace + k, QString::number(judges[k].placeOf(p.judge[k])));
         }
         ++counter;
     }
@@ -159,40 +192,40 @@ Counts placeIndividual(DressurRows &rows, bool kur)
 
 Counts placeTeams(DressurRows &rows)
 {
+    const QVector<Parsed> parsed = parse(rows, false);
+
+    // Each team's sum, added up in list order; the starters' points.
+    QHash<int, double> teamSums;
+    Ranking points;
+    for (int r = 0; r < rows.size(); ++r) {
+        if (parsed.at(r).status == Status::NotStarter)
+            continue;
+        const QStringList &row = rows.at(r);
+        points.add(parsed.at(r).points);
+        const QString team = row.value(HoldId);
+        if (!team.isEmpty() && cellInt(row.value(Udgaar)) != 1)
+            teamSums[cellInt(team)] += cellDouble(row.value(Procent));
+    }
+    points.finish();
+
     Counts counts;
     int teamPlace = 0;
     double lastTeamSum = 0.0;
-
-    for (QStringList &row : rows) {
-        if (!isStarter(row))
+    for (int r = 0; r < rows.size(); ++r) {
+        const Parsed &p = parsed.at(r);
+        if (p.status == Status::NotStarter)
             continue;
+        QStringList &row = rows[r];
         ++counts.antalStarter;
-        const float points = cellFloat(row.value(Point));
-        const QString team = row.value(HoldId);
-        const bool hasTeam = !team.isEmpty();
-        const int teamId = cellInt(team);
-        int place = 1;
-        double sum = 0.0;
-
-        for (const QStringList &other : qAsConst(rows)) {
-            if (!isStarter(other))
-                continue;
-            const QString otherTeam = other.value(HoldId);
-            if (hasTeam && !otherTeam.isEmpty() && cellInt(otherTeam) == teamId
-                && cellInt(other.value(Udgaar)) != 1)
-                sum += cellDouble(other.value(Procent));
-            if (points != 0 && cellFloat(other.value(Point)) > points)
-                ++place;
-        }
-
-        if (points == 0) {
+        if (p.points == 0) {
             setCell(row, ForeloebigPlacering, QLatin1String(""));
-            countWithoutPoints(row, counts);
+            countWithoutPoints(p.status, counts);
         } else {
-            setCell(row, ForeloebigPlacering, QString::number(place));
+            setCell(row, ForeloebigPlacering, QString::number(points.placeOf(p.points)));
         }
 
-        if (!hasTeam) {
+        const QString team = row.value(HoldId);
+        if (team.isEmpty()) {
             // Not in the team competition: no sum, no team placing.
             setCell(row, HoldSum, QLatin1String(""));
             setCell(row, HoldPlacering, QLatin1String(""));
@@ -200,7 +233,7 @@ Counts placeTeams(DressurRows &rows)
         }
         // The team order reads the sum back from the cell, so number the
         // teams by the sum as written, not by its unrounded value.
-        const QString sumText = QString::number(sum, 'g', 6);
+        const QString sumText = QString::number(teamSums.value(cellInt(team)), 'g', 6);
         setCell(row, HoldSum, sumText);
         const double shownSum = cellDouble(sumText);
         if (shownSum > 0) {
