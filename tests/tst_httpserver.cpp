@@ -248,6 +248,32 @@ private slots:
         QCOMPARE(r.body, QByteArray("<html>start</html>"));
     }
 
+    void rewrittenPageIsServedAnew()
+    {
+        // The server keeps pages in memory between requests; a page the
+        // station rewrites must never be served in its old version, not even
+        // when the new one has the same size and comes right after.
+        HttpDaemon server(nullptr, 0, m_root);
+        const quint16 port = server.serverPort();
+        writeFile(m_root + "/live.html", "result AAAA");
+        QTest::qWait(250); // old enough to be kept
+        QCOMPARE(whileServing([&] { return get(port, "/live.html"); }).body, QByteArray("result AAAA"));
+        QCOMPARE(whileServing([&] { return get(port, "/live.html"); }).body, QByteArray("result AAAA"));
+        for (const QByteArray &version : {QByteArray("result BBBB"), QByteArray("result CCCC")}) {
+            QFile inPlace(m_root + "/live.html");
+            QVERIFY(inPlace.open(QIODevice::WriteOnly)); // truncates: same inode
+            inPlace.write(version);
+            inPlace.close();
+            QCOMPARE(whileServing([&] { return get(port, "/live.html"); }).body, version);
+        }
+        // Replaced through a new file, as the station writes its pages.
+        QFile::remove(m_root + "/live.html");
+        writeFile(m_root + "/live.html", "result DDDD");
+        QCOMPARE(whileServing([&] { return get(port, "/live.html"); }).body, QByteArray("result DDDD"));
+        QFile::remove(m_root + "/live.html");
+        QCOMPARE(whileServing([&] { return get(port, "/live.html"); }).status, 404);
+    }
+
     void rotatingPageFollowsTheClock()
     {
         HttpDaemon server(nullptr, 0, m_root);
