@@ -135,7 +135,6 @@ private slots:
     void expectedPages();
     void hostileTextStaysText();
 
-    void emptyClass();
     void divisionByZeroShowsNothing();
     void lastRiderBlock_data();
     void lastRiderBlock();
@@ -260,20 +259,6 @@ void TestDressagePages::hostileTextStaysText()
     }
 }
 
-void TestDressagePages::emptyClass()
-{
-    ClassInfo info;
-    info.title = QStringLiteral("7 LA");
-    const DressurPages::Pages pages = DressurPages::write(info, settings(), {});
-    QVERIFY(pages.result.endsWith("<table width=100% cellspacing=\"0\" cellpadding=\"1\" border=\"0\">\n"
-                                  "</table>\n</body>\n</html>\n"));
-    QVERIFY(pages.ranking.endsWith("</h4> </td>\n</tr>\n<tr><td><hr></td></tr>\n</table>\n"
-                                   "<table width=100% cellspacing=\"0\" cellpadding=\"1\" border=\"0\">\n"
-                                   "</table>\n</body>\n</html>\n"));
-    QVERIFY(htmlProblem(pages.result).isEmpty());
-    QVERIFY(htmlProblem(pages.ranking).isEmpty());
-}
-
 void TestDressagePages::divisionByZeroShowsNothing()
 {
     // A Kur without maximum points and without judges divides by zero in
@@ -376,12 +361,10 @@ void TestDressagePages::rankingScore_data()
     QTest::addColumn<QString>("score");
 
     const QString red = QStringLiteral("<font color=\"#dd0000\"><i>64.500</i></font>");
-    QTest::newRow("percentage") << 340 << 0 << QStringList{"231.86", "68.194", "", ""} << "68.194";
     QTest::newRow("points over 100") << 10 << 0 << QStringList{"780", "", "", ""} << "7.800";
     QTest::newRow("Kur up to 99: percentage") << 50 << 1 << QStringList{"60", "60.000", "", ""} << "60.000";
     QTest::newRow("running score") << 340 << 0 << QStringList{"0", "0.000", "", "64.5"} << red;
     QTest::newRow("running score, retired") << 340 << 0 << QStringList{"0", "0.000", "Udgået", "64.5"} << "&nbsp;";
-    QTest::newRow("points, nothing yet") << 10 << 0 << QStringList{"0", "", "", ""} << "";
 }
 
 void TestDressagePages::rankingScore()
