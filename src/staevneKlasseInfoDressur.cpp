@@ -18,6 +18,7 @@
 #include <QHash>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -26,7 +27,6 @@
 #include <QTextStream>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QMenu>
 #include <QWidgetAction>
 
 #include <memory>
