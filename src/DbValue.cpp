@@ -1,5 +1,9 @@
 #include "DbValue.h"
 
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
 #include <QVariant>
 
 #include <cmath>
@@ -48,6 +52,21 @@ QString sqlLiteral(const QString &text)
     QString quoted = text;
     quoted.replace(QLatin1Char('\''), QLatin1String("''"));
     return quoted;
+}
+
+QVariantList rowValues(const QSqlQuery &query)
+{
+    QVariantList values;
+    const QSqlRecord record = query.record();
+    values.reserve(record.count());
+    for (int i = 0; i < record.count(); ++i)
+        values << record.value(i);
+    return values;
+}
+
+QString errorType(const QSqlError &error)
+{
+    return QString::number(int(error.type()));
 }
 
 } // namespace DbValue

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QVariantList>
 
+class QSqlError;
+class QSqlQuery;
 class QVariant;
 
 // Reading values that come back from the competition database.
@@ -29,5 +32,11 @@ double toDouble(const QVariant &value);
 // A text pasted into an SQL statement between single quotes: its quotes are
 // doubled so that it cannot end the literal.
 QString sqlLiteral(const QString &text);
+
+// Every column of the query's current row, in select-list order.
+QVariantList rowValues(const QSqlQuery &query);
+
+// An error's type as the decimal number the log lines show.
+QString errorType(const QSqlError &error);
 
 } // namespace DbValue

@@ -12,11 +12,6 @@ namespace StaevneLoader {
 
 namespace {
 
-QString errorType(const QSqlError &error)
-{
-    return QString::number(int(error.type()));
-}
-
 void log(const Database &database, int level, const QString &text)
 {
     if (database.log)
@@ -26,15 +21,6 @@ void log(const Database &database, int level, const QString &text)
 QString field(const Database &database, const QString &statement)
 {
     return database.field ? database.field(statement) : QString();
-}
-
-QVariantList rowValues(const QSqlQuery &query)
-{
-    QVariantList values;
-    const QSqlRecord record = query.record();
-    for (int i = 0; i < record.count(); ++i)
-        values << record.value(i);
-    return values;
 }
 
 const char *const championshipDressageTypes[] = {"DCU4H", "DCU5H", "DCU6H", "DCUF4H", "DCUF5H", "DCUF6H"};
@@ -68,7 +54,7 @@ bool readStaevneList(const Database &database, StaevneList *list)
     query.setForwardOnly(true);
     if (!query.prepare(statement) || !query.exec() || !query.isActive()) {
         log(database, -1, QStringLiteral("SELECTSTAEVNE SQL Error %1 Type: %2 STMT: %3")
-                              .arg(query.lastError().text(), errorType(query.lastError()), statement));
+                              .arg(query.lastError().text(), DbValue::errorType(query.lastError()), statement));
         return false;
     }
     while (query.next()) {
@@ -104,11 +90,11 @@ Header readHeader(const Database &database, int staevneId)
     query.bindValue(QStringLiteral(":staevneId"), staevneId);
     if (!query.exec() || !query.isActive()) {
         log(database, -1, QStringLiteral("SHOWSTAEVNE SQL Error %1 Type: %2 STMT: %3")
-                              .arg(query.lastError().text(), errorType(query.lastError()), statement));
+                              .arg(query.lastError().text(), DbValue::errorType(query.lastError()), statement));
         return header;
     }
     // A competition without a row reads as empty texts.
-    const QVariantList values = query.next() ? rowValues(query) : QVariantList();
+    const QVariantList values = query.next() ? DbValue::rowValues(query) : QVariantList();
     header.navn = DbValue::text(values.value(1));
     header.type = DbValue::text(values.value(2));
     header.startDato = DbValue::text(values.value(3));
@@ -176,14 +162,14 @@ bool readSections(const Database &database, int staevneId, QList<SectionRow> *ro
     query.bindValue(QStringLiteral(":staevneId"), staevneId);
     const auto failed = [&] {
         log(database, -1, QStringLiteral("SHOWSTAEVNE SQL Error %1 Type: %2")
-                              .arg(query.lastError().text(), errorType(query.lastError())));
+                              .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
         return false;
     };
     if (!query.exec() || !query.isActive())
         return failed();
     QList<SectionRow> read;
     while (query.next())
-        read << SectionRow::fromValues(rowValues(query));
+        read << SectionRow::fromValues(DbValue::rowValues(query));
     // A row that failed halfway through the loop ends it early; a partial
     // competition must not replace the one on show.
     if (query.lastError().isValid())

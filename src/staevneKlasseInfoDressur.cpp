@@ -40,11 +40,6 @@ QString connectionName()
     return QLatin1String(ConnectionName);
 }
 
-QString sqlErrorType(const QSqlError &error)
-{
-    return QString::number(int(error.type()));
-}
-
 } // namespace
 
 staevneKlasseInfoDressur::staevneKlasseInfoDressur(appConfig *cfg, QWidget *parent,
@@ -92,13 +87,13 @@ QString staevneKlasseInfoDressur::getDBField(const QString &sql, bool *ok)
     QSqlQuery query(db);
     if (!query.prepare(sql) || !query.exec() || !query.isActive()) {
         emit logMessage(-1, QStringLiteral("getDBField SQL Error %1 Type: %2")
-                                .arg(query.lastError().text(), sqlErrorType(query.lastError())));
+                                .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
         return QString();
     }
     if (!query.next()) {
         if (query.lastError().isValid()) {
             emit logMessage(-1, QStringLiteral("getDBField SQL Error %1 Type: %2")
-                                    .arg(query.lastError().text(), sqlErrorType(query.lastError())));
+                                    .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
             return QString();
         }
         if (ok)
@@ -123,7 +118,7 @@ bool staevneKlasseInfoDressur::readHeader(QSqlQuery &query, DressurLoad::Header 
     query.bindValue(QStringLiteral(":afdeling"), afdeling);
     if (!query.exec() || !query.isActive()) {
         emit logMessage(-1, QStringLiteral("ShowClass SQL Error %1 Type: %2\n#####\n%3")
-                                .arg(query.lastError().text(), sqlErrorType(query.lastError()),
+                                .arg(query.lastError().text(), DbValue::errorType(query.lastError()),
                                      query.lastQuery()));
         emit logMessage(-1, QStringLiteral("Placeholder: :afdeling, Value: %1").arg(afdeling));
         emit logMessage(-1, QStringLiteral("Placeholder: :klasseNr, Value: %1").arg(klasseNr));
@@ -138,7 +133,7 @@ bool staevneKlasseInfoDressur::readHeader(QSqlQuery &query, DressurLoad::Header 
             values << record.value(i);
     } else if (query.lastError().isValid()) {
         emit logMessage(-1, QStringLiteral("ShowClass SQL Error %1 Type: %2\n#####\n%3")
-                                .arg(query.lastError().text(), sqlErrorType(query.lastError()),
+                                .arg(query.lastError().text(), DbValue::errorType(query.lastError()),
                                      query.lastQuery()));
         return false;
     }
@@ -181,7 +176,7 @@ bool staevneKlasseInfoDressur::readStarters(QSqlQuery &query, bool team, QVector
     query.bindValue(QStringLiteral(":afdeling"), afdeling);
     const auto failed = [this, &query] {
         emit logMessage(-1, QStringLiteral("ShowClass SQL Error %1 Type: %2")
-                                .arg(query.lastError().text(), sqlErrorType(query.lastError())));
+                                .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
         return false;
     };
     if (!query.exec() || !query.isActive())
@@ -432,7 +427,7 @@ bool staevneKlasseInfoDressur::readResults(QSqlDatabase &db, QVector<QVariantLis
     query.bindValue(QStringLiteral(":afdeling"), afdeling);
     const auto failed = [this, &query] {
         emit logMessage(-1, QStringLiteral("UpdateClass SQL Error %1 Type: %2")
-                                .arg(query.lastError().text(), sqlErrorType(query.lastError())));
+                                .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
         return false;
     };
     if (!query.exec() || !query.isActive())

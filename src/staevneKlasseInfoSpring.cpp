@@ -18,11 +18,6 @@ namespace {
 
 const char ConnectionName[] = "ZEP";
 
-QString errorType(const QSqlError &error)
-{
-    return QString::number(int(error.type()));
-}
-
 // Faults and times as the database stores them, without trailing zeros;
 // empty while the starter has none.
 QString numberCell(const QVariant &value)
@@ -30,15 +25,6 @@ QString numberCell(const QVariant &value)
     if (value.isNull() || DbValue::text(value).isEmpty())
         return QString();
     return QString::number(DbValue::toDouble(value), 'g', 10);
-}
-
-QVariantList rowValues(const QSqlQuery &query)
-{
-    QVariantList values;
-    const QSqlRecord record = query.record();
-    for (int i = 0; i < record.count(); ++i)
-        values << record.value(i);
-    return values;
 }
 
 bool isNotStarter(const QString &status)
@@ -145,14 +131,14 @@ bool staevneKlasseInfoSpring::readHeader(QSqlQuery &query, QVariantList *values)
     query.bindValue(QStringLiteral(":afdeling"), afdeling);
     if (!query.exec() || !query.isActive()) {
         emit logMessage(-1, QStringLiteral("ShowClass SQL Error %1 Type: %2\n#####\n%3")
-                                .arg(query.lastError().text(), errorType(query.lastError()), query.lastQuery()));
+                                .arg(query.lastError().text(), DbValue::errorType(query.lastError()), query.lastQuery()));
         return false;
     }
     // A section without a row shows empty texts.
-    *values = query.next() ? rowValues(query) : QVariantList();
+    *values = query.next() ? DbValue::rowValues(query) : QVariantList();
     if (values->isEmpty() && query.lastError().isValid()) {
         emit logMessage(-1, QStringLiteral("ShowClass SQL Error %1 Type: %2")
-                                .arg(query.lastError().text(), errorType(query.lastError())));
+                                .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
         return false;
     }
     return true;
@@ -175,13 +161,13 @@ bool staevneKlasseInfoSpring::readStarters(QSqlQuery &query, QVector<QStringList
     query.bindValue(QStringLiteral(":afdeling"), afdeling);
     const auto failed = [this, &query] {
         emit logMessage(-1, QStringLiteral("ShowClass SQL Error %1 Type: %2")
-                                .arg(query.lastError().text(), errorType(query.lastError())));
+                                .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
         return false;
     };
     if (!query.exec() || !query.isActive())
         return failed();
     while (query.next())
-        rows->append(starterCells(rowValues(query)));
+        rows->append(starterCells(DbValue::rowValues(query)));
     if (query.lastError().isValid())
         return failed();
     return true;
