@@ -401,6 +401,11 @@ private:
 
         // Sections of an arena follow each other through the day.
         QHash<int, QTime> nextStart; // day * 100 + arena -> time
+        // Sections still to be laid out on each arena and day, so that the
+        // day's classes share it and the last one is not ridden at night.
+        QHash<int, int> sectionsLeft;
+        for (const ClassPlan &c : plan)
+            sectionsLeft[c.day * 100 + c.arena] += int(c.sections.size());
         for (const ClassPlan &c : plan) {
             const int klasseId = ++m_klasseId;
             exec(QStringLiteral("INSERT INTO tblKlasse (KlasseId, StaevneId, KlasseNr, Klasse, KlasseTypeId, DiciplinId, "
@@ -439,10 +444,15 @@ private:
                 const bool isWaiting = s == c.sections.size();
                 if (isWaiting && !c.waitingList)
                     break;
-                const int count = isWaiting ? waiting : counts[s];
+                QTime start = isWaiting ? firstSectionTime : nextStart.value(c.day * 100 + c.arena, QTime(8, 0));
+                int count = isWaiting ? waiting : counts[s];
+                if (!isWaiting) {
+                    const int left = std::max(1, sectionsLeft[c.day * 100 + c.arena]--);
+                    const int budget = std::max(0, start.secsTo(QTime(20, 30)) / 60) / left;
+                    count = std::min(count, std::max(10, budget / std::max(1, c.interval)));
+                }
                 const QList<int> entries = chosen.mid(taken, count);
                 taken += int(entries.size());
-                QTime start = isWaiting ? firstSectionTime : nextStart.value(c.day * 100 + c.arena, QTime(8, 0));
                 const int minutes = c.interval * int(entries.size());
                 if (!isWaiting)
                     nextStart[c.day * 100 + c.arena] = start.addSecs((minutes + 30) * 60);

@@ -71,7 +71,7 @@ QString rideDressage(SqliteDatabase &db, Random &random, const Section &section,
     }
     if (roll < 0.07) {
         static const char *const words[] = {"OPGIVET", "DISKVALIFICERET", "UDGÅET"};
-        const QString word = QString::fromUtf8(random.pick(words));
+        const QString word = QString::fromUtf8(random.inTurn(words));
         setStatus(db, startId, word);
         return QStringLiteral("%1: start %2 %3").arg(label(section)).arg(number).arg(word);
     }

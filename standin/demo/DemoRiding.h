@@ -39,9 +39,13 @@ public:
     const T &pick(const T (&items)[N]) { return items[range(0, int(N) - 1)]; }
     template<typename List>
     const typename List::value_type &pick(const List &items) { return items.at(range(0, int(items.size()) - 1)); }
+    // Each item in turn, so that a run meets every one of them early.
+    template<typename T, size_t N>
+    const T &inTurn(const T (&items)[N]) { return items[m_turn++ % N]; }
 
 private:
     QRandomGenerator m_generator;
+    size_t m_turn = 0;
 };
 
 // Disciplines as tblKlasse.DiciplinId holds them.
