@@ -1,0 +1,108 @@
+// A headless run of the program itself: it starts without a settings file,
+// and with the demo's settings it loads a competition from the stand-in
+// database, writes the competition's pages and serves them over HTTP.
+#include <QDir>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "appConfig.h"
+#include "demo/DemoCompetition.h"
+
+namespace {
+const QString program = QStringLiteral(ZEP_BINARY_DIR "/src/zeplive");
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+QByteArray fetch(const QString &url, int *status)
+{
+    QNetworkAccessManager network;
+    QNetworkReply *reply = network.get(QNetworkRequest(QUrl(url)));
+    QSignalSpy done(reply, &QNetworkReply::finished);
+    done.wait(5000);
+    *status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QByteArray body = reply->readAll();
+    delete reply;
+    return body;
+}
+
+void stop(QProcess &process)
+{
+    process.terminate();
+    if (!process.waitForFinished(5000))
+        process.kill();
+    process.waitForFinished(5000);
+}
+} // namespace
+
+class tst_Program : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startsWithoutSettings()
+    {
+        QTemporaryDir dir;
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        process.start(program, {});
+        QVERIFY2(process.waitForStarted(5000), qPrintable(process.errorString()));
+        // Still up after a while: start-up went through on every default.
+        QVERIFY(!process.waitForFinished(1500));
+        QCOMPARE(process.state(), QProcess::Running);
+        stop(process);
+        // Nothing is saved on the way out.
+        QVERIFY(!QFile::exists(dir.filePath("appCfg.xml")));
+    }
+
+    void servesTheDemoCompetition()
+    {
+        QTemporaryDir dir;
+        QString error;
+        standin::DemoOptions options;
+        options.small = true;
+        QVERIFY2(standin::generateDemoCompetition(dir.filePath("demo.db"), options, &error), qPrintable(error));
+        const quint16 port = freePort();
+        {
+            appConfig cfg(nullptr, dir.filePath("station.xml"));
+            cfg.setValue("app.server", "1");
+            cfg.setValue("http.port", QString::number(port));
+            cfg.setValue("database.driver", "ZEPLITE");
+            cfg.setValue("database.name", "demo.db");
+            cfg.setValue("bane.baseUrl", QStringLiteral("http://127.0.0.1:%1/").arg(port));
+            QVERIFY(cfg.writeConfig());
+        }
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("ZEPLIVE_DEMO_STAEVNE", QString::number(standin::demoCompetitionId));
+        process.setProcessEnvironment(environment);
+        process.start(program, {"station.xml"});
+        QVERIFY2(process.waitForStarted(5000), qPrintable(process.errorString()));
+
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath("html/index.html")), 15000);
+        int status = 0;
+        QByteArray page;
+        QTRY_VERIFY_WITH_TIMEOUT((page = fetch(QStringLiteral("http://127.0.0.1:%1/").arg(port), &status), status == 200),
+                                 10000);
+        QVERIFY(page.contains("Bane 1 - Vis Aktuelle klasse"));
+        page = fetch(QStringLiteral("http://127.0.0.1:%1/bane1.html").arg(port), &status);
+        QCOMPARE(status, 200);
+        QVERIFY(page.contains("<title>Pause Bane 1</title>"));
+        QCOMPARE(process.state(), QProcess::Running);
+        stop(process);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Program)
+#include "tst_program.moc"
