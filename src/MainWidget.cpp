@@ -273,6 +273,10 @@ void MainWidget::buildLogArea()
         auto *clear = new QPushButton(QStringLiteral("Clear"), container);
         clear->setObjectName(QStringLiteral("Clear"));
         row->addWidget(clear, 1);
+        // The command row keeps its size when the window is resized; the
+        // views above it take the room.
+        logArea->setStretchFactor(logArea->indexOf(rawText), 1);
+        logArea->setStretchFactor(logArea->indexOf(infoText), 1);
         logArea->setStretchFactor(logArea->indexOf(container), 0);
         connect(clear, &QPushButton::pressed, this, &MainWidget::clearDebug);
         connect(this, &MainWidget::logMessage, infoText, &QPlainTextEdit::appendPlainText);
@@ -901,6 +905,9 @@ void MainWidget::showStaevne(int staevneId)
 
     const StaevneLoader::Club club = StaevneLoader::readClub(database);
     const StaevneLoader::Header header = StaevneLoader::readHeader(database, staevneId);
+    if (header.read)
+        slotLogMessage(1, QStringLiteral("%1: %2 %3 %4 - %5")
+                              .arg(header.zepNr, header.navn, header.type, header.startDato, header.slutDato));
     const int sectionCount = StaevneLoader::readSectionCount(database, staevneId);
 
     // No cancel button: a load always runs to its end.
@@ -925,11 +932,10 @@ void MainWidget::showStaevne(int staevneId)
     deleteViews();
     delete champTabs;
     champTabs = nullptr;
-    if (header.read) {
+    // Stored only now: the views of the competition on show read it while
+    // they live.
+    if (header.read)
         cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"), header.zepNr);
-        slotLogMessage(1, QStringLiteral("%1: %2 %3 %4 - %5")
-                              .arg(header.zepNr, header.navn, header.type, header.startDato, header.slutDato));
-    }
 
     progress.setValue(1);
     letEventsThrough();

@@ -388,7 +388,11 @@ private slots:
         QVERIFY(changeDatabase("ALTER TABLE tblKlasseType RENAME TO tblKlasseTypeGammel"));
         m_window->showStaevne(standin::demoPastCompetitionId);
 
-        QVERIFY(log().contains("SHOWSTAEVNE SQL Error"));
+        // The competition that was read is named before the classes fail.
+        const QString text = log();
+        const qsizetype named = text.indexOf(QStringLiteral(" : S240517: "));
+        QVERIFY(named >= 0);
+        QVERIFY(named < text.indexOf(QStringLiteral("SHOWSTAEVNE SQL Error")));
         QCOMPARE(m_window->viewKeys(), keys);
         QCOMPARE(m_window->classTabs()->widget(0), firstTab);
         QCOMPARE(tabTitles(m_window->classTabs()), demoTabs);

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -480,6 +481,24 @@ private slots:
         QCOMPARE(MainWidget::fitOf(QSize(100, 200), QSize(100, 200)), MainWidget::Fit::Exact);
         QCOMPARE(MainWidget::fitOf(QSize(101, 100), QSize(100, 200)), MainWidget::Fit::Overflow);
         QCOMPARE(MainWidget::fitOf(QSize(100, 100), QSize(100, 200)), MainWidget::Fit::Room);
+    }
+
+    // The command line under the debug views keeps its height when the
+    // window grows; the views take the room.
+    void debugCommandRowKeepsItsSize()
+    {
+        TestWindow window(nullptr, settingsFile({{"debug.show", "1"}}), "MainWidget");
+        auto *area = window.findChild<QSplitter *>("top");
+        auto *row = window.findChild<QWidget *>("debugCmdContainer");
+        QVERIFY(area && row);
+        window.mainTabs()->setCurrentWidget(area);
+        window.resize(600, 400);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const int before = row->height();
+        window.resize(600, 900);
+        QTRY_VERIFY(area->height() > 700);
+        QCOMPARE(row->height(), before);
     }
 
     void cleanTeardownWithEveryPart()
