@@ -102,6 +102,10 @@ QString staevneKlasseInfoDressur::getDBField(const QString &sql, bool *ok)
     }
     if (ok)
         *ok = true;
+    // A NULL is no value, also where the driver types it as a number (whose
+    // text would be "0").
+    if (query.isNull(0))
+        return QString();
     return query.value(0).toString();
 }
 

@@ -80,7 +80,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
     // The first field of the first row of a statement on "ZEP", as text; a
-    // null text when there is none or the statement fails (which is logged).
+    // null text when there is none, when the field is NULL, or when the
+    // statement fails (which is logged).
     // `ok` tells a failed statement (false) from an empty answer.
     QString getDBField(const QString &sql, bool *ok = nullptr);
 

@@ -33,6 +33,7 @@ class ExportView : public staevneKlasseInfoDressur
 {
 public:
     using staevneKlasseInfoDressur::staevneKlasseInfoDressur;
+    using staevneKlasseInfoDressur::getDBField;
 
     QStringList menuItems;
 
@@ -78,6 +79,7 @@ private slots:
     void codes_data();
     void codes();
     void exportOfAClass();
+    void nullNumberIsAnEmptyField();
     void failedExportKeepsThePreviousFile();
     void rightClickMenu();
 
@@ -154,6 +156,29 @@ void TestHippodata::exportOfAClass()
         QCOMPARE(line.count(';'), 15);
     QCOMPARE(logged(log, 3), QStringList{QStringLiteral("Hippodata eksport skrevet: %1").arg(csv())});
     QCOMPARE(logged(log, 1), QStringList{});
+}
+
+void TestHippodata::nullNumberIsAnEmptyField()
+{
+    // A database driver hands a NULL number over as a typed null whose text
+    // is "0": a horse without a birth date would be exported as born in year
+    // 0. The look-up reads NULL as no value, whatever its type.
+    QSqlDatabase db = QSqlDatabase::database(Zep);
+    auto *handle = *static_cast<sqlite3 *const *>(db.driver()->handle().data());
+    QCOMPARE(sqlite3_exec(handle,
+                          "INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr) VALUES (990001, 0, 0)",
+                          nullptr, nullptr, nullptr),
+             SQLITE_OK);
+    ExportView view(m_cfg.get());
+    bool ok = false;
+    const QString nullNumber =
+        view.getDBField(QStringLiteral("SELECT RytterId FROM tblAnmeldelse WHERE AnmeldelseId = 990001"), &ok);
+    const QString zero = view.getDBField(QStringLiteral("SELECT AnmeldelseNr FROM tblAnmeldelse WHERE AnmeldelseId = 990001"));
+    QCOMPARE(sqlite3_exec(handle, "DELETE FROM tblAnmeldelse WHERE AnmeldelseId = 990001", nullptr, nullptr, nullptr),
+             SQLITE_OK);
+    QVERIFY(ok);
+    QVERIFY2(nullNumber.isEmpty(), qPrintable(nullNumber));
+    QCOMPARE(zero, QStringLiteral("0"));
 }
 
 void TestHippodata::failedExportKeepsThePreviousFile()
