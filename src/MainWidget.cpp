@@ -591,7 +591,9 @@ bool runOneValue(MainWidget *window, const QString &statement, const char *error
                                        .arg(error.text(), QString::number(int(error.type())), statement));
         return false;
     }
-    if (query.next())
+    // A NULL is no value, also where the driver types it as a number (whose
+    // text would be "0"): a missing club id must not name a logo "0.png".
+    if (query.next() && !query.isNull(0))
         *value = query.value(0);
     return true;
 }

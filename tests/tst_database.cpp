@@ -66,6 +66,8 @@ private slots:
             QVERIFY(q.exec("CREATE TABLE tblEjer (KlubId TEXT, LOGOSTI BLOB)"));
             QVERIFY(q.exec("INSERT INTO tblEjer VALUES ('*123*', x'89504e47')"));
             QVERIFY(q.exec("CREATE TABLE tblOpdatering (OpdateringID INTEGER)"));
+            QVERIFY(q.exec("CREATE TABLE tblKlub (KlubId INTEGER, Klubnavn TEXT)"));
+            QVERIFY(q.exec("INSERT INTO tblKlub VALUES (NULL, NULL)"));
         }
         QSqlDatabase::removeDatabase("setup");
     }
@@ -175,6 +177,12 @@ private slots:
         QVERIFY(ok);
         QVERIFY(window.getDBField("SELECT klubId FROM tblEjer WHERE KlubId = 'none'", &ok).isNull());
         QVERIFY(ok);
+        // A NULL reads as no value, also in a numeric column (where the
+        // driver's typed null would otherwise read as "0").
+        QVERIFY(window.getDBField("SELECT KlubId FROM tblKlub", &ok).isNull());
+        QVERIFY(ok);
+        QVERIFY(window.getDBField("SELECT Klubnavn FROM tblKlub", &ok).isNull());
+        QVERIFY(window.getDBFieldByteArray("SELECT KlubId FROM tblKlub", &ok).isEmpty());
         QCOMPARE(log(window), before);
 
         // A failed statement is told apart and logged at -1 with the statement.
