@@ -1,5 +1,7 @@
 #include "DressurListItem.h"
 
+#include "staevneKlasseInfo.h"
+
 #include "DressurPlacing.h"
 
 #include <QBrush>
@@ -23,17 +25,7 @@ bool DressurListItem::operator<(const QTreeWidgetItem &other) const
 
 QVariant DressurListItem::data(int column, int role) const
 {
-    if (role == Qt::BackgroundRole) {
-        if (QTreeWidget *list = treeWidget()) {
-            const int position = list->indexOfTopLevelItem(const_cast<DressurListItem *>(this));
-            if (position >= 0)
-                return QBrush(rowColour(position));
-        }
-    }
+    if (role == Qt::BackgroundRole)
+        return staevneKlasseInfo::rowBackground(this);
     return QTreeWidgetItem::data(column, role);
-}
-
-QColor DressurListItem::rowColour(int position)
-{
-    return QColor(position % 2 ? QStringLiteral("#FFF3C6") : QStringLiteral("#F8E296"));
 }

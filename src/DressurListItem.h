@@ -21,7 +21,6 @@ public:
 
     // The background of the row at a position: "#F8E296" for even positions
     // (the top row is 0), "#FFF3C6" for odd ones.
-    static QColor rowColour(int position);
 
     enum { Type = QTreeWidgetItem::UserType + 1 };
 };

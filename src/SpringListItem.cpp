@@ -1,5 +1,7 @@
 #include "SpringListItem.h"
 
+#include "staevneKlasseInfo.h"
+
 #include <QBrush>
 #include <QTreeWidget>
 
@@ -28,17 +30,7 @@ bool SpringListItem::operator<(const QTreeWidgetItem &other) const
 
 QVariant SpringListItem::data(int column, int role) const
 {
-    if (role == Qt::BackgroundRole) {
-        if (QTreeWidget *list = treeWidget()) {
-            const int position = list->indexOfTopLevelItem(const_cast<SpringListItem *>(this));
-            if (position >= 0)
-                return QBrush(rowColour(position));
-        }
-    }
+    if (role == Qt::BackgroundRole)
+        return staevneKlasseInfo::rowBackground(this);
     return QTreeWidgetItem::data(column, role);
-}
-
-QColor SpringListItem::rowColour(int position)
-{
-    return QColor(position % 2 ? QStringLiteral("#FFF3C6") : QStringLiteral("#F8E296"));
 }

@@ -16,7 +16,6 @@ public:
     QVariant data(int column, int role) const override;
 
     // "#F8E296" for even positions (the top row is 0), "#FFF3C6" for odd.
-    static QColor rowColour(int position);
 
     enum { Type = QTreeWidgetItem::UserType + 2 };
 };

@@ -1,4 +1,6 @@
 #include "staevneKlasseInfo.h"
+#include "DbValue.h"
+#include <QBrush>
 
 #include "KlasseJsonDocument.h"
 #include "appConfig.h"
@@ -263,4 +265,36 @@ void staevneKlasseInfo::uploadFile(const QString &fileName)
 void staevneKlasseInfo::uploadDone(int id, bool)
 {
     emit logMessage(2, QStringLiteral("Upload done id: %1 %2\n").arg(QString::number(id), QString()));
+}
+
+bool staevneKlasseInfo::readSectionRows(QSqlQuery &query, const QString &sql, const QString &place,
+                                        QVector<QVariantList> *rows)
+{
+    query.prepare(sql);
+    query.bindValue(QStringLiteral(":staevneId"), staevneId);
+    query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
+    query.bindValue(QStringLiteral(":afdeling"), afdeling);
+    const auto failed = [this, &query, &place] {
+        emit logMessage(-1, QStringLiteral("%1 SQL Error %2 Type: %3")
+                                .arg(place, query.lastError().text(), DbValue::errorType(query.lastError())));
+        return false;
+    };
+    if (!query.exec() || !query.isActive())
+        return failed();
+    QVector<QVariantList> read;
+    while (query.next())
+        read.append(DbValue::rowValues(query));
+    if (query.lastError().isValid())
+        return failed();
+    *rows += read;
+    return true;
+}
+
+QVariant staevneKlasseInfo::rowBackground(const QTreeWidgetItem *item)
+{
+    QTreeWidget *list = item->treeWidget();
+    const int position = list ? list->indexOfTopLevelItem(const_cast<QTreeWidgetItem *>(item)) : -1;
+    if (position < 0)
+        return QVariant();
+    return QBrush(QColor(position % 2 ? QStringLiteral("#FFF3C6") : QStringLiteral("#F8E296")));
 }

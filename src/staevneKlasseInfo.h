@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QVariantList>
+#include <QVector>
 #include <QWidget>
 
 class appConfig;
@@ -8,6 +10,7 @@ class KlasseJsonDocument;
 class QFrame;
 class QLabel;
 class QSplitter;
+class QSqlQuery;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QVBoxLayout;
@@ -65,6 +68,10 @@ public:
     // Where writeJSon() writes: "http.root" + "/" + "klasse<nr>_<section>.json".
     QString jsonFilePath() const;
 
+    // The alternating background of a list row of any view, by its
+    // position on screen.
+    static QVariant rowBackground(const QTreeWidgetItem *item);
+
     // Widgets of the form.
     QFrame *frame3 = nullptr;
     QLabel *klasseInfo = nullptr; // class title; also the document's "class"
@@ -121,6 +128,13 @@ protected:
 
     // A setting from the store, or `def` when there is none.
     QString setting(const QString &key, const QString &def) const;
+
+    // Runs a statement of this class section (":staevneId", ":klasseNr" and
+    // ":afdeling" bound) on `query` and reads every row before returning, so
+    // that a read that breaks off changes nothing. A failure is logged at
+    // level -1 as "<place> SQL Error <text> Type: <type>"; false then.
+    bool readSectionRows(QSqlQuery &query, const QString &sql, const QString &place, QVector<QVariantList> *rows);
+
 
     appConfig *cfg;
     int staevneId = -1;

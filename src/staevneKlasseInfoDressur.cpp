@@ -174,29 +174,9 @@ bool staevneKlasseInfoDressur::readStarters(QSqlQuery &query, bool team, QVector
         sql += QString::fromUtf8(StartersTeamJoinSql);
     sql += QString::fromUtf8(StartersWhereSql);
 
-    query.prepare(sql);
-    query.bindValue(QStringLiteral(":staevneId"), staevneId);
-    query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
-    query.bindValue(QStringLiteral(":afdeling"), afdeling);
-    const auto failed = [this, &query] {
-        emit logMessage(-1, QStringLiteral("ShowClass SQL Error %1 Type: %2")
-                                .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
-        return false;
-    };
-    if (!query.exec() || !query.isActive())
-        return failed();
-    // Read every row before any look-up runs, so that no second statement
-    // is opened while this one still delivers rows.
-    while (query.next()) {
-        const QSqlRecord record = query.record();
-        QVariantList values;
-        for (int i = 0; i < record.count(); ++i)
-            values << record.value(i);
-        records->append(values);
-    }
-    if (query.lastError().isValid())
-        return failed();
-    return true;
+    // Every row is read before any look-up runs, so that no second
+    // statement is opened while this one still delivers rows.
+    return readSectionRows(query, sql, QStringLiteral("ShowClass"), records);
 }
 
 // A starter's remark, added to the rider's name when remarks are shown.
@@ -424,31 +404,10 @@ static const char ResultsSql[] =
 
 bool staevneKlasseInfoDressur::readResults(QSqlDatabase &db, QVector<QVariantList> *results)
 {
-    QSqlQuery query(db);
-    query.prepare(QString::fromUtf8(ResultsSql));
-    query.bindValue(QStringLiteral(":staevneId"), staevneId);
-    query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
-    query.bindValue(QStringLiteral(":afdeling"), afdeling);
-    const auto failed = [this, &query] {
-        emit logMessage(-1, QStringLiteral("UpdateClass SQL Error %1 Type: %2")
-                                .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
-        return false;
-    };
-    if (!query.exec() || !query.isActive())
-        return failed();
     // All rows are read before any cell changes, so a read that breaks off
     // leaves the list as the last good read made it.
-    while (query.next()) {
-        const QSqlRecord record = query.record();
-        QVariantList values;
-        values.reserve(record.count());
-        for (int i = 0; i < record.count(); ++i)
-            values << record.value(i);
-        results->append(values);
-    }
-    if (query.lastError().isValid())
-        return failed();
-    return true;
+    QSqlQuery query(db);
+    return readSectionRows(query, QString::fromUtf8(ResultsSql), QStringLiteral("UpdateClass"), results);
 }
 
 void staevneKlasseInfoDressur::updateKlasse()

@@ -155,21 +155,11 @@ static const char StartersSql[] =
 
 bool staevneKlasseInfoSpring::readStarters(QSqlQuery &query, QVector<QStringList> *rows)
 {
-    query.prepare(QString::fromUtf8(StartersSql));
-    query.bindValue(QStringLiteral(":staevneId"), staevneId);
-    query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
-    query.bindValue(QStringLiteral(":afdeling"), afdeling);
-    const auto failed = [this, &query] {
-        emit logMessage(-1, QStringLiteral("ShowClass SQL Error %1 Type: %2")
-                                .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
+    QVector<QVariantList> values;
+    if (!readSectionRows(query, QString::fromUtf8(StartersSql), QStringLiteral("ShowClass"), &values))
         return false;
-    };
-    if (!query.exec() || !query.isActive())
-        return failed();
-    while (query.next())
-        rows->append(starterCells(DbValue::rowValues(query)));
-    if (query.lastError().isValid())
-        return failed();
+    for (const QVariantList &row : std::as_const(values))
+        rows->append(starterCells(row));
     return true;
 }
 
