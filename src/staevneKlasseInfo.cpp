@@ -221,15 +221,9 @@ void staevneKlasseInfo::writeJSon()
 
 int staevneKlasseInfo::execSql(const QString &sql)
 {
-    if (!QSqlDatabase::contains(QLatin1String(ConnectionName))) {
-        emit connectDB(QLatin1String(ConnectionName));
+    QSqlDatabase db;
+    if (!openConnection(&db))
         return 0;
-    }
-    QSqlDatabase db = QSqlDatabase::database(QLatin1String(ConnectionName), true);
-    if (!db.isOpen()) {
-        emit logMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db.lastError().text()));
-        return 0;
-    }
     QSqlQuery query(db);
     if (!query.prepare(sql) || !query.exec() || !query.isActive()) {
         emit logMessage(-1, QStringLiteral("SQL Error %1 Type: %2\nstmt %3")
@@ -265,6 +259,21 @@ void staevneKlasseInfo::uploadFile(const QString &fileName)
 void staevneKlasseInfo::uploadDone(int id, bool)
 {
     emit logMessage(2, QStringLiteral("Upload done id: %1 %2\n").arg(QString::number(id), QString()));
+}
+
+bool staevneKlasseInfo::openConnection(QSqlDatabase *db)
+{
+    const QString name = QLatin1String(ConnectionName);
+    if (!QSqlDatabase::contains(name)) {
+        emit connectDB(name);
+        return false;
+    }
+    *db = QSqlDatabase::database(name, true);
+    if (!db->isOpen()) {
+        emit logMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db->lastError().text()));
+        return false;
+    }
+    return true;
 }
 
 bool staevneKlasseInfo::readSectionRows(QSqlQuery &query, const QString &sql, const QString &place,

@@ -10,6 +10,7 @@ class KlasseJsonDocument;
 class QFrame;
 class QLabel;
 class QSplitter;
+class QSqlDatabase;
 class QSqlQuery;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -128,6 +129,11 @@ protected:
 
     // A setting from the store, or `def` when there is none.
     QString setting(const QString &key, const QString &def) const;
+
+    // The shared connection "ZEP", looked up with its open flag: false when
+    // there is none (then connectDB is sent, and the main window makes it)
+    // or when it cannot be opened (then the error is logged at level 1).
+    bool openConnection(QSqlDatabase *db);
 
     // Runs a statement of this class section (":staevneId", ":klasseNr" and
     // ":afdeling" bound) on `query` and reads every row before returning, so

@@ -75,15 +75,9 @@ QString staevneKlasseInfoDressur::getDBField(const QString &sql, bool *ok)
 {
     if (ok)
         *ok = false;
-    if (!QSqlDatabase::contains(connectionName())) {
-        emit connectDB(connectionName());
+    QSqlDatabase db;
+    if (!openConnection(&db))
         return QString();
-    }
-    QSqlDatabase db = QSqlDatabase::database(connectionName(), true);
-    if (!db.isOpen()) {
-        emit logMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db.lastError().text()));
-        return QString();
-    }
     QSqlQuery query(db);
     if (!query.prepare(sql) || !query.exec() || !query.isActive()) {
         emit logMessage(-1, QStringLiteral("getDBField SQL Error %1 Type: %2")
@@ -289,15 +283,9 @@ bool staevneKlasseInfoDressur::loadKlasse(int staevneId_, int klasseNr_, const Q
     bane = bane_;
     afdelingId = afdelingId_;
 
-    if (!QSqlDatabase::contains(connectionName())) {
-        emit connectDB(connectionName());
+    QSqlDatabase db;
+    if (!openConnection(&db))
         return false;
-    }
-    QSqlDatabase db = QSqlDatabase::database(connectionName(), true);
-    if (!db.isOpen()) {
-        emit logMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db.lastError().text()));
-        return false;
-    }
 
     // Both queries are read before anything of the view changes: a load that
     // fails halfway keeps the class as it was shown.
@@ -672,15 +660,9 @@ static const char HippodataStartersSql[] =
 
 void staevneKlasseInfoDressur::exportKlasse()
 {
-    if (!QSqlDatabase::contains(connectionName())) {
-        emit connectDB(connectionName());
+    QSqlDatabase db;
+    if (!openConnection(&db))
         return;
-    }
-    QSqlDatabase db = QSqlDatabase::database(connectionName(), true);
-    if (!db.isOpen()) {
-        emit logMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db.lastError().text()));
-        return;
-    }
     const QString nr = QString::number(klasseNr);
     const QString path = outputPath(QStringLiteral("klasse%1_%2.csv").arg(nr, afdeling));
     const auto failed = [&](const QString &why) {

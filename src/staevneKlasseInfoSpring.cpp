@@ -16,8 +16,6 @@
 
 namespace {
 
-const char ConnectionName[] = "ZEP";
-
 // Faults and times as the database stores them, without trailing zeros;
 // empty while the starter has none.
 QString numberCell(const QVariant &value)
@@ -89,21 +87,6 @@ int staevneKlasseInfoSpring::calcAntalPlaceringer(int starters)
     if (starters < 2)
         return 0;
     return (starters + 3) / 4;
-}
-
-bool staevneKlasseInfoSpring::openDatabase(QSqlDatabase *db)
-{
-    const QString name = QLatin1String(ConnectionName);
-    if (!QSqlDatabase::contains(name)) {
-        emit connectDB(name);
-        return false;
-    }
-    *db = QSqlDatabase::database(name, true);
-    if (!db->isOpen()) {
-        emit logMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db->lastError().text()));
-        return false;
-    }
-    return true;
 }
 
 // The class and its section: name, sponsor, placings, judges, day and times,
@@ -233,7 +216,7 @@ void staevneKlasseInfoSpring::showKlasse(int staevneId_, int klasseNr_, QString 
     afdelingId = afdelingId_;
 
     QSqlDatabase db;
-    if (!openDatabase(&db))
+    if (!openConnection(&db))
         return;
     // Both queries are read before the view changes, so a load that fails
     // halfway keeps the class as it was shown.
@@ -256,7 +239,7 @@ void staevneKlasseInfoSpring::showKlasse(int staevneId_, int klasseNr_, QString 
 void staevneKlasseInfoSpring::updateKlasse()
 {
     QSqlDatabase db;
-    if (!openDatabase(&db))
+    if (!openConnection(&db))
         return;
     QSqlQuery query(db);
     query.setForwardOnly(true);

@@ -63,7 +63,6 @@ public slots:
     void printHtml() override;
 
 private:
-    bool openDatabase(QSqlDatabase *db);
     bool readHeader(QSqlQuery &query, QVariantList *values);
     bool readStarters(QSqlQuery &query, QVector<QStringList> *rows);
     void applyHeader(const QVariantList &values);
