@@ -184,8 +184,10 @@ void MainWidget::buildStatusBar()
 {
     statusBar = new QStatusBar(this);
     statusBar->setSizeGripEnabled(false);
-    cfg->setValue(QStringLiteral("host.info"), hostInfo());
-    hostLabel = new QLabel(hostInfo().section(QLatin1String(" /"), 0, 0), statusBar);
+    // One look-up serves both: it can block while the name service answers.
+    const QString addresses = hostInfo();
+    cfg->setValue(QStringLiteral("host.info"), addresses);
+    hostLabel = new QLabel(addresses.section(QLatin1String(" /"), 0, 0), statusBar);
     statusBar->addPermanentWidget(hostLabel, 0);
     versionLabel = new QLabel(tr("Version: %1 Build date: %2").arg(QLatin1String(version), QLatin1String(buildDate)),
                               statusBar);
