@@ -11,8 +11,8 @@
 
 #include "demo/DemoCompetition.h"
 #include "driver/StandinDriver.h"
-#include "appConfig.h"
-#include "staevneKlasseInfoDressur.h"
+#include "settings/appConfig.h"
+#include "views/dressur/staevneKlasseInfoDressur.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -21,11 +21,11 @@
 #include "demo/DemoCompetition.h"
 #include "demo/DemoSimulator.h"
 #include "driver/StandinDriver.h"
-#include "DressurColumns.h"
-#include "HtmlText.h"
-#include "HttpDaemon.h"
-#include "appConfig.h"
-#include "staevneKlasseInfoDressur.h"
+#include "views/dressur/DressurColumns.h"
+#include "views/HtmlText.h"
+#include "publish/HttpDaemon.h"
+#include "settings/appConfig.h"
+#include "views/dressur/staevneKlasseInfoDressur.h"
 
 #include <QApplication>
 #include <QDateTime>

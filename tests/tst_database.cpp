@@ -11,9 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "DatabaseSettings.h"
-#include "MainWidget.h"
-#include "appConfig.h"
+#include "database/DatabaseSettings.h"
+#include "app/MainWidget.h"
+#include "settings/appConfig.h"
 #include "driver/StandinDriver.h"
 
 class tst_Database : public QObject

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "urlDownloader.h"
+#include "publish/urlDownloader.h"
 
 namespace {
 // Answers every request with a fixed status and body, counting requests.

@@ -5,9 +5,9 @@
 
 #include "demo/DemoCompetition.h"
 #include "driver/StandinDriver.h"
-#include "DressurPages.h"
-#include "appConfig.h"
-#include "staevneKlasseInfoDressur.h"
+#include "views/dressur/DressurPages.h"
+#include "settings/appConfig.h"
+#include "views/dressur/staevneKlasseInfoDressur.h"
 
 #include <QDir>
 #include <QFile>

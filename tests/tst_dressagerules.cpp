@@ -3,8 +3,8 @@
 // status words, equal team sums, the number of placings and the pedigree
 // text. Expected values are worked out by hand.
 
-#include "DressurLoad.h"
-#include "DressurPlacing.h"
+#include "views/dressur/DressurLoad.h"
+#include "views/dressur/DressurPlacing.h"
 
 #include <QtTest>
 

@@ -9,10 +9,10 @@
 #include "demo/DemoCompetition.h"
 #include "demo/DemoSimulator.h"
 #include "driver/StandinDriver.h"
-#include "DbValue.h"
-#include "DressurUpdate.h"
-#include "appConfig.h"
-#include "staevneKlasseInfoDressur.h"
+#include "database/DbValue.h"
+#include "views/dressur/DressurUpdate.h"
+#include "settings/appConfig.h"
+#include "views/dressur/staevneKlasseInfoDressur.h"
 
 #include <QFile>
 #include <QJsonDocument>

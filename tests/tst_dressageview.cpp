@@ -5,8 +5,8 @@
 
 #include "demo/DemoCompetition.h"
 #include "driver/StandinDriver.h"
-#include "appConfig.h"
-#include "staevneKlasseInfoDressur.h"
+#include "settings/appConfig.h"
+#include "views/dressur/staevneKlasseInfoDressur.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -5,9 +5,9 @@
 
 #include "demo/DemoCompetition.h"
 #include "driver/StandinDriver.h"
-#include "HorseLookup.h"
-#include "appConfig.h"
-#include "staevneKlasseInfoDressur.h"
+#include "database/HorseLookup.h"
+#include "settings/appConfig.h"
+#include "views/dressur/staevneKlasseInfoDressur.h"
 
 #include <QAction>
 #include <QContextMenuEvent>

@@ -18,11 +18,11 @@
 #include <thread>
 #include <vector>
 
-#include "HttpDaemon.h"
-#include "HttpRequest.h"
-#include "MainWidget.h"
-#include "Setup.h"
-#include "appConfig.h"
+#include "publish/HttpDaemon.h"
+#include "publish/HttpRequest.h"
+#include "app/MainWidget.h"
+#include "publish/Setup.h"
+#include "settings/appConfig.h"
 
 namespace {
 void writeFile(const QString &path, const QByteArray &bytes)

@@ -24,17 +24,17 @@
 #include <memory>
 #include <tuple>
 
-#include "HttpDaemon.h"
-#include "KlasseJsonDocument.h"
-#include "MainWidget.h"
-#include "QTabW.h"
-#include "Setup.h"
-#include "appConfig.h"
+#include "publish/HttpDaemon.h"
+#include "views/KlasseJsonDocument.h"
+#include "app/MainWidget.h"
+#include "app/QTabW.h"
+#include "publish/Setup.h"
+#include "settings/appConfig.h"
 #include "demo/DemoCompetition.h"
 #include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
-#include "staevneKlasseInfoDressur.h"
-#include "staevneKlasseInfoSpring.h"
+#include "views/dressur/staevneKlasseInfoDressur.h"
+#include "views/spring/staevneKlasseInfoSpring.h"
 
 namespace {
 

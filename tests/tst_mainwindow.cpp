@@ -19,12 +19,12 @@
 #include <QTextBlock>
 #include <QTextBrowser>
 
-#include "HistoryLineEdit.h"
-#include "MainWidget.h"
-#include "QTabW.h"
-#include "Setup.h"
-#include "appConfig.h"
-#include "urlDownloader.h"
+#include "app/HistoryLineEdit.h"
+#include "app/MainWidget.h"
+#include "app/QTabW.h"
+#include "publish/Setup.h"
+#include "settings/appConfig.h"
+#include "publish/urlDownloader.h"
 
 namespace {
 // Answers the window's dialogs the way a test wants.

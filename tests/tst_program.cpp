@@ -11,7 +11,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "appConfig.h"
+#include "settings/appConfig.h"
 #include "demo/DemoCompetition.h"
 
 namespace {

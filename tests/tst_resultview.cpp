@@ -2,11 +2,11 @@
 // statements; the class JSON document with its escaping; the database value
 // reader.
 
-#include "DbValue.h"
-#include "JsonText.h"
-#include "KlasseJsonDocument.h"
-#include "appConfig.h"
-#include "staevneKlasseInfo.h"
+#include "database/DbValue.h"
+#include "views/JsonText.h"
+#include "views/KlasseJsonDocument.h"
+#include "settings/appConfig.h"
+#include "views/staevneKlasseInfo.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -7,8 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "appConfig.h"
-#include "appConfigHandler.h"
+#include "settings/appConfig.h"
+#include "settings/appConfigHandler.h"
 
 class tst_Settings : public QObject
 {

@@ -14,9 +14,9 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
-#include "Setup.h"
+#include "publish/Setup.h"
 #include "driver/StandinDriver.h"
-#include "appConfig.h"
+#include "settings/appConfig.h"
 
 namespace {
 // Answers the setup tab's dialogs the way a test wants.

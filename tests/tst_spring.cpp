@@ -11,13 +11,13 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "KlasseJsonDocument.h"
-#include "SpringListItem.h"
-#include "appConfig.h"
+#include "views/KlasseJsonDocument.h"
+#include "views/spring/SpringListItem.h"
+#include "settings/appConfig.h"
 #include "demo/DemoCompetition.h"
 #include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
-#include "staevneKlasseInfoSpring.h"
+#include "views/spring/staevneKlasseInfoSpring.h"
 
 namespace {
 

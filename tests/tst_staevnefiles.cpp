@@ -4,9 +4,9 @@
 // client's addresses, and the information page's escaping and links.
 #include <QTest>
 
-#include "StaevneFiles.h"
-#include "StaevneInfoPage.h"
-#include "StaevneLoader.h"
+#include "app/StaevneFiles.h"
+#include "app/StaevneInfoPage.h"
+#include "app/StaevneLoader.h"
 
 using StaevneLoader::SectionRow;
 using StaevneLoader::ViewKind;

@@ -11,8 +11,8 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "Setup.h"
-#include "appConfig.h"
+#include "publish/Setup.h"
+#include "settings/appConfig.h"
 #include "receiver/UploadReceiver.h"
 
 class tst_Upload : public QObject

@@ -1,0 +1,48 @@
+#include <QApplication>
+#include <QPixmap>
+#include <QSplashScreen>
+#include <QTimer>
+
+#include "app/MainWidget.h"
+#include "driver/StandinDriver.h"
+#include "settings/appConfig.h"
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    // The SQL Server stand-in, chosen with "database.driver", for machines
+    // that run on a demo database.
+    standin::registerDriver();
+
+    const QPixmap splashPicture(QStringLiteral("logo/ZEP_splash.png"));
+    QSplashScreen *splash = nullptr;
+    if (!splashPicture.isNull()) {
+        splash = new QSplashScreen(splashPicture);
+        splash->show();
+        splash->showMessage(QStringLiteral("Starter ZEP Live"), Qt::AlignRight, Qt::black);
+    }
+
+    const QStringList arguments = QApplication::arguments();
+    const QString settingsFile = arguments.size() > 1 ? arguments.at(1) : QString();
+    MainWidget window(nullptr, settingsFile, QStringLiteral("MainWidget"));
+    appConfig *cfg = window.config();
+    window.setWindowTitle(cfg->getValue(QStringLiteral("app.caption"), QStringLiteral("ZEP Live")));
+    window.setGeometry(50, 50, 600, 400);
+    window.show();
+    const QPixmap icon(cfg->getValue(QStringLiteral("app.logo"), QStringLiteral("logo/ZEPLive.png")));
+    if (!icon.isNull())
+        window.setWindowIcon(icon);
+    if (cfg->getValue(QStringLiteral("app.fullscreen.show"), QStringLiteral("0")) == QLatin1String("1"))
+        window.fullScreen();
+    QObject::connect(&app, &QApplication::lastWindowClosed, &app, &QApplication::quit);
+    // The demo (scripts/demo) names a competition to load at once, so that
+    // a station without anyone at the screen serves it too.
+    const int demoStaevne = qEnvironmentVariableIntValue("ZEPLIVE_DEMO_STAEVNE");
+    if (demoStaevne > 0)
+        QTimer::singleShot(0, &window, [&window, demoStaevne]() { window.showStaevne(demoStaevne); });
+    if (splash) {
+        splash->finish(&window);
+        delete splash;
+    }
+    return app.exec();
+}

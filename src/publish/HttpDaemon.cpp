@@ -1,0 +1,314 @@
+#include "publish/HttpDaemon.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHash>
+#include <QMutex>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTimer>
+
+#include <atomic>
+#include <ctime>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+
+#include "publish/HttpRequest.h"
+
+namespace {
+// A client that has not sent its request head by then is dropped.
+constexpr int requestTimeoutMs = 10000;
+
+// Files kept in memory between requests: how many, and how large each may be.
+constexpr int maxKeptFiles = 256;
+constexpr qint64 maxKeptFileBytes = 4 * 1024 * 1024;
+// A copy of a file is kept only once the file has been left alone this long:
+// a file rewritten in place within the file system's clock granularity could
+// otherwise show the same size and times as the copy.
+constexpr qint64 settledNs = 100 * 1000 * 1000;
+
+const QByteArray notFoundBody = "<html><head><title>404 Not Found</title></head><body><h1>404 Not Found</h1></body></html>\n";
+const QByteArray badRequestBody = "<html><head><title>400 Bad Request</title></head><body><h1>400 Bad Request</h1></body></html>\n";
+const QByteArray notImplementedBody =
+    "<html><head><title>501 Not Implemented</title></head><body><h1>501 Not Implemented</h1></body></html>\n";
+
+qint64 nanoseconds(const timespec &t)
+{
+    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+} // namespace
+
+// What the owner's thread sets and the serving thread reads.
+struct HttpDaemon::Shared
+{
+    mutable QMutex mutex;
+    QMap<QString, QString> aliases;
+    std::function<QDateTime()> clock = [] { return QDateTime::currentDateTimeUtc(); };
+    std::atomic<int> requestTimeoutMs{::requestTimeoutMs};
+};
+
+// The listening socket and the clients, on the serving thread.
+class HttpDaemon::Worker : public QObject
+{
+public:
+    Worker(HttpDaemon *daemon, Shared *shared, const QString &root)
+        : m_daemon(daemon)
+        , m_shared(shared)
+        , m_root(root)
+    {
+    }
+    ~Worker() override;
+
+    bool listen(quint16 port, QString *error, quint16 *actualPort);
+
+private:
+    struct Client
+    {
+        QByteArray head;
+        qint64 deadline = 0; // on m_uptime
+    };
+    // A file as last read, with what tells whether it changed since.
+    struct KeptFile
+    {
+        QByteArray body;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        qint64 modified = 0;
+        qint64 changed = 0;
+    };
+
+    void newConnection();
+    void readClient(QTcpSocket *socket);
+    void dropClient(QTcpSocket *socket);
+    void dropLateClients();
+    bool readFile(const QString &path, QByteArray *body);
+    void log(int level, const QString &text);
+
+    HttpDaemon *m_daemon;
+    Shared *m_shared;
+    QString m_root;
+    QTcpServer *m_server = nullptr;
+    QTimer *m_lateTimer = nullptr;
+    QElapsedTimer m_uptime;
+    QHash<QTcpSocket *, Client> m_clients;
+    QHash<QString, KeptFile> m_files;
+};
+
+HttpDaemon::Worker::~Worker()
+{
+    if (!m_server)
+        return;
+    m_server->close();
+    m_clients.clear();
+    // Every client socket is a child of the server; none may call back into
+    // this half-destroyed worker while it goes.
+    const QList<QTcpSocket *> sockets = m_server->findChildren<QTcpSocket *>();
+    for (QTcpSocket *socket : sockets) {
+        socket->disconnect(this);
+        socket->abort();
+        delete socket;
+    }
+}
+
+bool HttpDaemon::Worker::listen(quint16 port, QString *error, quint16 *actualPort)
+{
+    m_uptime.start();
+    m_server = new QTcpServer(this);
+    // Arena screens refresh together; let the system's own backlog absorb
+    // the burst instead of refusing all but one.
+    m_server->setListenBacklogSize(SOMAXCONN);
+    m_server->setMaxPendingConnections(1024);
+    m_lateTimer = new QTimer(this);
+    connect(m_lateTimer, &QTimer::timeout, this, &Worker::dropLateClients);
+    if (!m_server->listen(QHostAddress::Any, port)) {
+        *error = m_server->errorString();
+        return false;
+    }
+    *actualPort = m_server->serverPort();
+    connect(m_server, &QTcpServer::newConnection, this, &Worker::newConnection);
+    return true;
+}
+
+void HttpDaemon::Worker::log(int level, const QString &text)
+{
+    // Emitted on the owner's thread, where its receivers and spies live.
+    QMetaObject::invokeMethod(
+        m_daemon, [daemon = m_daemon, level, text] { emit daemon->logMessage(level, text); }, Qt::QueuedConnection);
+}
+
+void HttpDaemon::Worker::newConnection()
+{
+    const int timeout = m_shared->requestTimeoutMs.load();
+    const qint64 deadline = m_uptime.elapsed() + timeout;
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        m_clients.insert(socket, Client{QByteArray(), deadline});
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket]() { readClient(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket]() { dropClient(socket); });
+        connect(socket, &QTcpSocket::errorOccurred, this, [this, socket]() { dropClient(socket); });
+    }
+    // One timer looks after every waiting client rather than one each.
+    if (!m_clients.isEmpty() && !m_lateTimer->isActive())
+        m_lateTimer->start(qBound(10, timeout / 4, 250));
+}
+
+void HttpDaemon::Worker::dropLateClients()
+{
+    const qint64 now = m_uptime.elapsed();
+    QList<QTcpSocket *> late;
+    for (auto it = m_clients.cbegin(); it != m_clients.cend(); ++it) {
+        if (it->deadline <= now)
+            late << it.key();
+    }
+    for (QTcpSocket *socket : late) {
+        log(2, HttpDaemon::tr("HTTP client %1 sent no request in time").arg(socket->peerAddress().toString()));
+        dropClient(socket);
+    }
+    if (m_clients.isEmpty())
+        m_lateTimer->stop();
+}
+
+bool HttpDaemon::Worker::readFile(const QString &path, QByteArray *body)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info;
+    if (::stat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    const auto same = [](const KeptFile &kept, const struct stat &s) {
+        return kept.device == s.st_dev && kept.inode == s.st_ino && kept.size == s.st_size
+            && kept.modified == nanoseconds(s.st_mtim) && kept.changed == nanoseconds(s.st_ctim);
+    };
+    const auto kept = m_files.constFind(path);
+    if (kept != m_files.cend() && same(*kept, info)) {
+        *body = kept->body;
+        return true;
+    }
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    *body = file.readAll();
+    struct stat after;
+    const bool known = ::fstat(file.handle(), &after) == 0;
+    m_files.remove(path);
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    if (known && after.st_size == body->size() && after.st_size <= maxKeptFileBytes
+        && nanoseconds(now) - qMax(nanoseconds(after.st_mtim), nanoseconds(after.st_ctim)) > settledNs) {
+        if (m_files.size() >= maxKeptFiles)
+            m_files.clear();
+        m_files.insert(path, KeptFile{*body, after.st_dev, after.st_ino, after.st_size, nanoseconds(after.st_mtim),
+                                      nanoseconds(after.st_ctim)});
+    }
+    return true;
+}
+
+void HttpDaemon::Worker::readClient(QTcpSocket *socket)
+{
+    auto it = m_clients.find(socket);
+    if (it == m_clients.end())
+        return;
+    it->head.append(socket->readAll());
+
+    http::Request request;
+    const http::ParseState state = http::parseRequest(it->head, &request);
+    if (state == http::ParseState::Incomplete)
+        return;
+    m_clients.erase(it);
+    // From here the client gets one answer and is closed.
+    disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
+
+    QByteArray head;
+    QByteArray body;
+    if (state != http::ParseState::Complete) {
+        body = badRequestBody;
+        head = http::responseHead(400, "text/html", body.size());
+    } else {
+        QMap<QString, QString> aliases;
+        QDateTime now;
+        {
+            QMutexLocker lock(&m_shared->mutex);
+            aliases = m_shared->aliases;
+            now = m_shared->clock();
+        }
+        const http::Answer answer = http::decide(request, m_root, aliases, now);
+        QByteArray type = "text/html";
+        int status = answer.status;
+        if (status == 200) {
+            if (readFile(answer.filePath, &body))
+                type = http::mimeType(answer.filePath);
+            else
+                status = 404;
+        }
+        if (status == 404)
+            body = notFoundBody;
+        else if (status == 501)
+            body = notImplementedBody;
+        head = http::responseHead(status, type, body.size());
+    }
+    // Two writes share the kept page instead of copying it behind the head;
+    // flushing now saves a round of the event loop per client.
+    socket->write(head);
+    socket->write(body);
+    socket->flush();
+    socket->disconnectFromHost();
+}
+
+void HttpDaemon::Worker::dropClient(QTcpSocket *socket)
+{
+    m_clients.remove(socket);
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
+HttpDaemon::HttpDaemon(QObject *parent, quint16 port, const QString &root)
+    : QObject(parent)
+    , m_root(root)
+    , m_shared(std::make_unique<Shared>())
+    , m_thread(new QThread)
+    , m_worker(new Worker(this, m_shared.get(), root))
+{
+    m_thread->setObjectName(QStringLiteral("HttpDaemon"));
+    m_worker->moveToThread(m_thread);
+    m_thread->start();
+    // Listening is settled before the constructor returns, so that the
+    // caller can ask isListening() and bindError() at once.
+    QMetaObject::invokeMethod(
+        m_worker, [this, port] { m_listening = m_worker->listen(port, &m_bindError, &m_port); },
+        Qt::BlockingQueuedConnection);
+}
+
+HttpDaemon::~HttpDaemon()
+{
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker] { delete worker; }, Qt::BlockingQueuedConnection);
+    m_thread->quit();
+    m_thread->wait();
+    delete m_thread;
+}
+
+void HttpDaemon::addAlias(const QString &path, const QString &file)
+{
+    QMutexLocker lock(&m_shared->mutex);
+    m_shared->aliases.insert(path, file);
+}
+
+QMap<QString, QString> HttpDaemon::aliases() const
+{
+    QMutexLocker lock(&m_shared->mutex);
+    return m_shared->aliases;
+}
+
+void HttpDaemon::setClock(std::function<QDateTime()> clock)
+{
+    QMutexLocker lock(&m_shared->mutex);
+    m_shared->clock = std::move(clock);
+}
+
+void HttpDaemon::setRequestTimeout(int ms)
+{
+    m_shared->requestTimeoutMs = ms;
+}

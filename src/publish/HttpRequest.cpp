@@ -1,0 +1,160 @@
+#include "publish/HttpRequest.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+#include <QUrlQuery>
+
+namespace http {
+
+namespace {
+QString collapseSlashes(const QString &path)
+{
+    QString out;
+    out.reserve(path.size());
+    for (const QChar c : path) {
+        if (c == QLatin1Char('/') && out.endsWith(QLatin1Char('/')))
+            continue;
+        out += c;
+    }
+    return out;
+}
+
+bool isInside(const QString &file, const QString &root)
+{
+    const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
+    const QString canonicalFile = QFileInfo(file).canonicalFilePath();
+    if (canonicalRoot.isEmpty() || canonicalFile.isEmpty())
+        return false;
+    return canonicalFile.startsWith(canonicalRoot + QLatin1Char('/'));
+}
+} // namespace
+
+ParseState parseRequest(const QByteArray &buffer, Request *request)
+{
+    const qsizetype lineEnd = buffer.indexOf('\n');
+    if (lineEnd < 0)
+        return buffer.size() > maxHeadBytes ? ParseState::TooLarge : ParseState::Incomplete;
+    // HTTP/1.0 clients end the head with a blank line; a bare request line
+    // ("GET /" of HTTP/0.9) is answered as soon as it is complete.
+    const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
+    const qsizetype headEndLf = buffer.indexOf("\n\n");
+    const QList<QByteArray> parts = buffer.left(lineEnd).trimmed().split(' ');
+    const bool simple = parts.size() == 2;
+    if (headEnd < 0 && headEndLf < 0 && !simple)
+        return buffer.size() > maxHeadBytes ? ParseState::TooLarge : ParseState::Incomplete;
+    if (qMax(headEnd, headEndLf) > maxHeadBytes || lineEnd > maxHeadBytes)
+        return ParseState::TooLarge;
+    if (parts.size() < 2 || parts.size() > 3 || parts.at(0).isEmpty() || !parts.at(1).startsWith('/'))
+        return ParseState::Malformed;
+    if (parts.size() == 3 && !parts.at(2).startsWith("HTTP/"))
+        return ParseState::Malformed;
+
+    request->method = parts.at(0);
+    const QByteArray target = parts.at(1);
+    const qsizetype q = target.indexOf('?');
+    const QByteArray rawPath = q < 0 ? target : target.left(q);
+    request->query = q < 0 ? QString() : QString::fromLatin1(target.mid(q + 1));
+    const QByteArray decoded = QByteArray::fromPercentEncoding(rawPath);
+    const QString path = QString::fromUtf8(decoded);
+    request->unsafePath = decoded.contains('\0') || decoded.contains('\\');
+    request->path = collapseSlashes(path);
+    const QStringList segments = request->path.split(QLatin1Char('/'));
+    if (segments.contains(QLatin1String("..")))
+        request->unsafePath = true;
+    return ParseState::Complete;
+}
+
+QString rotatingPage(const QString &query, const QDateTime &now)
+{
+    const QUrlQuery items(query);
+    QList<int> arenas;
+    const QString bane = items.hasQueryItem(QStringLiteral("bane"))
+        ? items.queryItemValue(QStringLiteral("bane"), QUrl::FullyDecoded)
+        : QStringLiteral("1");
+    for (const QString &part : bane.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const int arena = part.trimmed().toInt(&ok);
+        if (ok && arena >= 0)
+            arenas << arena;
+    }
+    if (arenas.isEmpty())
+        arenas << 1;
+    const int minutes = qMax(1, items.queryItemValue(QStringLiteral("min")).toInt());
+    const qint64 slot = now.toSecsSinceEpoch() / 60 / minutes;
+    return QStringLiteral("bane%1.html").arg(arenas.at(int(slot % arenas.size())));
+}
+
+Answer decide(const Request &request, const QString &root, const QMap<QString, QString> &aliases,
+              const QDateTime &now)
+{
+    Answer answer;
+    if (request.method != "GET") {
+        answer.status = 501;
+        return answer;
+    }
+    if (request.unsafePath)
+        return answer;
+
+    QString name = request.path.mid(1); // without the leading "/"
+    if (name.isEmpty())
+        name = QStringLiteral("index.html");
+    if (name == QLatin1String("baner.php"))
+        name = rotatingPage(request.query, now);
+    const auto alias = aliases.constFind(name);
+    if (alias != aliases.constEnd())
+        name = alias.value();
+
+    const QString file = QDir(root).filePath(name);
+    const QFileInfo info(file);
+    if (!info.isFile() || !info.isReadable() || !isInside(file, root))
+        return answer;
+    answer.status = 200;
+    answer.filePath = file;
+    return answer;
+}
+
+QByteArray mimeType(const QString &fileName)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("html") || suffix == QLatin1String("htm"))
+        return "text/html; charset=utf-8";
+    if (suffix == QLatin1String("json"))
+        return "application/json; charset=utf-8";
+    if (suffix == QLatin1String("css"))
+        return "text/css";
+    if (suffix == QLatin1String("js"))
+        return "application/javascript";
+    if (suffix == QLatin1String("png"))
+        return "image/png";
+    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
+        return "image/jpeg";
+    if (suffix == QLatin1String("gif"))
+        return "image/gif";
+    if (suffix == QLatin1String("ico"))
+        return "image/x-icon";
+    if (suffix == QLatin1String("csv"))
+        return "text/csv";
+    if (suffix == QLatin1String("txt") || suffix == QLatin1String("cfg"))
+        return "text/plain";
+    return "application/octet-stream";
+}
+
+QByteArray statusLine(int status)
+{
+    switch (status) {
+    case 200: return "HTTP/1.0 200 OK";
+    case 400: return "HTTP/1.0 400 Bad Request";
+    case 404: return "HTTP/1.0 404 Not Found";
+    case 501: return "HTTP/1.0 501 Not Implemented";
+    default: return "HTTP/1.0 500 Internal Server Error";
+    }
+}
+
+QByteArray responseHead(int status, const QByteArray &contentType, qint64 length)
+{
+    return statusLine(status) + "\r\nServer: ZEPLive\r\nConnection: close\r\nContent-Type: " + contentType
+        + "\r\nContent-Length: " + QByteArray::number(length) + "\r\n\r\n";
+}
+
+} // namespace http

@@ -1,0 +1,45 @@
+#include "views/HippodataExport.h"
+
+#include "database/HorseLookup.h"
+
+#include <QStringEncoder>
+
+namespace HippodataExport {
+
+QString line(const QString &klasse, const Starter &starter, const Horse &horse)
+{
+    const QStringList fields = {
+        klasse,
+        starter.klubId,
+        starter.fornavn,
+        starter.efternavn,
+        QString(),
+        starter.anmeldelseNr,
+        starter.navn,
+        HorseLookup::sexCode(horse.value(0)),
+        HorseLookup::colourName(horse.value(1)),
+        horse.value(2).simplified(),
+        horse.value(3).simplified(),
+        horse.value(4).simplified(),
+        QStringLiteral("YYY"),
+        horse.value(5).simplified(),
+        horse.value(6).simplified(),
+        starter.hesteId,
+    };
+    QStringList safe;
+    safe.reserve(fields.size());
+    for (const QString &field : fields)
+        safe << QString(field).replace(QLatin1Char(';'), QLatin1Char(','));
+    return safe.join(QLatin1Char(';'));
+}
+
+QByteArray encode(const QStringList &lines)
+{
+    QString text;
+    for (const QString &l : lines)
+        text += l + QLatin1Char('\n');
+    QStringEncoder encoder(QStringConverter::System);
+    return encoder.encode(text);
+}
+
+} // namespace HippodataExport

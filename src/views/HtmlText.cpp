@@ -1,0 +1,10 @@
+#include "views/HtmlText.h"
+
+namespace html {
+
+QString escape(const QString &text)
+{
+    return text.toHtmlEscaped();
+}
+
+} // namespace html

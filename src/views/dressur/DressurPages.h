@@ -1,0 +1,118 @@
+#pragma once
+
+#include "views/dressur/DressurPlacing.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+// The two HTML pages of a dressage class section, made from the view's list
+// rows (in list order), a few of its members and the display settings:
+//
+//  - the result page "klasse<nr>_<section>.html": page head with the class
+//    header block, the block of the starter whose result changed last, and
+//    the result table (one or more table rows per starter, team header and
+//    total rows in a team class);
+//  - the ranking page "rank<nr>_<section>.html": a title, then club, rider,
+//    one score and the placing per starter, and a summary row per team.
+//
+// The pages have no column headings: the arena screens' style sheets and the
+// results server line the cells up by their order, widths and spans, so the
+// texts and the structure below are fixed to the byte. Text that comes from
+// the database (cells, class title, judges, sponsor) is escaped for HTML
+// before blanks are turned into "&nbsp;"; settings go in as they stand, some
+// hold HTML on purpose. A number that would need a division by zero (a class
+// without judges or without maximum points) shows as "&nbsp;".
+namespace DressurPages {
+
+using DressurPlacing::DressurRows;
+
+// What the pages show of the class besides its rows.
+struct ClassInfo
+{
+    int bane = 1;
+    int lastChangeId = -1; // Start Id of the starter whose result changed last
+    int antalDommere = 0;
+    int antalStarter = 0;
+    int resterendeStarter = 0;
+    int antalPlaceringer = 0;
+    int maxPnt = 1;
+    int kur = 0;
+    int hold = 0;
+    int bevarStartTid = 0;
+    bool noMaxPnt = false;
+    int tempResult = 0;
+    QString title;        // the class title line
+    QString judges;       // the judges list
+    QString maxPoint;     // the maximum points, as the label shows them
+    QString sponsor;      // the sponsor or prize of honour
+    QString placings;     // the number of placings, as the label shows it
+    QString startSlutTid; // day and times, pieces joined by "&nbsp;"
+    QDateTime now;        // the time stamp of the header
+};
+
+using SettingLookup = std::function<QString(const QString &key, const QString &def)>;
+
+// The display settings the pages read, each with its reader's default.
+struct Settings
+{
+    QString background;          // "html.background.color"
+    QString css;                 // "http.css"
+    QString rankCss;             // "http.rank.css"
+    QString refresh;             // "http.refresh"
+    QString evenBackground;      // "html.even.background.color"
+    QString oddBackground;       // "html.odd.background.color"
+    QString evenForeground;      // "html.even.foreground.color"
+    QString oddForeground;       // "html.odd.foreground.color"
+    QString lastRiderBackground; // "html.lastrider.background.color"; empty: no row marked
+    int lastFontSize = 5;        // "html.last.font.size"
+    QString lastForeground;      // "html.last.foreground.color"
+    QString lastBackground;      // "html.last.background.color"
+    QString logoDir;             // "logo.dir": where logo files are looked for
+    int visFei = 0;              // "vis.fei"
+    QString headerText;          // "vis.header.text"
+    QString feiResults;          // "vis.fei.results"
+    QString feiJudges;           // "vis.fei.judges"
+    QString feiStartingList;     // "vis.fei.startinglist"
+    QString feiTmpStartingList;  // "vis.fei.tmpstartinglist"
+    bool antalStarterLine = false; // "beregn.antalStarter"
+    bool placering = true;       // "beregn.placering"
+    bool startTime = false;      // "beregn.tid"
+    bool afstamning = false;     // "vis.afstamning" on
+    int afstamningValue = 0;     // "vis.afstamning" as a number (the breed logo asks for 1)
+    int dvShow = 0;              // "logo.dv.show"
+    QString dvLogo;              // "logo.dv"
+    QString feiEliminated;       // "fei.eliminated"
+    QString rankTableWidth;      // "http.rank.width" for the ranking table
+    QString rankTitleWidth;      // "http.rank.width" for the ranking title
+    // Whether a file exists; logos are shown only when theirs does.
+    std::function<bool(const QString &path)> fileExists;
+
+    static Settings read(const SettingLookup &value);
+};
+
+struct Pages
+{
+    QByteArray result;
+    QByteArray ranking;
+};
+
+// Both pages, UTF-8.
+Pages write(const ClassInfo &info, const Settings &settings, const DressurRows &rows);
+
+// Pieces of the result page.
+QString resultHead(const ClassInfo &info, const Settings &settings);
+// The last-changed starter's block; empty when no row has that Start Id.
+QString lastRiderBlock(const ClassInfo &info, const Settings &settings, const DressurRows &rows);
+// The cells of one starter's table rows, n being the starter's 1-based
+// number on the page; the caller writes the first row's opening tag and the
+// final "</tr>\n".
+QString resultRow(const ClassInfo &info, const Settings &settings, const QStringList &row, int n);
+
+// Pieces of the ranking page.
+QString rankingHead(const ClassInfo &info, const Settings &settings);
+QString rankingRow(const ClassInfo &info, const Settings &settings, const QStringList &row, int n);
+
+} // namespace DressurPages

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "views/staevneKlasseInfo.h"
+
+#include <QStringList>
+#include <QVariantList>
+#include <QVector>
+
+class QSqlDatabase;
+class QSqlQuery;
+
+// The result view of one show-jumping class section: the class header and
+// the section's start list with each starter's faults, time, placing and
+// status as the competition database holds them. On its timer it follows
+// the database: a changed start list reloads the class, a changed result
+// updates its row and reports the class as changed.
+//
+// It writes the class's JSON document; it has no HTML pages of its own.
+class staevneKlasseInfoSpring : public staevneKlasseInfo
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(staevneKlasseInfoSpring)
+
+public:
+    // The list's columns.
+    enum Column {
+        StartNr = 0,
+        StaevneNr = 1,
+        Rytter = 2,
+        Hest = 3,
+        Klub = 4,
+        Fejl = 5,
+        Tid = 6,
+        Placering = 7,
+        Status = 8,
+        StartId = 9,
+        StartTid = 10,
+        ColumnCount = 11
+    };
+    static QStringList columnTitles();
+
+    // The list row of one row of the starters query.
+    static QStringList starterCells(const QVariantList &values);
+
+    // Builds the columns, sorts by start number, hides the score table
+    // frame and starts the update timer ("database.update", default 20000 ms).
+    explicit staevneKlasseInfoSpring(appConfig *cfg, QWidget *parent = nullptr,
+                                     const QString &name = QString(), Qt::WindowFlags fl = {});
+
+    // One placing per four starters, rounded up; none below two starters;
+    // one in a class judged by method "B0".
+    int calcAntalPlaceringer(int starters) override;
+
+public slots:
+    // Loads the section's header and start list. A load that cannot finish
+    // (no connection, a failed query) reports why and leaves the view as it
+    // was.
+    void showKlasse(int staevneId, int klasseNr, QString afdeling, int bane, int afdelingId) override;
+    // Reloads the class when its start list changed; otherwise brings the
+    // rows' results up to date.
+    void updateKlasse() override;
+    // Writes the class's JSON document.
+    void printHtml() override;
+
+private:
+    bool readHeader(QSqlQuery &query, QVariantList *values);
+    bool readStarters(QSqlQuery &query, QVector<QStringList> *rows);
+    void applyHeader(const QVariantList &values);
+    void fillList(const QVector<QStringList> &rows);
+    void count();
+};

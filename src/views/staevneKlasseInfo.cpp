@@ -1,0 +1,309 @@
+#include "views/staevneKlasseInfo.h"
+#include "database/DbValue.h"
+#include <QBrush>
+
+#include "views/KlasseJsonDocument.h"
+#include "settings/appConfig.h"
+#include "ui_StaevneKlasseInfoBase.h"
+
+#include <QHeaderView>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTreeWidget>
+
+namespace {
+
+const char ConnectionName[] = "ZEP";
+
+// Version of the JSON document's format and of the program, written into
+// every document.
+const char JsonFormatVersion[] = "1.06";
+const char ProgramVersion[] = "1.74";
+
+} // namespace
+
+staevneKlasseInfo::staevneKlasseInfo(appConfig *cfg, QWidget *parent, const QString &name,
+                                     Qt::WindowFlags fl)
+    : QWidget(parent, fl)
+    , cfg(cfg)
+    , m_form(new Ui::StaevneKlasseInfoBase)
+{
+    // The form names itself only when the creator gave no name.
+    if (!name.isEmpty())
+        setObjectName(name);
+    m_form->setupUi(this);
+    resize(QSize(717, 542).expandedTo(minimumSizeHint()));
+
+    frame3 = m_form->frame3;
+    klasseInfo = m_form->klasseInfo;
+    antalPlac = m_form->antalPlac;
+    dommer = m_form->dommer;
+    maxPoint = m_form->maxPoint;
+    sponsor = m_form->sponsor;
+    splitter3 = m_form->splitter3;
+    listView1 = m_form->listView1;
+    champTableFrame = m_form->champTableFrame;
+    champTableFrameLayout = m_form->champTableFrameLayout;
+
+    // The designer form carries a placeholder row; no view ever shows it,
+    // not even before its first load has succeeded.
+    listView1->clear();
+    listView1->header()->setSectionResizeMode(QHeaderView::Stretch);
+    listView1->header()->setSortIndicatorShown(true);
+    listView1->setSortingEnabled(true);
+    listView1->sortByColumn(0, Qt::DescendingOrder);
+}
+
+staevneKlasseInfo::~staevneKlasseInfo()
+{
+    delete m_form;
+}
+
+QString staevneKlasseInfo::setting(const QString &key, const QString &def) const
+{
+    return cfg ? cfg->getValue(key, def) : def;
+}
+
+QString staevneKlasseInfo::judges() const
+{
+    return m_judges;
+}
+
+int staevneKlasseInfo::antalStarter() const
+{
+    return m_antalStarter;
+}
+
+int staevneKlasseInfo::resterendeStarter() const
+{
+    return m_resterendeStarter;
+}
+
+int staevneKlasseInfo::diciplinId() const
+{
+    return m_diciplinId.toInt(nullptr, 10);
+}
+
+int staevneKlasseInfo::calcAntalPlaceringer(int)
+{
+    return 0;
+}
+
+int staevneKlasseInfo::lastChangeColumn() const
+{
+    return 1;
+}
+
+void staevneKlasseInfo::timeOut()
+{
+    if (staevneId != -1 && klasseNr != -1)
+        updateKlasse();
+}
+
+void staevneKlasseInfo::showKlasse(int staevneId_, int klasseNr_, QString afdeling_, int bane_,
+                                   int afdelingId_)
+{
+    staevneId = staevneId_;
+    klasseNr = klasseNr_;
+    afdeling = afdeling_;
+    bane = bane_;
+    lastChangeId = -1;
+    antalPlaceringer = 0;
+    afdelingId = afdelingId_;
+    listView1->clear();
+}
+
+void staevneKlasseInfo::updateKlasse() {}
+
+void staevneKlasseInfo::refreshClass()
+{
+    const int keptChangeId = lastChangeId;
+    showKlasse(staevneId, klasseNr, QString(afdeling), bane, afdelingId);
+    lastChangeId = keptChangeId;
+    printHtml();
+    emit resultChangeClass(bane, afdeling, klasseNr, false);
+}
+
+void staevneKlasseInfo::printHtml() {}
+
+void staevneKlasseInfo::printShortHtml() {}
+
+void staevneKlasseInfo::calculatePlace() {}
+
+void staevneKlasseInfo::setTempResult(int, float) {}
+
+void staevneKlasseInfo::toggleDSP(bool on)
+{
+    dsp = on ? 1 : 0;
+}
+
+void staevneKlasseInfo::toggleDV(bool on)
+{
+    dv = on ? 1 : 0;
+}
+
+void staevneKlasseInfo::slotHeighLight(QTreeWidgetItem *item)
+{
+    if (item && lastChangeId == -1)
+        lastChangeId = item->text(lastChangeColumn()).toInt(nullptr, 10);
+}
+
+QString staevneKlasseInfo::jsonFilePath() const
+{
+    return setting(QStringLiteral("http.root"), QStringLiteral("html/")) + QLatin1Char('/')
+           + QStringLiteral("klasse%1_%2.json").arg(QString::number(klasseNr), afdeling);
+}
+
+KlasseJsonDocument staevneKlasseInfo::jsonDocument() const
+{
+    const auto number = [](int n) { return QString::number(n); };
+    KlasseJsonDocument doc;
+    doc.header = {
+        {QStringLiteral("jsonVersion"), QLatin1String(JsonFormatVersion)},
+        {QStringLiteral("version"), QLatin1String(ProgramVersion)},
+        {QStringLiteral("ZEPstaevneId"),
+         setting(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("ZEP"))},
+        {QStringLiteral("ZEPStaevnePropId"), ZEPStaevnePropId},
+        {QStringLiteral("ZEPKlasseId"), ZEPKlasseId},
+        {QStringLiteral("staevneId"), number(staevneId)},
+        {QStringLiteral("klasseNr"), number(klasseNr)},
+        {QStringLiteral("diciplinId"), m_diciplinId},
+        {QStringLiteral("klasseTypeId"), klasseTypeId},
+        {QStringLiteral("bane"), number(bane)},
+        {QStringLiteral("afdeling"), afdeling},
+        {QStringLiteral("class"), klasseInfo->text()},
+        {QStringLiteral("maxPnt"), number(maxPnt)},
+        {QStringLiteral("lastChangeId"), number(lastChangeId)},
+        {QStringLiteral("antalPlaceringer"), number(antalPlaceringer)},
+        {QStringLiteral("antalDommere"), number(antalDommere)},
+        {QStringLiteral("antalStarter"), number(m_antalStarter)},
+        {QStringLiteral("resterendeStarter"), number(m_resterendeStarter)},
+        {QStringLiteral("startSlutTid"), startSlutTid},
+        {QStringLiteral("judges"), m_judges},
+        {QStringLiteral("kur"), number(kur)},
+        {QStringLiteral("hold"), number(hold)},
+        {QStringLiteral("dsp"), number(dsp)},
+        {QStringLiteral("dv"), number(dv)},
+        {QStringLiteral("bevarStartTid"), number(bevarStartTid)},
+        {QStringLiteral("metode"), metode},
+        {QStringLiteral("niveau"), niveau},
+        {QStringLiteral("udholdenhed"), udholdenhed ? QStringLiteral("1") : QStringLiteral("0")},
+        {QStringLiteral("doteringer"), doteringer},
+        {QStringLiteral("klassesponsor"), klassesponsor},
+        {QStringLiteral("aerespraemie"), aerespraemie},
+        {QStringLiteral("banebygger"), banebygger},
+        {QStringLiteral("remarks"), remarks},
+        {QStringLiteral("svh"), svh},
+    };
+
+    const QTreeWidgetItem *titles = listView1->headerItem();
+    const int columns = listView1->columnCount();
+    for (int i = 0; i < columns; ++i)
+        doc.columnTitles << titles->text(i);
+    for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
+        const QTreeWidgetItem *item = listView1->topLevelItem(r);
+        QStringList cells;
+        for (int i = 0; i < columns; ++i)
+            cells << item->text(i);
+        doc.rows << cells;
+    }
+    return doc;
+}
+
+void staevneKlasseInfo::writeJSon()
+{
+    const QString path = jsonFilePath();
+    QString error;
+    if (!writeWholeFile(path, jsonDocument().toJson(), &error))
+        emit logMessage(1, QStringLiteral("Kunne ikke skrive %1: %2").arg(path, error));
+}
+
+int staevneKlasseInfo::execSql(const QString &sql)
+{
+    QSqlDatabase db;
+    if (!openConnection(&db))
+        return 0;
+    QSqlQuery query(db);
+    if (!query.prepare(sql) || !query.exec() || !query.isActive()) {
+        emit logMessage(-1, QStringLiteral("SQL Error %1 Type: %2\nstmt %3")
+                                .arg(query.lastError().text(),
+                                     QString::number(int(query.lastError().type())), sql));
+        return 0;
+    }
+    return query.numRowsAffected();
+}
+
+// The keep-start-time flag of every section of the class; the only statement
+// of the station that writes to the competition database.
+static const char SetBevarStartTidSql[] =
+    "UPDATE dbo.tblAfdeling SET BevarStartTid = %1 WHERE klasseId = %2 ";
+
+void staevneKlasseInfo::visStartTid()
+{
+    bevarStartTid = bevarStartTid == 0 ? 1 : 0;
+    execSql(QString::fromLatin1(SetBevarStartTidSql)
+                .arg(QString::number(bevarStartTid), QString::number(klasseId)));
+    printHtml();
+    emit resultChangeClass(bane, afdeling, klasseNr, false);
+}
+
+// The view's own upload slots are connected nowhere and no view has an
+// upload connection: the class's files go up through the setup tab. They
+// only report that they were called.
+void staevneKlasseInfo::uploadFile(const QString &fileName)
+{
+    emit logMessage(2, QStringLiteral("Upload file %1\n").arg(fileName));
+}
+
+void staevneKlasseInfo::uploadDone(int id, bool)
+{
+    emit logMessage(2, QStringLiteral("Upload done id: %1 %2\n").arg(QString::number(id), QString()));
+}
+
+bool staevneKlasseInfo::openConnection(QSqlDatabase *db)
+{
+    const QString name = QLatin1String(ConnectionName);
+    if (!QSqlDatabase::contains(name)) {
+        emit connectDB(name);
+        return false;
+    }
+    *db = QSqlDatabase::database(name, true);
+    if (!db->isOpen()) {
+        emit logMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db->lastError().text()));
+        return false;
+    }
+    return true;
+}
+
+bool staevneKlasseInfo::readSectionRows(QSqlQuery &query, const QString &sql, const QString &place,
+                                        QVector<QVariantList> *rows)
+{
+    query.prepare(sql);
+    query.bindValue(QStringLiteral(":staevneId"), staevneId);
+    query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
+    query.bindValue(QStringLiteral(":afdeling"), afdeling);
+    const auto failed = [this, &query, &place] {
+        emit logMessage(-1, QStringLiteral("%1 SQL Error %2 Type: %3")
+                                .arg(place, query.lastError().text(), DbValue::errorType(query.lastError())));
+        return false;
+    };
+    if (!query.exec() || !query.isActive())
+        return failed();
+    QVector<QVariantList> read;
+    while (query.next())
+        read.append(DbValue::rowValues(query));
+    if (query.lastError().isValid())
+        return failed();
+    *rows += read;
+    return true;
+}
+
+QVariant staevneKlasseInfo::rowBackground(const QTreeWidgetItem *item)
+{
+    QTreeWidget *list = item->treeWidget();
+    const int position = list ? list->indexOfTopLevelItem(const_cast<QTreeWidgetItem *>(item)) : -1;
+    if (position < 0)
+        return QVariant();
+    return QBrush(QColor(position % 2 ? QStringLiteral("#FFF3C6") : QStringLiteral("#F8E296")));
+}
