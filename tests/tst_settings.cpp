@@ -77,6 +77,33 @@ private slots:
         QVERIFY(log.last().at(1).toString().endsWith("-> a # b # %1 %2"));
     }
 
+    // A timer setting that is no positive number must not make a timer spin
+    // or stop: it falls back to the default and says so.
+    void timerIntervals_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<bool>("warned");
+        QTest::newRow("missing") << QString() << 20000 << false;
+        QTest::newRow("positive") << QStringLiteral(" 1500 ") << 1500 << false;
+        QTest::newRow("zero") << QStringLiteral("0") << 20000 << true;
+        QTest::newRow("negative") << QStringLiteral("-5") << 20000 << true;
+        QTest::newRow("too large") << QStringLiteral("99999999999") << 20000 << true;
+        QTest::newRow("text") << QStringLiteral("1s") << 20000 << true;
+    }
+    void timerIntervals()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, expected);
+        QFETCH(bool, warned);
+        appConfig cfg(nullptr, path(QStringLiteral("none.xml")));
+        if (!stored.isNull())
+            cfg.setValue(QStringLiteral("database.update"), stored);
+        QString warning;
+        QCOMPARE(cfg.intervalValue(QStringLiteral("database.update"), 20000, &warning), expected);
+        QCOMPARE(!warning.isEmpty(), warned);
+    }
+
     void keySplitting_data()
     {
         QTest::addColumn<QString>("key");

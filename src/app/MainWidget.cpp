@@ -236,7 +236,10 @@ void MainWidget::buildClientTab()
 
     clientTimer = new QTimer(this);
     connect(clientTimer, &QTimer::timeout, this, &MainWidget::timeOut);
-    clientTimer->start(cfg->getValue(QStringLiteral("bane.update"), QStringLiteral("30000")).toInt());
+    QString warning;
+    clientTimer->start(cfg->intervalValue(QStringLiteral("bane.update"), 30000, &warning));
+    if (!warning.isEmpty())
+        slotLogMessage(1, warning);
 
     slotBaneFile(paths::join(directory, urlDownloader::localFileName(
                                             cfg->getValue(QStringLiteral("bane.filename"), QStringLiteral("bane1.html")))));

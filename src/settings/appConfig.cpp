@@ -31,6 +31,22 @@ QString appConfig::getValue(const QString &key, const QString &def) const
     return it == m_properties.constEnd() ? def : it->value;
 }
 
+int appConfig::intervalValue(const QString &key, int def, QString *warning) const
+{
+    if (warning)
+        warning->clear();
+    const QString text = getValue(key, QString::number(def)).trimmed();
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (ok && value > 0)
+        return value;
+    if (warning) {
+        *warning = tr("Indstillingen %1 (\"%2\") er ikke et positivt antal millisekunder; %3 bruges")
+                       .arg(key, text, QString::number(def));
+    }
+    return def;
+}
+
 bool appConfig::setValue(const QString &key, const QString &value)
 {
     auto it = m_properties.find(key);

@@ -28,6 +28,11 @@ public:
     appConfig(QObject *parent, const QString &fileName);
 
     QString getValue(const QString &key, const QString &def) const;
+    // A timer interval in milliseconds. A stored value that is not a
+    // positive whole number would make a timer fire without pause (0) or
+    // never (negative), so it gives `def`, and `warning` (when given) says
+    // why in the log's words; otherwise `warning` is left empty.
+    int intervalValue(const QString &key, int def, QString *warning = nullptr) const;
     bool setValue(const QString &key, const QString &value);
 
     bool readConfig();

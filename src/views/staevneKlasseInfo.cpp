@@ -65,6 +65,17 @@ QString staevneKlasseInfo::setting(const QString &key, const QString &def) const
     return cfg ? cfg->getValue(key, def) : def;
 }
 
+int staevneKlasseInfo::updateInterval(int defaultMs)
+{
+    if (!cfg)
+        return defaultMs;
+    QString warning;
+    const int interval = cfg->intervalValue(QStringLiteral("database.update"), defaultMs, &warning);
+    if (!warning.isEmpty())
+        emit logMessage(1, warning);
+    return interval;
+}
+
 QString staevneKlasseInfo::judges() const
 {
     return m_judges;

@@ -129,6 +129,9 @@ protected:
 
     // A setting from the store, or `def` when there is none.
     QString setting(const QString &key, const QString &def) const;
+    // The view's timer interval ("database.update"); a value that is not a
+    // positive number gives `defaultMs` and a level-1 line.
+    int updateInterval(int defaultMs);
 
     // The shared connection "ZEP", looked up with its open flag: false when
     // there is none (then connectDB is sent, and the main window makes it)

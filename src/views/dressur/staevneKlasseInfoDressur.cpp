@@ -56,7 +56,7 @@ staevneKlasseInfoDressur::staevneKlasseInfoDressur(appConfig *cfg, QWidget *pare
 
     auto *timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, &staevneKlasseInfo::timeOut);
-    timer->start(setting(QStringLiteral("database.update"), QStringLiteral("60000")).toInt());
+    timer->start(updateInterval(60000));
 
     connect(listView1, &QTreeWidget::itemDoubleClicked, this, &staevneKlasseInfo::slotHeighLight);
 }

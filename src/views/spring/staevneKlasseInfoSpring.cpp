@@ -75,7 +75,7 @@ staevneKlasseInfoSpring::staevneKlasseInfoSpring(appConfig *cfg, QWidget *parent
 
     auto *timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, &staevneKlasseInfo::timeOut);
-    timer->start(setting(QStringLiteral("database.update"), QStringLiteral("20000")).toInt());
+    timer->start(updateInterval(20000));
 
     connect(listView1, &QTreeWidget::itemDoubleClicked, this, &staevneKlasseInfo::slotHeighLight);
 }
