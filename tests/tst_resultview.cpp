@@ -6,6 +6,7 @@
 #include "views/JsonText.h"
 #include "views/KlasseJsonDocument.h"
 #include "settings/appConfig.h"
+#include "views/StartNrOrder.h"
 #include "views/staevneKlasseInfo.h"
 
 #include <QJsonArray>
@@ -103,6 +104,7 @@ private slots:
     void documentWithNastyTexts();
     void writeJSon();
     void dbValues();
+    void startNumberOrder();
 
 private:
     QTemporaryDir m_dir;
@@ -304,6 +306,22 @@ void TestResultView::dbValues()
     QCOMPARE(DbValue::toDouble(QVariant(QStringLiteral(" 345.5"))), 345.5);
     QCOMPARE(DbValue::toDouble(nullNumber), 0.0);
     QCOMPARE(DbValue::sqlLiteral(QStringLiteral("O'Brien")), QStringLiteral("O''Brien"));
+}
+
+// Start numbers with the letter of a secondary number sort right after
+// their plain number; sorting a shuffled list must give one order.
+void TestResultView::startNumberOrder()
+{
+    const QStringList expected = {QString(), QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("9"),
+                                  QStringLiteral("10"), QStringLiteral("10A"), QStringLiteral("10B"),
+                                  QStringLiteral("11"), QStringLiteral("12A")};
+    QStringList shuffled = {QStringLiteral("12A"), QStringLiteral("10B"), QStringLiteral("1"),
+                            QStringLiteral("10"), QString(), QStringLiteral("11"), QStringLiteral("10A"),
+                            QStringLiteral("A"), QStringLiteral("9")};
+    std::stable_sort(shuffled.begin(), shuffled.end(), startnr::before);
+    QCOMPARE(shuffled, expected);
+    QVERIFY(!startnr::before(QStringLiteral("10"), QStringLiteral(" 10 ")));
+    QVERIFY(!startnr::before(QStringLiteral(" 10 "), QStringLiteral("10")));
 }
 
 QTEST_MAIN(TestResultView)
