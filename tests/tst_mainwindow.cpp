@@ -19,6 +19,7 @@
 #include <QTextBlock>
 #include <QTextBrowser>
 
+#include "app/ClientTab.h"
 #include "app/HistoryLineEdit.h"
 #include "app/MainWidget.h"
 #include "app/QTabW.h"
@@ -474,13 +475,13 @@ private slots:
         QFETCH(int, expected);
         auto fitAt = [&](int s) {
             if (s > fitsUpTo)
-                return MainWidget::Fit::Overflow;
-            return s == exactAt ? MainWidget::Fit::Exact : MainWidget::Fit::Room;
+                return ClientTab::Fit::Overflow;
+            return s == exactAt ? ClientTab::Fit::Exact : ClientTab::Fit::Room;
         };
-        QCOMPARE(MainWidget::fittedFontSize(size, fitAt), expected);
-        QCOMPARE(MainWidget::fitOf(QSize(100, 200), QSize(100, 200)), MainWidget::Fit::Exact);
-        QCOMPARE(MainWidget::fitOf(QSize(101, 100), QSize(100, 200)), MainWidget::Fit::Overflow);
-        QCOMPARE(MainWidget::fitOf(QSize(100, 100), QSize(100, 200)), MainWidget::Fit::Room);
+        QCOMPARE(ClientTab::fittedFontSize(size, fitAt), expected);
+        QCOMPARE(ClientTab::fitOf(QSize(100, 200), QSize(100, 200)), ClientTab::Fit::Exact);
+        QCOMPARE(ClientTab::fitOf(QSize(101, 100), QSize(100, 200)), ClientTab::Fit::Overflow);
+        QCOMPARE(ClientTab::fitOf(QSize(100, 100), QSize(100, 200)), ClientTab::Fit::Room);
     }
 
     // The command line under the debug views keeps its height when the

@@ -86,6 +86,7 @@ public:
 
 private:
     QString pausePageHead(int bane) const;
+    void addToPausePage(const Section &section, const QString &href);
 
     Competition m_competition;
     Style m_style;
