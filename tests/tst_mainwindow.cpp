@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -18,6 +19,8 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
+
+#include <memory>
 
 #include "app/ClientTab.h"
 #include "app/HistoryLineEdit.h"
@@ -400,6 +403,21 @@ private slots:
         window.show();
         QCOMPARE(window.close(), closes);
         QCOMPARE(window.closeAsked == 1, asked);
+    }
+
+    // A key on the real dialog: Return must not close a serving station.
+    void closeQuestionKeys()
+    {
+        const std::unique_ptr<QMessageBox> box(MainWidget::makeCloseQuestion(nullptr, "Luk?"));
+        box->show();
+        QVERIFY(QTest::qWaitForWindowExposed(box.get()));
+        QTest::keyClick(box->focusWidget() ? box->focusWidget() : box.get(), Qt::Key_Return);
+        QVERIFY(box->isVisible());
+        QVERIFY(!box->clickedButton());
+        QTest::keyClick(box.get(), Qt::Key_Escape);
+        QVERIFY(!box->isVisible());
+        QVERIFY(box->clickedButton());
+        QCOMPARE(box->clickedButton()->text(), QStringLiteral("&Nej"));
     }
 
     void statusIcons()

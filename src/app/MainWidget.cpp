@@ -23,6 +23,8 @@
 #include <QTime>
 #include <QVBoxLayout>
 
+#include <memory>
+
 #include "database/DatabaseSettings.h"
 #include "app/ClientTab.h"
 #include "app/LogArea.h"
@@ -355,16 +357,28 @@ void MainWidget::keyPressEvent(QKeyEvent *event)
     }
 }
 
+QMessageBox *MainWidget::makeCloseQuestion(QWidget *parent, const QString &text)
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("ZEPLive"), text, QMessageBox::NoButton, parent);
+    QPushButton *no = box->addButton(tr("&Nej"), QMessageBox::RejectRole);
+    QPushButton *yes = box->addButton(tr("&Ja"), QMessageBox::YesRole);
+    // A focused button of a dialog answers Return unless told otherwise; the
+    // box would also make an accepting button its default when shown
+    // without one, so "&Ja" says yes rather than accepts.
+    for (QPushButton *button : {no, yes})
+        button->setAutoDefault(false);
+    box->setDefaultButton(static_cast<QPushButton *>(nullptr));
+    box->setEscapeButton(no);
+    return box;
+}
+
 int MainWidget::askCloseWarning(const QString &text)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("ZEPLive"), text, QMessageBox::NoButton, this);
-    QPushButton *no = box.addButton(tr("&Nej"), QMessageBox::RejectRole);
-    QPushButton *yes = box.addButton(tr("&Ja"), QMessageBox::AcceptRole);
-    box.setDefaultButton(static_cast<QPushButton *>(nullptr));
-    box.exec();
-    if (box.clickedButton() == yes)
-        return 1;
-    return box.clickedButton() == no ? 0 : -1;
+    const std::unique_ptr<QMessageBox> box(makeCloseQuestion(this, text));
+    box->exec();
+    if (!box->clickedButton())
+        return -1;
+    return box->buttonRole(box->clickedButton()) == QMessageBox::YesRole ? 1 : 0;
 }
 
 void MainWidget::closeEvent(QCloseEvent *event)

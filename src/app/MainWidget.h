@@ -14,6 +14,7 @@ class ClientTab;
 class HttpDaemon;
 class LogArea;
 class QLabel;
+class QMessageBox;
 class QPushButton;
 class QStatusBar;
 class QTabW;
@@ -74,6 +75,11 @@ public:
 
     // The address line built from a look-up (see hostInfo()).
     static QString formatHostInfo(const HostAddresses &addresses);
+    // The close warning's dialog, owned by the caller: "&Ja" closes, and so
+    // nothing else may answer it by accident, Return answers nothing and
+    // Escape answers "&Nej".
+    static QMessageBox *makeCloseQuestion(QWidget *parent, const QString &text);
+
     // Replaces the name-service look-up (tests); an empty function restores
     // the real one.
     static void setHostLookup(HostLookup lookup);
