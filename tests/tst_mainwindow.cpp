@@ -321,6 +321,7 @@ private slots:
                                                    << "http://10.0.0.5:8080/arena/" << "baner.php?bane=1,2&min=1";
         QTest::newRow("directory only keeps the file") << "http://station/" << "http://station/" << "bane1.html";
         QTest::newRow("plain page") << "http://station:8081/bane3.html" << "http://station:8081/" << "bane3.html";
+        QTest::newRow("no scheme means http") << "localhost:8080/bane2.html" << "http://localhost:8080/" << "bane2.html";
     }
     void displayClientAddress()
     {
@@ -331,7 +332,7 @@ private slots:
         window.urlSelected(typed);
         QCOMPARE(window.config()->getValue("bane.baseUrl", ""), baseUrl);
         QCOMPARE(window.config()->getValue("bane.filename", "bane1.html"), fileName);
-        QVERIFY(window.downloader()->pending().contains(typed));
+        QVERIFY(window.downloader()->pending().contains(typed.contains("://") ? typed : "http://" + typed));
         // The timer's address joins the two with one slash.
         window.timeOut();
         QVERIFY(window.downloader()->pending().contains(baseUrl + fileName));

@@ -171,7 +171,10 @@ void ClientTab::selectUrl(const QString &typed)
 
 QString ClientTab::withScheme(const QString &text)
 {
-    return text;
+    // Without one, QUrl reads "localhost:8080/..." as the scheme "localhost".
+    if (text.contains(QLatin1String("://")))
+        return text;
+    return QStringLiteral("http://") + text;
 }
 
 void ClientTab::setFullScreen(bool on)

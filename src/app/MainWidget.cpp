@@ -503,7 +503,7 @@ void MainWidget::startHttpServer(bool on)
     bool ok = false;
     const int port = portText.toInt(&ok);
     if (!ok || port < 1 || port > 65535) {
-        const QString message = tr("HTTP server not started: port %1 is not between 1 and 65535").arg(portText);
+        const QString message = tr("HTTP-serveren er ikke startet: port %1 er ikke mellem 1 og 65535").arg(portText);
         slotLogMessage(1, message);
         if (statusBar)
             statusBar->showMessage(message);
@@ -516,7 +516,7 @@ void MainWidget::startHttpServer(bool on)
     if (!httpd->isListening()) {
         // Reported here, where someone listens: the server cannot say it
         // while it is being made.
-        const QString message = QStringLiteral("Failed to bind to port %1").arg(port);
+        const QString message = tr("HTTP-serveren kan ikke lytte på port %1").arg(port);
         slotLogMessage(1, message + QStringLiteral(": ") + httpd->bindError());
         if (statusBar)
             statusBar->showMessage(message);
