@@ -326,6 +326,20 @@ private slots:
         QVERIFY(log().contains("Klub logo FRK.png kan ikke læses fra databasen"));
     }
 
+    void hostileNamesStayInsideTheRoot()
+    {
+        openWindow("UPDATE tblStaevne SET ZEPStaevneNr = '../../x';"
+                   "UPDATE tblEjer SET klubId = '../../y';");
+        m_window->showStaevne(standin::demoCompetitionId);
+        QVERIFY(QFile::exists(outFile("index.html")));
+        const QDir above(m_root + "/../..");
+        QCOMPARE(above.entryList({"X*", "x*", "y*"}, QDir::Files), QStringList());
+        QCOMPARE(QDir(m_root + "/..").entryList(QDir::Files), QStringList());
+        for (const QString &upload : std::as_const(m_uploads))
+            QVERIFY2(!upload.contains(".."), qPrintable(upload));
+        QCOMPARE(log().count("afvises"), 3); // manifest, information page, logo
+    }
+
     void unwritableOutputIsLoggedOnce()
     {
         openWindow();

@@ -7,6 +7,7 @@
 #include "app/StaevneFiles.h"
 #include "app/StaevneInfoPage.h"
 #include "app/StaevneLoader.h"
+#include "publish/PathJoin.h"
 
 using StaevneLoader::SectionRow;
 using StaevneLoader::ViewKind;
@@ -183,6 +184,22 @@ private slots:
         const QString pause = QString::fromUtf8(f.pausePages().first().second);
         QVERIFY(pause.contains(">Ride &amp; &quot;Kør&quot;</A>"));
         QVERIFY(pause.contains("3&nbsp;Pony &lt;B&gt; &amp; C&nbsp;A"));
+    }
+
+    void safeFileNamePart_data()
+    {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<bool>("safe");
+        for (const char *ok : {"S240614", "klasse0_1.html", "DRF-2014_7"})
+            QTest::newRow(ok) << QString::fromLatin1(ok) << true;
+        for (const char *bad : {"", "../../x", "a/b", "a\\b", "C:x", ".cfg", "x..", "a b", "Å"})
+            QTest::newRow(bad) << QString::fromUtf8(bad) << false;
+    }
+    void safeFileNamePart()
+    {
+        QFETCH(QString, part);
+        QFETCH(bool, safe);
+        QCOMPARE(paths::isSafeFileNamePart(part), safe);
     }
 
     void addressesToAdd()

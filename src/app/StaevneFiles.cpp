@@ -209,6 +209,12 @@ QStringList StaevneFiles::addresses() const
 bool writeOutputFile(const QString &root, const QString &name, const QByteArray &bytes,
                      const std::function<void(int, const QString &)> &log)
 {
+    // Names carry database text (federation number, club id).
+    if (!paths::isSafeFileNamePart(name)) {
+        if (log)
+            log(1, QStringLiteral("Filnavnet \"%1\" afvises: kun bogstaver, tal, \"-\", \"_\" og \".\" må indgå").arg(name));
+        return false;
+    }
     const QString path = root + QLatin1Char('/') + name;
     QString error;
     if (writeWholeFile(path, bytes, &error))

@@ -11,6 +11,7 @@
 #include "app/StaevneFiles.h"
 #include "app/StaevneInfoPage.h"
 #include "publish/HttpDaemon.h"
+#include "publish/PathJoin.h"
 #include "publish/Setup.h"
 #include "settings/appConfig.h"
 #include "views/staevneKlasseInfo.h"
@@ -311,7 +312,8 @@ void StaevneSession::writeFiles(const StaevneLoader::Header &header, const Staev
         else
             setup->uploadFile(root + QLatin1Char('/') + files.manifestName(), QString(), false);
     }
-    if (writeOutputFile(root, QStringLiteral("index.html"), files.startPage(), logLine) && httpd)
+    if (writeOutputFile(root, QStringLiteral("index.html"), files.startPage(), logLine) && httpd
+        && paths::isSafeFileNamePart(header.zepNr))
         httpd->addAlias(header.zepNr, QStringLiteral("index.html"));
     for (const auto &page : files.pausePages())
         writeOutputFile(root, page.first, page.second, logLine);
