@@ -433,6 +433,34 @@ private slots:
         QCOMPARE(addressList()->count(), 5);
     }
 
+    void secondCompetitionLeavesNothingOfTheFirst()
+    {
+        openWindow(QString(), {{"app.server", "1"}, {"http.port", freePort()}});
+        m_window->showStaevne(standin::demoCompetitionId);
+        m_window->slotActivePage(3, "9", "A");
+        const QStringList firsts{"klasse9_A.html", "rank9_A.html", "klasse9_A.json", "klasse0_3.html"};
+        for (const QString &name : firsts)
+            QVERIFY2(QFile::exists(outFile(name)), qPrintable(name));
+        QVERIFY(QFile::exists(outFile("klasse1_B.html")));
+        QFile css(outFile("ZEPLive.css"));
+        QVERIFY(css.open(QIODevice::WriteOnly) && css.write("body{}") == 6);
+        css.close();
+
+        m_window->showStaevne(standin::demoPastCompetitionId);
+        for (const QString &name : firsts + QStringList{"klasse1_B.html", "klasse1_B.json"})
+            QVERIFY2(!QFile::exists(outFile(name)), qPrintable(name));
+        QVERIFY(QFile::exists(outFile("ZEPLive.css")));
+        const QMap<QString, QString> aliases = m_window->httpServer()->aliases();
+        for (int bane : {1, 2, 3}) {
+            for (const char *name : {"bane%1.html", "rank%1.html", "oversigt%1.html"})
+                QCOMPARE(aliases.value(QString::fromLatin1(name).arg(bane)), QStringLiteral("klasse0_%1.html").arg(bane));
+        }
+        // A class file of both competitions' names is the second one's.
+        QVERIFY(QFile::exists(outFile("klasse1_A.json")));
+        QVERIFY(readFile(outFile("klasse1_A.json")).contains(
+            QStringLiteral("\"staevneId\":\"%1\"").arg(standin::demoPastCompetitionId).toUtf8()));
+    }
+
     void loadAndRefreshRefuseToNest()
     {
         openWindow(QString(), {{"app.server", "1"}, {"http.port", freePort()}});

@@ -1,8 +1,11 @@
 #include "app/StaevneSession.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 
 #include "app/ClientTab.h"
@@ -203,7 +206,7 @@ void StaevneSession::show(int staevneId)
         return;
     }
 
-    tearDown(header);
+    tearDown(header, rows);
     progress.setValue(1);
     letEventsThrough();
     build(staevneId, club, header, rows, &progress);
@@ -232,8 +235,10 @@ void StaevneSession::build(int staevneId, const StaevneLoader::Club &club, const
         m_window->showChampionshipNotice(notice);
 }
 
-void StaevneSession::tearDown(const StaevneLoader::Header &header)
+void StaevneSession::tearDown(const StaevneLoader::Header &header, const QList<StaevneLoader::SectionRow> &rows)
 {
+    pointArenasAtPausePages(rows);
+    removeOldFiles();
     deleteViews();
     delete m_champTabs;
     m_champTabs = nullptr;
@@ -242,6 +247,46 @@ void StaevneSession::tearDown(const StaevneLoader::Header &header)
     if (header.read)
         m_window->config()->setValue(QStringLiteral("staevne.ZEPStaevneId"), header.zepNr);
     m_window->setupTab()->clearClasses();
+}
+
+void StaevneSession::removeOldFiles()
+{
+    // Views name their files "<kind><class number>_<section>.<type>"
+    // (pages, JSON documents, exports); the pause pages and their ranking
+    // stand-ins go by class number 0 and the arena.
+    QStringList suffixes;
+    for (const QString &key : m_views.keys())
+        suffixes << QRegularExpression::escape(QString(key).replace(key.indexOf(QLatin1Char('-')), 1, QLatin1Char('_')));
+    for (int bane : std::as_const(m_arenas))
+        suffixes << QStringLiteral("0_%1").arg(bane);
+    m_arenas.clear();
+    if (suffixes.isEmpty())
+        return;
+    const QRegularExpression written(QStringLiteral("^[A-Za-z]+(?:%1)\\.[A-Za-z]+$").arg(suffixes.join(QLatin1Char('|'))));
+    const QDir root(m_window->config()->getValue(QStringLiteral("http.root"), QStringLiteral("html/")));
+    for (const QString &name : root.entryList(QDir::Files)) {
+        if (written.match(name).hasMatch() && !QFile::remove(root.filePath(name)))
+            log(1, QStringLiteral("Kunne ikke fjerne %1 fra det forrige stævne").arg(root.filePath(name)));
+    }
+}
+
+void StaevneSession::pointArenasAtPausePages(const QList<StaevneLoader::SectionRow> &rows)
+{
+    HttpDaemon *httpd = m_window->httpServer();
+    if (!httpd)
+        return;
+    // The arenas of both competitions: one the new competition lacks must
+    // not keep a class of the old one either.
+    QSet<int> arenas = m_arenas;
+    for (const StaevneLoader::SectionRow &row : rows) {
+        if (!row.isWaitingList())
+            arenas.insert(row.bane);
+    }
+    for (int bane : std::as_const(arenas)) {
+        const QString pause = QStringLiteral("klasse0_%1.html").arg(bane);
+        for (const char *name : {"bane%1.html", "rank%1.html", "oversigt%1.html"})
+            httpd->addAlias(QString::fromLatin1(name).arg(bane), pause);
+    }
 }
 
 QTabW *StaevneSession::championshipTab(QString *notice)
@@ -295,6 +340,8 @@ void StaevneSession::addSection(const StaevneLoader::SectionRow &row, int staevn
     connect(view, &staevneKlasseInfo::resultChangeClass, setup, &Setup::resultChangeClass);
     connect(view, &staevneKlasseInfo::connectDB, m_window, &MainWidget::connectDatabase);
     files->addSection(fileSection(row, kind));
+    if (!row.isWaitingList())
+        m_arenas.insert(row.bane);
 }
 
 void StaevneSession::writeFiles(const StaevneLoader::Header &header, const StaevneFiles &files)

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -48,8 +49,13 @@ private:
     // Makes the views and files of the sections read.
     void build(int staevneId, const StaevneLoader::Club &club, const StaevneLoader::Header &header,
                const QList<StaevneLoader::SectionRow> &rows, QProgressDialog *progress);
-    // Removes the competition on show: its views and championship tab.
-    void tearDown(const StaevneLoader::Header &header);
+    // Removes the competition on show: its views and championship tab, the
+    // files its views and arenas' pause pages left in the output directory,
+    // and points every arena's names at its pause page, so that nothing of
+    // it is served under the new competition's names.
+    void tearDown(const StaevneLoader::Header &header, const QList<StaevneLoader::SectionRow> &rows);
+    void removeOldFiles();
+    void pointArenasAtPausePages(const QList<StaevneLoader::SectionRow> &rows);
     void addSection(const StaevneLoader::SectionRow &row, int staevneId, bool championat, StaevneFiles *files,
                     QString *notice, int *created);
     QTabW *championshipTab(QString *notice);
@@ -60,6 +66,8 @@ private:
     // The result views, keyed by class number and section joined by "-";
     // owned here and deleted explicitly.
     QHash<QString, staevneKlasseInfo *> m_views;
+    // The arenas with a pause page of the competition on show.
+    QSet<int> m_arenas;
     QTabW *m_champTabs = nullptr;
     bool m_busy = false;
 };
