@@ -669,6 +669,11 @@ void MainWidget::showStaevne(int staevneId)
     m_session->show(staevneId);
 }
 
+void MainWidget::openStaevne(int staevneId)
+{
+    m_session->open(staevneId);
+}
+
 void MainWidget::refreshClasses()
 {
     if (refreshButton)

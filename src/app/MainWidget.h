@@ -114,6 +114,9 @@ public slots:
     // Loads a competition by its database id: one result view per class
     // section, the arena lists of the setup tab and the competition files.
     void showStaevne(int staevneId);
+    // Loads a competition by its database id with its name as the choice
+    // would set it (the demo's start-up).
+    void openStaevne(int staevneId);
     // Makes every result view reload its class and rewrite its pages.
     void refreshClasses();
 

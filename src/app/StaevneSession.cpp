@@ -1,6 +1,7 @@
 #include "app/StaevneSession.h"
 
 #include <QCoreApplication>
+#include <cstdio>
 #include <QDir>
 #include <QFile>
 #include <QPointer>
@@ -135,19 +136,31 @@ void StaevneSession::deleteViews()
     qDeleteAll(views);
 }
 
+bool StaevneSession::readList(StaevneLoader::StaevneList *list)
+{
+    const BusyScope busy(m_busy);
+    m_window->connectDatabase(connectionName);
+    const QSqlDatabase db = QSqlDatabase::database(connectionName, true);
+    return db.isOpen() && StaevneLoader::readStaevneList(database(db), list);
+}
+
+void StaevneSession::open(int staevneId)
+{
+    if (refuseWhileBusy(QStringLiteral("Indlæsning af stævne %1").arg(staevneId)))
+        return;
+    StaevneLoader::StaevneList list;
+    const int index = readList(&list) ? int(list.ids.indexOf(staevneId)) : -1;
+    if (index >= 0)
+        m_window->config()->setValue(QStringLiteral("staevne.navn"), list.entries.at(index));
+    show(staevneId);
+}
+
 void StaevneSession::select()
 {
     if (refuseWhileBusy(QStringLiteral("Valg af stævne")))
         return;
     StaevneLoader::StaevneList list;
-    {
-        const BusyScope busy(m_busy);
-        m_window->connectDatabase(connectionName);
-        const QSqlDatabase db = QSqlDatabase::database(connectionName, true);
-        if (!db.isOpen() || !StaevneLoader::readStaevneList(database(db), &list))
-            return;
-    }
-    if (list.entries.isEmpty())
+    if (!readList(&list) || list.entries.isEmpty())
         return;
     int index = -1;
     QString text;
@@ -212,6 +225,20 @@ void StaevneSession::show(int staevneId)
     build(staevneId, club, header, rows, &progress);
     progress.setValue(sectionCount + 3);
     progress.close();
+    announce(header.navn);
+}
+
+void StaevneSession::announce(const QString &navn) const
+{
+    QStringList classes;
+    for (QTabW *tabs : {m_window->classTabs(), m_champTabs}) {
+        for (int i = 0; tabs && i < tabs->count(); ++i)
+            classes << tabs->tabText(i);
+    }
+    const QString line = QStringLiteral("Stævne indlæst: %1: %2 klasser: %3\n")
+                             .arg(navn, QString::number(classes.size()), classes.join(QLatin1String(", ")));
+    std::fputs(line.toLocal8Bit().constData(), stdout);
+    std::fflush(stdout);
 }
 
 void StaevneSession::build(int staevneId, const StaevneLoader::Club &club, const StaevneLoader::Header &header,

@@ -36,6 +36,9 @@ public:
     // Logs and returns true while a load or refresh runs.
     bool refuseWhileBusy(const QString &what);
     void select();
+    // Loads a competition by id as the choice does: its entry text becomes
+    // "staevne.navn" first.
+    void open(int staevneId);
     void show(int staevneId);
     // False when refused because a load or refresh runs.
     bool refresh();
@@ -44,6 +47,11 @@ public:
 
 private:
     StaevneLoader::Database database(const QSqlDatabase &db) const;
+    // The database's competitions; false when they cannot be read.
+    bool readList(StaevneLoader::StaevneList *list);
+    // One line on standard output naming the competition and its classes,
+    // for whoever started the station without watching its window.
+    void announce(const QString &navn) const;
     QSqlDatabase connection() const;
     void log(int level, const QString &text) const;
     // Makes the views and files of the sections read.
