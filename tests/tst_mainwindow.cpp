@@ -1,8 +1,5 @@
-// The main window as the operator meets it: the tab set each settings file
-// gives, the log routing across the three log modes, the debug command line,
-// start-up with and without a settings file, the display client's settings
-// and keys, the close question, the station's address line and a clean
-// teardown with every part built.
+// The main window as the operator meets it: tabs, log routing, the display
+// client, keys, the close question, the address line and a clean teardown.
 #include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
@@ -132,13 +129,6 @@ private slots:
         QCOMPARE(window.findChild<HistoryLineEdit *>() != nullptr, debugView);
         const bool logMode = titles.last() == QLatin1String("&Log");
         QCOMPARE(window.findChild<QPushButton *>("Gem") != nullptr, logMode);
-        if (debugView) {
-            QCOMPARE(window.findChild<QPlainTextEdit *>("rawText")->document()->firstBlock().text(), QStringLiteral("test"));
-        }
-        if (auto *info = window.findChild<QPlainTextEdit *>("infoText")) {
-            QCOMPARE(info->document()->firstBlock().text(), QStringLiteral("Start Log"));
-            QVERIFY(info->toPlainText().contains("HOME DIR PATH: " + QDir::homePath()));
-        }
     }
 
     void startUpSettings()
@@ -150,11 +140,8 @@ private slots:
         QVERIFY(fresh.downloader());
         auto *combo = fresh.findChild<QComboBox *>("editable combobox");
         QCOMPARE(combo->count(), 1);
-        QCOMPARE(combo->itemText(0), QStringLiteral("http://localhost:8080/bane1.html"));
         // The first page is asked for at once, with exactly one slash.
         QCOMPARE(fresh.downloader()->pending(), QStringList{"http://localhost:8080/bane1.html"});
-        auto *hostLabel = fresh.findChild<QStatusBar *>()->findChildren<QLabel *>().value(0);
-        QCOMPARE(hostLabel->text(), QStringLiteral("ringside: 192.0.2.10"));
 
         TestWindow stored(nullptr, settingsFile({{"staevne.ZEPStaevneId", "S123456"}, {"bane.baseUrl", ""},
                                                  {"indtastning.dommer.disable", "1"}}),
@@ -162,35 +149,7 @@ private slots:
         QCOMPARE(stored.config()->getValue("staevne.ZEPStaevneId", ""), QStringLiteral("S000000"));
         QVERIFY(!stored.downloader());
         QCOMPARE(stored.findChild<QComboBox *>("editable combobox")->count(), 0);
-        QVERIFY(stored.mainTabs()->isTabEnabled(0));
-        QVERIFY(!stored.mainTabs()->isTabEnabled(1));
-        QVERIFY(!stored.mainTabs()->isTabEnabled(2));
-
-        TestWindow notOne(nullptr, settingsFile({{"indtastning.dommer.disable", "2"}}), "MainWidget");
-        QVERIFY(notOne.mainTabs()->isTabEnabled(1));
-        QVERIFY(notOne.mainTabs()->isTabEnabled(2));
-    }
-
-    void statusButtons_data()
-    {
-        QTest::addColumn<QString>("buttons");
-        QTest::addColumn<QString>("fullScreen");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("none") << "0" << "1" << QStringList{};
-        QTest::newRow("refresh only") << "1" << "0" << QStringList{"Opdater"};
-        QTest::newRow("both") << "1" << "1" << QStringList{"Opdater", "F"};
-    }
-    void statusButtons()
-    {
-        QFETCH(QString, buttons);
-        QFETCH(QString, fullScreen);
-        QFETCH(QStringList, expected);
-        TestWindow window(nullptr, settingsFile({{"app.statusButtons", buttons}, {"app.statusButtons.fullScreen", fullScreen}}),
-                          "MainWidget");
-        QStringList found;
-        for (QPushButton *button : window.findChild<QStatusBar *>()->findChildren<QPushButton *>())
-            found << button->text();
-        QCOMPARE(found, expected);
+        QVERIFY(stored.mainTabs()->isTabEnabled(0) && !stored.mainTabs()->isTabEnabled(2));
     }
 
     void logRouting_data()
@@ -202,23 +161,15 @@ private slots:
         QTest::addColumn<bool>("inLog");
         QTest::addColumn<bool>("inDebug");
         QTest::addColumn<bool>("inStatus");
-        // debug mode (both views)
         QTest::newRow("debug -1") << "1" << "1" << "0" << -1 << true << false << false;
         QTest::newRow("debug 0") << "1" << "1" << "0" << 0 << false << true << false;
-        QTest::newRow("debug 1") << "1" << "1" << "0" << 1 << true << false << false;
         QTest::newRow("debug 3") << "1" << "1" << "0" << 3 << true << false << true;
-        QTest::newRow("debug 4") << "1" << "1" << "0" << 4 << true << false << false;
-        // log mode (no debug view)
         QTest::newRow("log 0 dropped") << "0" << "1" << "0" << 0 << false << false << false;
-        QTest::newRow("log 2") << "0" << "1" << "0" << 2 << true << false << false;
         QTest::newRow("log 3") << "0" << "1" << "0" << 3 << true << false << true;
         QTest::newRow("log 1 statusErrors ignored") << "0" << "1" << "1" << 1 << true << false << false;
-        // no log area
         QTest::newRow("none 1") << "0" << "0" << "0" << 1 << false << false << false;
         QTest::newRow("none 3") << "0" << "0" << "0" << 3 << false << false << true;
         QTest::newRow("none 1 statusErrors") << "0" << "0" << "1" << 1 << false << false << true;
-        QTest::newRow("none 0 statusErrors") << "0" << "0" << "1" << 0 << false << false << true;
-        QTest::newRow("none -1 statusErrors") << "0" << "0" << "1" << -1 << false << false << true;
     }
     void logRouting()
     {
@@ -263,10 +214,6 @@ private slots:
         QTest::keyClick(&line, Qt::Key_Up);
         QCOMPARE(line.text(), QStringLiteral("A"));
         QTest::keyClick(&line, Qt::Key_Up);
-        QCOMPARE(line.text(), QStringLiteral("B"));
-        QTest::keyClick(&line, Qt::Key_Up);
-        QCOMPARE(line.text(), QStringLiteral("A"));
-        QTest::keyClick(&line, Qt::Key_Down);
         QCOMPARE(line.text(), QStringLiteral("B"));
         QTest::keyClick(&line, Qt::Key_Down);
         QCOMPARE(line.text(), QStringLiteral("A"));
@@ -354,23 +301,12 @@ private slots:
         QApplication::sendEvent(&window, &held);
         QCOMPARE(view->font().pointSize(), 6);
 
-        QTest::keyClick(&window, Qt::Key_F3);
-        QCOMPARE(window.config()->getValue("bane.autoAdjust", ""), QStringLiteral("1"));
-        QTest::keyClick(&window, Qt::Key_F3);
-        QCOMPARE(window.config()->getValue("bane.autoAdjust", ""), QStringLiteral("0"));
-
         QSignalSpy newStaevne(&window, &MainWidget::newStaevne);
         QTest::keyClick(&window, Qt::Key_F10);
         QCOMPARE(newStaevne.count(), 0);
         window.config()->setValue("app.server", "1");
         QTest::keyClick(&window, Qt::Key_F10);
         QCOMPARE(newStaevne.count(), 1);
-
-        // F2 saves the settings file.
-        QTest::keyClick(&window, Qt::Key_F2);
-        appConfig saved(nullptr, window.config()->fileName());
-        QVERIFY(saved.readConfig());
-        QCOMPARE(saved.getValue("bane.font", ""), QStringLiteral("6"));
 
         QTest::keyClick(&window, Qt::Key_F11);
         QVERIFY(window.isFullScreenMode());
@@ -421,22 +357,6 @@ private slots:
         QCOMPARE(box->clickedButton()->text(), QStringLiteral("&Nej"));
     }
 
-    void statusIcons()
-    {
-        TestWindow window(nullptr, settingsFile({}), "MainWidget");
-        const QList<QLabel *> labels = window.findChild<QStatusBar *>()->findChildren<QLabel *>();
-        QLabel *internet = nullptr;
-        for (QLabel *label : labels) {
-            if (label->property("icon").toString() == QLatin1String("logo/globe.png"))
-                internet = label;
-        }
-        QVERIFY(internet);
-        window.internetError(true);
-        QCOMPARE(internet->property("icon").toString(), QStringLiteral("logo/globe_error.png"));
-        window.internetError(false);
-        QCOMPARE(internet->property("icon").toString(), QStringLiteral("logo/globe_ok.png"));
-    }
-
     void hostInfoText_data()
     {
         QTest::addColumn<QString>("name");
@@ -444,15 +364,11 @@ private slots:
         QTest::addColumn<QStringList>("resolved");
         QTest::addColumn<QStringList>("interfaces");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("two addresses") << "ring" << true << QStringList{"192.0.2.1", "198.51.100.7"} << QStringList{}
-                                       << "ring: 192.0.2.1 / 198.51.100.7 / 127.0.0.1";
         QTest::newRow("ipv6 left out") << "ring" << true << QStringList{"fe80::1", "192.0.2.1"} << QStringList{}
                                        << "ring: 192.0.2.1 / 127.0.0.1";
         QTest::newRow("loopback only, interfaces known")
             << "ring" << true << QStringList{"127.0.1.1"} << QStringList{"127.0.0.1", "10.1.2.3", "::1"}
             << "ring: 10.1.2.3 / 127.0.0.1";
-        QTest::newRow("loopback only, nothing else") << "ring" << true << QStringList{"127.0.0.1"} << QStringList{"127.0.0.1"}
-                                                     << "ring: 127.0.0.1 / 127.0.0.1";
         QTest::newRow("look-up failed") << "ring" << false << QStringList{} << QStringList{"10.1.2.3"} << "ring: ";
         QTest::newRow("no host name") << "" << false << QStringList{} << QStringList{} << "";
     }
@@ -480,7 +396,6 @@ private slots:
         QTest::addColumn<int>("exactAt");  // size at which the height fits exactly (0: none)
         QTest::addColumn<int>("expected");
         QTest::newRow("overflow shrinks one point") << 15 << 12 << 0 << 14;
-        QTest::newRow("overflow at 5 stays 5") << 5 << 3 << 0 << 5;
         QTest::newRow("overflow below 5 goes to 5") << 4 << 2 << 0 << 5;
         QTest::newRow("room grows one point") << 10 << 14 << 0 << 11;
         QTest::newRow("room, but the next size overflows") << 12 << 12 << 0 << 12;
@@ -527,6 +442,10 @@ private slots:
                                            {"bane.update", "10"}, {"upload.state", "1"}, {"debug.show", "1"}});
         auto *window = new TestWindow(nullptr, file, "MainWidget");
         window->show();
+        QStringList buttons;
+        for (QPushButton *button : window->findChild<QStatusBar *>()->findChildren<QPushButton *>())
+            buttons << button->text();
+        QCOMPARE(buttons, QStringList({"Opdater", "F"}));
         window->setupTab()->addClass(1, "LA2 A", "1", "A", "Lørdag");
         window->setupTab()->addClass(99, "Venteliste V", "2", "V", "Lørdag");
         // Let the client timer, the downloader and the upload run a little.
