@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -11,7 +10,6 @@
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -97,38 +95,55 @@ private slots:
         QDir::setCurrent(m_dir.path());
     }
 
-    void tabSets_data()
+    // Each log mode: the tabs, and where lines of level -1, 0, 1 and 3 go
+    // ("L" log view, "D" debug view, "S" status bar).
+    void logModes_data()
     {
         QTest::addColumn<QString>("debugShow");
         QTest::addColumn<QString>("logShow");
-        QTest::addColumn<QStringList>("titles");
-        QTest::addColumn<bool>("debugView");
-        const QStringList base{"&Klient", "&Server", "Klasser"};
-        QTest::newRow("no settings") << QString() << QString() << (base + QStringList{"&Debug"}) << true;
-        QTest::newRow("log mode") << "0" << QString() << (base + QStringList{"&Log"}) << false;
-        QTest::newRow("no log area") << "0" << "0" << base << false;
-        QTest::newRow("debug wins over log.show") << "1" << "0" << (base + QStringList{"&Debug"}) << true;
+        QTest::addColumn<QString>("statusErrors");
+        QTest::addColumn<QString>("lastTab");
+        QTest::addColumn<QStringList>("routes");
+        QTest::newRow("defaults: debug") << QString() << QString() << "0" << "&Debug" << QStringList{"L", "D", "L", "LS"};
+        QTest::newRow("debug wins over log.show") << "1" << "0" << "0" << "&Debug" << QStringList{"L", "D", "L", "LS"};
+        QTest::newRow("log, statusErrors ignored") << "0" << QString() << "1" << "&Log" << QStringList{"L", "", "L", "LS"};
+        QTest::newRow("no log area") << "0" << "0" << "0" << "Klasser" << QStringList{"", "", "", "S"};
+        QTest::newRow("no log area, statusErrors") << "0" << "0" << "1" << "Klasser" << QStringList{"S", "S", "S", "S"};
     }
-    void tabSets()
+    void logModes()
     {
         QFETCH(QString, debugShow);
         QFETCH(QString, logShow);
-        QFETCH(QStringList, titles);
-        QFETCH(bool, debugView);
-        QMap<QString, QString> settings;
+        QFETCH(QString, statusErrors);
+        QFETCH(QString, lastTab);
+        QFETCH(QStringList, routes);
+        QMap<QString, QString> settings{{"app.statusErrors", statusErrors}};
         if (!debugShow.isNull())
             settings.insert("debug.show", debugShow);
         if (!logShow.isNull())
             settings.insert("log.show", logShow);
         TestWindow window(nullptr, settingsFile(settings), "MainWidget");
-        QCOMPARE(tabTitles(window.mainTabs()), titles);
-        auto *serverTabs = qobject_cast<QTabW *>(window.mainTabs()->widget(1));
-        QVERIFY(serverTabs);
-        QCOMPARE(tabTitles(serverTabs), QStringList{"&Setup"});
-        QCOMPARE(window.findChild<QPlainTextEdit *>("rawText") != nullptr, debugView);
-        QCOMPARE(window.findChild<HistoryLineEdit *>() != nullptr, debugView);
-        const bool logMode = titles.last() == QLatin1String("&Log");
-        QCOMPARE(window.findChild<QPushButton *>("Gem") != nullptr, logMode);
+        const QStringList titles = tabTitles(window.mainTabs());
+        QCOMPARE(titles.mid(0, 3), QStringList({"&Klient", "&Server", "Klasser"}));
+        QCOMPARE(titles.last(), lastTab);
+        QCOMPARE(window.findChild<HistoryLineEdit *>() != nullptr, lastTab == "&Debug");
+        QCOMPARE(window.findChild<QPushButton *>("Gem") != nullptr, lastTab == "&Log");
+
+        auto *info = window.findChild<QPlainTextEdit *>("infoText");
+        auto *raw = window.findChild<QPlainTextEdit *>("rawText");
+        auto *status = window.findChild<QStatusBar *>();
+        const int levels[] = {-1, 0, 1, 3};
+        for (int i = 0; i < 4; ++i) {
+            const QString text = QStringLiteral("message at %1").arg(levels[i]);
+            status->clearMessage();
+            if (levels[i] < 0)
+                QTest::ignoreMessage(QtDebugMsg, QRegularExpression("message at -1$"));
+            window.slotLogMessage(levels[i], text);
+            const QRegularExpression stamped("^\\d\\d:\\d\\d:\\d\\d : " + text + "$");
+            QCOMPARE(stamped.match(lastLine(info)).hasMatch(), routes[i].contains('L'));
+            QCOMPARE(stamped.match(lastLine(raw)).hasMatch(), routes[i].contains('D'));
+            QCOMPARE(status->currentMessage() == text, routes[i].contains('S'));
+        }
     }
 
     void startUpSettings()
@@ -150,51 +165,6 @@ private slots:
         QVERIFY(!stored.downloader());
         QCOMPARE(stored.findChild<QComboBox *>("editable combobox")->count(), 0);
         QVERIFY(stored.mainTabs()->isTabEnabled(0) && !stored.mainTabs()->isTabEnabled(2));
-    }
-
-    void logRouting_data()
-    {
-        QTest::addColumn<QString>("debugShow");
-        QTest::addColumn<QString>("logShow");
-        QTest::addColumn<QString>("statusErrors");
-        QTest::addColumn<int>("level");
-        QTest::addColumn<bool>("inLog");
-        QTest::addColumn<bool>("inDebug");
-        QTest::addColumn<bool>("inStatus");
-        QTest::newRow("debug -1") << "1" << "1" << "0" << -1 << true << false << false;
-        QTest::newRow("debug 0") << "1" << "1" << "0" << 0 << false << true << false;
-        QTest::newRow("debug 3") << "1" << "1" << "0" << 3 << true << false << true;
-        QTest::newRow("log 0 dropped") << "0" << "1" << "0" << 0 << false << false << false;
-        QTest::newRow("log 3") << "0" << "1" << "0" << 3 << true << false << true;
-        QTest::newRow("log 1 statusErrors ignored") << "0" << "1" << "1" << 1 << true << false << false;
-        QTest::newRow("none 1") << "0" << "0" << "0" << 1 << false << false << false;
-        QTest::newRow("none 3") << "0" << "0" << "0" << 3 << false << false << true;
-        QTest::newRow("none 1 statusErrors") << "0" << "0" << "1" << 1 << false << false << true;
-    }
-    void logRouting()
-    {
-        QFETCH(QString, debugShow);
-        QFETCH(QString, logShow);
-        QFETCH(QString, statusErrors);
-        QFETCH(int, level);
-        QFETCH(bool, inLog);
-        QFETCH(bool, inDebug);
-        QFETCH(bool, inStatus);
-        TestWindow window(nullptr, settingsFile({{"debug.show", debugShow}, {"log.show", logShow}, {"app.statusErrors", statusErrors}}),
-                          "MainWidget");
-        auto *info = window.findChild<QPlainTextEdit *>("infoText");
-        auto *raw = window.findChild<QPlainTextEdit *>("rawText");
-        auto *status = window.findChild<QStatusBar *>();
-        status->clearMessage();
-        const QString text = QStringLiteral("message at %1").arg(level);
-        if (level < 0)
-            QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^\\d\\d:\\d\\d:\\d\\d :  -1 message at -1$"));
-        window.slotLogMessage(level, text);
-
-        const QRegularExpression stamped("^\\d\\d:\\d\\d:\\d\\d : " + QRegularExpression::escape(text) + "$");
-        QCOMPARE(stamped.match(lastLine(info)).hasMatch(), inLog);
-        QCOMPARE(stamped.match(lastLine(raw)).hasMatch(), inDebug);
-        QCOMPARE(status->currentMessage() == text, inStatus);
     }
 
     void historyWalk()
