@@ -6,6 +6,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QSignalSpy>
@@ -101,6 +102,12 @@ private slots:
         QVERIFY(page.contains("<title>Pause Bane 1</title>"));
         QCOMPARE(process.state(), QProcess::Running);
         stop(process);
+        // One line on standard output tells the load and its classes.
+        const QStringList loaded = QString::fromLocal8Bit(process.readAllStandardOutput())
+                                       .split('\n')
+                                       .filter(QStringLiteral("Stævne indlæst: "));
+        QCOMPARE(loaded.size(), 1);
+        QVERIFY2(loaded.first().contains(QRegularExpression(": \\d+ klasser: 1 LA1 Dressur - A, ")), qPrintable(loaded.first()));
     }
 };
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <QHostAddress>
 #include <QList>
 #include <QString>
@@ -11,18 +10,16 @@
 #include <functional>
 
 class appConfig;
-class HistoryLineEdit;
+class ClientTab;
 class HttpDaemon;
-class QComboBox;
+class LogArea;
 class QLabel;
-class QPlainTextEdit;
+class QMessageBox;
 class QPushButton;
-class QSplitter;
 class QStatusBar;
 class QTabW;
-class QTextBrowser;
-class QTimer;
 class Setup;
+class StaevneSession;
 class staevneKlasseInfo;
 class urlDownloader;
 
@@ -39,7 +36,8 @@ struct HostAddresses
 // The station's one window: settings store, status bar, the arena display
 // client, the setup tab, the class tabs and the log and debug views. It owns
 // the shared database connection "ZEP" and routes every component's log
-// messages. Work that is not wiring lives in the classes it creates.
+// messages. Work that is not wiring lives in the classes it creates: the
+// client tab, the log area and the competition session.
 class MainWidget : public QWidget
 {
     Q_OBJECT
@@ -56,19 +54,20 @@ public:
 
     appConfig *config() const { return cfg; }
     Setup *setupTab() const { return setup; }
-    urlDownloader *downloader() const { return m_downloader; }
+    urlDownloader *downloader() const;
+    ClientTab *clientTab() const { return m_client; }
     QTabW *mainTabs() const { return tabs; }
     QTabW *classTabs() const { return klasseTabs; }
     bool isFullScreenMode() const { return m_fullScreen; }
     HttpDaemon *httpServer() const { return httpd; }
     // The championship tab of the loaded competition; null when it has none.
-    QTabW *championshipTabs() const { return champTabs; }
+    QTabW *championshipTabs() const;
     // The result view of a class section, keyed "<class number>-<section>".
-    staevneKlasseInfo *view(const QString &key) const { return m_views.value(key); }
-    QStringList viewKeys() const { return m_views.keys(); }
+    staevneKlasseInfo *view(const QString &key) const;
+    QStringList viewKeys() const;
     // True while a competition is loaded or its classes are refreshed; the
     // operations that would tear views down refuse to run meanwhile.
-    bool isLoadingStaevne() const { return m_staevneBusy; }
+    bool isLoadingStaevne() const;
 
     // Writes the competition's information page and the organising club's
     // logo into the output directory and hands them to the upload.
@@ -76,12 +75,10 @@ public:
 
     // The address line built from a look-up (see hostInfo()).
     static QString formatHostInfo(const HostAddresses &addresses);
-    // How a page fits the client view: the fitting of a full-screen arena
-    // page moves the font one point per page towards the largest size that
-    // fits.
-    enum class Fit { Overflow, Exact, Room };
-    static Fit fitOf(const QSize &contents, const QSize &visible);
-    static int fittedFontSize(int size, const std::function<Fit(int)> &fitAt);
+    // The close warning's dialog, owned by the caller: "&Ja" closes, and so
+    // nothing else may answer it by accident, Return answers nothing and
+    // Escape answers "&Nej".
+    static QMessageBox *makeCloseQuestion(QWidget *parent, const QString &text);
 
     // Replaces the name-service look-up (tests); an empty function restores
     // the real one.
@@ -117,6 +114,9 @@ public slots:
     // Loads a competition by its database id: one result view per class
     // section, the arena lists of the setup tab and the competition files.
     void showStaevne(int staevneId);
+    // Loads a competition by its database id with its name as the choice
+    // would set it (the demo's start-up).
+    void openStaevne(int staevneId);
     // Makes every result view reload its class and rewrite its pages.
     void refreshClasses();
 
@@ -135,14 +135,14 @@ protected:
     virtual void showChampionshipNotice(const QString &text);
 
 private:
+    // The session asks through the window's dialogs.
+    friend class StaevneSession;
+
     void buildStatusBar();
+    void buildStatusIcons();
     void buildClientTab();
     void buildLogArea();
-    void setClientFontSize(int size);
     void leaveFullScreen();
-    // Logs and returns true while a load or refresh runs.
-    bool refuseWhileBusy(const QString &what);
-    void deleteViews();
 
     appConfig *cfg = nullptr;
     QTabW *tabs = nullptr;
@@ -154,23 +154,13 @@ private:
     QLabel *hostLabel = nullptr;
     QLabel *databaseLabel = nullptr;
     QLabel *internetLabel = nullptr;
-    QWidget *urlRow = nullptr;
-    QComboBox *urlCombo = nullptr;
     QPushButton *refreshButton = nullptr;
     QPushButton *fullScreenButton = nullptr;
-    QTextBrowser *showText = nullptr;
-    urlDownloader *m_downloader = nullptr;
-    QSplitter *logArea = nullptr;
-    QPlainTextEdit *infoText = nullptr;
-    QPlainTextEdit *rawText = nullptr;
+    ClientTab *m_client = nullptr;
+    LogArea *m_log = nullptr;
     Setup *setup = nullptr;
-    HistoryLineEdit *cmdLine = nullptr;
-    QTimer *clientTimer = nullptr;
-    // The result views of the loaded competition, keyed by class number and
-    // section joined by "-"; owned here and deleted explicitly.
-    QHash<QString, staevneKlasseInfo *> m_views;
+    StaevneSession *m_session = nullptr;
     // The built-in HTTP server; null while serving is off.
     HttpDaemon *httpd = nullptr;
     bool m_fullScreen = false;
-    bool m_staevneBusy = false;
 };

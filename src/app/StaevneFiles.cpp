@@ -79,24 +79,7 @@ void StaevneFiles::addSection(const Section &s)
                            + QLatin1Char(' ') + html::escape(s.dag) + QLatin1Char(' ') + html::escape(s.start)
                            + QLatin1String(" - ") + html::escape(s.slut) + QLatin1String("</A>") + QLatin1String("</ul>\n");
 
-        // Pause page: a new arena starts a page of its own. An arena that
-        // comes back later starts its page afresh, as a rewrite would.
-        if (s.bane != m_lastBane) {
-            const QString name = QStringLiteral("klasse0_%1.html").arg(number(s.bane));
-            for (int i = 0; i < m_pausePages.size(); ++i) {
-                if (m_pausePages.at(i).first == name) {
-                    m_pausePages.removeAt(i);
-                    break;
-                }
-            }
-            m_pausePages.append(qMakePair(name, pausePageHead(s.bane)));
-        }
-        m_pausePages.last().second += QLatin1String("<ul>") + html::escape(s.dag) + QLatin1Char(' ')
-                                      + html::escape(s.start) + QLatin1String(" - ") + html::escape(s.slut)
-                                      + QLatin1String("&nbsp;&nbsp;") + QStringLiteral("<A HREF=\"%1\">").arg(href)
-                                      + klasseNr + QLatin1String("&nbsp;") + html::escape(s.klasse)
-                                      + QLatin1String("&nbsp;") + html::escape(s.afdeling) + QLatin1String("</A>")
-                                      + QLatin1String("</ul>\n");
+        addToPausePage(s, href);
     }
 
     m_addresses << localAddress(QStringLiteral("bane%1.html").arg(number(s.bane)));
@@ -120,6 +103,28 @@ void StaevneFiles::addSection(const Section &s)
     case Flag::None:
         break;
     }
+}
+
+void StaevneFiles::addToPausePage(const Section &s, const QString &href)
+{
+    // Pause page: a new arena starts a page of its own. An arena that
+    // comes back later starts its page afresh, as a rewrite would.
+    if (s.bane != m_lastBane) {
+        const QString name = QStringLiteral("klasse0_%1.html").arg(number(s.bane));
+        for (int i = 0; i < m_pausePages.size(); ++i) {
+            if (m_pausePages.at(i).first == name) {
+                m_pausePages.removeAt(i);
+                break;
+            }
+        }
+        m_pausePages.append(qMakePair(name, pausePageHead(s.bane)));
+    }
+    m_pausePages.last().second += QLatin1String("<ul>") + html::escape(s.dag) + QLatin1Char(' ')
+                                  + html::escape(s.start) + QLatin1String(" - ") + html::escape(s.slut)
+                                  + QLatin1String("&nbsp;&nbsp;") + QStringLiteral("<A HREF=\"%1\">").arg(href)
+                                  + number(s.klasseNr) + QLatin1String("&nbsp;") + html::escape(s.klasse)
+                                  + QLatin1String("&nbsp;") + html::escape(s.afdeling) + QLatin1String("</A>")
+                                  + QLatin1String("</ul>\n");
 }
 
 QString StaevneFiles::manifestName() const
@@ -204,6 +209,12 @@ QStringList StaevneFiles::addresses() const
 bool writeOutputFile(const QString &root, const QString &name, const QByteArray &bytes,
                      const std::function<void(int, const QString &)> &log)
 {
+    // Names carry database text (federation number, club id).
+    if (!paths::isSafeFileNamePart(name)) {
+        if (log)
+            log(1, QStringLiteral("Filnavnet \"%1\" afvises: kun bogstaver, tal, \"-\", \"_\" og \".\" må indgå").arg(name));
+        return false;
+    }
     const QString path = root + QLatin1Char('/') + name;
     QString error;
     if (writeWholeFile(path, bytes, &error))

@@ -86,6 +86,7 @@ public:
 
 private:
     QString pausePageHead(int bane) const;
+    void addToPausePage(const Section &section, const QString &href);
 
     Competition m_competition;
     Style m_style;
@@ -102,6 +103,7 @@ private:
 
 // Writes `bytes` as the file `name` in the output directory `root` (made when
 // missing) through QSaveFile. A failure is logged once, at level 1, and the
-// previous file stays. The path is root + "/" + name.
+// previous file stays. The path is root + "/" + name; a name that is no safe
+// file name (paths::isSafeFileNamePart) is refused and logged the same way.
 bool writeOutputFile(const QString &root, const QString &name, const QByteArray &bytes,
                      const std::function<void(int, const QString &)> &log);

@@ -39,7 +39,7 @@ int main(int argc, char **argv)
     // a station without anyone at the screen serves it too.
     const int demoStaevne = qEnvironmentVariableIntValue("ZEPLIVE_DEMO_STAEVNE");
     if (demoStaevne > 0)
-        QTimer::singleShot(0, &window, [&window, demoStaevne]() { window.showStaevne(demoStaevne); });
+        QTimer::singleShot(0, &window, [&window, demoStaevne]() { window.openStaevne(demoStaevne); });
     if (splash) {
         splash->finish(&window);
         delete splash;

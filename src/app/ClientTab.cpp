@@ -1,0 +1,189 @@
+#include "app/ClientTab.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "publish/PathJoin.h"
+#include "publish/urlDownloader.h"
+#include "settings/appConfig.h"
+
+ClientTab::ClientTab(appConfig *config, QWidget *parent)
+    : QWidget(parent)
+    , cfg(config)
+{
+    setObjectName(QStringLiteral("clientPlaceHolder"));
+    auto *pageLayout = new QVBoxLayout(this);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+
+    m_urlRow = new QWidget(this);
+    m_urlRow->setObjectName(QStringLiteral("clientUrlPlaceHolder"));
+    auto *rowLayout = new QHBoxLayout(m_urlRow);
+    rowLayout->setContentsMargins(0, 0, 0, 0);
+    auto *urlLabel = new QLabel(tr("URL  "), m_urlRow);
+    urlLabel->setObjectName(QStringLiteral("Test1"));
+    rowLayout->addWidget(urlLabel);
+    m_urlCombo = new QComboBox(m_urlRow);
+    m_urlCombo->setObjectName(QStringLiteral("editable combobox"));
+    m_urlCombo->setEditable(true);
+    m_urlCombo->setDuplicatesEnabled(false);
+    rowLayout->addWidget(m_urlCombo, 10);
+    connect(m_urlCombo, &QComboBox::textActivated, this, &ClientTab::urlActivated);
+    pageLayout->addWidget(m_urlRow);
+
+    m_view = new QTextBrowser(this);
+    m_view->setObjectName(QStringLiteral("showText"));
+    m_view->setSearchPaths({QStringLiteral("./"), QStringLiteral("./logo/")});
+    m_view->setReadOnly(true);
+    pageLayout->addWidget(m_view, 10);
+    setFontSize(cfg->getValue(QStringLiteral("bane.font"), QStringLiteral("15")).toInt());
+
+    startDownloader(cfg->getValue(QStringLiteral("bane.directory"), QStringLiteral("cache")));
+
+    m_timer = new QTimer(this);
+    connect(m_timer, &QTimer::timeout, this, &ClientTab::timerFired);
+}
+
+void ClientTab::startDownloader(const QString &directory)
+{
+    const QString baseUrl = cfg->getValue(QStringLiteral("bane.baseUrl"), paths::localServerAddress());
+    if (baseUrl.isEmpty() || directory.isEmpty())
+        return;
+    m_downloader = new urlDownloader(this, QStringLiteral("bane.Downloader"), directory,
+                                     cfg->getValue(QStringLiteral("bane.downloader.debug"), QStringLiteral("0")).toInt());
+    connect(m_downloader, &urlDownloader::logMessage, this, &ClientTab::logMessage);
+    connect(m_downloader, &urlDownloader::doneDownload, this, &ClientTab::downloaded);
+    m_urlCombo->addItem(paths::join(baseUrl, cfg->getValue(QStringLiteral("bane.filename"), QStringLiteral("bane1.html"))));
+}
+
+void ClientTab::start()
+{
+    QString warning;
+    m_timer->start(cfg->intervalValue(QStringLiteral("bane.update"), 30000, &warning));
+    if (!warning.isEmpty())
+        emit logMessage(1, warning);
+}
+
+QString ClientTab::cachedPage() const
+{
+    return paths::join(cfg->getValue(QStringLiteral("bane.directory"), QStringLiteral("cache")),
+                       urlDownloader::localFileName(cfg->getValue(QStringLiteral("bane.filename"), QStringLiteral("bane1.html"))));
+}
+
+QStringList ClientTab::addresses() const
+{
+    QStringList list;
+    for (int i = 0; i < m_urlCombo->count(); ++i)
+        list << m_urlCombo->itemText(i);
+    return list;
+}
+
+void ClientTab::addAddresses(const QStringList &addresses)
+{
+    m_urlCombo->addItems(addresses);
+}
+
+void ClientTab::fetch()
+{
+    if (!m_downloader)
+        return;
+    m_downloader->newUrl(paths::join(cfg->getValue(QStringLiteral("bane.baseUrl"), paths::localServerAddress()),
+                                     cfg->getValue(QStringLiteral("bane.filename"), QStringLiteral("bane1.html"))));
+}
+
+void ClientTab::showFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    m_view->setText(QString::fromUtf8(file.readAll()));
+    if (!m_fullScreen || cfg->getValue(QStringLiteral("bane.autoAdjust"), QStringLiteral("0")).toInt() == 0)
+        return;
+
+    // Fit the page to the screen one point per page shown.
+    const QSize visible = m_view->viewport()->size();
+    auto fitAt = [this, visible](int size) {
+        setFontSize(size);
+        return fitOf(m_view->document()->size().toSize(), visible);
+    };
+    setFontSize(fittedFontSize(fontSize(), fitAt));
+}
+
+ClientTab::Fit ClientTab::fitOf(const QSize &contents, const QSize &visible)
+{
+    if (contents.height() > visible.height() || contents.width() > visible.width())
+        return Fit::Overflow;
+    return contents.height() < visible.height() ? Fit::Room : Fit::Exact;
+}
+
+int ClientTab::fittedFontSize(int size, const std::function<Fit(int)> &fitAt)
+{
+    switch (fitAt(size)) {
+    case Fit::Overflow:
+        return qMax(5, size - 1);
+    case Fit::Room:
+        return fitAt(size + 1) == Fit::Overflow ? size : size + 1;
+    case Fit::Exact:
+        break;
+    }
+    return size;
+}
+
+int ClientTab::fontSize() const
+{
+    return m_view->font().pointSize();
+}
+
+void ClientTab::setFontSize(int size)
+{
+    QFont font = m_view->font();
+    font.setPointSize(qMax(1, size));
+    m_view->setFont(font);
+    m_view->document()->setDefaultFont(font);
+}
+
+void ClientTab::selectUrl(const QString &typed)
+{
+    if (typed.isEmpty() || !m_downloader)
+        return;
+    const QString text = withScheme(typed);
+    const QUrl url(text);
+    QString server = url.scheme() + QStringLiteral("://") + url.host();
+    if (url.port() > 0)
+        server += QLatin1Char(':') + QString::number(url.port());
+    const QString path = url.path();
+    server += path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+    emit logMessage(1, QStringLiteral("New URL ") + server);
+    cfg->setValue(QStringLiteral("bane.baseUrl"), server);
+    const QString file = url.fileName();
+    if (!file.isEmpty()) {
+        cfg->setValue(QStringLiteral("bane.filename"),
+                      url.hasQuery() ? QStringLiteral("%1?%2").arg(file, url.query()) : file);
+    }
+    m_downloader->newUrl(text);
+}
+
+QString ClientTab::withScheme(const QString &text)
+{
+    // Without one, QUrl reads "localhost:8080/..." as the scheme "localhost".
+    if (text.contains(QLatin1String("://")))
+        return text;
+    return QStringLiteral("http://") + text;
+}
+
+void ClientTab::setFullScreen(bool on)
+{
+    m_fullScreen = on;
+    const Qt::ScrollBarPolicy policy = on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+    m_view->setVerticalScrollBarPolicy(policy);
+    m_view->setHorizontalScrollBarPolicy(policy);
+    m_urlRow->setVisible(!on);
+    if (!on)
+        m_view->viewport()->setCursor(Qt::ArrowCursor);
+}

@@ -1,0 +1,464 @@
+#include "app/StaevneSession.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+
+#include "app/ClientTab.h"
+#include "app/MainWidget.h"
+#include "app/QTabW.h"
+#include "app/StaevneFiles.h"
+#include "app/StaevneInfoPage.h"
+#include "publish/HttpDaemon.h"
+#include "publish/PathJoin.h"
+#include "publish/Setup.h"
+#include "settings/appConfig.h"
+#include "views/staevneKlasseInfo.h"
+
+namespace {
+const QString connectionName = QStringLiteral("ZEP");
+
+// Holds the busy flag for as long as a load or refresh runs.
+class BusyScope
+{
+public:
+    explicit BusyScope(bool &flag)
+        : m_flag(flag)
+    {
+        m_flag = true;
+    }
+    ~BusyScope() { m_flag = false; }
+    Q_DISABLE_COPY(BusyScope)
+
+private:
+    bool &m_flag;
+};
+
+// Lets timers, sockets and uploads run during a long loop. The operator's
+// input waits until the loop is done, so it cannot start a second load or
+// tear down the views under it.
+void letEventsThrough()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+StaevneFiles::Flag fileFlag(StaevneLoader::Discipline discipline)
+{
+    switch (discipline) {
+    case StaevneLoader::Discipline::Dressur:
+        return StaevneFiles::Flag::Dressur;
+    case StaevneLoader::Discipline::Spring:
+        return StaevneFiles::Flag::Spring;
+    case StaevneLoader::Discipline::Military:
+        return StaevneFiles::Flag::Military;
+    case StaevneLoader::Discipline::None:
+        break;
+    }
+    return StaevneFiles::Flag::None;
+}
+
+StaevneFiles::Style fileStyle(const appConfig &cfg)
+{
+    StaevneFiles::Style style;
+    style.css = cfg.getValue(QStringLiteral("http.css"), QStringLiteral("/ZEPLive.css"));
+    style.background = cfg.getValue(QStringLiteral("html.background.color"), QStringLiteral("white"));
+    style.refresh = cfg.getValue(QStringLiteral("http.refresh"), QStringLiteral("60"));
+    return style;
+}
+
+StaevneFiles::Section fileSection(const StaevneLoader::SectionRow &row, StaevneLoader::ViewKind kind)
+{
+    StaevneFiles::Section section;
+    section.klasseNr = row.klasseNr;
+    section.klasse = row.klasse;
+    section.afdeling = row.afdeling;
+    section.bane = row.bane;
+    section.dag = row.dag;
+    section.start = row.start;
+    section.slut = row.slut;
+    section.diciplinId = row.diciplinId;
+    section.flag = fileFlag(StaevneLoader::disciplineOf(kind));
+    return section;
+}
+} // namespace
+
+StaevneSession::StaevneSession(MainWidget *window)
+    : QObject(window)
+    , m_window(window)
+{
+}
+
+StaevneSession::~StaevneSession()
+{
+    deleteViews();
+}
+
+void StaevneSession::log(int level, const QString &text) const
+{
+    m_window->slotLogMessage(level, text);
+}
+
+QSqlDatabase StaevneSession::connection() const
+{
+    if (!QSqlDatabase::contains(connectionName))
+        m_window->connectDatabase(connectionName);
+    return QSqlDatabase::database(connectionName, true);
+}
+
+StaevneLoader::Database StaevneSession::database(const QSqlDatabase &db) const
+{
+    MainWidget *window = m_window;
+    StaevneLoader::Database database;
+    database.db = db;
+    database.field = [window](const QString &statement) { return window->getDBField(statement); };
+    database.bytes = [window](const QString &statement) { return window->getDBFieldByteArray(statement); };
+    database.log = [window](int level, const QString &text) { window->slotLogMessage(level, text); };
+    return database;
+}
+
+bool StaevneSession::refuseWhileBusy(const QString &what)
+{
+    if (!m_busy)
+        return false;
+    log(1, QStringLiteral("%1 afvist: et stævne indlæses eller opdateres").arg(what));
+    return true;
+}
+
+void StaevneSession::deleteViews()
+{
+    const QList<staevneKlasseInfo *> views = m_views.values();
+    m_views.clear();
+    qDeleteAll(views);
+}
+
+bool StaevneSession::readList(StaevneLoader::StaevneList *list)
+{
+    const BusyScope busy(m_busy);
+    m_window->connectDatabase(connectionName);
+    const QSqlDatabase db = QSqlDatabase::database(connectionName, true);
+    return db.isOpen() && StaevneLoader::readStaevneList(database(db), list);
+}
+
+void StaevneSession::open(int staevneId)
+{
+    if (refuseWhileBusy(QStringLiteral("Indlæsning af stævne %1").arg(staevneId)))
+        return;
+    StaevneLoader::StaevneList list;
+    const int index = readList(&list) ? int(list.ids.indexOf(staevneId)) : -1;
+    if (index >= 0)
+        m_window->config()->setValue(QStringLiteral("staevne.navn"), list.entries.at(index));
+    show(staevneId);
+}
+
+void StaevneSession::select()
+{
+    if (refuseWhileBusy(QStringLiteral("Valg af stævne")))
+        return;
+    StaevneLoader::StaevneList list;
+    if (!readList(&list) || list.entries.isEmpty())
+        return;
+    int index = -1;
+    QString text;
+    if (!m_window->askStaevne(list.entries, int(list.entries.size()) - 1, &index, &text))
+        return;
+    if (index < 0 || index >= list.entries.size())
+        index = int(list.entries.indexOf(text));
+    if (index < 0) {
+        // Loading "no competition" would only tear down the live views.
+        log(1, QStringLiteral("Stævnet \"%1\" findes ikke i databasen; intet indlæst").arg(text));
+        return;
+    }
+    m_window->config()->setValue(QStringLiteral("staevne.navn"), list.entries.at(index));
+    show(list.ids.at(index));
+}
+
+void StaevneSession::show(int staevneId)
+{
+    if (refuseWhileBusy(QStringLiteral("Indlæsning af stævne %1").arg(staevneId)))
+        return;
+    const BusyScope busy(m_busy);
+    appConfig *cfg = m_window->config();
+    Setup *setup = m_window->setupTab();
+
+    cfg->setValue(QStringLiteral("staevne.id"), QString::number(staevneId));
+    setup->staevneNavn(cfg->getValue(QStringLiteral("staevne.navn"), QStringLiteral("??")));
+
+    const QSqlDatabase db = connection();
+    if (!db.isOpen())
+        return; // the competition on show stays
+    const StaevneLoader::Database database = this->database(db);
+
+    const StaevneLoader::Club club = StaevneLoader::readClub(database);
+    const StaevneLoader::Header header = StaevneLoader::readHeader(database, staevneId);
+    if (header.read)
+        log(1, QStringLiteral("%1: %2 %3 %4 - %5")
+                   .arg(header.zepNr, header.navn, header.type, header.startDato, header.slutDato));
+
+    const int sectionCount = StaevneLoader::readSectionCount(database, staevneId);
+
+    // No cancel button: a load always runs to its end.
+    QProgressDialog progress(tr("Indlæser stævne\n%1").arg(header.navn), QString(), 0, sectionCount + 3, m_window);
+    progress.setObjectName(QStringLiteral("progress"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(100);
+    progress.setValue(0);
+    letEventsThrough();
+
+    // The sections are read before anything of the competition on show is
+    // touched: when they cannot be read, its views, lists and files stay.
+    QList<StaevneLoader::SectionRow> rows;
+    if (!StaevneLoader::readSections(database, staevneId, &rows)) {
+        log(1, QStringLiteral("Klasserne i stævne %1 kunne ikke læses; det viste stævne bliver").arg(staevneId));
+        writeInfo(staevneId);
+        progress.setValue(sectionCount + 3);
+        return;
+    }
+
+    tearDown(header, rows);
+    progress.setValue(1);
+    letEventsThrough();
+    build(staevneId, club, header, rows, &progress);
+    progress.setValue(sectionCount + 3);
+    progress.close();
+    announce(header.navn);
+}
+
+void StaevneSession::announce(const QString &navn) const
+{
+    QStringList classes;
+    for (QTabW *tabs : {m_window->classTabs(), m_champTabs}) {
+        for (int i = 0; tabs && i < tabs->count(); ++i)
+            classes << tabs->tabText(i);
+    }
+    const QString line = QStringLiteral("Stævne indlæst: %1: %2 klasser: %3\n")
+                             .arg(navn, QString::number(classes.size()), classes.join(QLatin1String(", ")));
+    std::fputs(line.toLocal8Bit().constData(), stdout);
+    std::fflush(stdout);
+}
+
+void StaevneSession::build(int staevneId, const StaevneLoader::Club &club, const StaevneLoader::Header &header,
+                           const QList<StaevneLoader::SectionRow> &rows, QProgressDialog *progress)
+{
+    appConfig *cfg = m_window->config();
+    StaevneFiles files({club.navn, club.id, header.zepNr, header.navn, header.type, header.startDato, header.slutDato},
+                       fileStyle(*cfg));
+    const bool championat = cfg->getValue(QStringLiteral("championat.show"), QStringLiteral("0")).toInt() != 0;
+    QString notice;
+    int created = 0;
+    int step = 2;
+    for (const StaevneLoader::SectionRow &row : rows) {
+        progress->setValue(step++);
+        letEventsThrough();
+        addSection(row, staevneId, championat, &files, &notice, &created);
+    }
+    writeFiles(header, files);
+    writeInfo(staevneId);
+    if (!notice.isEmpty())
+        m_window->showChampionshipNotice(notice);
+}
+
+void StaevneSession::tearDown(const StaevneLoader::Header &header, const QList<StaevneLoader::SectionRow> &rows)
+{
+    pointArenasAtPausePages(rows);
+    removeOldFiles();
+    deleteViews();
+    delete m_champTabs;
+    m_champTabs = nullptr;
+    // Stored only now: the views of the competition on show read it while
+    // they live.
+    if (header.read)
+        m_window->config()->setValue(QStringLiteral("staevne.ZEPStaevneId"), header.zepNr);
+    m_window->setupTab()->clearClasses();
+}
+
+void StaevneSession::removeOldFiles()
+{
+    // Views name their files "<kind><class number>_<section>.<type>"
+    // (pages, JSON documents, exports); the pause pages and their ranking
+    // stand-ins go by class number 0 and the arena.
+    QStringList suffixes;
+    for (const QString &key : m_views.keys())
+        suffixes << QRegularExpression::escape(QString(key).replace(key.indexOf(QLatin1Char('-')), 1, QLatin1Char('_')));
+    for (int bane : std::as_const(m_arenas))
+        suffixes << QStringLiteral("0_%1").arg(bane);
+    m_arenas.clear();
+    if (suffixes.isEmpty())
+        return;
+    const QRegularExpression written(QStringLiteral("^[A-Za-z]+(?:%1)\\.[A-Za-z]+$").arg(suffixes.join(QLatin1Char('|'))));
+    const QDir root(m_window->config()->getValue(QStringLiteral("http.root"), QStringLiteral("html/")));
+    for (const QString &name : root.entryList(QDir::Files)) {
+        if (written.match(name).hasMatch() && !QFile::remove(root.filePath(name)))
+            log(1, QStringLiteral("Kunne ikke fjerne %1 fra det forrige stævne").arg(root.filePath(name)));
+    }
+}
+
+void StaevneSession::pointArenasAtPausePages(const QList<StaevneLoader::SectionRow> &rows)
+{
+    HttpDaemon *httpd = m_window->httpServer();
+    if (!httpd)
+        return;
+    // The arenas of both competitions: one the new competition lacks must
+    // not keep a class of the old one either.
+    QSet<int> arenas = m_arenas;
+    for (const StaevneLoader::SectionRow &row : rows) {
+        if (!row.isWaitingList())
+            arenas.insert(row.bane);
+    }
+    for (int bane : std::as_const(arenas)) {
+        const QString pause = QStringLiteral("klasse0_%1.html").arg(bane);
+        for (const char *name : {"bane%1.html", "rank%1.html", "oversigt%1.html"})
+            httpd->addAlias(QString::fromLatin1(name).arg(bane), pause);
+    }
+}
+
+QTabW *StaevneSession::championshipTab(QString *notice)
+{
+    if (m_champTabs)
+        return m_champTabs;
+    appConfig *cfg = m_window->config();
+    m_champTabs = new QTabW(m_window);
+    m_window->mainTabs()->insertTab(2, m_champTabs,
+                                    cfg->getValue(QStringLiteral("championat.title"), tr("&Championats Klasser")));
+    const QString defaultInfo =
+        tr("Resultaterne for championats klasser kan nu indtastes\ni fanebladet %1.\nDesuden kan der "
+           "gemmes en kopi\n\n")
+            .arg(cfg->getValue(QStringLiteral("championat.title"), tr("Championats Klasser")));
+    *notice = cfg->getValue(QStringLiteral("championat.info"), defaultInfo);
+    return m_champTabs;
+}
+
+void StaevneSession::addSection(const StaevneLoader::SectionRow &row, int staevneId, bool championat,
+                                StaevneFiles *files, QString *notice, int *created)
+{
+    const StaevneLoader::ViewKind kind = StaevneLoader::viewKind(row, championat);
+    if (kind == StaevneLoader::ViewKind::None)
+        return;
+    const QString klasseNr = QString::number(row.klasseNr);
+    staevneKlasseInfo *view =
+        StaevneLoader::createView(kind, m_window->config(), m_window, row.klasse + QLatin1Char(' ') + row.afdeling);
+    if (!view) {
+        log(1, QStringLiteral("Klasse %1 %2 afdeling %3 springes over: ingen %4-visning")
+                   .arg(klasseNr, row.klasse, row.afdeling, StaevneLoader::kindName(kind)));
+        return;
+    }
+    connect(view, &staevneKlasseInfo::logMessage, m_window, &MainWidget::slotLogMessage);
+
+    const bool inChampionshipTab = StaevneLoader::inChampionshipTab(row.klasseType, championat);
+    QTabW *target = inChampionshipTab ? championshipTab(notice) : m_window->classTabs();
+    target->insertTab((*created)++, view, QStringLiteral("%1 %2 - %3").arg(klasseNr, row.klasse, row.afdeling));
+    if (inChampionshipTab)
+        *notice += QStringLiteral("%1 %2").arg(klasseNr, row.klasse) + QLatin1Char('\n');
+
+    view->showKlasse(staevneId, row.klasseNr, row.afdeling, row.bane, row.afdelingId);
+
+    const QString key = QStringLiteral("%1-%2").arg(klasseNr, row.afdeling);
+    if (staevneKlasseInfo *twin = m_views.take(key)) {
+        log(1, QStringLiteral("Klasse %1 findes to gange; den første visning lukkes").arg(key));
+        delete twin;
+    }
+    m_views.insert(key, view);
+    Setup *setup = m_window->setupTab();
+    setup->addClass(row.bane, row.klasse + QLatin1Char(' ') + row.afdeling, klasseNr, row.afdeling, row.dag);
+    connect(view, &staevneKlasseInfo::resultChangeClass, setup, &Setup::resultChangeClass);
+    connect(view, &staevneKlasseInfo::connectDB, m_window, &MainWidget::connectDatabase);
+    files->addSection(fileSection(row, kind));
+    if (!row.isWaitingList())
+        m_arenas.insert(row.bane);
+}
+
+void StaevneSession::writeFiles(const StaevneLoader::Header &header, const StaevneFiles &files)
+{
+    // The competition's files, each written whole now that it is complete.
+    const QString root = m_window->config()->getValue(QStringLiteral("http.root"), QStringLiteral("html/"));
+    const auto logLine = [this](int level, const QString &text) { log(level, text); };
+    Setup *setup = m_window->setupTab();
+    HttpDaemon *httpd = m_window->httpServer();
+    if (writeOutputFile(root, files.manifestName(), files.manifest(), logLine)) {
+        if (!header.read)
+            log(1, QStringLiteral("%1 sendes ikke: stævnets data kunne ikke læses, og filen ville "
+                                  "overskrive det andre stationer har sendt")
+                       .arg(files.manifestName()));
+        else
+            setup->uploadFile(root + QLatin1Char('/') + files.manifestName(), QString(), false);
+    }
+    if (writeOutputFile(root, QStringLiteral("index.html"), files.startPage(), logLine) && httpd
+        && paths::isSafeFileNamePart(header.zepNr))
+        httpd->addAlias(header.zepNr, QStringLiteral("index.html"));
+    for (const auto &page : files.pausePages())
+        writeOutputFile(root, page.first, page.second, logLine);
+    ClientTab *client = m_window->clientTab();
+    client->addAddresses(StaevneFiles::addressesToAdd(client->addresses(), files.addresses()));
+}
+
+bool StaevneSession::refresh()
+{
+    if (refuseWhileBusy(QStringLiteral("Opdatering af klasserne")))
+        return false;
+    const BusyScope busy(m_busy);
+    appConfig *cfg = m_window->config();
+    log(1, QStringLiteral("Refresh Classes "));
+    const int staevneId = cfg->getValue(QStringLiteral("staevne.id"), QStringLiteral("0")).toInt();
+    if (staevneId > 0)
+        writeInfo(staevneId);
+    cfg->setValue(QStringLiteral("host.info"), m_window->hostInfo());
+
+    QList<QPointer<staevneKlasseInfo>> views;
+    for (staevneKlasseInfo *view : std::as_const(m_views))
+        views << view;
+    for (const QPointer<staevneKlasseInfo> &view : std::as_const(views)) {
+        if (view)
+            view->refreshClass();
+        letEventsThrough();
+    }
+    return true;
+}
+
+void StaevneSession::writeLogo(const StaevneLoader::Database &database, const QString &root)
+{
+    const StaevneInfoPage::Logo logo = StaevneInfoPage::readLogo(database);
+    if (logo.klubId.isEmpty())
+        return;
+    const QString name = logo.klubId + QLatin1String(".png");
+    const QByteArray png = StaevneInfoPage::logoPng(logo.bytes);
+    if (png.isEmpty()) {
+        log(1, QStringLiteral("Klub logo %1 kan ikke læses fra databasen").arg(name));
+        return;
+    }
+    if (!writeOutputFile(root, name, png, [this](int level, const QString &text) { log(level, text); }))
+        return;
+    const QString path = root + QLatin1Char('/') + name;
+    log(1, QStringLiteral("Klub logo %1").arg(path));
+    m_window->setupTab()->uploadBinFile(path, QString());
+}
+
+void StaevneSession::writeInfo(int staevneId)
+{
+    const QSqlDatabase db = connection();
+    if (!db.isOpen())
+        return;
+    const StaevneLoader::Database database = this->database(db);
+    appConfig *cfg = m_window->config();
+    const QString root = cfg->getValue(QStringLiteral("http.root"), QStringLiteral("html/"));
+
+    const int updateLevel = StaevneInfoPage::readUpdateLevel(database);
+    writeLogo(database, root);
+    if (updateLevel <= StaevneInfoPage::minimumUpdateLevel)
+        return;
+    StaevneInfoPage::Content content;
+    if (!StaevneInfoPage::readContent(database, staevneId, &content) || !StaevneInfoPage::hasContent(content))
+        return;
+    const QString name = content.zepNr + QLatin1String(".html");
+    const QByteArray page = StaevneInfoPage::page(content,
+                                                  cfg->getValue(QStringLiteral("http.css"), QStringLiteral("/ZEPLive.css")),
+                                                  cfg->getValue(QStringLiteral("html.background.color"), QStringLiteral("white")));
+    if (!writeOutputFile(root, name, page, [this](int level, const QString &text) { log(level, text); }))
+        return;
+    m_window->setupTab()->uploadFile(root + QLatin1Char('/') + name, QString(), false);
+    if (HttpDaemon *httpd = m_window->httpServer())
+        httpd->addAlias(QStringLiteral("info.html"), name);
+}

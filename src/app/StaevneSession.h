@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include "app/StaevneLoader.h"
+
+class MainWidget;
+class QProgressDialog;
+class QTabW;
+class StaevneFiles;
+class staevneKlasseInfo;
+
+// The loaded competition: choosing it, one result view per class section
+// (in the class tabs or the championship tab), the setup tab's arena lists,
+// the competition's files and the refresh of every class. It runs inside
+// the window that made it and reaches the window's parts through it.
+class StaevneSession : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(StaevneSession)
+
+public:
+    explicit StaevneSession(MainWidget *window);
+    ~StaevneSession() override;
+
+    staevneKlasseInfo *view(const QString &key) const { return m_views.value(key); }
+    QStringList viewKeys() const { return m_views.keys(); }
+    QTabW *championshipTabs() const { return m_champTabs; }
+    bool isBusy() const { return m_busy; }
+
+    // Logs and returns true while a load or refresh runs.
+    bool refuseWhileBusy(const QString &what);
+    void select();
+    // Loads a competition by id as the choice does: its entry text becomes
+    // "staevne.navn" first.
+    void open(int staevneId);
+    void show(int staevneId);
+    // False when refused because a load or refresh runs.
+    bool refresh();
+    void writeInfo(int staevneId);
+    void deleteViews();
+
+private:
+    StaevneLoader::Database database(const QSqlDatabase &db) const;
+    // The database's competitions; false when they cannot be read.
+    bool readList(StaevneLoader::StaevneList *list);
+    // One line on standard output naming the competition and its classes,
+    // for whoever started the station without watching its window.
+    void announce(const QString &navn) const;
+    QSqlDatabase connection() const;
+    void log(int level, const QString &text) const;
+    // Makes the views and files of the sections read.
+    void build(int staevneId, const StaevneLoader::Club &club, const StaevneLoader::Header &header,
+               const QList<StaevneLoader::SectionRow> &rows, QProgressDialog *progress);
+    // Removes the competition on show: its views and championship tab, the
+    // files its views and arenas' pause pages left in the output directory,
+    // and points every arena's names at its pause page, so that nothing of
+    // it is served under the new competition's names.
+    void tearDown(const StaevneLoader::Header &header, const QList<StaevneLoader::SectionRow> &rows);
+    void removeOldFiles();
+    void pointArenasAtPausePages(const QList<StaevneLoader::SectionRow> &rows);
+    void addSection(const StaevneLoader::SectionRow &row, int staevneId, bool championat, StaevneFiles *files,
+                    QString *notice, int *created);
+    QTabW *championshipTab(QString *notice);
+    void writeFiles(const StaevneLoader::Header &header, const StaevneFiles &files);
+    void writeLogo(const StaevneLoader::Database &database, const QString &root);
+
+    MainWidget *m_window;
+    // The result views, keyed by class number and section joined by "-";
+    // owned here and deleted explicitly.
+    QHash<QString, staevneKlasseInfo *> m_views;
+    // The arenas with a pause page of the competition on show.
+    QSet<int> m_arenas;
+    QTabW *m_champTabs = nullptr;
+    bool m_busy = false;
+};
