@@ -33,6 +33,7 @@
 #include "driver/StandinDriver.h"
 #include "views/dressur/staevneKlasseInfoDressur.h"
 #include "views/spring/staevneKlasseInfoSpring.h"
+#include "views/venteliste/staevneKlasseInfoVenteliste.h"
 
 namespace {
 
@@ -96,7 +97,8 @@ QStringList arenaRows(Setup *setup, int bane)
 const QStringList demoTabs{"1 LA1 Dressur - A", "1 LA1 Dressur - B", "2 MB0 Kür på musik - A",
                            "3 LA2 Holdkonkurrence - A", "4 Championat 5-årige dressurheste - A",
                            "5 LC Spring - A", "5 LC Spring - B", "6 LB Spring - A",
-                           "7 Championat 6-årige springheste - A", "9 MA Dressur - A"};
+                           "7 Championat 6-årige springheste - A", "9 MA Dressur - A",
+                           "2 MB0 Kür på musik - V", "6 LB Spring - V"};
 
 } // namespace
 
@@ -222,13 +224,20 @@ private slots:
             QVERIFY(view->listView1->topLevelItemCount() > 0);
         }
         // Sections without a view class yet are registered nowhere.
-        QVERIFY(!m_window->view("8-A") && !m_window->view("2-V"));
+        QVERIFY(!m_window->view("8-A"));
+        // Waiting lists show under arena 99.
+        for (const char *key : {"2-V", "6-V"}) {
+            staevneKlasseInfo *view = m_window->view(QLatin1String(key));
+            QVERIFY2(qobject_cast<staevneKlasseInfoVenteliste *>(view), key);
+            QCOMPARE(headerValue(view, "bane"), QStringLiteral("99"));
+            QVERIFY(view->listView1->topLevelItemCount() > 0);
+        }
 
         Setup *setup = m_window->setupTab();
         QCOMPARE(arenaRows(setup, 1), QStringList({"0-", "1-A", "1-B", "2-A", "3-A", "4-A"}));
         QCOMPARE(arenaRows(setup, 2), QStringList({"0-", "5-A", "5-B", "6-A", "7-A"}));
         QCOMPARE(arenaRows(setup, 3), QStringList({"0-", "9-A"}));
-        QVERIFY(!setup->classList(99));
+        QCOMPARE(arenaRows(setup, 99), QStringList({"0-", "2-V", "6-V"}));
         QCOMPARE(setting("staevne.ZEPStaevneId"), QStringLiteral("S240614"));
         QVERIFY(m_window->notices.isEmpty());
 
@@ -246,7 +255,8 @@ private slots:
             addresses << addressList()->itemText(i);
         QCOMPARE(addresses, QStringList({"http://localhost:8080/bane1.html", "http://localhost:8080/bane2.html",
                                          "http://localhost:8080/oversigt2.html", "http://localhost:8080/bane3.html",
-                                         "http://localhost:8080/baner.php?bane=1,2,3&min=1"}));
+                                         "http://localhost:8080/bane99.html", "http://localhost:8080/oversigt99.html",
+                                         "http://localhost:8080/baner.php?bane=1,2,3,99&min=1"}));
 
         // Uploads: each class as it is registered, then the manifest, the
         // logo and the information page.
@@ -268,23 +278,25 @@ private slots:
 
         QTabW *champ = m_window->championshipTabs();
         QVERIFY(champ);
+        // The loader decides the tab by the class type alone, so the waiting
+        // list of a class with a championship code goes along with it.
         QCOMPARE(m_window->mainTabs()->indexOf(champ), 2);
         QCOMPARE(m_window->mainTabs()->tabText(2), QStringLiteral("&Championats Klasser"));
-        QCOMPARE(tabTitles(champ), QStringList({"6 LB Spring - A", "9 MA Dressur - A"}));
+        QCOMPARE(tabTitles(champ), QStringList({"6 LB Spring - A", "9 MA Dressur - A", "6 LB Spring - V"}));
         QVERIFY(qobject_cast<staevneKlasseInfoSpring *>(m_window->view("6-A")));
         QVERIFY(qobject_cast<staevneKlasseInfoDressur *>(m_window->view("9-A")));
         // The championship score sheets (DCU5H, SK-SCU6) are passed by.
         QVERIFY(!m_window->view("4-A") && !m_window->view("7-A"));
-        QCOMPARE(m_window->classTabs()->count(), demoTabs.size() - 4);
+        QCOMPARE(m_window->classTabs()->count(), demoTabs.size() - 5);
         QCOMPARE(m_window->notices,
                  QStringList("Resultaterne for championats klasser kan nu indtastes\ni fanebladet Championats "
-                             "Klasser.\nDesuden kan der gemmes en kopi\n\n6 LB Spring\n9 MA Dressur\n"));
+                             "Klasser.\nDesuden kan der gemmes en kopi\n\n6 LB Spring\n9 MA Dressur\n6 LB Spring\n"));
 
         // A second load makes the championship tab anew.
         QPointer<QTabW> first = champ;
         m_window->showStaevne(standin::demoCompetitionId);
         QVERIFY(!first && m_window->championshipTabs());
-        QCOMPARE(tabTitles(m_window->championshipTabs()), QStringList({"6 LB Spring - A", "9 MA Dressur - A"}));
+        QCOMPARE(tabTitles(m_window->championshipTabs()), QStringList({"6 LB Spring - A", "9 MA Dressur - A", "6 LB Spring - V"}));
         QCOMPARE(m_window->mainTabs()->count(), 5);
     }
 
@@ -420,7 +432,7 @@ private slots:
         compareWithExpected("S7OE.cfg", "loading_empty.cfg");
         compareWithExpected("index.html", "loading_empty_index.html");
         // The addresses of the load before stay; no rotating page is added.
-        QCOMPARE(addressList()->count(), 5);
+        QCOMPARE(addressList()->count(), 7);
     }
 
     void secondCompetitionLeavesNothingOfTheFirst()
