@@ -3,6 +3,7 @@
 #include "database/DbValue.h"
 #include "views/dressur/staevneKlasseInfoDressur.h"
 #include "views/spring/staevneKlasseInfoSpring.h"
+#include "views/military/staevneKlasseInfoMilitary.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -248,11 +249,12 @@ staevneKlasseInfo *createView(ViewKind kind, appConfig *cfg, QWidget *parent, co
         return new staevneKlasseInfoDressur(cfg, parent, name);
     case ViewKind::Spring:
         return new staevneKlasseInfoSpring(cfg, parent, name);
+    case ViewKind::Military:
+        return new staevneKlasseInfoMilitary(cfg, parent, name);
     case ViewKind::None:
     case ViewKind::Venteliste:
     case ViewKind::ChampDressur:
     case ViewKind::ChampSpring:
-    case ViewKind::Military:
         break;
     }
     return nullptr;
