@@ -3,6 +3,7 @@
 // pedigree text, the ideal time and a tick's changes to a row.
 
 #include "views/military/MilitaryLoad.h"
+#include "views/military/MilitaryPages.h"
 #include "views/military/MilitaryPlacing.h"
 
 #include <QtTest>
@@ -44,6 +45,8 @@ private slots:
     void idealTime_data();
     void idealTime();
     void tickChanges();
+    void overviewSplit_data();
+    void overviewSplit();
 };
 
 void TestEventingRules::orderAndPlaces_data()
@@ -230,6 +233,44 @@ void TestEventingRules::tickChanges()
     QVERIFY(outcome.resultChanged && outcome.startNrChanged);
     QCOMPARE(cells.at(C::StartNr), QStringLiteral("7A"));
     QCOMPARE(cells.at(C::Diskvalifikation), QStringLiteral("OPGIVET"));
+}
+
+void TestEventingRules::overviewSplit_data()
+{
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<bool>("finished");
+    QTest::addColumn<QStringList>("startNrs"); // "|" marks the rule
+    QTest::newRow("limit, then those to finish") << 2 << false << QStringList{"1", "2", "|", "6", "7"};
+    QTest::newRow("every starter finished") << 2 << true << QStringList{"1", "2", "3", "4", "|"};
+    QTest::newRow("limit 0") << 0 << false << QStringList{"1", "2", "3", "4", "|", "6", "7"};
+}
+
+void TestEventingRules::overviewSplit()
+{
+    QFETCH(int, limit);
+    QFETCH(bool, finished);
+    C::Rows rows{row("1 10 10 1 1"), row("2 11 11 1 1"), row("3 12 12 1 1 ELIM"), row("4 13 13 1 1"),
+                 row("5 0 - - - AFMELDT"), row("6 0"), row("7 0")};
+    if (finished)
+        rows.resize(5);
+    const C::Counts counts = C::place(rows);
+    MilitaryPages::ClassInfo info;
+    info.antalStarter = counts.antalStarter;
+    info.resterendeStarter = counts.resterendeStarter;
+    MilitaryPages::Settings settings = MilitaryPages::Settings::read([](const QString &, const QString &def) { return def; });
+    settings.overviewRows = limit;
+    const QString page = QString::fromUtf8(MilitaryPages::overviewPage(info, settings, rows));
+
+    // The start number cells and the rule, in page order; rows numbered on
+    // across the rule (odd, even, ...).
+    const QRegularExpression cell(QStringLiteral("(size=\"3\">(\\w+)&nbsp;</font>\n</td>\n<td width=\"3%\"  align)|(colspan=13)"));
+    QStringList got;
+    for (auto it = cell.globalMatch(page); it.hasNext();) {
+        const auto m = it.next();
+        got << (m.captured(3).isEmpty() ? m.captured(2) : QStringLiteral("|"));
+    }
+    QTEST(got, "startNrs");
+    QCOMPARE(page.count(QStringLiteral("class=\"odd\"")), (got.size()) / 2);
 }
 
 QTEST_MAIN(TestEventingRules)
