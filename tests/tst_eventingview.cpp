@@ -171,6 +171,11 @@ void TestEventingView::loadsInCompetitionOrder()
     // A double click marks the row's Start Id.
     view.slotHeighLight(view.listView1->topLevelItem(3));
     QCOMPARE(view.lastChangeId, 9605);
+
+    // A horse id holding a quote still finds its local row.
+    view.show(43);
+    QCOMPARE(row(view, 2).at(21), QStringLiteral("85'68"));
+    QCOMPARE(row(view, 2).at(22), QStringLiteral("2015/Quiz//"));
 }
 
 void TestEventingView::placingsStayFromTickToTick_data()

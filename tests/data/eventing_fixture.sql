@@ -8,7 +8,8 @@
 --   by two cross-country rows, pedigrees from the registry and from a local
 --   horse row, a rider remark, and names that HTML must escape.
 -- Class 42 A: cross-country is the last phase, method "B2" (places hidden).
--- Class 43 A: method "b0" with a number of placings of its own (3).
+-- Class 43 A: method "b0" with a number of placings of its own (3), five
+--   starters, one on a horse whose id holds a quote.
 -- Class 44 A: method "A" with a number of placings of its own (3).
 
 INSERT INTO tblStaevne (StaevneId, Staevne, NiveauId, Startdato, Slutdato, ZEPStaevneNr)
@@ -47,7 +48,8 @@ INSERT INTO tblHest (HestId, HestBaseID, OprettetLokalt, Navn, Koen, Foedeaar, A
 (9564, 8564, 0, 'Gaia', NULL, NULL, NULL, NULL, NULL, NULL),
 (9565, 8565, 0, 'Hugo', NULL, NULL, NULL, NULL, NULL, NULL),
 (9566, 8566, 0, 'Iris', NULL, NULL, NULL, NULL, NULL, NULL),
-(9567, 8567, 0, 'Jazz', NULL, NULL, NULL, NULL, NULL, NULL);
+(9567, 8567, 0, 'Jazz', NULL, NULL, NULL, NULL, NULL, NULL),
+(9568, '85''68', 1, 'Kvik', NULL, '2015-01-01 00:00:00.000', 'Quiz', NULL, NULL, NULL);
 
 INSERT INTO tblConfig (ConfigId, RytterId, HestId) VALUES (9571, 9551, 9561), (9572, 9552, 9562);
 
@@ -59,6 +61,8 @@ INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr, RytterId, HestI
 (9588, 9522, 201, 9551, 9561, '*FRK*', '0'), (9589, 9522, 202, 9552, 9562, 'ARK', '0'),
 (9590, 9522, 204, 9554, 9564, 'ARK', '0'), (9591, 9522, 205, 9555, 9565, 'ARK', '0'),
 (9592, 9523, 201, 9551, 9561, '*FRK*', '0'), (9593, 9523, 202, 9552, 9562, 'ARK', '0'),
+(9599, 9523, 208, 9553, 9568, 'ARK', '0'), (9600, 9523, 204, 9554, 9564, 'ARK', '0'),
+(9609, 9523, 205, 9555, 9565, 'ARK', '0'),
 (9594, 9524, 201, 9551, 9561, '*FRK*', '0'), (9595, 9524, 202, 9552, 9562, 'ARK', '0'),
 (9596, 9524, 204, 9554, 9564, 'ARK', '0'), (9597, 9524, 205, 9555, 9565, 'ARK', '0'),
 (9598, 9524, 206, 9556, 9566, 'ARK', '0');
@@ -79,9 +83,12 @@ INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr, Status, Bemaer
 (9612, 9532, 9589, 2, 'NEJ', NULL, NULL, 31, 'NEJ', 4, 62, 'NEJ'),
 (9613, 9532, 9590, 3, 'NEJ', NULL, NULL, 29, 'NEJ', NULL, NULL, 'NEJ'),
 (9614, 9532, 9591, 4, 'NEJ', NULL, NULL, 33, 'NEJ', NULL, NULL, 'NEJ'),
--- Class 43: two starters.
+-- Class 43: five starters.
 (9621, 9533, 9592, 1, 'NEJ', NULL, NULL, 30, 'NEJ', NULL, NULL, 'NEJ'),
 (9622, 9533, 9593, 2, 'NEJ', NULL, NULL, 31, 'NEJ', NULL, NULL, 'NEJ'),
+(9623, 9533, 9599, 3, 'NEJ', NULL, NULL, 32, 'NEJ', NULL, NULL, 'NEJ'),
+(9624, 9533, 9600, 4, 'NEJ', NULL, NULL, 33, 'NEJ', NULL, NULL, 'NEJ'),
+(9625, 9533, 9609, 5, 'NEJ', NULL, NULL, 34, 'NEJ', NULL, NULL, 'NEJ'),
 -- Class 44: five starters.
 (9631, 9534, 9594, 1, 'NEJ', NULL, NULL, 30, 'NEJ', NULL, NULL, 'NEJ'),
 (9632, 9534, 9595, 2, 'NEJ', NULL, NULL, 31, 'NEJ', NULL, NULL, 'NEJ'),
