@@ -3,6 +3,7 @@
 #include "database/DbValue.h"
 #include "views/dressur/staevneKlasseInfoDressur.h"
 #include "views/spring/staevneKlasseInfoSpring.h"
+#include "views/military/staevneKlasseInfoMilitary.h"
 #include "views/venteliste/staevneKlasseInfoVenteliste.h"
 
 #include <QSqlError>
@@ -249,12 +250,13 @@ staevneKlasseInfo *createView(ViewKind kind, appConfig *cfg, QWidget *parent, co
         return new staevneKlasseInfoDressur(cfg, parent, name);
     case ViewKind::Spring:
         return new staevneKlasseInfoSpring(cfg, parent, name);
+    case ViewKind::Military:
+        return new staevneKlasseInfoMilitary(cfg, parent, name);
     case ViewKind::Venteliste:
         return new staevneKlasseInfoVenteliste(cfg, parent, name);
     case ViewKind::None:
     case ViewKind::ChampDressur:
     case ViewKind::ChampSpring:
-    case ViewKind::Military:
         break;
     }
     return nullptr;

@@ -1,0 +1,518 @@
+#include "views/military/staevneKlasseInfoMilitary.h"
+
+#include "database/DbValue.h"
+#include "views/KlasseJsonDocument.h"
+#include "views/military/MilitaryListItem.h"
+#include "views/military/MilitaryLoad.h"
+#include "views/military/MilitaryPages.h"
+
+#include <QFrame>
+#include <QHash>
+#include <QHeaderView>
+#include <QLabel>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTextStream>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace C = MilitaryPlacing;
+
+namespace {
+
+const char ConnectionName[] = "ZEP";
+
+QString connectionName()
+{
+    return QLatin1String(ConnectionName);
+}
+
+// The class header: class, method, class type, section, one judge, the
+// section's day and times, the ideal time of the cross-country phase.
+const char HeaderSql[] =
+    "SELECT K.KlasseId, K.KlasseNr, K.MaxAntalStarter, K.Klasse, OFS.Fornavn, OFS.EfterNavn, "
+    "AF.afdelingInitialer, AF.sponsor, AF.aerespraemie, AF.antalPlaceringer, "
+    "M.Metode, M.antalHovedRunder, M.antalOmspringninger, K.TempoId, "
+    "dbo.DanskeUgedage(DATENAME(weekday, AF.dato) ), "
+    "CAST(CONVERT( varchar,AF.Starttid, 14) AS varchar(5)), CAST(CONVERT(varchar,AF.Sluttid,14 ) AS varchar(5)), "
+    "KT.MaxPoint, K.EtapeDIdealTid, K.SidsteDiciplin, K.klasseTypeId, K.diciplinId, K.niveauID, "
+    "dbo.doteringListe(K.KlasseId), AF.BevarStartTid, K.Bemaerkning, KT.klasse "
+    "from dbo.tblKlasse as K "
+    "LEFT JOIN dbo.tblMetode as M ON K.MetodeID = M.MetodeId "
+    "LEFT JOIN dbo.tblKlasseType as KT ON K.KlasseTypeID = KT.klasseTypeId "
+    "LEFT JOIN dbo.tblAfdeling as AF ON K.KlasseID = AF.klasseId "
+    "LEFT JOIN dbo.tblAfdelingDommer as AD ON AF.afdelingId = AD.afdelingId "
+    "LEFT JOIN dbo.tblOfficials as OFS ON AD.OfficialId = OFS.OfficialId "
+    "WHERE K.staevneId = :staevneId AND K.klasseNr = :klasseNr AND AF.afdelingInitialer = :afdeling";
+
+// Every start of the section with its phase results and its horse's
+// registry row; ordered by status word, then start number from high to low.
+const char ResultsSql[] =
+    "SELECT vMR.StartNr, vMR.anmeldelseNr, vMR.Fornavn, vMR.Efternavn, vMR.Navn, vMR.klubInitialer, "
+    "vMR.dressur, vMR.etapeDFejl, MRU.EtapeDTid, vMR.springning, vMR.dressurspring, vMR.dressurudholdenhed, "
+    "vMR.total, vMR.diskDressur, vMR.diskUdh, vMR.diskSpring, vMR.diskvalifikation, vMR.springningtid, "
+    "CAST(CONVERT( varchar, dbo.StarttidEkvipageDressur(vMR.afdelingID, vMR.StartId), 14 ) AS varchar(5) ), "
+    "vMR.LicensNr, vMR.HesteId, TC.ConfigId, H.AfstamningF, H.AfstamningM, H.AfstamningMF, "
+    "YEAR(H.foedeaar), H.opdraetter, H.koen, vMR.StartId "
+    "FROM dbo.vMilitaryResultat as vMR "
+    "LEFT JOIN tblMilitaryResultatUdh AS MRU ON vMR.startId=MRU.startId "
+    "LEFT JOIN dbo.tblHest as H ON (vMR.HesteId = H.HestBaseId  AND H.OprettetLokalt = 0 ) "
+    "LEFT JOIN dbo.tblConfig as TC ON vMR.LicensNr = TC.RytterId AND H.HestId = TC.HestId "
+    "WHERE vMR.staevneId = :staevneId AND vMR.klasseNr = :klasseNr AND vMR.afdelingInitialer = :afdeling "
+    "ORDER BY  diskvalifikation ASC, startNr DESC";
+
+// The tick's results: what changes while the section is ridden.
+const char RefreshSql[] =
+    "SELECT vMR.StartNr, vMR.anmeldelseNr, vMR.dressur, vMR.etapeDFejl, MRU.etapeDTid, vMR.springning, "
+    "vMR.dressurspring, vMR.dressurudholdenhed, vMR.total, vMR.diskDressur, vMR.diskUdh, vMR.diskSpring, "
+    "vMR.diskvalifikation, vMR.springningtid, "
+    "CAST(CONVERT( varchar, dbo.StarttidEkvipageDressur(vMR.afdelingID, vMR.StartId), 14 ) AS varchar(5) ), "
+    "vMR.StartId "
+    "FROM dbo.vMilitaryResultat as vMR "
+    "LEFT JOIN tblMilitaryResultatUdh AS MRU ON vMR.startId=MRU.startId "
+    "WHERE staevneId = :staevneId AND klasseNr = :klasseNr AND afdelingInitialer = :afdeling "
+    "ORDER BY  diskvalifikation ASC, startNr DESC";
+
+const char BevarStartTidSql[] = "SELECT BevarStartTid FROM dbo.tblAfdeling WHERE afdelingId = %1";
+
+const char RiderRemarkSql[] = "SELECT bemaerkning FROM dbo.tblStart WHERE (StartID = '%1' )";
+
+const char LocalPedigreeSql[] =
+    "select ISNULL(CAST(YEAR(foedeaar) AS VARCHAR(4)),'') +'/'+ ISNULL(AfstamningF,'') "
+    "+'/'+ ISNULL(AfstamningM,'') +'/'+ ISNULL(AfstamningMF,'') "
+    "from tblHest where HestBaseId = '%1' AND OPRETTETLOKALT=1";
+
+} // namespace
+
+staevneKlasseInfoMilitary::staevneKlasseInfoMilitary(appConfig *cfg, QWidget *parent, const QString &name,
+                                                     Qt::WindowFlags fl)
+    : staevneKlasseInfo(cfg, parent, name, fl)
+{
+    champTableFrame->hide();
+
+    // The rows are put in competition order by calculatePlace(), whose
+    // order is not one the list's own sort may be handed.
+    listView1->setSortingEnabled(false);
+    listView1->setHeaderLabels(C::titles());
+    listView1->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    listView1->header()->setSortIndicatorShown(true);
+    listView1->header()->setSortIndicator(C::Dressur, Qt::AscendingOrder);
+    listView1->setAllColumnsShowFocus(true);
+
+    staevneId = -1;
+    klasseNr = -1;
+    maxPnt = 1;
+    lastChangeId = -1;
+    metode = QStringLiteral("?");
+    udholdenhed = true;
+
+    auto *timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &staevneKlasseInfo::timeOut);
+    timer->start(updateInterval(20000));
+
+    connect(listView1, &QTreeWidget::itemDoubleClicked, this, &staevneKlasseInfo::slotHeighLight);
+}
+
+int staevneKlasseInfoMilitary::lastChangeColumn() const
+{
+    return C::StartId;
+}
+
+int staevneKlasseInfoMilitary::calcAntalPlaceringer(int starters)
+{
+    return C::placingsRule(starters);
+}
+
+QString staevneKlasseInfoMilitary::getDBField(const QString &sql, bool *ok)
+{
+    if (ok)
+        *ok = false;
+    QSqlDatabase db;
+    if (!openConnection(&db))
+        return QString();
+    QSqlQuery query(db);
+    const auto failed = [this, &query, &sql] {
+        emit logMessage(-1, QStringLiteral("SQL Error %1 Type: %2\nstmt %3")
+                                .arg(query.lastError().text(), DbValue::errorType(query.lastError()), sql));
+        return QString();
+    };
+    if (!query.prepare(sql) || !query.exec() || !query.isActive())
+        return failed();
+    if (!query.next()) {
+        if (query.lastError().isValid())
+            return failed();
+        if (ok)
+            *ok = true;
+        return QString();
+    }
+    if (ok)
+        *ok = true;
+    if (query.isNull(0))
+        return QString();
+    return query.value(0).toString();
+}
+
+bool staevneKlasseInfoMilitary::readHeader(QSqlQuery &query, QVariantList *values)
+{
+    query.prepare(QString::fromUtf8(HeaderSql));
+    query.bindValue(QStringLiteral(":staevneId"), staevneId);
+    query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
+    query.bindValue(QStringLiteral(":afdeling"), afdeling);
+    const bool ran = query.exec() && query.isActive();
+    if (ran && query.next())
+        *values = DbValue::rowValues(query);
+    if (!ran || query.lastError().isValid()) {
+        emit logMessage(-1, QStringLiteral("ShowClass header SQL Error %1 Type: %2")
+                                .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
+        return false;
+    }
+    // Without a row every field reads empty, 0 or false.
+    query.finish();
+    return true;
+}
+
+void staevneKlasseInfoMilitary::showKlasse(int staevneId_, int klasseNr_, QString afdeling_, int bane_,
+                                           int afdelingId_)
+{
+    if (loadKlasse(staevneId_, klasseNr_, afdeling_, bane_, afdelingId_)) {
+        printHtml();
+        printShortHtml();
+    }
+}
+
+bool staevneKlasseInfoMilitary::loadKlasse(int staevneId_, int klasseNr_, const QString &afdeling_, int bane_,
+                                           int afdelingId_)
+{
+    staevneId = staevneId_;
+    klasseNr = klasseNr_;
+    afdeling = afdeling_;
+    bane = bane_;
+    afdelingId = afdelingId_;
+
+    QSqlDatabase db;
+    if (!openConnection(&db))
+        return false;
+
+    // Both queries are read before anything of the view changes: a load
+    // that fails keeps the section as it was shown.
+    QSqlQuery query(db);
+    QVariantList headerValues;
+    if (!readHeader(query, &headerValues))
+        return false;
+    QVector<QVariantList> records;
+    if (!readSectionRows(query, QString::fromUtf8(ResultsSql), QStringLiteral("ShowClass"), &records)) {
+        QTextStream(stdout) << "showKlasse: Error in query " << query.lastError().text() << Qt::endl;
+        return false;
+    }
+    query.finish();
+
+    const MilitaryLoad::Header header = MilitaryLoad::Header::fromValues(headerValues);
+    const bool riderRemarks = setting(QStringLiteral("show.riderRemarks"), QStringLiteral("0")).toInt() != 0;
+    const auto remark = [this](const QString &startId) {
+        return getDBField(QString::fromLatin1(RiderRemarkSql).arg(DbValue::sqlLiteral(startId)));
+    };
+    const auto pedigree = [this](const QString &horseId) {
+        return getDBField(QString::fromLatin1(LocalPedigreeSql).arg(DbValue::sqlLiteral(horseId)));
+    };
+
+    QList<QTreeWidgetItem *> items;
+    QSet<QString> startIds;
+    int starters = 0;
+    for (const QVariantList &values : qAsConst(records)) {
+        // A second registry or equipage row of one horse doubles the start
+        // in the joins; the first row stands.
+        const QString startId = DbValue::numberText(values.value(28));
+        if (startIds.contains(startId))
+            continue;
+        startIds.insert(startId);
+        const QStringList cells =
+            MilitaryLoad::starterCells(values, header.klasseTypeId, riderRemarks, remark, pedigree);
+        auto *item = new MilitaryListItem(header.udholdenhed);
+        for (int c = 0; c < cells.size(); ++c)
+            item->setText(c, cells.at(c));
+        items << item;
+        if (!C::isNonStarter(cells.at(C::Diskvalifikation)))
+            ++starters;
+    }
+
+    lastChangeId = -1;
+    klasseId = header.klasseId;
+    klasseInfo->setText(header.title);
+    dommer->setText(QStringLiteral("Dommer %1 %2").arg(header.judgeFirst, header.judgeLast));
+    m_judges = dommer->text().section(QLatin1Char(' '), 1);
+    klassesponsor = header.klassesponsor;
+    aerespraemie = header.aerespraemie;
+    sponsor->setText(QStringLiteral("Ærespræmie %1").arg(header.aerespraemie));
+    afdelingAntalPlaceringer = header.antalPlaceringer;
+    metode = header.metode;
+    skjulPlacering = C::hidesPlaces(metode);
+    startSlutTid = header.startSlutTid;
+    maxPnt = 0;
+    maxPoint->setText(QStringLiteral("IdealTid %1").arg(header.idealTid));
+    udholdenhed = header.udholdenhed;
+    klasseTypeId = header.klasseTypeId;
+    m_diciplinId = header.diciplinId;
+    niveau = header.niveau;
+    doteringer = header.doteringer;
+    bevarStartTid = header.bevarStartTid;
+    remarks = header.remarks;
+    svh = header.svh;
+
+    listView1->clear();
+    listView1->addTopLevelItems(items);
+    applyPlacings(starters);
+    calculatePlace();
+    return true;
+}
+
+void staevneKlasseInfoMilitary::applyPlacings(int starters)
+{
+    const C::Placings p = C::placings(afdelingAntalPlaceringer, metode, starters);
+    antalPlaceringer = p.number;
+    antalPlac->setText(p.label);
+}
+
+void staevneKlasseInfoMilitary::refreshClass()
+{
+    reload();
+}
+
+bool staevneKlasseInfoMilitary::reload()
+{
+    const int keptChangeId = lastChangeId;
+    if (!loadKlasse(staevneId, klasseNr, afdeling, bane, afdelingId)) {
+        emit logMessage(1, QStringLiteral("Refresh class %1 %2 %3: the database could not be read, "
+                                          "the pages of the last read stay")
+                               .arg(QString::number(bane), afdeling, QString::number(klasseNr)));
+        return false;
+    }
+    lastChangeId = keptChangeId;
+    printHtml();
+    printShortHtml();
+    emit resultChangeClass(bane, afdeling, klasseNr, false);
+    return true;
+}
+
+C::Rows staevneKlasseInfoMilitary::listRows() const
+{
+    C::Rows rows;
+    rows.reserve(listView1->topLevelItemCount());
+    for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
+        const QTreeWidgetItem *item = listView1->topLevelItem(r);
+        QStringList cells;
+        cells.reserve(C::Count);
+        for (int c = 0; c < C::Count; ++c)
+            cells << item->text(c);
+        rows << cells;
+    }
+    return rows;
+}
+
+void staevneKlasseInfoMilitary::calculatePlace()
+{
+    listView1->header()->setSortIndicator(C::Dressur, Qt::AscendingOrder);
+    const C::Rows rows = listRows();
+    const QVector<int> order = C::order(rows, udholdenhed);
+
+    bool moved = false;
+    for (int i = 0; i < order.size(); ++i)
+        moved = moved || order.at(i) != i;
+    C::Rows sorted;
+    sorted.reserve(rows.size());
+    for (int i : order)
+        sorted << rows.at(i);
+    if (moved) {
+        const QList<QTreeWidgetItem *> taken = listView1->invisibleRootItem()->takeChildren();
+        QList<QTreeWidgetItem *> items;
+        items.reserve(taken.size());
+        for (int i : order)
+            items << taken.at(i);
+        listView1->addTopLevelItems(items);
+    }
+
+    const C::Counts counts = C::place(sorted);
+    for (int r = 0; r < sorted.size(); ++r) {
+        QTreeWidgetItem *item = listView1->topLevelItem(r);
+        if (item->text(C::Placering) != sorted.at(r).at(C::Placering))
+            item->setText(C::Placering, sorted.at(r).at(C::Placering));
+    }
+    m_antalStarter = counts.antalStarter;
+    m_resterendeStarter = counts.resterendeStarter;
+}
+
+void staevneKlasseInfoMilitary::updateKlasse()
+{
+    const Published before = m_published;
+    bool changeMark = false;
+
+    // An answer that could not be read leaves the flag as it was.
+    bool flagRead = false;
+    const QString flag = getDBField(QString::fromLatin1(BevarStartTidSql).arg(afdelingId), &flagRead);
+    if (flagRead) {
+        const int value = flag.toInt();
+        if (value != bevarStartTid)
+            changeMark = true;
+        bevarStartTid = value;
+    }
+
+    if (!QSqlDatabase::contains(connectionName())) {
+        emit connectDB(connectionName());
+        emit logMessage(1, QStringLiteral("An DATABASE error occured."));
+        emit connectDB(connectionName());
+        return;
+    }
+    QSqlDatabase db = QSqlDatabase::database(connectionName(), true);
+    if (!db.isOpen()) {
+        emit logMessage(1, QStringLiteral("%1 updateKlasse database found but closed\n").arg(objectName()));
+        emit logMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db.lastError().text()));
+        emit connectDB(connectionName());
+        return;
+    }
+    QVector<QVariantList> results;
+    {
+        QSqlQuery query(db);
+        if (!readSectionRows(query, QString::fromUtf8(RefreshSql), QStringLiteral("UpdateClass"), &results)) {
+            emit logMessage(1, QStringLiteral("SQL Error %1 Type: %2")
+                                   .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
+            emit connectDB(connectionName());
+            return;
+        }
+    }
+
+    const int lastChangeBefore = lastChangeId;
+    QHash<QString, QTreeWidgetItem *> itemsByStartId;
+    for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
+        QTreeWidgetItem *item = listView1->topLevelItem(r);
+        itemsByStartId.insert(item->text(C::StartId), item);
+    }
+
+    // The changes are gathered first and written into the rows only when
+    // the section needs no reload, so that a reload which fails finds the
+    // rows of the last good read.
+    QVector<QPair<QTreeWidgetItem *, QStringList>> changedRows;
+    QSet<QString> seen;
+    int rows = 0;
+    int starters = 0;
+    bool missing = false;
+    for (const QVariantList &values : qAsConst(results)) {
+        const QString startId = DbValue::numberText(values.value(MilitaryLoad::UStartId));
+        if (seen.contains(startId))
+            continue;
+        seen.insert(startId);
+        ++rows;
+        QTreeWidgetItem *item = itemsByStartId.value(startId);
+        if (!item) {
+            missing = true;
+            emit logMessage(1, QStringLiteral("Not found %1 %2 %3 %4")
+                                   .arg(QString::number(klasseNr), afdeling,
+                                        DbValue::text(values.value(MilitaryLoad::UStartNr)), startId));
+            continue;
+        }
+        if (!C::isNonStarter(DbValue::text(values.value(MilitaryLoad::UStatus))))
+            ++starters;
+        QStringList cells;
+        cells.reserve(C::Count);
+        for (int c = 0; c < C::Count; ++c)
+            cells << item->text(c);
+        const QStringList old = cells;
+        const MilitaryLoad::Outcome outcome = MilitaryLoad::apply(cells, values);
+        if (outcome.startNrChanged)
+            changeMark = true;
+        if (outcome.resultChanged)
+            lastChangeId = C::cellInt(cells.at(C::StartId));
+        if (cells != old)
+            changedRows.append({item, cells});
+    }
+
+    bool reloaded = false;
+    if (listView1->topLevelItemCount() != rows || missing) {
+        if (!reload()) {
+            lastChangeId = lastChangeBefore;
+            return;
+        }
+        reloaded = true;
+    } else {
+        for (const auto &changed : qAsConst(changedRows)) {
+            for (int c = 0; c < C::Count; ++c) {
+                if (changed.first->text(c) != changed.second.at(c))
+                    changed.first->setText(c, changed.second.at(c));
+            }
+        }
+        calculatePlace();
+        applyPlacings(starters);
+        printHtml();
+        printShortHtml();
+    }
+
+    if (lastChangeId != lastChangeBefore)
+        emit resultChangeClass(bane, afdeling, klasseNr, true);
+    else if (!reloaded && (changeMark || !(m_published == before)))
+        // Not the arena's cue to change class, but the pages changed (the
+        // same starter again, a corrected status, a flag): upload them.
+        emit resultChangeClass(bane, afdeling, klasseNr, false);
+}
+
+QDateTime staevneKlasseInfoMilitary::currentTime() const
+{
+    return QDateTime::currentDateTime();
+}
+
+MilitaryPages::ClassInfo staevneKlasseInfoMilitary::pageClass() const
+{
+    MilitaryPages::ClassInfo info;
+    info.bane = bane;
+    info.lastChangeId = lastChangeId;
+    info.antalStarter = m_antalStarter;
+    info.resterendeStarter = m_resterendeStarter;
+    info.antalPlaceringer = antalPlaceringer;
+    info.bevarStartTid = bevarStartTid;
+    info.udholdenhed = udholdenhed;
+    info.skjulPlacering = skjulPlacering;
+    info.title = klasseInfo->text();
+    info.idealTid = maxPoint->text();
+    info.sponsor = sponsor->text();
+    info.placings = antalPlac->text();
+    info.now = currentTime();
+    return info;
+}
+
+staevneKlasseInfoMilitary::Published staevneKlasseInfoMilitary::published() const
+{
+    Published p;
+    p.rows = listRows();
+    p.values = {lastChangeId, bevarStartTid, m_antalStarter, m_resterendeStarter, antalPlaceringer,
+                skjulPlacering ? 1 : 0};
+    return p;
+}
+
+QString staevneKlasseInfoMilitary::outputPath(const QString &fileName) const
+{
+    return setting(QStringLiteral("http.root"), QStringLiteral("html/")) + QLatin1Char('/') + fileName;
+}
+
+void staevneKlasseInfoMilitary::writeFile(const QString &path, const QByteArray &bytes)
+{
+    QString error;
+    if (!writeWholeFile(path, bytes, &error))
+        emit logMessage(1, QStringLiteral("Kunne ikke skrive %1: %2").arg(path, error));
+}
+
+void staevneKlasseInfoMilitary::printHtml()
+{
+    const auto settings = MilitaryPages::Settings::read(
+        [this](const QString &key, const QString &def) { return setting(key, def); });
+    m_published = published();
+    writeFile(outputPath(QStringLiteral("klasse%1_%2.html").arg(QString::number(klasseNr), afdeling)),
+              MilitaryPages::resultPage(pageClass(), settings, m_published.rows));
+    writeJSon();
+}
+
+void staevneKlasseInfoMilitary::printShortHtml()
+{
+    const auto settings = MilitaryPages::Settings::read(
+        [this](const QString &key, const QString &def) { return setting(key, def); });
+    writeFile(outputPath(QStringLiteral("oversigt%1_%2.html").arg(QString::number(klasseNr), afdeling)),
+              MilitaryPages::overviewPage(pageClass(), settings, listRows()));
+}

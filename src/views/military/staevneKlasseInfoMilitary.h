@@ -1,0 +1,94 @@
+#pragma once
+
+#include "views/military/MilitaryPlacing.h"
+#include "views/staevneKlasseInfo.h"
+
+#include <QDateTime>
+#include <QVariantList>
+#include <QVector>
+
+class QSqlDatabase;
+class QSqlQuery;
+
+namespace MilitaryPages {
+struct ClassInfo;
+}
+
+// The result view of one eventing ("Military") class section: one row per
+// starter with its dressage, cross-country and jumping results, totals,
+// eliminations, status and provisional place (25 columns, MilitaryPlacing),
+// in competition order. It publishes the result page, the overview page
+// (MilitaryPages) and the JSON document, and follows the database on its
+// timer: changed results update their rows, starters that come or go reload
+// the section.
+//
+// A starter is identified by its "Start Id": lastChangeId holds one, a
+// double click marks the row's Start Id, and the pages compare with it.
+//
+// The published files always come from a complete read of the database: a
+// load, reload or tick that cannot read it keeps the rows, labels and files
+// of the last good read.
+class staevneKlasseInfoMilitary : public staevneKlasseInfo
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(staevneKlasseInfoMilitary)
+
+public:
+    explicit staevneKlasseInfoMilitary(appConfig *cfg, QWidget *parent = nullptr,
+                                       const QString &name = QString(), Qt::WindowFlags fl = {});
+
+    // 0 below 2 starters, else one placing per four starters rounded up.
+    int calcAntalPlaceringer(int starters) override;
+
+public slots:
+    void showKlasse(int staevneId, int klasseNr, QString afdeling, int bane, int afdelingId) override;
+    // One tick: the keep-start-time flag and the results into the rows,
+    // a reload when starters came or went, else re-place and publish.
+    // resultChangeClass: true when the starter who changed last is another
+    // one; false when anything else the pages show changed.
+    void updateKlasse() override;
+    // Reloads keeping lastChangeId; publishes and announces only a load
+    // that succeeded.
+    void refreshClass() override;
+    // The result page, then the JSON document.
+    void printHtml() override;
+    // The overview page.
+    void printShortHtml() override;
+    // Sorts the rows into competition order and writes the places.
+    void calculatePlace() override;
+
+protected:
+    int lastChangeColumn() const override;
+    // The first field of the first row of a statement on "ZEP" as text; a
+    // null text when there is none or the statement fails (logged). `ok`
+    // tells a failed statement (false) from an empty answer.
+    QString getDBField(const QString &sql, bool *ok = nullptr);
+    // The time the pages' heads show.
+    virtual QDateTime currentTime() const;
+
+    // Set for the methods "B12", "B2" and "B6": the pages hide the places.
+    bool skjulPlacering = false;
+
+private:
+    struct Published
+    {
+        MilitaryPlacing::Rows rows;
+        QVector<int> values;
+        bool operator==(const Published &other) const
+        {
+            return rows == other.rows && values == other.values;
+        }
+    };
+
+    bool loadKlasse(int staevneId, int klasseNr, const QString &afdeling, int bane, int afdelingId);
+    bool reload();
+    bool readHeader(QSqlQuery &query, QVariantList *values);
+    void applyPlacings(int starters);
+    MilitaryPlacing::Rows listRows() const;
+    MilitaryPages::ClassInfo pageClass() const;
+    Published published() const;
+    QString outputPath(const QString &fileName) const;
+    void writeFile(const QString &path, const QByteArray &bytes);
+
+    Published m_published;
+};
