@@ -1,6 +1,8 @@
 #include "app/StaevneLoader.h"
 
 #include "database/DbValue.h"
+#include "views/champ/staevneKlasseInfoChampDressur.h"
+#include "views/champ/staevneKlasseInfoChampSpring.h"
 #include "views/dressur/staevneKlasseInfoDressur.h"
 #include "views/spring/staevneKlasseInfoSpring.h"
 
@@ -248,10 +250,12 @@ staevneKlasseInfo *createView(ViewKind kind, appConfig *cfg, QWidget *parent, co
         return new staevneKlasseInfoDressur(cfg, parent, name);
     case ViewKind::Spring:
         return new staevneKlasseInfoSpring(cfg, parent, name);
+    case ViewKind::ChampDressur:
+        return new staevneKlasseInfoChampDressur(cfg, parent, name);
+    case ViewKind::ChampSpring:
+        return new staevneKlasseInfoChampSpring(cfg, parent, name);
     case ViewKind::None:
     case ViewKind::Venteliste:
-    case ViewKind::ChampDressur:
-    case ViewKind::ChampSpring:
     case ViewKind::Military:
         break;
     }
