@@ -108,6 +108,10 @@ QStringList tablePlaces(const QVector<QStringList> &rows, int totalColumn, int t
     places.reserve(rows.size());
     for (const QStringList &row : rows) {
         const float total = cellValue(row, totalColumn);
+        if (row.value(1).isEmpty()) {
+            places << QString();
+            continue;
+        }
         if (total <= 0) {
             // Case-sensitive on purpose: only the letters as the sheet writes them.
             places << (QStringLiteral("AOUDE").contains(row.value(totalColumn)) ? QStringLiteral("999")
@@ -118,6 +122,8 @@ QStringList tablePlaces(const QVector<QStringList> &rows, int totalColumn, int t
         const float b = cellValue(row, tie2);
         int place = 1;
         for (const QStringList &other : rows) {
+            if (other.value(1).isEmpty())
+                continue;
             const float t = cellValue(other, totalColumn);
             if (t > total)
                 ++place;

@@ -49,7 +49,9 @@ QString springTotal(const QString &stil, const QString &fejl);
 // The score table's placing column: a row's place among all rows by its
 // total (higher first), ties broken by the columns `tie1` then `tie2`
 // (higher first; -1 for none); "999" for a total that is empty or a status
-// text, "" for a number of 0 or less.
+// text, "" for a number of 0 or less. A row without a competition number
+// (column 1), such as the table's extra row, is no starter: it gets no
+// place and takes none.
 QStringList tablePlaces(const QVector<QStringList> &rows, int totalColumn, int tie1, int tie2);
 
 // The list's placing, over the list rows in their shown order.

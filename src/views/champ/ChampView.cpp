@@ -372,11 +372,12 @@ void ChampView::updateKlasse()
     QVector<QPair<QTreeWidgetItem *, QString>> renumbered;
     for (const QVariantList &row : std::as_const(rows)) {
         const QString key = DbValue::text(row.value(1));
-        // The outer joins give a section without starts one empty row.
-        if (key.isEmpty())
+        const QString startNr = DbValue::text(row.value(0));
+        // The outer joins give a section without starts one empty row; a
+        // start without start and entry number is no starter, as at loading.
+        if (key.isEmpty() || (DbValue::toInt(row.value(0)) == 0 && DbValue::toInt(row.value(1)) == 0))
             continue;
         ++counted;
-        const QString startNr = DbValue::text(row.value(0));
         const QList<QTreeWidgetItem *> found = listView1->findItems(key, Qt::MatchExactly | Qt::MatchCaseSensitive, 1);
         if (found.isEmpty()) {
             missing = true;
