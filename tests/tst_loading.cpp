@@ -33,6 +33,8 @@
 #include "demo/DemoCompetition.h"
 #include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
+#include "views/champ/staevneKlasseInfoChampDressur.h"
+#include "views/champ/staevneKlasseInfoChampSpring.h"
 #include "views/dressur/staevneKlasseInfoDressur.h"
 #include "views/spring/staevneKlasseInfoSpring.h"
 
@@ -250,21 +252,25 @@ private slots:
         QVERIFY(champ);
         QCOMPARE(m_window->mainTabs()->indexOf(champ), 2);
         QCOMPARE(m_window->mainTabs()->tabText(2), QStringLiteral("&Championats Klasser"));
-        QCOMPARE(tabTitles(champ), QStringList({"6 LB Spring - A", "9 MA Dressur - A"}));
+        const QStringList champTitles{"4 Championat 5-årige dressurheste - A", "6 LB Spring - A",
+                                      "7 Championat 6-årige springheste - A", "9 MA Dressur - A"};
+        QCOMPARE(tabTitles(champ), champTitles);
         QVERIFY(qobject_cast<staevneKlasseInfoSpring *>(m_window->view("6-A")));
         QVERIFY(qobject_cast<staevneKlasseInfoDressur *>(m_window->view("9-A")));
-        // The championship score sheets (DCU5H, SK-SCU6) are passed by.
-        QVERIFY(!m_window->view("4-A") && !m_window->view("7-A"));
+        // The championship score sheets (DCU5H, SK-SCU6).
+        QVERIFY(qobject_cast<staevneKlasseInfoChampDressur *>(m_window->view("4-A")));
+        QVERIFY(qobject_cast<staevneKlasseInfoChampSpring *>(m_window->view("7-A")));
         QCOMPARE(m_window->classTabs()->count(), demoTabs.size() - 4);
         QCOMPARE(m_window->notices,
                  QStringList("Resultaterne for championats klasser kan nu indtastes\ni fanebladet Championats "
-                             "Klasser.\nDesuden kan der gemmes en kopi\n\n6 LB Spring\n9 MA Dressur\n"));
+                             "Klasser.\nDesuden kan der gemmes en kopi\n\n4 Championat 5-årige dressurheste\n"
+                             "6 LB Spring\n7 Championat 6-årige springheste\n9 MA Dressur\n"));
 
         // A second load makes the championship tab anew.
         QPointer<QTabW> first = champ;
         m_window->showStaevne(standin::demoCompetitionId);
         QVERIFY(!first && m_window->championshipTabs());
-        QCOMPARE(tabTitles(m_window->championshipTabs()), QStringList({"6 LB Spring - A", "9 MA Dressur - A"}));
+        QCOMPARE(tabTitles(m_window->championshipTabs()), champTitles);
         QCOMPARE(m_window->mainTabs()->count(), 5);
     }
 
