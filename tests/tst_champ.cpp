@@ -161,6 +161,7 @@ private slots:
     void scoreFileSurvivesReload();
     void scoreFileSaveFailureAndUnknownCompetition();
     void withdrawalLeavesNoStaleRow();
+    void failedLoadKeepsTheSheet();
     void refresh();
 
 private:
@@ -263,14 +264,14 @@ void TestChamp::places()
         r[1] = QStringLiteral("1");
         return r;
     };
-    const QVector<QStringList> table{row("7.200", "8", "7"), row("6.900", "8", "7"), row("6.900", "8", "7"),
+    const QVector<QStringList> table{row("7.200", "8", "7"), row("6.900", "8", "7"), row("6.900", "8", "6"),
                                      row("7.000", "8", "7"), row("7.000", "7", "9"), row("", "", ""),
                                      row("E", "", ""), row("-0.500", "", ""), row("9", "", "")};
     // The last row has no competition number: no starter, no place.
     QVector<QStringList> withExtra = table;
     withExtra.last()[1].clear();
     QCOMPARE(champ::tablePlaces(withExtra, 22, 13, 12),
-             (QStringList{"1", "4", "4", "2", "3", "999", "999", "", ""}));
+             (QStringList{"1", "4", "5", "2", "3", "999", "999", "", ""}));
     QCOMPARE(champ::tablePlaces(table, 22, -1, -1), (QStringList{"2", "5", "5", "3", "3", "999", "999", "", "1"}));
 
     // The list in its shown order: equal keys share a place, the next is
@@ -326,6 +327,7 @@ void TestChamp::pedigree_data()
                                           << "2004/H/A/B/C";
     QTest::newRow("jumping, no breeder") << QStringList{"2004", "H", "A", "B", "C", ""} << true << true
                                          << "2004/H/A/B/C/";
+    QTest::newRow("jumping, no championship") << all << true << false << "2004/H/A/B/C";
     QTest::newRow("registry names") << QStringList{"2004", "", "1--X--", "12--Mira--", "C", ""} << false << false
                                     << "2004//Mira/C";
 }
@@ -725,6 +727,35 @@ void TestChamp::withdrawalLeavesNoStaleRow()
     QCOMPARE(file.count(";101;"), 1);
     QCOMPARE(file.count(";102;"), 0);
     QVERIFY(file.endsWith("\n;;;;;;;;;;;;;;;;;;;;;;;;\n\n"));
+}
+
+void TestChamp::failedLoadKeepsTheSheet()
+{
+    // A first load that cannot read the class leaves a sheet of no class:
+    // typing into it saves nothing over the class's file.
+    QVERIFY(writeFile(scorePath(41), "kept\n"));
+    DressurProbe fresh(m_cfg);
+    fresh.show();
+    standin::Faults::failNextStatements(2);
+    fresh.load(Dressur5);
+    standin::Faults::clear();
+    QVERIFY(type(fresh.champTable, 0, 9, "7"));
+    QCOMPARE(readFile(scorePath(41)), QByteArray("kept\n"));
+    QVERIFY(QFile::remove(scorePath(41)));
+
+    // A reload whose header query fails keeps the sheet and its marks.
+    DressurProbe view(m_cfg);
+    view.load(Dressur5);
+    view.show();
+    QVERIFY(type(view.champTable, 0, 9, "7"));
+    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+    standin::Faults::failNextStatements(2);
+    view.refreshClass();
+    standin::Faults::clear();
+    QCOMPARE(view.champTable->rowCount(), 5);
+    QCOMPARE(view.champTable->text(0, 9), QStringLiteral("7"));
+    QCOMPARE(view.listView1->topLevelItemCount(), 4);
+    QCOMPARE(logTexts(log, -1).size(), 2);
 }
 
 void TestChamp::refresh()

@@ -375,7 +375,7 @@ void ChampView::updateKlasse()
         const QString startNr = DbValue::text(row.value(0));
         // The outer joins give a section without starts one empty row; a
         // start without start and entry number is no starter, as at loading.
-        if (key.isEmpty() || (DbValue::toInt(row.value(0)) == 0 && DbValue::toInt(row.value(1)) == 0))
+        if (DbValue::toInt(row.value(0)) == 0 && DbValue::toInt(row.value(1)) == 0)
             continue;
         ++counted;
         const QList<QTreeWidgetItem *> found = listView1->findItems(key, Qt::MatchExactly | Qt::MatchCaseSensitive, 1);
