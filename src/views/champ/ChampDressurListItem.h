@@ -2,10 +2,12 @@
 
 #include <QTreeWidgetItem>
 
-// One starter in the list of a championship dressur sheet. Sorted
-// descending on its total column the list reads as the ranking (dressage: by total, then "Kapacitet" and "Ridelighed", then start number, start number 0
-// last among those without a result); sorted on "Start Nr" it follows
-// the start numbers. Rows alternate their colours by position.
+// One starter in the list of a championship dressage sheet. Sorted
+// descending on "Total" the list reads as the ranking: the higher total,
+// then the higher "Kapacitet" and "Ridelighed", then the lower start
+// number; starters without a result follow in start-number order, start
+// number 0 last. Sorted on "Start Nr" it follows the start numbers. Rows
+// alternate their colours by position.
 class ChampDressurListItem : public QTreeWidgetItem
 {
 public:

@@ -2,10 +2,10 @@
 
 #include <QTreeWidgetItem>
 
-// One starter in the list of a championship spring sheet. Sorted
-// descending on its total column the list reads as the ranking (jumping: by "HS Totsl", then start number, start number 0
-// last among those without a result); sorted on "Start Nr" it follows
-// the start numbers. Rows alternate their colours by position.
+// One starter in the list of a championship jumping sheet. Sorted
+// descending on "HS Totsl" the list reads as the ranking: the higher total,
+// then the lower start number, start number 0 last. Sorted on "Start Nr"
+// it follows the start numbers. Rows alternate their colours by position.
 class ChampSpringListItem : public QTreeWidgetItem
 {
 public:
