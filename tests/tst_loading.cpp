@@ -31,6 +31,8 @@
 #include "demo/DemoCompetition.h"
 #include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
+#include "views/champ/staevneKlasseInfoChampDressur.h"
+#include "views/champ/staevneKlasseInfoChampSpring.h"
 #include "views/dressur/staevneKlasseInfoDressur.h"
 #include "views/spring/staevneKlasseInfoSpring.h"
 #include "views/military/staevneKlasseInfoMilitary.h"
@@ -282,21 +284,26 @@ private slots:
         // list of a class with a championship code goes along with it.
         QCOMPARE(m_window->mainTabs()->indexOf(champ), 2);
         QCOMPARE(m_window->mainTabs()->tabText(2), QStringLiteral("&Championats Klasser"));
-        QCOMPARE(tabTitles(champ), QStringList({"6 LB Spring - A", "9 MA Dressur - A", "6 LB Spring - V"}));
+        const QStringList champTitles{"4 Championat 5-årige dressurheste - A", "6 LB Spring - A",
+                                      "7 Championat 6-årige springheste - A", "9 MA Dressur - A",
+                                      "6 LB Spring - V"};
+        QCOMPARE(tabTitles(champ), champTitles);
         QVERIFY(qobject_cast<staevneKlasseInfoSpring *>(m_window->view("6-A")));
         QVERIFY(qobject_cast<staevneKlasseInfoDressur *>(m_window->view("9-A")));
-        // The championship score sheets (DCU5H, SK-SCU6) are passed by.
-        QVERIFY(!m_window->view("4-A") && !m_window->view("7-A"));
+        // The championship score sheets (DCU5H, SK-SCU6).
+        QVERIFY(qobject_cast<staevneKlasseInfoChampDressur *>(m_window->view("4-A")));
+        QVERIFY(qobject_cast<staevneKlasseInfoChampSpring *>(m_window->view("7-A")));
         QCOMPARE(m_window->classTabs()->count(), demoTabs.size() - 5);
         QCOMPARE(m_window->notices,
                  QStringList("Resultaterne for championats klasser kan nu indtastes\ni fanebladet Championats "
-                             "Klasser.\nDesuden kan der gemmes en kopi\n\n6 LB Spring\n9 MA Dressur\n6 LB Spring\n"));
+                             "Klasser.\nDesuden kan der gemmes en kopi\n\n4 Championat 5-årige dressurheste\n"
+                             "6 LB Spring\n7 Championat 6-årige springheste\n9 MA Dressur\n6 LB Spring\n"));
 
         // A second load makes the championship tab anew.
         QPointer<QTabW> first = champ;
         m_window->showStaevne(standin::demoCompetitionId);
         QVERIFY(!first && m_window->championshipTabs());
-        QCOMPARE(tabTitles(m_window->championshipTabs()), QStringList({"6 LB Spring - A", "9 MA Dressur - A", "6 LB Spring - V"}));
+        QCOMPARE(tabTitles(m_window->championshipTabs()), champTitles);
         QCOMPARE(m_window->mainTabs()->count(), 5);
     }
 

@@ -1,6 +1,8 @@
 #include "app/StaevneLoader.h"
 
 #include "database/DbValue.h"
+#include "views/champ/staevneKlasseInfoChampDressur.h"
+#include "views/champ/staevneKlasseInfoChampSpring.h"
 #include "views/dressur/staevneKlasseInfoDressur.h"
 #include "views/spring/staevneKlasseInfoSpring.h"
 #include "views/military/staevneKlasseInfoMilitary.h"
@@ -254,9 +256,11 @@ staevneKlasseInfo *createView(ViewKind kind, appConfig *cfg, QWidget *parent, co
         return new staevneKlasseInfoMilitary(cfg, parent, name);
     case ViewKind::Venteliste:
         return new staevneKlasseInfoVenteliste(cfg, parent, name);
-    case ViewKind::None:
     case ViewKind::ChampDressur:
+        return new staevneKlasseInfoChampDressur(cfg, parent, name);
     case ViewKind::ChampSpring:
+        return new staevneKlasseInfoChampSpring(cfg, parent, name);
+    case ViewKind::None:
         break;
     }
     return nullptr;

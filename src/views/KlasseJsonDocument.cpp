@@ -51,7 +51,11 @@ bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error
         return false;
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    // Unbuffered, so that a write the disk takes only in part is seen here:
+    // buffered, the short write surfaces in commit() only as a flush, and
+    // the partial file would replace the whole old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size()
+        || !file.commit()) {
         if (error)
             *error = file.errorString();
         return false;

@@ -1,0 +1,224 @@
+#include "views/champ/ChampRules.h"
+
+#include "views/StartNrOrder.h"
+
+#include <cmath>
+
+namespace champ {
+
+float markValue(const QString &text, bool *ok)
+{
+    QString t = text.trimmed();
+    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool read = false;
+    float value = t.toFloat(&read);
+    if (!read || !std::isfinite(value))
+        value = 0;
+    if (ok)
+        *ok = read && std::isfinite(value);
+    return value;
+}
+
+bool occursIn(const QString &text, const QString &letters)
+{
+    return letters.contains(text.toUpper());
+}
+
+QString statusWord(const QString &text)
+{
+    const QString letter = text.toUpper();
+    if (letter == QLatin1String("A"))
+        return QStringLiteral("Afmeldt");
+    if (letter == QLatin1String("O"))
+        return QStringLiteral("Opgivet");
+    if (letter == QLatin1String("U"))
+        return QStringLiteral("Udgået");
+    if (letter == QLatin1String("D"))
+        return QStringLiteral("Diskvalificeret");
+    if (letter == QLatin1String("E"))
+        return QStringLiteral("Ej mødt");
+    return QString();
+}
+
+bool markOutOfRange(const QString &text)
+{
+    if (text == QLatin1String("-") || text.isEmpty() || occursIn(text, QStringLiteral("AOUDE")))
+        return false;
+    bool ok = false;
+    const float value = markValue(text, &ok);
+    return !ok || value > 10 || value < 0;
+}
+
+int antalPlaceringer(int starters)
+{
+    if (starters <= 1)
+        return 0;
+    return (starters + 3) / 4;
+}
+
+DressurSum dressurSum(const QStringList &marks, const QString &correction, const QString &edited, bool dv)
+{
+    DressurSum result;
+    const QString aoude = QStringLiteral("AOUDE");
+    // A status letter (or an emptied cell) in the edited cell stands for the
+    // whole row: its other marks are not counted.
+    const bool status = occursIn(edited, aoude);
+    float sum = 0;
+    if (!status) {
+        for (const QString &mark : marks) {
+            if (mark.isEmpty() || mark == QLatin1String("-"))
+                continue;
+            bool ok = false;
+            const float value = markValue(mark, &ok);
+            if (!ok || value < 0)
+                continue;
+            sum += value;
+            ++result.count;
+        }
+    }
+    if (result.count == 0) {
+        result.total = status ? edited.toUpper() : QString();
+        return result;
+    }
+    const float mean = sum / float(result.count);
+    const float fejl = markValue(correction);
+    const float total = dv ? mean + fejl : mean - fejl;
+    result.total = QString::number(double(total), 'f', 3);
+    return result;
+}
+
+QString springTotal(const QString &stil, const QString &fejl)
+{
+    const float d = markValue(stil) - markValue(fejl);
+    return d > 0 ? QString::number(double(d), 'g', 6) : QString();
+}
+
+namespace {
+
+float cellValue(const QStringList &row, int column)
+{
+    return column < 0 ? 0.0f : markValue(row.value(column));
+}
+
+} // namespace
+
+QStringList tablePlaces(const QVector<QStringList> &rows, int totalColumn, int tie1, int tie2)
+{
+    QStringList places;
+    places.reserve(rows.size());
+    for (const QStringList &row : rows) {
+        const float total = cellValue(row, totalColumn);
+        if (row.value(1).isEmpty()) {
+            places << QString();
+            continue;
+        }
+        if (total <= 0) {
+            // Case-sensitive on purpose: only the letters as the sheet writes them.
+            places << (QStringLiteral("AOUDE").contains(row.value(totalColumn)) ? QStringLiteral("999")
+                                                                                 : QString());
+            continue;
+        }
+        const float a = cellValue(row, tie1);
+        const float b = cellValue(row, tie2);
+        int place = 1;
+        for (const QStringList &other : rows) {
+            if (other.value(1).isEmpty())
+                continue;
+            const float t = cellValue(other, totalColumn);
+            if (t > total)
+                ++place;
+            else if (t == total) {
+                const float oa = cellValue(other, tie1);
+                if (oa > a || (oa == a && cellValue(other, tie2) > b))
+                    ++place;
+            }
+        }
+        places << QString::number(place);
+    }
+    return places;
+}
+
+ListPlacing listPlaces(const QVector<QStringList> &rows, int totalColumn, int tie1, int tie2)
+{
+    ListPlacing result;
+    int position = 1;
+    int place = 1;
+    float prev[3] = {-1, -1, -1};
+    for (const QStringList &row : rows) {
+        const QString status = row.value(5).toUpper();
+        if (status == QStringLiteral("EJ MØDT") || status == QLatin1String("AFMELDT")) {
+            result.places << QString();
+            continue;
+        }
+        ++result.starters;
+        const float key[3] = {cellValue(row, totalColumn), cellValue(row, tie1), cellValue(row, tie2)};
+        if (key[0] == 0) {
+            result.places << QString();
+            if (status != QLatin1String("DISKVALIFICERET") && status != QLatin1String("OPGIVET")
+                && status != QStringLiteral("UDGÅET"))
+                ++result.remaining;
+        } else {
+            if (key[0] != prev[0] || key[1] != prev[1] || key[2] != prev[2]) {
+                place = position;
+                std::copy(key, key + 3, prev);
+            }
+            result.places << QString::number(place);
+        }
+        ++position;
+    }
+    return result;
+}
+
+bool shownBefore(const OrderKey &a, const OrderKey &b, bool tieBreaks)
+{
+    if (a.total != b.total)
+        return a.total > b.total;
+    if (tieBreaks && a.total != 0) {
+        if (a.capacity != b.capacity)
+            return a.capacity > b.capacity;
+        if (a.rideability != b.rideability)
+            return a.rideability > b.rideability;
+    } else {
+        // Without a result, start number 0 (not yet given one) goes last.
+        const bool aNone = startnr::keyOf(a.startNr).number == 0;
+        const bool bNone = startnr::keyOf(b.startNr).number == 0;
+        if (aNone != bNone)
+            return bNone;
+    }
+    if (startnr::before(a.startNr, b.startNr))
+        return true;
+    if (startnr::before(b.startNr, a.startNr))
+        return false;
+    const int na = a.staevneNr.toInt();
+    const int nb = b.staevneNr.toInt();
+    if (na != nb)
+        return na < nb;
+    return a.staevneNr < b.staevneNr;
+}
+
+QString pedigreeName(const QString &name)
+{
+    const qsizetype start = name.indexOf(QLatin1String("--"));
+    if (start < 0)
+        return name;
+    const qsizetype end = name.indexOf(QLatin1String("--"), start + 2);
+    const QString part = name.mid(start + 2, end < 0 ? -1 : end - start - 2);
+    return part.size() > 1 ? part : QString();
+}
+
+QString pedigree(const PedigreeParts &p, bool spring, bool scu)
+{
+    QString text = p.year + QLatin1Char('/');
+    if (!p.sex.isEmpty())
+        text += p.sex + QLatin1Char('/');
+    text += p.sire.isEmpty() ? QStringLiteral("/") : pedigreeName(p.sire);
+    if (!p.dam.isEmpty())
+        text += QLatin1Char('/') + pedigreeName(p.dam);
+    if (!p.damSire.isEmpty())
+        text += QLatin1Char('/') + pedigreeName(p.damSire);
+    if (spring ? scu : !p.breeder.isEmpty())
+        text += QLatin1Char('/') + p.breeder;
+    return text;
+}
+
+} // namespace champ

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// The rules of a championship score sheet, free of widgets: how a typed mark
+// reads, the row totals, the status letters, the two placings (score table
+// and list), the list's row order and the pedigree text. Both championship
+// views (dressage and jumping) use them with their own columns.
+namespace champ {
+
+// A mark as the operator types it. A decimal comma reads as a point, so
+// "7,5" is 7.5 and not 0. `ok` is false for a text that is no number (then
+// the value is 0).
+float markValue(const QString &text, bool *ok = nullptr);
+
+// Whether the upper-cased text is a substring of `letters` ("AOUDE" or
+// "AOUDE-"); the empty text is one of every text.
+bool occursIn(const QString &text, const QString &letters);
+
+// The status word of a status letter ("A" "Afmeldt", "O" "Opgivet", "U"
+// "Udgået", "D" "Diskvalificeret", "E" "Ej mødt"), any case; a null text
+// for anything else.
+QString statusWord(const QString &text);
+
+// Whether a typed mark should ring the bell: a number outside 0 to 10, or a
+// text that is neither a number, nor "-", nor a status letter, nor empty.
+bool markOutOfRange(const QString &text);
+
+// The number of placings for a count of starters: none for one starter or
+// less, otherwise one per four starters, rounded up.
+int antalPlaceringer(int starters);
+
+// The dressage total of one score-table row.
+struct DressurSum
+{
+    int count = 0;  // marks counted
+    QString total;  // "%.3f", a status text, or empty
+};
+// `marks` are the row's mark cells (the five marks and the five second
+// marks), `correction` the "Fejl" cell, `edited` the text just typed; with
+// `dv` the correction is added instead of subtracted.
+DressurSum dressurSum(const QStringList &marks, const QString &correction, const QString &edited, bool dv);
+
+// The jumping total "HS Stil" minus "HS Fejl" when above 0, else empty.
+QString springTotal(const QString &stil, const QString &fejl);
+
+// The score table's placing column: a row's place among all rows by its
+// total (higher first), ties broken by the columns `tie1` then `tie2`
+// (higher first; -1 for none); "999" for a total that is empty or a status
+// text, "" for a number of 0 or less. A row without a competition number
+// (column 1), such as the table's extra row, is no starter: it gets no
+// place and takes none.
+QStringList tablePlaces(const QVector<QStringList> &rows, int totalColumn, int tie1, int tie2);
+
+// The list's placing, over the list rows in their shown order.
+struct ListPlacing
+{
+    QStringList places;  // one per row; empty for a row that is not placed
+    int starters = 0;
+    int remaining = 0;   // starters still to ride
+};
+ListPlacing listPlaces(const QVector<QStringList> &rows, int totalColumn, int tie1, int tie2);
+
+// What orders the list: total, the dressage tie-breaks, start number and
+// competition number.
+struct OrderKey
+{
+    float total = 0;
+    float capacity = 0;   // dressage "Kapacitet"
+    float rideability = 0; // dressage "Ridelighed"
+    QString startNr;
+    QString staevneNr;
+};
+// True when `a` stands above `b` in the list: the higher total first; for
+// equal positive totals in dressage (`tieBreaks`) the higher "Kapacitet",
+// then "Ridelighed"; then by start number (start number 0 last), then by
+// competition number.
+bool shownBefore(const OrderKey &a, const OrderKey &b, bool tieBreaks);
+
+// One part of a pedigree: a registry name written "nr--Name--" gives the
+// name between the dashes (nothing when it is a single character).
+QString pedigreeName(const QString &name);
+
+// The pedigree "year/sex/sire/dam/dam's sire/breeder" of a national horse
+// record. In jumping (`spring`) a championship class (`scu`) always ends
+// with the breeder, also an empty one; dressage adds a breeder it has.
+struct PedigreeParts
+{
+    QString year, sex, sire, dam, damSire, breeder;
+};
+QString pedigree(const PedigreeParts &parts, bool spring, bool scu);
+
+} // namespace champ

@@ -1,0 +1,151 @@
+#include "views/champ/ChampScoreTable.h"
+
+#include <QStyledItemDelegate>
+
+// Notes which cell an editor changed; the table reports it once the
+// editor is gone, so the edit path may move the cursor freely.
+class ChampScoreDelegate : public QStyledItemDelegate
+{
+public:
+    explicit ChampScoreDelegate(ChampScoreTable *table)
+        : QStyledItemDelegate(table)
+        , m_table(table)
+    {
+    }
+
+    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override
+    {
+        const QString before = index.data(Qt::EditRole).toString();
+        QStyledItemDelegate::setModelData(editor, model, index);
+        if (index.data(Qt::EditRole).toString() != before) {
+            m_table->m_editedRow = index.row();
+            m_table->m_editedColumn = index.column();
+        }
+    }
+
+private:
+    ChampScoreTable *m_table;
+};
+
+ChampScoreTable::ChampScoreTable(QWidget *parent)
+    : QTableWidget(parent)
+{
+    setItemDelegate(new ChampScoreDelegate(this));
+}
+
+void ChampScoreTable::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    const int row = m_editedRow;
+    const int column = m_editedColumn;
+    m_editedRow = m_editedColumn = -1;
+    // After an edit the sheet's own rule moves the cursor.
+    QTableWidget::closeEditor(editor, row >= 0 ? QAbstractItemDelegate::NoHint : hint);
+    if (row >= 0)
+        emit valueChanged(row, column);
+}
+
+void ChampScoreTable::setColumnTitles(const QStringList &titles)
+{
+    setColumnCount(int(titles.size()));
+    setHorizontalHeaderLabels(titles);
+    fillItems();
+}
+
+QString ChampScoreTable::columnTitle(int column) const
+{
+    const QTableWidgetItem *item = horizontalHeaderItem(column);
+    return item ? item->text() : QString();
+}
+
+void ChampScoreTable::setColumnTitle(int column, const QString &title)
+{
+    if (QTableWidgetItem *item = horizontalHeaderItem(column))
+        item->setText(title);
+    else
+        setHorizontalHeaderItem(column, new QTableWidgetItem(title));
+}
+
+Qt::ItemFlags ChampScoreTable::flagsOf(int column) const
+{
+    Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+    if (!m_readOnly.contains(column))
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+void ChampScoreTable::setColumnReadOnly(int column, bool readOnly)
+{
+    if (readOnly)
+        m_readOnly.insert(column);
+    else
+        m_readOnly.remove(column);
+    for (int r = 0; r < rowCount(); ++r)
+        if (QTableWidgetItem *cell = item(r, column))
+            cell->setFlags(flagsOf(column));
+}
+
+bool ChampScoreTable::isColumnReadOnly(int column) const
+{
+    return m_readOnly.contains(column);
+}
+
+void ChampScoreTable::fillItems()
+{
+    for (int r = 0; r < rowCount(); ++r)
+        for (int c = 0; c < columnCount(); ++c)
+            if (!item(r, c)) {
+                auto *cell = new QTableWidgetItem;
+                cell->setFlags(flagsOf(c));
+                setItem(r, c, cell);
+            }
+}
+
+void ChampScoreTable::setRows(int rows)
+{
+    setRowCount(rows);
+    fillItems();
+}
+
+QString ChampScoreTable::text(int row, int column) const
+{
+    const QTableWidgetItem *cell = item(row, column);
+    return cell ? cell->text() : QString();
+}
+
+void ChampScoreTable::setText(int row, int column, const QString &text)
+{
+    if (QTableWidgetItem *cell = item(row, column))
+        cell->setText(text);
+}
+
+QStringList ChampScoreTable::rowTexts(int row) const
+{
+    QStringList texts;
+    for (int c = 0; c < columnCount(); ++c)
+        texts << text(row, c);
+    return texts;
+}
+
+void ChampScoreTable::clearRow(int row)
+{
+    for (int c = 0; c < columnCount(); ++c)
+        setText(row, c, QString());
+}
+
+int ChampScoreTable::findRow(int column, const QString &text) const
+{
+    for (int r = 0; r < rowCount(); ++r)
+        if (this->text(r, column) == text)
+            return r;
+    return -1;
+}
+
+void ChampScoreTable::finishEditing()
+{
+    if (state() != QAbstractItemView::EditingState)
+        return;
+    if (QWidget *editor = indexWidget(currentIndex())) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QSet>
+#include <QStringList>
+#include <QTableWidget>
+
+// The editable score table of a championship sheet. Every cell holds an
+// item, so a read-only column stays read-only also in empty rows.
+//
+// valueChanged(row, column) reports an operator's edit only: it is sent
+// once the editor has closed and only when the cell's text changed. The
+// toolkit's own change signals also fire on the program's writes (loading,
+// reading the score file), and an edit path run by those would save a
+// half-filled sheet over the score file.
+class ChampScoreTable : public QTableWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(ChampScoreTable)
+
+public:
+    explicit ChampScoreTable(QWidget *parent = nullptr);
+
+    void setColumnTitles(const QStringList &titles);
+    QString columnTitle(int column) const;
+    void setColumnTitle(int column, const QString &title);
+
+    void setColumnReadOnly(int column, bool readOnly);
+    bool isColumnReadOnly(int column) const;
+
+    // Resizes the table; new cells are empty and take their column's flags.
+    void setRows(int rows);
+
+    QString text(int row, int column) const;
+    void setText(int row, int column, const QString &text);
+    QStringList rowTexts(int row) const;
+    void clearRow(int row);
+
+    // Takes an edit that is under way as the operator's (valueChanged
+    // follows) and closes its editor.
+    void finishEditing();
+    bool isEditing() const { return state() == QAbstractItemView::EditingState; }
+
+    // The first row whose column holds exactly `text`, or -1.
+    int findRow(int column, const QString &text) const;
+
+signals:
+    void valueChanged(int row, int column);
+
+protected:
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
+
+private:
+    friend class ChampScoreDelegate;
+    void fillItems();
+    Qt::ItemFlags flagsOf(int column) const;
+
+    QSet<int> m_readOnly;
+    int m_editedRow = -1;
+    int m_editedColumn = -1;
+};

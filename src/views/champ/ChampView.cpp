@@ -1,0 +1,526 @@
+#include "views/champ/ChampView.h"
+
+#include "database/DbValue.h"
+#include "views/KlasseJsonDocument.h"
+#include "views/champ/ChampRules.h"
+#include "views/champ/ChampScoreTable.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSplitter>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+ChampView::ChampView(const ChampLayout &layout, appConfig *cfg, QWidget *parent, const QString &name,
+                     Qt::WindowFlags fl)
+    : staevneKlasseInfo(cfg, parent, name, fl)
+    , m_layout(layout)
+{
+    listView1->setHeaderLabels(m_layout.listTitles);
+    listView1->header()->setSectionResizeMode(QHeaderView::Stretch);
+    listView1->header()->setSortIndicatorShown(true);
+    listView1->setAllColumnsShowFocus(true);
+    listView1->setRootIsDecorated(false);
+    listView1->sortByColumn(m_layout.totalColumn, Qt::DescendingOrder);
+
+    auto *timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &staevneKlasseInfo::timeOut);
+    timer->start(updateInterval(20000));
+    connect(listView1, &QTreeWidget::itemDoubleClicked, this, &staevneKlasseInfo::slotHeighLight);
+
+    champTable = new ChampScoreTable(champTableFrame);
+    champTable->setObjectName(QStringLiteral("champTable"));
+    champTableFrameLayout->addWidget(champTable);
+    splitter3->setSizes({0, 300});
+
+    champTable->setColumnTitles(m_layout.tableTitles);
+    for (int c : m_layout.readOnlyColumns)
+        champTable->setColumnReadOnly(c, true);
+    champTable->setRows(1);
+    for (int c : m_layout.hiddenColumns)
+        champTable->setColumnHidden(c, true);
+    champTable->horizontalHeader()->resizeSections(QHeaderView::ResizeToContents);
+    champTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    connect(champTable, &ChampScoreTable::valueChanged, this, &ChampView::calcSum);
+    champTable->setCurrentCell(0, m_layout.firstMarkColumn);
+
+    auto *buttons = new QHBoxLayout;
+    champTableFrameLayout->addLayout(buttons);
+    buttons->addStretch();
+    // Printing the result page comes with the class pages; until then the
+    // button stands where it belongs but does nothing.
+    auto *printButton = new QPushButton(QStringLiteral("Udskriv resultat ..."), champTableFrame);
+    printButton->setEnabled(false);
+    buttons->addWidget(printButton);
+    if (m_layout.buttonSpacer)
+        buttons->addSpacing(10);
+    m_saveButton = new QPushButton(m_layout.saveButtonText, champTableFrame);
+    buttons->addWidget(m_saveButton);
+    connect(m_saveButton, &QPushButton::clicked, this, [this] { saveZEPCSV(); });
+}
+
+int ChampView::calcAntalPlaceringer(int starters)
+{
+    return champ::antalPlaceringer(starters);
+}
+
+int ChampView::intSetting(const QString &key, const QString &def) const
+{
+    return setting(key, def).trimmed().toInt(nullptr, 10);
+}
+
+void ChampView::beep()
+{
+    QApplication::beep();
+}
+
+QString ChampView::askSavePath(const QString &proposed)
+{
+    return QFileDialog::getSaveFileName(this, QString(), proposed, tr("csv filer(*.csv);;Alle Filer (*)"));
+}
+
+QString ChampView::getDBField(const QString &sql, bool *ok)
+{
+    if (ok)
+        *ok = false;
+    QSqlDatabase db;
+    if (!openConnection(&db))
+        return QString();
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql) || !query.exec() || !query.isActive()) {
+        emit logMessage(-1, QStringLiteral("SQL Error %1 Type: %2\nstmt %3")
+                                .arg(query.lastError().text(), DbValue::errorType(query.lastError()), sql));
+        return QString();
+    }
+    if (!query.next()) {
+        if (query.lastError().isValid()) {
+            emit logMessage(-1, QStringLiteral("SQL Error %1 Type: %2\nstmt %3")
+                                    .arg(query.lastError().text(), DbValue::errorType(query.lastError()), sql));
+            return QString();
+        }
+        if (ok)
+            *ok = true;
+        return QString();
+    }
+    if (ok)
+        *ok = true;
+    return query.isNull(0) ? QString() : query.value(0).toString();
+}
+
+// ---- loading ---------------------------------------------------------------
+
+// The class and its section. %1 and %2 are the section's id, %3 the kind of
+// judges the view lists.
+static const char HeaderSql[] =
+    "SELECT K.KlasseId, K.KlasseNr, K.MaxAntalStarter, K.Klasse, OFS.Fornavn, OFS.EfterNavn, "
+    "AF.afdelingInitialer, AF.sponsor, AF.aerespraemie, AF.antalPlaceringer, M.Metode, M.antalHovedRunder, "
+    "M.antalOmspringninger, K.TempoId, dbo.DanskeUgedage(DATENAME(weekday, AF.dato) ), "
+    "CAST(CONVERT( varchar,AF.StarttidS, 14) AS varchar(5)), CAST(CONVERT(varchar,AF.SluttidS,14 ) AS varchar(5)), "
+    "KT.MaxPoint, K.EtapeDIdealTid, K.SidsteDiciplin, KT.klasseTypeId, dbo.antalDommere( %1), "
+    "dbo.DommerListe( %2 , %3), AF.BevarStartTid, K.diciplinId, K.niveauId, dbo.doteringListe(K.KlasseId), "
+    "K.Bemaerkning, KT.klasse, K.KlasseIdZEP "
+    "from dbo.tblKlasse as K "
+    "LEFT JOIN dbo.tblMetode as M ON K.MetodeID = M.MetodeId "
+    "LEFT JOIN dbo.tblKlasseType as KT ON K.KlasseTypeID = KT.klasseTypeId "
+    "LEFT JOIN dbo.tblAfdeling as AF ON K.KlasseID = AF.klasseId "
+    "LEFT JOIN dbo.tblAfdelingDommer as AD ON AF.afdelingId = AD.afdelingId "
+    "LEFT JOIN dbo.tblOfficials as OFS ON AD.OfficialId = OFS.OfficialId "
+    "WHERE K.staevneId = :staevneId AND K.klasseNr = :klasseNr AND AF.afdelingInitialer = :afdeling";
+
+// The federation's schedule number of the competition.
+static const char PropNrSql[] = "select ZEPStaevnePropNr from tblStaevne where ZEPStaevneNr = '%1'";
+
+void ChampView::applyHeader(const QVariantList &h)
+{
+    const auto text = [&h](int i) { return DbValue::text(h.value(i)); };
+    klasseId = DbValue::toInt(h.value(0));
+    klasseInfo->setText(QStringLiteral("%1 %2 %3").arg(text(1), text(3), text(6)));
+    klassesponsor = text(7);
+    aerespraemie = text(8);
+    sponsor->setText(QStringLiteral("Ærespræmie %1").arg(aerespraemie));
+    if (klassesponsor.isEmpty())
+        klassesponsor = aerespraemie;
+    afdelingAntalPlaceringer = DbValue::toInt(h.value(9));
+    antalPlaceringer = afdelingAntalPlaceringer;
+    antalPlac->setText(QStringLiteral("Placeringer %1").arg(antalPlaceringer));
+    startSlutTid = QStringLiteral("Start&nbsp;%1&nbsp;%2&nbsp;-&nbsp;%3").arg(text(14), text(15), text(16));
+    klasseTypeId = text(20);
+    antalDommere = DbValue::toInt(h.value(21));
+    m_judges = text(22);
+    dommer->setText(QStringLiteral("Stildommer %1").arg(m_judges));
+    bevarStartTid = DbValue::toInt(h.value(23));
+    m_diciplinId = text(24);
+    niveau = text(25);
+    doteringer = text(26);
+    remarks = text(27);
+    svh = text(28);
+    ZEPKlasseId = text(29);
+    applyOwnHeader(h);
+}
+
+void ChampView::applyColumnRule() {}
+
+QString ChampView::localPedigree(const QString &horseId, bool breeder)
+{
+    QString sql = QStringLiteral("select ISNULL(CAST(YEAR(foedeaar) AS VARCHAR(4)),'') +'/'+ ISNULL(AfstamningF,'') "
+                                 "+'/'+ ISNULL(AfstamningM,'') +'/'+ ISNULL(AfstamningMF,'')");
+    if (breeder)
+        sql += QStringLiteral(" +'/'+ ISNULL(opdraetter,'')");
+    sql += QStringLiteral(" from tblHest where HestBaseId = '%1' AND OPRETTETLOKALT=1").arg(DbValue::sqlLiteral(horseId));
+    return getDBField(sql).simplified();
+}
+
+bool ChampView::scoreFileAllowed()
+{
+    const QString key = setting(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("ZEP")).simplified();
+    if (!key.isEmpty() && key.compare(QLatin1String("ukendt"), Qt::CaseInsensitive) != 0)
+        return true;
+    // The file name would not tell this competition from another one.
+    emit logMessage(1, QStringLiteral("Klasse %1 %2: ingen pointfil, da stævnets ZEP nummer er ukendt")
+                           .arg(QString::number(klasseNr), afdeling));
+    return false;
+}
+
+QString ChampView::automaticPath() const
+{
+    return QStringLiteral("%1/%2_klasse_%3_%4.csv")
+        .arg(setting(QStringLiteral("http.root"), QStringLiteral("html/")),
+             setting(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("ZEP")), QString::number(klasseNr),
+             afdeling);
+}
+
+void ChampView::showKlasse(int staevneId_, int klasseNr_, QString afdeling_, int bane_, int afdelingId_)
+{
+    // An edit under way belongs to the sheet as it is now: it is taken (and
+    // saved) before the rows are rebuilt under it.
+    champTable->finishEditing();
+
+    staevneId = staevneId_;
+    klasseNr = klasseNr_;
+    afdeling = afdeling_;
+    bane = bane_;
+    afdelingId = afdelingId_;
+    lastChangeId = -1;
+
+    QSqlDatabase db;
+    if (!openConnection(&db))
+        return;
+    ZEPStaevnePropId = getDBField(QString::fromLatin1(PropNrSql)
+                                      .arg(DbValue::sqlLiteral(setting(QStringLiteral("staevne.ZEPStaevneId"),
+                                                                       QStringLiteral("ZEP"))))
+                                      .simplified());
+
+    // Both queries are read before the sheet changes: a load that cannot
+    // read them keeps the sheet the operator has.
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    const QString headerSql = QString::fromLatin1(HeaderSql)
+                                  .arg(QString::number(afdelingId), QString::number(afdelingId),
+                                       QString::number(m_layout.judgesPosition));
+    QVector<QVariantList> header;
+    if (!readSectionRows(query, headerSql, QStringLiteral("showKlasse header"), &header))
+        return;
+    const QString resultStatement = resultSql();
+    QVector<QVariantList> results;
+    if (!readSectionRows(query, resultStatement, QStringLiteral("showKlasse"), &results)) {
+        const QString line = QStringLiteral("showKlasse: Error in querySQL Error %1 Type: %2\nstmt %3\n")
+                                 .arg(query.lastError().text(), DbValue::errorType(query.lastError()),
+                                      resultStatement);
+        std::fputs(line.toLocal8Bit().constData(), stdout);
+        std::fflush(stdout);
+        return;
+    }
+
+    antalPlaceringer = 0;
+    applyHeader(header.value(0));
+    applyColumnRule();
+
+    listView1->clear();
+    m_antalStarter = 0;
+    QList<QTreeWidgetItem *> items;
+    for (const QVariantList &row : std::as_const(results)) {
+        // A row without start and entry number is no starter; the rows
+        // after it are.
+        if (DbValue::toInt(row.value(0)) == 0 && DbValue::toInt(row.value(1)) == 0)
+            continue;
+        bool counts = false;
+        const QStringList cells = listCells(row, &counts);
+        QTreeWidgetItem *item = createListItem();
+        for (int c = 0; c < cells.size(); ++c)
+            item->setText(c, cells.at(c));
+        items << item;
+        if (counts)
+            ++m_antalStarter;
+    }
+    listView1->addTopLevelItems(items);
+    listView1->header()->resizeSections(QHeaderView::ResizeToContents);
+
+    if (afdelingAntalPlaceringer == 0 && m_antalStarter > 1) {
+        antalPlaceringer = calcAntalPlaceringer(m_antalStarter);
+        antalPlac->setText(QStringLiteral("Antal Placeringer %1").arg(antalPlaceringer));
+    }
+    listView1->sortItems(listView1->sortColumn(), listView1->header()->sortIndicatorOrder());
+    fillTable();
+    m_loaded = true;
+
+    if (scoreFileAllowed())
+        readZEPCSV(automaticPath());
+    calculatePlace();
+    calcPlace();
+    champTable->setCurrentCell(0, m_layout.firstMarkColumn);
+    printHtml();
+}
+
+void ChampView::fillTable()
+{
+    const int rows = listView1->topLevelItemCount();
+    champTable->setRows(rows + 1);
+    const int columns = champTable->columnCount();
+    for (int r = 0; r < rows; ++r) {
+        const QTreeWidgetItem *item = listView1->topLevelItem(r);
+        for (int c = 0; c < columns; ++c)
+            champTable->setText(r, c, item->text(c));
+        if (!item->text(5).isEmpty())
+            champTable->setText(r, m_layout.firstMarkColumn, item->text(5));
+    }
+    // The extra row is where no starter stands; after a reload that lost a
+    // starter it would otherwise still hold one, and be saved after the
+    // real row.
+    champTable->clearRow(rows);
+    champTable->horizontalHeader()->resizeSections(QHeaderView::ResizeToContents);
+}
+
+// ---- the timer ---------------------------------------------------------------
+
+// The section's starters in start order; only the start number (with the
+// letter of a secondary number) and the entry number are used.
+static const char StartListSql[] =
+    "SELECT CAST(ST.StartNr AS VARCHAR(5)) + dbo.NrTilBogstav(ST.SekundaerStartNr) AS startNr,\t\t\t\t\t"
+    "A.AnmeldelseNr,                     R.Fornavn, R.Efternavn, \t\t\t\t\tH.Navn, \t\t\t\t\t"
+    "KL.KlubId AS KlubInitialer, \t\t\t\t\tR.RytterId AS LicensNr, \t\t\t\t\tH.HestBaseId AS HesteId "
+    "\t\t\t\t\tFROM tblKlasse AS K INNER JOIN                       tblStaevne AS S ON K.StaevneId = "
+    "S.StaevneId INNER JOIN                       tblAfdeling AS AF ON K.KlasseId = AF.KlasseId LEFT OUTER "
+    "JOIN                       tblStart AS ST ON AF.AfdelingId = ST.AfdelingId AND ST.Slettet IS NULL LEFT "
+    "OUTER JOIN                       tblAnmeldelse AS A ON ST.AnmeldelseId = A.AnmeldelseId LEFT OUTER JOIN "
+    "                      tblRytter AS R ON A.RytterId = R.RytterId LEFT OUTER JOIN                       "
+    "tblHest AS H ON A.HestId = H.HestId LEFT OUTER JOIN                       tblKlub AS KL ON A.KlubId = "
+    "KL.KlubId \t\t\t\t\t  WHERE S.StaevneId = :staevneId AND K.KlasseNr = :klasseNr AND "
+    "AF.AfdelingInitialer = :afdeling \t\t\t\t\t  ORDER BY ST.StartNr ";
+
+// The keep-start-time flag of the view's own section.
+static const char BevarStartTidSql[] = "SELECT BevarStartTid FROM dbo.tblAfdeling WHERE afdelingId = %1 ";
+
+void ChampView::updateKlasse()
+{
+    // A reload would rebuild the rows under the operator's open editor;
+    // the next tick comes soon enough.
+    if (champTable->isEditing())
+        return;
+
+    bool changed = false;
+    bool ok = false;
+    const QString flag = getDBField(QString::fromLatin1(BevarStartTidSql).arg(afdelingId), &ok);
+    // A read that fails or finds nothing says nothing about the flag.
+    if (ok && !flag.isNull()) {
+        const int value = flag.trimmed().toInt();
+        changed = value != bevarStartTid;
+        bevarStartTid = value;
+    }
+
+    QSqlDatabase db;
+    if (!openConnection(&db)) {
+        emit logMessage(1, QStringLiteral("%1 updateKlasse database found but closed\n").arg(objectName()));
+        return;
+    }
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(QString::fromLatin1(StartListSql));
+    query.bindValue(QStringLiteral(":staevneId"), staevneId);
+    query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
+    query.bindValue(QStringLiteral(":afdeling"), afdeling);
+    const auto failed = [this, &query] {
+        emit logMessage(1, QStringLiteral("SQL Error %1 Type: %2")
+                               .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
+        emit connectDB(QStringLiteral("ZEP"));
+    };
+    if (!query.exec() || !query.isActive()) {
+        failed();
+        return;
+    }
+    QVector<QVariantList> rows;
+    while (query.next())
+        rows << DbValue::rowValues(query);
+    if (query.lastError().isValid()) {
+        failed();
+        return;
+    }
+
+    int counted = 0;
+    bool missing = false;
+    QVector<QPair<QTreeWidgetItem *, QString>> renumbered;
+    for (const QVariantList &row : std::as_const(rows)) {
+        const QString key = DbValue::text(row.value(1));
+        const QString startNr = DbValue::text(row.value(0));
+        // The outer joins give a section without starts one empty row; a
+        // start without start and entry number is no starter, as at loading.
+        if (DbValue::toInt(row.value(0)) == 0 && DbValue::toInt(row.value(1)) == 0)
+            continue;
+        ++counted;
+        const QList<QTreeWidgetItem *> found = listView1->findItems(key, Qt::MatchExactly | Qt::MatchCaseSensitive, 1);
+        if (found.isEmpty()) {
+            missing = true;
+            emit logMessage(1, QStringLiteral("Not found %1 %2 %3 %4")
+                                   .arg(QString::number(klasseNr), afdeling, startNr, key));
+            continue;
+        }
+        if (found.first()->text(0) != startNr)
+            renumbered.append({found.first(), startNr});
+    }
+    if (missing || counted != listView1->topLevelItemCount()) {
+        refreshClass();
+        return;
+    }
+    for (const auto &change : std::as_const(renumbered)) {
+        change.first->setText(0, change.second);
+        changed = true;
+    }
+    listView1->sortItems(listView1->sortColumn(), listView1->header()->sortIndicatorOrder());
+    printHtml();
+    if (changed)
+        emit resultChangeClass(bane, afdeling, klasseNr, false);
+}
+
+void ChampView::printHtml()
+{
+    writeJSon();
+}
+
+// ---- placing -------------------------------------------------------------------
+
+QTreeWidgetItem *ChampView::listRowOf(int tableRow) const
+{
+    const QString key = champTable->text(tableRow, 1);
+    for (int r = 0; r < listView1->topLevelItemCount(); ++r)
+        if (listView1->topLevelItem(r)->text(1) == key)
+            return listView1->topLevelItem(r);
+    return nullptr;
+}
+
+void ChampView::calcPlace()
+{
+    QVector<QStringList> rows;
+    for (int r = 0; r < champTable->rowCount(); ++r)
+        rows << champTable->rowTexts(r);
+    const QStringList places = champ::tablePlaces(rows, m_layout.totalColumn, m_layout.tie1, m_layout.tie2);
+    for (int r = 0; r < places.size(); ++r)
+        champTable->setText(r, m_layout.placeColumn, places.at(r));
+}
+
+void ChampView::calculatePlace()
+{
+    listView1->sortItems(m_layout.totalColumn, Qt::DescendingOrder);
+    QVector<QStringList> rows;
+    const int columns = listView1->columnCount();
+    for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < columns; ++c)
+            cells << listView1->topLevelItem(r)->text(c);
+        rows << cells;
+    }
+    const champ::ListPlacing placing = champ::listPlaces(rows, m_layout.totalColumn, m_layout.tie1, m_layout.tie2);
+    for (int r = 0; r < rows.size(); ++r) {
+        // A row that is no starter keeps what it had.
+        const QString status = rows.at(r).value(5).toUpper();
+        if (status == QStringLiteral("EJ MØDT") || status == QLatin1String("AFMELDT"))
+            continue;
+        listView1->topLevelItem(r)->setText(m_layout.placeColumn, placing.places.at(r));
+    }
+    m_antalStarter = placing.starters;
+    m_resterendeStarter = placing.remaining;
+}
+
+void ChampView::placeAll()
+{
+    listView1->sortItems(listView1->sortColumn(), listView1->header()->sortIndicatorOrder());
+    calculatePlace();
+    calcPlace();
+}
+
+// ---- the score file ----------------------------------------------------------
+
+void ChampView::saveAutomatic()
+{
+    if (!m_loaded || !scoreFileAllowed())
+        return;
+    saveZEPCSV(automaticPath());
+}
+
+void ChampView::saveZEPCSV(const QString &path)
+{
+    QString target = path;
+    if (target.isEmpty()) {
+        target = askSavePath(QStringLiteral("%1_klasse_%2_%3.csv")
+                                 .arg(setting(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("ZEP")),
+                                      QString::number(klasseNr), afdeling));
+        if (target.isEmpty())
+            return;
+    }
+    QStringList header;
+    for (int c = 0; c < m_layout.fileColumns; ++c)
+        header << champTable->columnTitle(c);
+    QVector<QStringList> rows;
+    for (int r = 0; r < champTable->rowCount(); ++r)
+        rows << champTable->rowTexts(r).mid(0, m_layout.fileColumns);
+    QString error;
+    if (!writeWholeFile(target, ChampScoreFile::write(header, rows, m_layout.encoding), &error))
+        emit logMessage(3, QStringLiteral("Pointtavlen for klasse %1 %2 er IKKE gemt i %3: %4")
+                               .arg(QString::number(klasseNr), afdeling, target, error));
+}
+
+void ChampView::readZEPCSV(const QString &path)
+{
+    QFile file(path);
+    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+        return;
+    const QVector<QStringList> lines = ChampScoreFile::dataLines(file.readAll(), m_layout.encoding);
+    file.close();
+
+    const int startTid = m_layout.startTidColumn;
+    for (const QStringList &fields : lines) {
+        const QString key = fields.value(1);
+        // An empty key would match the extra row, which holds no starter.
+        if (key.isEmpty())
+            continue;
+        const int row = champTable->findRow(1, key);
+        if (row < 0)
+            continue;
+        QTreeWidgetItem *item = listRowOf(row);
+        for (int p = m_layout.readFirst; p <= m_layout.readLast && p < fields.size(); ++p) {
+            champTable->setText(row, p, fields.at(p));
+            if (item)
+                item->setText(p, fields.at(p));
+        }
+        if (!item)
+            continue;
+        if (startTid < fields.size() && !fields.at(startTid).isEmpty() && startTimeFromSheet()) {
+            champTable->setText(row, startTid, fields.at(startTid));
+            item->setText(startTid, fields.at(startTid));
+        }
+        const QString word = champ::statusWord(champTable->text(row, m_layout.totalColumn));
+        if (!word.isEmpty())
+            item->setText(5, word);
+    }
+    listView1->sortItems(listView1->sortColumn(), listView1->header()->sortIndicatorOrder());
+}

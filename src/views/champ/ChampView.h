@@ -1,0 +1,129 @@
+#pragma once
+
+#include "views/champ/ChampScoreFile.h"
+#include "views/staevneKlasseInfo.h"
+
+#include <QStringList>
+#include <QVariantList>
+#include <QVector>
+
+class ChampScoreTable;
+class QPushButton;
+class QSqlQuery;
+
+// What tells the two championship sheets apart: their columns, where their
+// totals and places stand, and the score file's encoding.
+struct ChampLayout
+{
+    QStringList listTitles;
+    QStringList tableTitles;
+    QVector<int> readOnlyColumns;
+    QVector<int> hiddenColumns;
+    int totalColumn = 0;      // list and table; the list sorts on it
+    int placeColumn = 0;      // list and table
+    int firstMarkColumn = 0;  // where the cursor starts and a status word is repeated
+    int startTidColumn = 0;
+    int tie1 = -1;            // tie-breaks of equal totals, -1 for none
+    int tie2 = -1;
+    int fileColumns = 0;      // score-file fields 0 .. fileColumns-1
+    int readFirst = 0;        // fields read back from the score file
+    int readLast = 0;
+    int judgesPosition = 0;   // second argument of dbo.DommerListe
+    ChampScoreFile::Encoding encoding = ChampScoreFile::Encoding::Utf8;
+    QString saveButtonText;
+    bool buttonSpacer = false;
+};
+
+// What the two championship score sheets share: a championship class
+// section whose marks are typed in at the station. The list above (collapsed
+// at start) is the view's result model, from which the JSON document is
+// written; the score table below is the sheet the operator fills in. Loading
+// a class fills the list from the database, copies it into the table and
+// reads back the class's score file; every operator edit (calcSum of the
+// dressage or jumping sheet) recomputes totals and placings, publishes and
+// saves the score file. On its timer the view follows the section's start
+// list.
+//
+// The typed marks exist nowhere else: the sheet never saves a table that is
+// not a loaded class, a load that cannot read the database keeps the sheet
+// it has, and a save that fails keeps the previous file and says so.
+class ChampView : public staevneKlasseInfo
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(ChampView)
+
+public:
+    ChampView(const ChampLayout &layout, appConfig *cfg, QWidget *parent, const QString &name,
+              Qt::WindowFlags fl);
+
+    ChampScoreTable *champTable = nullptr;
+
+    int calcAntalPlaceringer(int starters) override;
+
+    // "http.root"/"<ZEPStaevneId>_klasse_<nr>_<section>.csv".
+    QString automaticPath() const;
+
+public slots:
+    void showKlasse(int staevneId, int klasseNr, QString afdeling, int bane, int afdelingId) override;
+    // One tick: the keep-start-time flag and the start list. New or missing
+    // entries reload the class; a changed start number is written in place.
+    void updateKlasse() override;
+    // The class's JSON document (the pages come with printing).
+    void printHtml() override;
+    // One operator edit of the score table.
+    virtual void calcSum(int row, int column) = 0;
+    // The table's placing column.
+    void calcPlace();
+    // Sorts the list, writes its placing column and counts the starters.
+    void calculatePlace() override;
+    // Saves the score table; an empty path asks the operator for one.
+    void saveZEPCSV(const QString &path = QString());
+    void readZEPCSV(const QString &path);
+
+protected:
+    // The first field of the first row of a statement on "ZEP"; a null
+    // text when there is none, it is NULL or the statement fails (`ok`
+    // false, logged at level -1).
+    QString getDBField(const QString &sql, bool *ok = nullptr);
+
+    // The result query of the view and the list cells of one of its rows;
+    // `counts` tells whether the row counts as a starter.
+    virtual QString resultSql() const = 0;
+    virtual QStringList listCells(const QVariantList &values, bool *counts) = 0;
+    // The header fields that differ between the views (labels included).
+    virtual void applyOwnHeader(const QVariantList &values) = 0;
+    // The columns that depend on the class type; nothing by default.
+    virtual void applyColumnRule();
+    virtual QTreeWidgetItem *createListItem() const = 0;
+    // Whether the start times of the score file replace the database's.
+    virtual bool startTimeFromSheet() const = 0;
+
+    // The pedigree from the locally created horse record, for a horse
+    // without a national record; `breeder` adds its breeder.
+    QString localPedigree(const QString &horseId, bool breeder);
+
+    // The list row of a table row (by "Stævne Nr"), or null.
+    QTreeWidgetItem *listRowOf(int tableRow) const;
+    // Sort, list placing and table placing, as after every edit.
+    void placeAll();
+    // Saves to the automatic path when the sheet holds a loaded class.
+    void saveAutomatic();
+    int intSetting(const QString &key, const QString &def) const;
+
+    // The bell of a mark out of range, and the file dialog of the save
+    // button: tests replace them.
+    virtual void beep();
+    virtual QString askSavePath(const QString &proposed);
+
+    const ChampLayout m_layout;
+
+private:
+    bool scoreFileAllowed();
+    void fillTable();
+    void applyHeader(const QVariantList &values);
+
+    QPushButton *m_saveButton = nullptr;
+    // Set by the first load that read the class: before it the table is no
+    // class's sheet and must not be saved over a score file.
+    bool m_loaded = false;
+};

@@ -1,0 +1,806 @@
+// The championship score sheets: their rules without a window, the score
+// file's format, and both views against the stand-in database with fixed
+// classes (tests/data/champ_fixture.sql), driven through the score table's
+// cell editor as an operator types.
+
+#include "demo/DemoCompetition.h"
+#include "driver/StandinDriver.h"
+#include "settings/appConfig.h"
+#include "views/champ/ChampRules.h"
+#include "views/champ/ChampScoreFile.h"
+#include "views/champ/ChampScoreTable.h"
+#include "views/champ/staevneKlasseInfoChampDressur.h"
+#include "views/champ/staevneKlasseInfoChampSpring.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+const QString Zep = QStringLiteral("ZEP");
+constexpr int Staevne = 70;
+
+struct Section
+{
+    int klasseNr;
+    int afdelingId;
+};
+constexpr Section Dressur5{41, 9711};
+constexpr Section Dressur4{42, 9712};
+constexpr Section Spring6{43, 9713};
+constexpr Section Empty{44, 9714};
+
+// The views with their test seams: the bell is counted, the file dialog
+// answers what the test says.
+template <class View>
+class Probe : public View
+{
+public:
+    using View::View;
+    using View::antalPlaceringer;
+    using View::bevarStartTid;
+    using View::lastChangeId;
+
+    void load(const Section &s) { this->showKlasse(Staevne, s.klasseNr, QStringLiteral("A"), 1, s.afdelingId); }
+
+    int bells = 0;
+    QString dialogAnswer;
+    QString proposed;
+
+protected:
+    void beep() override { ++bells; }
+    QString askSavePath(const QString &name) override
+    {
+        proposed = name;
+        return dialogAnswer;
+    }
+};
+using DressurProbe = Probe<staevneKlasseInfoChampDressur>;
+using SpringProbe = Probe<staevneKlasseInfoChampSpring>;
+
+// Types `text` into the cell's editor and presses Return, as an operator
+// does; false when the cell cannot be edited.
+bool type(ChampScoreTable *table, int row, int column, const QString &text)
+{
+    table->setCurrentCell(row, column);
+    table->editItem(table->item(row, column));
+    auto *editor = qobject_cast<QLineEdit *>(table->indexWidget(table->currentIndex()));
+    if (!editor)
+        return false;
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    for (int i = 0; i < 50 && table->isEditing(); ++i)
+        QTest::qWait(5);
+    return !table->isEditing();
+}
+
+QTreeWidgetItem *listRow(const staevneKlasseInfo &view, const QString &staevneNr)
+{
+    const auto found = view.listView1->findItems(staevneNr, Qt::MatchExactly, 1);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+QStringList column(const staevneKlasseInfo &view, int c)
+{
+    QStringList texts;
+    for (int r = 0; r < view.listView1->topLevelItemCount(); ++r)
+        texts << view.listView1->topLevelItem(r)->text(c);
+    return texts;
+}
+
+QStringList tableColumn(const ChampScoreTable *table, int c)
+{
+    QStringList texts;
+    for (int r = 0; r < table->rowCount(); ++r)
+        texts << table->text(r, c);
+    return texts;
+}
+
+QStringList logTexts(const QSignalSpy &spy, int level)
+{
+    QStringList texts;
+    for (const QVariantList &args : spy)
+        if (args.at(0).toInt() == level)
+            texts << args.at(1).toString();
+    return texts;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class TestChamp : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void dressurSum_data();
+    void dressurSum();
+    void places();
+    void listOrder();
+    void pedigree_data();
+    void pedigree();
+    void scoreFileFormat();
+
+    void freshSheet();
+    void loadDressage();
+    void dressageScoreEntry();
+    void dressageMarks_data();
+    void dressageMarks();
+    void dressageCursorWithoutFejl();
+    void springScoreEntry();
+    void scoreFileSurvivesReload();
+    void scoreFileSaveFailureAndUnknownCompetition();
+    void withdrawalLeavesNoStaleRow();
+    void failedLoadKeepsTheSheet();
+    void refresh();
+
+private:
+    bool runSql(const QString &sql);
+    QString scorePath(int klasseNr) const;
+
+    QTemporaryDir m_dir;
+    appConfig *m_cfg = nullptr;
+};
+
+bool TestChamp::runSql(const QString &sql)
+{
+    QSqlDatabase db = QSqlDatabase::database(Zep);
+    auto *handle = *static_cast<sqlite3 *const *>(db.driver()->handle().data());
+    char *message = nullptr;
+    const int rc = sqlite3_exec(handle, sql.toUtf8().constData(), nullptr, nullptr, &message);
+    if (rc != SQLITE_OK)
+        qWarning("%s: %s", qPrintable(sql.left(60)), message);
+    sqlite3_free(message);
+    return rc == SQLITE_OK;
+}
+
+QString TestChamp::scorePath(int klasseNr) const
+{
+    return m_dir.filePath(QStringLiteral("html/24070_klasse_%1_A.csv").arg(klasseNr));
+}
+
+void TestChamp::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    const QString file = m_dir.filePath(QStringLiteral("zep.db"));
+    standin::DemoOptions options;
+    options.seed = 7;
+    options.small = true;
+    QString error;
+    QVERIFY2(standin::generateDemoCompetition(file, options, &error), qPrintable(error));
+    standin::registerDriver();
+    QSqlDatabase db = QSqlDatabase::addDatabase(standin::driverName(), Zep);
+    db.setDatabaseName(file);
+    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+    QFile fixture(QStringLiteral(ZEP_TESTDATA "/champ_fixture.sql"));
+    QVERIFY(fixture.open(QIODevice::ReadOnly));
+    QVERIFY(runSql(QString::fromUtf8(fixture.readAll())));
+    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("html"))));
+    m_cfg = new appConfig(this, QString());
+}
+
+void TestChamp::init()
+{
+    m_cfg->setValue(QStringLiteral("http.root"), m_dir.filePath(QStringLiteral("html")));
+    m_cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("24070"));
+    m_cfg->setValue(QStringLiteral("vis.dv"), QStringLiteral("0"));
+    for (const QString &name : QDir(m_dir.filePath(QStringLiteral("html"))).entryList(QDir::Files))
+        QFile::remove(m_dir.filePath(QStringLiteral("html/") + name));
+}
+
+// ---- rules -------------------------------------------------------------------
+
+void TestChamp::dressurSum_data()
+{
+    QTest::addColumn<QStringList>("marks");
+    QTest::addColumn<QString>("fejl");
+    QTest::addColumn<QString>("edited");
+    QTest::addColumn<bool>("dv");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("total");
+    const QStringList worked{"7", "7.5", "8", "6.5", "7"};
+    QTest::newRow("worked example") << worked << "0.5" << "7" << false << 5 << "6.700";
+    QTest::newRow("foal adds") << worked << "0.5" << "7" << true << 5 << "7.700";
+    QTest::newRow("decimal comma") << QStringList{"7,5", "8"} << "" << "7,5" << false << 2 << "7.750";
+    QTest::newRow("no number, dash, below 0 not counted")
+        << QStringList{"x", "-", "-1", "11", "8"} << "" << "8" << false << 2 << "9.500";
+    QTest::newRow("status letter stands for the row") << worked << "0" << "e" << false << 0 << "E";
+    QTest::newRow("emptied cell") << QStringList{"", "", "", "", ""} << "" << "" << false << 0 << "";
+    QTest::newRow("only dashes") << QStringList{"-", "-"} << "" << "-" << false << 0 << "";
+}
+
+void TestChamp::dressurSum()
+{
+    QFETCH(QStringList, marks);
+    QFETCH(QString, fejl);
+    QFETCH(QString, edited);
+    QFETCH(bool, dv);
+    const champ::DressurSum sum = champ::dressurSum(marks, fejl, edited, dv);
+    QTEST(sum.count, "count");
+    QTEST(sum.total, "total");
+}
+
+void TestChamp::places()
+{
+    // Columns: 0 start, 5 status, 12 Ridelighed, 13 Kapacitet, 22 total.
+    const auto row = [](const char *total, const char *kap, const char *rid, const char *status = "") {
+        QStringList r;
+        for (int c = 0; c < 24; ++c)
+            r << QString();
+        r[22] = QString::fromUtf8(total);
+        r[13] = QString::fromUtf8(kap);
+        r[12] = QString::fromUtf8(rid);
+        r[5] = QString::fromUtf8(status);
+        r[1] = QStringLiteral("1");
+        return r;
+    };
+    const QVector<QStringList> table{row("7.200", "8", "7"), row("6.900", "8", "7"), row("6.900", "8", "6"),
+                                     row("7.000", "8", "7"), row("7.000", "7", "9"), row("", "", ""),
+                                     row("E", "", ""), row("-0.500", "", ""), row("9", "", "")};
+    // The last row has no competition number: no starter, no place.
+    QVector<QStringList> withExtra = table;
+    withExtra.last()[1].clear();
+    QCOMPARE(champ::tablePlaces(withExtra, 22, 13, 12),
+             (QStringList{"1", "4", "5", "2", "3", "999", "999", "", ""}));
+    QCOMPARE(champ::tablePlaces(table, 22, -1, -1), (QStringList{"2", "5", "5", "3", "3", "999", "999", "", "1"}));
+
+    // The list in its shown order: equal keys share a place, the next is
+    // skipped; non-starters are not counted; total 0 waits to ride unless out.
+    const QVector<QStringList> list{row("7.000", "8", "7"), row("7.000", "8", "7"), row("6.000", "8", "7"),
+                                    row("0", "", "", "Afmeldt"), row("", "", ""), row("", "", "", "Diskvalificeret"),
+                                    row("", "", "", "ej mødt"), row("", "", "", "Udgået")};
+    const champ::ListPlacing placing = champ::listPlaces(list, 22, 13, 12);
+    QCOMPARE(placing.places, (QStringList{"1", "1", "3", "", "", "", "", ""}));
+    QCOMPARE(placing.starters, 6);
+    QCOMPARE(placing.remaining, 1);
+
+    QCOMPARE(QVector<int>({champ::antalPlaceringer(0), champ::antalPlaceringer(1), champ::antalPlaceringer(2),
+                           champ::antalPlaceringer(4), champ::antalPlaceringer(5), champ::antalPlaceringer(9)}),
+             QVector<int>({0, 0, 1, 1, 2, 3}));
+}
+
+void TestChamp::listOrder()
+{
+    const auto key = [](float total, float kap, float rid, const char *nr, const char *staevneNr = "1") {
+        champ::OrderKey k;
+        k.total = total;
+        k.capacity = kap;
+        k.rideability = rid;
+        k.startNr = QString::fromLatin1(nr);
+        k.staevneNr = QString::fromLatin1(staevneNr);
+        return k;
+    };
+    QVector<champ::OrderKey> keys{key(0, 0, 0, "0", "7"), key(0, 0, 0, "12"), key(7, 7, 9, "3"),
+                                  key(7, 8, 1, "9"),      key(0, 0, 0, "12A"), key(7, 8, 1, "4"),
+                                  key(0, 9, 9, "2"),      key(0, 0, 0, "0", "5")};
+    std::sort(keys.begin(), keys.end(),
+              [](const champ::OrderKey &a, const champ::OrderKey &b) { return champ::shownBefore(a, b, true); });
+    QStringList order;
+    for (const champ::OrderKey &k : keys)
+        order << k.startNr + QLatin1Char('/') + k.staevneNr;
+    QCOMPARE(order, (QStringList{"4/1", "9/1", "3/1", "2/1", "12/1", "12A/1", "0/5", "0/7"}));
+    // Jumping: equal totals by start number alone.
+    QVERIFY(champ::shownBefore(key(7, 1, 1, "3"), key(7, 9, 9, "5"), false));
+}
+
+void TestChamp::pedigree_data()
+{
+    QTest::addColumn<QStringList>("parts");
+    QTest::addColumn<bool>("spring");
+    QTest::addColumn<bool>("scu");
+    QTest::addColumn<QString>("expected");
+    const QStringList all{"2004", "H", "A", "B", "C", "D"};
+    QTest::newRow("dressage") << all << false << false << "2004/H/A/B/C/D";
+    QTest::newRow("jumping") << all << true << true << "2004/H/A/B/C/D";
+    QTest::newRow("no sire") << QStringList{"2004", "H", "", "B", "C", "D"} << false << false << "2004/H///B/C/D";
+    QTest::newRow("dressage, no breeder") << QStringList{"2004", "H", "A", "B", "C", ""} << false << false
+                                          << "2004/H/A/B/C";
+    QTest::newRow("jumping, no breeder") << QStringList{"2004", "H", "A", "B", "C", ""} << true << true
+                                         << "2004/H/A/B/C/";
+    QTest::newRow("jumping, no championship") << all << true << false << "2004/H/A/B/C";
+    QTest::newRow("registry names") << QStringList{"2004", "", "1--X--", "12--Mira--", "C", ""} << false << false
+                                    << "2004//Mira/C";
+}
+
+void TestChamp::pedigree()
+{
+    QFETCH(QStringList, parts);
+    QFETCH(bool, spring);
+    QFETCH(bool, scu);
+    QTEST(champ::pedigree({parts[0], parts[1], parts[2], parts[3], parts[4], parts[5]}, spring, scu), "expected");
+}
+
+void TestChamp::scoreFileFormat()
+{
+    using namespace ChampScoreFile;
+    const QStringList header{"Start Nr", "Stævne Nr", "Hest"};
+    const QVector<QStringList> rows{{"12A", "101", "Ærø;Å"}, {"0", "102", ""}, {"", "", ""}};
+    const QByteArray utf8 = write(header, rows, Encoding::Utf8);
+    QCOMPARE(utf8, QByteArray("Start Nr;St\xc3\xa6vne Nr;Hest\n12A;101;\xc3\x86r\xc3\xb8,\xc3\x85\n0;102;\n;;\n\n"));
+    const QByteArray latin1 = write(header, rows, Encoding::Latin1);
+    QCOMPARE(latin1, QByteArray("Start Nr;St\xe6vne Nr;Hest\n12A;101;\xc6r\xf8,\xc5\n0;102;\n;;\n\n"));
+    // The header, the extra row and the last empty line are no data; a
+    // start number with a letter and start number 0 are.
+    const QVector<QStringList> expected{{"12A", "101", "Ærø,Å"}, {"0", "102", ""}};
+    QCOMPARE(dataLines(utf8, Encoding::Utf8), expected);
+    QCOMPARE(dataLines(latin1, Encoding::Latin1), expected);
+    QCOMPARE(dataLines("7;1\r\nx;2\n", Encoding::Utf8), QVector<QStringList>{QStringList({"7", "1"})});
+}
+
+// ---- the views -------------------------------------------------------------------
+
+void TestChamp::freshSheet()
+{
+    m_cfg->setValue(QStringLiteral("database.update"), QStringLiteral("-5"));
+    DressurProbe dressur(m_cfg);
+    m_cfg->setValue(QStringLiteral("database.update"), QStringLiteral("5000"));
+    SpringProbe spring(m_cfg);
+    m_cfg->setValue(QStringLiteral("database.update"), QStringLiteral("20000"));
+
+    QCOMPARE(dressur.findChild<QTimer *>()->interval(), 20000);
+    QCOMPARE(spring.findChild<QTimer *>()->interval(), 5000);
+    QCOMPARE(dressur.splitter3->sizes().value(0), 0);
+    QCOMPARE(dressur.listView1->columnCount(), 27);
+    QCOMPARE(spring.listView1->columnCount(), 21);
+    QCOMPARE(dressur.champTable->rowCount(), 1);
+    QCOMPARE(dressur.champTable->currentColumn(), 9);
+    QCOMPARE(spring.champTable->currentColumn(), 11);
+
+    const auto shown = [](const ChampScoreTable *t) {
+        QStringList titles;
+        for (int c = 0; c < t->columnCount(); ++c)
+            if (!t->isColumnHidden(c))
+                titles << t->columnTitle(c) + (t->isColumnReadOnly(c) ? QString() : QStringLiteral("*"));
+        return titles.join(QLatin1Char(','));
+    };
+    QCOMPARE(shown(dressur.champTable),
+             QStringLiteral("Start Nr,Stævne Nr,Hest,Rytter,Trav*,Skridt*,Galop*,Ridelighed*,Kapacitet*,Fejl*,"
+                            "Total,Placering,Start Tid*"));
+    QCOMPARE(shown(spring.champTable),
+             QStringLiteral("Start Nr,Stævne Nr,Hest,Rytter,HestBaseId,HS Stil*,HS Fejl*,HS Tid*,HS Total,"
+                            "Placering,Start Tid*"));
+    // A read-only cell opens no editor.
+    QVERIFY(!type(dressur.champTable, 0, 22, QStringLiteral("5")));
+
+    // The save button asks for a name; cancelling writes nothing.
+    QSignalSpy log(&dressur, &staevneKlasseInfo::logMessage);
+    dressur.saveZEPCSV();
+    QCOMPARE(dressur.proposed, QStringLiteral("24070_klasse_-1_.csv"));
+    QVERIFY(log.isEmpty());
+}
+
+void TestChamp::loadDressage()
+{
+    DressurProbe view(m_cfg);
+    QSignalSpy edits(view.champTable, &ChampScoreTable::valueChanged);
+    view.load(Dressur5);
+
+    QCOMPARE(view.klasseInfo->text(), QStringLiteral("41 Champ 5 år A"));
+    QCOMPARE(view.sponsor->text(), QStringLiteral("Ærespræmie Pokal"));
+    QCOMPARE(view.dommer->text(), QStringLiteral("Stildommer C: Dorte Dommer"));
+    QCOMPARE(view.maxPoint->text(), QStringLiteral("Point 10"));
+    // Four starters (the withdrawn one counts at loading) give one placing.
+    QCOMPARE(view.antalPlac->text(), QStringLiteral("Antal Placeringer 1"));
+    // The row without numbers comes first in the query; the rows after it load.
+    QCOMPARE(column(view, 1), (QStringList{"101", "102", "103", "105"}));
+    QCOMPARE(column(view, 8), (QStringList{"2019/HI/Sandro/Mira/Donnerhall/Avler A", "2019/HO/Bellini/Dora/Florestan",
+                                           "2018/Far/Mor/MorFar", "2019/V/D/E/F"}));
+    QCOMPARE(column(view, 3).value(2), QStringLiteral("Cæcilie Ørum"));
+    QCOMPARE(column(view, 24).value(0), QStringLiteral("09:00"));
+    // Withdrawn: not a starter once placed; the word stands in "Trav" too.
+    QCOMPARE(view.antalStarter(), 3);
+    QCOMPARE(view.resterendeStarter(), 3);
+    QCOMPARE(view.champTable->rowCount(), 5);
+    QCOMPARE(view.champTable->text(3, 9), QStringLiteral("Afmeldt"));
+    QCOMPARE(view.champTable->rowTexts(4).join(QString()), QString());
+    QCOMPARE(tableColumn(view.champTable, 23), (QStringList{"999", "999", "999", "999", ""}));
+    // A class type other than the 4-year-olds' keeps "Fejl" and makes the
+    // start time read-only.
+    QVERIFY(!view.champTable->isColumnHidden(14));
+    QVERIFY(view.champTable->isColumnReadOnly(24));
+    QCOMPARE(edits.count(), 0);
+    QVERIFY(!QFile::exists(scorePath(41))); // loading saves nothing
+    QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("html/klasse41_A.json"))));
+}
+
+void TestChamp::dressageScoreEntry()
+{
+    DressurProbe view(m_cfg);
+    view.load(Dressur5);
+    view.show();
+    ChampScoreTable *t = view.champTable;
+    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+
+    // Row 0 is entry 101. Four marks: the table shows their mean, the list
+    // and the pages wait for the fifth, nothing is announced.
+    const QStringList marks{"7", "7.5", "8", "6.5"};
+    for (int i = 0; i < marks.size(); ++i) {
+        QVERIFY(type(t, 0, 9 + i, marks[i]));
+        QCOMPARE(t->currentRow(), 0);
+        QCOMPARE(t->currentColumn(), 10 + i);
+    }
+    QCOMPARE(t->text(0, 22), QStringLiteral("7.250"));
+    QCOMPARE(listRow(view, "101")->text(22), QString());
+    QCOMPARE(changes.count(), 0);
+    QCOMPARE(view.lastChangeId, 101);
+
+    QVERIFY(type(t, 0, 13, "7"));
+    QVERIFY(type(t, 0, 14, "0.5"));
+    QCOMPARE(t->text(0, 22), QStringLiteral("6.700"));
+    QCOMPARE(listRow(view, "101")->text(22), QStringLiteral("6.700"));
+    QCOMPARE(listRow(view, "101")->text(23), QStringLiteral("1"));
+    QCOMPARE(changes.count(), 2);
+    QCOMPARE(changes.last().at(3).toBool(), true);
+    QCOMPARE(t->currentRow(), 1); // "Fejl" is the last mark while shown
+    QCOMPARE(t->currentColumn(), 9);
+    QCOMPARE(view.resterendeStarter(), 2);
+
+    // Entry 102 with the same total and a higher "Kapacitet" goes first.
+    int r = t->findRow(1, "102");
+    for (int c = 9; c <= 14; ++c)
+        QVERIFY(type(t, r, c, QStringList{"7", "7.5", "7", "6.5", "8", "0.5"}[c - 9]));
+    QCOMPARE(column(view, 1).mid(0, 2), (QStringList{"102", "101"}));
+    QCOMPARE(column(view, 23).mid(0, 2), (QStringList{"1", "2"}));
+    QCOMPARE(t->text(t->findRow(1, "102"), 23), QStringLiteral("1"));
+    QCOMPARE(t->text(t->findRow(1, "101"), 23), QStringLiteral("2"));
+
+    // A status letter for a placed starter takes the place away at once.
+    r = t->findRow(1, "102");
+    QVERIFY(type(t, r, 11, "d"));
+    QCOMPARE(t->text(r, 22), QStringLiteral("D"));
+    QCOMPARE(t->text(r, 23), QStringLiteral("999"));
+    QCOMPARE(listRow(view, "102")->text(5), QStringLiteral("Diskvalificeret"));
+    QCOMPARE(listRow(view, "102")->text(23), QString());
+    QCOMPARE(column(view, 1).first(), QStringLiteral("101"));
+    QCOMPARE(listRow(view, "101")->text(23), QStringLiteral("1"));
+
+    // The completing edit saved the sheet; lines end with one line feed.
+    const QByteArray file = readFile(scorePath(41));
+    QVERIFY(file.startsWith("Start Nr;Stævne Nr;Hest;Rytter;Klub;Diskvalifikation;"));
+    QCOMPARE(file.count('\n'), 1 + 5 + 1);
+    QVERIFY(file.endsWith(";;;;;;;;;;;;;;;;;;;;;;;;\n\n"));
+}
+
+void TestChamp::dressageMarks_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("bells");
+    QTest::addColumn<QString>("total");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("signals");
+    // Four marks of 8 stand in the row; the fifth is typed into "Kapacitet".
+    QTest::newRow("comma") << "7,5" << 0 << "7.900" << "" << 1;
+    QTest::newRow("over 10 counts") << "11" << 1 << "8.600" << "" << 1;
+    QTest::newRow("below 0 not counted") << "-1" << 1 << "8.000" << "" << 0;
+    QTest::newRow("no number not counted") << "x" << 1 << "8.000" << "" << 0;
+    QTest::newRow("dash") << "-" << 0 << "8.000" << "" << 1;
+    QTest::newRow("A") << "a" << 0 << "A" << "Afmeldt" << 1;
+    QTest::newRow("O") << "O" << 0 << "O" << "Opgivet" << 1;
+    QTest::newRow("U") << "u" << 0 << "U" << "Udgået" << 1;
+    QTest::newRow("D") << "D" << 0 << "D" << "Diskvalificeret" << 1;
+    QTest::newRow("E") << "e" << 0 << "E" << "Ej mødt" << 1;
+}
+
+void TestChamp::dressageMarks()
+{
+    QFETCH(QString, typed);
+    DressurProbe view(m_cfg);
+    view.load(Dressur5);
+    view.show();
+    ChampScoreTable *t = view.champTable;
+    const int r = t->findRow(1, "103");
+    for (int c = 9; c <= 12; ++c)
+        QVERIFY(type(t, r, c, "8"));
+    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+    view.bells = 0;
+    QVERIFY(type(t, r, 13, typed));
+    QTEST(view.bells, "bells");
+    QTEST(t->text(r, 22), "total");
+    QTEST(listRow(view, "103")->text(5), "status");
+    QTEST(int(changes.count()), "signals");
+    QCOMPARE(t->text(r, 13), typed); // the cell keeps what was typed
+    const bool placed = changes.count() && QTest::currentDataTag() != QByteArray("dash")
+                        && !champ::occursIn(typed, "AOUDE");
+    QCOMPARE(listRow(view, "103")->text(23), placed ? QStringLiteral("1") : QString());
+}
+
+void TestChamp::dressageCursorWithoutFejl()
+{
+    DressurProbe view(m_cfg);
+    view.load(Dressur4);
+    view.show();
+    ChampScoreTable *t = view.champTable;
+    QVERIFY(t->isColumnHidden(14));
+    QVERIFY(!t->isColumnReadOnly(24));
+    QCOMPARE(t->rowCount(), 3);
+    QVERIFY(type(t, 0, 9, "7"));
+    QCOMPARE(t->currentColumn(), 10);
+    QVERIFY(type(t, 0, 13, "7"));
+    QCOMPARE(QPoint(t->currentRow(), t->currentColumn()), QPoint(1, 9));
+    QVERIFY(type(t, 1, 13, "7"));
+    QCOMPARE(QPoint(t->currentRow(), t->currentColumn()), QPoint(2, 9));
+    QVERIFY(type(t, 2, 13, "7")); // the extra row: the cursor stays in it
+    QCOMPARE(QPoint(t->currentRow(), t->currentColumn()), QPoint(2, 9));
+
+    // A start time goes into the list and the file, and nothing else.
+    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+    QVERIFY(type(t, 0, 24, "11:05"));
+    QCOMPARE(listRow(view, t->text(0, 1))->text(24), QStringLiteral("11:05"));
+    QCOMPARE(changes.count(), 0);
+    QVERIFY(readFile(scorePath(42)).contains(";11:05\n"));
+
+    // "Føl" with "vis.dv" on.
+    m_cfg->setValue(QStringLiteral("vis.dv"), QStringLiteral("1"));
+    DressurProbe foal(m_cfg);
+    foal.load(Dressur4);
+    QVERIFY(!foal.champTable->isColumnHidden(14));
+    QCOMPARE(foal.champTable->columnTitle(14), QStringLiteral("Føl"));
+}
+
+void TestChamp::springScoreEntry()
+{
+    SpringProbe view(m_cfg);
+    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+    view.load(Spring6);
+    view.show();
+    ChampScoreTable *t = view.champTable;
+    QCOMPARE(view.maxPoint->text(), QStringLiteral("Metode Stil"));
+    QCOMPARE(view.antalPlac->text(), QStringLiteral("Antal Placeringer 1")); // 3 of 4 rows count
+    QCOMPARE(t->rowCount(), 5);
+    const int afmeldt = t->findRow(1, "303");
+    QCOMPARE(t->text(afmeldt, 11), QStringLiteral("afmeldt"));
+    QCOMPARE(listRow(view, "302")->text(2), QStringLiteral("Bella - P1"));
+    QCOMPARE(listRow(view, "301")->text(8), QStringLiteral("2019/HI/Sandro/Mira/Donnerhall/Avler A"));
+    QCOMPARE(listRow(view, "302")->text(8), QStringLiteral("2019/HO/Bellini/Dora/Florestan/"));
+    QCOMPARE(listRow(view, "303")->text(8), QStringLiteral("2018/Far/Mor/MorFar/Avler L"));
+
+    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+    log.clear();
+    int r = t->findRow(1, "301");
+    QVERIFY(type(t, r, 11, "8,5"));
+    QVERIFY(type(t, r, 12, "0"));
+    QCOMPARE(changes.count(), 0);
+    QVERIFY(type(t, r, 13, "61.2"));
+    QCOMPARE(t->text(r, 14), QStringLiteral("8.5"));
+    QCOMPARE(listRow(view, "301")->text(11), QStringLiteral("8.5"));
+    QCOMPARE(listRow(view, "301")->text(14), QStringLiteral("8.5"));
+    QCOMPARE(listRow(view, "301")->text(19), QStringLiteral("1"));
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(logTexts(log, 1), (QStringList{"move to FEJL", "move to TID", "move to next ROW "}));
+    QCOMPARE(QPoint(t->currentRow(), t->currentColumn()), QPoint(r + 1, 11));
+
+    r = t->findRow(1, "302");
+    QVERIFY(type(t, r, 11, "6"));
+    QVERIFY(type(t, r, 12, "8"));
+    QCOMPARE(t->text(r, 14), QString());
+    QCOMPARE(t->text(r, 19), QStringLiteral("999"));
+    QVERIFY(type(t, r, 12, "1"));
+    QCOMPARE(t->text(r, 19), QStringLiteral("2"));
+    QCOMPARE(view.resterendeStarter(), 1);
+
+    // Retired: out of the placing at once, and a start time typed later
+    // does not bring the rider back.
+    QVERIFY(type(t, r, 11, "o"));
+    QCOMPARE(t->text(r, 14), QStringLiteral("O"));
+    QCOMPARE(listRow(view, "302")->text(5), QStringLiteral("Opgivet"));
+    QCOMPARE(listRow(view, "302")->text(19), QString());
+    log.clear();
+    QVERIFY(type(t, r, 20, "13:30"));
+    QCOMPARE(t->text(r, 14), QStringLiteral("O"));
+    QCOMPARE(listRow(view, "302")->text(5), QStringLiteral("Opgivet"));
+    QCOMPARE(listRow(view, "302")->text(20), QStringLiteral("13:30"));
+    QVERIFY(logTexts(log, 1).isEmpty());
+    QVERIFY(readFile(scorePath(43)).contains(";O;;;;;999;13:30\n"));
+}
+
+void TestChamp::scoreFileSurvivesReload()
+{
+    {
+        DressurProbe view(m_cfg);
+        view.load(Dressur5);
+        view.show();
+        for (int c = 9; c <= 12; ++c)
+            QVERIFY(type(view.champTable, 0, c, QStringLiteral("7")));
+        QVERIFY(type(view.champTable, 0, 13, QStringLiteral("7;5"))); // a ";" typed by mistake
+        QVERIFY(type(view.champTable, 0, 14, QStringLiteral("0.5")));
+        QVERIFY(type(view.champTable, 1, 9, "e"));
+    }
+    // A start number with a letter, as the file of an earlier sheet holds.
+    QByteArray file = readFile(scorePath(41));
+    file.replace("\n2;102;", "\n2A;102;");
+    QVERIFY(writeFile(scorePath(41), file));
+
+    DressurProbe view(m_cfg);
+    QSignalSpy edits(view.champTable, &ChampScoreTable::valueChanged);
+    view.load(Dressur5);
+    QCOMPARE(readFile(scorePath(41)), file); // loading never writes the file
+    QCOMPARE(edits.count(), 0);
+    const int r = view.champTable->findRow(1, "101");
+    QCOMPARE(view.champTable->rowTexts(r).mid(9, 6), (QStringList{"7", "7", "7", "7", "7,5", "0.5"}));
+    QCOMPARE(view.champTable->text(r, 22), QStringLiteral("6.500"));
+    QCOMPARE(listRow(view, "101")->text(23), QStringLiteral("1"));
+    QCOMPARE(view.champTable->text(view.champTable->findRow(1, "102"), 22), QStringLiteral("E"));
+    QCOMPARE(listRow(view, "102")->text(5), QStringLiteral("Ej mødt"));
+
+    // Jumping: ISO-8859-1, start times back.
+    {
+        SpringProbe spring(m_cfg);
+        spring.load(Spring6);
+        spring.show();
+        QVERIFY(type(spring.champTable, 0, 20, QStringLiteral("Kl. 13 på")));
+    }
+    QVERIFY(readFile(scorePath(43)).contains(";Kl. 13 p\xe5\n"));
+    SpringProbe spring(m_cfg);
+    spring.load(Spring6);
+    QCOMPARE(spring.champTable->text(0, 20), QStringLiteral("Kl. 13 på"));
+}
+
+void TestChamp::scoreFileSaveFailureAndUnknownCompetition()
+{
+    DressurProbe view(m_cfg);
+    view.load(Dressur5);
+    view.show();
+    QVERIFY(type(view.champTable, 0, 9, "7"));
+    const QByteArray before = readFile(scorePath(41));
+    QVERIFY(!before.isEmpty());
+
+    // A disk that takes no more than a few bytes: the old file stays whole
+    // and the operator is told.
+    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+    rlimit old{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const rlimit small{64, old.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool typed = type(view.champTable, 0, 10, "8");
+    setrlimit(RLIMIT_FSIZE, &old);
+    QVERIFY(typed);
+    QCOMPARE(readFile(scorePath(41)), before);
+    QCOMPARE(logTexts(log, 3).size(), 1);
+    QVERIFY(logTexts(log, 3).first().contains(QStringLiteral("IKKE gemt")));
+
+    // An unknown competition reads and saves no score file.
+    m_cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("ukendt"));
+    QVERIFY(writeFile(m_dir.filePath(QStringLiteral("html/ukendt_klasse_41_A.csv")), before));
+    DressurProbe unknown(m_cfg);
+    QSignalSpy unknownLog(&unknown, &staevneKlasseInfo::logMessage);
+    unknown.load(Dressur5);
+    unknown.show();
+    QCOMPARE(unknown.champTable->text(0, 9), QString());
+    QVERIFY(type(unknown.champTable, 0, 9, "6"));
+    QCOMPARE(readFile(m_dir.filePath(QStringLiteral("html/ukendt_klasse_41_A.csv"))), before);
+    QCOMPARE(logTexts(unknownLog, 1).size(), 2);
+}
+
+void TestChamp::withdrawalLeavesNoStaleRow()
+{
+    DressurProbe view(m_cfg);
+    view.load(Dressur5);
+    view.show();
+    for (int r = 0; r < 3; ++r)
+        QVERIFY(type(view.champTable, r, 9, QString::number(5 + r)));
+    QCOMPARE(view.champTable->rowCount(), 5);
+
+    QVERIFY(runSql("UPDATE tblStart SET Slettet = '2024-06-15 10:00:00' WHERE StartId = 9772"));
+    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+    view.updateKlasse();
+    QVERIFY(runSql("UPDATE tblStart SET Slettet = NULL WHERE StartId = 9772"));
+
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(changes.first().at(3).toBool(), false);
+    QCOMPARE(view.champTable->rowCount(), 4);
+    QCOMPARE(view.champTable->rowTexts(3).join(QString()), QString());
+    QCOMPARE(tableColumn(view.champTable, 1).mid(0, 3).contains("102"), false);
+    // The next save has no second copy of any starter.
+    QVERIFY(type(view.champTable, 0, 10, "6"));
+    const QByteArray file = readFile(scorePath(41));
+    QCOMPARE(file.count(";101;"), 1);
+    QCOMPARE(file.count(";102;"), 0);
+    QVERIFY(file.endsWith("\n;;;;;;;;;;;;;;;;;;;;;;;;\n\n"));
+}
+
+void TestChamp::failedLoadKeepsTheSheet()
+{
+    // A first load that cannot read the class leaves a sheet of no class:
+    // typing into it saves nothing over the class's file.
+    QVERIFY(writeFile(scorePath(41), "kept\n"));
+    DressurProbe fresh(m_cfg);
+    fresh.show();
+    standin::Faults::failNextStatements(2);
+    fresh.load(Dressur5);
+    standin::Faults::clear();
+    QVERIFY(type(fresh.champTable, 0, 9, "7"));
+    QCOMPARE(readFile(scorePath(41)), QByteArray("kept\n"));
+    QVERIFY(QFile::remove(scorePath(41)));
+
+    // A reload whose header query fails keeps the sheet and its marks.
+    DressurProbe view(m_cfg);
+    view.load(Dressur5);
+    view.show();
+    QVERIFY(type(view.champTable, 0, 9, "7"));
+    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+    standin::Faults::failNextStatements(2);
+    view.refreshClass();
+    standin::Faults::clear();
+    QCOMPARE(view.champTable->rowCount(), 5);
+    QCOMPARE(view.champTable->text(0, 9), QStringLiteral("7"));
+    QCOMPARE(view.listView1->topLevelItemCount(), 4);
+    QCOMPARE(logTexts(log, -1).size(), 2);
+}
+
+void TestChamp::refresh()
+{
+    DressurProbe view(m_cfg);
+    view.load(Dressur5);
+    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+
+    view.updateKlasse();
+    QCOMPARE(changes.count(), 0);
+
+    // A start number with a letter is written in place.
+    QVERIFY(runSql("UPDATE tblStart SET SekundaerStartNr = 1 WHERE StartId = 9773; "
+                   "UPDATE tblAfdeling SET BevarStartTid = 1 WHERE AfdelingId = 9711"));
+    view.updateKlasse();
+    QVERIFY(runSql("UPDATE tblStart SET SekundaerStartNr = NULL WHERE StartId = 9773"));
+    QCOMPARE(listRow(view, "103")->text(0), QStringLiteral("3A"));
+    QCOMPARE(view.bevarStartTid, 1);
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(changes.first().at(3).toBool(), false);
+    QVERIFY(logTexts(log, 1).isEmpty());
+    view.updateKlasse();
+    QCOMPARE(listRow(view, "103")->text(0), QStringLiteral("3"));
+
+    // A flag that cannot be read keeps its last value.
+    QVERIFY(runSql("ALTER TABLE tblAfdeling RENAME COLUMN BevarStartTid TO Bevar"));
+    changes.clear();
+    view.updateKlasse();
+    QVERIFY(runSql("ALTER TABLE tblAfdeling RENAME COLUMN Bevar TO BevarStartTid"));
+    QVERIFY(runSql("UPDATE tblAfdeling SET BevarStartTid = 0 WHERE AfdelingId = 9711"));
+    QCOMPARE(view.bevarStartTid, 1);
+    QCOMPARE(changes.count(), 0);
+
+    // An empty section stays quiet.
+    DressurProbe empty(m_cfg);
+    empty.load(Empty);
+    QCOMPARE(empty.antalPlaceringer, 3);
+    QCOMPARE(empty.champTable->rowCount(), 1);
+    QSignalSpy emptyChanges(&empty, &staevneKlasseInfo::resultChangeClass);
+    QSignalSpy emptyLog(&empty, &staevneKlasseInfo::logMessage);
+    empty.updateKlasse();
+    QCOMPARE(emptyChanges.count(), 0);
+    QVERIFY(logTexts(emptyLog, 1).isEmpty());
+}
+
+QTEST_MAIN(TestChamp)
+#include "tst_champ.moc"
