@@ -1,5 +1,6 @@
 // Every statement the station sends to the competition database runs on a
-// small generated demo database through the stand-in driver, with its
+// small generated demo database through the stand-in driver (runs of blanks
+// and tabs written as one blank), with its
 // placeholders bound and its '%1' holes filled, and gives the columns, the
 // rows and the values its caller reads back.
 
@@ -37,25 +38,24 @@ QString joined(std::initializer_list<const char *> pieces, const char *separator
 // --- Competition selection and loading -------------------------------------
 
 const char kCompetitionList[] =
-    "SELECT S.staevneId, S.staevne,       \t\t\tCONVERT(char(10),S.startdato,103) AS startdato, \t\t        "
-    "CONVERT(char(10),S.slutdato,103) AS slutdato       \t\t\tFROM dbo.tblStaevne AS S \t\t\tORDER BY S.startdato ASC";
+    "SELECT S.staevneId, S.staevne, CONVERT(char(10),S.startdato,103) AS startdato, CONVERT(char(10),S.slutdato,103) "
+    "AS slutdato FROM dbo.tblStaevne AS S ORDER BY S.startdato ASC";
 const char kClubName[] = "SELECT K.klubnavn FROM tblEjer as E LEFT JOIN dbo.tblKlub AS K ON E.KlubId = K.KlubId";
 const char kClubIdLoad[] = "SELECT klubId FROM tblEjer";
 const char kCompetitionHeader[] =
-    "SELECT S.staevneId, S.staevne,S.NiveauId,       \t\t\tCONVERT(char(10),S.startdato,103) AS startdato, \t\t        "
-    "CONVERT(char(10),S.slutdato,103) AS slutdato, \t\t\t\tS.ZEPStaevneNr       \t\t\tFROM dbo.tblStaevne AS S \t\t\t"
-    "WHERE S.staevneId = :staevneId ";
+    "SELECT S.staevneId, S.staevne,S.NiveauId, CONVERT(char(10),S.startdato,103) AS startdato, "
+    "CONVERT(char(10),S.slutdato,103) AS slutdato, S.ZEPStaevneNr FROM dbo.tblStaevne AS S WHERE S.staevneId = "
+    ":staevneId ";
 const char kSectionCount[] =
-    "SELECT count(K.klasseId) \t\t\t\t\t  FROM dbo.tblKlasse as K \t\t\t\t\t  INNER JOIN tblAfdeling AS AF ON "
-    "K.klasseId=AF.klasseId \t\t\t\t\t  WHERE K.staevneId = %1  ";
+    "SELECT count(K.klasseId) FROM dbo.tblKlasse as K INNER JOIN tblAfdeling AS AF ON K.klasseId=AF.klasseId WHERE "
+    "K.staevneId = %1 ";
 const char kClassList[] =
-    "SELECT K.KlasseId, KT.KlasseType,KT.DiciplinId, AF.afdelingInitialer,       \t\t      AF.baneNr, "
-    "dbo.DanskeUgedage(DATENAME(weekday, AF.dato) ), K.KlasseNr, AF.afdelingId, K.Klasse, \t\t      "
-    "CAST(CONVERT( varchar,AF.StarttidS, 14) AS varchar(5)), CAST(CONVERT(varchar,AF.SluttidS,14 ) AS varchar(5)), "
-    "K.KlasseTypeId, \t\t\t  CAST(CONVERT( varchar,AF.Starttid, 14) AS varchar(5)), "
-    "CAST(CONVERT(varchar,AF.Sluttid,14 ) AS varchar(5)) \t\t\t  ,K.bemaerkning \t\t      from dbo.tblKlasse as K "
-    "\t\t      INNER JOIN tblAfdeling AS AF ON K.klasseId=AF.klasseId \t\t      LEFT JOIN dbo.tblKlasseType as KT ON "
-    "K.KlasseTypeID = KT.klasseTypeId \t\t      WHERE K.staevneId = :staevneId  \t\t      ORDER BY AF.baneNr, "
+    "SELECT K.KlasseId, KT.KlasseType,KT.DiciplinId, AF.afdelingInitialer, AF.baneNr, "
+    "dbo.DanskeUgedage(DATENAME(weekday, AF.dato) ), K.KlasseNr, AF.afdelingId, K.Klasse, CAST(CONVERT( "
+    "varchar,AF.StarttidS, 14) AS varchar(5)), CAST(CONVERT(varchar,AF.SluttidS,14 ) AS varchar(5)), K.KlasseTypeId, "
+    "CAST(CONVERT( varchar,AF.Starttid, 14) AS varchar(5)), CAST(CONVERT(varchar,AF.Sluttid,14 ) AS varchar(5)) "
+    ",K.bemaerkning from dbo.tblKlasse as K INNER JOIN tblAfdeling AS AF ON K.klasseId=AF.klasseId LEFT JOIN "
+    "dbo.tblKlasseType as KT ON K.KlasseTypeID = KT.klasseTypeId WHERE K.staevneId = :staevneId ORDER BY AF.baneNr, "
     "AF.dato ASC , K.KlasseNr,AF.afdelingInitialer ";
 
 // --- Competition information page -------------------------------------------
@@ -64,79 +64,72 @@ const char kUpdateLevel[] = "SELECT max(OpdateringID) FROM tblOpdatering ";
 const char kLogo[] = "SELECT LOGOSTI FROM tblEjer";
 const char kClubIdInfo[] = "SELECT klubid FROM tblEjer";
 const char kCompetitionInfo[] =
-    "SELECT S.staevneId, S.staevne, S.NiveauId,       \t\t\tCONVERT(char(10),S.startdato,103) AS startdato, \t\t        "
-    "CONVERT(char(10),S.slutdato,103) AS slutdato, \t\t\t\tS.ZEPStaevneNr, \t\t\t\tS.Jury1, \t\t\t\tS.Jury2, "
-    "\t\t\t\tS.Jury3, \t\t\t\tS.Jury4, \t\t\t\tS.Jury5, \t\t\t\tS.Information       \t\t\tFROM dbo.tblStaevne AS S "
-    "\t\t\tWHERE S.staevneId = :staevneId ";
+    "SELECT S.staevneId, S.staevne, S.NiveauId, CONVERT(char(10),S.startdato,103) AS startdato, "
+    "CONVERT(char(10),S.slutdato,103) AS slutdato, S.ZEPStaevneNr, S.Jury1, S.Jury2, S.Jury3, S.Jury4, S.Jury5, "
+    "S.Information FROM dbo.tblStaevne AS S WHERE S.staevneId = :staevneId ";
 const char kTechnicalDelegate[] =
-    "SELECT OFi.Fornavn + ' ' + OFi.EfterNavn \t\t\t\t\t\tFROM dbo.tblStaevne AS S \t\t\t\t\t\tINNER JOIN "
-    "dbo.tblOfficials AS OFi ON S.TekniskDelegeretId = OFi.OfficialId \t\t\t\t\t\tWHERE S.staevneId = %1";
+    "SELECT OFi.Fornavn + ' ' + OFi.EfterNavn FROM dbo.tblStaevne AS S INNER JOIN dbo.tblOfficials AS OFi ON "
+    "S.TekniskDelegeretId = OFi.OfficialId WHERE S.staevneId = %1";
 const char kCourseDesigner[] =
-    "SELECT OFi.Fornavn + ' ' + OFi.EfterNavn \t\t\t\t\t\tFROM dbo.tblStaevne AS S \t\t\t\t\t\tINNER JOIN "
-    "dbo.tblOfficials AS OFi ON S.banebyggerId = OFi.OfficialId \t\t\t\t\t\tWHERE S.staevneId = %1 ";
+    "SELECT OFi.Fornavn + ' ' + OFi.EfterNavn FROM dbo.tblStaevne AS S INNER JOIN dbo.tblOfficials AS OFi ON "
+    "S.banebyggerId = OFi.OfficialId WHERE S.staevneId = %1 ";
 const char kJudges[] =
-    "SELECT DISTINCT ofi.Fornavn + ' ' + ofi.Efternavn AS Expr1 \t\t\t\t\t\tFROM         tblStaevne AS s INNER JOIN "
-    "                      tblKlasse AS K ON K.StaevneId = s.StaevneId INNER JOIN                       tblAfdeling AS A "
-    "ON K.KlasseId = A.KlasseId INNER JOIN                       tblAfdelingDommer AS ad ON ad.AfdelingId = A.AfdelingId "
-    "INNER JOIN                       tblOfficials AS ofi ON ad.OfficialId = ofi.OfficialId \t\t\t\t\t  WHERE     "
+    "SELECT DISTINCT ofi.Fornavn + ' ' + ofi.Efternavn AS Expr1 FROM tblStaevne AS s INNER JOIN tblKlasse AS K ON "
+    "K.StaevneId = s.StaevneId INNER JOIN tblAfdeling AS A ON K.KlasseId = A.KlasseId INNER JOIN tblAfdelingDommer AS "
+    "ad ON ad.AfdelingId = A.AfdelingId INNER JOIN tblOfficials AS ofi ON ad.OfficialId = ofi.OfficialId WHERE "
     "(s.StaevneId = %1)";
 const char kSectionCourseDesigners[] =
-    "SELECT DISTINCT ofi.Fornavn + ' ' + ofi.Efternavn AS Expr1 \t\t\t\t\t\tFROM         tblStaevne AS s INNER JOIN "
-    "                      tblKlasse AS K ON K.StaevneId = s.StaevneId INNER JOIN                       tblAfdeling AS A "
-    "ON K.KlasseId = A.KlasseId INNER JOIN                       tblAfdelingBanebygger AS ab ON ab.AfdelingId = "
-    "A.AfdelingId INNER JOIN                       tblOfficials AS ofi ON ab.OfficialId = ofi.OfficialId "
-    "\t\t\t\t\t  WHERE     (s.StaevneId = %1)";
+    "SELECT DISTINCT ofi.Fornavn + ' ' + ofi.Efternavn AS Expr1 FROM tblStaevne AS s INNER JOIN tblKlasse AS K ON "
+    "K.StaevneId = s.StaevneId INNER JOIN tblAfdeling AS A ON K.KlasseId = A.KlasseId INNER JOIN "
+    "tblAfdelingBanebygger AS ab ON ab.AfdelingId = A.AfdelingId INNER JOIN tblOfficials AS ofi ON ab.OfficialId = "
+    "ofi.OfficialId WHERE (s.StaevneId = %1)";
 
 // --- Dressage view --------------------------------------------------------------
 
 const char kDressageHeader[] =
-    "SELECT K.KlasseId, K.KlasseNr, K.MaxAntalStarter, K.Klasse,        \t\t      KT.MaxPoint,        \t\t      "
-    "AF.afdelingInitialer,AF.sponsor,AF.aerespraemie,AF.antalPlaceringer, \t\t      dbo.antalDommere( %1),"
-    "dbo.DommerListe( %2 , 2), \t\t      dbo.DanskeUgedage(DATENAME(weekday, AF.dato) ), \t\t      "
-    "CAST(CONVERT( varchar,AF.starttidS, 14) AS varchar(5)), CAST(CONVERT(varchar,AF.sluttidS,14 ) AS varchar(5)), "
-    "K.Kur, \t\t\t  AF.BevarStartTid, K.HoldKlasse, K.klasseTypeId, K.diciplinId, K.niveauId, \t\t\t  "
-    "dbo.doteringListe(K.KlasseId), K.Bemaerkning, KT.klasse \t\t      from dbo.tblKlasse as K \t\t      LEFT JOIN "
-    "dbo.tblKlasseType as KT ON K.KlasseTypeID = KT.klasseTypeId \t\t      LEFT JOIN dbo.tblAfdeling as AF ON "
-    "K.KlasseID = AF.klasseId \t\t      WHERE K.staevneId = :staevneId AND K.klasseNr = :klasseNr AND "
-    "AF.afdelingInitialer = :afdeling";
+    "SELECT K.KlasseId, K.KlasseNr, K.MaxAntalStarter, K.Klasse, KT.MaxPoint, "
+    "AF.afdelingInitialer,AF.sponsor,AF.aerespraemie,AF.antalPlaceringer, dbo.antalDommere( %1),dbo.DommerListe( %2 , "
+    "2), dbo.DanskeUgedage(DATENAME(weekday, AF.dato) ), CAST(CONVERT( varchar,AF.starttidS, 14) AS varchar(5)), "
+    "CAST(CONVERT(varchar,AF.sluttidS,14 ) AS varchar(5)), K.Kur, AF.BevarStartTid, K.HoldKlasse, K.klasseTypeId, "
+    "K.diciplinId, K.niveauId, dbo.doteringListe(K.KlasseId), K.Bemaerkning, KT.klasse from dbo.tblKlasse as K LEFT "
+    "JOIN dbo.tblKlasseType as KT ON K.KlasseTypeID = KT.klasseTypeId LEFT JOIN dbo.tblAfdeling as AF ON K.KlasseID = "
+    "AF.klasseId WHERE K.staevneId = :staevneId AND K.klasseNr = :klasseNr AND AF.afdelingInitialer = :afdeling";
 const char kDressageStartersSelect[] =
-    "SELECT DR.StartNr, DR.anmeldelseNr, DR.Fornavn, DR.Efternavn, DR.Navn , \t\t\t\t\tDR.klubId, DR.placering, "
-    "DR.totalKurKlasse, DR.diskvalifikation, DR.kategori,DR.klasse ,\t\t\t\t\tDR.staevneId, DR.klasseId, DR.klasseNr, "
-    "DR.StartId,  \t\t\t\t\tDR.dommerE, DR.dommerH, DR.dommerC, DR.dommerM, DR.dommerB,   \t\t\t\t\tDR.dommerEKur, "
-    "DR.dommerHKur, DR.dommerCKur, DR.dommerMKur, DR.dommerBKur,   \t\t\t\t\tCAST(CONVERT( varchar, "
-    "dbo.StarttidEkvipage(DR.afdelingID, DR.StartId), 14 ) AS varchar(5) ), \t\t\t\t\tDR.RytterId, DR.HesteId, "
-    "TC.ConfigId,H.AfstamningF, H.AfstamningM, H.AfstamningMF, \t\t\t\t\tYEAR(H.foedeaar), H.opdraetter, H.koen  ";
+    "SELECT DR.StartNr, DR.anmeldelseNr, DR.Fornavn, DR.Efternavn, DR.Navn , DR.klubId, DR.placering, "
+    "DR.totalKurKlasse, DR.diskvalifikation, DR.kategori,DR.klasse , DR.staevneId, DR.klasseId, DR.klasseNr, "
+    "DR.StartId, DR.dommerE, DR.dommerH, DR.dommerC, DR.dommerM, DR.dommerB, DR.dommerEKur, DR.dommerHKur, "
+    "DR.dommerCKur, DR.dommerMKur, DR.dommerBKur, CAST(CONVERT( varchar, dbo.StarttidEkvipage(DR.afdelingID, "
+    "DR.StartId), 14 ) AS varchar(5) ), DR.RytterId, DR.HesteId, TC.ConfigId,H.AfstamningF, H.AfstamningM, "
+    "H.AfstamningMF, YEAR(H.foedeaar), H.opdraetter, H.koen ";
 const char kDressageStartersTeamColumns[] = ", AH.StartNr, AH.Hold, DR.Udgaar ";
-const char kDressageStartersFrom[] = " FROM dbo.vDressurResultat as DR ";
-const char kDressageStartersEntry[] = " LEFT JOIN tblAnmeldelse AA ON DR.AnmeldelseId = AA.AnmeldelseId ";
-const char kDressageStartersHorse[] = " LEFT JOIN tblHest H ON (H.hestid = AA.hestid AND H.OprettetLokalt = 0 ) ";
+const char kDressageStartersFrom[] = "FROM dbo.vDressurResultat as DR ";
+const char kDressageStartersEntry[] = "LEFT JOIN tblAnmeldelse AA ON DR.AnmeldelseId = AA.AnmeldelseId ";
+const char kDressageStartersHorse[] = "LEFT JOIN tblHest H ON (H.hestid = AA.hestid AND H.OprettetLokalt = 0 ) ";
 const char kDressageStartersConfig[] =
-    " LEFT JOIN dbo.tblConfig as TC ON DR.RytterId = TC.RytterId AND H.HestId = TC.HestId  ";
+    "LEFT JOIN dbo.tblConfig as TC ON DR.RytterId = TC.RytterId AND H.HestId = TC.HestId ";
 const char kDressageStartersTeamJoins[] =
-    " LEFT JOIN dbo.tblStartHold as SH ON DR.StartId = SH.StartId \t\t\t\t\t\t    LEFT JOIN dbo.tblAnmeldelseHold as "
-    "AH ON SH.anmeldelseHoldId = AH.anmeldelseHoldId ";
+    "LEFT JOIN dbo.tblStartHold as SH ON DR.StartId = SH.StartId LEFT JOIN dbo.tblAnmeldelseHold as AH ON "
+    "SH.anmeldelseHoldId = AH.anmeldelseHoldId ";
 const char kDressageStartersWhere[] =
-    " WHERE DR.staevneId = :staevneId AND DR.klasseNr = :klasseNr AND DR.afdelingInitialer = :afdeling \t\t      "
-    "ORDER BY  total ASC, DR.diskvalifikation ASC, DR.startNr DESC ";
-const char kRiderRemark[] =
-    "SELECT bemaerkning \t\t\t\t\t\t\t\t\t\tFROM dbo.tblStart WHERE (StartID = '%1' )";
+    "WHERE DR.staevneId = :staevneId AND DR.klasseNr = :klasseNr AND DR.afdelingInitialer = :afdeling ORDER BY total "
+    "ASC, DR.diskvalifikation ASC, DR.startNr DESC ";
+const char kRiderRemark[] = "SELECT bemaerkning FROM dbo.tblStart WHERE (StartID = '%1' )";
 const char kLocalPedigree[] =
-    "select ISNULL(CAST(YEAR(foedeaar) AS VARCHAR(4)),'')\t\t\t\t\t\t\t\t\t\t\t\t\t\t+'/'+ ISNULL(AfstamningF,'')"
-    "\t\t\t\t\t\t\t\t\t\t\t\t\t\t+'/'+ ISNULL(AfstamningM,'')\t\t\t\t\t\t\t\t\t\t\t\t\t\t+'/'+ "
-    "ISNULL(AfstamningMF,'') \t\t\t\t\t\t\t\t\t\t\tfrom tblHest where HestBaseId = '%1' AND OPRETTETLOKALT=1";
+    "select ISNULL(CAST(YEAR(foedeaar) AS VARCHAR(4)),'') +'/'+ ISNULL(AfstamningF,'') +'/'+ ISNULL(AfstamningM,'') "
+    "+'/'+ ISNULL(AfstamningMF,'') from tblHest where HestBaseId = '%1' AND OPRETTETLOKALT=1";
 const char kDressageTick[] =
-    "SELECT StartNr,anmeldelseNr,totalKurKlasse, diskvalifikation,placering,  StartId,       \t\t      dommerE, "
-    "dommerH, dommerC, dommerM, dommerB,       \t\t      dommerEKur, dommerHKur, dommerCKur, dommerMKur, dommerBKur, "
-    "\t\t      CAST(CONVERT( varchar, dbo.StarttidEkvipage(afdelingID, StartId), 14 ) AS varchar(5) ), Udgaar "
-    "\t\t      FROM dbo.vDressurResultat \t\t      WHERE staevneId = :staevneId AND klasseNr = :klasseNr AND "
-    "afdelingInitialer = :afdeling \t\t      ORDER BY  total ASC, diskvalifikation ASC, startNr DESC ";
-const char kKeepStartTimes[] = "SELECT BevarStartTid \t\t      FROM dbo.tblAfdeling  \t\t      WHERE klasseId = %1 ";
+    "SELECT StartNr,anmeldelseNr,totalKurKlasse, diskvalifikation,placering, StartId, dommerE, dommerH, dommerC, "
+    "dommerM, dommerB, dommerEKur, dommerHKur, dommerCKur, dommerMKur, dommerBKur, CAST(CONVERT( varchar, "
+    "dbo.StarttidEkvipage(afdelingID, StartId), 14 ) AS varchar(5) ), Udgaar FROM dbo.vDressurResultat WHERE "
+    "staevneId = :staevneId AND klasseNr = :klasseNr AND afdelingInitialer = :afdeling ORDER BY total ASC, "
+    "diskvalifikation ASC, startNr DESC ";
+const char kKeepStartTimes[] = "SELECT BevarStartTid FROM dbo.tblAfdeling WHERE klasseId = %1 ";
 
 // The Hippodata export's starters (dressage view) and horse lookups.
 const char kDressageExport[] =
     "SELECT DR.anmeldelseNr, DR.Fornavn, DR.Efternavn, DR.Navn, DR.klubId, DR.HesteId FROM dbo.vDressurResultat AS DR "
-    "WHERE DR.staevneId = :staevneId AND DR.klasseNr = :klasseNr AND DR.afdelingInitialer = :afdeling "
-    "ORDER BY DR.startNr DESC";
+    "WHERE DR.staevneId = :staevneId AND DR.klasseNr = :klasseNr AND DR.afdelingInitialer = :afdeling ORDER BY "
+    "DR.startNr DESC";
 const char kHorseLookupTail[] = "FROM dbo.tblHest WHERE (HestBaseID = '%1' ) AND (OprettetLokalt = 0)";
 const char kHorseLookupTailJumping[] = "FROM dbo.tblHest WHERE (HESTBASEID = '%1' ) AND (OprettetLokalt = 0)";
 
@@ -145,111 +138,90 @@ const char kHorseLookupTailJumping[] = "FROM dbo.tblHest WHERE (HESTBASEID = '%1
 const char kEventingHeader[] =
     "SELECT K.KlasseId, K.KlasseNr, K.MaxAntalStarter, K.Klasse, OFS.Fornavn, OFS.EfterNavn, AF.afdelingInitialer, "
     "AF.sponsor, AF.aerespraemie, AF.antalPlaceringer, M.Metode, M.antalHovedRunder, M.antalOmspringninger, "
-    "K.TempoId, dbo.DanskeUgedage(DATENAME(weekday, AF.dato) ), CAST(CONVERT( varchar,AF.Starttid, 14) AS varchar(5)), "
-    "CAST(CONVERT(varchar,AF.Sluttid,14 ) AS varchar(5)), KT.MaxPoint, K.EtapeDIdealTid, K.SidsteDiciplin, "
-    "K.klasseTypeId, K.diciplinId, K.niveauID, dbo.doteringListe(K.KlasseId), AF.BevarStartTid, K.Bemaerkning, "
-    "KT.klasse "
-    "from dbo.tblKlasse as K LEFT JOIN dbo.tblMetode as M ON K.MetodeID = M.MetodeId "
-    "LEFT JOIN dbo.tblKlasseType as KT ON K.KlasseTypeID = KT.klasseTypeId "
-    "LEFT JOIN dbo.tblAfdeling as AF ON K.KlasseID = AF.klasseId "
-    "LEFT JOIN dbo.tblAfdelingDommer as AD ON AF.afdelingId = AD.afdelingId "
-    "LEFT JOIN dbo.tblOfficials as OFS ON AD.OfficialId = OFS.OfficialId "
-    "WHERE K.staevneId = :staevneId AND K.klasseNr = :klasseNr AND AF.afdelingInitialer = :afdeling";
+    "K.TempoId, dbo.DanskeUgedage(DATENAME(weekday, AF.dato) ), CAST(CONVERT( varchar,AF.Starttid, 14) AS "
+    "varchar(5)), CAST(CONVERT(varchar,AF.Sluttid,14 ) AS varchar(5)), KT.MaxPoint, K.EtapeDIdealTid, "
+    "K.SidsteDiciplin, K.klasseTypeId, K.diciplinId, K.niveauID, dbo.doteringListe(K.KlasseId), AF.BevarStartTid, "
+    "K.Bemaerkning, KT.klasse from dbo.tblKlasse as K LEFT JOIN dbo.tblMetode as M ON K.MetodeID = M.MetodeId LEFT "
+    "JOIN dbo.tblKlasseType as KT ON K.KlasseTypeID = KT.klasseTypeId LEFT JOIN dbo.tblAfdeling as AF ON K.KlasseID = "
+    "AF.klasseId LEFT JOIN dbo.tblAfdelingDommer as AD ON AF.afdelingId = AD.afdelingId LEFT JOIN dbo.tblOfficials as "
+    "OFS ON AD.OfficialId = OFS.OfficialId WHERE K.staevneId = :staevneId AND K.klasseNr = :klasseNr AND "
+    "AF.afdelingInitialer = :afdeling";
 const char kEventingResults[] =
     "SELECT vMR.StartNr, vMR.anmeldelseNr, vMR.Fornavn, vMR.Efternavn, vMR.Navn, vMR.klubInitialer, vMR.dressur, "
     "vMR.etapeDFejl, MRU.EtapeDTid, vMR.springning, vMR.dressurspring, vMR.dressurudholdenhed, vMR.total, "
-    "vMR.diskDressur, vMR.diskUdh, vMR.diskSpring, vMR.diskvalifikation, vMR.springningtid, "
-    "CAST(CONVERT( varchar, dbo.StarttidEkvipageDressur(vMR.afdelingID, vMR.StartId), 14 ) AS varchar(5) ), "
-    "vMR.LicensNr, vMR.HesteId, TC.ConfigId, H.AfstamningF, H.AfstamningM, H.AfstamningMF, YEAR(H.foedeaar), "
-    "H.opdraetter, H.koen, vMR.StartId "
-    "FROM dbo.vMilitaryResultat as vMR "
-    "LEFT JOIN tblMilitaryResultatUdh AS MRU ON vMR.startId=MRU.startId "
-    "LEFT JOIN dbo.tblHest as H ON (vMR.HesteId = H.HestBaseId  AND H.OprettetLokalt = 0 ) "
-    "LEFT JOIN dbo.tblConfig as TC ON vMR.LicensNr = TC.RytterId AND H.HestId = TC.HestId "
-    "WHERE vMR.staevneId = :staevneId AND vMR.klasseNr = :klasseNr AND vMR.afdelingInitialer = :afdeling "
-    "ORDER BY  diskvalifikation ASC, startNr DESC";
+    "vMR.diskDressur, vMR.diskUdh, vMR.diskSpring, vMR.diskvalifikation, vMR.springningtid, CAST(CONVERT( varchar, "
+    "dbo.StarttidEkvipageDressur(vMR.afdelingID, vMR.StartId), 14 ) AS varchar(5) ), vMR.LicensNr, vMR.HesteId, "
+    "TC.ConfigId, H.AfstamningF, H.AfstamningM, H.AfstamningMF, YEAR(H.foedeaar), H.opdraetter, H.koen, vMR.StartId "
+    "FROM dbo.vMilitaryResultat as vMR LEFT JOIN tblMilitaryResultatUdh AS MRU ON vMR.startId=MRU.startId LEFT JOIN "
+    "dbo.tblHest as H ON (vMR.HesteId = H.HestBaseId AND H.OprettetLokalt = 0 ) LEFT JOIN dbo.tblConfig as TC ON "
+    "vMR.LicensNr = TC.RytterId AND H.HestId = TC.HestId WHERE vMR.staevneId = :staevneId AND vMR.klasseNr = "
+    ":klasseNr AND vMR.afdelingInitialer = :afdeling ORDER BY diskvalifikation ASC, startNr DESC";
 const char kEventingRefresh[] =
     "SELECT vMR.StartNr, vMR.anmeldelseNr, vMR.dressur, vMR.etapeDFejl, MRU.etapeDTid, vMR.springning, "
     "vMR.dressurspring, vMR.dressurudholdenhed, vMR.total, vMR.diskDressur, vMR.diskUdh, vMR.diskSpring, "
-    "vMR.diskvalifikation, vMR.springningtid, "
-    "CAST(CONVERT( varchar, dbo.StarttidEkvipageDressur(vMR.afdelingID, vMR.StartId), 14 ) AS varchar(5) ), "
-    "vMR.StartId "
-    "FROM dbo.vMilitaryResultat as vMR "
-    "LEFT JOIN tblMilitaryResultatUdh AS MRU ON vMR.startId=MRU.startId "
-    "WHERE staevneId = :staevneId AND klasseNr = :klasseNr AND afdelingInitialer = :afdeling "
-    "ORDER BY  diskvalifikation ASC, startNr DESC";
+    "vMR.diskvalifikation, vMR.springningtid, CAST(CONVERT( varchar, dbo.StarttidEkvipageDressur(vMR.afdelingID, "
+    "vMR.StartId), 14 ) AS varchar(5) ), vMR.StartId FROM dbo.vMilitaryResultat as vMR LEFT JOIN "
+    "tblMilitaryResultatUdh AS MRU ON vMR.startId=MRU.startId WHERE staevneId = :staevneId AND klasseNr = :klasseNr "
+    "AND afdelingInitialer = :afdeling ORDER BY diskvalifikation ASC, startNr DESC";
 
 // --- Waiting list and championship start lists ------------------------------------
 
 const char kWaitingListHeader[] =
     "SELECT K.KlasseId, K.KlasseNr, K.MaxAntalStarter, K.Klasse, OFS.Fornavn, OFS.EfterNavn, AF.afdelingInitialer, "
     "AF.sponsor, AF.aerespraemie, AF.antalPlaceringer, M.Metode, M.antalHovedRunder, M.antalOmspringninger, "
-    "K.TempoId, dbo.DanskeUgedage(DATENAME(weekday, AF.dato) ), CAST(CONVERT( varchar,AF.Starttid, 14) AS varchar(5)), "
-    "CAST(CONVERT(varchar,AF.Sluttid,14 ) AS varchar(5)), KT.MaxPoint, K.EtapeDIdealTid, K.SidsteDiciplin "
-    "from dbo.tblKlasse as K LEFT JOIN dbo.tblMetode as M ON K.MetodeID = M.MetodeId "
-    "LEFT JOIN dbo.tblKlasseType as KT ON K.KlasseTypeID = KT.klasseTypeId "
-    "LEFT JOIN dbo.tblAfdeling as AF ON K.KlasseID = AF.klasseId "
-    "LEFT JOIN dbo.tblAfdelingDommer as AD ON AF.afdelingId = AD.afdelingId "
-    "LEFT JOIN dbo.tblOfficials as OFS ON AD.OfficialId = OFS.OfficialId "
-    "WHERE K.staevneId = :staevneId AND K.klasseNr = :klasseNr AND AF.afdelingInitialer = :afdeling";
+    "K.TempoId, dbo.DanskeUgedage(DATENAME(weekday, AF.dato) ), CAST(CONVERT( varchar,AF.Starttid, 14) AS "
+    "varchar(5)), CAST(CONVERT(varchar,AF.Sluttid,14 ) AS varchar(5)), KT.MaxPoint, K.EtapeDIdealTid, "
+    "K.SidsteDiciplin from dbo.tblKlasse as K LEFT JOIN dbo.tblMetode as M ON K.MetodeID = M.MetodeId LEFT JOIN "
+    "dbo.tblKlasseType as KT ON K.KlasseTypeID = KT.klasseTypeId LEFT JOIN dbo.tblAfdeling as AF ON K.KlasseID = "
+    "AF.klasseId LEFT JOIN dbo.tblAfdelingDommer as AD ON AF.afdelingId = AD.afdelingId LEFT JOIN dbo.tblOfficials as "
+    "OFS ON AD.OfficialId = OFS.OfficialId WHERE K.staevneId = :staevneId AND K.klasseNr = :klasseNr AND "
+    "AF.afdelingInitialer = :afdeling";
 const char kStartList[] =
-    "SELECT CAST(ST.StartNr AS VARCHAR(5)) + dbo.NrTilBogstav(ST.SekundaerStartNr) AS startNr,\t\t\t\t\tA.AnmeldelseNr,"
-    "                     R.Fornavn, R.Efternavn, \t\t\t\t\tH.Navn, \t\t\t\t\tKL.KlubId AS KlubInitialer, "
-    "\t\t\t\t\tR.RytterId AS LicensNr, \t\t\t\t\tH.HestBaseId AS HesteId \t\t\t\t\tFROM tblKlasse AS K "
-    "INNER JOIN                       tblStaevne AS S ON K.StaevneId = S.StaevneId INNER JOIN                       "
-    "tblAfdeling AS AF ON K.KlasseId = AF.KlasseId LEFT OUTER JOIN                       tblStart AS ST ON "
-    "AF.AfdelingId = ST.AfdelingId AND ST.Slettet IS NULL LEFT OUTER JOIN                       tblAnmeldelse AS A ON "
-    "ST.AnmeldelseId = A.AnmeldelseId LEFT OUTER JOIN                       tblRytter AS R ON A.RytterId = R.RytterId "
-    "LEFT OUTER JOIN                       tblHest AS H ON A.HestId = H.HestId LEFT OUTER JOIN                       "
-    "tblKlub AS KL ON A.KlubId = KL.KlubId \t\t\t\t\t  WHERE S.StaevneId = :staevneId AND K.KlasseNr = :klasseNr "
-    "AND AF.AfdelingInitialer = :afdeling \t\t\t\t\t  ORDER BY ST.StartNr ";
+    "SELECT CAST(ST.StartNr AS VARCHAR(5)) + dbo.NrTilBogstav(ST.SekundaerStartNr) AS startNr, A.AnmeldelseNr, "
+    "R.Fornavn, R.Efternavn, H.Navn, KL.KlubId AS KlubInitialer, R.RytterId AS LicensNr, H.HestBaseId AS HesteId FROM "
+    "tblKlasse AS K INNER JOIN tblStaevne AS S ON K.StaevneId = S.StaevneId INNER JOIN tblAfdeling AS AF ON "
+    "K.KlasseId = AF.KlasseId LEFT OUTER JOIN tblStart AS ST ON AF.AfdelingId = ST.AfdelingId AND ST.Slettet IS NULL "
+    "LEFT OUTER JOIN tblAnmeldelse AS A ON ST.AnmeldelseId = A.AnmeldelseId LEFT OUTER JOIN tblRytter AS R ON "
+    "A.RytterId = R.RytterId LEFT OUTER JOIN tblHest AS H ON A.HestId = H.HestId LEFT OUTER JOIN tblKlub AS KL ON "
+    "A.KlubId = KL.KlubId WHERE S.StaevneId = :staevneId AND K.KlasseNr = :klasseNr AND AF.AfdelingInitialer = "
+    ":afdeling ORDER BY ST.StartNr ";
 
 // --- Championship loading -------------------------------------------------------------
 
 const char kChampionshipHeaderColumns[] =
     "SELECT K.KlasseId, K.KlasseNr, K.MaxAntalStarter, K.Klasse, OFS.Fornavn, OFS.EfterNavn, AF.afdelingInitialer, "
     "AF.sponsor, AF.aerespraemie, AF.antalPlaceringer, M.Metode, M.antalHovedRunder, M.antalOmspringninger, "
-    "K.TempoId, dbo.DanskeUgedage(DATENAME(weekday, AF.dato) ), CAST(CONVERT( varchar,AF.StarttidS, 14) AS varchar(5)), "
-    "CAST(CONVERT(varchar,AF.SluttidS,14 ) AS varchar(5)), KT.MaxPoint, K.EtapeDIdealTid, K.SidsteDiciplin, "
-    "KT.klasseTypeId, dbo.antalDommere( %1), %3, AF.BevarStartTid, K.diciplinId, K.niveauId, "
-    "dbo.doteringListe(K.KlasseId), K.Bemaerkning, KT.klasse, K.KlasseIdZEP "
-    "from dbo.tblKlasse as K LEFT JOIN dbo.tblMetode as M ON K.MetodeID = M.MetodeId "
-    "LEFT JOIN dbo.tblKlasseType as KT ON K.KlasseTypeID = KT.klasseTypeId "
-    "LEFT JOIN dbo.tblAfdeling as AF ON K.KlasseID = AF.klasseId "
-    "LEFT JOIN dbo.tblAfdelingDommer as AD ON AF.afdelingId = AD.afdelingId "
-    "LEFT JOIN dbo.tblOfficials as OFS ON AD.OfficialId = OFS.OfficialId "
-    "WHERE K.staevneId = :staevneId AND K.klasseNr = :klasseNr AND AF.afdelingInitialer = :afdeling";
+    "K.TempoId, dbo.DanskeUgedage(DATENAME(weekday, AF.dato) ), CAST(CONVERT( varchar,AF.StarttidS, 14) AS "
+    "varchar(5)), CAST(CONVERT(varchar,AF.SluttidS,14 ) AS varchar(5)), KT.MaxPoint, K.EtapeDIdealTid, "
+    "K.SidsteDiciplin, KT.klasseTypeId, dbo.antalDommere( %1), %3, AF.BevarStartTid, K.diciplinId, K.niveauId, "
+    "dbo.doteringListe(K.KlasseId), K.Bemaerkning, KT.klasse, K.KlasseIdZEP from dbo.tblKlasse as K LEFT JOIN "
+    "dbo.tblMetode as M ON K.MetodeID = M.MetodeId LEFT JOIN dbo.tblKlasseType as KT ON K.KlasseTypeID = "
+    "KT.klasseTypeId LEFT JOIN dbo.tblAfdeling as AF ON K.KlasseID = AF.klasseId LEFT JOIN dbo.tblAfdelingDommer as "
+    "AD ON AF.afdelingId = AD.afdelingId LEFT JOIN dbo.tblOfficials as OFS ON AD.OfficialId = OFS.OfficialId WHERE "
+    "K.staevneId = :staevneId AND K.klasseNr = :klasseNr AND AF.afdelingInitialer = :afdeling";
 const char kChampionshipDressageResults[] =
     "SELECT DR.StartNr, DR.anmeldelseNr, DR.Fornavn, DR.Efternavn, DR.Navn, DR.klubId, DR.diskvalifikation, "
     "CAST(CONVERT( varchar, dbo.StarttidEkvipage(DR.afdelingID, DR.StartId), 14 ) AS varchar(5) ), DR.RytterId, "
     "DR.HesteId, TC.ConfigId, H.AfstamningF, H.AfstamningM, H.AfstamningMF, YEAR(H.foedeaar), DR.Kategori, "
-    "H.opdraetter, H.koen, H.feiID "
-    " FROM dbo.vDressurResultat as DR "
-    " LEFT JOIN tblAnmeldelse AA ON DR.AnmeldelseId = AA.AnmeldelseId "
-    " LEFT JOIN tblHest H ON (H.hestid = AA.hestid AND H.OprettetLokalt = 0 ) "
-    " LEFT JOIN dbo.tblConfig as TC ON DR.RytterId = TC.RytterId AND H.HestId = TC.HestId  "
-    "WHERE DR.staevneId = :staevneId AND DR.klasseNr = :klasseNr AND DR.afdelingInitialer = :afdeling "
-    "ORDER BY  total ASC, DR.diskvalifikation ASC, DR.startNr DESC";
+    "H.opdraetter, H.koen, H.feiID FROM dbo.vDressurResultat as DR LEFT JOIN tblAnmeldelse AA ON DR.AnmeldelseId = "
+    "AA.AnmeldelseId LEFT JOIN tblHest H ON (H.hestid = AA.hestid AND H.OprettetLokalt = 0 ) LEFT JOIN dbo.tblConfig "
+    "as TC ON DR.RytterId = TC.RytterId AND H.HestId = TC.HestId WHERE DR.staevneId = :staevneId AND DR.klasseNr = "
+    ":klasseNr AND DR.afdelingInitialer = :afdeling ORDER BY total ASC, DR.diskvalifikation ASC, DR.startNr DESC";
 const char kChampionshipJumpingResults[] =
-    "SELECT SR.StartNr, SR.anmeldelseNr, SR.Fornavn, SR.Efternavn, SR.Navn, SR.KlubInitialer, SR.kategori, SR.DiskHS1, "
-    "CAST(CONVERT( varchar, dbo.StarttidEkvipage(SR.afdelingID, SR.StartId), 14 ) AS varchar(5) ), SR.LicensNr, "
-    "SR.HesteId, TC.ConfigId, H.AfstamningF, H.AfstamningM, H.AfstamningMF, YEAR(H.foedeaar), H.opdraetter, H.koen, "
-    "H.HestBaseId "
-    "FROM dbo.vSpringResultat as SR "
-    "LEFT JOIN tblAnmeldelse AA ON SR.AnmeldelseId = AA.AnmeldelseId "
-    "LEFT JOIN tblHest H ON (H.hestid = AA.hestid AND H.OprettetLokalt = 0 ) "
-    "LEFT JOIN dbo.tblConfig as TC ON SR.LicensNr = TC.RytterId AND H.HestId = TC.HestId "
-    "WHERE SR.staevneId = :staevneId AND SR.klasseNr = :klasseNr AND SR.afdelingInitialer = :afdeling "
-    "ORDER BY diskvalifikation ASC, startNr DESC";
+    "SELECT SR.StartNr, SR.anmeldelseNr, SR.Fornavn, SR.Efternavn, SR.Navn, SR.KlubInitialer, SR.kategori, "
+    "SR.DiskHS1, CAST(CONVERT( varchar, dbo.StarttidEkvipage(SR.afdelingID, SR.StartId), 14 ) AS varchar(5) ), "
+    "SR.LicensNr, SR.HesteId, TC.ConfigId, H.AfstamningF, H.AfstamningM, H.AfstamningMF, YEAR(H.foedeaar), "
+    "H.opdraetter, H.koen, H.HestBaseId FROM dbo.vSpringResultat as SR LEFT JOIN tblAnmeldelse AA ON SR.AnmeldelseId "
+    "= AA.AnmeldelseId LEFT JOIN tblHest H ON (H.hestid = AA.hestid AND H.OprettetLokalt = 0 ) LEFT JOIN "
+    "dbo.tblConfig as TC ON SR.LicensNr = TC.RytterId AND H.HestId = TC.HestId WHERE SR.staevneId = :staevneId AND "
+    "SR.klasseNr = :klasseNr AND SR.afdelingInitialer = :afdeling ORDER BY diskvalifikation ASC, startNr DESC";
 const char kChampionshipDressageExport[] =
-    "SELECT DR.StartNr, DR.anmeldelseNr, DR.Fornavn, DR.Efternavn, DR.Navn , DR.klubId, DR.RytterId, DR.HesteId "
-    " FROM dbo.vDressurResultat as DR "
-    " WHERE DR.staevneId = :staevneId AND DR.klasseNr = :klasseNr AND DR.afdelingInitialer = :afdeling "
-    "ORDER BY  DR.startNr DESC";
+    "SELECT DR.StartNr, DR.anmeldelseNr, DR.Fornavn, DR.Efternavn, DR.Navn , DR.klubId, DR.RytterId, DR.HesteId FROM "
+    "dbo.vDressurResultat as DR WHERE DR.staevneId = :staevneId AND DR.klasseNr = :klasseNr AND DR.afdelingInitialer "
+    "= :afdeling ORDER BY DR.startNr DESC";
 const char kChampionshipJumpingExport[] =
-    "SELECT StartNr, anmeldelseNr, Fornavn, Efternavn, Navn , KlubInitialer, LicensNr, HesteId "
-    "FROM dbo.vSpringResultat "
-    "WHERE staevneId = :staevneId AND klasseNr = :klasseNr AND afdelingInitialer = :afdeling "
+    "SELECT StartNr, anmeldelseNr, Fornavn, Efternavn, Navn , KlubInitialer, LicensNr, HesteId FROM "
+    "dbo.vSpringResultat WHERE staevneId = :staevneId AND klasseNr = :klasseNr AND afdelingInitialer = :afdeling "
     "ORDER BY diskvalifikation ASC, startNr DESC";
 
 } // namespace
@@ -259,81 +231,61 @@ class tst_Statements : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        const QString file = m_dir.filePath(QStringLiteral("statements_demo.db"));
+        standin::DemoOptions options;
+        options.seed = 7;
+        options.small = true;
+        QString error;
+        QVERIFY2(standin::generateDemoCompetition(file, options, &error), qPrintable(error));
+        m_sections = standin::readDemoSections(file, standin::demoCompetitionId, &error);
+        QVERIFY2(!m_sections.isEmpty(), qPrintable(error));
+        standin::registerDriver();
+        QSqlDatabase db = QSqlDatabase::addDatabase(standin::driverName(), QLatin1String(kConnection));
+        db.setDatabaseName(file);
+        QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+    }
     void statements_data();
     void statements();
     void logo();
 
 private:
-    bool execute(QSqlQuery &query, const QString &sql, const DemoSection *section);
+    // Runs a statement with the section's values bound to its placeholders;
+    // the error names the statement.
+    QString execute(QSqlQuery &query, const QString &sql, const DemoSection *s)
+    {
+        if (!query.prepare(sql))
+            return QStringLiteral("prepare: %1\n%2").arg(query.lastError().text(), sql);
+        if (sql.contains(QLatin1String(":staevneId")))
+            query.bindValue(QStringLiteral(":staevneId"), s ? s->staevneId : standin::demoCompetitionId);
+        if (s && sql.contains(QLatin1String(":klasseNr")))
+            query.bindValue(QStringLiteral(":klasseNr"), s->klasseNr);
+        if (s && sql.contains(QLatin1String(":afdeling")))
+            query.bindValue(QStringLiteral(":afdeling"), s->afdeling);
+        return query.exec() ? QString() : QStringLiteral("exec: %1\n%2").arg(query.lastError().text(), sql);
+    }
     // First column of the first row; a null QVariant when there is no row.
-    QVariant first(const QString &sql);
-    const DemoSection &section(DemoSectionKind kind);
+    QVariant first(const QString &sql)
+    {
+        QSqlQuery query(QSqlDatabase::database(QLatin1String(kConnection)));
+        const QString error = execute(query, sql, nullptr);
+        if (!error.isEmpty())
+            qFatal("%s", qPrintable(error));
+        return query.next() ? query.value(0) : QVariant();
+    }
+    const DemoSection &section(DemoSectionKind kind)
+    {
+        const DemoSection *s = standin::firstDemoSection(m_sections, kind);
+        if (!s)
+            qFatal("the demo competition has no section of kind %d", int(kind));
+        return *s;
+    }
 
     QTemporaryDir m_dir;
     QList<DemoSection> m_sections;
-    QString m_error;
 };
-
-void tst_Statements::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    const QString file = m_dir.filePath(QStringLiteral("statements_demo.db"));
-    standin::DemoOptions options;
-    options.seed = 7;
-    options.small = true;
-    QString error;
-    QVERIFY2(standin::generateDemoCompetition(file, options, &error), qPrintable(error));
-    m_sections = standin::readDemoSections(file, standin::demoCompetitionId, &error);
-    QVERIFY2(!m_sections.isEmpty(), qPrintable(error));
-    standin::registerDriver();
-    QSqlDatabase db = QSqlDatabase::addDatabase(standin::driverName(), QLatin1String(kConnection));
-    db.setDatabaseName(file);
-    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
-}
-
-void tst_Statements::cleanupTestCase()
-{
-    QSqlDatabase::database(QLatin1String(kConnection), false).close();
-    QSqlDatabase::removeDatabase(QLatin1String(kConnection));
-}
-
-bool tst_Statements::execute(QSqlQuery &query, const QString &sql, const DemoSection *s)
-{
-    m_error.clear();
-    if (!query.prepare(sql)) {
-        m_error = QStringLiteral("prepare: %1\n%2").arg(query.lastError().text(), sql);
-        return false;
-    }
-    if (sql.contains(QLatin1String(":staevneId")))
-        query.bindValue(QStringLiteral(":staevneId"), s ? s->staevneId : standin::demoCompetitionId);
-    if (s && sql.contains(QLatin1String(":klasseNr")))
-        query.bindValue(QStringLiteral(":klasseNr"), s->klasseNr);
-    if (s && sql.contains(QLatin1String(":afdeling")))
-        query.bindValue(QStringLiteral(":afdeling"), s->afdeling);
-    if (!query.exec()) {
-        m_error = QStringLiteral("exec: %1\n%2").arg(query.lastError().text(), sql);
-        return false;
-    }
-    return true;
-}
-
-QVariant tst_Statements::first(const QString &sql)
-{
-    QSqlQuery query(QSqlDatabase::database(QLatin1String(kConnection)));
-    if (!execute(query, sql, nullptr))
-        qFatal("%s", qPrintable(m_error));
-    return query.next() ? query.value(0) : QVariant();
-}
-
-const DemoSection &tst_Statements::section(DemoSectionKind kind)
-{
-    const DemoSection *s = standin::firstDemoSection(m_sections, kind);
-    if (!s)
-        qFatal("the demo competition has no section of kind %d", int(kind));
-    return *s;
-}
 
 namespace {
 const int kStarters = -1; // rows: the section's starters
@@ -509,7 +461,8 @@ void tst_Statements::statements()
     QFETCH(QStringList, checks);
     const DemoSection *s = kind < 0 ? nullptr : &section(DemoSectionKind(kind));
     QSqlQuery query(QSqlDatabase::database(QLatin1String(kConnection)));
-    QVERIFY2(execute(query, sql, s), qPrintable(m_error));
+    const QString error = execute(query, sql, s);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(query.record().count(), columns);
     int count = 0;
     while (query.next()) {

@@ -24,15 +24,11 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
 
-    void translationKeepsWhatItMustNot_data();
-    void translationKeepsWhatItMustNot();
     void unknownConstructsAreNamed_data();
     void unknownConstructsAreNamed();
 
     void constructs_data();
     void constructs();
-    void runtimeConversionErrors_data();
-    void runtimeConversionErrors();
 
     void textCompare_data();
     void textCompare();
@@ -107,79 +103,47 @@ QVariant TestTsql::scalar(const QString &tsql)
     return query.value(0);
 }
 
-void TestTsql::translationKeepsWhatItMustNot_data()
-{
-    QTest::addColumn<QString>("tsql");
-    QTest::addColumn<QStringList>("mustContain");
-    QTest::addColumn<QStringList>("mustNotContain");
-
-    QTest::newRow("dbo owner dropped")
-        << "SELECT K.klubnavn FROM tblEjer as E LEFT JOIN dbo.tblKlub AS K ON E.KlubId = K.KlubId"
-        << QStringList{QStringLiteral("JOIN tblKlub AS K")} << QStringList{QStringLiteral("dbo")};
-    QTest::newRow("literal untouched")
-        << "SELECT 'dbo.x + CONVERT(y)' FROM t"
-        << QStringList{QStringLiteral("'dbo.x + CONVERT(y)'")} << QStringList{QStringLiteral("tsql_")};
-    QTest::newRow("quotes doubled in a literal")
-        << "SELECT a FROM t WHERE b = 'O''Brien'"
-        << QStringList{QStringLiteral("'O''Brien'")} << QStringList();
-    QTest::newRow("named placeholders in order")
-        << "SELECT a FROM t WHERE s = :staevneId AND k = :klasseNr AND a = :afdeling"
-        << QStringList{QStringLiteral(":staevneId AND k = :klasseNr AND a = :afdeling")} << QStringList();
-    QTest::newRow("placeholder inside +")
-        << "SELECT :a + b FROM t" << QStringList{QStringLiteral(":a")} << QStringList();
-    QTest::newRow("comment dropped")
-        << "SELECT a -- TOP LEN(\nFROM t" << QStringList{QStringLiteral("FROM t")}
-        << QStringList{QStringLiteral("TOP")};
-}
-
-void TestTsql::translationKeepsWhatItMustNot()
-{
-    QFETCH(QString, tsql);
-    QFETCH(QStringList, mustContain);
-    QFETCH(QStringList, mustNotContain);
-    const TsqlTranslator::Result result = TsqlTranslator::translate(tsql);
-    QVERIFY2(result.ok(), qPrintable(result.error));
-    for (const QString &part : mustContain)
-        QVERIFY2(result.sql.contains(part), qPrintable(result.sql));
-    for (const QString &part : mustNotContain)
-        QVERIFY2(!result.sql.contains(part), qPrintable(result.sql));
-}
-
 void TestTsql::unknownConstructsAreNamed_data()
 {
     QTest::addColumn<QString>("tsql");
     QTest::addColumn<QString>("named");
+    QTest::addColumn<bool>("translates"); // the error comes only when the statement runs
 
-    QTest::newRow("function") << "SELECT LEN(Navn) FROM t" << "LEN";
-    QTest::newRow("CONVERT style") << "SELECT CONVERT(char(10), d, 120) FROM t" << "120";
-    QTest::newRow("CONVERT without style") << "SELECT CONVERT(varchar, d) FROM t" << "style";
-    QTest::newRow("CAST type") << "SELECT CAST(d AS int) FROM t" << "int";
-    QTest::newRow("varchar(max)") << "SELECT CAST(d AS varchar(max)) FROM t" << "varchar(max)";
-    QTest::newRow("DATENAME part") << "SELECT DATENAME(month, d) FROM t" << "month";
-    QTest::newRow("ISNULL arity") << "SELECT ISNULL(a) FROM t" << "ISNULL";
-    QTest::newRow("TOP") << "SELECT TOP 5 a FROM t" << "TOP";
-    QTest::newRow("COLLATE") << "SELECT a FROM t ORDER BY a COLLATE Danish_Norwegian_CI_AS" << "COLLATE";
-    QTest::newRow("Unicode literal") << "SELECT N'x' FROM t" << "N'";
-    QTest::newRow("brackets") << "SELECT [Navn] FROM t" << "[Navn]";
-    QTest::newRow("variable") << "SELECT a FROM t WHERE b = @id" << "@id";
-    QTest::newRow("temporary table") << "SELECT a FROM #work" << "#work";
-    QTest::newRow("minus beside plus") << "SELECT a - b + 'x' FROM t" << "-";
-    QTest::newRow("dangling plus") << "SELECT a + FROM t" << "+";
-    QTest::newRow("two statements") << "SELECT 1; SELECT 2" << "more than one statement";
-    QTest::newRow("database name") << "SELECT a FROM ZEP.dbo.tblStaevne" << "database name";
-    QTest::newRow("open string") << "SELECT 'abc FROM t" << "unterminated";
-    QTest::newRow("empty") << "  ;" << "empty";
+    QTest::newRow("function") << "SELECT LEN(Navn) FROM t" << "LEN" << false;
+    QTest::newRow("CONVERT style") << "SELECT CONVERT(char(10), d, 120) FROM t" << "120" << false;
+    QTest::newRow("CONVERT without style") << "SELECT CONVERT(varchar, d) FROM t" << "style" << false;
+    QTest::newRow("CAST type") << "SELECT CAST(d AS int) FROM t" << "int" << false;
+    QTest::newRow("varchar(max)") << "SELECT CAST(d AS varchar(max)) FROM t" << "varchar(max)" << false;
+    QTest::newRow("DATENAME part") << "SELECT DATENAME(month, d) FROM t" << "month" << false;
+    QTest::newRow("ISNULL arity") << "SELECT ISNULL(a) FROM t" << "ISNULL" << false;
+    QTest::newRow("TOP") << "SELECT TOP 5 a FROM t" << "TOP" << false;
+    QTest::newRow("COLLATE") << "SELECT a FROM t ORDER BY a COLLATE Danish_Norwegian_CI_AS" << "COLLATE" << false;
+    QTest::newRow("Unicode literal") << "SELECT N'x' FROM t" << "N'" << false;
+    QTest::newRow("brackets") << "SELECT [Navn] FROM t" << "[Navn]" << false;
+    QTest::newRow("variable") << "SELECT a FROM t WHERE b = @id" << "@id" << false;
+    QTest::newRow("temporary table") << "SELECT a FROM #work" << "#work" << false;
+    QTest::newRow("minus beside plus") << "SELECT a - b + 'x' FROM t" << "-" << false;
+    QTest::newRow("dangling plus") << "SELECT a + FROM t" << "+" << false;
+    QTest::newRow("two statements") << "SELECT 1; SELECT 2" << "more than one statement" << false;
+    QTest::newRow("database name") << "SELECT a FROM ZEP.dbo.tblStaevne" << "database name" << false;
+    QTest::newRow("open string") << "SELECT 'abc FROM t" << "unterminated" << false;
+    QTest::newRow("empty") << "  ;" << "empty" << false;
+    QTest::newRow("text to int") << "SELECT 'x' + 1" << "Conversion failed when converting the varchar value 'x'" << true;
+    QTest::newRow("not a date") << "SELECT YEAR('31/12/2024')" << "date and/or time" << true;
+    QTest::newRow("no such day") << "SELECT CONVERT(char(10), '2023-02-29', 103)" << "date and/or time" << true;
+    QTest::newRow("float to varchar") << "SELECT CAST(1.5 AS varchar(5))" << "floating-point" << true;
+    QTest::newRow("missing database function") << "SELECT dbo.antalHeste(1)" << "antalHeste" << true;
 }
 
 void TestTsql::unknownConstructsAreNamed()
 {
     QFETCH(QString, tsql);
     QFETCH(QString, named);
+    QFETCH(bool, translates);
     const TsqlTranslator::Result result = TsqlTranslator::translate(tsql);
-    QVERIFY2(!result.ok(), qPrintable(result.sql));
-    QVERIFY2(result.error.contains(named, Qt::CaseInsensitive), qPrintable(result.error));
-
-    // Through the driver the same text is a statement error naming it.
+    QCOMPARE(result.ok(), translates);
+    QVERIFY2(translates || result.error.contains(named, Qt::CaseInsensitive), qPrintable(result.error));
+    // Through the driver the text is a statement error naming it.
     QSqlQuery query(QSqlDatabase::database(m_connection));
     QVERIFY(!query.exec(tsql));
     QCOMPARE(query.lastError().type(), QSqlError::StatementError);
@@ -221,6 +185,10 @@ void TestTsql::constructs_data()
     QTest::newRow("column NULL in a join")
         << "SELECT Fornavn + ' ' + EfterNavn FROM dbo.tblOfficials WHERE OfficialId = 3" << null;
 
+    // What must come through the translation as it is.
+    QTest::newRow("literal untouched") << "SELECT 'dbo.x + CONVERT(y) -- z'" << QVariant("dbo.x + CONVERT(y) -- z");
+    QTest::newRow("quotes in a literal") << "SELECT 'O''Brien' + ''''" << QVariant("O'Brien'");
+    QTest::newRow("comment dropped") << "SELECT 1 -- TOP LEN(\n" << QVariant(1);
     QTest::newRow("ISNULL of NULL") << "SELECT ISNULL(NULL, 'x')" << QVariant("x");
 
     QTest::newRow("weekday Monday") << "SELECT DATENAME(weekday, '2024-03-04 12:00:00.000')" << QVariant("Monday");
@@ -255,28 +223,6 @@ void TestTsql::constructs()
     QCOMPARE(actual.isNull(), expected.isNull());
     if (!expected.isNull())
         QCOMPARE(actual, expected);
-}
-
-void TestTsql::runtimeConversionErrors_data()
-{
-    QTest::addColumn<QString>("tsql");
-    QTest::addColumn<QString>("message");
-
-    QTest::newRow("text to int") << "SELECT 'x' + 1" << "Conversion failed when converting the varchar value 'x'";
-    QTest::newRow("not a date") << "SELECT YEAR('31/12/2024')" << "date and/or time";
-    QTest::newRow("no such day") << "SELECT CONVERT(char(10), '2023-02-29', 103)" << "date and/or time";
-    QTest::newRow("float to varchar") << "SELECT CAST(1.5 AS varchar(5))" << "floating-point";
-    QTest::newRow("missing database function") << "SELECT dbo.antalHeste(1)" << "antalHeste";
-}
-
-void TestTsql::runtimeConversionErrors()
-{
-    QFETCH(QString, tsql);
-    QFETCH(QString, message);
-    QSqlQuery query(QSqlDatabase::database(m_connection));
-    QVERIFY(!query.exec(tsql));
-    QCOMPARE(query.lastError().type(), QSqlError::StatementError);
-    QVERIFY2(query.lastError().text().contains(message), qPrintable(query.lastError().text()));
 }
 
 void TestTsql::textCompare_data()
