@@ -1,8 +1,8 @@
 // Every statement the station sends to the competition database runs on a
-// small generated demo database through the stand-in driver (runs of blanks
-// and tabs written as one blank), with its
+// small generated demo database through the stand-in driver, with its
 // placeholders bound and its '%1' holes filled, and gives the columns, the
-// rows and the values its caller reads back.
+// rows and the values its caller reads back. The statements are written with
+// each run of blanks and tabs as one blank.
 
 #include "demo/DemoCompetition.h"
 #include "driver/StandinDriver.h"
