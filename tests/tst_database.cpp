@@ -86,8 +86,6 @@ private slots:
         QTest::newRow("local in other case") << "(LOCAL)\\zep" << "DRIVER={SQL Server}; Server=(LOCAL)\\zep; DataBase=ZEP;";
         QTest::newRow("longer instance") << "(local)\\ZEP2"
                                          << "DRIVER={SQL Native Client};Network=DBMSSOCN;; Server=(local)\\ZEP2; DataBase=ZEP;";
-        QTest::newRow("trailing blank") << "(local)\\ZEP "
-                                        << "DRIVER={SQL Native Client};Network=DBMSSOCN;; Server=(local)\\ZEP ; DataBase=ZEP;";
         QTest::newRow("network server") << "ring-pc\\SQLEXPRESS"
                                         << "DRIVER={SQL Native Client};Network=DBMSSOCN;; Server=ring-pc\\SQLEXPRESS; DataBase=ZEP;";
     }
@@ -97,14 +95,6 @@ private slots:
         QFETCH(QString, expected);
         QCOMPARE(dbsettings::odbcConnectionString(server, "ZEP", "{SQL Server}", "{SQL Native Client};Network=DBMSSOCN;"),
                  expected);
-    }
-
-    void driverNames()
-    {
-        QCOMPARE(dbsettings::qtDriverName("QODBC3"), QStringLiteral("QODBC"));
-        QCOMPARE(dbsettings::qtDriverName("qodbc3"), QStringLiteral("QODBC"));
-        QCOMPARE(dbsettings::qtDriverName("ZEPLITE"), QStringLiteral("ZEPLITE"));
-        QCOMPARE(dbsettings::qtDriverName("QSQLITE"), QStringLiteral("QSQLITE"));
     }
 
     void odbcConnectionIsDescribed()
@@ -126,33 +116,24 @@ private slots:
     {
         MainWidget window(nullptr, standinSettings(), "MainWidget");
         QCOMPARE(icon(window), QStringLiteral("logo/database.png"));
-
         standin::Faults::setRefuseOpen(true);
         window.connectDatabase("ZEP");
         QCOMPARE(icon(window), QStringLiteral("logo/database_error.png"));
-        QVERIFY(log(window).contains("New db handler"));
-        QVERIFY(log(window).contains("Error opening DataBase " + m_dbFile));
-        QVERIFY(log(window).contains("An database error occured.\nInjected failure"));
+        QVERIFY(log(window).contains("Injected failure")); // the database's own words reach the log
         QVERIFY(!QSqlDatabase::database("ZEP", false).isOpen());
-
         standin::Faults::setRefuseOpen(false);
-        window.connectDatabase("ZEP");
-        QCOMPARE(icon(window), QStringLiteral("logo/database_ok.png"));
-        QVERIFY(log(window).contains("Old db handler"));
-        QVERIFY(QSqlDatabase::database("ZEP", false).isOpen());
+        for (int round = 0; round < 2; ++round) { // every call closes and opens again
+            window.connectDatabase("ZEP");
+            QCOMPARE(icon(window), QStringLiteral("logo/database_ok.png"));
+            QVERIFY(QSqlDatabase::database("ZEP", false).isOpen());
+        }
 
-        // Every call closes and opens again.
-        window.connectDatabase("ZEP");
-        QCOMPARE(log(window).count("Old db handler"), 2);
-        QVERIFY(QSqlDatabase::database("ZEP", false).isOpen());
-    }
-
-    void missingFileFails()
-    {
-        MainWidget window(nullptr, settings({{"database.driver", standin::driverName()}, {"database.name", m_dir.filePath("none.db")}}),
-                          "MainWidget");
-        window.connectDatabase("ZEP");
-        QCOMPARE(icon(window), QStringLiteral("logo/database_error.png"));
+        // A missing file is an error, and connecting does not make one.
+        MainWidget missing(nullptr, settings({{"database.driver", standin::driverName()},
+                                              {"database.name", m_dir.filePath("none.db")}}),
+                           "MainWidget");
+        missing.connectDatabase("ZEP");
+        QCOMPARE(icon(missing), QStringLiteral("logo/database_error.png"));
         QVERIFY(!QFile::exists(m_dir.filePath("none.db")));
     }
 
@@ -173,27 +154,23 @@ private slots:
 
         // An empty answer is not a failure, and logs nothing.
         const QString before = log(window);
-        QVERIFY(window.getDBField("SELECT max(OpdateringID) FROM tblOpdatering", &ok).isNull());
-        QVERIFY(ok);
-        QVERIFY(window.getDBField("SELECT klubId FROM tblEjer WHERE KlubId = 'none'", &ok).isNull());
-        QVERIFY(ok);
         // A NULL reads as no value, also in a numeric column (where the
         // driver's typed null would otherwise read as "0").
-        QVERIFY(window.getDBField("SELECT KlubId FROM tblKlub", &ok).isNull());
-        QVERIFY(ok);
-        QVERIFY(window.getDBField("SELECT Klubnavn FROM tblKlub", &ok).isNull());
-        QVERIFY(window.getDBFieldByteArray("SELECT KlubId FROM tblKlub", &ok).isEmpty());
+        for (const char *empty : {"SELECT max(OpdateringID) FROM tblOpdatering",
+                                  "SELECT klubId FROM tblEjer WHERE KlubId = 'none'", "SELECT KlubId FROM tblKlub",
+                                  "SELECT Klubnavn FROM tblKlub"}) {
+            QVERIFY2(window.getDBField(empty, &ok).isNull() && ok, empty);
+            QVERIFY2(window.getDBFieldByteArray(empty, &ok).isEmpty() && ok, empty);
+        }
         QCOMPARE(log(window), before);
 
         // A failed statement is told apart and logged at -1 with the statement.
         standin::Faults::failNextStatements(1);
         QVERIFY(window.getDBField("SELECT klubId FROM tblEjer", &ok).isNull());
         QVERIFY(!ok);
-        QVERIFY(log(window).contains("GETDBFIELD SQL Error"));
         QVERIFY(log(window).contains("\n SELECT klubId FROM tblEjer"));
         QVERIFY(window.getDBFieldByteArray("SELECT nonsense FROM nowhere", &ok).isEmpty());
         QVERIFY(!ok);
-        QVERIFY(log(window).contains("GETDBFIELDBYTEARRAY SQL Error"));
 
         // A dropped link is opened again by the look-up itself.
         QVERIFY(standin::Faults::dropConnection("ZEP"));
@@ -205,7 +182,6 @@ private slots:
         standin::Faults::setRefuseOpen(true);
         QVERIFY(window.getDBField("SELECT klubId FROM tblEjer", &ok).isNull());
         QVERIFY(!ok);
-        QVERIFY(log(window).contains("An database error occured."));
     }
 };
 

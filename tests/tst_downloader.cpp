@@ -60,7 +60,6 @@ private slots:
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("path");
         QTest::newRow("page") << "http://localhost:8080/bane1.html" << "cache/bane1.html";
-        QTest::newRow("subdirectory") << "http://h/arena/bane2.html" << "cache/bane2.html";
         QTest::newRow("query") << "http://h:8080/baner.php?bane=1,2&min=1" << "cache/baner.php_bane_1_2_min_1";
         QTest::newRow("query with a path in it") << "http://h/baner.php?x=../../etc/passwd" << "cache/baner.php_x_______etc_passwd";
         QTest::newRow("encoded slash in the name") << "http://h/a%2F..%2Fb.html" << "cache/b.html";
@@ -80,20 +79,9 @@ private slots:
     {
         QTemporaryDir dir;
         urlDownloader downloader(nullptr, "bane.Downloader", dir.path(), 4);
-        QSignalSpy log(&downloader, &urlDownloader::logMessage);
-        downloader.newUrl("http://127.0.0.1:1/a.html");
-        downloader.newUrl("http://127.0.0.1:1/a.html");
-        downloader.newUrl("http://127.0.0.1:1/b.html");
+        for (const char *url : {"http://127.0.0.1:1/a.html", "http://127.0.0.1:1/a.html", "http://127.0.0.1:1/b.html"})
+            downloader.newUrl(url);
         QCOMPARE(downloader.pending(), (QStringList{"http://127.0.0.1:1/a.html", "http://127.0.0.1:1/b.html"}));
-        QCOMPARE(log.count(), 3);
-        QCOMPARE(log.at(1).at(0).toInt(), 4);
-        QCOMPARE(log.at(1).at(1).toString(),
-                 QStringLiteral("bane.Downloader url add for download http://127.0.0.1:1/a.html  pending count 1 "));
-
-        urlDownloader quiet(nullptr, "q", dir.path(), 0);
-        QSignalSpy quietLog(&quiet, &urlDownloader::logMessage);
-        quiet.newUrl("http://127.0.0.1:1/a.html");
-        QCOMPARE(quietLog.count(), 0);
     }
 
     void downloadsIntoTheDirectory()

@@ -158,6 +158,24 @@ std::vector<ClassPlan> runningShow()
     };
 }
 
+// A show of many classes for load measurements: the running show's classes
+// in turn, one section each, without waiting lists.
+std::vector<ClassPlan> loadShow(int sections)
+{
+    const std::vector<ClassPlan> usual = runningShow();
+    std::vector<ClassPlan> plan;
+    for (int i = 0; i < sections; ++i) {
+        ClassPlan c = usual[size_t(i) % usual.size()];
+        c.klasseNr = i + 1;
+        c.arena = 1 + i % 4;
+        c.day = (i / 4) % 2;
+        c.sections = {{"A", c.sections.front().progress}};
+        c.waitingList = false;
+        plan.push_back(c);
+    }
+    return plan;
+}
+
 std::vector<ClassPlan> pastShow()
 {
     using P = Progress;
@@ -235,6 +253,8 @@ public:
         if (options.small) {
             m_minStarters = 4;
             m_maxStarters = 6;
+        } else if (options.sections > 0) {
+            m_minStarters = m_maxStarters = std::clamp(options.maxStarters, 1, 280);
         } else {
             m_minStarters = std::max(1, options.minStarters);
             m_maxStarters = std::max(m_minStarters, options.maxStarters);
@@ -247,7 +267,8 @@ public:
         classTypesAndMethods();
         officials();
         people();
-        show(demoCompetitionId, m_firstDay, 1, runningShow());
+        show(demoCompetitionId, m_firstDay, 1,
+             m_options.sections > 0 ? loadShow(m_options.sections) : runningShow());
         show(demoPastCompetitionId, m_firstDay.addDays(-28), 0, pastShow());
         updates();
         return m_ok;
@@ -446,7 +467,7 @@ private:
                     break;
                 QTime start = isWaiting ? firstSectionTime : nextStart.value(c.day * 100 + c.arena, QTime(8, 0));
                 int count = isWaiting ? waiting : counts[s];
-                if (!isWaiting) {
+                if (!isWaiting && m_options.sections == 0) {
                     const int left = std::max(1, sectionsLeft[c.day * 100 + c.arena]--);
                     const int budget = std::max(0, start.secsTo(QTime(20, 30)) / 60) / left;
                     count = std::min(count, std::max(10, budget / std::max(1, c.interval)));

@@ -49,6 +49,11 @@ struct DemoOptions
     // For tests: every section gets 4 to 6 starters, whatever the range
     // says, and the pools of riders and horses shrink to match.
     bool small = false;
+    // For load measurements: when above 0, the running show holds this many
+    // one-section classes instead of its usual plan, the usual classes in
+    // turn (every kind but the waiting list) over four arenas and both days,
+    // each with exactly maxStarters starters (at most 280).
+    int sections = 0;
     // First day of the running show; invalid means 2024-06-14 (a Friday),
     // so that a seed always gives the same file.
     QDate firstDay;

@@ -45,6 +45,8 @@ bool DemoSimulator::ensureOpen()
         m_error = db->lastError();
         return false;
     }
+    m_baseStartId = db->value(QStringLiteral("SELECT IFNULL(max(StartId), 0) FROM tblStart")).toInt();
+    m_baseAnmeldelseId = db->value(QStringLiteral("SELECT IFNULL(max(AnmeldelseId), 0) FROM tblAnmeldelse")).toInt();
     m_db = std::move(db);
     return true;
 }
@@ -65,7 +67,7 @@ void DemoSimulator::stop()
 
 void DemoSimulator::tick()
 {
-    if (m_clock.elapsed() >= m_duration) {
+    if (m_duration > 0 && m_clock.elapsed() >= m_duration) {
         stop();
         return;
     }
@@ -140,36 +142,90 @@ QStringList DemoSimulator::rideArenas(bool *anyLeft)
     QStringList changes;
     *anyLeft = false;
     for (auto arena = arenas.cbegin(); arena != arenas.cend(); ++arena) {
+        QList<riding::Section> ridden;
+        const riding::Section *next = nullptr;
         for (int afdelingId : arena.value()) {
             riding::Section section;
             if (!riding::loadSection(*m_db, afdelingId, &section)) {
                 m_error = m_db->lastError();
                 return {};
             }
-            if (!riding::hasUnridden(*m_db, section))
+            if (!section.ridden())
                 continue;
-            const QString change = riding::rideNext(*m_db, *m_random, section, QDateTime::currentDateTime());
-            if (change.isEmpty()) {
+            ridden << section;
+            if (riding::hasUnridden(*m_db, section)) {
+                next = &ridden.last();
+                break;
+            }
+        }
+        if (ridden.isEmpty())
+            continue;
+        if (!next) {
+            int &round = m_rounds[arena.key()];
+            next = &ridden.at(round++ % ridden.size());
+            if (!newRound(*next)) {
                 m_error = m_db->lastError();
                 return {};
             }
-            changes << change;
-            if (riding::hasUnridden(*m_db, section)) {
-                *anyLeft = true;
-            } else {
-                if (!riding::placeSection(*m_db, section)) {
-                    m_error = m_db->lastError();
-                    return {};
-                }
-                changes << QStringLiteral("klasse %1 %2: færdig, placeringer skrevet")
-                               .arg(section.klasseNr)
-                               .arg(section.initials);
-                *anyLeft = true; // the arena's next section follows
+            changes << QStringLiteral("klasse %1 %2: ny runde").arg(next->klasseNr).arg(next->initials);
+        }
+        const riding::Section section = *next;
+        const QString change = riding::rideNext(*m_db, *m_random, section, QDateTime::currentDateTime());
+        if (change.isEmpty()) {
+            m_error = m_db->lastError();
+            return {};
+        }
+        changes << change;
+        *anyLeft = true;
+        if (!riding::hasUnridden(*m_db, section)) {
+            if (!riding::placeSection(*m_db, section)) {
+                m_error = m_db->lastError();
+                return {};
             }
-            break;
+            changes << QStringLiteral("klasse %1 %2: færdig, placeringer skrevet")
+                           .arg(section.klasseNr)
+                           .arg(section.initials);
         }
     }
     return changes;
+}
+
+bool DemoSimulator::newRound(const riding::Section &section)
+{
+    const QString none = section.discipline == riding::Eventing ? QStringLiteral("NEJ") : QString();
+    const QVariant status = none.isEmpty() ? QVariant() : QVariant(none);
+    // What this run added to the section goes; a waiting-list starter whose
+    // start in the class went with it is back on the waiting list.
+    const QString statements[] = {
+        QStringLiteral("DELETE FROM tblMilitaryResultatUdh WHERE StartId IN "
+                       "(SELECT StartId FROM tblStart WHERE AfdelingId = ?1)"),
+        QStringLiteral("DELETE FROM tblStartHold WHERE StartId IN "
+                       "(SELECT StartId FROM tblStart WHERE AfdelingId = ?1 AND StartId > ?2)"),
+        QStringLiteral("DELETE FROM tblStart WHERE AfdelingId = ?1 AND StartId > ?2"),
+        QStringLiteral("DELETE FROM tblAnmeldelse WHERE KlasseId = ?3 AND AnmeldelseId > ?4 "
+                       "AND AnmeldelseId NOT IN (SELECT AnmeldelseId FROM tblStart)"),
+        QStringLiteral("UPDATE tblStart SET Slettet = NULL WHERE Slettet IS NOT NULL AND AfdelingId IN "
+                       "(SELECT AfdelingId FROM tblAfdeling WHERE KlasseId = ?3 AND AfdelingInitialer = 'V') "
+                       "AND AnmeldelseId NOT IN (SELECT ST.AnmeldelseId FROM tblStart AS ST "
+                       "INNER JOIN tblAfdeling AS AF ON ST.AfdelingId = AF.AfdelingId "
+                       "WHERE AF.KlasseId = ?3 AND AF.AfdelingInitialer <> 'V' AND ST.Slettet IS NULL)"),
+        QStringLiteral("UPDATE tblStart SET Status = ?5, DiskDressur = ?5, DiskSpring = ?5, Placering = NULL, "
+                       "Udgaar = 0, DommerE = NULL, DommerH = NULL, DommerC = NULL, DommerM = NULL, "
+                       "DommerB = NULL, DommerEKur = NULL, DommerHKur = NULL, DommerCKur = NULL, "
+                       "DommerMKur = NULL, DommerBKur = NULL, FejlHS1 = NULL, TidHS1 = NULL, Dressur = NULL, "
+                       "Springning = NULL, SpringningTid = NULL WHERE AfdelingId = ?1"),
+    };
+    for (const QString &sql : statements) {
+        SqliteStatement statement(*m_db, sql);
+        statement.bind(1, section.afdelingId)
+            .bind(2, m_baseStartId)
+            .bind(3, section.klasseId)
+            .bind(4, m_baseAnmeldelseId)
+            .bind(5, status);
+        if (!statement.run())
+            return false;
+    }
+    return true;
 }
 
 QString DemoSimulator::withdraw()
@@ -219,7 +275,17 @@ QString DemoSimulator::lateEntry()
         ids << query.intValue(0);
     for (int id : ids) {
         riding::Section section;
-        if (riding::loadSection(*m_db, id, &section) && (section.championship || riding::hasUnridden(*m_db, section)))
+        if (!riding::loadSection(*m_db, id, &section))
+            continue;
+        // A championship is never ridden again, so it takes only a few late
+        // entries; the start lists of a long run stay the size of a show's.
+        const bool takesMore =
+            section.championship
+            && m_db->value(QStringLiteral("SELECT count(*) FROM tblStart WHERE AfdelingId = ?1 AND StartId > ?2"),
+                           {id, m_baseStartId})
+                       .toInt()
+                   < 2;
+        if (takesMore || riding::hasUnridden(*m_db, section))
             open << section;
     }
     if (open.isEmpty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QMap>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -13,6 +14,7 @@ namespace standin {
 class SqliteDatabase;
 namespace riding {
 class Random;
+struct Section;
 }
 
 // Plays the competition-management system while the demo competition
@@ -24,8 +26,15 @@ class Random;
 // list into its class. Every step that changed something is one transaction
 // and records a new update number in tblOpdatering.
 //
-// start() steps every interval() ms and stops by itself after duration()
-// ms or when nothing is left to ride, emitting finished(). Tests call step()
+// A show never runs dry: once every section of an arena is through, the
+// arena starts a new round with its section that finished longest ago. That
+// section loses its results, placings and statuses, and the late entries and
+// waiting-list starters it took in this run, whose waiting list gets them
+// back; then it is ridden again. So every discipline keeps changing for as
+// long as the simulator runs.
+//
+// start() steps every interval() ms until stop(), or until duration() ms
+// have passed when a duration is set, emitting finished(). Tests call step()
 // directly. The changes depend only on the seed and the file's contents.
 class DemoSimulator : public QObject
 {
@@ -39,7 +48,8 @@ public:
     // Milliseconds between steps (default 5000).
     void setInterval(int ms);
     int interval() const { return m_timer.interval(); }
-    // Milliseconds after start() when the run ends (default 30 minutes).
+    // Milliseconds after start() when the run ends; 0 (the default) runs
+    // until stop().
     void setDuration(int ms) { m_duration = ms; }
     int duration() const { return m_duration; }
 
@@ -47,7 +57,7 @@ public:
     // nothing was left to change or the database failed (lastError()).
     QStringList step();
     int steps() const { return m_steps; }
-    // True once nothing is left to ride in the competition.
+    // True when the competition has no section that the simulator rides.
     bool isDone() const { return m_done; }
     bool isRunning() const { return m_timer.isActive(); }
     QString lastError() const { return m_error; }
@@ -67,13 +77,19 @@ private:
     QString withdraw();
     QString lateEntry();
     QString promoteFromWaitingList();
+    bool newRound(const riding::Section &section);
 
     QString m_file;
     std::unique_ptr<SqliteDatabase> m_db;
     std::unique_ptr<riding::Random> m_random;
     QTimer m_timer;
     QElapsedTimer m_clock;
-    int m_duration = 30 * 60 * 1000;
+    int m_duration = 0;
+    // The highest ids when this run opened the file: anything above was
+    // added by the run, and a new round of its section takes it out again.
+    int m_baseStartId = 0;
+    int m_baseAnmeldelseId = 0;
+    QMap<int, int> m_rounds; // arena -> sections restarted so far
     int m_steps = 0;
     bool m_done = false;
     QString m_error;

@@ -3,6 +3,8 @@
 //
 //   zepdemo generate <file> [--seed N] [--small 1]
 //   zepdemo simulate <file> [--seed N] [--interval ms] [--duration s]
+//
+// simulate runs until it is stopped, or for --duration seconds when given.
 
 #include "demo/DemoCompetition.h"
 #include "demo/DemoSimulator.h"
@@ -87,7 +89,7 @@ int simulate(const QString &file, const QHash<QString, qint64> &options)
     }
     standin::DemoSimulator simulator(file, quint32(options.value(QStringLiteral("--seed"), 1)));
     simulator.setInterval(int(options.value(QStringLiteral("--interval"), 5000)));
-    simulator.setDuration(int(options.value(QStringLiteral("--duration"), 1800) * 1000));
+    simulator.setDuration(int(options.value(QStringLiteral("--duration"), 0) * 1000));
     QObject::connect(&simulator, &standin::DemoSimulator::stepped, &simulator,
                      [](int step, const QStringList &changes) {
                          for (const QString &change : changes)
@@ -96,8 +98,10 @@ int simulate(const QString &file, const QHash<QString, qint64> &options)
                      });
     QObject::connect(&simulator, &standin::DemoSimulator::finished, QCoreApplication::instance(),
                      &QCoreApplication::quit, Qt::QueuedConnection);
-    out() << "Simulating on " << file << " every " << simulator.interval() << " ms for "
-          << simulator.duration() / 1000 << " s\n";
+    out() << "Simulating on " << file << " every " << simulator.interval() << " ms";
+    if (simulator.duration() > 0)
+        out() << " for " << simulator.duration() / 1000 << " s";
+    out() << "\n";
     out().flush();
     simulator.start();
     QCoreApplication::exec();

@@ -24,22 +24,15 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
 
-    void translationKeepsWhatItMustNot_data();
-    void translationKeepsWhatItMustNot();
     void unknownConstructsAreNamed_data();
     void unknownConstructsAreNamed();
 
     void constructs_data();
     void constructs();
-    void runtimeConversionErrors_data();
-    void runtimeConversionErrors();
-    void pedigreeStatement();
-    void concatenationWithDatabaseFunction();
 
     void textCompare_data();
     void textCompare();
-    void danishOrder();
-    void distinctFollowsCollation();
+    void orderAndDistinct();
 
 private:
     QVariant scalar(const QString &tsql);
@@ -110,83 +103,47 @@ QVariant TestTsql::scalar(const QString &tsql)
     return query.value(0);
 }
 
-void TestTsql::translationKeepsWhatItMustNot_data()
-{
-    QTest::addColumn<QString>("tsql");
-    QTest::addColumn<QStringList>("mustContain");
-    QTest::addColumn<QStringList>("mustNotContain");
-
-    QTest::newRow("dbo owner dropped")
-        << "SELECT K.klubnavn FROM tblEjer as E LEFT JOIN dbo.tblKlub AS K ON E.KlubId = K.KlubId"
-        << QStringList{QStringLiteral("JOIN tblKlub AS K")} << QStringList{QStringLiteral("dbo")};
-    QTest::newRow("literal untouched")
-        << "SELECT 'dbo.x + CONVERT(y)' FROM t"
-        << QStringList{QStringLiteral("'dbo.x + CONVERT(y)'")} << QStringList{QStringLiteral("tsql_")};
-    QTest::newRow("quotes doubled in a literal")
-        << "SELECT a FROM t WHERE b = 'O''Brien'"
-        << QStringList{QStringLiteral("'O''Brien'")} << QStringList();
-    QTest::newRow("named placeholders in order")
-        << "SELECT a FROM t WHERE s = :staevneId AND k = :klasseNr AND a = :afdeling"
-        << QStringList{QStringLiteral(":staevneId AND k = :klasseNr AND a = :afdeling")} << QStringList();
-    QTest::newRow("placeholder inside +")
-        << "SELECT :a + b FROM t" << QStringList{QStringLiteral(":a")} << QStringList();
-    QTest::newRow("comment dropped")
-        << "SELECT a -- TOP LEN(\nFROM t" << QStringList{QStringLiteral("FROM t")}
-        << QStringList{QStringLiteral("TOP")};
-}
-
-void TestTsql::translationKeepsWhatItMustNot()
-{
-    QFETCH(QString, tsql);
-    QFETCH(QStringList, mustContain);
-    QFETCH(QStringList, mustNotContain);
-    const TsqlTranslator::Result result = TsqlTranslator::translate(tsql);
-    QVERIFY2(result.ok(), qPrintable(result.error));
-    for (const QString &part : mustContain)
-        QVERIFY2(result.sql.contains(part), qPrintable(result.sql));
-    for (const QString &part : mustNotContain)
-        QVERIFY2(!result.sql.contains(part), qPrintable(result.sql));
-}
-
 void TestTsql::unknownConstructsAreNamed_data()
 {
     QTest::addColumn<QString>("tsql");
     QTest::addColumn<QString>("named");
+    QTest::addColumn<bool>("translates"); // the error comes only when the statement runs
 
-    QTest::newRow("function") << "SELECT LEN(Navn) FROM t" << "LEN";
-    QTest::newRow("LEFT as a function") << "SELECT LEFT(Navn, 2) FROM t" << "LEFT";
-    QTest::newRow("CONVERT style") << "SELECT CONVERT(char(10), d, 120) FROM t" << "120";
-    QTest::newRow("CONVERT without style") << "SELECT CONVERT(varchar, d) FROM t" << "style";
-    QTest::newRow("CONVERT type") << "SELECT CONVERT(datetime, d, 103) FROM t" << "datetime";
-    QTest::newRow("CAST type") << "SELECT CAST(d AS int) FROM t" << "int";
-    QTest::newRow("varchar(max)") << "SELECT CAST(d AS varchar(max)) FROM t" << "varchar(max)";
-    QTest::newRow("DATENAME part") << "SELECT DATENAME(month, d) FROM t" << "month";
-    QTest::newRow("ISNULL arity") << "SELECT ISNULL(a) FROM t" << "ISNULL";
-    QTest::newRow("TOP") << "SELECT TOP 5 a FROM t" << "TOP";
-    QTest::newRow("COLLATE") << "SELECT a FROM t ORDER BY a COLLATE Danish_Norwegian_CI_AS" << "COLLATE";
-    QTest::newRow("Unicode literal") << "SELECT N'x' FROM t" << "N'";
-    QTest::newRow("brackets") << "SELECT [Navn] FROM t" << "[Navn]";
-    QTest::newRow("double quotes") << "SELECT \"Navn\" FROM t" << "\"Navn\"";
-    QTest::newRow("variable") << "SELECT a FROM t WHERE b = @id" << "@id";
-    QTest::newRow("temporary table") << "SELECT a FROM #work" << "#work";
-    QTest::newRow("minus beside plus") << "SELECT a - b + 'x' FROM t" << "-";
-    QTest::newRow("dangling plus") << "SELECT a + FROM t" << "+";
-    QTest::newRow("two statements") << "SELECT 1; SELECT 2" << "more than one statement";
-    QTest::newRow("database name") << "SELECT a FROM ZEP.dbo.tblStaevne" << "database name";
-    QTest::newRow("open parenthesis") << "SELECT (a FROM t" << "'('";
-    QTest::newRow("open string") << "SELECT 'abc FROM t" << "unterminated";
-    QTest::newRow("empty") << "  ;" << "empty";
+    QTest::newRow("function") << "SELECT LEN(Navn) FROM t" << "LEN" << false;
+    QTest::newRow("CONVERT style") << "SELECT CONVERT(char(10), d, 120) FROM t" << "120" << false;
+    QTest::newRow("CONVERT without style") << "SELECT CONVERT(varchar, d) FROM t" << "style" << false;
+    QTest::newRow("CAST type") << "SELECT CAST(d AS int) FROM t" << "int" << false;
+    QTest::newRow("varchar(max)") << "SELECT CAST(d AS varchar(max)) FROM t" << "varchar(max)" << false;
+    QTest::newRow("DATENAME part") << "SELECT DATENAME(month, d) FROM t" << "month" << false;
+    QTest::newRow("ISNULL arity") << "SELECT ISNULL(a) FROM t" << "ISNULL" << false;
+    QTest::newRow("TOP") << "SELECT TOP 5 a FROM t" << "TOP" << false;
+    QTest::newRow("COLLATE") << "SELECT a FROM t ORDER BY a COLLATE Danish_Norwegian_CI_AS" << "COLLATE" << false;
+    QTest::newRow("Unicode literal") << "SELECT N'x' FROM t" << "N'" << false;
+    QTest::newRow("brackets") << "SELECT [Navn] FROM t" << "[Navn]" << false;
+    QTest::newRow("variable") << "SELECT a FROM t WHERE b = @id" << "@id" << false;
+    QTest::newRow("temporary table") << "SELECT a FROM #work" << "#work" << false;
+    QTest::newRow("minus beside plus") << "SELECT a - b + 'x' FROM t" << "-" << false;
+    QTest::newRow("dangling plus") << "SELECT a + FROM t" << "+" << false;
+    QTest::newRow("two statements") << "SELECT 1; SELECT 2" << "more than one statement" << false;
+    QTest::newRow("database name") << "SELECT a FROM ZEP.dbo.tblStaevne" << "database name" << false;
+    QTest::newRow("open string") << "SELECT 'abc FROM t" << "unterminated" << false;
+    QTest::newRow("empty") << "  ;" << "empty" << false;
+    QTest::newRow("text to int") << "SELECT 'x' + 1" << "Conversion failed when converting the varchar value 'x'" << true;
+    QTest::newRow("not a date") << "SELECT YEAR('31/12/2024')" << "date and/or time" << true;
+    QTest::newRow("no such day") << "SELECT CONVERT(char(10), '2023-02-29', 103)" << "date and/or time" << true;
+    QTest::newRow("float to varchar") << "SELECT CAST(1.5 AS varchar(5))" << "floating-point" << true;
+    QTest::newRow("missing database function") << "SELECT dbo.antalHeste(1)" << "antalHeste" << true;
 }
 
 void TestTsql::unknownConstructsAreNamed()
 {
     QFETCH(QString, tsql);
     QFETCH(QString, named);
+    QFETCH(bool, translates);
     const TsqlTranslator::Result result = TsqlTranslator::translate(tsql);
-    QVERIFY2(!result.ok(), qPrintable(result.sql));
-    QVERIFY2(result.error.contains(named, Qt::CaseInsensitive), qPrintable(result.error));
-
-    // Through the driver the same text is a statement error naming it.
+    QCOMPARE(result.ok(), translates);
+    QVERIFY2(translates || result.error.contains(named, Qt::CaseInsensitive), qPrintable(result.error));
+    // Through the driver the text is a statement error naming it.
     QSqlQuery query(QSqlDatabase::database(m_connection));
     QVERIFY(!query.exec(tsql));
     QCOMPARE(query.lastError().type(), QSqlError::StatementError);
@@ -201,13 +158,11 @@ void TestTsql::constructs_data()
 
     // Dates as stored: "yyyy-MM-dd HH:mm:ss.zzz", shorter forms, a bare time.
     QTest::newRow("103") << "SELECT CONVERT(char(10), '2024-03-05 14:07:09.123', 103)" << QVariant("05/03/2024");
-    QTest::newRow("103 date only") << "SELECT CONVERT(char(10),'1999-12-31',103)" << QVariant("31/12/1999");
     QTest::newRow("103 bare time on the zero date") << "SELECT CONVERT(char(10), '10:30', 103)" << QVariant("01/01/1900");
     QTest::newRow("103 char pads") << "SELECT CONVERT(char(12), '2024-03-05', 103)" << QVariant("05/03/2024  ");
     QTest::newRow("103 char cuts") << "SELECT CONVERT(char(5), '2024-03-05', 103)" << QVariant("05/03");
     QTest::newRow("103 of NULL") << "SELECT CONVERT(char(10), NULL, 103)" << null;
     QTest::newRow("14") << "SELECT CONVERT(varchar, '2024-03-05 14:07:09.123', 14)" << QVariant("14:07:09:123");
-    QTest::newRow("14 short fraction") << "SELECT CONVERT(varchar, '2024-03-05 08:05:01.5', 14)" << QVariant("08:05:01:500");
     QTest::newRow("14 no seconds") << "SELECT CONVERT(varchar,'2024-03-05T08:05',14 )" << QVariant("08:05:00:000");
     QTest::newRow("14 from a number") << "SELECT CONVERT(varchar, 1.75, 14)" << QVariant("18:00:00:000");
     QTest::newRow("14 cut to hh:mi")
@@ -218,7 +173,6 @@ void TestTsql::constructs_data()
     QTest::newRow("varchar counts letters, not bytes") << "SELECT CAST('æøåÆØÅ' AS VARCHAR(4))" << QVariant("æøåÆ");
     QTest::newRow("varchar without length is 30")
         << "SELECT CAST('1234567890123456789012345678901234' AS varchar)" << QVariant("123456789012345678901234567890");
-    QTest::newRow("integer fits") << "SELECT CAST(12345 AS VARCHAR(5))" << QVariant("12345");
     QTest::newRow("integer too long is *") << "SELECT CAST(123456 AS VARCHAR(5))" << QVariant("*");
     QTest::newRow("char pads") << "SELECT CAST('ab' AS char(4))" << QVariant("ab  ");
 
@@ -227,23 +181,36 @@ void TestTsql::constructs_data()
     QTest::newRow("numbers add") << "SELECT 1 + 2 + 3" << QVariant(6);
     QTest::newRow("text beside an integer is converted") << "SELECT ' 4 ' + 2" << QVariant(6);
     QTest::newRow("text beside a float") << "SELECT 1.5 + '2'" << QVariant(3.5);
-    QTest::newRow("multiplication binds tighter") << "SELECT 2 * 3 + 1" << QVariant(7);
     QTest::newRow("cast number joins as text") << "SELECT CAST(7 AS VARCHAR(5)) + 'A'" << QVariant("7A");
     QTest::newRow("column NULL in a join")
         << "SELECT Fornavn + ' ' + EfterNavn FROM dbo.tblOfficials WHERE OfficialId = 3" << null;
 
+    // What must come through the translation as it is.
+    QTest::newRow("literal untouched") << "SELECT 'dbo.x + CONVERT(y) -- z'" << QVariant("dbo.x + CONVERT(y) -- z");
+    QTest::newRow("quotes in a literal") << "SELECT 'O''Brien' + ''''" << QVariant("O'Brien'");
+    QTest::newRow("comment dropped") << "SELECT 1 -- TOP LEN(\n" << QVariant(1);
     QTest::newRow("ISNULL of NULL") << "SELECT ISNULL(NULL, 'x')" << QVariant("x");
-    QTest::newRow("ISNULL of a value") << "SELECT ISNULL('a', 'x')" << QVariant("a");
 
     QTest::newRow("weekday Monday") << "SELECT DATENAME(weekday, '2024-03-04 12:00:00.000')" << QVariant("Monday");
-    QTest::newRow("weekday Sunday") << "SELECT DATENAME(weekday, '2024-03-10')" << QVariant("Sunday");
     QTest::newRow("weekday leap day") << "SELECT DATENAME(dw, '2024-02-29')" << QVariant("Thursday");
-    QTest::newRow("weekday zero date") << "SELECT DATENAME(weekday, '1900-01-01')" << QVariant("Monday");
     QTest::newRow("weekday of NULL") << "SELECT DATENAME(weekday, NULL)" << null;
 
     QTest::newRow("YEAR") << "SELECT YEAR(Foedeaar) FROM dbo.tblHest WHERE HestBaseId = 'dk001'" << QVariant(2012);
     QTest::newRow("YEAR of a number") << "SELECT YEAR(0)" << QVariant(1900);
     QTest::newRow("YEAR of NULL") << "SELECT YEAR(Foedeaar) FROM tblHest WHERE HestBaseId = 'DK002'" << null;
+    // The look-up of a locally created horse as the views send it; with no
+    // values at all only the separators are left.
+    const QString pedigree = QStringLiteral(
+        "select ISNULL(CAST(YEAR(foedeaar) AS VARCHAR(4)),'')\t\t\t+'/'+ ISNULL(AfstamningF,'')"
+        "\t\t+'/'+ ISNULL(AfstamningM,'')\t\t+'/'+ ISNULL(AfstamningMF,'') \t\t"
+        "from tblHest where HestBaseId = '%1' AND OPRETTETLOKALT=1");
+    QTest::newRow("pedigree") << pedigree.arg(QLatin1String("DK001")) << QVariant("2012/Far//Morfar");
+    QTest::newRow("pedigree without values") << pedigree.arg(QLatin1String("DK002")) << QVariant("///");
+    // A start number joined with the letter of its secondary number.
+    const QString startNr = QStringLiteral("SELECT CAST(ST.StartNr AS VARCHAR(5)) + dbo.NrTilBogstav(ST.SekundaerStartNr) "
+                                           "AS startNr FROM tblStart AS ST WHERE StartNr = %1");
+    QTest::newRow("start number with letter") << startNr.arg(12) << QVariant("12B");
+    QTest::newRow("start number without") << startNr.arg(7) << QVariant("7");
     QTest::newRow("ISNULL of a cut YEAR")
         << "SELECT ISNULL(CAST(YEAR(foedeaar) AS VARCHAR(4)),'') FROM tblHest WHERE HestBaseId = 'DK002'" << QVariant("");
 }
@@ -256,52 +223,6 @@ void TestTsql::constructs()
     QCOMPARE(actual.isNull(), expected.isNull());
     if (!expected.isNull())
         QCOMPARE(actual, expected);
-}
-
-void TestTsql::runtimeConversionErrors_data()
-{
-    QTest::addColumn<QString>("tsql");
-    QTest::addColumn<QString>("message");
-
-    QTest::newRow("text to int") << "SELECT 'x' + 1" << "Conversion failed when converting the varchar value 'x'";
-    QTest::newRow("not a date") << "SELECT YEAR('31/12/2024')" << "date and/or time";
-    QTest::newRow("no such day") << "SELECT CONVERT(char(10), '2023-02-29', 103)" << "date and/or time";
-    QTest::newRow("float to varchar") << "SELECT CAST(1.5 AS varchar(5))" << "floating-point";
-    QTest::newRow("missing database function") << "SELECT dbo.antalHeste(1)" << "antalHeste";
-}
-
-void TestTsql::runtimeConversionErrors()
-{
-    QFETCH(QString, tsql);
-    QFETCH(QString, message);
-    QSqlQuery query(QSqlDatabase::database(m_connection));
-    QVERIFY(!query.exec(tsql));
-    QCOMPARE(query.lastError().type(), QSqlError::StatementError);
-    QVERIFY2(query.lastError().text().contains(message), qPrintable(query.lastError().text()));
-}
-
-void TestTsql::pedigreeStatement()
-{
-    // The look-up of a locally created horse, as the views send it.
-    const QString statement = QStringLiteral(
-        "select ISNULL(CAST(YEAR(foedeaar) AS VARCHAR(4)),'')\t\t\t+'/'+ ISNULL(AfstamningF,'')"
-        "\t\t+'/'+ ISNULL(AfstamningM,'')\t\t+'/'+ ISNULL(AfstamningMF,'') \t\t"
-        "from tblHest where HestBaseId = '%1' AND OPRETTETLOKALT=1");
-    QCOMPARE(scalar(statement.arg(QLatin1String("DK001"))), QVariant("2012/Far//Morfar"));
-    // No values at all: the three separators and nothing else.
-    QCOMPARE(scalar(statement.arg(QLatin1String("DK002"))), QVariant("///"));
-}
-
-void TestTsql::concatenationWithDatabaseFunction()
-{
-    QSqlQuery query(QSqlDatabase::database(m_connection));
-    QVERIFY2(query.exec(QStringLiteral("SELECT CAST(ST.StartNr AS VARCHAR(5)) + dbo.NrTilBogstav(ST.SekundaerStartNr) "
-                                       "AS startNr FROM tblStart AS ST ORDER BY ST.StartNr")),
-             qPrintable(query.lastError().text()));
-    QStringList numbers;
-    while (query.next())
-        numbers << query.value(0).toString();
-    QCOMPARE(numbers, QStringList({QStringLiteral("7"), QStringLiteral("12B")}));
 }
 
 void TestTsql::textCompare_data()
@@ -349,27 +270,19 @@ void TestTsql::textCompare()
     QCOMPARE(query.value(0).toInt(), order < 0 ? 1 : 0);
 }
 
-void TestTsql::danishOrder()
+void TestTsql::orderAndDistinct()
 {
     QSqlQuery query(QSqlDatabase::database(m_connection));
     QVERIFY(query.exec(QStringLiteral("SELECT Navn FROM dbo.tblNavn ORDER BY Navn")));
     QStringList names;
     while (query.next())
         names << query.value(0).toString();
-    QCOMPARE(names, QStringList({QStringLiteral("Aage"), QStringLiteral("Bo"), QStringLiteral("Zenia"),
-                                 QStringLiteral("ærø"), QStringLiteral("Øster"), QStringLiteral("Åge")}));
-}
-
-void TestTsql::distinctFollowsCollation()
-{
+    QCOMPARE(names, QString::fromUtf8("Aage Bo Zenia ærø Øster Åge").split(QLatin1Char(' ')));
     // "Åse Ørsted" and "ÅSE ØRSTED  " are one judge to SQL Server.
-    QSqlQuery query(QSqlDatabase::database(m_connection));
     QVERIFY(query.exec(QStringLiteral("SELECT DISTINCT ofi.Fornavn + ' ' + ofi.Efternavn AS Expr1 "
                                       "FROM dbo.tblOfficials AS ofi WHERE (ofi.OfficialId < 3)")));
-    int rows = 0;
-    while (query.next())
-        ++rows;
-    QCOMPARE(rows, 1);
+    QVERIFY(query.next());
+    QVERIFY(!query.next());
 }
 
 QTEST_GUILESS_MAIN(TestTsql)
