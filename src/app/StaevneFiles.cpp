@@ -190,6 +190,11 @@ QList<QPair<QString, QByteArray>> StaevneFiles::pausePages() const
     return pages;
 }
 
+QByteArray StaevneFiles::pausePage(int bane) const
+{
+    return (pausePageHead(bane) + QLatin1String(PageTail)).toUtf8();
+}
+
 QString StaevneFiles::arenaList() const
 {
     QStringList arenas;

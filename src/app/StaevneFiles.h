@@ -69,6 +69,9 @@ public:
     QByteArray startPage() const;
     // The pause pages by file name, in the order of their arenas.
     QList<QPair<QString, QByteArray>> pausePages() const;
+    // The pause page of one arena without any class: for an arena that the
+    // competition does not use but a screen may still ask for.
+    QByteArray pausePage(int bane) const;
 
     // The display client's addresses for the sections added, in order:
     // each arena's page, a jumping arena's overview page, and at the end the

@@ -251,10 +251,19 @@ void StaevneSession::build(int staevneId, const StaevneLoader::Club &club, const
     QString notice;
     int created = 0;
     int step = 2;
+    // The files first: the arena names point at the pause pages from the
+    // moment the previous competition's views are gone, so those pages must
+    // be the new competition's before any view starts writing.
+    for (const StaevneLoader::SectionRow &row : rows) {
+        const StaevneLoader::ViewKind kind = StaevneLoader::viewKind(row, championat);
+        if (kind != StaevneLoader::ViewKind::None)
+            files.addSection(fileSection(row, kind));
+    }
+    writePausePages(files);
     for (const StaevneLoader::SectionRow &row : rows) {
         progress->setValue(step++);
         letEventsThrough();
-        addSection(row, staevneId, championat, &files, &notice, &created);
+        addSection(row, staevneId, championat, &notice, &created);
     }
     writeFiles(header, files);
     writeInfo(staevneId);
@@ -279,14 +288,11 @@ void StaevneSession::tearDown(const StaevneLoader::Header &header, const QList<S
 void StaevneSession::removeOldFiles()
 {
     // Views name their files "<kind><class number>_<section>.<type>"
-    // (pages, JSON documents, exports); the pause pages and their ranking
-    // stand-ins go by class number 0 and the arena.
+    // (pages, JSON documents, exports). The pause pages stay: the arena
+    // names point at them, and the load replaces each one whole.
     QStringList suffixes;
     for (const QString &key : m_views.keys())
         suffixes << QRegularExpression::escape(QString(key).replace(key.indexOf(QLatin1Char('-')), 1, QLatin1Char('_')));
-    for (int bane : std::as_const(m_arenas))
-        suffixes << QStringLiteral("0_%1").arg(bane);
-    m_arenas.clear();
     if (suffixes.isEmpty())
         return;
     const QRegularExpression written(QStringLiteral("^[A-Za-z]+(?:%1)\\.[A-Za-z]+$").arg(suffixes.join(QLatin1Char('|'))));
@@ -299,17 +305,17 @@ void StaevneSession::removeOldFiles()
 
 void StaevneSession::pointArenasAtPausePages(const QList<StaevneLoader::SectionRow> &rows)
 {
+    // The arenas of both competitions: one the new competition lacks must
+    // not keep a class of the old one either; it keeps a pause page of the
+    // new competition with an empty schedule.
+    for (const StaevneLoader::SectionRow &row : rows) {
+        if (!row.isWaitingList())
+            m_arenas.insert(row.bane);
+    }
     HttpDaemon *httpd = m_window->httpServer();
     if (!httpd)
         return;
-    // The arenas of both competitions: one the new competition lacks must
-    // not keep a class of the old one either.
-    QSet<int> arenas = m_arenas;
-    for (const StaevneLoader::SectionRow &row : rows) {
-        if (!row.isWaitingList())
-            arenas.insert(row.bane);
-    }
-    for (int bane : std::as_const(arenas)) {
+    for (int bane : std::as_const(m_arenas)) {
         const QString pause = QStringLiteral("klasse0_%1.html").arg(bane);
         for (const char *name : {"bane%1.html", "rank%1.html", "oversigt%1.html"})
             httpd->addAlias(QString::fromLatin1(name).arg(bane), pause);
@@ -333,7 +339,7 @@ QTabW *StaevneSession::championshipTab(QString *notice)
 }
 
 void StaevneSession::addSection(const StaevneLoader::SectionRow &row, int staevneId, bool championat,
-                                StaevneFiles *files, QString *notice, int *created)
+                                QString *notice, int *created)
 {
     const StaevneLoader::ViewKind kind = StaevneLoader::viewKind(row, championat);
     if (kind == StaevneLoader::ViewKind::None)
@@ -366,9 +372,21 @@ void StaevneSession::addSection(const StaevneLoader::SectionRow &row, int staevn
     setup->addClass(row.bane, row.klasse + QLatin1Char(' ') + row.afdeling, klasseNr, row.afdeling, row.dag);
     connect(view, &staevneKlasseInfo::resultChangeClass, setup, &Setup::resultChangeClass);
     connect(view, &staevneKlasseInfo::connectDB, m_window, &MainWidget::connectDatabase);
-    files->addSection(fileSection(row, kind));
     if (!row.isWaitingList())
         m_arenas.insert(row.bane);
+}
+
+void StaevneSession::writePausePages(const StaevneFiles &files)
+{
+    const QString root = m_window->config()->getValue(QStringLiteral("http.root"), QStringLiteral("html/"));
+    const auto logLine = [this](int level, const QString &text) { log(level, text); };
+    QSet<int> empty = m_arenas;
+    for (const auto &page : files.pausePages()) {
+        writeOutputFile(root, page.first, page.second, logLine);
+        empty.remove(page.first.mid(8).chopped(5).toInt());
+    }
+    for (int bane : std::as_const(empty))
+        writeOutputFile(root, QStringLiteral("klasse0_%1.html").arg(bane), files.pausePage(bane), logLine);
 }
 
 void StaevneSession::writeFiles(const StaevneLoader::Header &header, const StaevneFiles &files)
@@ -389,8 +407,6 @@ void StaevneSession::writeFiles(const StaevneLoader::Header &header, const Staev
     if (writeOutputFile(root, QStringLiteral("index.html"), files.startPage(), logLine) && httpd
         && paths::isSafeFileNamePart(header.zepNr))
         httpd->addAlias(header.zepNr, QStringLiteral("index.html"));
-    for (const auto &page : files.pausePages())
-        writeOutputFile(root, page.first, page.second, logLine);
     ClientTab *client = m_window->clientTab();
     client->addAddresses(StaevneFiles::addressesToAdd(client->addresses(), files.addresses()));
 }

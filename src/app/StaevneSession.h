@@ -64,7 +64,8 @@ private:
     void tearDown(const StaevneLoader::Header &header, const QList<StaevneLoader::SectionRow> &rows);
     void removeOldFiles();
     void pointArenasAtPausePages(const QList<StaevneLoader::SectionRow> &rows);
-    void addSection(const StaevneLoader::SectionRow &row, int staevneId, bool championat, StaevneFiles *files,
+    void writePausePages(const StaevneFiles &files);
+    void addSection(const StaevneLoader::SectionRow &row, int staevneId, bool championat,
                     QString *notice, int *created);
     QTabW *championshipTab(QString *notice);
     void writeFiles(const StaevneLoader::Header &header, const StaevneFiles &files);
