@@ -436,7 +436,7 @@ private:
                  {klasseId, staevneId, c.klasseNr, QString::fromUtf8(c.name), QString::fromUtf8(c.type), c.discipline,
                   QStringLiteral("Landsstævne"), c.metode ? QVariant(methodId(c.metode)) : QVariant(),
                   c.discipline == 3 ? QVariant(1) : QVariant(), 80, c.kur, c.team,
-                  c.discipline == 4 ? QVariant(QStringLiteral("7:00")) : QVariant(), 0,
+                  c.discipline == 4 ? QVariant(QStringLiteral("42000")) : QVariant(), 0,
                   c.kur ? QVariant(QStringLiteral("Musik afleveres i sekretariatet")) : QVariant(),
                   QStringLiteral("%1-%2").arg(number).arg(c.klasseNr)});
             if (c.prizeMoney) {

@@ -71,7 +71,7 @@ CREATE TABLE tblKlasse (
     MaxAntalStarter INTEGER,
     Kur             INTEGER NOT NULL DEFAULT 0,    -- 1: freestyle to music
     HoldKlasse      INTEGER NOT NULL DEFAULT 0,    -- 1: team class
-    EtapeDIdealTid  TEXT COLLATE TSQL_CI,          -- eventing: ideal time of phase D, "m:ss"
+    EtapeDIdealTid  TEXT COLLATE TSQL_CI,          -- eventing: ideal time of phase D, in hundredths of a second
     SidsteDiciplin  INTEGER NOT NULL DEFAULT 0,    -- eventing: 1 when cross-country comes last
     Bemaerkning     TEXT COLLATE TSQL_CI,
     KlasseIdZEP     TEXT COLLATE TSQL_CI
@@ -342,11 +342,12 @@ SELECT  ST.StartNr                  AS StartNr,
         ST.Dressur                  AS dressur,
         U.EtapeDFejl                AS etapeDFejl,
         ST.Springning               AS springning,
-        IFNULL(ST.Dressur, 0) + IFNULL(ST.Springning, 0)
+        -- Rounded as the decimal columns of the real database add up.
+        ROUND(IFNULL(ST.Dressur, 0) + IFNULL(ST.Springning, 0), 2)
                                     AS dressurspring,
-        IFNULL(ST.Dressur, 0) + IFNULL(U.EtapeDFejl, 0)
+        ROUND(IFNULL(ST.Dressur, 0) + IFNULL(U.EtapeDFejl, 0), 2)
                                     AS dressurudholdenhed,
-        IFNULL(ST.Dressur, 0) + IFNULL(U.EtapeDFejl, 0) + IFNULL(ST.Springning, 0)
+        ROUND(IFNULL(ST.Dressur, 0) + IFNULL(U.EtapeDFejl, 0) + IFNULL(ST.Springning, 0), 2)
                                     AS total,
         ST.DiskDressur              AS diskDressur,
         U.DiskUdh                   AS diskUdh,

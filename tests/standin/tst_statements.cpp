@@ -414,7 +414,7 @@ void tst_Statements::statements_data()
 
     // Eventing.
     row("eventing header", QLatin1String(kEventingHeader), int(K::Eventing), 27, 2, // a row per judge
-        {"4=\\S", exactly(10, "B12"), exactly(15, "13:00"), exactly(18, "7:00"),
+        {"4=\\S", exactly(10, "B12"), exactly(15, "13:00"), exactly(18, "42000"),
          exactly(23, "3000 - 2000 - 1600 - 1200 - 800")});
     row("eventing results", QLatin1String(kEventingResults), int(K::Eventing), 29, kStarters, {time(18), "28=^\\d+$"});
     row("eventing refresh", QLatin1String(kEventingRefresh), int(K::Eventing), 16, kStarters, {time(14), "15=^\\d+$"});
