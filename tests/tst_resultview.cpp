@@ -9,7 +9,9 @@
 #include "views/StartNrOrder.h"
 #include "views/staevneKlasseInfo.h"
 
+#include <QHeaderView>
 #include <QJsonArray>
+#include <QScrollBar>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
@@ -105,6 +107,7 @@ private slots:
     void writeJSon();
     void dbValues();
     void startNumberOrder();
+    void columnsKeepTheirContent();
 
 private:
     QTemporaryDir m_dir;
@@ -322,6 +325,33 @@ void TestResultView::startNumberOrder()
     QCOMPARE(shuffled, expected);
     QVERIFY(!startnr::before(QStringLiteral("10"), QStringLiteral(" 10 ")));
     QVERIFY(!startnr::before(QStringLiteral(" 10 "), QStringLiteral("10")));
+}
+
+void TestResultView::columnsKeepTheirContent()
+{
+    // Many columns in a small window, and a view that asks for stretched
+    // sections after the base was built: every cell and title still fits,
+    // and the list scrolls sideways.
+    ProbeView view(&m_cfg);
+    QStringList titles;
+    for (int c = 0; c < 37; ++c)
+        titles << QStringLiteral("Kolonne %1").arg(c);
+    view.listView1->setHeaderLabels(titles);
+    view.listView1->header()->setSectionResizeMode(QHeaderView::Stretch);
+    QStringList cells = titles;
+    cells[2] = QStringLiteral("Hest med et meget langt navn, Danmark");
+    cells[3] = QStringLiteral("Rytter med et endnu længere navn end hesten");
+    view.listView1->addTopLevelItem(new QTreeWidgetItem(cells));
+    view.resize(600, 400);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QCoreApplication::processEvents();
+    const QFontMetrics metrics(view.listView1->font());
+    for (int c : {0, 2, 3}) {
+        QVERIFY2(view.listView1->columnWidth(c) >= metrics.horizontalAdvance(cells[c]), qPrintable(cells[c]));
+        QVERIFY(view.listView1->columnWidth(c) >= view.listView1->header()->sectionSizeHint(c));
+    }
+    QVERIFY(view.listView1->horizontalScrollBar()->maximum() > 0);
 }
 
 QTEST_MAIN(TestResultView)

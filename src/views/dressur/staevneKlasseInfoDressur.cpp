@@ -49,7 +49,6 @@ staevneKlasseInfoDressur::staevneKlasseInfoDressur(appConfig *cfg, QWidget *pare
     champTableFrame->hide();
 
     listView1->setHeaderLabels(DressurColumns::titles());
-    listView1->header()->setSectionResizeMode(QHeaderView::Stretch);
     listView1->header()->setSortIndicatorShown(true);
     listView1->setAllColumnsShowFocus(true);
     listView1->sortByColumn(DressurColumns::Point, Qt::DescendingOrder);

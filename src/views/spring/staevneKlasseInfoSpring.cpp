@@ -67,7 +67,6 @@ staevneKlasseInfoSpring::staevneKlasseInfoSpring(appConfig *cfg, QWidget *parent
     champTableFrame->hide();
 
     listView1->setHeaderLabels(columnTitles());
-    listView1->header()->setSectionResizeMode(QHeaderView::Stretch);
     listView1->header()->setSortIndicatorShown(true);
     listView1->setAllColumnsShowFocus(true);
     listView1->setRootIsDecorated(false);
