@@ -14,6 +14,7 @@
 #include "settings/appConfig.h"
 #include "views/dressur/staevneKlasseInfoDressur.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -112,6 +113,7 @@ private slots:
     void longTotalKeepsItsMark();
     void keepStartTimeFlagOfTheSection();
     void failedReadsKeepThePages();
+    void failedWriteIsAnnouncedOnceWritten();
     void followsTheSimulator();
 
 private:
@@ -409,6 +411,38 @@ void TestDressageUpdate::failedReadsKeepThePages()
     QCOMPARE(taken(announced), QList<Signal>{changed(true)});
     QVERIFY(readFile(files[0]) != before[0]);
     QCOMPARE(view.cell("9606", Point), QStringLiteral("390"));
+}
+
+void TestDressageUpdate::failedWriteIsAnnouncedOnceWritten()
+{
+    UpdateView view(m_cfg.get());
+    view.showIndividual();
+    QSignalSpy announced(&view, &staevneKlasseInfo::resultChangeClass);
+    const QByteArray page = readFile(html("klasse31_A.html"));
+    const QByteArray json = readFile(html("klasse31_A.json"));
+
+    // The ranking page cannot be written (a folder stands in its place): the
+    // result page and the document keep the last state with it, and nothing
+    // is announced.
+    QVERIFY(QFile::remove(html("rank31_A.html")));
+    QVERIFY(QDir().mkpath(html("rank31_A.html")));
+    QVERIFY(runSql("UPDATE tblStart SET DommerE = 200, DommerC = 190 WHERE StartId = 9606"));
+    view.now = view.now.addSecs(600);
+    view.updateKlasse();
+    QCOMPARE(readFile(html("klasse31_A.html")), page);
+    QCOMPARE(readFile(html("klasse31_A.json")), json);
+    QCOMPARE(taken(announced), QList<Signal>{});
+
+    // Writable again, with nothing new in the database: the waiting state is
+    // written and announced as the new result it is.
+    QVERIFY(QDir(html("rank31_A.html")).removeRecursively());
+    view.updateKlasse();
+    QCOMPARE(taken(announced), QList<Signal>{changed(true)});
+    QVERIFY(readFile(html("klasse31_A.html")).contains("class=\"lastrider\""));
+    QCOMPARE(QJsonDocument::fromJson(readFile(html("klasse31_A.json"))).object().value("lastChangeId").toString(),
+             QStringLiteral("9606"));
+    view.updateKlasse();
+    QCOMPARE(taken(announced), QList<Signal>{});
 }
 
 void TestDressageUpdate::followsTheSimulator()
