@@ -2,7 +2,9 @@
 // competition: its columns and timer, loading a section's header and start
 // list, following start-list and result changes on the timer, and keeping
 // what it shows when the database fails.
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QSqlDatabase>
@@ -18,6 +20,8 @@
 #include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
 #include "views/spring/staevneKlasseInfoSpring.h"
+
+#include "HtmlCheck.h"
 
 namespace {
 
@@ -240,6 +244,79 @@ private slots:
         QCOMPARE(asked.count(), 1);
         QCOMPARE(asked.first().at(0).toString(), QStringLiteral("ZEP"));
         QCOMPARE(column(view, Spring::Rytter), riders);
+    }
+
+    void resultPageOfTheClass()
+    {
+        // A placed starter, an eliminated one, one withdrawn, and a horse
+        // whose name would be markup.
+        const standin::DemoSection &s = jumping("A2");
+        Spring view(m_cfg.get(), nullptr, "view");
+        show(view, s);
+        const QStringList ids = column(view, Spring::StartId);
+        QVERIFY(ids.size() >= 3);
+        QVERIFY(changeDatabase(
+            QStringLiteral("UPDATE tblStart SET FejlHS1 = 4, TidHS1 = 65.5, Placering = 1, Status = NULL WHERE StartId = %1;"
+                           "UPDATE tblStart SET FejlHS1 = NULL, Placering = 0, Status = 'DISKVALIFICERET' WHERE StartId = %2;"
+                           "UPDATE tblStart SET Placering = 2, Status = 'AFMELDT' WHERE StartId = %3;"
+                           "UPDATE tblHest SET Navn = '<b>Ø & \"Co\"</b>' WHERE HestId = (SELECT HestId FROM "
+                           "tblAnmeldelse A JOIN tblStart S ON S.AnmeldelseId = A.AnmeldelseId WHERE S.StartId = %1);")
+                .arg(ids[2], ids[1], ids[0])));
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        view.updateKlasse();
+        QCOMPARE(changes.count(), 1);
+
+        QFile file(m_root + QStringLiteral("/klasse%1_A.html").arg(s.klasseNr));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray page = file.readAll();
+        QCOMPARE(htmlProblem(page), QString());
+        QVERIFY(page.contains(QStringLiteral("&lt;b&gt;Ø&nbsp;&amp;&nbsp;&quot;Co&quot;&lt;/b&gt;").toUtf8()));
+        QVERIFY(page.contains("BANE " + QByteArray::number(s.bane)));
+        QVERIFY(page.contains("Metode  </td>\n <td width=10% align=left>A2 </td>"));
+        // One row per starter; the withdrawn one has none.
+        int starters = 0;
+        for (const QString &status : column(view, Spring::Status))
+            starters += status.compare(QStringLiteral("AFMELDT"), Qt::CaseInsensitive) != 0
+                        && status.compare(QStringLiteral("EJ MØDT"), Qt::CaseInsensitive) != 0;
+        QCOMPARE(page.count("<tr bgcolor=\"#"), starters);
+        QVERIFY(page.contains(">4</font></td>\n<td width=\"8%\" align=\"right\" class=\"time\">"
+                              "<font color=\"#000000\" size=\"3\">65.5</font></td>\n<td width=\"10%\" "
+                              "align=\"right\"><font color=\"#000000\" size=\"3\"><b class=place>1</b>"));
+        QVERIFY(page.contains(">DISKVALIFICERET</font>"));
+        QVERIFY(!page.contains("AFMELDT"));
+        // The last change is the placed starter's (the highest start number).
+        const int last = page.indexOf("class=\"lastrider\"");
+        QVERIFY(last > 0 && page.count("lastrider") == 1);
+        QVERIFY(page.mid(last, page.indexOf("</tr>", last) - last).contains(">65.5<"));
+    }
+
+    void failedWriteIsWrittenAndAnnouncedLater()
+    {
+        const standin::DemoSection &s = jumping("A2");
+        Spring view(m_cfg.get(), nullptr, "view");
+        show(view, s);
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        const QString page = m_root + QStringLiteral("/klasse%1_A.html").arg(s.klasseNr);
+        const QString json = m_root + QStringLiteral("/klasse%1_A.json").arg(s.klasseNr);
+        QFile jsonFile(json);
+        QVERIFY(jsonFile.open(QIODevice::ReadOnly));
+        const QByteArray jsonBefore = jsonFile.readAll();
+        jsonFile.close();
+
+        QVERIFY(QFile::remove(page) && QDir().mkpath(page));
+        QVERIFY(changeDatabase(QStringLiteral("UPDATE tblStart SET FejlHS1 = 12 WHERE StartId = %1")
+                                   .arg(view.listView1->topLevelItem(0)->text(Spring::StartId))));
+        view.updateKlasse();
+        QCOMPARE(changes.count(), 0);
+        QVERIFY(jsonFile.open(QIODevice::ReadOnly));
+        QCOMPARE(jsonFile.readAll(), jsonBefore);
+        jsonFile.close();
+
+        QVERIFY(QDir(page).removeRecursively());
+        view.updateKlasse();
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes.first().at(3).toBool(), true);
+        QVERIFY(QFileInfo(page).isFile());
     }
 
     void doubleClickMarksTheCompetitionNumber()
