@@ -88,6 +88,8 @@ private slots:
     void rankingScore();
     void teamTables();
     void headerStages();
+    void placeAndTimeCells_data();
+    void placeAndTimeCells();
 
 private:
     QTemporaryDir m_dir;
@@ -392,6 +394,77 @@ void TestDressagePages::headerStages()
     QVERIFY(pages.ranking.contains("<table width=800>\n<tr>\n <td> <h4>&nbsp;3&nbsp;LA2&nbsp;Pokal</h4>"));
     QVERIFY(pages.ranking.contains("<table width=800 cellspacing="));
     QVERIFY(pages.ranking.contains("<title>3 LA2 Pokal</title>"));
+}
+
+void TestDressagePages::placeAndTimeCells_data()
+{
+    QTest::addColumn<QStringList>("options"); // key=value
+    QTest::addColumn<int>("rest");            // starters still to ride
+    QTest::addColumn<int>("keepTimes");       // bevarStartTid
+    QTest::addColumn<QString>("place");       // "Foreløbig Placering"; two placings in force
+    QTest::addColumn<QString>("time");        // "Starttid"
+    QTest::addColumn<QString>("result");      // on the result page ("" for nothing)
+    QTest::addColumn<QString>("ranking");     // on the ranking page
+    QTest::addColumn<QString>("nowhere");     // on neither
+
+    const QString rankPlace = QStringLiteral("<td width=\"2%\" align=\"right\" >\n<font color=\"#000000\" size=\"3\">");
+    QTest::newRow("FEI ranking while riding: placed") << QStringList{"vis.fei=1"} << 2 << 0 << "1" << "09:16"
+                                                      << "" << rankPlace + "&nbsp;(1)&nbsp;</font>" << "";
+    QTest::newRow("FEI ranking while riding: beyond the placings")
+        << QStringList{"vis.fei=1"} << 2 << 0 << "3" << "09:16" << "" << rankPlace + "&nbsp;</font>" << "(3)&nbsp;";
+    QTest::newRow("FEI ranking, finished") << QStringList{"vis.fei=1"} << 0 << 0 << "1" << "09:16" << ""
+                                           << rankPlace + "&nbsp;</font>" << "";
+    QTest::newRow("ranking without FEI") << QStringList{} << 2 << 0 << "1" << "09:16" << "&nbsp;(1)&nbsp;"
+                                         << rankPlace + "&nbsp;</font>" << "";
+    QTest::newRow("placing off") << QStringList{"vis.fei=1", "beregn.placering=0"} << 2 << 0 << "1" << "09:16"
+                                 << "" << "" << "(1)";
+    QTest::newRow("placing off: no place cells") << QStringList{"beregn.placering=0"} << 2 << 0 << "1" << "09:16"
+                                                 << "" << "" << "width=\"2%\"";
+    QTest::newRow("start time kept") << QStringList{"beregn.tid=1"} << 2 << 1 << "1" << "09:16"
+                                     << "<td width=\"5%\" >\n<font color=\"#000000\" size=\"3\">&nbsp;(09:16)</font>"
+                                     << "" << "";
+    QTest::newRow("start time 00:00") << QStringList{"beregn.tid=1"} << 2 << 1 << "1" << "00:00"
+                                      << "<td width=\"5%\" >\n<font color=\"#000000\" size=\"3\">&nbsp;</font>"
+                                      << "" << "00:00";
+    QTest::newRow("start times not kept") << QStringList{"beregn.tid=1"} << 2 << 0 << "1" << "09:16" << "" << ""
+                                          << "09:16";
+    QTest::newRow("start time off") << QStringList{} << 2 << 1 << "1" << "09:16" << "" << "" << "09:16";
+    QTest::newRow("start time, finished") << QStringList{"beregn.tid=1"} << 0 << 1 << "1" << "09:16" << "" << ""
+                                          << "09:16";
+}
+
+void TestDressagePages::placeAndTimeCells()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, rest);
+    QFETCH(int, keepTimes);
+    QFETCH(QString, place);
+    QFETCH(QString, time);
+    QFETCH(QString, result);
+    QFETCH(QString, ranking);
+    QFETCH(QString, nowhere);
+
+    QHash<QString, QString> values;
+    for (const QString &option : options)
+        values.insert(option.section(QLatin1Char('='), 0, 0), option.section(QLatin1Char('='), 1));
+    ClassInfo info;
+    info.maxPnt = 300;
+    info.antalDommere = 1;
+    info.antalStarter = 3;
+    info.resterendeStarter = rest;
+    info.antalPlaceringer = 2;
+    info.bevarStartTid = keepTimes;
+    info.lastChangeId = 7;
+    QStringList r = row({{StartNr, "4"}, {StartId, "7"}, {Point, "200"}, {Procent, "66.667"}, {DommerE, "200"}});
+    r[ForeloebigPlacering] = place;
+    r[StartTid] = time;
+    const DressurPages::Pages pages = DressurPages::write(info, settings(values), {r});
+    QVERIFY2(pages.result.contains(result.toUtf8()), pages.result.constData());
+    QVERIFY2(pages.ranking.contains(ranking.toUtf8()), pages.ranking.constData());
+    if (!nowhere.isEmpty()) {
+        QVERIFY(!pages.result.contains(nowhere.toUtf8()));
+        QVERIFY(!pages.ranking.contains(nowhere.toUtf8()));
+    }
 }
 
 QTEST_MAIN(TestDressagePages)

@@ -8,6 +8,8 @@
 #include "settings/appConfig.h"
 #include "views/dressur/staevneKlasseInfoDressur.h"
 
+#include "HtmlCheck.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -308,6 +310,16 @@ void TestDressageView::noMaximumAndOwnPlacings()
     // The section's own number of placings stands, whatever the count.
     QCOMPARE(view.antalPlaceringer, 3);
     QCOMPARE(view.antalPlac->text(), QStringLiteral("Antal Placeringer 3"));
+    // Its finished pages show the plain sum of the marks and no judges'
+    // places, and nothing that came of a division by zero.
+    m_cfg->setValue(QStringLiteral("vis.fei"), QStringLiteral("1"));
+    view.printHtml();
+    m_cfg->setValue(QStringLiteral("vis.fei"), QStringLiteral("0"));
+    const QByteArray page = readFile(m_dir.filePath(QStringLiteral("html/klasse34_A.html")));
+    QVERIFY(page.contains("<b>55.000</b>") && page.contains("<b>50.000</b>"));
+    QVERIFY(!page.contains("judge_place") && !page.contains(">inf") && !page.contains(">nan"));
+    QCOMPARE(htmlProblem(page), QString());
+    QCOMPARE(htmlProblem(readFile(m_dir.filePath(QStringLiteral("html/rank34_A.html")))), QString());
 
     // The same view loading a class with a maximum forgets the flag; with
     // remarks switched on a starter's remark follows the rider's name.
@@ -331,6 +343,11 @@ void TestDressageView::doubleClickMarksStartIdAndRefreshKeepsIt()
     QCOMPARE(readJson(outputPath(31)).value(QStringLiteral("lastChangeId")).toString(), QStringLiteral("9603"));
     QCOMPARE(changes.count(), 1);
     QCOMPARE(changes.at(0), (QVariantList{1, QStringLiteral("A"), 31, false}));
+    // A reload that cannot read the class keeps the mark.
+    standin::Faults::failNextStatements(1);
+    view.refreshClass();
+    QCOMPARE(view.lastChangeId, 9603);
+    QCOMPARE(changes.count(), 1);
 }
 
 void TestDressageView::keepStartTimeToggle()
