@@ -3,51 +3,24 @@
 // files and checked for well-formed HTML; the page writer alone is driven
 // through the cases the fixed classes do not reach.
 
-#include "demo/DemoCompetition.h"
-#include "driver/StandinDriver.h"
 #include "views/dressur/DressurPages.h"
 #include "settings/appConfig.h"
-#include "views/dressur/staevneKlasseInfoDressur.h"
 
+#include "DressageFixture.h"
 #include "HtmlCheck.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonDocument>
-#include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTextDocument>
-#include <QTreeWidget>
 #include <QtTest>
 
-#include <sqlite3.h>
-
 using namespace DressurColumns;
+using namespace fixture;
 using DressurPages::ClassInfo;
 using DressurPlacing::DressurRows;
 
 namespace {
-
-const QString Zep = QStringLiteral("ZEP");
-
-class PageView : public staevneKlasseInfoDressur
-{
-public:
-    using staevneKlasseInfoDressur::staevneKlasseInfoDressur;
-
-protected:
-    QDateTime currentTime() const override { return QDateTime(QDate(2024, 6, 15), QTime(14, 45)); }
-};
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QStringList row(std::initializer_list<std::pair<int, const char *>> given)
 {
@@ -97,20 +70,8 @@ private:
 
 void TestDressagePages::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    const QString file = m_dir.filePath(QStringLiteral("zep.db"));
-    standin::DemoOptions options;
-    options.small = true;
-    QString error;
-    QVERIFY2(standin::generateDemoCompetition(file, options, &error), qPrintable(error));
-    standin::registerDriver();
-    QSqlDatabase db = QSqlDatabase::addDatabase(standin::driverName(), Zep);
-    db.setDatabaseName(file);
-    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
-    QFile fixture(QStringLiteral(ZEP_TESTDATA "/dressage_fixture.sql"));
-    QVERIFY(fixture.open(QIODevice::ReadOnly));
-    auto *handle = *static_cast<sqlite3 *const *>(db.driver()->handle().data());
-    QCOMPARE(sqlite3_exec(handle, fixture.readAll().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    const QString error = openCompetition(m_dir.filePath(QStringLiteral("zep.db")));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
 
     // Logos of the club "*FRK*" and of the breed society.
     QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("logo"))));
@@ -163,7 +124,7 @@ void TestDressagePages::expectedPages()
     for (const QString &option : options)
         cfg.setValue(option.section(QLatin1Char('='), 0, 0), option.section(QLatin1Char('='), 1));
 
-    PageView view(&cfg);
+    DressageView view(&cfg);
     view.showKlasse(50, klasseNr, QStringLiteral("A"), 1, 9200 + klasseNr - 30);
     const auto items = view.listView1->findItems(marked, Qt::MatchExactly, StartId);
     QCOMPARE(items.size(), 1);
@@ -191,7 +152,7 @@ void TestDressagePages::hostileTextStaysText()
 {
     appConfig cfg(nullptr, QString());
     cfg.setValue(QStringLiteral("http.root"), m_dir.filePath(QStringLiteral("hostile")));
-    PageView view(&cfg);
+    DressageView view(&cfg);
     view.showKlasse(50, 35, QStringLiteral("A"), 1, 9205);
     for (const char *name : {"klasse35_A.html", "rank35_A.html"}) {
         const QByteArray page = readFile(m_dir.filePath(QStringLiteral("hostile/") + QLatin1String(name)));
