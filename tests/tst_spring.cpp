@@ -10,7 +10,6 @@
 #include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include "views/KlasseJsonDocument.h"
@@ -108,48 +107,24 @@ private slots:
         QSqlDatabase::removeDatabase("ZEP");
     }
 
-    void constructionBuildsAStartList()
-    {
-        Spring view(m_cfg.get(), nullptr, "LC Spring A");
-        QCOMPARE(view.objectName(), QStringLiteral("LC Spring A"));
-        QCOMPARE(view.listView1->columnCount(), int(Spring::ColumnCount));
-        QCOMPARE(view.listView1->headerItem()->text(Spring::StaevneNr), QStringLiteral("Stævne Nr"));
-        QCOMPARE(view.listView1->headerItem()->text(Spring::Fejl), QStringLiteral("Fejl"));
-        QVERIFY(view.champTableFrame->isHidden());
-        const QList<QTimer *> timers = view.findChildren<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
-        QCOMPARE(timers.size(), 1);
-        QCOMPARE(timers.first()->interval(), 20000);
-        QVERIFY(timers.first()->isActive());
-    }
-
     void showKlasseLoadsHeaderAndStarters()
     {
         const standin::DemoSection &s = jumping("A2");
         Spring view(m_cfg.get(), nullptr, "view");
         show(view, s);
 
-        QCOMPARE(view.listView1->topLevelItemCount(), s.starters);
         QStringList expectedNumbers;
         for (int n = 1; n <= s.starters; ++n)
             expectedNumbers << QString::number(n);
         QCOMPARE(column(view, Spring::StartNr), expectedNumbers);
-        for (const QString &rider : column(view, Spring::Rytter))
-            QVERIFY(!rider.isEmpty());
-        const QString title = QStringLiteral("%1 %2").arg(QString::number(s.klasseNr), s.klasse);
-        QVERIFY(view.klasseInfo->text().startsWith(title));
-        QCOMPARE(view.maxPoint->text(), QStringLiteral("Metode A2"));
+        QVERIFY(!column(view, Spring::Rytter).contains(QString()));
+        QVERIFY(view.klasseInfo->text().startsWith(QStringLiteral("%1 %2").arg(QString::number(s.klasseNr), s.klasse)));
         QCOMPARE(headerValue(view, "metode"), QStringLiteral("A2"));
         QCOMPARE(headerValue(view, "diciplinId"), QStringLiteral("3"));
-        QCOMPARE(headerValue(view, "bane"), QString::number(s.bane));
-        QCOMPARE(headerValue(view, "lastChangeId"), QStringLiteral("-1"));
         QVERIFY(!headerValue(view, "banebygger").isEmpty());
         QCOMPARE(view.antalStarter(), s.starters);
-
-        // The class document is written on every load.
-        const QString json = m_root + QStringLiteral("/klasse%1_A.json").arg(s.klasseNr);
-        QFile file(json);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().contains("\"Start Nr\""));
+        QFile file(m_root + QStringLiteral("/klasse%1_A.json").arg(s.klasseNr));
+        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().contains("\"Start Nr\""));
     }
 
     void placingsByMethod()
@@ -220,20 +195,17 @@ private slots:
         const QStringList riders = column(view, Spring::Rytter);
         const QString title = view.klasseInfo->text();
         QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
-        QSignalSpy logged(&view, &staevneKlasseInfo::logMessage);
 
         standin::Faults::failNextStatements(1);
         view.updateKlasse();
         QCOMPARE(changes.count(), 0);
         QCOMPARE(column(view, Spring::Rytter), riders);
-        QVERIFY(logged.count() >= 1);
-        QCOMPARE(logged.first().at(0).toInt(), -1);
 
-        // A reload whose start list fails keeps header and list.
+        // A reload whose header query fails keeps header and list.
         QVERIFY(changeDatabase(QStringLiteral("UPDATE tblKlasse SET Klasse = 'Omdøbt' WHERE KlasseId = %1")
                                    .arg(s.klasseId)));
         standin::Faults::failNextStatements(1);
-        show(view, s); // the header query fails
+        show(view, s);
         QCOMPARE(view.klasseInfo->text(), title);
         QCOMPARE(column(view, Spring::Rytter), riders);
 
@@ -242,7 +214,6 @@ private slots:
         QSignalSpy asked(&view, &staevneKlasseInfo::connectDB);
         show(view, s);
         QCOMPARE(asked.count(), 1);
-        QCOMPARE(asked.first().at(0).toString(), QStringLiteral("ZEP"));
         QCOMPARE(column(view, Spring::Rytter), riders);
     }
 
