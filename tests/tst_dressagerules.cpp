@@ -205,14 +205,11 @@ void TestDressageRules::pedigree_data()
 {
     QTest::addColumn<QStringList>("parts"); // sire, dam, dam's sire, year, sex
     QTest::addColumn<QString>("text");
-    QTest::newRow("all") << QStringList{"Abc", "Def", "Ghi", "2005", "H"} << QStringLiteral("2005/H/Abc/Def/Ghi");
     QTest::newRow("no sex") << QStringList{"Abc", "Def", "Ghi", "2005", ""} << QStringLiteral("2005/Abc/Def/Ghi");
     QTest::newRow("numbered sire") << QStringList{"12--Abc--DK", "Def", "Ghi", "2005", "H"}
                                    << QStringLiteral("2005/H/Abc/Def/Ghi");
     QTest::newRow("one-letter part") << QStringList{"12--X", "Def", "Ghi", "2005", "H"}
                                      << QStringLiteral("2005/H//Def/Ghi");
-    QTest::newRow("empty sire") << QStringList{"", "Def", "Ghi", "2005", "H"} << QStringLiteral("2005/H///Def/Ghi");
-    QTest::newRow("empty dam") << QStringList{"Abc", "", "Ghi", "2005", "H"} << QStringLiteral("2005/H/Abc/Ghi");
     QTest::newRow("empty dam's sire") << QStringList{"Abc", "Def", "", "2005", "H"}
                                       << QStringLiteral("2005/H/Abc/Def/");
     QTest::newRow("numbered dam") << QStringList{"Abc", "12--Def", "Ghi", "2005", "H"}
