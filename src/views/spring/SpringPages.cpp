@@ -37,8 +37,9 @@ QString cellText(const QString &text)
     return escaped.isEmpty() ? QStringLiteral("&nbsp;") : escaped;
 }
 
-// The place while the starter has one, otherwise the status word.
-QString placeOrStatus(const QStringList &row)
+// The place while the starter has one, marked within the placings;
+// otherwise the status word.
+QString placeOrStatus(const QStringList &row, int antalPlaceringer)
 {
     const QString status = row.value(Column::Status);
     if (!status.isEmpty())
@@ -46,13 +47,15 @@ QString placeOrStatus(const QStringList &row)
     const QString place = row.value(Column::Placering);
     if (place.isEmpty())
         return QStringLiteral("&nbsp;");
+    if (place.toInt() > antalPlaceringer)
+        return cellText(place);
     return QLatin1String("<b class=place>") + cellText(place) + QLatin1String("</b>");
 }
 
 } // namespace
 
 QByteArray resultPage(const ClassHead::Info &head, const ClassHead::Settings &headSettings, const Look &look,
-                      const QVector<QStringList> &rows, int lastChangeId)
+                      const QVector<QStringList> &rows, int lastChangeId, int antalPlaceringer)
 {
     QString out = ClassHead::html(head, headSettings);
     out += QLatin1String("<table width=100% cellspacing=\"0\" cellpadding=\"1\" border=\"0\">\n");
@@ -80,10 +83,11 @@ QByteArray resultPage(const ClassHead::Info &head, const ClassHead::Settings &he
         cell("width=\"3%\" align=\"right\"", cellText(row.value(Column::StaevneNr)));
         cell("width=\"30%\" align=\"left\"", cellText(row.value(Column::Hest)));
         cell("width=\"30%\" align=\"left\"", cellText(row.value(Column::Rytter)));
-        cell("width=\"10%\" align=\"left\"", cellText(row.value(Column::Klub)));
+        // The stars that ask for a club logo are no part of its name.
+        cell("width=\"10%\" align=\"left\"", cellText(row.value(Column::Klub).remove(QLatin1Char('*'))));
         cell("width=\"6%\" align=\"right\" class=\"faults\"", cellText(row.value(Column::Fejl)));
         cell("width=\"8%\" align=\"right\" class=\"time\"", cellText(row.value(Column::Tid)));
-        cell("width=\"10%\" align=\"right\"", placeOrStatus(row));
+        cell("width=\"10%\" align=\"right\"", placeOrStatus(row, antalPlaceringer));
         out += QLatin1String("</tr>\n");
     }
     out += QLatin1String("</table>\n</body>\n</html>\n");

@@ -31,8 +31,8 @@ struct Look
 bool isNotStarter(const QString &status);
 
 // The page, UTF-8. The row whose competition number is `lastChangeId` is
-// marked as the last rider.
+// marked as the last rider; places up to `antalPlaceringer` are marked.
 QByteArray resultPage(const ClassHead::Info &head, const ClassHead::Settings &headSettings, const Look &look,
-                      const QVector<QStringList> &rows, int lastChangeId);
+                      const QVector<QStringList> &rows, int lastChangeId, int antalPlaceringer);
 
 } // namespace SpringPages

@@ -323,7 +323,8 @@ bool staevneKlasseInfoSpring::publish()
         rows << cells;
     }
     const QByteArray page = SpringPages::resultPage(head, ClassHead::Settings::read(lookup),
-                                                    SpringPages::Look::read(lookup), rows, lastChangeId);
+                                                    SpringPages::Look::read(lookup), rows, lastChangeId,
+                                                    antalPlaceringer);
     const QString path = setting(QStringLiteral("http.root"), QStringLiteral("html/")) + QLatin1Char('/')
                          + QStringLiteral("klasse%1_%2.html").arg(QString::number(klasseNr), afdeling);
     // The page and the document show the same state, or both stay as they were.
