@@ -52,15 +52,11 @@ private slots:
     void expectedPages();
 
     void divisionByZeroShowsNothing();
-    void lastRiderBlock_data();
-    void lastRiderBlock();
     void lastRiderMarking();
-    void rankingScore_data();
-    void rankingScore();
     void teamTables();
     void headerStages();
-    void placeAndTimeCells_data();
-    void placeAndTimeCells();
+    void pieces_data();
+    void pieces();
 
 private:
     QTemporaryDir m_dir;
@@ -173,46 +169,6 @@ void TestDressagePages::divisionByZeroShowsNothing()
     }
 }
 
-void TestDressagePages::lastRiderBlock_data()
-{
-    QTest::addColumn<int>("maxPnt");
-    QTest::addColumn<int>("kur");
-    QTest::addColumn<QString>("points");
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<QString>("score"); // what follows the score cell's font tag
-
-    const QString percentCell = QStringLiteral("</font></td>\n<td width=15% nowrap align=\"right\"><font "
-                                               "color=\"#000000\" size=\"5\">72.206&nbsp;%&nbsp;(2)");
-    QTest::newRow("Kur: percentage only") << 340 << 1 << "245.5" << "" << percentCell;
-    QTest::newRow("no score: the status") << 340 << 0 << "0" << "UDGÅET" << "UDGÅET&nbsp;(2)";
-    QTest::newRow("up to 99 points: divided by 100") << 10 << 0 << "780" << "" << "7.800&nbsp;(2)";
-    QTest::newRow("no maximum: the points") << 0 << 0 << "65.5" << "" << "65.5&nbsp;(2)";
-}
-
-void TestDressagePages::lastRiderBlock()
-{
-    QFETCH(int, maxPnt);
-    QFETCH(int, kur);
-    QFETCH(QString, points);
-    QFETCH(QString, status);
-    QFETCH(QString, score);
-
-    ClassInfo info;
-    info.maxPnt = maxPnt;
-    info.noMaxPnt = maxPnt == 0;
-    info.kur = kur;
-    info.lastChangeId = 12;
-    DressurRows rows = {row({{Hest, "Don Juan"}, {Rytter, "Bo Berg"}, {Procent, "72.2058"},
-                             {ForeloebigPlacering, "2"}, {StartId, "12"}})};
-    rows[0][Point] = points;
-    rows[0][Diskvalifikation] = status;
-    const QString block = DressurPages::lastRiderBlock(info, settings(), rows);
-    QVERIFY2(block.contains(QStringLiteral("<td width=35% ><font color=\"#000000\" size=\"5\">Don&nbsp;Juan</font>")),
-             qPrintable(block));
-    const QString opening = QStringLiteral("<td width=10% align=\"center\"><font color=\"#000000\" size=\"5\">");
-    QVERIFY2(block.contains(opening + score + QStringLiteral("</font></td>\n</tr>\n")), qPrintable(block));
-}
-
 void TestDressagePages::lastRiderMarking()
 {
     ClassInfo info;
@@ -237,41 +193,6 @@ void TestDressagePages::lastRiderMarking()
     QVERIFY(page.contains("class=\"lastrider\" align=\"center\" >"));
     QVERIFY(!page.contains("class=\"lastrider\">"));
     QCOMPARE(page.count("<tr bgcolor="), 2); // the block's row and the remaining starter's
-}
-
-void TestDressagePages::rankingScore_data()
-{
-    QTest::addColumn<int>("maxPnt");
-    QTest::addColumn<int>("kur");
-    QTest::addColumn<QStringList>("cells"); // points, percent, status, running score
-    QTest::addColumn<QString>("score");
-
-    const QString red = QStringLiteral("<font color=\"#dd0000\"><i>64.500</i></font>");
-    QTest::newRow("points over 100") << 10 << 0 << QStringList{"780", "", "", ""} << "7.800";
-    QTest::newRow("Kur up to 99: percentage") << 50 << 1 << QStringList{"60", "60.000", "", ""} << "60.000";
-    QTest::newRow("running score") << 340 << 0 << QStringList{"0", "0.000", "", "64.5"} << red;
-    QTest::newRow("running score, retired") << 340 << 0 << QStringList{"0", "0.000", "Udgået", "64.5"} << "&nbsp;";
-}
-
-void TestDressagePages::rankingScore()
-{
-    QFETCH(int, maxPnt);
-    QFETCH(int, kur);
-    QFETCH(QStringList, cells);
-    QFETCH(QString, score);
-
-    ClassInfo info;
-    info.maxPnt = maxPnt;
-    info.kur = kur;
-    QStringList r = row({{Rytter, "Bo Berg"}, {Klub, "ARK"}});
-    r[Point] = cells[0];
-    r[Procent] = cells[1];
-    r[Diskvalifikation] = cells[2];
-    r[Tendens] = cells[3];
-    const QString text = DressurPages::rankingRow(info, settings(), r, 1);
-    QVERIFY2(text.contains(QStringLiteral("<td width=\"5%\" align=right >\n<font color=\"#000000\" size=\"3\">\n")
-                           + score + QStringLiteral("&nbsp;</font>\n</td>\n")),
-             qPrintable(text));
 }
 
 void TestDressagePages::teamTables()
@@ -321,75 +242,102 @@ void TestDressagePages::headerStages()
     QVERIFY(pages.ranking.contains("<title>3 LA2 Pokal</title>"));
 }
 
-void TestDressagePages::placeAndTimeCells_data()
+void TestDressagePages::pieces_data()
 {
-    QTest::addColumn<QStringList>("options"); // key=value
-    QTest::addColumn<int>("rest");            // starters still to ride
-    QTest::addColumn<int>("keepTimes");       // bevarStartTid
-    QTest::addColumn<QString>("place");       // "Foreløbig Placering"; two placings in force
-    QTest::addColumn<QString>("time");        // "Starttid"
+    QTest::addColumn<QStringList>("given");   // class: maxPnt, kur, rest, keep (bevarStartTid); row: column numbers
+    QTest::addColumn<QStringList>("options"); // settings
     QTest::addColumn<QString>("result");      // on the result page ("" for nothing)
     QTest::addColumn<QString>("ranking");     // on the ranking page
     QTest::addColumn<QString>("nowhere");     // on neither
 
+    // The last rider's score in the block above the table.
+    const QString block = QStringLiteral("<td width=10% align=\"center\"><font color=\"#000000\" size=\"5\">");
+    QTest::newRow("block: Kur, percentage only")
+        << QStringList{"maxPnt=340", "kur=1", "5=245.5", "6=72.2058"} << QStringList{} << block
+               + "</font></td>\n<td width=15% nowrap align=\"right\"><font color=\"#000000\" size=\"5\">72.206&nbsp;%&nbsp;(1)"
+        << "" << "";
+    QTest::newRow("block: no score, the status")
+        << QStringList{"5=0", "8=UDGÅET", "9=2"} << QStringList{} << block + "UDGÅET&nbsp;(2)</font>" << "" << "";
+    QTest::newRow("block: up to 99 points, divided by 100")
+        << QStringList{"maxPnt=10", "5=780"} << QStringList{} << block + "7.800&nbsp;(1)</font>" << "" << "";
+    QTest::newRow("block: no maximum, the points") << QStringList{"maxPnt=0", "5=65.5"} << QStringList{}
+                                                   << block + "65.5&nbsp;(1)</font>" << "" << "";
+
+    // The ranking page's score: points divided by 100 up to 99 points, the
+    // percentage otherwise, a running score in red while there is none.
+    const QString score = QStringLiteral("<td width=\"5%\" align=right >\n<font color=\"#000000\" size=\"3\">\n");
+    QTest::newRow("ranking: points up to 99") << QStringList{"maxPnt=10", "5=780"} << QStringList{} << ""
+                                              << score + "7.800&nbsp;</font>" << "";
+    QTest::newRow("ranking: Kur up to 99, percentage") << QStringList{"maxPnt=50", "kur=1", "5=60", "6=60.000"}
+                                                       << QStringList{} << "" << score + "60.000&nbsp;</font>" << "";
+    QTest::newRow("ranking: running score") << QStringList{"5=0", "6=0.000", "25=64.5"} << QStringList{} << ""
+                                            << score + "<font color=\"#dd0000\"><i>64.500</i></font>&nbsp;</font>" << "";
+    QTest::newRow("ranking: running score, retired") << QStringList{"5=0", "6=0.000", "8=Udgået", "25=64.5"}
+                                                     << QStringList{} << "" << score + "&nbsp;&nbsp;</font>" << "64.500";
+
+    // Placings on the ranking page show in the FEI layout while starters
+    // remain, and only up to the number of placings (two here).
     const QString rankPlace = QStringLiteral("<td width=\"2%\" align=\"right\" >\n<font color=\"#000000\" size=\"3\">");
-    QTest::newRow("FEI ranking while riding: placed") << QStringList{"vis.fei=1"} << 2 << 0 << "1" << "09:16"
-                                                      << "" << rankPlace + "&nbsp;(1)&nbsp;</font>" << "";
+    QTest::newRow("FEI ranking while riding: placed") << QStringList{} << QStringList{"vis.fei=1"} << ""
+                                                      << rankPlace + "&nbsp;(1)&nbsp;</font>" << "";
     QTest::newRow("FEI ranking while riding: beyond the placings")
-        << QStringList{"vis.fei=1"} << 2 << 0 << "3" << "09:16" << "" << rankPlace + "&nbsp;</font>" << "(3)&nbsp;";
-    QTest::newRow("FEI ranking, finished") << QStringList{"vis.fei=1"} << 0 << 0 << "1" << "09:16" << ""
+        << QStringList{"9=3"} << QStringList{"vis.fei=1"} << "" << rankPlace + "&nbsp;</font>" << "(3)&nbsp;";
+    QTest::newRow("FEI ranking, finished") << QStringList{"rest=0"} << QStringList{"vis.fei=1"} << ""
                                            << rankPlace + "&nbsp;</font>" << "";
-    QTest::newRow("ranking without FEI") << QStringList{} << 2 << 0 << "1" << "09:16" << "&nbsp;(1)&nbsp;"
+    QTest::newRow("ranking without FEI") << QStringList{} << QStringList{} << "&nbsp;(1)&nbsp;"
                                          << rankPlace + "&nbsp;</font>" << "";
-    QTest::newRow("placing off") << QStringList{"vis.fei=1", "beregn.placering=0"} << 2 << 0 << "1" << "09:16"
-                                 << "" << "" << "(1)";
-    QTest::newRow("placing off: no place cells") << QStringList{"beregn.placering=0"} << 2 << 0 << "1" << "09:16"
-                                                 << "" << "" << "width=\"2%\"";
-    QTest::newRow("start time kept") << QStringList{"beregn.tid=1"} << 2 << 1 << "1" << "09:16"
-                                     << "<td width=\"5%\" >\n<font color=\"#000000\" size=\"3\">&nbsp;(09:16)</font>"
-                                     << "" << "";
-    QTest::newRow("start time 00:00") << QStringList{"beregn.tid=1"} << 2 << 1 << "1" << "00:00"
-                                      << "<td width=\"5%\" >\n<font color=\"#000000\" size=\"3\">&nbsp;</font>"
-                                      << "" << "00:00";
-    QTest::newRow("start times not kept") << QStringList{"beregn.tid=1"} << 2 << 0 << "1" << "09:16" << "" << ""
-                                          << "09:16";
-    QTest::newRow("start time off") << QStringList{} << 2 << 1 << "1" << "09:16" << "" << "" << "09:16";
-    QTest::newRow("start time, finished") << QStringList{"beregn.tid=1"} << 0 << 1 << "1" << "09:16" << "" << ""
-                                          << "09:16";
+    QTest::newRow("placing off") << QStringList{} << QStringList{"vis.fei=1", "beregn.placering=0"} << "" << "" << "(1)";
+    QTest::newRow("placing off: no place cells") << QStringList{} << QStringList{"beregn.placering=0"} << "" << ""
+                                                 << "width=\"2%\"";
+
+    // The start time beside the start number while the class is ridden,
+    // when it is shown and the section keeps its start times.
+    const QString time = QStringLiteral("<td width=\"5%\" >\n<font color=\"#000000\" size=\"3\">&nbsp;");
+    QTest::newRow("start time kept") << QStringList{"keep=1"} << QStringList{"beregn.tid=1"}
+                                     << time + "(09:16)</font>" << "" << "";
+    QTest::newRow("start time 00:00") << QStringList{"keep=1", "16=00:00"} << QStringList{"beregn.tid=1"}
+                                      << time + "</font>" << "" << "00:00";
+    QTest::newRow("start times not kept") << QStringList{} << QStringList{"beregn.tid=1"} << "" << "" << "09:16";
+    QTest::newRow("start time off") << QStringList{"keep=1"} << QStringList{} << "" << "" << "09:16";
+    QTest::newRow("start time, finished") << QStringList{"keep=1", "rest=0"} << QStringList{"beregn.tid=1"} << ""
+                                          << "" << "09:16";
 }
 
-void TestDressagePages::placeAndTimeCells()
+void TestDressagePages::pieces()
 {
+    QFETCH(QStringList, given);
     QFETCH(QStringList, options);
-    QFETCH(int, rest);
-    QFETCH(int, keepTimes);
-    QFETCH(QString, place);
-    QFETCH(QString, time);
     QFETCH(QString, result);
     QFETCH(QString, ranking);
     QFETCH(QString, nowhere);
 
-    QHash<QString, QString> values;
-    for (const QString &option : options)
-        values.insert(option.section(QLatin1Char('='), 0, 0), option.section(QLatin1Char('='), 1));
+    const auto split = [](const QStringList &pairs) {
+        QHash<QString, QString> values;
+        for (const QString &pair : pairs)
+            values.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+        return values;
+    };
+    const QHash<QString, QString> values = split(given);
     ClassInfo info;
-    info.maxPnt = 300;
+    info.maxPnt = values.value(QStringLiteral("maxPnt"), QStringLiteral("300")).toInt();
+    info.noMaxPnt = info.maxPnt == 0;
+    info.kur = values.value(QStringLiteral("kur")).toInt();
+    info.resterendeStarter = values.value(QStringLiteral("rest"), QStringLiteral("2")).toInt();
+    info.bevarStartTid = values.value(QStringLiteral("keep")).toInt();
     info.antalDommere = 1;
     info.antalStarter = 3;
-    info.resterendeStarter = rest;
     info.antalPlaceringer = 2;
-    info.bevarStartTid = keepTimes;
     info.lastChangeId = 7;
-    QStringList r = row({{StartNr, "4"}, {StartId, "7"}, {Point, "200"}, {Procent, "66.667"}, {DommerE, "200"}});
-    r[ForeloebigPlacering] = place;
-    r[StartTid] = time;
-    const DressurPages::Pages pages = DressurPages::write(info, settings(values), {r});
+    QStringList r = row({{StartNr, "4"}, {StartId, "7"}, {Point, "200"}, {Procent, "66.667"}, {DommerE, "200"},
+                         {ForeloebigPlacering, "1"}, {StartTid, "09:16"}});
+    for (auto it = values.begin(); it != values.end(); ++it)
+        if (it.key().front().isDigit())
+            r[it.key().toInt()] = it.value();
+    const DressurPages::Pages pages = DressurPages::write(info, settings(split(options)), {r});
     QVERIFY2(pages.result.contains(result.toUtf8()), pages.result.constData());
     QVERIFY2(pages.ranking.contains(ranking.toUtf8()), pages.ranking.constData());
-    if (!nowhere.isEmpty()) {
-        QVERIFY(!pages.result.contains(nowhere.toUtf8()));
-        QVERIFY(!pages.ranking.contains(nowhere.toUtf8()));
-    }
+    if (!nowhere.isEmpty())
+        QVERIFY(!pages.result.contains(nowhere.toUtf8()) && !pages.ranking.contains(nowhere.toUtf8()));
 }
 
 QTEST_MAIN(TestDressagePages)
