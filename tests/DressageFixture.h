@@ -87,8 +87,8 @@ inline QVector<QStringList> rowsOf(const QTreeWidget *list)
 inline QStringList column(const QTreeWidget *list, int c)
 {
     QStringList texts;
-    for (int r = 0; r < list->topLevelItemCount(); ++r)
-        texts << list->topLevelItem(r)->text(c);
+    for (const QStringList &row : rowsOf(list))
+        texts << row.value(c);
     return texts;
 }
 

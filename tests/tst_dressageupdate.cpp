@@ -186,6 +186,7 @@ void TestDressageUpdate::sequenceOfChanges()
     QVERIFY(runSql("UPDATE tblStart SET Status = 'AFMELDT' WHERE StartId = 9602"));
     view.updateKlasse();
     QCOMPARE(view.cell("9602", Diskvalifikation), QStringLiteral("AFMELDT"));
+    QCOMPARE(view.cell("9602", ForeloebigPlacering), QString()); // placed before
     QCOMPARE(view.lastChangeId, 9606);
     QCOMPARE(taken(announced), QList<Signal>{changed(false)});
     QVERIFY(!readFile(html("klasse31_A.html")).contains("Bo&nbsp;Jensen"));
@@ -228,8 +229,7 @@ void TestDressageUpdate::sequenceOfChanges()
     view.updateKlasse();
     QCOMPARE(view.listView1->topLevelItemCount(), 7);
     QCOMPARE(taken(announced), QList<Signal>{changed(false)});
-    QCOMPARE(jsonValue(html("klasse31_A.json"), "lastChangeId"),
-             QStringLiteral("9601"));
+    QCOMPARE(jsonValue(html("klasse31_A.json"), "lastChangeId"), QStringLiteral("9601"));
 }
 
 void TestDressageUpdate::keepStartTimeFlagOfTheSection()
