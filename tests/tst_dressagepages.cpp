@@ -3,106 +3,23 @@
 // files and checked for well-formed HTML; the page writer alone is driven
 // through the cases the fixed classes do not reach.
 
-#include "demo/DemoCompetition.h"
-#include "driver/StandinDriver.h"
 #include "views/dressur/DressurPages.h"
 #include "settings/appConfig.h"
-#include "views/dressur/staevneKlasseInfoDressur.h"
+
+#include "DressageFixture.h"
+#include "HtmlCheck.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonDocument>
-#include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QStringDecoder>
 #include <QTemporaryDir>
-#include <QTextDocument>
-#include <QTreeWidget>
 #include <QtTest>
 
-#include <sqlite3.h>
-
 using namespace DressurColumns;
+using namespace fixture;
 using DressurPages::ClassInfo;
 using DressurPlacing::DressurRows;
 
 namespace {
-
-const QString Zep = QStringLiteral("ZEP");
-
-class PageView : public staevneKlasseInfoDressur
-{
-public:
-    using staevneKlasseInfoDressur::staevneKlasseInfoDressur;
-
-protected:
-    QDateTime currentTime() const override { return QDateTime(QDate(2024, 6, 15), QTime(14, 45)); }
-};
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// What a browser's parser would stumble over: invalid UTF-8, a "<" or "&"
-// that starts no tag or entity, a ">" in text, an attribute that does not
-// parse, and table elements that do not nest (a new row or cell closes the
-// open one, as HTML has it; a stray "</tr>" is ignored, as browsers do).
-// Empty when there is nothing.
-QString htmlProblem(const QByteArray &bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return QStringLiteral("not UTF-8");
-    static const QRegularExpression tag(
-        QStringLiteral("\\G<(/?)([a-zA-Z][a-zA-Z0-9]*)((?:\\s+[a-zA-Z-]+(?:\\s*=\\s*(?:\"[^\"]*\"|[^\\s\"'<>=`]+))?)*)\\s*>"));
-    static const QRegularExpression entity(QStringLiteral("\\G&(?:nbsp|amp|lt|gt|quot|oslash|#[0-9]+);"));
-    static const QStringList voids = {"meta", "link", "img", "br", "hr"};
-    QStringList open;
-    const auto popTo = [&open](const QStringList &names) {
-        while (!open.isEmpty() && !names.contains(open.last()))
-            open.removeLast();
-    };
-    for (int i = 0; i < text.size();) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('<')) {
-            const auto m = tag.match(text, i);
-            if (!m.hasMatch())
-                return QStringLiteral("bad tag at %1: %2").arg(i).arg(text.mid(i, 40));
-            const QString name = m.captured(2).toLower();
-            i = m.capturedEnd();
-            if (voids.contains(name))
-                continue;
-            if (m.captured(1).isEmpty()) {
-                if (name == QLatin1String("tr") || name == QLatin1String("td")) {
-                    if (!open.contains(name == QLatin1String("tr") ? QStringLiteral("table") : QStringLiteral("tr")))
-                        return QStringLiteral("<%1> outside its parent at %2").arg(name).arg(i);
-                    popTo(name == QLatin1String("tr") ? QStringList{"table"} : QStringList{"tr"});
-                }
-                open << name;
-            } else if (open.contains(name)) {
-                while (open.takeLast() != name) {
-                }
-            } else if (name != QLatin1String("tr")) {
-                return QStringLiteral("stray </%1> at %2").arg(name).arg(i);
-            }
-        } else if (c == QLatin1Char('&')) {
-            const auto m = entity.match(text, i);
-            if (!m.hasMatch())
-                return QStringLiteral("bad entity at %1: %2").arg(i).arg(text.mid(i, 20));
-            i = m.capturedEnd();
-        } else if (c == QLatin1Char('>')) {
-            return QStringLiteral("'>' in text at %1").arg(i);
-        } else {
-            ++i;
-        }
-    }
-    return open.isEmpty() ? QString() : QStringLiteral("left open: %1").arg(open.join(QLatin1Char(' ')));
-}
 
 QStringList row(std::initializer_list<std::pair<int, const char *>> given)
 {
@@ -133,16 +50,13 @@ private slots:
 
     void expectedPages_data();
     void expectedPages();
-    void hostileTextStaysText();
 
     void divisionByZeroShowsNothing();
-    void lastRiderBlock_data();
-    void lastRiderBlock();
     void lastRiderMarking();
-    void rankingScore_data();
-    void rankingScore();
     void teamTables();
     void headerStages();
+    void pieces_data();
+    void pieces();
 
 private:
     QTemporaryDir m_dir;
@@ -150,20 +64,8 @@ private:
 
 void TestDressagePages::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    const QString file = m_dir.filePath(QStringLiteral("zep.db"));
-    standin::DemoOptions options;
-    options.small = true;
-    QString error;
-    QVERIFY2(standin::generateDemoCompetition(file, options, &error), qPrintable(error));
-    standin::registerDriver();
-    QSqlDatabase db = QSqlDatabase::addDatabase(standin::driverName(), Zep);
-    db.setDatabaseName(file);
-    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
-    QFile fixture(QStringLiteral(ZEP_TESTDATA "/dressage_fixture.sql"));
-    QVERIFY(fixture.open(QIODevice::ReadOnly));
-    auto *handle = *static_cast<sqlite3 *const *>(db.driver()->handle().data());
-    QCOMPARE(sqlite3_exec(handle, fixture.readAll().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    const QString error = openCompetition(m_dir.filePath(QStringLiteral("zep.db")));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
 
     // Logos of the club "*FRK*" and of the breed society.
     QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("logo"))));
@@ -216,7 +118,7 @@ void TestDressagePages::expectedPages()
     for (const QString &option : options)
         cfg.setValue(option.section(QLatin1Char('='), 0, 0), option.section(QLatin1Char('='), 1));
 
-    PageView view(&cfg);
+    DressageView view(&cfg);
     view.showKlasse(50, klasseNr, QStringLiteral("A"), 1, 9200 + klasseNr - 30);
     const auto items = view.listView1->findItems(marked, Qt::MatchExactly, StartId);
     QCOMPARE(items.size(), 1);
@@ -237,25 +139,6 @@ void TestDressagePages::expectedPages()
         }
         const QByteArray expected = readFile(QStringLiteral(ZEP_TESTDATA "/") + expectedName);
         QVERIFY2(actual == expected, qPrintable(QStringLiteral("%1 differs from %2").arg(written, expectedName)));
-    }
-}
-
-void TestDressagePages::hostileTextStaysText()
-{
-    appConfig cfg(nullptr, QString());
-    cfg.setValue(QStringLiteral("http.root"), m_dir.filePath(QStringLiteral("hostile")));
-    PageView view(&cfg);
-    view.showKlasse(50, 35, QStringLiteral("A"), 1, 9205);
-    for (const char *name : {"klasse35_A.html", "rank35_A.html"}) {
-        const QByteArray page = readFile(m_dir.filePath(QStringLiteral("hostile/") + QLatin1String(name)));
-        QVERIFY(!page.contains("<Vild>") && !page.contains("<Co>") && !page.contains("<A/S>"));
-        QTextDocument document;
-        document.setHtml(QString::fromUtf8(page));
-        const QString shown = document.toPlainText();
-        // Non-breaking blanks read as blanks.
-        const QString rider = QStringLiteral("Ida <Vild> & \"Co\"");
-        QVERIFY2(shown.contains(rider), name);
-        QVERIFY2(shown.contains(QStringLiteral("Prix")) && shown.contains(QStringLiteral("<Co>")), name);
     }
 }
 
@@ -286,47 +169,6 @@ void TestDressagePages::divisionByZeroShowsNothing()
     }
 }
 
-void TestDressagePages::lastRiderBlock_data()
-{
-    QTest::addColumn<int>("maxPnt");
-    QTest::addColumn<int>("kur");
-    QTest::addColumn<QString>("points");
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<QString>("score"); // what follows the score cell's font tag
-
-    const QString percentCell = QStringLiteral("</font></td>\n<td width=15% nowrap align=\"right\"><font "
-                                               "color=\"#000000\" size=\"5\">72.206&nbsp;%&nbsp;(2)");
-    QTest::newRow("points truncated, then percentage") << 340 << 0 << "245.5" << "" << "245" + percentCell;
-    QTest::newRow("Kur: percentage only") << 340 << 1 << "245.5" << "" << percentCell;
-    QTest::newRow("no score: the status") << 340 << 0 << "0" << "UDGÅET" << "UDGÅET&nbsp;(2)";
-    QTest::newRow("up to 99 points: divided by 100") << 10 << 0 << "780" << "" << "7.800&nbsp;(2)";
-    QTest::newRow("no maximum: the points") << 0 << 0 << "65.5" << "" << "65.5&nbsp;(2)";
-}
-
-void TestDressagePages::lastRiderBlock()
-{
-    QFETCH(int, maxPnt);
-    QFETCH(int, kur);
-    QFETCH(QString, points);
-    QFETCH(QString, status);
-    QFETCH(QString, score);
-
-    ClassInfo info;
-    info.maxPnt = maxPnt;
-    info.noMaxPnt = maxPnt == 0;
-    info.kur = kur;
-    info.lastChangeId = 12;
-    DressurRows rows = {row({{Hest, "Don Juan"}, {Rytter, "Bo Berg"}, {Procent, "72.2058"},
-                             {ForeloebigPlacering, "2"}, {StartId, "12"}})};
-    rows[0][Point] = points;
-    rows[0][Diskvalifikation] = status;
-    const QString block = DressurPages::lastRiderBlock(info, settings(), rows);
-    QVERIFY2(block.contains(QStringLiteral("<td width=35% ><font color=\"#000000\" size=\"5\">Don&nbsp;Juan</font>")),
-             qPrintable(block));
-    const QString opening = QStringLiteral("<td width=10% align=\"center\"><font color=\"#000000\" size=\"5\">");
-    QVERIFY2(block.contains(opening + score + QStringLiteral("</font></td>\n</tr>\n")), qPrintable(block));
-}
-
 void TestDressagePages::lastRiderMarking()
 {
     ClassInfo info;
@@ -353,41 +195,6 @@ void TestDressagePages::lastRiderMarking()
     QCOMPARE(page.count("<tr bgcolor="), 2); // the block's row and the remaining starter's
 }
 
-void TestDressagePages::rankingScore_data()
-{
-    QTest::addColumn<int>("maxPnt");
-    QTest::addColumn<int>("kur");
-    QTest::addColumn<QStringList>("cells"); // points, percent, status, running score
-    QTest::addColumn<QString>("score");
-
-    const QString red = QStringLiteral("<font color=\"#dd0000\"><i>64.500</i></font>");
-    QTest::newRow("points over 100") << 10 << 0 << QStringList{"780", "", "", ""} << "7.800";
-    QTest::newRow("Kur up to 99: percentage") << 50 << 1 << QStringList{"60", "60.000", "", ""} << "60.000";
-    QTest::newRow("running score") << 340 << 0 << QStringList{"0", "0.000", "", "64.5"} << red;
-    QTest::newRow("running score, retired") << 340 << 0 << QStringList{"0", "0.000", "Udgået", "64.5"} << "&nbsp;";
-}
-
-void TestDressagePages::rankingScore()
-{
-    QFETCH(int, maxPnt);
-    QFETCH(int, kur);
-    QFETCH(QStringList, cells);
-    QFETCH(QString, score);
-
-    ClassInfo info;
-    info.maxPnt = maxPnt;
-    info.kur = kur;
-    QStringList r = row({{Rytter, "Bo Berg"}, {Klub, "ARK"}});
-    r[Point] = cells[0];
-    r[Procent] = cells[1];
-    r[Diskvalifikation] = cells[2];
-    r[Tendens] = cells[3];
-    const QString text = DressurPages::rankingRow(info, settings(), r, 1);
-    QVERIFY2(text.contains(QStringLiteral("<td width=\"5%\" align=right >\n<font color=\"#000000\" size=\"3\">\n")
-                           + score + QStringLiteral("&nbsp;</font>\n</td>\n")),
-             qPrintable(text));
-}
-
 void TestDressagePages::teamTables()
 {
     ClassInfo info;
@@ -397,19 +204,6 @@ void TestDressagePages::teamTables()
         return row({{HoldId, team}, {HoldNavn, name}, {HoldSum, sum}, {HoldPlacering, place}, {Point, "70"},
                     {Klub, "*FRK*"}});
     };
-    const DressurRows twoTeams = {member("1", "Nord Hold", "210.5", "1"), member("1", "Nord Hold", "210.5", "1"),
-                                  member("2", "Syd", "198", "2")};
-    const DressurPages::Pages pages = DressurPages::write(info, settings(), twoTeams);
-    const QByteArray &result = pages.result;
-    QCOMPARE(result.count("<table width=90%"), 1);
-    QVERIFY(result.indexOf("Total:&nbsp;210.500&nbsp;") < result.indexOf("&nbsp;Syd</td>"));
-    QVERIFY(result.contains("<td colspan=7 align=RIGHT> Total:&nbsp;198.000&nbsp;</td>\n</tr>\n"
-                            "<tr><td colspan=7>&nbsp;</td></tr>\n</table></td></tr>\n</table>\n</body>"));
-    QVERIFY(pages.ranking.contains("<tr bgcolor=\"#FFFFFF\" class=\"even\"><td align=left>&nbsp;1&nbsp;&nbsp;"
-                                   "<img width=64 src=\"../logo/FRK.png\" >&nbsp;Nord</td>\n"));
-    QVERIFY(pages.ranking.contains("<tr bgcolor=\"#F0EEEC\" class=\"odd\"><td align=left>&nbsp;2&nbsp;&nbsp;"
-                                   "<img  width=64  src=\"../logo/FRK.png\" >&nbsp;Syd</td>\n"));
-
     // A team without a total between two, and riders without a team at the
     // end: the team table is closed before the next one opens and at the end.
     const DressurRows mixed = {member("1", "Nord", "210.5", "1"), member("3", "Vest", "0", ""),
@@ -418,8 +212,7 @@ void TestDressagePages::teamTables()
     QCOMPARE(mixedPages.result.count("<table width=90%"), 2);
     QCOMPARE(mixedPages.result.count("Total:&nbsp;"), 2);
     QCOMPARE(htmlProblem(mixedPages.result), QString());
-    QCOMPARE(htmlProblem(pages.result), QString());
-    QCOMPARE(htmlProblem(pages.ranking), QString());
+    QCOMPARE(htmlProblem(mixedPages.ranking), QString());
 }
 
 void TestDressagePages::headerStages()
@@ -447,6 +240,104 @@ void TestDressagePages::headerStages()
     QVERIFY(pages.ranking.contains("<table width=800>\n<tr>\n <td> <h4>&nbsp;3&nbsp;LA2&nbsp;Pokal</h4>"));
     QVERIFY(pages.ranking.contains("<table width=800 cellspacing="));
     QVERIFY(pages.ranking.contains("<title>3 LA2 Pokal</title>"));
+}
+
+void TestDressagePages::pieces_data()
+{
+    QTest::addColumn<QStringList>("given");   // class: maxPnt, kur, rest, keep (bevarStartTid); row: column numbers
+    QTest::addColumn<QStringList>("options"); // settings
+    QTest::addColumn<QString>("result");      // on the result page ("" for nothing)
+    QTest::addColumn<QString>("ranking");     // on the ranking page
+    QTest::addColumn<QString>("nowhere");     // on neither
+
+    // The last rider's score in the block above the table.
+    const QString block = QStringLiteral("<td width=10% align=\"center\"><font color=\"#000000\" size=\"5\">");
+    QTest::newRow("block: Kur, percentage only")
+        << QStringList{"maxPnt=340", "kur=1", "5=245.5", "6=72.2058"} << QStringList{} << block
+               + "</font></td>\n<td width=15% nowrap align=\"right\"><font color=\"#000000\" size=\"5\">72.206&nbsp;%&nbsp;(1)"
+        << "" << "";
+    QTest::newRow("block: no score, the status")
+        << QStringList{"5=0", "8=UDGÅET", "9=2"} << QStringList{} << block + "UDGÅET&nbsp;(2)</font>" << "" << "";
+    QTest::newRow("block: up to 99 points, divided by 100")
+        << QStringList{"maxPnt=10", "5=780"} << QStringList{} << block + "7.800&nbsp;(1)</font>" << "" << "";
+    QTest::newRow("block: no maximum, the points") << QStringList{"maxPnt=0", "5=65.5"} << QStringList{}
+                                                   << block + "65.5&nbsp;(1)</font>" << "" << "";
+
+    // The ranking page's score: points divided by 100 up to 99 points, the
+    // percentage otherwise, a running score in red while there is none.
+    const QString score = QStringLiteral("<td width=\"5%\" align=right >\n<font color=\"#000000\" size=\"3\">\n");
+    QTest::newRow("ranking: points up to 99") << QStringList{"maxPnt=10", "5=780"} << QStringList{} << ""
+                                              << score + "7.800&nbsp;</font>" << "";
+    QTest::newRow("ranking: Kur up to 99, percentage") << QStringList{"maxPnt=50", "kur=1", "5=60", "6=60.000"}
+                                                       << QStringList{} << "" << score + "60.000&nbsp;</font>" << "";
+    QTest::newRow("ranking: running score") << QStringList{"5=0", "6=0.000", "25=64.5"} << QStringList{} << ""
+                                            << score + "<font color=\"#dd0000\"><i>64.500</i></font>&nbsp;</font>" << "";
+    QTest::newRow("ranking: running score, retired") << QStringList{"5=0", "6=0.000", "8=Udgået", "25=64.5"}
+                                                     << QStringList{} << "" << score + "&nbsp;&nbsp;</font>" << "64.500";
+
+    // Placings on the ranking page show in the FEI layout while starters
+    // remain, and only up to the number of placings (two here).
+    const QString rankPlace = QStringLiteral("<td width=\"2%\" align=\"right\" >\n<font color=\"#000000\" size=\"3\">");
+    QTest::newRow("FEI ranking while riding: placed") << QStringList{} << QStringList{"vis.fei=1"} << ""
+                                                      << rankPlace + "&nbsp;(1)&nbsp;</font>" << "";
+    QTest::newRow("FEI ranking while riding: beyond the placings")
+        << QStringList{"9=3"} << QStringList{"vis.fei=1"} << "" << rankPlace + "&nbsp;</font>" << "(3)&nbsp;";
+    QTest::newRow("FEI ranking, finished") << QStringList{"rest=0"} << QStringList{"vis.fei=1"} << ""
+                                           << rankPlace + "&nbsp;</font>" << "";
+    QTest::newRow("ranking without FEI") << QStringList{} << QStringList{} << "&nbsp;(1)&nbsp;"
+                                         << rankPlace + "&nbsp;</font>" << "";
+    QTest::newRow("placing off") << QStringList{} << QStringList{"vis.fei=1", "beregn.placering=0"} << "" << "" << "(1)";
+    QTest::newRow("placing off: no place cells") << QStringList{} << QStringList{"beregn.placering=0"} << "" << ""
+                                                 << "width=\"2%\"";
+
+    // The start time beside the start number while the class is ridden,
+    // when it is shown and the section keeps its start times.
+    const QString time = QStringLiteral("<td width=\"5%\" >\n<font color=\"#000000\" size=\"3\">&nbsp;");
+    QTest::newRow("start time kept") << QStringList{"keep=1"} << QStringList{"beregn.tid=1"}
+                                     << time + "(09:16)</font>" << "" << "";
+    QTest::newRow("start time 00:00") << QStringList{"keep=1", "16=00:00"} << QStringList{"beregn.tid=1"}
+                                      << time + "</font>" << "" << "00:00";
+    QTest::newRow("start times not kept") << QStringList{} << QStringList{"beregn.tid=1"} << "" << "" << "09:16";
+    QTest::newRow("start time off") << QStringList{"keep=1"} << QStringList{} << "" << "" << "09:16";
+    QTest::newRow("start time, finished") << QStringList{"keep=1", "rest=0"} << QStringList{"beregn.tid=1"} << ""
+                                          << "" << "09:16";
+}
+
+void TestDressagePages::pieces()
+{
+    QFETCH(QStringList, given);
+    QFETCH(QStringList, options);
+    QFETCH(QString, result);
+    QFETCH(QString, ranking);
+    QFETCH(QString, nowhere);
+
+    const auto split = [](const QStringList &pairs) {
+        QHash<QString, QString> values;
+        for (const QString &pair : pairs)
+            values.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+        return values;
+    };
+    const QHash<QString, QString> values = split(given);
+    ClassInfo info;
+    info.maxPnt = values.value(QStringLiteral("maxPnt"), QStringLiteral("300")).toInt();
+    info.noMaxPnt = info.maxPnt == 0;
+    info.kur = values.value(QStringLiteral("kur")).toInt();
+    info.resterendeStarter = values.value(QStringLiteral("rest"), QStringLiteral("2")).toInt();
+    info.bevarStartTid = values.value(QStringLiteral("keep")).toInt();
+    info.antalDommere = 1;
+    info.antalStarter = 3;
+    info.antalPlaceringer = 2;
+    info.lastChangeId = 7;
+    QStringList r = row({{StartNr, "4"}, {StartId, "7"}, {Point, "200"}, {Procent, "66.667"}, {DommerE, "200"},
+                         {ForeloebigPlacering, "1"}, {StartTid, "09:16"}});
+    for (auto it = values.begin(); it != values.end(); ++it)
+        if (it.key().front().isDigit())
+            r[it.key().toInt()] = it.value();
+    const DressurPages::Pages pages = DressurPages::write(info, settings(split(options)), {r});
+    QVERIFY2(pages.result.contains(result.toUtf8()), pages.result.constData());
+    QVERIFY2(pages.ranking.contains(ranking.toUtf8()), pages.ranking.constData());
+    if (!nowhere.isEmpty())
+        QVERIFY(!pages.result.contains(nowhere.toUtf8()) && !pages.ranking.contains(nowhere.toUtf8()));
 }
 
 QTEST_MAIN(TestDressagePages)

@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <memory>
+#include <vector>
+
 QByteArray KlasseJsonDocument::toJson() const
 {
     QString out;
@@ -59,6 +62,35 @@ bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error
         if (error)
             *error = file.errorString();
         return false;
+    }
+    return true;
+}
+
+bool writeWholeFiles(const QVector<QPair<QString, QByteArray>> &files, QString *error)
+{
+    std::vector<std::unique_ptr<QSaveFile>> written;
+    for (const auto &entry : files) {
+        const QFileInfo info(entry.first);
+        if (!QDir().mkpath(info.absolutePath())) {
+            if (error)
+                *error = QStringLiteral("%1: cannot create the directory %2").arg(entry.first, info.absolutePath());
+            return false;
+        }
+        auto file = std::make_unique<QSaveFile>(entry.first);
+        if (!file->open(QIODevice::WriteOnly) || file->write(entry.second) != entry.second.size()) {
+            if (error)
+                *error = QStringLiteral("%1: %2").arg(entry.first, file->errorString());
+            // The files not committed are discarded with their QSaveFile.
+            return false;
+        }
+        written.push_back(std::move(file));
+    }
+    for (auto &file : written) {
+        if (!file->commit()) {
+            if (error)
+                *error = QStringLiteral("%1: %2").arg(file->fileName(), file->errorString());
+            return false;
+        }
     }
     return true;
 }

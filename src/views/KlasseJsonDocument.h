@@ -32,3 +32,10 @@ struct KlasseJsonDocument
 // directory is created when missing. On failure returns false and sets
 // `error` to a description.
 bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error);
+
+// Writes several files as one publication: every file is written to its
+// QSaveFile first and committed only when all were written, so that a page,
+// its sibling page and its JSON document never show different states. On
+// failure nothing is committed, the previous files stay, and `error` names
+// the file that failed.
+bool writeWholeFiles(const QVector<QPair<QString, QByteArray>> &files, QString *error);

@@ -49,7 +49,7 @@ staevneKlasseInfo::staevneKlasseInfo(appConfig *cfg, QWidget *parent, const QStr
     // The designer form carries a placeholder row; no view ever shows it,
     // not even before its first load has succeeded.
     listView1->clear();
-    listView1->header()->setSectionResizeMode(QHeaderView::Stretch);
+    fitColumnsToContents();
     listView1->header()->setSortIndicatorShown(true);
     listView1->setSortingEnabled(true);
     listView1->sortByColumn(0, Qt::DescendingOrder);
@@ -58,6 +58,26 @@ staevneKlasseInfo::staevneKlasseInfo(appConfig *cfg, QWidget *parent, const QStr
 staevneKlasseInfo::~staevneKlasseInfo()
 {
     delete m_form;
+}
+
+void staevneKlasseInfo::fitColumnsToContents()
+{
+    // A class list has up to 37 columns: squeezed into the window, horse and
+    // rider cannot be read. Each column is as wide as its widest cell or its
+    // title, and the list scrolls sideways instead.
+    QHeaderView *header = listView1->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    listView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    listView1->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+}
+
+void staevneKlasseInfo::showEvent(QShowEvent *event)
+{
+    // A view that chose another sizing after the base was built still shows
+    // legible columns.
+    fitColumnsToContents();
+    QWidget::showEvent(event);
 }
 
 QString staevneKlasseInfo::setting(const QString &key, const QString &def) const

@@ -12,6 +12,7 @@ class QLabel;
 class QSplitter;
 class QSqlDatabase;
 class QSqlQuery;
+class QShowEvent;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QVBoxLayout;
@@ -41,8 +42,9 @@ class staevneKlasseInfo : public QWidget
 
 public:
     // Builds the form with parent, object name and window flags, keeps the
-    // settings store (not owned) and prepares listView1: all sections
-    // stretched, sort indicator shown, sorted on column 0 descending. The
+    // settings store (not owned) and prepares listView1: every column as wide
+    // as its content and title, scrolling sideways, sort indicator shown,
+    // sorted on column 0 descending. The
     // base makes no timer and connects nothing; each view does that.
     explicit staevneKlasseInfo(appConfig *cfg, QWidget *parent = nullptr,
                                const QString &name = QString(), Qt::WindowFlags fl = {});
@@ -122,6 +124,8 @@ signals:
     void connectDB(const QString &name);
 
 protected:
+    void showEvent(QShowEvent *event) override;
+
     // The list column whose number identifies a starter for lastChangeId: a
     // double click marks it and the page writers compare with it. Column 1
     // ("Stævne Nr") unless a view identifies its starters otherwise.
@@ -182,5 +186,7 @@ protected:
     QString ZEPKlasseId;
 
 private:
+    void fitColumnsToContents();
+
     Ui::StaevneKlasseInfoBase *m_form;
 };

@@ -140,6 +140,17 @@ void countWithoutPoints(Status status, Counts &counts)
         ++counts.resterendeStarter;
 }
 
+// A starter withdrawn after being placed, or whose points went back to 0,
+// holds no place any more; the published document must not keep the old one.
+void clearPlaces(QStringList &row, bool judges)
+{
+    setCell(row, ForeloebigPlacering, QString());
+    if (judges) {
+        for (int k = 0; k < JudgeCount; ++k)
+            setCell(row, EPlace + k, QString());
+    }
+}
+
 } // namespace
 
 Counts placeIndividual(DressurRows &rows, bool kur)
@@ -162,12 +173,14 @@ Counts placeIndividual(DressurRows &rows, bool kur)
     float lastKurSum = -1.0f;
     for (int r = 0; r < rows.size(); ++r) {
         const Parsed &p = parsed.at(r);
-        if (p.status == Status::NotStarter)
-            continue;
         QStringList &row = rows[r];
+        if (p.status == Status::NotStarter) {
+            clearPlaces(row, true);
+            continue;
+        }
         ++counts.antalStarter;
         if (p.points == 0) {
-            setCell(row, ForeloebigPlacering, QLatin1String(""));
+            clearPlaces(row, true);
             countWithoutPoints(p.status, counts);
         } else {
             if (p.points != lastPoints) {
@@ -213,12 +226,14 @@ Counts placeTeams(DressurRows &rows)
     double lastTeamSum = 0.0;
     for (int r = 0; r < rows.size(); ++r) {
         const Parsed &p = parsed.at(r);
-        if (p.status == Status::NotStarter)
-            continue;
         QStringList &row = rows[r];
+        if (p.status == Status::NotStarter) {
+            clearPlaces(row, false);
+            continue;
+        }
         ++counts.antalStarter;
         if (p.points == 0) {
-            setCell(row, ForeloebigPlacering, QLatin1String(""));
+            clearPlaces(row, false);
             countWithoutPoints(p.status, counts);
         } else {
             setCell(row, ForeloebigPlacering, QString::number(points.placeOf(p.points)));
@@ -242,6 +257,9 @@ Counts placeTeams(DressurRows &rows)
                 lastTeamSum = shownSum;
             }
             setCell(row, HoldPlacering, QString::number(teamPlace));
+        } else {
+            // A team whose sum fell back to 0 has no place among the teams.
+            setCell(row, HoldPlacering, QString());
         }
     }
     return counts;

@@ -17,7 +17,7 @@ namespace DressurPlacing {
 using DressurRows = QVector<QStringList>;
 
 enum class Status {
-    NotStarter,           // "EJ MØDT", "AFMELDT": not counted, never written
+    NotStarter,           // "EJ MØDT", "AFMELDT": not counted, holds no place
     FinishedWithoutScore, // "DISKVALIFICERET", "OPGIVET", "UDGÅET"
     Starter               // any other text, the empty one included
 };
@@ -96,16 +96,16 @@ struct Counts
 // Provisional placing of a class without teams, over rows in list order
 // (highest-ranked first). Writes "Foreløbig Placering" (standard competition
 // ranking: 1, 1, 3; in a Kur class equal points with different Kur sums are
-// placed apart) and the five judges' placings; a starter with 0 points gets
-// an empty placing and no judges' placings.
+// placed apart) and the five judges' placings; a starter with 0 points and
+// one who did not start get an empty placing and no judges' placings.
 Counts placeIndividual(DressurRows &rows, bool kur);
 
 // One pass of the team placing, over rows in list order. Writes each
 // starter's "Foreløbig Placering" (1 + the number of starters with more
 // points), its team's "Hold Sum" (the members' "Procent", without those whose
 // "Udgår" is 1) and "Hold Placering" (dense over the team sums in list order:
-// 1, 1, 2). Rows without a team get neither a sum nor a team placing and are
-// left out of the numbering. Run it, sort, and run it again: the first pass
+// 1, 1, 2). Rows without a team, and teams whose sum is 0, get no team
+// placing and are left out of the numbering. Run it, sort, and run it again: the first pass
 // writes the sums the order needs, the second numbers the teams in it.
 Counts placeTeams(DressurRows &rows);
 

@@ -49,9 +49,10 @@ staevneKlasseInfoDressur::staevneKlasseInfoDressur(appConfig *cfg, QWidget *pare
     champTableFrame->hide();
 
     listView1->setHeaderLabels(DressurColumns::titles());
-    listView1->header()->setSectionResizeMode(QHeaderView::Stretch);
     listView1->header()->setSortIndicatorShown(true);
     listView1->setAllColumnsShowFocus(true);
+    // Flat rows: no room kept for tree branches before the start number.
+    listView1->setRootIsDecorated(false);
     listView1->sortByColumn(DressurColumns::Point, Qt::DescendingOrder);
 
     auto *timer = new QTimer(this);
@@ -318,7 +319,7 @@ void staevneKlasseInfoDressur::refreshClass()
     reload();
 }
 
-bool staevneKlasseInfoDressur::reload()
+bool staevneKlasseInfoDressur::reload(bool *written)
 {
     const int keptChangeId = lastChangeId;
     if (!loadKlasse(staevneId, klasseNr, afdeling, bane, afdelingId)) {
@@ -328,8 +329,11 @@ bool staevneKlasseInfoDressur::reload()
         return false;
     }
     lastChangeId = keptChangeId;
-    printHtml();
-    emit resultChangeClass(bane, afdeling, klasseNr, false);
+    const bool published = publish();
+    if (written)
+        *written = published;
+    if (published)
+        emit resultChangeClass(bane, afdeling, klasseNr, false);
     return true;
 }
 
@@ -493,11 +497,12 @@ void staevneKlasseInfoDressur::updateKlasse()
     }
 
     bool reloaded = false;
+    bool written = true;
     if (listView1->topLevelItemCount() != rows || missing) {
         emit logMessage(1, QStringLiteral("Refresh class called %1 %2 %3 %4 %5")
                                .arg(QString::number(bane), afdeling, QString::number(klasseNr),
                                     QString::number(rows), QString::number(listView1->topLevelItemCount())));
-        if (!reload()) {
+        if (!reload(&written)) {
             lastChangeId = lastChangeBefore;
             return;
         }
@@ -514,15 +519,21 @@ void staevneKlasseInfoDressur::updateKlasse()
             antalPlaceringer = calcAntalPlaceringer(m_antalStarter);
         antalPlac->setText(QStringLiteral("Antal Placeringer %1").arg(antalPlaceringer));
         emit logMessage(0, QStringLiteral("Number rows %1").arg(rows));
-        printHtml();
+        written = publish();
     }
 
-    if (lastChangeId != lastChangeBefore)
+    // A new last change stays due until its pages have been written.
+    m_resultChangePending = m_resultChangePending || lastChangeId != lastChangeBefore;
+    if (!written)
+        return;
+    if (m_resultChangePending) {
+        m_resultChangePending = false;
         emit resultChangeClass(bane, afdeling, klasseNr, true);
-    else if (!reloaded && (changeMark || !(m_published == before)))
+    } else if (!reloaded && (changeMark || !(m_published == before))) {
         // Not the arena's cue to change class, but the published pages
         // changed (a corrected score, a withdrawal, a flag): upload them.
         emit resultChangeClass(bane, afdeling, klasseNr, false);
+    }
 }
 
 void staevneKlasseInfoDressur::setTempResult(int nr, float value)
@@ -603,25 +614,34 @@ QString staevneKlasseInfoDressur::outputPath(const QString &fileName) const
     return setting(QStringLiteral("http.root"), QStringLiteral("html/")) + QLatin1Char('/') + fileName;
 }
 
-void staevneKlasseInfoDressur::writeFile(const QString &path, const QByteArray &bytes)
-{
-    QString error;
-    if (!writeWholeFile(path, bytes, &error))
-        emit logMessage(1, QStringLiteral("Kunne ikke skrive %1: %2").arg(path, error));
-}
-
-void staevneKlasseInfoDressur::printHtml()
+bool staevneKlasseInfoDressur::publish()
 {
     emit logMessage(0, QStringLiteral("Print Html %1 %2 %3").arg(QString::number(bane), afdeling,
                                                                    QString::number(klasseNr)));
     const QString nr = QString::number(klasseNr);
     const auto settings = DressurPages::Settings::read(
         [this](const QString &key, const QString &def) { return setting(key, def); });
-    m_published = published();
-    const DressurPages::Pages pages = DressurPages::write(pageClass(), settings, m_published.rows);
-    writeFile(outputPath(QStringLiteral("klasse%1_%2.html").arg(nr, afdeling)), pages.result);
-    writeFile(outputPath(QStringLiteral("rank%1_%2.html").arg(nr, afdeling)), pages.ranking);
-    writeJSon();
+    const Published shown = published();
+    const DressurPages::Pages pages = DressurPages::write(pageClass(), settings, shown.rows);
+    // The result page, the ranking page and the document of one state are
+    // published together or not at all.
+    QString error;
+    if (!writeWholeFiles({{outputPath(QStringLiteral("klasse%1_%2.html").arg(nr, afdeling)), pages.result},
+                          {outputPath(QStringLiteral("rank%1_%2.html").arg(nr, afdeling)), pages.ranking},
+                          {jsonFilePath(), jsonDocument().toJson()}},
+                         &error)) {
+        emit logMessage(1, QStringLiteral("Kunne ikke skrive %1").arg(error));
+        return false;
+    }
+    // Only what reached the files counts as published: a state that could
+    // not be written is still to be written and announced.
+    m_published = shown;
+    return true;
+}
+
+void staevneKlasseInfoDressur::printHtml()
+{
+    publish();
 }
 
 QMenu *staevneKlasseInfoDressur::exportMenu()

@@ -63,7 +63,8 @@ public slots:
     // Sends resultChangeClass with true when the starter who changed last is
     // another one, and with false when anything else the pages show changed.
     void updateKlasse() override;
-    // Writes the result page and the ranking page, then the JSON document.
+    // Writes the result page, the ranking page and the JSON document
+    // together; a failed write keeps the previous three.
     void printHtml() override;
     // Placing of a class without teams.
     void calculatePlace() override;
@@ -120,13 +121,16 @@ private:
     // database could not be read (the list then stays as it was).
     bool loadKlasse(int staevneId, int klasseNr, const QString &afdeling, int bane, int afdelingId);
     // Reloads, publishes and announces the class; false (and nothing
-    // published) when the load failed.
-    bool reload();
+    // published) when the load failed. `written` tells whether the files
+    // could be written (only then is the class announced).
+    bool reload(bool *written = nullptr);
+    // Writes the result page, the ranking page and the JSON document, all
+    // or none; remembers what they show only when all were written.
+    bool publish();
     bool readResults(QSqlDatabase &db, QVector<QVariantList> *results);
     DressurPlacing::DressurRows listRows() const;
     Published published() const;
     QString outputPath(const QString &fileName) const;
-    void writeFile(const QString &path, const QByteArray &bytes);
     bool readHeader(QSqlQuery &query, DressurLoad::Header *header, bool *found);
     bool readStarters(QSqlQuery &query, bool team, QVector<QVariantList> *records);
     void applyHeader(const DressurLoad::Header &header, bool found);
@@ -137,4 +141,7 @@ private:
     void placeRows(bool team);
 
     Published m_published;
+    // A new last change whose pages could not be written yet: announced
+    // with the first write that succeeds.
+    bool m_resultChangePending = false;
 };

@@ -1,8 +1,11 @@
 #include "views/spring/staevneKlasseInfoSpring.h"
 
 #include "database/DbValue.h"
+#include "views/KlasseJsonDocument.h"
 #include "views/spring/SpringListItem.h"
+#include "views/spring/SpringPages.h"
 
+#include <QDateTime>
 #include <QFrame>
 #include <QHash>
 #include <QHeaderView>
@@ -23,12 +26,6 @@ QString numberCell(const QVariant &value)
     if (value.isNull() || DbValue::text(value).isEmpty())
         return QString();
     return QString::number(DbValue::toDouble(value), 'g', 10);
-}
-
-bool isNotStarter(const QString &status)
-{
-    const QString word = status.toUpper();
-    return word == QStringLiteral("EJ MØDT") || word == QLatin1String("AFMELDT");
 }
 
 } // namespace
@@ -67,7 +64,6 @@ staevneKlasseInfoSpring::staevneKlasseInfoSpring(appConfig *cfg, QWidget *parent
     champTableFrame->hide();
 
     listView1->setHeaderLabels(columnTitles());
-    listView1->header()->setSectionResizeMode(QHeaderView::Stretch);
     listView1->header()->setSortIndicatorShown(true);
     listView1->setAllColumnsShowFocus(true);
     listView1->setRootIsDecorated(false);
@@ -194,7 +190,7 @@ void staevneKlasseInfoSpring::count()
     int remaining = 0;
     for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
         const QTreeWidgetItem *item = listView1->topLevelItem(r);
-        if (isNotStarter(item->text(Status)))
+        if (SpringPages::isNotStarter(item->text(Status)))
             continue;
         ++starters;
         if (item->text(Fejl).isEmpty() && item->text(Status).isEmpty())
@@ -287,15 +283,59 @@ void staevneKlasseInfoSpring::updateKlasse()
             lastChangeId = cells.at(lastChangeColumn()).toInt();
         }
     }
-    if (!changed)
+    // A state whose files could not be written is still due.
+    m_resultChangePending = m_resultChangePending || resultChanged;
+    if (!changed && !m_unwritten)
         return;
-    listView1->sortItems(listView1->sortColumn(), listView1->header()->sortIndicatorOrder());
-    count();
-    printHtml();
-    emit resultChangeClass(bane, afdeling, klasseNr, resultChanged);
+    if (changed) {
+        listView1->sortItems(listView1->sortColumn(), listView1->header()->sortIndicatorOrder());
+        count();
+    }
+    if (!publish())
+        return;
+    emit resultChangeClass(bane, afdeling, klasseNr, m_resultChangePending);
+    m_resultChangePending = false;
+}
+
+bool staevneKlasseInfoSpring::publish()
+{
+    ClassHead::Info head;
+    head.bane = bane;
+    head.antalStarter = m_antalStarter;
+    head.resterendeStarter = m_resterendeStarter;
+    head.bevarStartTid = bevarStartTid;
+    head.title = klasseInfo->text();
+    head.judges = m_judges;
+    head.measureCaption = QStringLiteral("Metode  ");
+    head.measure = metode;
+    head.sponsor = aerespraemie.isEmpty() ? klassesponsor : aerespraemie;
+    head.placings = QString::number(antalPlaceringer);
+    head.startSlutTid = startSlutTid;
+    head.now = QDateTime::currentDateTime();
+    const auto lookup = [this](const QString &key, const QString &def) { return setting(key, def); };
+
+    QVector<QStringList> rows;
+    for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
+        const QTreeWidgetItem *item = listView1->topLevelItem(r);
+        QStringList cells;
+        for (int c = 0; c < ColumnCount; ++c)
+            cells << item->text(c);
+        rows << cells;
+    }
+    const QByteArray page = SpringPages::resultPage(head, ClassHead::Settings::read(lookup),
+                                                    SpringPages::Look::read(lookup), rows, lastChangeId,
+                                                    antalPlaceringer);
+    const QString path = setting(QStringLiteral("http.root"), QStringLiteral("html/")) + QLatin1Char('/')
+                         + QStringLiteral("klasse%1_%2.html").arg(QString::number(klasseNr), afdeling);
+    // The page and the document show the same state, or both stay as they were.
+    QString error;
+    m_unwritten = !writeWholeFiles({{path, page}, {jsonFilePath(), jsonDocument().toJson()}}, &error);
+    if (m_unwritten)
+        emit logMessage(1, QStringLiteral("Kunne ikke skrive %1").arg(error));
+    return !m_unwritten;
 }
 
 void staevneKlasseInfoSpring::printHtml()
 {
-    writeJSon();
+    publish();
 }

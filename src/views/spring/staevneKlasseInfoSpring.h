@@ -15,7 +15,8 @@ class QSqlQuery;
 // the database: a changed start list reloads the class, a changed result
 // updates its row and reports the class as changed.
 //
-// It writes the class's JSON document; it has no HTML pages of its own.
+// It publishes the class's result page and JSON document together on every
+// load, reload and tick that changes what it shows.
 class staevneKlasseInfoSpring : public staevneKlasseInfo
 {
     Q_OBJECT
@@ -59,7 +60,7 @@ public slots:
     // Reloads the class when its start list changed; otherwise brings the
     // rows' results up to date.
     void updateKlasse() override;
-    // Writes the class's JSON document.
+    // Writes the result page and the JSON document, both or neither.
     void printHtml() override;
 
 private:
@@ -68,4 +69,10 @@ private:
     void applyHeader(const QVariantList &values);
     void fillList(const QVector<QStringList> &rows);
     void count();
+    bool publish();
+
+    // The last write failed: the next tick writes again even when nothing
+    // changed, and announces what was not announced.
+    bool m_unwritten = false;
+    bool m_resultChangePending = false;
 };

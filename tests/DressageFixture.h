@@ -1,0 +1,135 @@
+#pragma once
+
+// What the dressage tests share: the small demo competition with the fixed
+// classes of tests/data/dressage_fixture.sql on the connection "ZEP", and a
+// dressage view whose clock, menu and protected members the tests reach.
+
+#include "demo/DemoCompetition.h"
+#include "driver/StandinDriver.h"
+#include "views/dressur/staevneKlasseInfoDressur.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QTreeWidget>
+#include <QWidgetAction>
+
+#include <sqlite3.h>
+
+namespace fixture {
+
+const QString Zep = QStringLiteral("ZEP");
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Test data goes in through SQLite itself: it is no statement of the station.
+inline bool runSql(const QString &sql)
+{
+    QSqlDatabase db = QSqlDatabase::database(Zep);
+    auto *handle = *static_cast<sqlite3 *const *>(db.driver()->handle().data());
+    char *message = nullptr;
+    const int rc = sqlite3_exec(handle, sql.toUtf8().constData(), nullptr, nullptr, &message);
+    if (rc != SQLITE_OK)
+        qWarning("%s: %s", qPrintable(sql.left(60)), message);
+    sqlite3_free(message);
+    return rc == SQLITE_OK;
+}
+
+// Writes the competition into `file` and opens "ZEP" on it; an error text,
+// or an empty one.
+inline QString openCompetition(const QString &file, bool withFixture = true)
+{
+    standin::registerDriver();
+    standin::DemoOptions options;
+    options.small = true;
+    QString error;
+    if (!standin::generateDemoCompetition(file, options, &error))
+        return error;
+    QSqlDatabase db = QSqlDatabase::addDatabase(standin::driverName(), Zep);
+    db.setDatabaseName(file);
+    if (!db.open())
+        return db.lastError().text();
+    QFile fixture(QStringLiteral(ZEP_TESTDATA "/dressage_fixture.sql"));
+    if (withFixture && (!fixture.open(QIODevice::ReadOnly) || !runSql(QString::fromUtf8(fixture.readAll()))))
+        return QStringLiteral("the fixture did not load");
+    return QString();
+}
+
+inline QStringList logged(const QSignalSpy &spy, int level)
+{
+    QStringList texts;
+    for (const QVariantList &args : spy)
+        if (args.at(0).toInt() == level)
+            texts << args.at(1).toString();
+    return texts;
+}
+
+inline QVector<QStringList> rowsOf(const QTreeWidget *list)
+{
+    QVector<QStringList> rows;
+    for (int r = 0; r < list->topLevelItemCount(); ++r) {
+        rows << QStringList();
+        for (int c = 0; c < list->columnCount(); ++c)
+            rows.last() << list->topLevelItem(r)->text(c);
+    }
+    return rows;
+}
+
+inline QStringList column(const QTreeWidget *list, int c)
+{
+    QStringList texts;
+    for (const QStringList &row : rowsOf(list))
+        texts << row.value(c);
+    return texts;
+}
+
+// A dressage view with a clock the test sets, and a menu answered by
+// noting its items and picking every action.
+class DressageView : public staevneKlasseInfoDressur
+{
+public:
+    using staevneKlasseInfoDressur::staevneKlasseInfoDressur;
+    using staevneKlasseInfoDressur::afdelingAntalPlaceringer;
+    using staevneKlasseInfoDressur::antalPlaceringer;
+    using staevneKlasseInfoDressur::bevarStartTid;
+    using staevneKlasseInfoDressur::getDBField;
+    using staevneKlasseInfoDressur::klasseId;
+    using staevneKlasseInfoDressur::lastChangeId;
+    using staevneKlasseInfoDressur::noMaxPnt;
+
+    QDateTime now = QDateTime(QDate(2024, 6, 15), QTime(14, 45));
+    QStringList menuItems;
+
+    // A section of the fixture's competition 50, by class number.
+    void show(int klasseNr) { showKlasse(50, klasseNr, QStringLiteral("A"), 1, 9170 + klasseNr); }
+    QString cell(const QString &startId, int column) const
+    {
+        const auto items = listView1->findItems(startId, Qt::MatchExactly, DressurColumns::StartId);
+        return items.size() == 1 ? items.first()->text(column) : QStringLiteral("<no row>");
+    }
+
+protected:
+    QDateTime currentTime() const override { return now; }
+    void execMenu(QMenu *menu) override
+    {
+        for (QAction *action : menu->actions()) {
+            if (auto *caption = qobject_cast<QWidgetAction *>(action)) {
+                menuItems << qobject_cast<QLabel *>(caption->defaultWidget())->text();
+            } else {
+                menuItems << action->text() + QLatin1Char(' ') + action->shortcut().toString();
+                action->trigger();
+            }
+        }
+    }
+};
+
+} // namespace fixture
