@@ -1,7 +1,7 @@
 // The built-in HTTP server: the request parser and the serving decision as
 // plain functions, then the whole over real sockets on 127.0.0.1 (files,
-// aliases, the rotating arena page, hostile and malformed requests, the size
-// and time limits) and the main window's control of it.
+// aliases, logos, hostile and malformed requests, error pages, the size and
+// time limits) and the main window's control of it.
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -89,8 +89,8 @@ private:
     QTemporaryDir m_dir;
     QString m_root;
 
-    // The server runs in this thread's event loop, so the test client must
-    // run elsewhere: a short helper thread does the blocking exchange.
+    // Log lines of the server reach this thread's event loop, so the test
+    // client runs elsewhere: a short helper thread does the blocking exchange.
     template <typename F>
     static auto whileServing(F f)
     {
@@ -115,9 +115,6 @@ private slots:
         writeFile(m_root + "/klasse0_1.html", "pause 1");
         writeFile(m_root + "/klasse14_A.html", "class 14 A");
         writeFile(m_root + "/klasse3_B.json", "{\"a\":1}");
-        writeFile(m_root + "/bane2.html", "arena two page");
-        writeFile(m_root + "/klasse0_2.html", "pause 2");
-        writeFile(m_root + "/my page.html", "spaced");
         QDir().mkpath(m_dir.filePath("outside"));
         QFile::link(m_dir.filePath("outside"), m_root + "/link");
         writeFile(m_dir.filePath("outside/x.html"), "outside");
@@ -228,56 +225,51 @@ private slots:
         QCOMPARE(answer.filePath, file.isEmpty() ? QString() : m_dir.filePath(file));
     }
 
-    void servesOverSockets()
+    // Every error answer reloads like the pages ("15" here), so a screen
+    // that hits one comes back by itself.
+    void overSockets_data()
     {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("type");
+        QTest::addColumn<QByteArray>("body");
+        const QByteArray reload = "<META http-equiv=\"refresh\" content=\"15\">";
+        QTest::newRow("alias") << QByteArray("GET /bane1.html HTTP/1.0\r\n\r\n") << 200
+                               << QByteArray("text/html; charset=utf-8") << QByteArray("class 14 A");
+        QTest::newRow("json") << QByteArray("GET //klasse3_B.json HTTP/1.0\r\n\r\n") << 200
+                              << QByteArray("application/json; charset=utf-8") << QByteArray("{\"a\":1}");
+        QTest::newRow("logo") << QByteArray("GET /logo/K1.png HTTP/1.0\r\n\r\n") << 200 << QByteArray("image/png")
+                              << QByteArray("\x89PNG logo");
+        QTest::newRow("missing") << QByteArray("GET /nothing.html HTTP/1.0\r\n\r\n") << 404 << QByteArray("text/html; charset=utf-8") << reload;
+        QTest::newRow("traversal") << QByteArray("GET /%2e%2e/appCfg.xml HTTP/1.0\r\n\r\n") << 404 << QByteArray("text/html; charset=utf-8") << reload;
+        QTest::newRow("logo traversal") << QByteArray("GET /logo/..%2fhtml/index.html HTTP/1.0\r\n\r\n") << 404
+                                        << QByteArray("text/html; charset=utf-8") << reload;
+        QTest::newRow("logo not a picture") << QByteArray("GET /logo/notes.txt HTTP/1.0\r\n\r\n") << 404
+                                            << QByteArray("text/html; charset=utf-8") << reload;
+        QTest::newRow("other method") << QByteArray("DELETE /index.html HTTP/1.0\r\n\r\n") << 501 << QByteArray("text/html; charset=utf-8") << reload;
+        QTest::newRow("garbage") << QByteArray("\xff\xfe garbage \r\n\r\n") << 400 << QByteArray("text/html; charset=utf-8") << reload;
+        QTest::newRow("too large") << ("GET /" + QByteArray(10000, 'a')) << 400 << QByteArray("text/html; charset=utf-8") << reload;
+    }
+    void overSockets()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(int, status);
+        QFETCH(QByteArray, type);
+        QFETCH(QByteArray, body);
         HttpDaemon server(nullptr, 0, m_root);
         QVERIFY(server.isListening());
         server.addAlias("bane1.html", "klasse14_A.html");
         server.setRefresh("15");
         server.setLogoDir(m_dir.filePath("logo"));
-        const quint16 port = server.serverPort();
-
-        Reply r = whileServing([&] { return get(port, "/bane1.html"); });
-        QCOMPARE(r.status, 200);
-        QCOMPARE(r.body, QByteArray("class 14 A"));
-        QVERIFY(r.head.contains("Content-Type: text/html; charset=utf-8"));
-        QVERIFY(r.head.contains("Content-Length: 10"));
+        const Reply r = whileServing([&] { return exchange(server.serverPort(), request); });
+        QCOMPARE(r.status, status);
         QVERIFY(r.closed);
-
-        r = whileServing([&] { return get(port, "//klasse3_B.json"); });
-        QCOMPARE(r.status, 200);
-        QVERIFY(r.head.contains("application/json"));
-        r = whileServing([&] { return get(port, "/logo/K1.png"); });
-        QCOMPARE(r.status, 200);
-        QVERIFY(r.head.contains("Content-Type: image/png"));
-        QCOMPARE(r.body, QByteArray("\x89PNG logo"));
-
-        // Every error answer reloads like the pages, so a screen that hits
-        // one comes back by itself.
-        r = whileServing([&] { return get(port, "/nothing.html"); });
-        QCOMPARE(r.status, 404);
-        QVERIFY2(r.body.contains("<META http-equiv=\"refresh\" content=\"15\">"), r.body.constData());
-        r = whileServing([&] { return get(port, "/%2e%2e/appCfg.xml"); });
-        QCOMPARE(r.status, 404);
+        QVERIFY2(r.head.contains("\r\nContent-Type: " + type + "\r\n"), r.head.constData());
+        QVERIFY((r.head + "\r\n").contains("\r\nContent-Length: " + QByteArray::number(r.body.size()) + "\r\n"));
+        QVERIFY2(status == 200 ? r.body == body : r.body.contains(body), r.body.constData());
         QVERIFY(!r.body.contains("secret"));
-        r = whileServing([&] { return get(port, "/logo/%2e%2e/html/index.html"); });
-        QCOMPARE(r.status, 404);
-        r = whileServing([&] { return get(port, "/logo/notes.txt"); });
-        QCOMPARE(r.status, 404);
-        r = whileServing([&] { return exchange(port, "DELETE /index.html HTTP/1.0\r\n\r\n"); });
-        QCOMPARE(r.status, 501);
-        QVERIFY(r.body.contains("content=\"15\""));
-        r = whileServing([&] { return exchange(port, "\xff\xfe garbage \r\n\r\n"); });
-        QCOMPARE(r.status, 400);
-        QVERIFY(r.body.contains("content=\"15\""));
-        QVERIFY(r.closed);
-        r = whileServing([&] { return exchange(port, "GET /" + QByteArray(10000, 'a')); });
-        QCOMPARE(r.status, 400);
-        QVERIFY(r.closed);
-
-        // The server is still there after all of that.
-        r = whileServing([&] { return get(port, "/"); });
-        QCOMPARE(r.body, QByteArray("<html>start</html>"));
+        // The server is still there after any of that.
+        QCOMPARE(whileServing([&] { return get(server.serverPort(), "/"); }).body, QByteArray("<html>start</html>"));
     }
 
     void rewrittenPageIsServedAnew()
@@ -385,6 +377,9 @@ private slots:
         QVERIFY(!second.bindError().isEmpty());
     }
 
+    // The window's control of the server: the default aliases, an arena
+    // following its active class, off and on from the setup tab, a client tab
+    // showing the station's own arena page, and a bad port refused.
     void windowControlsTheServer()
     {
         QDir::setCurrent(m_dir.path());
@@ -395,71 +390,41 @@ private slots:
             cfg.setValue("app.server", "1");
             cfg.setValue("http.port", QString::number(port));
             cfg.setValue("http.root", m_root);
-            cfg.setValue("bane.baseUrl", "");
-            QVERIFY(cfg.writeConfig());
-        }
-        MainWidget::setHostLookup([] { return HostAddresses{}; });
-        MainWidget window(nullptr, cfgFile, "MainWidget");
-        HttpDaemon *server = window.httpServer();
-        QVERIFY(server);
-        QVERIFY(server->isListening());
-        QCOMPARE(server->aliases().size(), 12);
-        QCOMPARE(server->aliases().value("rank3.html"), QStringLiteral("rank0_3.html"));
-        QVERIFY(!server->aliases().contains("bane5.html"));
-
-        Reply r = whileServing([&] { return get(port, "/bane1.html"); });
-        QCOMPARE(r.body, QByteArray("pause 1"));
-
-        window.slotActivePage(2, "14", "A");
-        QCOMPARE(server->aliases().value("bane2.html"), QStringLiteral("klasse14_A.html"));
-        QCOMPARE(server->aliases().value("rank2.html"), QStringLiteral("rank14_A.html"));
-        QCOMPARE(server->aliases().value("oversigt2.html"), QStringLiteral("oversigt14_A.html"));
-        QCOMPARE(server->aliases().value("bane1.html"), QStringLiteral("klasse0_1.html"));
-        r = whileServing([&] { return get(port, "/bane2.html"); });
-        QCOMPARE(r.body, QByteArray("class 14 A"));
-        window.slotActivePage(5, "3", "B");
-        QCOMPARE(server->aliases().value("bane5.html"), QStringLiteral("klasse3_B.html"));
-
-        // Off and on again through the setup tab: a fresh server with the
-        // default aliases only.
-        auto *box = window.setupTab()->findChild<QCheckBox *>("serverBox");
-        QVERIFY(box->isChecked());
-        box->setChecked(false);
-        QVERIFY(!window.httpServer());
-        box->setChecked(true);
-        QVERIFY(window.httpServer());
-        QCOMPARE(window.httpServer()->aliases().value("bane2.html"), QStringLiteral("klasse0_2.html"));
-        QVERIFY(!window.httpServer()->aliases().contains("bane5.html"));
-    }
-
-    void displayClientShowsItsOwnArenaPage()
-    {
-        // A station that serves and shows arena 1 of its own server, as an
-        // arena screen beside it would.
-        QDir::setCurrent(m_dir.path());
-        const QString cfgFile = m_dir.filePath("client.xml");
-        const quint16 port = freePort();
-        {
-            appConfig cfg(nullptr, cfgFile);
-            cfg.setValue("app.server", "1");
-            cfg.setValue("http.port", QString::number(port));
-            cfg.setValue("http.root", m_root);
+            cfg.setValue("http.refresh", "7");
             cfg.setValue("bane.baseUrl", QStringLiteral("http://127.0.0.1:%1/").arg(port));
             cfg.setValue("bane.directory", m_dir.filePath("cache"));
             cfg.setValue("bane.update", "100");
             QVERIFY(cfg.writeConfig());
         }
-        writeFile(m_root + "/klasse0_1.html", "<html><body><h1>Pause bane 1</h1></body></html>");
+        MainWidget::setHostLookup([] { return HostAddresses{}; });
         MainWidget window(nullptr, cfgFile, "MainWidget");
+        HttpDaemon *server = window.httpServer();
+        QVERIFY(server && server->isListening());
+        QCOMPARE(server->aliases().size(), 12);
+        QCOMPARE(server->aliases().value("rank3.html"), QStringLiteral("rank0_3.html"));
         auto *view = window.findChild<QTextBrowser *>("showText");
-        QTRY_VERIFY_WITH_TIMEOUT(view->toPlainText().contains("Pause bane 1"), 10000);
-        QVERIFY(QFile::exists(m_dir.filePath("cache/bane1.html")));
+        QTRY_VERIFY_WITH_TIMEOUT(view->toPlainText().contains("pause 1"), 10000);
+        // The error pages take the station's refresh.
+        QVERIFY(whileServing([&] { return get(port, "/none.html"); }).body.contains("content=\"7\""));
 
-        // The arena's active class changes: the client follows at once.
-        writeFile(m_root + "/klasse14_A.html", "<html><body><p>Klasse 14 A</p></body></html>");
         window.slotActivePage(1, "14", "A");
-        QTRY_VERIFY_WITH_TIMEOUT(view->toPlainText().contains("Klasse 14 A"), 10000);
-        writeFile(m_root + "/klasse0_1.html", "pause 1");
+        QCOMPARE(server->aliases().value("bane1.html"), QStringLiteral("klasse14_A.html"));
+        QCOMPARE(server->aliases().value("rank1.html"), QStringLiteral("rank14_A.html"));
+        QCOMPARE(server->aliases().value("oversigt1.html"), QStringLiteral("oversigt14_A.html"));
+        QCOMPARE(server->aliases().value("bane2.html"), QStringLiteral("klasse0_2.html"));
+        QCOMPARE(whileServing([&] { return get(port, "/bane1.html"); }).body, QByteArray("class 14 A"));
+        QTRY_VERIFY_WITH_TIMEOUT(view->toPlainText().contains("class 14 A"), 10000);
+        window.slotActivePage(5, "3", "B");
+        QCOMPARE(server->aliases().value("bane5.html"), QStringLiteral("klasse3_B.html"));
+
+        // Off and on again: a fresh server with the default aliases only.
+        auto *box = window.setupTab()->findChild<QCheckBox *>("serverBox");
+        box->setChecked(false);
+        QVERIFY(!window.httpServer());
+        box->setChecked(true);
+        QVERIFY(window.httpServer());
+        QCOMPARE(window.httpServer()->aliases().value("bane1.html"), QStringLiteral("klasse0_1.html"));
+        QVERIFY(!window.httpServer()->aliases().contains("bane5.html"));
     }
 
     void badPortIsRefused_data()
@@ -477,7 +442,6 @@ private slots:
             appConfig cfg(nullptr, cfgFile);
             cfg.setValue("app.server", "1");
             cfg.setValue("http.port", port);
-            cfg.setValue("http.root", m_root);
             QVERIFY(cfg.writeConfig());
         }
         MainWidget window(nullptr, cfgFile, "MainWidget");

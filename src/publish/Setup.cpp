@@ -544,7 +544,7 @@ bool Setup::testDatabase()
             error = db.lastError().text();
             db.close();
         } else {
-            error = tr("The database driver %1 is not available")
+            error = tr("Databasedriveren %1 findes ikke")
                         .arg(cfg->getValue(QStringLiteral("database.driver"), QStringLiteral("QODBC3")));
         }
     }
