@@ -137,6 +137,11 @@ QTreeWidget *Setup::makeClassList(int bane)
                            tr("Opdateret"), tr("Sendt til internettet")});
     list->setSortingEnabled(true);
     list->sortByColumn(0, Qt::AscendingOrder);
+    // Whole class names: the columns take their contents' width and the list
+    // scrolls sideways instead of cutting names short.
+    list->setTextElideMode(Qt::ElideNone);
+    list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    list->header()->setStretchLastSection(false);
     layout->addWidget(list);
     // The operator's pick makes the class the arena's active class.
     connect(list, &QTreeWidget::itemActivated, this, [this, bane](QTreeWidgetItem *item) { pickClass(bane, item); });
@@ -157,10 +162,24 @@ void Setup::addClass(int bane, const QString &title, const QString &klasseNr, co
         pause->setData(0, Qt::UserRole, sortKey(QStringLiteral("0"), QString()));
         list->addTopLevelItem(pause);
     }
-    auto *row = new ClassRowItem(QStringList{QString(), title, klasseNr, afdeling, dag,
-                                             QTime::currentTime().toString(QStringLiteral("hh:mm")), QString()});
-    row->setData(0, Qt::UserRole, sortKey(klasseNr, afdeling));
-    list->addTopLevelItem(row);
+    const QString now = QTime::currentTime().toString(QStringLiteral("hh:mm"));
+    QTreeWidgetItem *row = nullptr;
+    // A section registered again keeps its one row, so no second row stays
+    // behind that nothing ever marks or stamps.
+    for (int i = 1; i < list->topLevelItemCount() && !row; ++i) {
+        QTreeWidgetItem *item = list->topLevelItem(i);
+        if (item->text(ColNr) == klasseNr && item->text(ColAfdeling) == afdeling)
+            row = item;
+    }
+    if (row) {
+        row->setText(ColNavn, title);
+        row->setText(ColDag, dag);
+        row->setText(ColOpdateret, now);
+    } else {
+        row = new ClassRowItem(QStringList{QString(), title, klasseNr, afdeling, dag, now, QString()});
+        row->setData(0, Qt::UserRole, sortKey(klasseNr, afdeling));
+        list->addTopLevelItem(row);
+    }
 
     uploadFile(QStringLiteral("html/klasse%1_%2.html").arg(klasseNr, afdeling), QString());
     uploadFile(QStringLiteral("html/klasse%1_%2.json").arg(klasseNr, afdeling), QString());
