@@ -354,10 +354,8 @@ private slots:
             }
             int served = 0;
             for (auto &s : sockets) {
-                if (!s->waitForConnected(5000))
-                    continue;
-                s->write("GET /klasse14_A.html HTTP/1.0\r\n\r\n");
-                s->waitForBytesWritten(1000);
+                if (s->waitForConnected(5000))
+                    s->write("GET /klasse14_A.html HTTP/1.0\r\n\r\n");
             }
             for (auto &s : sockets) {
                 QByteArray data;
@@ -427,26 +425,18 @@ private slots:
         QVERIFY(!window.httpServer()->aliases().contains("bane5.html"));
     }
 
-    void badPortIsRefused_data()
-    {
-        QTest::addColumn<QString>("port");
-        QTest::newRow("zero") << "0";
-        QTest::newRow("too big") << "70000";
-        QTest::newRow("text") << "http";
-    }
     void badPortIsRefused()
     {
-        QFETCH(QString, port);
         const QString cfgFile = m_dir.filePath("badport.xml");
-        {
+        for (const QString port : {"0", "70000", "http"}) {
             appConfig cfg(nullptr, cfgFile);
             cfg.setValue("app.server", "1");
             cfg.setValue("http.port", port);
             QVERIFY(cfg.writeConfig());
+            MainWidget window(nullptr, cfgFile, "MainWidget");
+            QVERIFY(!window.httpServer());
+            QVERIFY(window.findChild<QStatusBar *>()->currentMessage().contains(port));
         }
-        MainWidget window(nullptr, cfgFile, "MainWidget");
-        QVERIFY(!window.httpServer());
-        QVERIFY(window.findChild<QStatusBar *>()->currentMessage().contains(port));
     }
 };
 
