@@ -400,8 +400,11 @@ void Setup::watchdog()
         }
     }
     // Restarts come from here only, so a server that keeps failing costs at
-    // most one restart per round.
-    if (m_failures > cfg->getValue(QStringLiteral("upload.restart"), QStringLiteral("3")).toInt()) {
+    // most one restart per round. They wait until no request is on its way:
+    // aborting a request whose failure is already under way makes Qt warn
+    // about it, once per request.
+    if (m_inFlight.isEmpty()
+        && m_failures > cfg->getValue(QStringLiteral("upload.restart"), QStringLiteral("3")).toInt()) {
         restartUpload(tr("%1 mislykkede overførsler").arg(m_failures));
         return;
     }
@@ -412,8 +415,6 @@ void Setup::dropInFlight()
 {
     for (auto it = m_inFlight.cbegin(); it != m_inFlight.cend(); ++it) {
         it.key()->disconnect(this);
-        // A reply that has failed already must not be aborted: Qt warns once
-        // per such reply.
         if (!it.key()->isFinished())
             it.key()->abort();
         it.key()->deleteLater();
