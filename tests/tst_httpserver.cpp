@@ -174,7 +174,6 @@ private slots:
         QTest::addColumn<int>("minute");
         QTest::addColumn<QString>("page");
         QTest::newRow("default arena") << "" << 7 << "bane1.html";
-        QTest::newRow("second minute") << "bane=1,2&min=1" << 1 << "bane2.html";
         QTest::newRow("wraps") << "bane=1,2&min=1" << 2 << "bane1.html";
         QTest::newRow("two minutes each") << "bane=1,2,99&min=2" << 5 << "bane99.html";
         QTest::newRow("min below one") << "bane=3,4&min=0" << 1 << "bane4.html";
@@ -200,7 +199,6 @@ private slots:
         QTest::newRow("query ignored") << QByteArray("GET /klasse14_A.html?x=1 HTTP/1.0") << 200 << "html/klasse14_A.html";
         QTest::newRow("rotating page by alias") << QByteArray("GET /baner.php HTTP/1.0") << 200 << "html/klasse0_1.html";
         QTest::newRow("logo") << QByteArray("GET /logo/K1.png HTTP/1.0") << 200 << "logo/K1.png";
-        QTest::newRow("HEAD") << QByteArray("HEAD / HTTP/1.0") << 501 << "";
         QTest::newRow("POST") << QByteArray("POST / HTTP/1.0") << 501 << "";
         QTest::newRow("missing") << QByteArray("GET /missing.html HTTP/1.0") << 404 << "";
         QTest::newRow("alias out of the root") << QByteArray("GET /evil.html HTTP/1.0") << 404 << "";

@@ -137,18 +137,6 @@ private slots:
         QCOMPARE(column(setup.classList(1), 0), (changes ? QStringList{"", "", "Ja"} : QStringList{"Ja", "", ""}));
     }
 
-    void uploadNeedsTheFile()
-    {
-        QTemporaryDir dir;
-        appConfig cfg(nullptr, "unused.xml");
-        cfg.setValue("upload.state", "1");
-        cfg.setValue("upload.server", "127.0.0.1:1");
-        cfg.setValue("http.root", dir.path());
-        Setup setup(&cfg, nullptr, "Server");
-        setup.uploadFile("html/missing.html", QString());
-        QCOMPARE(setup.pendingUploads() + setup.waitingUploads(), 0);
-    }
-
     void operatorPicksTheActiveClass()
     {
         appConfig cfg(nullptr, "unused.xml");
@@ -170,25 +158,21 @@ private slots:
         QVERIFY(logTexts(log).contains("Upload file called html/klasse0_1.html bane1.html\n"));
     }
 
+    // Page options rewrite every class, the automatic class change does not;
+    // a cancelled colour dialog keeps the colour.
     void pageOptions()
     {
         appConfig cfg(nullptr, "unused.xml");
         TestSetup setup(&cfg, nullptr, "Server");
         QSignalSpy refresh(&setup, &Setup::refresh);
-        auto *placing = setup.findChild<QCheckBox *>("beregn.placering");
-        QVERIFY(placing->isChecked()); // default "1"
-        placing->setChecked(false);
+        setup.findChild<QCheckBox *>("beregn.placering")->setChecked(false);
         QCOMPARE(cfg.getValue("beregn.placering", "1"), QStringLiteral("0"));
-        // Switching the automatic class change rewrites no page.
         setup.findChild<QCheckBox *>("bane.autoChange")->setChecked(false);
         QCOMPARE(refresh.count(), 1);
-
         auto *odd = setup.findChild<QPushButton *>("html.odd.background.color");
-        QCOMPARE(odd->text(), QStringLiteral("#F0EEEC"));
         setup.colourAnswer = QColor("#123abc");
         odd->click();
-        QCOMPARE(cfg.getValue("html.odd.background.color", ""), QStringLiteral("#123ABC"));
-        setup.colourAnswer = QColor(); // cancelled
+        setup.colourAnswer = QColor();
         odd->click();
         QCOMPARE(cfg.getValue("html.odd.background.color", ""), QStringLiteral("#123ABC"));
         QCOMPARE(refresh.count(), 2);

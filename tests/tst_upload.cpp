@@ -161,9 +161,12 @@ private slots:
         Setup setup(&cfg, nullptr, "Server");
         setup.uploadFile("html/klasse5_A.html", QString());
         QCOMPARE(setup.pendingUploads() + setup.waitingUploads(), 0);
-        // Switching it on in the tab makes the connection.
+        // Switching it on in the tab makes the connection; a file that is
+        // not there is not sent.
         setup.findChild<QCheckBox *>("uploadBox")->setChecked(true);
         QCOMPARE(cfg.getValue("upload.state", ""), QStringLiteral("1"));
+        setup.uploadFile("html/missing.html", QString());
+        QCOMPARE(setup.pendingUploads() + setup.waitingUploads(), 0);
         QSignalSpy internet(&setup, &Setup::internetError);
         setup.uploadFile("html/klasse5_A.html", QString());
         QVERIFY(internet.wait(5000));
