@@ -345,10 +345,8 @@ void Setup::requestFinished(QNetworkReply *reply)
         }
     }
     emit internetError(failed);
-    // After a failure the rest waits for the retry, so an unreachable server
-    // is not asked again in a tight loop.
-    if (!failed)
-        sendWaiting();
+    // While the server fails this sends nothing until its wait is over.
+    sendWaiting();
 }
 
 void Setup::serverFailed(const QString &why, bool probe)
