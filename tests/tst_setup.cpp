@@ -103,59 +103,53 @@ private slots:
         QCOMPARE(column(setup.classList(2), 2), (QStringList{"0", "3"}));
     }
 
-    void automaticClassChange_data()
+    // A new result makes its class the arena's active class unless switched
+    // off; the operator's pick always does, and the pause row brings back the
+    // arena's pause page.
+    void activeClass_data()
     {
         QTest::addColumn<QString>("autoChange");
-        QTest::addColumn<bool>("newResult");
-        QTest::addColumn<bool>("changes");
-        QTest::newRow("new result") << "1" << true << true;
-        QTest::newRow("no new result") << "1" << false << false;
-        QTest::newRow("switched off") << "0" << true << false;
+        QTest::addColumn<int>("how"); // 0 new result, 1 no new result, 2 pick, 3 pick the pause row
+        QTest::addColumn<QStringList>("marks");
+        QTest::addColumn<QStringList>("uploads");
+        const QStringList own{"Upload file called html/klasse4_A.html \n", "Upload file called html/klasse4_A.json \n"};
+        const QStringList arena{"Upload file called html/klasse4_A.html bane1.html\n",
+                                "Upload file called html/klasse4_A.json bane1.json\n"};
+        QTest::newRow("new result") << "1" << 0 << QStringList{"", "", "Ja"} << own + arena;
+        QTest::newRow("no new result") << "1" << 1 << QStringList{"Ja", "", ""} << own;
+        QTest::newRow("switched off") << "0" << 0 << QStringList{"Ja", "", ""} << own;
+        QTest::newRow("picked") << "0" << 2 << QStringList{"", "", "Ja"} << arena;
+        QTest::newRow("pause picked")
+            << "0" << 3 << QStringList{"Ja", "", ""}
+            << QStringList{"Upload file called html/klasse0_1.html bane1.html\n",
+                           "Upload file called html/klasse0_1.json bane1.json\n"};
     }
-    void automaticClassChange()
+    void activeClass()
     {
         QFETCH(QString, autoChange);
-        QFETCH(bool, newResult);
-        QFETCH(bool, changes);
+        QFETCH(int, how);
+        QFETCH(QStringList, marks);
+        QFETCH(QStringList, uploads);
         appConfig cfg(nullptr, "unused.xml");
         cfg.setValue("bane.autoChange", autoChange);
         Setup setup(&cfg, nullptr, "Server");
         setup.addClass(1, "LA1 A", "3", "A", "Lørdag");
         setup.addClass(1, "LA2 A", "4", "A", "Lørdag");
+        QTreeWidget *list = setup.classList(1);
+        if (how == 3)
+            emit list->itemActivated(list->topLevelItem(1), 0); // away from the pause row first
         QSignalSpy active(&setup, &Setup::activePage);
         QSignalSpy log(&setup, &Setup::logMessage);
-
-        setup.resultChangeClass(1, "A", 4, newResult);
-        QStringList expectedLog{"Upload file called html/klasse4_A.html \n", "Upload file called html/klasse4_A.json \n"};
-        if (changes)
-            expectedLog << "Upload file called html/klasse4_A.html bane1.html\n"
-                        << "Upload file called html/klasse4_A.json bane1.json\n";
-        QCOMPARE(logTexts(log), expectedLog);
+        if (how < 2)
+            setup.resultChangeClass(1, "A", 4, how == 0);
+        else
+            emit list->itemActivated(list->topLevelItem(how == 2 ? 2 : 0), 0);
+        QCOMPARE(logTexts(log), uploads);
+        QCOMPARE(column(list, 0), marks);
+        const bool changes = how != 1 && (how > 1 || autoChange == "1");
         QCOMPARE(active.count(), changes ? 1 : 0);
         if (changes)
-            QCOMPARE(active.last(), (QList<QVariant>{1, "4", "A"}));
-        QCOMPARE(column(setup.classList(1), 0), (changes ? QStringList{"", "", "Ja"} : QStringList{"Ja", "", ""}));
-    }
-
-    void operatorPicksTheActiveClass()
-    {
-        appConfig cfg(nullptr, "unused.xml");
-        Setup setup(&cfg, nullptr, "Server");
-        setup.addClass(1, "LA1 A", "3", "A", "Lørdag");
-        setup.addClass(1, "LA1 B", "3", "B", "Lørdag");
-        QSignalSpy active(&setup, &Setup::activePage);
-        QSignalSpy log(&setup, &Setup::logMessage);
-        QTreeWidget *list = setup.classList(1);
-        emit list->itemActivated(list->topLevelItem(2), 0);
-        QCOMPARE(active.last(), (QList<QVariant>{1, "3", "B"}));
-        QCOMPARE(column(list, 0), (QStringList{"", "", "Ja"}));
-        QVERIFY(logTexts(log).contains("Upload file called html/klasse3_B.html bane1.html\n"));
-
-        // The pause row brings back the arena's pause page.
-        emit list->itemActivated(list->topLevelItem(0), 0);
-        QCOMPARE(active.last(), (QList<QVariant>{1, "0", "1"}));
-        QCOMPARE(column(list, 0), (QStringList{"Ja", "", ""}));
-        QVERIFY(logTexts(log).contains("Upload file called html/klasse0_1.html bane1.html\n"));
+            QCOMPARE(active.last(), (QList<QVariant>{1, how == 3 ? "0" : "4", how == 3 ? "1" : "A"}));
     }
 
     // Page options rewrite every class, the automatic class change does not;
