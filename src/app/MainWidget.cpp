@@ -512,6 +512,8 @@ void MainWidget::startHttpServer(bool on)
     const QString root = cfg->getValue(QStringLiteral("http.root"), QStringLiteral("html/"));
     QDir().mkpath(root);
     httpd = new HttpDaemon(this, quint16(port), root);
+    httpd->setRefresh(cfg->getValue(QStringLiteral("http.refresh"), QStringLiteral("60")));
+    httpd->setLogoDir(cfg->getValue(QStringLiteral("logo.dir"), QStringLiteral("logo/")));
     connect(httpd, &HttpDaemon::logMessage, this, &MainWidget::slotLogMessage);
     if (!httpd->isListening()) {
         // Reported here, where someone listens: the server cannot say it

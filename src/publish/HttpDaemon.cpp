@@ -18,7 +18,8 @@
 #include "publish/HttpRequest.h"
 
 namespace {
-// A client that has not sent its request head by then is dropped.
+// A client that has not sent its request head by then is dropped, and so is
+// one that has not taken its answer within the same time after it.
 constexpr int requestTimeoutMs = 10000;
 
 // Files kept in memory between requests: how many, and how large each may be.
@@ -28,11 +29,6 @@ constexpr qint64 maxKeptFileBytes = 4 * 1024 * 1024;
 // a file rewritten in place within the file system's clock granularity could
 // otherwise show the same size and times as the copy.
 constexpr qint64 settledNs = 100 * 1000 * 1000;
-
-const QByteArray notFoundBody = "<html><head><title>404 Not Found</title></head><body><h1>404 Not Found</h1></body></html>\n";
-const QByteArray badRequestBody = "<html><head><title>400 Bad Request</title></head><body><h1>400 Bad Request</h1></body></html>\n";
-const QByteArray notImplementedBody =
-    "<html><head><title>501 Not Implemented</title></head><body><h1>501 Not Implemented</h1></body></html>\n";
 
 qint64 nanoseconds(const timespec &t)
 {
@@ -46,6 +42,8 @@ struct HttpDaemon::Shared
     mutable QMutex mutex;
     QMap<QString, QString> aliases;
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTimeUtc(); };
+    QString refresh = QStringLiteral("60");
+    QString logoDir = QStringLiteral("logo/");
     std::atomic<int> requestTimeoutMs{::requestTimeoutMs};
 };
 
@@ -68,6 +66,7 @@ private:
     {
         QByteArray head;
         qint64 deadline = 0; // on m_uptime
+        bool answered = false; // the answer is written; the client must take it
     };
     // A file as last read, with what tells whether it changed since.
     struct KeptFile
@@ -163,7 +162,9 @@ void HttpDaemon::Worker::dropLateClients()
             late << it.key();
     }
     for (QTcpSocket *socket : late) {
-        log(2, HttpDaemon::tr("HTTP client %1 sent no request in time").arg(socket->peerAddress().toString()));
+        log(2, m_clients.value(socket).answered
+                   ? HttpDaemon::tr("HTTP client %1 did not take its answer in time").arg(socket->peerAddress().toString())
+                   : HttpDaemon::tr("HTTP client %1 sent no request in time").arg(socket->peerAddress().toString()));
         dropClient(socket);
     }
     if (m_clients.isEmpty())
@@ -208,7 +209,7 @@ bool HttpDaemon::Worker::readFile(const QString &path, QByteArray *body)
 void HttpDaemon::Worker::readClient(QTcpSocket *socket)
 {
     auto it = m_clients.find(socket);
-    if (it == m_clients.end())
+    if (it == m_clients.end() || it->answered)
         return;
     it->head.append(socket->readAll());
 
@@ -216,38 +217,40 @@ void HttpDaemon::Worker::readClient(QTcpSocket *socket)
     const http::ParseState state = http::parseRequest(it->head, &request);
     if (state == http::ParseState::Incomplete)
         return;
-    m_clients.erase(it);
-    // From here the client gets one answer and is closed.
+    // From here the client gets one answer and is closed; it stays watched
+    // until it has taken the answer, so one that stops reading is dropped.
+    it->head.clear();
+    it->answered = true;
+    it->deadline = m_uptime.elapsed() + m_shared->requestTimeoutMs.load();
     disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
 
-    QByteArray head;
+    QMap<QString, QString> aliases;
+    QDateTime now;
+    QString refresh;
+    QString logoDir;
+    {
+        QMutexLocker lock(&m_shared->mutex);
+        aliases = m_shared->aliases;
+        now = m_shared->clock();
+        refresh = m_shared->refresh;
+        logoDir = m_shared->logoDir;
+    }
     QByteArray body;
-    if (state != http::ParseState::Complete) {
-        body = badRequestBody;
-        head = http::responseHead(400, "text/html", body.size());
-    } else {
-        QMap<QString, QString> aliases;
-        QDateTime now;
-        {
-            QMutexLocker lock(&m_shared->mutex);
-            aliases = m_shared->aliases;
-            now = m_shared->clock();
-        }
-        const http::Answer answer = http::decide(request, m_root, aliases, now);
-        QByteArray type = "text/html";
-        int status = answer.status;
+    QByteArray type = "text/html; charset=utf-8";
+    int status = 400;
+    if (state == http::ParseState::Complete) {
+        const http::Answer answer = http::decide(request, m_root, aliases, now, logoDir);
+        status = answer.status;
         if (status == 200) {
             if (readFile(answer.filePath, &body))
                 type = http::mimeType(answer.filePath);
             else
                 status = 404;
         }
-        if (status == 404)
-            body = notFoundBody;
-        else if (status == 501)
-            body = notImplementedBody;
-        head = http::responseHead(status, type, body.size());
     }
+    if (status != 200)
+        body = http::errorPage(status, refresh);
+    const QByteArray head = http::responseHead(status, type, body.size());
     // Two writes share the kept page instead of copying it behind the head;
     // flushing now saves a round of the event loop per client.
     socket->write(head);
@@ -311,4 +314,16 @@ void HttpDaemon::setClock(std::function<QDateTime()> clock)
 void HttpDaemon::setRequestTimeout(int ms)
 {
     m_shared->requestTimeoutMs = ms;
+}
+
+void HttpDaemon::setRefresh(const QString &seconds)
+{
+    QMutexLocker lock(&m_shared->mutex);
+    m_shared->refresh = seconds;
+}
+
+void HttpDaemon::setLogoDir(const QString &dir)
+{
+    QMutexLocker lock(&m_shared->mutex);
+    m_shared->logoDir = dir;
 }

@@ -12,9 +12,10 @@ class QThread;
 
 // The built-in HTTP/1.0 server that serves the output directory to the arena
 // screens: GET only, one request per connection, files under the document
-// root, an alias table from request paths to file names, and the rotating
-// arena page "baner.php?". Transport only: parsing a request and deciding
-// what to answer are plain functions (HttpRequest.h).
+// root, an alias table from request paths to file names, the rotating arena
+// page "baner.php?", and club logos from their own folder. Transport only:
+// parsing a request and deciding what to answer are plain functions
+// (HttpRequest.h).
 //
 // The sockets live on a thread of the server's own, so that a class being
 // loaded or a page being written on the station's main thread does not hold
@@ -46,8 +47,13 @@ public:
 
     // The clock of the rotating arena page (tests set their own).
     void setClock(std::function<QDateTime()> clock);
-    // How long a client may take to send its request head.
+    // How long a client may take to send its request head, and again to
+    // take its answer.
     void setRequestTimeout(int ms);
+    // The reload of the error pages in seconds ("http.refresh").
+    void setRefresh(const QString &seconds);
+    // Where "/logo/<name>" is served from ("logo.dir").
+    void setLogoDir(const QString &dir);
 
 signals:
     void logMessage(int level, const QString &text);

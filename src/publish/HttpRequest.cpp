@@ -86,7 +86,7 @@ QString rotatingPage(const QString &query, const QDateTime &now)
 }
 
 Answer decide(const Request &request, const QString &root, const QMap<QString, QString> &aliases,
-              const QDateTime &now)
+              const QDateTime &now, const QString &logoDir)
 {
     Answer answer;
     if (request.method != "GET") {
@@ -97,6 +97,17 @@ Answer decide(const Request &request, const QString &root, const QMap<QString, Q
         return answer;
 
     QString name = request.path.mid(1); // without the leading "/"
+    if (name.startsWith(QLatin1String("logo/"))) {
+        // Club logos, as the pages address them ("../logo/<club>.png").
+        const QString picture = name.mid(5);
+        const QString file = QDir(logoDir).filePath(picture);
+        if (logoDir.isEmpty() || picture.contains(QLatin1Char('/')) || !mimeType(picture).startsWith("image/")
+            || !QFileInfo(file).isFile() || !QFileInfo(file).isReadable() || !isInside(file, logoDir))
+            return answer;
+        answer.status = 200;
+        answer.filePath = file;
+        return answer;
+    }
     if (name.isEmpty())
         name = QStringLiteral("index.html");
     if (name == QLatin1String("baner.php"))
@@ -138,6 +149,13 @@ QByteArray mimeType(const QString &fileName)
     if (suffix == QLatin1String("txt") || suffix == QLatin1String("cfg"))
         return "text/plain";
     return "application/octet-stream";
+}
+
+QByteArray errorPage(int status, const QString &refresh)
+{
+    const QByteArray title = statusLine(status).mid(9); // after "HTTP/1.0 "
+    return "<html><head><META http-equiv=\"refresh\" content=\"" + refresh.toHtmlEscaped().toUtf8()
+        + "\"><title>" + title + "</title></head><body><h1>" + title + "</h1></body></html>\n";
 }
 
 QByteArray statusLine(int status)

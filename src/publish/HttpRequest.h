@@ -32,16 +32,20 @@ struct Answer
 };
 
 // Decides what a GET of `request` answers: a file under `root` (directly, by
-// the alias table, or by the rotating arena page "baner.php"), or 404/501.
-// A resolved file must lie inside the root.
+// the alias table, or by the rotating arena page "baner.php"), a picture
+// under `logoDir` for "/logo/<name>", or 404/501. A resolved file must lie
+// inside its folder.
 Answer decide(const Request &request, const QString &root, const QMap<QString, QString> &aliases,
-              const QDateTime &now);
+              const QDateTime &now, const QString &logoDir = QString());
 
 // The alias-table path of the rotating arena page at `now`: arenas from the
 // comma-separated `bane` (default "1"), `min` minutes each (at least 1).
 QString rotatingPage(const QString &query, const QDateTime &now);
 
 QByteArray mimeType(const QString &fileName);
+// The body of an error answer; it reloads after `refresh` seconds like the
+// pages, so an arena screen that hits it comes back by itself.
+QByteArray errorPage(int status, const QString &refresh);
 QByteArray statusLine(int status);
 // Status line, Content-Type and Content-Length, and the blank line.
 QByteArray responseHead(int status, const QByteArray &contentType, qint64 length);

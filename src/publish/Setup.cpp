@@ -63,10 +63,13 @@ Setup::Setup(appConfig *config, QWidget *parent, const QString &name, Qt::Window
 
     m_ui->serverBox->setChecked(cfg->getValue(QStringLiteral("app.server"), QStringLiteral("0")).toInt() != 0);
     m_ui->uploadBox->setChecked(cfg->getValue(QStringLiteral("upload.state"), QStringLiteral("0")) != QLatin1String("0"));
-    setUploadConnection(m_ui->uploadBox->isChecked());
     m_watchdog = new QTimer(this);
     connect(m_watchdog, &QTimer::timeout, this, &Setup::watchdog);
     m_watchdog->start(60000);
+    m_retry = new QTimer(this);
+    m_retry->setSingleShot(true);
+    connect(m_retry, &QTimer::timeout, this, &Setup::sendWaiting);
+    setUploadConnection(m_ui->uploadBox->isChecked());
 
     connect(m_ui->staevneButton, &QPushButton::clicked, this, &Setup::staevneSelectButton);
     connect(m_ui->serverBox, &QCheckBox::toggled, this, &Setup::serverToggled);
@@ -80,6 +83,7 @@ Setup::~Setup()
 {
     // Answers arriving during teardown must not reach a half-destroyed tab.
     m_watchdog->stop();
+    m_retry->stop();
     for (QNetworkReply *reply : m_inFlight.keys())
         reply->disconnect(this);
     delete m_ui;
@@ -133,6 +137,11 @@ QTreeWidget *Setup::makeClassList(int bane)
                            tr("Opdateret"), tr("Sendt til internettet")});
     list->setSortingEnabled(true);
     list->sortByColumn(0, Qt::AscendingOrder);
+    // Whole class names: the columns take their contents' width and the list
+    // scrolls sideways instead of cutting names short.
+    list->setTextElideMode(Qt::ElideNone);
+    list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    list->header()->setStretchLastSection(false);
     layout->addWidget(list);
     // The operator's pick makes the class the arena's active class.
     connect(list, &QTreeWidget::itemActivated, this, [this, bane](QTreeWidgetItem *item) { pickClass(bane, item); });
@@ -153,10 +162,24 @@ void Setup::addClass(int bane, const QString &title, const QString &klasseNr, co
         pause->setData(0, Qt::UserRole, sortKey(QStringLiteral("0"), QString()));
         list->addTopLevelItem(pause);
     }
-    auto *row = new ClassRowItem(QStringList{QString(), title, klasseNr, afdeling, dag,
-                                             QTime::currentTime().toString(QStringLiteral("hh:mm")), QString()});
-    row->setData(0, Qt::UserRole, sortKey(klasseNr, afdeling));
-    list->addTopLevelItem(row);
+    const QString now = QTime::currentTime().toString(QStringLiteral("hh:mm"));
+    QTreeWidgetItem *row = nullptr;
+    // A section registered again keeps its one row, so no second row stays
+    // behind that nothing ever marks or stamps.
+    for (int i = 1; i < list->topLevelItemCount() && !row; ++i) {
+        QTreeWidgetItem *item = list->topLevelItem(i);
+        if (item->text(ColNr) == klasseNr && item->text(ColAfdeling) == afdeling)
+            row = item;
+    }
+    if (row) {
+        row->setText(ColNavn, title);
+        row->setText(ColDag, dag);
+        row->setText(ColOpdateret, now);
+    } else {
+        row = new ClassRowItem(QStringList{QString(), title, klasseNr, afdeling, dag, now, QString()});
+        row->setData(0, Qt::UserRole, sortKey(klasseNr, afdeling));
+        list->addTopLevelItem(row);
+    }
 
     uploadFile(QStringLiteral("html/klasse%1_%2.html").arg(klasseNr, afdeling), QString());
     uploadFile(QStringLiteral("html/klasse%1_%2.json").arg(klasseNr, afdeling), QString());
@@ -242,6 +265,16 @@ void Setup::sendWaiting()
 {
     if (!m_upload)
         return;
+    if (m_serverDown) {
+        // A failing server gets one file when its wait is over; the rest
+        // follows once it takes that one.
+        if (m_retry->isActive() || !m_inFlight.isEmpty() || m_waiting.isEmpty())
+            return;
+        UploadJob job = m_waiting.take(m_waiting.firstKey());
+        job.probe = true;
+        send(job);
+        return;
+    }
     QSet<QString> busy;
     for (const UploadJob &job : std::as_const(m_inFlight))
         busy.insert(job.target);
@@ -290,26 +323,47 @@ void Setup::requestFinished(QNetworkReply *reply)
     m_inFlight.erase(it);
     const bool failed = reply->error() != QNetworkReply::NoError;
     if (failed) {
-        emit logMessage(2, tr("Upload of %1 failed: %2").arg(job.target, reply->errorString()));
         // Keep it for the next attempt unless a newer version is waiting.
-        if (!m_waiting.contains(job.target))
-            m_waiting.insert(job.target, job);
+        if (!m_waiting.contains(job.target)) {
+            UploadJob again = job;
+            again.probe = false;
+            m_waiting.insert(job.target, again);
+        }
         ++m_failures;
+        serverFailed(reply->errorString(), job.probe);
     } else {
         emit logMessage(2, tr("Uploaded %1").arg(job.target));
         m_delivered.insert(job.target, job);
         m_failures = 0;
         stampSent(job.source);
+        if (m_serverDown) {
+            m_serverDown = false;
+            m_backoffMs = 0;
+            m_retry->stop();
+            emit logMessage(3, tr("Resultatserveren %1 modtager filer igen")
+                                   .arg(cfg->getValue(QStringLiteral("upload.server"), QStringLiteral("localhost"))));
+        }
     }
     emit internetError(failed);
-    if (failed && m_failures > cfg->getValue(QStringLiteral("upload.restart"), QStringLiteral("3")).toInt()) {
-        restartUpload(tr("%1 failed uploads").arg(m_failures));
+    // While the server fails this sends nothing until its wait is over.
+    sendWaiting();
+}
+
+void Setup::serverFailed(const QString &why, bool probe)
+{
+    if (!m_serverDown) {
+        m_serverDown = true;
+        m_backoffMs = m_backoffBaseMs;
+        emit logMessage(1, tr("Resultatserveren %1 modtager ikke filer: %2. Der prøves igen med voksende mellemrum")
+                               .arg(cfg->getValue(QStringLiteral("upload.server"), QStringLiteral("localhost")), why));
+    } else if (probe) {
+        m_backoffMs = qMin(m_backoffMs * 2, m_backoffMaxMs);
+    } else {
+        // The rest of what was on its way when the server went: the wait
+        // already runs.
         return;
     }
-    // After a failure the rest waits for the watchdog, so an unreachable
-    // server is not asked again in a tight loop.
-    if (!failed)
-        sendWaiting();
+    m_retry->start(m_backoffMs);
 }
 
 void Setup::stampSent(const QString &source)
@@ -337,25 +391,45 @@ void Setup::watchdog()
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     for (const UploadJob &job : std::as_const(m_inFlight)) {
         if (now - job.sentAt > maxDelayMs) {
-            restartUpload(tr("%1 waited more than %2 s").arg(job.target).arg(maxDelayMs / 1000));
+            const QString why = tr("%1 har ventet mere end %2 s").arg(job.target).arg(maxDelayMs / 1000);
+            serverFailed(why, job.probe);
+            restartUpload(why);
             return;
         }
+    }
+    // Restarts come from here only, so a server that keeps failing costs at
+    // most one restart per round. They wait until no request is on its way:
+    // aborting a request whose failure is already under way makes Qt warn
+    // about it, once per request.
+    if (m_inFlight.isEmpty()
+        && m_failures > cfg->getValue(QStringLiteral("upload.restart"), QStringLiteral("3")).toInt()) {
+        restartUpload(tr("%1 mislykkede overførsler").arg(m_failures));
+        return;
     }
     sendWaiting();
 }
 
-void Setup::restartUpload(const QString &why)
+void Setup::dropInFlight()
 {
-    emit logMessage(2, tr("Restarting the upload connection: %1").arg(why));
-    // What was on its way goes again, unless a newer version waits.
     for (auto it = m_inFlight.cbegin(); it != m_inFlight.cend(); ++it) {
         it.key()->disconnect(this);
-        it.key()->abort();
+        if (!it.key()->isFinished())
+            it.key()->abort();
         it.key()->deleteLater();
-        if (!m_waiting.contains(it->target))
-            m_waiting.insert(it->target, it.value());
+        // What was on its way goes again, unless a newer version waits.
+        if (!m_waiting.contains(it->target)) {
+            UploadJob again = it.value();
+            again.probe = false;
+            m_waiting.insert(it->target, again);
+        }
     }
     m_inFlight.clear();
+}
+
+void Setup::restartUpload(const QString &why)
+{
+    emit logMessage(2, tr("Forbindelsen til resultatserveren genstartes: %1").arg(why));
+    dropInFlight();
     // Every page the server had is sent again in its latest version.
     for (auto it = m_delivered.cbegin(); it != m_delivered.cend(); ++it) {
         if (!m_waiting.contains(it.key()))
@@ -374,13 +448,11 @@ void Setup::setUploadConnection(bool on)
     if (on && !m_upload) {
         m_upload = new QNetworkAccessManager(this);
     } else if (!on && m_upload) {
-        for (QNetworkReply *reply : m_inFlight.keys()) {
-            reply->disconnect(this);
-            reply->abort();
-            reply->deleteLater();
-        }
-        m_inFlight.clear();
+        dropInFlight();
         m_waiting.clear();
+        m_serverDown = false;
+        m_failures = 0;
+        m_retry->stop();
         m_upload->deleteLater();
         m_upload = nullptr;
     }
@@ -389,6 +461,12 @@ void Setup::setUploadConnection(bool on)
 void Setup::setWatchdogInterval(int ms)
 {
     m_watchdog->start(ms);
+}
+
+void Setup::setBackoff(int baseMs, int maxMs)
+{
+    m_backoffBaseMs = baseMs;
+    m_backoffMaxMs = maxMs;
 }
 
 const QList<Setup::Option> &Setup::options()
@@ -484,7 +562,7 @@ bool Setup::testDatabase()
             error = db.lastError().text();
             db.close();
         } else {
-            error = tr("The database driver %1 is not available")
+            error = tr("Databasedriveren %1 findes ikke")
                         .arg(cfg->getValue(QStringLiteral("database.driver"), QStringLiteral("QODBC3")));
         }
     }

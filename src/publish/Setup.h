@@ -42,6 +42,9 @@ public:
     int waitingUploads() const { return m_waiting.size(); }
     // How often the upload watchdog looks for stuck requests (tests shorten it).
     void setWatchdogInterval(int ms);
+    // While the results server fails, the next attempt waits `baseMs`, then
+    // twice as long after every failed attempt, up to `maxMs`.
+    void setBackoff(int baseMs, int maxMs);
 
     // The page options and colours the tab offers: settings key and default.
     struct Option
@@ -93,6 +96,7 @@ private:
         QString source;   // the local file it came from
         QByteArray content;
         qint64 sentAt = 0; // ms since the epoch, when sent
+        bool probe = false; // sent alone to learn whether a failing server is back
     };
 
     void requestFinished(QNetworkReply *reply);
@@ -102,6 +106,8 @@ private:
     void send(UploadJob job);
     void watchdog();
     void restartUpload(const QString &why);
+    void serverFailed(const QString &why, bool probe);
+    void dropInFlight();
     void stampSent(const QString &source);
     void buildOptions();
     void pickClass(int bane, QTreeWidgetItem *item);
@@ -123,4 +129,11 @@ private:
     QMap<QString, UploadJob> m_delivered;
     int m_failures = 0;
     QTimer *m_watchdog = nullptr;
+    // A failing server is tried again with one file when m_retry fires;
+    // the wait doubles with every failed try.
+    bool m_serverDown = false;
+    int m_backoffBaseMs = 5000;
+    int m_backoffMaxMs = 60000;
+    int m_backoffMs = 0;
+    QTimer *m_retry = nullptr;
 };

@@ -145,7 +145,7 @@ QByteArray appConfig::toXml()
             + QLatin1String("\" >") + escape(p.value, &dropped)
             + QLatin1String("</property>\n");
         if (!dropped.isEmpty())
-            emit logMessage(1, tr("Setting %1: characters left out that the settings file cannot hold: %2")
+            emit logMessage(1, tr("Indstillingen %1: tegn udeladt, som indstillingsfilen ikke kan rumme: %2")
                                    .arg(it.key(), dropped.trimmed()));
     }
     xml += QLatin1String(" </properties>\n");
@@ -165,11 +165,11 @@ bool appConfig::writeConfig(QString fileName)
         const QString backup = m_fileName + QLatin1String(".bak");
         QFile::remove(backup);
         if (!QFile::copy(m_fileName, backup)) {
-            emit logMessage(1, tr("Could not keep a copy of the unreadable settings file %1 as %2; not saved")
+            emit logMessage(1, tr("Kunne ikke gemme en kopi af den ulæselige indstillingsfil %1 som %2; intet gemt")
                                    .arg(m_fileName, backup));
             return false;
         }
-        emit logMessage(3, tr("The settings file %1 could not be read at start; a copy was kept as %2")
+        emit logMessage(3, tr("Indstillingsfilen %1 kunne ikke læses ved start; en kopi er gemt som %2")
                                .arg(m_fileName, backup));
         m_unreadableFile = false;
     }
@@ -177,11 +177,11 @@ bool appConfig::writeConfig(QString fileName)
     const QByteArray bytes = toXml();
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) {
-        emit logMessage(1, tr("Could not write the settings file %1: %2").arg(fileName, file.errorString()));
+        emit logMessage(1, tr("Kunne ikke skrive indstillingsfilen %1: %2").arg(fileName, file.errorString()));
         return false;
     }
     if (file.write(bytes) != bytes.size() || !file.commit()) {
-        emit logMessage(1, tr("Could not write the settings file %1: %2").arg(fileName, file.errorString()));
+        emit logMessage(1, tr("Kunne ikke skrive indstillingsfilen %1: %2").arg(fileName, file.errorString()));
         file.cancelWriting();
         return false;
     }

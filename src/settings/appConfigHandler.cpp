@@ -73,8 +73,11 @@ bool appConfigHandler::startElement(const QString &qName, const QXmlStreamAttrib
 
 bool appConfigHandler::characters(const QString &text)
 {
-    // Indentation between elements starts with a line break and is dropped.
-    if (!text.isEmpty() && text.at(0) != QLatin1Char('\n') && text.at(0) != QLatin1Char('\r'))
+    // Indentation between elements starts with a line feed and is dropped.
+    // A carriage return cannot start it: the parser turns a raw one into a
+    // line feed, so a leading one comes from the writer's "&#13;" and belongs
+    // to the value.
+    if (!text.isEmpty() && text.at(0) != QLatin1Char('\n'))
         m_text += text;
     return true;
 }
