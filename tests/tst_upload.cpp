@@ -150,6 +150,49 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(setup.waitingUploads() + setup.pendingUploads(), 0, 5000);
     }
 
+    // Another competition is loaded while the server is away: nothing of
+    // the first one reaches it afterwards, neither what waited nor, at a
+    // restart, what it had already taken.
+    void forgottenCompetitionIsNotSent()
+    {
+        standin::UploadReceiver receiver;
+        QVERIFY(receiver.listen());
+        const quint16 port = receiver.port();
+        appConfig cfg(nullptr, "unused.xml");
+        configure(cfg, port);
+        Setup setup(&cfg, nullptr, "Server");
+        setup.setWatchdogInterval(100);
+        setup.setBackoff(50, 200);
+        writePage("klasse1_A.html", "first");
+        setup.uploadFile("html/klasse1_A.html", "bane1.html");
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.latest("bane1.html"), QByteArray("first"), 5000);
+        receiver.refuse();
+        writePage("klasse2_A.html", "first two");
+        setup.uploadFile("html/klasse2_A.html", "bane3.html");
+        QTest::qWait(300);
+
+        setup.forgetUploads();
+        QVERIFY(receiver.listen(port));
+        writePage("klasse9_A.html", "second");
+        setup.uploadFile("html/klasse9_A.html", QString());
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.latest("klasse9_A.html"), QByteArray("second"), 5000);
+        // A failure past "upload.restart" restarts the connection, which
+        // sends again what the server had taken: only the second one's.
+        cfg.setValue("upload.restart", "0");
+        receiver.setMode(standin::UploadReceiver::Mode::Fail, 503);
+        writePage("klasse9_A.html", "second again");
+        setup.uploadFile("html/klasse9_A.html", QString());
+        QTest::qWait(300);
+        receiver.setMode(standin::UploadReceiver::Mode::Accept);
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.latest("klasse9_A.html"), QByteArray("second again"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(setup.waitingUploads() + setup.pendingUploads(), 0, 5000);
+        QVERIFY(receiver.latest("bane3.html").isEmpty());
+        int firstSent = 0;
+        for (const auto &upload : receiver.uploads())
+            firstSent += upload.fileName == QLatin1String("bane1.html") ? 1 : 0;
+        QCOMPARE(firstSent, 1);
+    }
+
     void switchedOffSendsNothing()
     {
         standin::UploadReceiver receiver;

@@ -283,6 +283,7 @@ void StaevneSession::tearDown(const StaevneLoader::Header &header, const QList<S
     if (header.read)
         m_window->config()->setValue(QStringLiteral("staevne.ZEPStaevneId"), header.zepNr);
     m_window->setupTab()->clearClasses();
+    m_window->setupTab()->forgetUploads();
 }
 
 void StaevneSession::removeOldFiles()

@@ -324,7 +324,7 @@ void Setup::requestFinished(QNetworkReply *reply)
     const bool failed = reply->error() != QNetworkReply::NoError;
     if (failed) {
         // Keep it for the next attempt unless a newer version is waiting.
-        if (!m_waiting.contains(job.target)) {
+        if (!job.forgotten && !m_waiting.contains(job.target)) {
             UploadJob again = job;
             again.probe = false;
             m_waiting.insert(job.target, again);
@@ -333,7 +333,8 @@ void Setup::requestFinished(QNetworkReply *reply)
         serverFailed(reply->errorString(), job.probe);
     } else {
         emit logMessage(2, tr("Uploaded %1").arg(job.target));
-        m_delivered.insert(job.target, job);
+        if (!job.forgotten)
+            m_delivered.insert(job.target, job);
         m_failures = 0;
         stampSent(job.source);
         if (m_serverDown) {
@@ -417,13 +418,21 @@ void Setup::dropInFlight()
             it.key()->abort();
         it.key()->deleteLater();
         // What was on its way goes again, unless a newer version waits.
-        if (!m_waiting.contains(it->target)) {
+        if (!it->forgotten && !m_waiting.contains(it->target)) {
             UploadJob again = it.value();
             again.probe = false;
             m_waiting.insert(it->target, again);
         }
     }
     m_inFlight.clear();
+}
+
+void Setup::forgetUploads()
+{
+    for (UploadJob &job : m_inFlight)
+        job.forgotten = true;
+    m_waiting.clear();
+    m_delivered.clear();
 }
 
 void Setup::restartUpload(const QString &why)

@@ -40,6 +40,10 @@ public:
     // Uploads sent and not yet answered, and those waiting to be sent.
     int pendingUploads() const { return m_inFlight.size(); }
     int waitingUploads() const { return m_waiting.size(); }
+    // A new competition is loaded: what waits, what is on its way and what
+    // a restart would send again belongs to the one before, and none of it
+    // may reach the results server under the new competition's names.
+    void forgetUploads();
     // How often the upload watchdog looks for stuck requests (tests shorten it).
     void setWatchdogInterval(int ms);
     // While the results server fails, the next attempt waits `baseMs`, then
@@ -97,6 +101,7 @@ private:
         QByteArray content;
         qint64 sentAt = 0; // ms since the epoch, when sent
         bool probe = false; // sent alone to learn whether a failing server is back
+        bool forgotten = false; // of a competition no longer loaded: never sent again
     };
 
     void requestFinished(QNetworkReply *reply);
