@@ -44,11 +44,6 @@ public:
     using View::View;
     using View::printFont;
 
-    void load(int klasseNr, int afdelingId)
-    {
-        this->showKlasse(Staevne, klasseNr, QStringLiteral("A"), 1, afdelingId);
-    }
-
     QString pdf;
     bool accept = true;
     QString dialogDirectory;
@@ -108,6 +103,18 @@ int pdfPages(const QString &path)
     return int(QString::fromLatin1(readFile(path)).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
 }
 
+// A view of class `klasseNr`, section A, loaded.
+std::unique_ptr<ChampView> loaded(appConfig *cfg, bool spring, int klasseNr)
+{
+    std::unique_ptr<ChampView> view;
+    if (spring)
+        view = std::make_unique<SpringProbe>(cfg);
+    else
+        view = std::make_unique<DressurProbe>(cfg);
+    view->showKlasse(Staevne, klasseNr, QStringLiteral("A"), 1, 9700 + klasseNr - 30);
+    return view;
+}
+
 QStringList logged(const QSignalSpy &spy, int level)
 {
     QStringList texts;
@@ -130,15 +137,13 @@ private slots:
 
     void pages_data();
     void pages();
-    void hostileTextStaysEscaped();
     void unwritablePageKeepsBoth_data();
     void unwritablePageKeepsBoth();
 
     void sheetCount_data();
     void sheetCount();
-    void printFont();
-    void printKeepsWorkingDirectory_data();
-    void printKeepsWorkingDirectory();
+    void print_data();
+    void print();
 
     void exportLines_data();
     void exportLines();
@@ -180,11 +185,22 @@ void TestChampPages::initTestCase()
     QFile fixture(QStringLiteral(ZEP_TESTDATA "/champ_fixture.sql"));
     QVERIFY(fixture.open(QIODevice::ReadOnly));
     QVERIFY(runSql(QString::fromUtf8(fixture.readAll())));
-    // The horses' colours, and a rider whose name holds the separator.
+    // The horses' colours, a rider whose name holds the separator, and
+    // class 45 (DCU4H, start times kept) whose texts hold markup.
     QVERIFY(runSql(QString::fromUtf8("UPDATE tblHest SET Farve = ' mørk  brun' WHERE HestId = 9731;"
                                      "UPDATE tblHest SET Farve = 'Fuks', Koen = 'ho ', FeiID = '104XY' WHERE HestId = 9732;"
                                      "UPDATE tblHest SET Farve = 'skimmel', Koen = 'hi' WHERE HestId = 9736;"
-                                     "UPDATE tblRytter SET Fornavn = 'Bo;Bent' WHERE RytterId = 9722;")));
+                                     "UPDATE tblRytter SET Fornavn = 'Bo;Bent' WHERE RytterId = 9722;"
+                                     "INSERT INTO tblKlasse (KlasseId, StaevneId, KlasseNr, Klasse, KlasseTypeId, DiciplinId,"
+                                     " NiveauId) VALUES (9705, 70, 45, 'Champ <4> & \"år\"', 'DCU4H', 2, 'UNG');"
+                                     "INSERT INTO tblAfdeling (AfdelingId, KlasseId, AfdelingInitialer, BaneNr, Dato, StarttidS,"
+                                     " SluttidS, AntalPlaceringer, BevarStartTid) VALUES (9715, 9705, 'A', 1, '2024-06-15 00:00:00.000',"
+                                     " '2024-06-15 16:00:00.000', '2024-06-15 17:00:00.000', 0, 1);"
+                                     "INSERT INTO tblHest (HestId, HestBaseID, OprettetLokalt, Navn) VALUES (9737, 9837, 0, '<b>Ny</b> & Co');"
+                                     "INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr, RytterId, HestId, KlubId, Kategori)"
+                                     " VALUES (9756, 9705, 501, 9721, 9737, 'ARK', '0'), (9757, 9705, 502, 9722, 9732, 'ARK', '0');"
+                                     "INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr) VALUES"
+                                     " (9795, 9715, 9756, 1), (9796, 9715, 9757, 2);")));
 }
 
 void TestChampPages::init()
@@ -234,6 +250,9 @@ void TestChampPages::pages_data()
     QTest::newRow("4H, vis.dv 1") << "foal_dv1" << false << 42 << QStringList{"vis.dv=1"}
                                   << QStringList{"201:9:7", "201:10:7", "201:11:7", "201:12:7", "201:13:8",
                                                  "201:14:1"};
+    // The markup stays text, also in a start time typed into the sheet.
+    QTest::newRow("hostile texts") << "hostile" << false << 45 << QStringList{"beregn.tid=1"}
+                                   << QStringList{"501:24:<i>10:32", "502:24:00:00", "501:9:7"};
     // Class 43 (SCU): 301, 302, 304 start, 303 withdrew ("afmeldt").
     QTest::newRow("jumping with a club logo and pedigree")
         << "jumping" << true << 43 << QStringList{"vis.afstamning=1", "beregn.antalStarter=1"}
@@ -250,68 +269,20 @@ void TestChampPages::pages()
     for (const QString &s : settings)
         m_cfg->setValue(s.section(QLatin1Char('='), 0, 0), s.section(QLatin1Char('='), 1));
 
-    std::unique_ptr<ChampView> view;
-    if (spring) {
-        QFile logo(m_dir.filePath(QStringLiteral("logo/ARK.png")));
-        QVERIFY(logo.open(QIODevice::WriteOnly));
-        auto *probe = new SpringProbe(m_cfg.get());
-        view.reset(probe);
-        probe->load(klasseNr, 9700 + klasseNr - 30);
-        // A club marked for its logo: ARK has one, FRK not.
+    QFile logo(m_dir.filePath(QStringLiteral("logo/ARK.png")));
+    QVERIFY(logo.open(QIODevice::WriteOnly));
+    const std::unique_ptr<ChampView> view = loaded(m_cfg.get(), spring, klasseNr);
+    if (spring) // clubs marked for their logos; only ARK has one
         for (int r = 0; r < view->listView1->topLevelItemCount(); ++r)
             view->listView1->topLevelItem(r)->setText(4, view->listView1->topLevelItem(r)->text(4) + QLatin1Char('*'));
-    } else {
-        auto *probe = new DressurProbe(m_cfg.get());
-        view.reset(probe);
-        probe->load(klasseNr, 9700 + klasseNr - 30);
-    }
     QVERIFY(typeAll(*view, edits));
 
-    const QString name = QStringLiteral("klasse%1_A.html").arg(klasseNr);
-    const QString rank = QStringLiteral("rank%1_A.html").arg(klasseNr);
-    expected = QStringLiteral(ZEP_TESTDATA "/champ_%1_").arg(expected);
-    if (qEnvironmentVariableIsSet("ZEP_WRITE_EXPECTED")) {
-        QFile::remove(expected + QStringLiteral("klasse.html"));
-        QFile::remove(expected + QStringLiteral("rank.html"));
-        QFile::copy(html(name), expected + QStringLiteral("klasse.html"));
-        QFile::copy(html(rank), expected + QStringLiteral("rank.html"));
+    for (const QString page : {"klasse", "rank"}) {
+        const QString file = QStringLiteral(ZEP_TESTDATA "/champ_%1_%2.html").arg(expected, page);
+        QCOMPARE(QString::fromUtf8(readFile(html(QStringLiteral("%1%2_A.html").arg(page).arg(klasseNr)))),
+                 QString::fromUtf8(readFile(file)));
     }
-    QCOMPARE(QString::fromUtf8(readFile(html(name))), QString::fromUtf8(readFile(expected + QStringLiteral("klasse.html"))));
-    QCOMPARE(QString::fromUtf8(readFile(html(rank))), QString::fromUtf8(readFile(expected + QStringLiteral("rank.html"))));
     QVERIFY(QFile::exists(html(QStringLiteral("klasse%1_A.json").arg(klasseNr))));
-}
-
-void TestChampPages::hostileTextStaysEscaped()
-{
-    QVERIFY(runSql(QStringLiteral("UPDATE tblHest SET Navn = '<b>Astor</b> & \"Co\"' WHERE HestId = 9731;"
-                                  "UPDATE tblKlasse SET Klasse = 'Champ <4> år' WHERE KlasseId = 9702;"
-                                  "UPDATE tblAfdeling SET BevarStartTid = 1 WHERE AfdelingId = 9712;")));
-    m_cfg->setValue(QStringLiteral("beregn.tid"), QStringLiteral("1"));
-    DressurProbe view(m_cfg.get());
-    view.load(42, 9712);
-    const bool typed = typeAll(view, {"201:24:<i>10:32", "202:24:00:00"});
-    QVERIFY(runSql(QStringLiteral("UPDATE tblHest SET Navn = 'Astor' WHERE HestId = 9731;"
-                                  "UPDATE tblKlasse SET Klasse = 'Champ 4 år' WHERE KlasseId = 9702;"
-                                  "UPDATE tblAfdeling SET BevarStartTid = 0 WHERE AfdelingId = 9712;")));
-    QVERIFY(typed);
-    // A start time goes to the pages with the next tick.
-    view.printHtml();
-
-    const QString klasse = QString::fromUtf8(readFile(html(QStringLiteral("klasse42_A.html"))));
-    const QString rank = QString::fromUtf8(readFile(html(QStringLiteral("rank42_A.html"))));
-    for (const QString &page : {klasse, rank}) {
-        QVERIFY2(page.contains(QStringLiteral("&lt;b&gt;Astor&lt;/b&gt;")), qPrintable(page));
-        QVERIFY(!page.contains(QStringLiteral("<b>Astor")));
-        QVERIFY(page.contains(QStringLiteral("<title>42 Champ &lt;4&gt; år A</title>")));
-    }
-    QVERIFY(klasse.contains(QStringLiteral("&lt;b&gt;Astor&lt;/b&gt;&nbsp;&amp;&nbsp;&quot;Co&quot;&nbsp;")));
-    QVERIFY(klasse.contains(QStringLiteral("BANE 1:&nbsp;&nbsp;&nbsp;42 Champ &lt;4&gt; år A</b>")));
-    QVERIFY(rank.contains(QStringLiteral("<h4>&nbsp;42&nbsp;Champ&nbsp;&lt;4&gt;&nbsp;år&nbsp;A</h4>")));
-    // The typed start time, and a start time of 00:00 that shows nothing.
-    QVERIFY(klasse.contains(QStringLiteral("&nbsp;(&lt;i&gt;10:32)</font>")));
-    QVERIFY(!klasse.contains(QStringLiteral("<i>10:32")));
-    QVERIFY(klasse.contains(QStringLiteral("<th align=center>Nr</th>\n<th align=center>Tid</th>\n")));
-    QVERIFY(klasse.contains(QStringLiteral("size=\"3\">&nbsp;</font>\n</td>\n<td width=\"5%\"  align=\"center\" >")));
 }
 
 void TestChampPages::unwritablePageKeepsBoth_data()
@@ -324,8 +295,7 @@ void TestChampPages::unwritablePageKeepsBoth_data()
 void TestChampPages::unwritablePageKeepsBoth()
 {
     QFETCH(QString, blocked);
-    DressurProbe view(m_cfg.get());
-    view.load(41, 9711);
+    const std::unique_ptr<ChampView> view = loaded(m_cfg.get(), false, 41);
     const QByteArray klasse = readFile(html(QStringLiteral("klasse41_A.html")));
     const QByteArray rank = readFile(html(QStringLiteral("rank41_A.html")));
     QVERIFY(klasse.contains("Astor") && rank.contains("Astor"));
@@ -333,11 +303,12 @@ void TestChampPages::unwritablePageKeepsBoth()
     // A directory where the page belongs cannot be replaced by a file.
     QVERIFY(QFile::remove(html(blocked)));
     QVERIFY(QDir().mkpath(html(blocked)));
-    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-    QVERIFY(typeAll(view, {"101:9:7"}));
-    const QString other = blocked.startsWith(QLatin1String("rank")) ? QStringLiteral("klasse41_A.html")
-                                                                     : QStringLiteral("rank41_A.html");
-    QCOMPARE(readFile(html(other)), other.startsWith(QLatin1String("rank")) ? rank : klasse);
+    QSignalSpy log(view.get(), &staevneKlasseInfo::logMessage);
+    QVERIFY(typeAll(*view, {"101:9:7"}));
+    if (blocked.startsWith(QLatin1String("rank")))
+        QCOMPARE(readFile(html(QStringLiteral("klasse41_A.html"))), klasse);
+    else
+        QCOMPARE(readFile(html(QStringLiteral("rank41_A.html"))), rank);
     const QStringList errors = logged(log, 1);
     QCOMPARE(errors.size(), 1);
     QVERIFY2(errors.first().startsWith(QStringLiteral("Siderne for klasse 41 A er ikke skrevet: ") + html(blocked)),
@@ -369,8 +340,7 @@ void TestChampPages::sheetCount()
     printer.setOutputFileName(pdf);
     QPainter painter(&printer);
     const QRect body = ChampPrint::body(printer);
-    // 1 cm in from every edge.
-    QCOMPARE(body.top(), int(printer.logicalDpiY() / 2.54));
+    QCOMPARE(body.top(), int(printer.logicalDpiY() / 2.54)); // 1 cm
     QCOMPARE(body.left() + body.width() + body.left(), printer.width());
     QVector<QRectF> clips;
     const int printed = ChampPrint::printSlices(painter, printer, qreal(bodies) * body.height() + extra, QFont(),
@@ -378,54 +348,34 @@ void TestChampPages::sheetCount()
     painter.end();
     QCOMPARE(printed, sheets);
     QCOMPARE(pdfPages(pdf), sheets);
-    QCOMPARE(clips.size(), sheets);
     QCOMPARE(clips.last().top(), qreal(sheets - 1) * body.height());
 }
 
-void TestChampPages::printFont()
-{
-    DressurProbe view(m_cfg.get());
-    view.load(41, 9711);
-    m_cfg->setValue(QStringLiteral("championat.print.font"), QStringLiteral("9.5"));
-    QCOMPARE(view.printFont().pointSizeF(), 9.5);
-    QCOMPARE(view.printFont().family(), view.champTable->font().family());
-
-    // The same long page takes more sheets in a bigger font.
-    QString page = QStringLiteral("<html><body>");
-    for (int i = 0; i < 150; ++i)
-        page += QStringLiteral("<p>Linje %1</p>").arg(i);
-    const QString path = m_dir.filePath(QStringLiteral("long.html"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(page.toUtf8() + "</body></html>");
-    file.close();
-    QVector<int> sheets;
-    for (const char *size : {"7", "20"}) {
-        m_cfg->setValue(QStringLiteral("championat.print.font"), QString::fromLatin1(size));
-        view.pdf = m_dir.filePath(QStringLiteral("long%1.pdf").arg(QString::fromLatin1(size)));
-        view.filePrint(path);
-        sheets << pdfPages(view.pdf);
-    }
-    QVERIFY2(sheets.at(0) >= 2 && sheets.at(1) > sheets.at(0), qPrintable(QStringLiteral("%1 %2").arg(sheets.at(0)).arg(sheets.at(1))));
-}
-
-void TestChampPages::printKeepsWorkingDirectory_data()
+void TestChampPages::print_data()
 {
     QTest::addColumn<bool>("accept");
     QTest::addColumn<bool>("pageThere");
-    QTest::addColumn<int>("sheets");
-    QTest::newRow("printed") << true << true << 1;
-    QTest::newRow("cancelled") << false << true << 0;
-    QTest::newRow("no class page") << true << false << 0;
+    QTest::addColumn<QString>("font");
+    QTest::addColumn<int>("minSheets");
+    QTest::addColumn<int>("maxSheets");
+    QTest::newRow("printed") << true << true << "7" << 1 << 1;
+    QTest::newRow("big font takes more sheets") << true << true << "40" << 2 << 99;
+    QTest::newRow("cancelled") << false << true << "7" << 0 << 0;
+    QTest::newRow("no class page") << true << false << "7" << 0 << 0;
 }
 
-void TestChampPages::printKeepsWorkingDirectory()
+void TestChampPages::print()
 {
     QFETCH(bool, accept);
     QFETCH(bool, pageThere);
-    QFETCH(int, sheets);
+    QFETCH(QString, font);
+    QFETCH(int, minSheets);
+    QFETCH(int, maxSheets);
     DressurProbe view(m_cfg.get());
-    view.load(41, 9711);
+    view.showKlasse(Staevne, 41, QStringLiteral("A"), 1, 9711);
+    m_cfg->setValue(QStringLiteral("championat.print.font"), font);
+    QCOMPARE(view.printFont().pointSizeF(), font.toDouble());
+    QCOMPARE(view.printFont().family(), view.champTable->font().family());
     if (!pageThere)
         QVERIFY(QFile::remove(html(QStringLiteral("klasse41_A.html"))));
     view.accept = accept;
@@ -437,7 +387,8 @@ void TestChampPages::printKeepsWorkingDirectory()
 
     view.resultPrint();
     QCOMPARE(QDir::currentPath(), before);
-    QCOMPARE(pdfPages(view.pdf), sheets);
+    const int sheets = pdfPages(view.pdf);
+    QVERIFY2(sheets >= minSheets && sheets <= maxSheets, qPrintable(QString::number(sheets)));
     QCOMPARE(view.dialogs, pageThere ? 1 : 0);
     QStringList expected{QStringLiteral("Print")};
     if (!pageThere)
@@ -459,33 +410,21 @@ void TestChampPages::exportLines()
 {
     QFETCH(bool, spring);
     QFETCH(int, klasseNr);
-    std::unique_ptr<ChampView> view;
-    if (spring)
-        view = std::make_unique<SpringProbe>(m_cfg.get());
-    else
-        view = std::make_unique<DressurProbe>(m_cfg.get());
-    view->showKlasse(Staevne, klasseNr, QStringLiteral("A"), 1, 9700 + klasseNr - 30);
+    const std::unique_ptr<ChampView> view = loaded(m_cfg.get(), spring, klasseNr);
     QSignalSpy log(view.get(), &staevneKlasseInfo::logMessage);
     view->exportKlasse();
 
     const QString path = html(QStringLiteral("klasse%1_A.csv").arg(klasseNr));
-    const QString expected = QStringLiteral(ZEP_TESTDATA "/champ_hippodata%1_A.csv").arg(klasseNr);
-    if (qEnvironmentVariableIsSet("ZEP_WRITE_EXPECTED")) {
-        QFile::remove(expected);
-        QFile::copy(path, expected);
-    }
     const QByteArray bytes = readFile(path);
-    QCOMPARE(QString::fromUtf8(bytes), QString::fromUtf8(readFile(expected)));
-    QVERIFY(bytes.endsWith('\n'));
-    for (const QByteArray &line : bytes.trimmed().split('\n'))
-        QCOMPARE(line.count(';'), 15);
+    QCOMPARE(QString::fromUtf8(bytes),
+             QString::fromUtf8(readFile(QStringLiteral(ZEP_TESTDATA "/champ_hippodata%1_A.csv").arg(klasseNr))));
     QCOMPARE(logged(log, 3), QStringList{QStringLiteral("Hippodata eksport skrevet: %1").arg(path)});
 }
 
 void TestChampPages::exportOfEmptySectionAndFailedQuery()
 {
     DressurProbe view(m_cfg.get());
-    view.load(44, 9714);
+    view.showKlasse(Staevne, 44, QStringLiteral("A"), 1, 9714);
     const QString path = html(QStringLiteral("klasse44_A.csv"));
     QFile old(path);
     QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\n") == 4);
@@ -500,8 +439,7 @@ void TestChampPages::exportOfEmptySectionAndFailedQuery()
     QVERIFY2(logged(log, 1).first().startsWith(QStringLiteral("Hippodata eksport af klasse 44 A fejlede: Injected")),
              qPrintable(logged(log, 1).first()));
 
-    // A section without starters exports an empty file.
-    view.exportKlasse();
+    view.exportKlasse(); // no starters: an empty file
     QVERIFY(QFile::exists(path));
     QCOMPARE(readFile(path), QByteArray());
 }
