@@ -10,6 +10,7 @@
 #include <QVector>
 
 class ChampScoreTable;
+class QContextMenuEvent;
 class QFont;
 class QPrinter;
 class QPushButton;
@@ -135,11 +136,11 @@ protected:
     int intSetting(const QString &key, const QString &def) const;
 
     // The bell of a mark out of range, and the file dialog of the save
-    // button.
+    // button: tests replace them.
     virtual void beep();
     virtual QString askSavePath(const QString &proposed);
-    // The print dialog (false when cancelled), and the time stamp of the
-    // class page: tests replace them.
+    // The print dialog (false when cancelled) and the class page's time
+    // stamp: tests replace them too.
     virtual bool askPrinter(QPrinter *printer);
     virtual QDateTime pageTime() const;
 
