@@ -6,14 +6,12 @@
 
 namespace HippodataExport {
 
-QString line(const QString &klasse, const Starter &starter, const Horse &horse)
+QString line(const QStringList &first, const Starter &starter, const Horse &horse, const QString &field13)
 {
-    const QStringList fields = {
-        klasse,
-        starter.klubId,
-        starter.fornavn,
-        starter.efternavn,
-        QString(),
+    QStringList fields = first.mid(0, 5);
+    while (fields.size() < 5)
+        fields << QString();
+    fields << QStringList{
         starter.anmeldelseNr,
         starter.navn,
         HorseLookup::sexCode(horse.value(0)),
@@ -21,7 +19,7 @@ QString line(const QString &klasse, const Starter &starter, const Horse &horse)
         horse.value(2).simplified(),
         horse.value(3).simplified(),
         horse.value(4).simplified(),
-        QStringLiteral("YYY"),
+        field13,
         horse.value(5).simplified(),
         horse.value(6).simplified(),
         starter.hesteId,
@@ -31,6 +29,12 @@ QString line(const QString &klasse, const Starter &starter, const Horse &horse)
     for (const QString &field : fields)
         safe << QString(field).replace(QLatin1Char(';'), QLatin1Char(','));
     return safe.join(QLatin1Char(';'));
+}
+
+QString line(const QString &klasse, const Starter &starter, const Horse &horse)
+{
+    return line({klasse, starter.klubId, starter.fornavn, starter.efternavn, QString()}, starter, horse,
+                QStringLiteral("YYY"));
 }
 
 QByteArray encode(const QStringList &lines)

@@ -24,8 +24,15 @@ struct Starter
 // as looked up (sex and colour before their maps).
 using Horse = QStringList;
 
-// One line without its line feed. `klasse` is the first field ("3_A"). A ";"
-// inside a value becomes ",", so every line keeps its 16 fields.
+// One line without its line feed. `first` holds fields 1 to 5, whose
+// order each writer sets; fields 6 to 16 are the starter's competition
+// number and horse, the horse's registry values (sex and colour mapped) with
+// `field13` between dam's sire and FEI id, and the horse id. A ";" inside a
+// value becomes ",", so every line keeps its 16 fields.
+QString line(const QStringList &first, const Starter &starter, const Horse &horse, const QString &field13);
+
+// The dressage view's line: the class ("3_A"), club, first name, surname,
+// an empty field, and "YYY" as field 13.
 QString line(const QString &klasse, const Starter &starter, const Horse &horse);
 
 // The file's bytes: each line ended by a line feed, in the system's local

@@ -2,15 +2,22 @@
 
 #include "database/DbValue.h"
 #include "views/KlasseJsonDocument.h"
+#include "database/HorseLookup.h"
+#include "views/champ/ChampPrint.h"
 #include "views/champ/ChampRules.h"
 #include "views/champ/ChampScoreTable.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSplitter>
 #include <QSqlDatabase>
@@ -19,8 +26,10 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QWidgetAction>
 
 #include <cstdio>
+#include <memory>
 
 ChampView::ChampView(const ChampLayout &layout, appConfig *cfg, QWidget *parent, const QString &name,
                      Qt::WindowFlags fl)
@@ -58,11 +67,9 @@ ChampView::ChampView(const ChampLayout &layout, appConfig *cfg, QWidget *parent,
     auto *buttons = new QHBoxLayout;
     champTableFrameLayout->addLayout(buttons);
     buttons->addStretch();
-    // Printing the result page comes with the class pages; until then the
-    // button stands where it belongs but does nothing.
     auto *printButton = new QPushButton(QStringLiteral("Udskriv resultat ..."), champTableFrame);
-    printButton->setEnabled(false);
     buttons->addWidget(printButton);
+    connect(printButton, &QPushButton::clicked, this, &ChampView::resultPrint);
     if (m_layout.buttonSpacer)
         buttons->addSpacing(10);
     m_saveButton = new QPushButton(m_layout.saveButtonText, champTableFrame);
@@ -402,9 +409,175 @@ void ChampView::updateKlasse()
         emit resultChangeClass(bane, afdeling, klasseNr, false);
 }
 
+QString ChampView::outputPath(const QString &fileName) const
+{
+    return setting(QStringLiteral("http.root"), QStringLiteral("html/")) + QLatin1Char('/') + fileName;
+}
+
+QDateTime ChampView::pageTime() const
+{
+    return QDateTime::currentDateTime();
+}
+
 void ChampView::printHtml()
 {
+    ChampPages::ClassInfo info;
+    info.kind = m_layout.pageKind;
+    info.bane = bane;
+    info.antalPlaceringer = antalPlaceringer;
+    info.antalStarter = m_antalStarter;
+    info.resterendeStarter = m_resterendeStarter;
+    info.bevarStartTid = bevarStartTid;
+    info.dsp = dsp != 0;
+    info.maxPnt = maxPnt;
+    info.metode = metode;
+    info.klasseTypeId = klasseTypeId;
+    info.title = klasseInfo->text();
+    info.dommerLabel = dommer->text();
+    info.sponsorLabel = sponsor->text();
+    info.startSlutTid = startSlutTid;
+    info.now = pageTime();
+
+    QVector<QStringList> rows;
+    const int columns = listView1->columnCount();
+    for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < columns; ++c)
+            cells << listView1->topLevelItem(r)->text(c);
+        rows << cells;
+    }
+    const auto settings =
+        ChampPages::Settings::read([this](const QString &key, const QString &def) { return setting(key, def); });
+    const ChampPages::Pages pages = ChampPages::write(info, settings, rows);
+
+    const QString nr = QString::number(klasseNr);
+    QString error;
+    // The upload that follows an edit sends the class page: it must be
+    // whole, and the rank page must belong to it.
+    if (!ChampPages::save(outputPath(QStringLiteral("klasse%1_%2.html").arg(nr, afdeling)),
+                          outputPath(QStringLiteral("rank%1_%2.html").arg(nr, afdeling)), pages, &error)) {
+        emit logMessage(1, QStringLiteral("Siderne for klasse %1 %2 er ikke skrevet: %3").arg(nr, afdeling, error));
+        return;
+    }
     writeJSon();
+}
+
+// ---- printing ------------------------------------------------------------------
+
+QFont ChampView::printFont() const
+{
+    QFont font = champTable->font();
+    font.setPointSizeF(setting(QStringLiteral("championat.print.font"), QStringLiteral("7")).trimmed().toDouble());
+    return font;
+}
+
+bool ChampView::askPrinter(QPrinter *printer)
+{
+    QPrintDialog dialog(printer, this);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void ChampView::resultPrint()
+{
+    const QString path = outputPath(QStringLiteral("klasse%1_%2.html").arg(QString::number(klasseNr), afdeling));
+    emit logMessage(1, QStringLiteral("Print"));
+    filePrint(path);
+}
+
+void ChampView::filePrint(const QString &path)
+{
+    // The print dialog may change the working directory (a file chooser
+    // for printing to a file), and relative paths of the station rely on it.
+    struct KeepDirectory
+    {
+        const QString path = QDir::currentPath();
+        ~KeepDirectory() { QDir::setCurrent(path); }
+    } keep;
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        emit logMessage(1, QStringLiteral("File not found %1").arg(path));
+        return;
+    }
+    const QString html = QString::fromUtf8(file.readAll());
+    file.close();
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setFullPage(true);
+    if (!askPrinter(&printer))
+        return;
+    if (ChampPrint::printHtml(printer, html, printFont()) == 0)
+        emit logMessage(1, QStringLiteral("Printeren kunne ikke startes: %1").arg(path));
+}
+
+// ---- the Hippodata export ----------------------------------------------------------
+
+void ChampView::contextMenuEvent(QContextMenuEvent *)
+{
+    auto menu = std::make_unique<QMenu>(this);
+    auto *caption = new QLabel(QStringLiteral("<font color=darkblue><u><b>Export</b></u></font>"), menu.get());
+    caption->setAlignment(Qt::AlignCenter);
+    auto *captionItem = new QWidgetAction(menu.get());
+    captionItem->setDefaultWidget(caption);
+    menu->addAction(captionItem);
+    auto *hippodata = new QAction(tr("&Hippodata"), menu.get());
+    hippodata->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(hippodata, &QAction::triggered, this, &ChampView::exportKlasse);
+    menu->addAction(hippodata);
+    menu->exec(QCursor::pos());
+}
+
+void ChampView::exportKlasse()
+{
+    QSqlDatabase db;
+    if (!openConnection(&db))
+        return;
+    const QString nr = QString::number(klasseNr);
+    const QString path = outputPath(QStringLiteral("klasse%1_%2.csv").arg(nr, afdeling));
+    const auto failed = [&](const QString &why) {
+        emit logMessage(1, QStringLiteral("Hippodata eksport af klasse %1 %2 fejlede: %3").arg(nr, afdeling, why));
+    };
+
+    // The starters are read before the file is touched: a failed query
+    // keeps the previous export.
+    QSqlQuery query(db);
+    QVector<QVariantList> rows;
+    const QString sql = exportSql();
+    if (!readSectionRows(query, sql, QStringLiteral("exportKlasse"), &rows)) {
+        const QString line = QStringLiteral("Error in query %1\n").arg(sql);
+        std::fputs(line.toLocal8Bit().constData(), stdout);
+        std::fflush(stdout);
+        failed(query.lastError().text());
+        return;
+    }
+    query.finish();
+
+    const QString klasse = nr + QLatin1Char('_') + afdeling;
+    const QStringList columns = HorseLookup::exportColumns();
+    QStringList lines;
+    for (const QVariantList &row : std::as_const(rows)) {
+        HippodataExport::Starter starter;
+        starter.anmeldelseNr = DbValue::text(row.value(1));
+        starter.fornavn = DbValue::text(row.value(2));
+        starter.efternavn = DbValue::text(row.value(3));
+        starter.navn = DbValue::text(row.value(4));
+        starter.klubId = DbValue::text(row.value(5));
+        starter.hesteId = DbValue::text(row.value(7));
+        // A horse that cannot be looked up still gets its line, with the
+        // horse's fields empty (getDBField logs the failure).
+        HippodataExport::Horse horse;
+        for (const QString &column : columns)
+            horse << getDBField(HorseLookup::statement(column, starter.hesteId)).simplified();
+        lines << HippodataExport::line(exportFirstFields(klasse, starter), starter, horse, QString());
+    }
+
+    QString error;
+    if (!writeWholeFile(path, HippodataExport::encode(lines), &error)) {
+        failed(error);
+        return;
+    }
+    emit logMessage(3, QStringLiteral("Hippodata eksport skrevet: %1").arg(path));
 }
 
 // ---- placing -------------------------------------------------------------------

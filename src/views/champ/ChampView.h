@@ -1,5 +1,7 @@
 #pragma once
 
+#include "views/HippodataExport.h"
+#include "views/champ/ChampPages.h"
 #include "views/champ/ChampScoreFile.h"
 #include "views/staevneKlasseInfo.h"
 
@@ -8,6 +10,9 @@
 #include <QVector>
 
 class ChampScoreTable;
+class QContextMenuEvent;
+class QFont;
+class QPrinter;
 class QPushButton;
 class QSqlQuery;
 
@@ -30,6 +35,7 @@ struct ChampLayout
     int readLast = 0;
     int judgesPosition = 0;   // second argument of dbo.DommerListe
     ChampScoreFile::Encoding encoding = ChampScoreFile::Encoding::Utf8;
+    ChampPages::Kind pageKind = ChampPages::Kind::Dressur;
     QString saveButtonText;
     bool buttonSpacer = false;
 };
@@ -42,7 +48,9 @@ struct ChampLayout
 // reads back the class's score file; every operator edit (calcSum of the
 // dressage or jumping sheet) recomputes totals and placings, publishes and
 // saves the score file. On its timer the view follows the section's start
-// list.
+// list. After every load, tick and edit it writes its class page and rank
+// page (both or neither), prints the class page on request and exports the
+// section for Hippodata.
 //
 // The typed marks exist nowhere else: the sheet never saves a table that is
 // not a loaded class, a load that cannot read the database keeps the sheet
@@ -63,12 +71,15 @@ public:
     // "http.root"/"<ZEPStaevneId>_klasse_<nr>_<section>.csv".
     QString automaticPath() const;
 
+    // The score table's font at the size of "championat.print.font".
+    QFont printFont() const;
+
 public slots:
     void showKlasse(int staevneId, int klasseNr, QString afdeling, int bane, int afdelingId) override;
     // One tick: the keep-start-time flag and the start list. New or missing
     // entries reload the class; a changed start number is written in place.
     void updateKlasse() override;
-    // The class's JSON document (the pages come with printing).
+    // The class page and the rank page, then the JSON document.
     void printHtml() override;
     // One operator edit of the score table.
     virtual void calcSum(int row, int column) = 0;
@@ -79,6 +90,13 @@ public slots:
     // Saves the score table; an empty path asks the operator for one.
     void saveZEPCSV(const QString &path = QString());
     void readZEPCSV(const QString &path);
+    // Prints the class page.
+    void resultPrint();
+    // Prints an HTML file, paged and numbered, on a printer the operator
+    // picks.
+    void filePrint(const QString &path);
+    // Writes "klasse<nr>_<section>.csv" for Hippodata into "http.root".
+    void exportKlasse();
 
 protected:
     // The first field of the first row of a statement on "ZEP"; a null
@@ -97,6 +115,13 @@ protected:
     virtual QTreeWidgetItem *createListItem() const = 0;
     // Whether the start times of the score file replace the database's.
     virtual bool startTimeFromSheet() const = 0;
+    // The export's starter query (start number, entry number, first name,
+    // surname, horse, club, rider, horse id) and the first five fields of
+    // a line, whose order differs between the views.
+    virtual QString exportSql() const = 0;
+    virtual QStringList exportFirstFields(const QString &klasse, const HippodataExport::Starter &starter) const = 0;
+
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
     // The pedigree from the locally created horse record, for a horse
     // without a national record; `breeder` adds its breeder.
@@ -114,10 +139,15 @@ protected:
     // button: tests replace them.
     virtual void beep();
     virtual QString askSavePath(const QString &proposed);
+    // The print dialog (false when cancelled) and the class page's time
+    // stamp: tests replace them too.
+    virtual bool askPrinter(QPrinter *printer);
+    virtual QDateTime pageTime() const;
 
     const ChampLayout m_layout;
 
 private:
+    QString outputPath(const QString &fileName) const;
     bool scoreFileAllowed();
     void fillTable();
     void applyHeader(const QVariantList &values);

@@ -112,6 +112,25 @@ QString staevneKlasseInfoChampDressur::resultSql() const
     return QString::fromLatin1(ResultSql);
 }
 
+// The section's starters for the Hippodata export.
+static const char ExportSql[] =
+    "SELECT DR.StartNr, DR.anmeldelseNr, DR.Fornavn, DR.Efternavn, DR.Navn ,DR.klubId,DR.RytterId, DR.HesteId "
+    " FROM dbo.vDressurResultat as DR "
+    "WHERE DR.staevneId = :staevneId AND DR.klasseNr = :klasseNr AND DR.afdelingInitialer = :afdeling "
+    "ORDER BY  DR.startNr DESC";
+
+QString staevneKlasseInfoChampDressur::exportSql() const
+{
+    return QString::fromLatin1(ExportSql);
+}
+
+QStringList staevneKlasseInfoChampDressur::exportFirstFields(const QString &klasse,
+                                                             const HippodataExport::Starter &starter) const
+{
+    // The results service reads the nation first in this export.
+    return {QStringLiteral("DEN"), starter.fornavn, starter.efternavn, klasse, starter.klubId};
+}
+
 QStringList staevneKlasseInfoChampDressur::listCells(const QVariantList &v, bool *counts)
 {
     const auto text = [&v](int i) { return DbValue::text(v.value(i)); };

@@ -34,6 +34,8 @@ protected:
     void applyColumnRule() override;
     QTreeWidgetItem *createListItem() const override;
     bool startTimeFromSheet() const override;
+    QString exportSql() const override;
+    QStringList exportFirstFields(const QString &klasse, const HippodataExport::Starter &starter) const override;
 
 private:
     bool isFoalClass() const;

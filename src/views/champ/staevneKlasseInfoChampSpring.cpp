@@ -38,6 +38,7 @@ ChampLayout springLayout()
     l.readLast = 19;
     l.judgesPosition = 3;
     l.encoding = ChampScoreFile::Encoding::Latin1;
+    l.pageKind = ChampPages::Kind::Spring;
     l.saveButtonText = QStringLiteral("Gem csv kopi");
     return l;
 }
@@ -82,6 +83,24 @@ static const char ResultSql[] =
 QString staevneKlasseInfoChampSpring::resultSql() const
 {
     return QString::fromLatin1(ResultSql);
+}
+
+// The section's starters for the Hippodata export.
+static const char ExportSql[] =
+    "SELECT StartNr, anmeldelseNr, Fornavn, Efternavn, Navn ,KlubInitialer, LicensNr, HesteId "
+    "FROM dbo.vSpringResultat "
+    "WHERE staevneId = :staevneId AND klasseNr = :klasseNr AND afdelingInitialer = :afdeling "
+    "ORDER BY diskvalifikation ASC, startNr DESC";
+
+QString staevneKlasseInfoChampSpring::exportSql() const
+{
+    return QString::fromLatin1(ExportSql);
+}
+
+QStringList staevneKlasseInfoChampSpring::exportFirstFields(const QString &klasse,
+                                                            const HippodataExport::Starter &starter) const
+{
+    return {klasse, starter.klubId, starter.fornavn, starter.efternavn, QString()};
 }
 
 QStringList staevneKlasseInfoChampSpring::listCells(const QVariantList &v, bool *counts)

@@ -31,4 +31,6 @@ protected:
     void applyOwnHeader(const QVariantList &values) override;
     QTreeWidgetItem *createListItem() const override;
     bool startTimeFromSheet() const override;
+    QString exportSql() const override;
+    QStringList exportFirstFields(const QString &klasse, const HippodataExport::Starter &starter) const override;
 };

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <functional>
+
+// The two pages of a championship class section, made from the view's list
+// rows (in list order), a few of its members and the display settings:
+//
+//  - the class page "klasse<nr>_<section>.html": a head with title, arena,
+//    times, judges, prize, placings and counts, then a result table with a
+//    header row and one row (or a pair of rows) per starter;
+//  - the rank page "rank<nr>_<section>.html": a narrow title, then
+//    competition number and horse, total and placing per starter.
+//
+// A starter who withdrew or stayed away stands on neither page. The arena
+// screens and the results server line the cells up by their order, widths
+// and spans, so the texts and the structure are fixed to the byte, odd
+// spans included. Text from the database and the operator's typed start
+// times are escaped before blanks become "&nbsp;"; settings go in as they
+// stand (some hold HTML on purpose).
+namespace ChampPages {
+
+enum class Kind { Dressur, Spring };
+
+// What the pages show of the class besides its rows.
+struct ClassInfo
+{
+    Kind kind = Kind::Dressur;
+    int bane = 1;
+    int antalPlaceringer = 0;
+    int antalStarter = 0;
+    int resterendeStarter = 0;
+    int bevarStartTid = 0;
+    bool dsp = false;
+    int maxPnt = 1;          // dressage
+    QString metode;          // jumping
+    QString klasseTypeId;
+    QString title;           // the class title label
+    QString dommerLabel;     // "Stildommer <judges>"
+    QString sponsorLabel;    // "Ærespræmie <prize>"
+    QString startSlutTid;    // day and times, database pieces joined by "&nbsp;"
+    QDateTime now;           // the time stamp of the head
+};
+
+using SettingLookup = std::function<QString(const QString &key, const QString &def)>;
+
+// The display settings, each with its reader's default.
+struct Settings
+{
+    QString refresh, css, rankCss, background, rankWidth;
+    int visFei = 0;
+    QString headerText, feiResults, feiStartingList, feiTmpStartingList, feiJudges;
+    bool antalStarterLine = false; // "beregn.antalStarter"
+    bool startTime = false;        // "beregn.tid"
+    bool placering = true;         // "beregn.placering"
+    bool dv = false;               // "vis.dv"
+    bool afstamning = false;       // "vis.afstamning"
+    QString logoDir;
+    QString evenForeground, oddForeground, evenBackground, oddBackground;
+    // Whether a club's logo file is there.
+    std::function<bool(const QString &path)> fileExists;
+
+    static Settings read(const SettingLookup &value);
+};
+
+struct Pages
+{
+    QByteArray klasse;
+    QByteArray rank;
+};
+
+// Both pages, UTF-8.
+Pages write(const ClassInfo &info, const Settings &settings, const QVector<QStringList> &rows);
+
+// Writes both pages through QSaveFile and commits them only when both were
+// written whole, so that neither the arena screens nor the upload ever get
+// one page without the other or an empty page; on failure the previous
+// pages stay and `error` says why.
+bool save(const QString &klassePath, const QString &rankPath, const Pages &pages, QString *error);
+
+} // namespace ChampPages

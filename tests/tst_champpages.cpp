@@ -1,0 +1,448 @@
+// What the championship sheets publish: the class and rank pages of fixed
+// classes (tests/data/champ_fixture.sql) after marks typed through the score
+// table, compared with expected files; both pages kept when one cannot be
+// written; printing to a PDF file; the Hippodata export of both views.
+
+#include "demo/DemoCompetition.h"
+#include "driver/StandinDriver.h"
+#include "settings/appConfig.h"
+#include "views/champ/ChampPrint.h"
+#include "views/champ/ChampScoreTable.h"
+#include "views/champ/staevneKlasseInfoChampDressur.h"
+#include "views/champ/staevneKlasseInfoChampSpring.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+#include <memory>
+
+namespace {
+
+const QString Zep = QStringLiteral("ZEP");
+constexpr int Staevne = 70;
+
+// The views with a fixed clock and a print dialog that prints to a PDF
+// file, or is cancelled, after moving the working directory as a file
+// chooser may.
+template <class View>
+class Probe : public View
+{
+public:
+    using View::View;
+    using View::printFont;
+
+    QString pdf;
+    bool accept = true;
+    QString dialogDirectory;
+    int dialogs = 0;
+
+protected:
+    QDateTime pageTime() const override { return QDateTime(QDate(2024, 6, 15), QTime(10, 5)); }
+    bool askPrinter(QPrinter *printer) override
+    {
+        ++dialogs;
+        if (!dialogDirectory.isEmpty())
+            QDir::setCurrent(dialogDirectory);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(pdf);
+        return accept;
+    }
+};
+using DressurProbe = Probe<staevneKlasseInfoChampDressur>;
+using SpringProbe = Probe<staevneKlasseInfoChampSpring>;
+
+// Types into the cell's editor and presses Return, as an operator does.
+bool type(ChampScoreTable *table, int row, int column, const QString &text)
+{
+    table->setCurrentCell(row, column);
+    table->editItem(table->item(row, column));
+    auto *editor = qobject_cast<QLineEdit *>(table->indexWidget(table->currentIndex()));
+    if (!editor)
+        return false;
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    for (int i = 0; i < 50 && table->isEditing(); ++i)
+        QTest::qWait(5);
+    return !table->isEditing();
+}
+
+// "staevneNr:column:text" typed in turn.
+bool typeAll(ChampView &view, const QStringList &edits)
+{
+    for (const QString &edit : edits) {
+        const QStringList p = edit.split(QLatin1Char(':'));
+        const int row = view.champTable->findRow(1, p.at(0));
+        if (row < 0 || !type(view.champTable, row, p.at(1).toInt(), p.mid(2).join(QLatin1Char(':'))))
+            return false;
+    }
+    return true;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int pdfPages(const QString &path)
+{
+    return int(QString::fromLatin1(readFile(path)).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
+}
+
+// A view of class `klasseNr`, section A, loaded.
+std::unique_ptr<ChampView> loaded(appConfig *cfg, bool spring, int klasseNr)
+{
+    std::unique_ptr<ChampView> view;
+    if (spring)
+        view = std::make_unique<SpringProbe>(cfg);
+    else
+        view = std::make_unique<DressurProbe>(cfg);
+    view->showKlasse(Staevne, klasseNr, QStringLiteral("A"), 1, 9700 + klasseNr - 30);
+    return view;
+}
+
+QStringList logged(const QSignalSpy &spy, int level)
+{
+    QStringList texts;
+    for (const QVariantList &args : spy)
+        if (args.at(0).toInt() == level)
+            texts << args.at(1).toString();
+    return texts;
+}
+
+} // namespace
+
+class TestChampPages : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void pages_data();
+    void pages();
+    void unwritablePageKeepsBoth_data();
+    void unwritablePageKeepsBoth();
+
+    void sheetCount_data();
+    void sheetCount();
+    void print_data();
+    void print();
+
+    void exportLines_data();
+    void exportLines();
+    void exportOfEmptySectionAndFailedQuery();
+
+private:
+    bool runSql(const QString &sql);
+    QString html(const QString &name) const { return m_dir.filePath(QStringLiteral("html/") + name); }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<appConfig> m_cfg;
+};
+
+bool TestChampPages::runSql(const QString &sql)
+{
+    QSqlDatabase db = QSqlDatabase::database(Zep);
+    auto *handle = *static_cast<sqlite3 *const *>(db.driver()->handle().data());
+    char *message = nullptr;
+    const int rc = sqlite3_exec(handle, sql.toUtf8().constData(), nullptr, nullptr, &message);
+    if (rc != SQLITE_OK)
+        qWarning("%s: %s", qPrintable(sql.left(60)), message);
+    sqlite3_free(message);
+    return rc == SQLITE_OK;
+}
+
+void TestChampPages::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    const QString file = m_dir.filePath(QStringLiteral("zep.db"));
+    standin::DemoOptions options;
+    options.seed = 7;
+    options.small = true;
+    QString error;
+    QVERIFY2(standin::generateDemoCompetition(file, options, &error), qPrintable(error));
+    standin::registerDriver();
+    QSqlDatabase db = QSqlDatabase::addDatabase(standin::driverName(), Zep);
+    db.setDatabaseName(file);
+    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+    QFile fixture(QStringLiteral(ZEP_TESTDATA "/champ_fixture.sql"));
+    QVERIFY(fixture.open(QIODevice::ReadOnly));
+    QVERIFY(runSql(QString::fromUtf8(fixture.readAll())));
+    // The horses' colours, a rider whose name holds the separator, and
+    // class 45 (DCU4H, start times kept) whose texts hold markup.
+    QVERIFY(runSql(QString::fromUtf8("UPDATE tblHest SET Farve = ' mørk  brun' WHERE HestId = 9731;"
+                                     "UPDATE tblHest SET Farve = 'Fuks', Koen = 'ho ', FeiID = '104XY' WHERE HestId = 9732;"
+                                     "UPDATE tblHest SET Farve = 'skimmel', Koen = 'hi' WHERE HestId = 9736;"
+                                     "UPDATE tblRytter SET Fornavn = 'Bo;Bent' WHERE RytterId = 9722;"
+                                     "INSERT INTO tblKlasse (KlasseId, StaevneId, KlasseNr, Klasse, KlasseTypeId, DiciplinId,"
+                                     " NiveauId) VALUES (9705, 70, 45, 'Champ <4> & \"år\"', 'DCU4H', 2, 'UNG');"
+                                     "INSERT INTO tblAfdeling (AfdelingId, KlasseId, AfdelingInitialer, BaneNr, Dato, StarttidS,"
+                                     " SluttidS, AntalPlaceringer, BevarStartTid) VALUES (9715, 9705, 'A', 1, '2024-06-15 00:00:00.000',"
+                                     " '2024-06-15 16:00:00.000', '2024-06-15 17:00:00.000', 0, 1);"
+                                     "INSERT INTO tblHest (HestId, HestBaseID, OprettetLokalt, Navn) VALUES (9737, 9837, 0, '<b>Ny</b> & Co');"
+                                     "INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr, RytterId, HestId, KlubId, Kategori)"
+                                     " VALUES (9756, 9705, 501, 9721, 9737, 'ARK', '0'), (9757, 9705, 502, 9722, 9732, 'ARK', '0');"
+                                     "INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr) VALUES"
+                                     " (9795, 9715, 9756, 1), (9796, 9715, 9757, 2);")));
+}
+
+void TestChampPages::init()
+{
+    // Settings of one case must not leak into the next.
+    m_cfg = std::make_unique<appConfig>(nullptr, QString());
+    QDir html(m_dir.filePath(QStringLiteral("html")));
+    html.removeRecursively();
+    QVERIFY(QDir().mkpath(html.path()));
+    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("logo"))));
+    m_cfg->setValue(QStringLiteral("http.root"), html.path());
+    m_cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("24070"));
+    m_cfg->setValue(QStringLiteral("logo.dir"), m_dir.filePath(QStringLiteral("logo/")));
+}
+
+void TestChampPages::cleanup()
+{
+    standin::Faults::clear();
+    QFile::remove(m_dir.filePath(QStringLiteral("logo/ARK.png")));
+}
+
+// ---- the pages ------------------------------------------------------------------
+
+void TestChampPages::pages_data()
+{
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("spring");
+    QTest::addColumn<int>("klasseNr");
+    QTest::addColumn<QStringList>("settings");
+    QTest::addColumn<QStringList>("edits");
+
+    // Class 41 (DCU5H): 101, 102, 103 start, 105 withdrew; one placing.
+    const QStringList marks101{"101:9:7", "101:10:8", "101:11:7,5", "101:12:8", "101:13:9", "101:14:0.5"};
+    const QStringList marks102{"102:9:6", "102:10:7", "102:11:7", "102:12:7", "102:13:6"};
+    QTest::newRow("dressage running") << "dressage_running" << false << 41 << QStringList{"beregn.antalStarter=1", "vis.fei=1"}
+                                      << marks101;
+    QTest::newRow("dressage finished, FEI, status, place beyond the placings")
+        << "dressage_fei" << false << 41 << QStringList{"vis.fei=1", "vis.header.text=DM", "beregn.antalStarter=1"}
+        << marks101 + marks102 + QStringList{"103:9:o"};
+    QTest::newRow("dressage pedigree, placing column off, wide rank title")
+        << "dressage_pedigree" << false << 41 << QStringList{"vis.afstamning=1", "beregn.placering=0", "http.rank.width=100%"}
+        << QStringList{"102:9:d"};
+    // Class 42 (DCU4H): two starters, "Fejl" hidden or shown as "Føl".
+    QTest::newRow("4H, vis.dv 0") << "foal_dv0" << false << 42 << QStringList{"vis.dv=0"}
+                                  << QStringList{"201:9:7", "201:10:7", "201:11:7", "201:12:7", "201:13:8",
+                                                 "202:9:u"};
+    QTest::newRow("4H, vis.dv 1") << "foal_dv1" << false << 42 << QStringList{"vis.dv=1"}
+                                  << QStringList{"201:9:7", "201:10:7", "201:11:7", "201:12:7", "201:13:8",
+                                                 "201:14:1"};
+    // The markup stays text, also in a start time typed into the sheet.
+    QTest::newRow("hostile texts") << "hostile" << false << 45 << QStringList{"beregn.tid=1"}
+                                   << QStringList{"501:24:<i>10:32", "502:24:00:00", "501:9:7"};
+    // Class 43 (SCU): 301, 302, 304 start, 303 withdrew ("afmeldt").
+    QTest::newRow("jumping with a club logo and pedigree")
+        << "jumping" << true << 43 << QStringList{"vis.afstamning=1", "beregn.antalStarter=1"}
+        << QStringList{"301:11:8", "301:12:0,5", "301:13:71", "304:11:7", "304:12:0", "304:13:70", "302:11:D"};
+}
+
+void TestChampPages::pages()
+{
+    QFETCH(QString, expected);
+    QFETCH(bool, spring);
+    QFETCH(int, klasseNr);
+    QFETCH(QStringList, settings);
+    QFETCH(QStringList, edits);
+    for (const QString &s : settings)
+        m_cfg->setValue(s.section(QLatin1Char('='), 0, 0), s.section(QLatin1Char('='), 1));
+
+    QFile logo(m_dir.filePath(QStringLiteral("logo/ARK.png")));
+    QVERIFY(logo.open(QIODevice::WriteOnly));
+    const std::unique_ptr<ChampView> view = loaded(m_cfg.get(), spring, klasseNr);
+    if (spring) // clubs marked for their logos; only ARK has one
+        for (int r = 0; r < view->listView1->topLevelItemCount(); ++r)
+            view->listView1->topLevelItem(r)->setText(4, view->listView1->topLevelItem(r)->text(4) + QLatin1Char('*'));
+    QVERIFY(typeAll(*view, edits));
+
+    for (const QString page : {"klasse", "rank"}) {
+        const QString file = QStringLiteral(ZEP_TESTDATA "/champ_%1_%2.html").arg(expected, page);
+        QCOMPARE(QString::fromUtf8(readFile(html(QStringLiteral("%1%2_A.html").arg(page).arg(klasseNr)))),
+                 QString::fromUtf8(readFile(file)));
+    }
+    QVERIFY(QFile::exists(html(QStringLiteral("klasse%1_A.json").arg(klasseNr))));
+}
+
+void TestChampPages::unwritablePageKeepsBoth_data()
+{
+    QTest::addColumn<QString>("blocked");
+    QTest::newRow("class page") << QStringLiteral("klasse41_A.html");
+    QTest::newRow("rank page") << QStringLiteral("rank41_A.html");
+}
+
+void TestChampPages::unwritablePageKeepsBoth()
+{
+    QFETCH(QString, blocked);
+    const std::unique_ptr<ChampView> view = loaded(m_cfg.get(), false, 41);
+    const QByteArray klasse = readFile(html(QStringLiteral("klasse41_A.html")));
+    const QByteArray rank = readFile(html(QStringLiteral("rank41_A.html")));
+    QVERIFY(klasse.contains("Astor") && rank.contains("Astor"));
+
+    // A directory where the page belongs cannot be replaced by a file.
+    QVERIFY(QFile::remove(html(blocked)));
+    QVERIFY(QDir().mkpath(html(blocked)));
+    QSignalSpy log(view.get(), &staevneKlasseInfo::logMessage);
+    QVERIFY(typeAll(*view, {"101:9:7"}));
+    if (blocked.startsWith(QLatin1String("rank")))
+        QCOMPARE(readFile(html(QStringLiteral("klasse41_A.html"))), klasse);
+    else
+        QCOMPARE(readFile(html(QStringLiteral("rank41_A.html"))), rank);
+    const QStringList errors = logged(log, 1);
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.first().startsWith(QStringLiteral("Siderne for klasse 41 A er ikke skrevet: ") + html(blocked)),
+             qPrintable(errors.first()));
+}
+
+// ---- printing ------------------------------------------------------------------
+
+void TestChampPages::sheetCount_data()
+{
+    QTest::addColumn<int>("bodies");
+    QTest::addColumn<int>("extra");
+    QTest::addColumn<int>("sheets");
+    QTest::newRow("nothing") << 0 << 0 << 1;
+    QTest::newRow("short page") << 0 << 100 << 1;
+    QTest::newRow("two bodies exactly") << 2 << 0 << 2;
+    QTest::newRow("one pixel more") << 2 << 1 << 3;
+}
+
+void TestChampPages::sheetCount()
+{
+    QFETCH(int, bodies);
+    QFETCH(int, extra);
+    QFETCH(int, sheets);
+    const QString pdf = m_dir.filePath(QStringLiteral("slices.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setFullPage(true);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    QPainter painter(&printer);
+    const QRect body = ChampPrint::body(printer);
+    QCOMPARE(body.top(), int(printer.logicalDpiY() / 2.54)); // 1 cm
+    QCOMPARE(body.left() + body.width() + body.left(), printer.width());
+    QVector<QRectF> clips;
+    const int printed = ChampPrint::printSlices(painter, printer, qreal(bodies) * body.height() + extra, QFont(),
+                                                [&clips](QPainter &, const QRectF &clip) { clips << clip; });
+    painter.end();
+    QCOMPARE(printed, sheets);
+    QCOMPARE(pdfPages(pdf), sheets);
+    QCOMPARE(clips.last().top(), qreal(sheets - 1) * body.height());
+}
+
+void TestChampPages::print_data()
+{
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<bool>("pageThere");
+    QTest::addColumn<QString>("font");
+    QTest::addColumn<int>("minSheets");
+    QTest::addColumn<int>("maxSheets");
+    QTest::newRow("printed") << true << true << "7" << 1 << 1;
+    QTest::newRow("big font takes more sheets") << true << true << "40" << 2 << 99;
+    QTest::newRow("cancelled") << false << true << "7" << 0 << 0;
+    QTest::newRow("no class page") << true << false << "7" << 0 << 0;
+}
+
+void TestChampPages::print()
+{
+    QFETCH(bool, accept);
+    QFETCH(bool, pageThere);
+    QFETCH(QString, font);
+    QFETCH(int, minSheets);
+    QFETCH(int, maxSheets);
+    DressurProbe view(m_cfg.get());
+    view.showKlasse(Staevne, 41, QStringLiteral("A"), 1, 9711);
+    m_cfg->setValue(QStringLiteral("championat.print.font"), font);
+    QCOMPARE(view.printFont().pointSizeF(), font.toDouble());
+    QCOMPARE(view.printFont().family(), view.champTable->font().family());
+    if (!pageThere)
+        QVERIFY(QFile::remove(html(QStringLiteral("klasse41_A.html"))));
+    view.accept = accept;
+    view.pdf = m_dir.filePath(QStringLiteral("print.pdf"));
+    QFile::remove(view.pdf);
+    view.dialogDirectory = m_dir.filePath(QStringLiteral("logo"));
+    const QString before = QDir::currentPath();
+    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+
+    view.resultPrint();
+    QCOMPARE(QDir::currentPath(), before);
+    const int sheets = pdfPages(view.pdf);
+    QVERIFY2(sheets >= minSheets && sheets <= maxSheets, qPrintable(QString::number(sheets)));
+    QCOMPARE(view.dialogs, pageThere ? 1 : 0);
+    QStringList expected{QStringLiteral("Print")};
+    if (!pageThere)
+        expected << QStringLiteral("File not found %1").arg(html(QStringLiteral("klasse41_A.html")));
+    QCOMPARE(logged(log, 1), expected);
+}
+
+// ---- the Hippodata export ------------------------------------------------------------
+
+void TestChampPages::exportLines_data()
+{
+    QTest::addColumn<bool>("spring");
+    QTest::addColumn<int>("klasseNr");
+    QTest::newRow("dressage") << false << 41;
+    QTest::newRow("jumping") << true << 43;
+}
+
+void TestChampPages::exportLines()
+{
+    QFETCH(bool, spring);
+    QFETCH(int, klasseNr);
+    const std::unique_ptr<ChampView> view = loaded(m_cfg.get(), spring, klasseNr);
+    QSignalSpy log(view.get(), &staevneKlasseInfo::logMessage);
+    view->exportKlasse();
+
+    const QString path = html(QStringLiteral("klasse%1_A.csv").arg(klasseNr));
+    const QByteArray bytes = readFile(path);
+    QCOMPARE(QString::fromUtf8(bytes),
+             QString::fromUtf8(readFile(QStringLiteral(ZEP_TESTDATA "/champ_hippodata%1_A.csv").arg(klasseNr))));
+    QCOMPARE(logged(log, 3), QStringList{QStringLiteral("Hippodata eksport skrevet: %1").arg(path)});
+}
+
+void TestChampPages::exportOfEmptySectionAndFailedQuery()
+{
+    DressurProbe view(m_cfg.get());
+    view.showKlasse(Staevne, 44, QStringLiteral("A"), 1, 9714);
+    const QString path = html(QStringLiteral("klasse44_A.csv"));
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\n") == 4);
+    old.close();
+
+    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+    standin::Faults::failNextStatements(1);
+    view.exportKlasse();
+    QCOMPARE(readFile(path), QByteArray("old\n"));
+    QVERIFY(logged(log, 3).isEmpty());
+    QCOMPARE(logged(log, 1).size(), 1);
+    QVERIFY2(logged(log, 1).first().startsWith(QStringLiteral("Hippodata eksport af klasse 44 A fejlede: Injected")),
+             qPrintable(logged(log, 1).first()));
+
+    view.exportKlasse(); // no starters: an empty file
+    QVERIFY(QFile::exists(path));
+    QCOMPARE(readFile(path), QByteArray());
+}
+
+QTEST_MAIN(TestChampPages)
+#include "tst_champpages.moc"
