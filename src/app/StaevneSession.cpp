@@ -296,7 +296,10 @@ void StaevneSession::removeOldFiles()
         suffixes << QRegularExpression::escape(QString(key).replace(key.indexOf(QLatin1Char('-')), 1, QLatin1Char('_')));
     if (suffixes.isEmpty())
         return;
-    const QRegularExpression written(QStringLiteral("^[A-Za-z]+(?:%1)\\.[A-Za-z]+$").arg(suffixes.join(QLatin1Char('|'))));
+    // Only the views' own names: a championship score file ("<competition>_
+    // klasse_<nr>_<section>.csv") holds typed marks and stays whatever else goes.
+    const QRegularExpression written(QStringLiteral("^(?:klasse|rank|oversigt)(?:%1)\\.(?:html|json|csv)$")
+                                         .arg(suffixes.join(QLatin1Char('|'))));
     const QDir root(m_window->config()->getValue(QStringLiteral("http.root"), QStringLiteral("html/")));
     for (const QString &name : root.entryList(QDir::Files)) {
         if (written.match(name).hasMatch() && !QFile::remove(root.filePath(name)))

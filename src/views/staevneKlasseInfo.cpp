@@ -70,6 +70,8 @@ void staevneKlasseInfo::fitColumnsToContents()
     header->setSectionResizeMode(QHeaderView::ResizeToContents);
     listView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     listView1->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Rows have no children: no tree indent before the start number.
+    listView1->setRootIsDecorated(false);
 }
 
 void staevneKlasseInfo::showEvent(QShowEvent *event)

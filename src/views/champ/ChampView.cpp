@@ -40,7 +40,6 @@ ChampView::ChampView(const ChampLayout &layout, appConfig *cfg, QWidget *parent,
     listView1->header()->setSectionResizeMode(QHeaderView::Stretch);
     listView1->header()->setSortIndicatorShown(true);
     listView1->setAllColumnsShowFocus(true);
-    listView1->setRootIsDecorated(false);
     listView1->sortByColumn(m_layout.totalColumn, Qt::DescendingOrder);
 
     auto *timer = new QTimer(this);
@@ -59,7 +58,9 @@ ChampView::ChampView(const ChampLayout &layout, appConfig *cfg, QWidget *parent,
     champTable->setRows(1);
     for (int c : m_layout.hiddenColumns)
         champTable->setColumnHidden(c, true);
-    champTable->horizontalHeader()->resizeSections(QHeaderView::ResizeToContents);
+    // Columns follow their marks and totals, so a total such as "10.000"
+    // is never wrapped or cut while the operator types.
+    champTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     champTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     connect(champTable, &ChampScoreTable::valueChanged, this, &ChampView::calcSum);
     champTable->setCurrentCell(0, m_layout.firstMarkColumn);
@@ -306,7 +307,9 @@ void ChampView::fillTable()
     // starter it would otherwise still hold one, and be saved after the
     // real row.
     champTable->clearRow(rows);
-    champTable->horizontalHeader()->resizeSections(QHeaderView::ResizeToContents);
+    // Columns follow their marks and totals, so a total such as "10.000"
+    // is never wrapped or cut while the operator types.
+    champTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 }
 
 // ---- the timer ---------------------------------------------------------------

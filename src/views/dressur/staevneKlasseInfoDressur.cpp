@@ -52,7 +52,6 @@ staevneKlasseInfoDressur::staevneKlasseInfoDressur(appConfig *cfg, QWidget *pare
     listView1->header()->setSortIndicatorShown(true);
     listView1->setAllColumnsShowFocus(true);
     // Flat rows: no room kept for tree branches before the start number.
-    listView1->setRootIsDecorated(false);
     listView1->sortByColumn(DressurColumns::Point, Qt::DescendingOrder);
 
     auto *timer = new QTimer(this);

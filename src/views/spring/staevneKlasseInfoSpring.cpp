@@ -66,7 +66,6 @@ staevneKlasseInfoSpring::staevneKlasseInfoSpring(appConfig *cfg, QWidget *parent
     listView1->setHeaderLabels(columnTitles());
     listView1->header()->setSortIndicatorShown(true);
     listView1->setAllColumnsShowFocus(true);
-    listView1->setRootIsDecorated(false);
     listView1->sortByColumn(StartNr, Qt::AscendingOrder);
 
     auto *timer = new QTimer(this);
