@@ -199,6 +199,9 @@ private slots:
         QTest::newRow("query ignored") << QByteArray("GET /klasse14_A.html?x=1 HTTP/1.0") << 200 << "html/klasse14_A.html";
         QTest::newRow("rotating page by alias") << QByteArray("GET /baner.php HTTP/1.0") << 200 << "html/klasse0_1.html";
         QTest::newRow("logo") << QByteArray("GET /logo/K1.png HTTP/1.0") << 200 << "logo/K1.png";
+        // An arena name answers with a page whatever its class wrote.
+        QTest::newRow("arena name without its page") << QByteArray("GET /rank1.html HTTP/1.0") << 200 << "html/klasse0_1.html";
+        QTest::newRow("arena without a pause page") << QByteArray("GET /bane99.html HTTP/1.0") << 200 << "html/index.html";
         QTest::newRow("POST") << QByteArray("POST / HTTP/1.0") << 501 << "";
         QTest::newRow("alias out of the root") << QByteArray("GET /evil.html HTTP/1.0") << 404 << "";
         QTest::newRow("link out of the root") << QByteArray("GET /link/x.html HTTP/1.0") << 404 << "";
@@ -212,7 +215,8 @@ private slots:
         QFETCH(QByteArray, line);
         QFETCH(int, status);
         QFETCH(QString, file);
-        const QMap<QString, QString> aliases{{"bane1.html", "klasse0_1.html"}, {"evil.html", "../appCfg.xml"}};
+        const QMap<QString, QString> aliases{
+            {"bane1.html", "klasse0_1.html"}, {"rank1.html", "rank14_A.html"}, {"evil.html", "../appCfg.xml"}};
         http::Request request;
         QCOMPARE(int(http::parseRequest(line + "\r\n\r\n", &request)), int(http::ParseState::Complete));
         const http::Answer answer =

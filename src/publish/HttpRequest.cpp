@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -112,16 +113,29 @@ Answer decide(const Request &request, const QString &root, const QMap<QString, Q
         name = QStringLiteral("index.html");
     if (name == QLatin1String("baner.php"))
         name = rotatingPage(request.query, now);
-    const auto alias = aliases.constFind(name);
-    if (alias != aliases.constEnd())
-        name = alias.value();
-
-    const QString file = QDir(root).filePath(name);
-    const QFileInfo info(file);
-    if (!info.isFile() || !info.isReadable() || !isInside(file, root))
-        return answer;
-    answer.status = 200;
-    answer.filePath = file;
+    // An arena name always answers with a page of the competition: a class
+    // without a ranking or overview page shows its result page there, an
+    // arena without an active class its pause page, and one without even
+    // that (the waiting lists' arena) the start page.
+    QStringList candidates{aliases.value(name, name)};
+    static const QRegularExpression arenaName(QStringLiteral("^(?:bane|rank|oversigt)(\\d+)\\.html$"));
+    const QRegularExpressionMatch arena = arenaName.match(name);
+    if (arena.hasMatch()) {
+        const QString bane = arena.captured(1);
+        candidates << aliases.value(QStringLiteral("bane%1.html").arg(bane))
+                   << QStringLiteral("klasse0_%1.html").arg(bane) << QStringLiteral("index.html");
+    }
+    for (const QString &candidate : std::as_const(candidates)) {
+        if (candidate.isEmpty())
+            continue;
+        const QString file = QDir(root).filePath(candidate);
+        const QFileInfo info(file);
+        if (info.isFile() && info.isReadable() && isInside(file, root)) {
+            answer.status = 200;
+            answer.filePath = file;
+            return answer;
+        }
+    }
     return answer;
 }
 
