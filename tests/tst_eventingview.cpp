@@ -199,7 +199,8 @@ void TestEventingView::refreshSequence()
     QCOMPARE(flags(changes), QList<bool>{false});
     QCOMPARE(column(view, 24), QStringList({"9611", "9613", "9614", "9615"}));
     QCOMPARE(view.lastChangeId, 9614);
-    QVERIFY(runSql("UPDATE tblStart SET Slettet = NULL WHERE StartId = 9612; DELETE FROM tblStart WHERE StartId = 9615; "
+    QVERIFY(runSql("UPDATE tblStart SET Slettet = NULL WHERE StartId = 9612; "
+                   "DELETE FROM tblStart WHERE StartId = 9615; "
                    "UPDATE tblAfdeling SET BevarStartTid = 0 WHERE AfdelingId = 9532; "
                    "UPDATE tblStart SET StartNr = 2, Springning = 4, SpringningTid = 62 WHERE StartId = 9612; "
                    "UPDATE tblStart SET Springning = NULL, SpringningTid = NULL WHERE StartId = 9614"));
