@@ -88,16 +88,12 @@ void TestEventingRules::orderAndPlaces_data()
         << true << phases << QStringList{"1", "2", "3"} << QStringList{"1", "2", "3"} << 3 << 0;
     // Eliminations: last phase before middle phase before dressage; "NEJ"
     // in an elimination column is no elimination.
-    QTest::newRow("eliminations, jumping last")
-        << false
-        << QVector<C::Row>{row("1 5 5 - - ELIM JA NEJ NEJ"), row("2 9 5 1 - ELIM NEJ JA NEJ"),
-                           row("3 12 5 1 1 ELIM NEJ NEJ JA")}
-        << QStringList{"3", "2", "1"} << QStringList{"-4", "-4", "-4"} << 3 << 0;
+    const QVector<C::Row> elims{row("1 5 5 - - ELIM JA NEJ NEJ"), row("2 9 5 1 - ELIM NEJ JA NEJ"),
+                                row("3 12 5 1 1 ELIM NEJ NEJ JA")};
+    const QStringList eliminated{"-4", "-4", "-4"};
+    QTest::newRow("eliminations, jumping last") << false << elims << QStringList{"3", "2", "1"} << eliminated << 3 << 0;
     QTest::newRow("eliminations, cross-country last")
-        << true
-        << QVector<C::Row>{row("1 5 5 - - ELIM JA NEJ NEJ"), row("2 9 5 1 - ELIM NEJ JA NEJ"),
-                           row("3 12 5 1 1 ELIM NEJ NEJ JA")}
-        << QStringList{"2", "3", "1"} << QStringList{"-4", "-4", "-4"} << 3 << 0;
+        << true << elims << QStringList{"2", "3", "1"} << eliminated << 3 << 0;
 }
 
 void TestEventingRules::orderAndPlaces()
@@ -215,12 +211,9 @@ void TestEventingRules::tickChanges()
 {
     // Field 0 start number, 2-13 results, 14 start time, 15 Start Id; NULL
     // numbers read as the load reads them ("0"), so they compare equal.
-    QStringList cells = row("7 30 30 400 -");
-    cells[C::EtapeD] = QStringLiteral("0");
-    cells[C::Spring] = cells[C::DressurSpring] = cells[C::DressurUdholdenhed] = QStringLiteral("0");
-    cells[C::SpringTid] = QStringLiteral("0");
-    cells[C::DressurUdholdenhed] = QStringLiteral("30");
-    cells[C::DressurSpring] = QStringLiteral("30");
+    QStringList cells = row("7 30 30 400 0");
+    cells[C::EtapeD] = cells[C::Spring] = QStringLiteral("0");
+    cells[C::DressurUdholdenhed] = cells[C::DressurSpring] = QStringLiteral("30");
     QVariantList result{7, 1, 30, QVariant(), 400, QVariant(), 30, 30, 30, QVariant(), QVariant(), QVariant(),
                         QVariant(), QVariant(), QStringLiteral("09:10"), 9601};
     MilitaryLoad::Outcome outcome = MilitaryLoad::apply(cells, result);
@@ -257,13 +250,15 @@ void TestEventingRules::overviewSplit()
     MilitaryPages::ClassInfo info;
     info.antalStarter = counts.antalStarter;
     info.resterendeStarter = counts.resterendeStarter;
-    MilitaryPages::Settings settings = MilitaryPages::Settings::read([](const QString &, const QString &def) { return def; });
+    MilitaryPages::Settings settings =
+        MilitaryPages::Settings::read([](const QString &, const QString &def) { return def; });
     settings.overviewRows = limit;
     const QString page = QString::fromUtf8(MilitaryPages::overviewPage(info, settings, rows));
 
     // The start number cells and the rule, in page order; rows numbered on
     // across the rule (odd, even, ...).
-    const QRegularExpression cell(QStringLiteral("(size=\"3\">(\\w+)&nbsp;</font>\n</td>\n<td width=\"3%\"  align)|(colspan=13)"));
+    const QRegularExpression cell(
+        QStringLiteral("(size=\"3\">(\\w+)&nbsp;</font>\n</td>\n<td width=\"3%\"  align)|(colspan=13)"));
     QStringList got;
     for (auto it = cell.globalMatch(page); it.hasNext();) {
         const auto m = it.next();

@@ -1,0 +1,88 @@
+#pragma once
+
+// What the championship, waiting-list and eventing view tests share: a small
+// demo competition with a test's own fixed sections added, on the connection
+// "ZEP", and readers for the list a view shows and the log it writes.
+
+#include "demo/DemoCompetition.h"
+#include "driver/StandinDriver.h"
+#include "views/staevneKlasseInfo.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QTreeWidget>
+
+#include <sqlite3.h>
+
+namespace sectionfx {
+
+const QString Zep = QStringLiteral("ZEP");
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Test data goes in through SQLite itself: it is no statement of the station.
+inline bool runSql(const QString &sql)
+{
+    QSqlDatabase db = QSqlDatabase::database(Zep);
+    auto *handle = *static_cast<sqlite3 *const *>(db.driver()->handle().data());
+    char *message = nullptr;
+    const int rc = sqlite3_exec(handle, sql.toUtf8().constData(), nullptr, nullptr, &message);
+    if (rc != SQLITE_OK)
+        qWarning("%s: %s", qPrintable(sql.left(60)), message);
+    sqlite3_free(message);
+    return rc == SQLITE_OK;
+}
+
+// Writes the competition into `file`, opens "ZEP" on it and runs
+// tests/data/`fixture`; an error text, or an empty one.
+inline QString openCompetition(const QString &file, quint32 seed, const QString &fixture)
+{
+    standin::DemoOptions options;
+    options.seed = seed;
+    options.small = true;
+    QString error;
+    if (!standin::generateDemoCompetition(file, options, &error))
+        return error;
+    standin::registerDriver();
+    QSqlDatabase db = QSqlDatabase::addDatabase(standin::driverName(), Zep);
+    db.setDatabaseName(file);
+    if (!db.open())
+        return db.lastError().text();
+    QFile sql(QStringLiteral(ZEP_TESTDATA "/") + fixture);
+    if (!sql.open(QIODevice::ReadOnly) || !runSql(QString::fromUtf8(sql.readAll())))
+        return QStringLiteral("the fixture did not load");
+    return QString();
+}
+
+// The texts of column `c`, top to bottom.
+inline QStringList column(const staevneKlasseInfo &view, int c)
+{
+    QStringList texts;
+    for (int r = 0; r < view.listView1->topLevelItemCount(); ++r)
+        texts << view.listView1->topLevelItem(r)->text(c);
+    return texts;
+}
+
+inline QStringList logged(const QSignalSpy &spy, int level)
+{
+    QStringList texts;
+    for (const QVariantList &args : spy)
+        if (args.at(0).toInt() == level)
+            texts << args.at(1).toString();
+    return texts;
+}
+
+} // namespace sectionfx
