@@ -172,8 +172,7 @@ private slots:
     void safeFileNamePart()
     {
         QFETCH(QString, part);
-        QFETCH(bool, safe);
-        QCOMPARE(paths::isSafeFileNamePart(part), safe);
+        QTEST(paths::isSafeFileNamePart(part), "safe");
     }
 
     void addressesToAdd()
