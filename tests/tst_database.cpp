@@ -92,9 +92,8 @@ private slots:
     void connectionString()
     {
         QFETCH(QString, server);
-        QFETCH(QString, expected);
-        QCOMPARE(dbsettings::odbcConnectionString(server, "ZEP", "{SQL Server}", "{SQL Native Client};Network=DBMSSOCN;"),
-                 expected);
+        QTEST(dbsettings::odbcConnectionString(server, "ZEP", "{SQL Server}", "{SQL Native Client};Network=DBMSSOCN;"),
+              "expected");
     }
 
     void odbcConnectionIsDescribed()

@@ -69,10 +69,7 @@ private slots:
     void localPath()
     {
         QFETCH(QString, url);
-        QFETCH(QString, path);
-        QCOMPARE(urlDownloader::localPath("cache", url), path);
-        if (!path.isEmpty())
-            QVERIFY(!path.mid(6).contains('/'));
+        QTEST(urlDownloader::localPath("cache", url), "path");
     }
 
     void queueHasNoDuplicates()

@@ -73,6 +73,14 @@ Reply get(quint16 port, const QByteArray &target)
     return exchange(port, "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
 }
 
+bool writeSettings(const QString &path, const QMap<QString, QString> &values)
+{
+    appConfig cfg(nullptr, path);
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        cfg.setValue(it.key(), it.value());
+    return cfg.writeConfig();
+}
+
 quint16 freePort()
 {
     QTcpServer probe;
@@ -184,9 +192,8 @@ private slots:
     {
         QFETCH(QString, query);
         QFETCH(int, minute);
-        QFETCH(QString, page);
         const QDateTime now = QDateTime::fromSecsSinceEpoch(qint64(minute) * 60 + 30, Qt::UTC);
-        QCOMPARE(http::rotatingPage(query, now), page);
+        QTEST(http::rotatingPage(query, now), "page");
     }
 
     void decisions_data()
@@ -246,7 +253,6 @@ private slots:
                                         << QByteArray("text/html; charset=utf-8") << reload;
         QTest::newRow("logo not a picture") << QByteArray("GET /logo/notes.txt HTTP/1.0\r\n\r\n") << 404
                                             << QByteArray("text/html; charset=utf-8") << reload;
-        QTest::newRow("other method") << QByteArray("DELETE /index.html HTTP/1.0\r\n\r\n") << 501 << QByteArray("text/html; charset=utf-8") << reload;
         QTest::newRow("garbage") << QByteArray("\xff\xfe garbage \r\n\r\n") << 400 << QByteArray("text/html; charset=utf-8") << reload;
         QTest::newRow("too large") << ("GET /" + QByteArray(10000, 'a')) << 400 << QByteArray("text/html; charset=utf-8") << reload;
     }
@@ -383,17 +389,13 @@ private slots:
         QDir::setCurrent(m_dir.path());
         const QString cfgFile = m_dir.filePath("window.xml");
         const quint16 port = freePort();
-        {
-            appConfig cfg(nullptr, cfgFile);
-            cfg.setValue("app.server", "1");
-            cfg.setValue("http.port", QString::number(port));
-            cfg.setValue("http.root", m_root);
-            cfg.setValue("http.refresh", "7");
-            cfg.setValue("bane.baseUrl", QStringLiteral("http://127.0.0.1:%1/").arg(port));
-            cfg.setValue("bane.directory", m_dir.filePath("cache"));
-            cfg.setValue("bane.update", "100");
-            QVERIFY(cfg.writeConfig());
-        }
+        QVERIFY(writeSettings(cfgFile, {{"app.server", "1"},
+                                        {"http.port", QString::number(port)},
+                                        {"http.root", m_root},
+                                        {"http.refresh", "7"},
+                                        {"bane.baseUrl", QStringLiteral("http://127.0.0.1:%1/").arg(port)},
+                                        {"bane.directory", m_dir.filePath("cache")},
+                                        {"bane.update", "100"}}));
         MainWidget::setHostLookup([] { return HostAddresses{}; });
         MainWidget window(nullptr, cfgFile, "MainWidget");
         HttpDaemon *server = window.httpServer();
@@ -406,10 +408,10 @@ private slots:
         QVERIFY(whileServing([&] { return get(port, "/none.html"); }).body.contains("content=\"7\""));
 
         window.slotActivePage(1, "14", "A");
-        QCOMPARE(server->aliases().value("bane1.html"), QStringLiteral("klasse14_A.html"));
-        QCOMPARE(server->aliases().value("rank1.html"), QStringLiteral("rank14_A.html"));
-        QCOMPARE(server->aliases().value("oversigt1.html"), QStringLiteral("oversigt14_A.html"));
-        QCOMPARE(server->aliases().value("bane2.html"), QStringLiteral("klasse0_2.html"));
+        const auto &aliases = server->aliases();
+        QCOMPARE(QStringList({aliases["bane1.html"], aliases["rank1.html"], aliases["oversigt1.html"],
+                              aliases["bane2.html"]}),
+                 QStringList({"klasse14_A.html", "rank14_A.html", "oversigt14_A.html", "klasse0_2.html"}));
         QCOMPARE(whileServing([&] { return get(port, "/bane1.html"); }).body, QByteArray("class 14 A"));
         QTRY_VERIFY_WITH_TIMEOUT(view->toPlainText().contains("class 14 A"), 10000);
         window.slotActivePage(5, "3", "B");
@@ -429,10 +431,7 @@ private slots:
     {
         const QString cfgFile = m_dir.filePath("badport.xml");
         for (const QString port : {"0", "70000", "http"}) {
-            appConfig cfg(nullptr, cfgFile);
-            cfg.setValue("app.server", "1");
-            cfg.setValue("http.port", port);
-            QVERIFY(cfg.writeConfig());
+            QVERIFY(writeSettings(cfgFile, {{"app.server", "1"}, {"http.port", port}}));
             MainWidget window(nullptr, cfgFile, "MainWidget");
             QVERIFY(!window.httpServer());
             QVERIFY(window.findChild<QStatusBar *>()->currentMessage().contains(port));

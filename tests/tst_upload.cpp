@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <numeric>
+
 #include "publish/Setup.h"
 #include "settings/appConfig.h"
 #include "receiver/UploadReceiver.h"
@@ -40,10 +42,12 @@ private:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
     }
-    void configure(appConfig &cfg, quint16 port)
+    // Settings for uploads from the test directory to `receiver`.
+    void configure(appConfig &cfg, standin::UploadReceiver &receiver, const QString &state = "1")
     {
-        cfg.setValue("upload.state", "1");
-        cfg.setValue("upload.server", QStringLiteral("127.0.0.1:%1").arg(port));
+        QVERIFY(receiver.listen());
+        cfg.setValue("upload.state", state);
+        cfg.setValue("upload.server", QStringLiteral("127.0.0.1:%1").arg(receiver.port()));
         cfg.setValue("http.root", m_dir.path());
         cfg.setValue("upload.maxDelay", "1");
     }
@@ -52,14 +56,12 @@ private slots:
     void deliveredAsTheServerExpects()
     {
         standin::UploadReceiver receiver;
-        QVERIFY(receiver.listen());
         appConfig cfg(nullptr, "unused.xml");
-        configure(cfg, receiver.port());
+        configure(cfg, receiver);
         writePage("klasse4_B.html", "<html>result \"4\" & more</html>");
         writePage("klasse4_B.json", "{}");
-        QByteArray picture;
-        for (int i = 0; i < 200; ++i)
-            picture += char(i);
+        QByteArray picture(200, 0);
+        std::iota(picture.begin(), picture.end(), char(0));
         writePage("123.png", picture);
         Setup setup(&cfg, nullptr, "Server");
         QSignalSpy internet(&setup, &Setup::internetError);
@@ -100,15 +102,14 @@ private slots:
     {
         QFETCH(int, trouble);
         standin::UploadReceiver receiver;
-        QVERIFY(receiver.listen());
+        appConfig cfg(nullptr, "unused.xml");
+        configure(cfg, receiver);
         const quint16 port = receiver.port();
         if (trouble == 0)
             receiver.refuse();
         else
             receiver.setMode(trouble == 1 ? standin::UploadReceiver::Mode::Fail : standin::UploadReceiver::Mode::Hang,
                              503);
-        appConfig cfg(nullptr, "unused.xml");
-        configure(cfg, port);
         cfg.setValue("upload.restart", "3");
         Setup setup(&cfg, nullptr, "Server");
         setup.setWatchdogInterval(100);
@@ -156,10 +157,9 @@ private slots:
     void forgottenCompetitionIsNotSent()
     {
         standin::UploadReceiver receiver;
-        QVERIFY(receiver.listen());
-        const quint16 port = receiver.port();
         appConfig cfg(nullptr, "unused.xml");
-        configure(cfg, port);
+        configure(cfg, receiver);
+        const quint16 port = receiver.port();
         Setup setup(&cfg, nullptr, "Server");
         setup.setWatchdogInterval(100);
         setup.setBackoff(50, 200);
@@ -196,10 +196,8 @@ private slots:
     void switchedOffSendsNothing()
     {
         standin::UploadReceiver receiver;
-        QVERIFY(receiver.listen());
         appConfig cfg(nullptr, "unused.xml");
-        configure(cfg, receiver.port());
-        cfg.setValue("upload.state", "0");
+        configure(cfg, receiver, "0");
         writePage("klasse5_A.html", "five");
         Setup setup(&cfg, nullptr, "Server");
         setup.uploadFile("html/klasse5_A.html", QString());
