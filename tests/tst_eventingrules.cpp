@@ -14,9 +14,9 @@ namespace {
 
 // A row from "startNr total dressage crossCountryTime jumpingTime status
 // diskDressur diskUdh diskSpring"; "-" leaves a cell empty.
-C::Row row(const char *cells)
+C::Row row(const char *text)
 {
-    const QStringList parts = QString::fromUtf8(cells).split(QLatin1Char(' '));
+    const QStringList parts = QString::fromUtf8(text).split(QLatin1Char(' '));
     C::Row cells;
     for (int c = 0; c < C::Count; ++c)
         cells << QString();
