@@ -1,3 +1,6 @@
+// Chains of "+" build their text in one allocation.
+#define QT_USE_QSTRINGBUILDER
+
 #include "views/ClassHead.h"
 
 #include "views/HtmlText.h"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 // JSON text as RFC 8259 section 7 wants it. Every string value the station
 // writes into a JSON document goes through here.
@@ -14,5 +15,9 @@ QString escape(const QString &text);
 
 // The escaped text between double quotes.
 QString quoted(const QString &text);
+
+// The escaped text between double quotes, appended to `out`: documents are
+// built in one buffer, without a string per value.
+void appendQuoted(QString &out, QStringView text);
 
 } // namespace JsonText

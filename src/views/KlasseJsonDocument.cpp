@@ -11,19 +11,43 @@
 
 QByteArray KlasseJsonDocument::toJson() const
 {
+    // Every view writes its document on every tick: build it in one buffer
+    // sized up front, with the row keys made once per document.
+    const int columns = columnTitles.size();
+    QStringList rowKeys;
+    rowKeys.reserve(columns);
+    qsizetype size = 64;
+    for (const auto &field : header)
+        size += field.first.size() + field.second.size() + 6;
+    for (int i = 0; i < columns; ++i) {
+        rowKeys << QStringLiteral("\"col%1\": ").arg(i);
+        size += columnTitles.at(i).size() + 24;
+    }
+    for (const QStringList &cells : rows) {
+        size += 3;
+        for (int i = 0; i < columns; ++i)
+            size += rowKeys.at(i).size() + 3 + (i < cells.size() ? cells.at(i).size() : 0);
+    }
     QString out;
+    out.reserve(size + size / 16);
     out += QLatin1String("{\n");
 
-    for (const auto &field : header)
-        out += JsonText::quoted(field.first) + QLatin1Char(':') + JsonText::quoted(field.second)
-               + QLatin1Char(',');
+    for (const auto &field : header) {
+        JsonText::appendQuoted(out, field.first);
+        out += QLatin1Char(':');
+        JsonText::appendQuoted(out, field.second);
+        out += QLatin1Char(',');
+    }
     out += QLatin1String("\"headers\": [\n");
 
-    for (int i = 0; i < columnTitles.size(); ++i) {
+    for (int i = 0; i < columns; ++i) {
         if (i > 0)
             out += QLatin1Char(',');
-        out += QStringLiteral("{\"col\": %1,\"text\": ").arg(i) + JsonText::quoted(columnTitles.at(i))
-               + QLatin1Char('}');
+        out += QLatin1String("{\"col\": ");
+        out += QString::number(i);
+        out += QLatin1String(",\"text\": ");
+        JsonText::appendQuoted(out, columnTitles.at(i));
+        out += QLatin1Char('}');
     }
     out += QLatin1String("],\n");
 
@@ -33,10 +57,11 @@ QByteArray KlasseJsonDocument::toJson() const
             out += QLatin1Char(',');
         out += QLatin1Char('{');
         const QStringList &cells = rows.at(r);
-        for (int i = 0; i < columnTitles.size(); ++i) {
+        for (int i = 0; i < columns; ++i) {
             if (i > 0)
                 out += QLatin1Char(',');
-            out += QStringLiteral("\"col%1\": ").arg(i) + JsonText::quoted(cells.value(i));
+            out += rowKeys.at(i);
+            JsonText::appendQuoted(out, i < cells.size() ? QStringView(cells.at(i)) : QStringView());
         }
         out += QLatin1Char('}');
     }

@@ -234,9 +234,11 @@ KlasseJsonDocument staevneKlasseInfo::jsonDocument() const
     const int columns = listView1->columnCount();
     for (int i = 0; i < columns; ++i)
         doc.columnTitles << titles->text(i);
+    doc.rows.reserve(listView1->topLevelItemCount());
     for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
         const QTreeWidgetItem *item = listView1->topLevelItem(r);
         QStringList cells;
+        cells.reserve(columns);
         for (int i = 0; i < columns; ++i)
             cells << item->text(i);
         doc.rows << cells;

@@ -2,8 +2,6 @@
 
 #include "views/staevneKlasseInfo.h"
 
-#include "views/dressur/DressurPlacing.h"
-
 #include <QBrush>
 #include <QTreeWidget>
 
@@ -18,9 +16,25 @@ bool DressurListItem::operator<(const QTreeWidgetItem &other) const
     const int column = list ? list->sortColumn() : 0;
     if (column != DressurColumns::Point)
         return QTreeWidgetItem::operator<(other);
-    const auto mine = DressurPlacing::rankKey([this](int c) { return text(c); });
-    const auto theirs = DressurPlacing::rankKey([&other](int c) { return other.text(c); });
-    return DressurPlacing::ranksLower(mine, theirs);
+    if (other.type() == Type)
+        return DressurPlacing::ranksLower(rankKey(), static_cast<const DressurListItem &>(other).rankKey());
+    return DressurPlacing::ranksLower(rankKey(),
+                                      DressurPlacing::rankKey([&other](int c) { return other.text(c); }));
+}
+
+void DressurListItem::setData(int column, int role, const QVariant &value)
+{
+    m_rankKeyValid = false;
+    QTreeWidgetItem::setData(column, role, value);
+}
+
+const DressurPlacing::RankKey &DressurListItem::rankKey() const
+{
+    if (!m_rankKeyValid) {
+        m_rankKey = DressurPlacing::rankKey([this](int c) { return text(c); });
+        m_rankKeyValid = true;
+    }
+    return m_rankKey;
 }
 
 QVariant DressurListItem::data(int column, int role) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "views/dressur/DressurPlacing.h"
+
 #include <QColor>
 #include <QTreeWidgetItem>
 
@@ -15,6 +17,9 @@ public:
     // any other column compares its texts.
     bool operator<(const QTreeWidgetItem &other) const override;
 
+    // Every change of a cell drops the row's parsed sort key.
+    void setData(int column, int role, const QVariant &value) override;
+
     // The background follows the row's position in the list, not its data,
     // so the colours keep alternating after every re-sort.
     QVariant data(int column, int role) const override;
@@ -23,4 +28,12 @@ public:
     // (the top row is 0), "#FFF3C6" for odd ones.
 
     enum { Type = QTreeWidgetItem::UserType + 1 };
+
+private:
+    // A sort compares each row many times; its cells are parsed once, at
+    // the first comparison after a change.
+    const DressurPlacing::RankKey &rankKey() const;
+
+    mutable DressurPlacing::RankKey m_rankKey;
+    mutable bool m_rankKeyValid = false;
 };

@@ -1,3 +1,6 @@
+// Chains of "+" build their text in one allocation.
+#define QT_USE_QSTRINGBUILDER
+
 #include "views/dressur/DressurPages.h"
 
 #include "views/ClassHead.h"

@@ -363,9 +363,12 @@ void staevneKlasseInfoDressur::placeRows(bool team)
 
     QList<QTreeWidgetItem *> items;
     DressurPlacing::DressurRows rows;
+    items.reserve(listView1->topLevelItemCount());
+    rows.reserve(listView1->topLevelItemCount());
     for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
         QTreeWidgetItem *item = listView1->topLevelItem(r);
         QStringList cells;
+        cells.reserve(DressurColumns::Count);
         for (int c = 0; c < DressurColumns::Count; ++c)
             cells << item->text(c);
         items << item;

@@ -1,3 +1,6 @@
+// Chains of "+" build their text in one allocation.
+#define QT_USE_QSTRINGBUILDER
+
 #include "views/military/MilitaryPages.h"
 
 #include "views/HtmlText.h"
@@ -202,7 +205,7 @@ QString cells(const ClassInfo &info, const Settings &s, const Row &row, int n)
         out += Nbsp + fixed(row.value(Dressur), 1);
     out += Nbsp + CellEnd;
 
-    const auto merged = [&](int disk) {
+    const auto merged = [&](int disk) -> QString {
         return QLatin1String("<td width=\"5%\" align=\"right\" ") + span + QLatin1String(" colspan=2 >\n") + font
                + esc(row.value(disk)) + CellEnd;
     };
