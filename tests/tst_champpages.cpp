@@ -3,8 +3,7 @@
 // table, compared with expected files; both pages kept when one cannot be
 // written; printing to a PDF file; the Hippodata export of both views.
 
-#include "demo/DemoCompetition.h"
-#include "driver/StandinDriver.h"
+#include "SectionFixture.h"
 #include "settings/appConfig.h"
 #include "views/champ/ChampPrint.h"
 #include "views/champ/ChampScoreTable.h"
@@ -12,26 +11,18 @@
 #include "views/champ/staevneKlasseInfoChampSpring.h"
 
 #include <QDir>
-#include <QFile>
-#include <QLineEdit>
 #include <QPainter>
 #include <QPrinter>
 #include <QRegularExpression>
-#include <QSignalSpy>
-#include <QSqlDatabase>
-#include <QSqlDriver>
-#include <QSqlError>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <QtTest>
-
-#include <sqlite3.h>
 
 #include <memory>
 
+using namespace sectionfx;
+
 namespace {
 
-const QString Zep = QStringLiteral("ZEP");
 constexpr int Staevne = 70;
 
 // The views with a fixed clock and a print dialog that prints to a PDF
@@ -42,7 +33,6 @@ class Probe : public View
 {
 public:
     using View::View;
-    using View::printFont;
 
     QString pdf;
     bool accept = true;
@@ -64,38 +54,16 @@ protected:
 using DressurProbe = Probe<staevneKlasseInfoChampDressur>;
 using SpringProbe = Probe<staevneKlasseInfoChampSpring>;
 
-// Types into the cell's editor and presses Return, as an operator does.
-bool type(ChampScoreTable *table, int row, int column, const QString &text)
-{
-    table->setCurrentCell(row, column);
-    table->editItem(table->item(row, column));
-    auto *editor = qobject_cast<QLineEdit *>(table->indexWidget(table->currentIndex()));
-    if (!editor)
-        return false;
-    editor->selectAll();
-    QTest::keyClicks(editor, text);
-    QTest::keyClick(editor, Qt::Key_Return);
-    for (int i = 0; i < 50 && table->isEditing(); ++i)
-        QTest::qWait(5);
-    return !table->isEditing();
-}
-
 // "staevneNr:column:text" typed in turn.
 bool typeAll(ChampView &view, const QStringList &edits)
 {
     for (const QString &edit : edits) {
         const QStringList p = edit.split(QLatin1Char(':'));
         const int row = view.champTable->findRow(1, p.at(0));
-        if (row < 0 || !type(view.champTable, row, p.at(1).toInt(), p.mid(2).join(QLatin1Char(':'))))
+        if (row < 0 || !typeCell(view.champTable, row, p.at(1).toInt(), p.mid(2).join(QLatin1Char(':'))))
             return false;
     }
     return true;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 int pdfPages(const QString &path)
@@ -113,15 +81,6 @@ std::unique_ptr<ChampView> loaded(appConfig *cfg, bool spring, int klasseNr)
         view = std::make_unique<DressurProbe>(cfg);
     view->showKlasse(Staevne, klasseNr, QStringLiteral("A"), 1, 9700 + klasseNr - 30);
     return view;
-}
-
-QStringList logged(const QSignalSpy &spy, int level)
-{
-    QStringList texts;
-    for (const QVariantList &args : spy)
-        if (args.at(0).toInt() == level)
-            texts << args.at(1).toString();
-    return texts;
 }
 
 } // namespace
@@ -150,57 +109,18 @@ private slots:
     void exportOfEmptySectionAndFailedQuery();
 
 private:
-    bool runSql(const QString &sql);
     QString html(const QString &name) const { return m_dir.filePath(QStringLiteral("html/") + name); }
 
     QTemporaryDir m_dir;
     std::unique_ptr<appConfig> m_cfg;
 };
 
-bool TestChampPages::runSql(const QString &sql)
-{
-    QSqlDatabase db = QSqlDatabase::database(Zep);
-    auto *handle = *static_cast<sqlite3 *const *>(db.driver()->handle().data());
-    char *message = nullptr;
-    const int rc = sqlite3_exec(handle, sql.toUtf8().constData(), nullptr, nullptr, &message);
-    if (rc != SQLITE_OK)
-        qWarning("%s: %s", qPrintable(sql.left(60)), message);
-    sqlite3_free(message);
-    return rc == SQLITE_OK;
-}
-
 void TestChampPages::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    const QString file = m_dir.filePath(QStringLiteral("zep.db"));
-    standin::DemoOptions options;
-    options.seed = 7;
-    options.small = true;
-    QString error;
-    QVERIFY2(standin::generateDemoCompetition(file, options, &error), qPrintable(error));
-    standin::registerDriver();
-    QSqlDatabase db = QSqlDatabase::addDatabase(standin::driverName(), Zep);
-    db.setDatabaseName(file);
-    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
-    QFile fixture(QStringLiteral(ZEP_TESTDATA "/champ_fixture.sql"));
-    QVERIFY(fixture.open(QIODevice::ReadOnly));
-    QVERIFY(runSql(QString::fromUtf8(fixture.readAll())));
-    // The horses' colours, a rider whose name holds the separator, and
-    // class 45 (DCU4H, start times kept) whose texts hold markup.
-    QVERIFY(runSql(QString::fromUtf8("UPDATE tblHest SET Farve = ' mørk  brun' WHERE HestId = 9731;"
-                                     "UPDATE tblHest SET Farve = 'Fuks', Koen = 'ho ', FeiID = '104XY' WHERE HestId = 9732;"
-                                     "UPDATE tblHest SET Farve = 'skimmel', Koen = 'hi' WHERE HestId = 9736;"
-                                     "UPDATE tblRytter SET Fornavn = 'Bo;Bent' WHERE RytterId = 9722;"
-                                     "INSERT INTO tblKlasse (KlasseId, StaevneId, KlasseNr, Klasse, KlasseTypeId, DiciplinId,"
-                                     " NiveauId) VALUES (9705, 70, 45, 'Champ <4> & \"år\"', 'DCU4H', 2, 'UNG');"
-                                     "INSERT INTO tblAfdeling (AfdelingId, KlasseId, AfdelingInitialer, BaneNr, Dato, StarttidS,"
-                                     " SluttidS, AntalPlaceringer, BevarStartTid) VALUES (9715, 9705, 'A', 1, '2024-06-15 00:00:00.000',"
-                                     " '2024-06-15 16:00:00.000', '2024-06-15 17:00:00.000', 0, 1);"
-                                     "INSERT INTO tblHest (HestId, HestBaseID, OprettetLokalt, Navn) VALUES (9737, 9837, 0, '<b>Ny</b> & Co');"
-                                     "INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr, RytterId, HestId, KlubId, Kategori)"
-                                     " VALUES (9756, 9705, 501, 9721, 9737, 'ARK', '0'), (9757, 9705, 502, 9722, 9732, 'ARK', '0');"
-                                     "INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr) VALUES"
-                                     " (9795, 9715, 9756, 1), (9796, 9715, 9757, 2);")));
+    const QString error =
+        openCompetition(m_dir.filePath(QStringLiteral("zep.db")), 7, QStringLiteral("champ_fixture.sql"));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
 void TestChampPages::init()
@@ -374,8 +294,6 @@ void TestChampPages::print()
     DressurProbe view(m_cfg.get());
     view.showKlasse(Staevne, 41, QStringLiteral("A"), 1, 9711);
     m_cfg->setValue(QStringLiteral("championat.print.font"), font);
-    QCOMPARE(view.printFont().pointSizeF(), font.toDouble());
-    QCOMPARE(view.printFont().family(), view.champTable->font().family());
     if (!pageThere)
         QVERIFY(QFile::remove(html(QStringLiteral("klasse41_A.html"))));
     view.accept = accept;
