@@ -36,12 +36,10 @@ public:
     using View::View;
     using View::antalPlaceringer;
     using View::bevarStartTid;
-    using View::lastChangeId;
 
     void load(int klasseNr) { this->showKlasse(Staevne, klasseNr, QStringLiteral("A"), 1, 9670 + klasseNr); }
 
     int bells = 0;
-    QString dialogAnswer;
     QString proposed;
 
 protected:
@@ -49,7 +47,7 @@ protected:
     QString askSavePath(const QString &name) override
     {
         proposed = name;
-        return dialogAnswer;
+        return QString(); // cancelled
     }
 };
 using DressurProbe = Probe<staevneKlasseInfoChampDressur>;
@@ -94,9 +92,7 @@ private slots:
     void dressageCursorWithoutFejl();
     void springScoreEntry();
     void scoreFileSurvivesReload();
-    void scoreFileSaveFailureAndUnknownCompetition();
-    void withdrawalLeavesNoStaleRow();
-    void failedLoadKeepsTheSheet();
+    void unknownCompetitionHasNoScoreFile();
     void refresh();
 
 private:
@@ -280,6 +276,16 @@ void TestChamp::freshSheet()
     dressur.saveZEPCSV();
     QCOMPARE(dressur.proposed, QStringLiteral("24070_klasse_-1_.csv"));
     QVERIFY(log.isEmpty());
+
+    // A first load that cannot read the class leaves a sheet of no class:
+    // typing into it saves nothing over the class's file.
+    QVERIFY(writeFile(scorePath(41), "kept\n"));
+    dressur.show();
+    standin::Faults::failNextStatements(2);
+    dressur.load(Dressur5);
+    standin::Faults::clear();
+    QVERIFY(typeCell(dressur.champTable, 0, 9, "7"));
+    QCOMPARE(readFile(scorePath(41)), QByteArray("kept\n"));
 }
 
 void TestChamp::dressageScoreEntry()
@@ -338,7 +344,22 @@ void TestChamp::dressageScoreEntry()
     QCOMPARE(column(view, 1).first(), QStringLiteral("101"));
     QCOMPARE(listRow(view, "101")->text(23), QStringLiteral("1"));
     // The completing edit saved the sheet under the names a sheet reads.
-    QVERIFY(readFile(scorePath(41)).startsWith("Start Nr;Stævne Nr;Hest;Rytter;Klub;Diskvalifikation;"));
+    const QByteArray before = readFile(scorePath(41));
+    QVERIFY(before.startsWith("Start Nr;Stævne Nr;Hest;Rytter;Klub;Diskvalifikation;"));
+
+    // A disk that takes no more than a few bytes: the old file stays whole
+    // and the operator is told.
+    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+    rlimit old{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const rlimit small{64, old.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool typed = typeCell(t, 0, 10, "8");
+    setrlimit(RLIMIT_FSIZE, &old);
+    QVERIFY(typed);
+    QCOMPARE(readFile(scorePath(41)), before);
+    QCOMPARE(logged(log, 3).size(), 1);
 }
 
 void TestChamp::dressageMarks_data()
@@ -496,105 +517,32 @@ void TestChamp::scoreFileSurvivesReload()
     QCOMPARE(spring.champTable->text(0, 20), QStringLiteral("Kl. 13 på"));
 }
 
-void TestChamp::scoreFileSaveFailureAndUnknownCompetition()
+void TestChamp::unknownCompetitionHasNoScoreFile()
 {
-    DressurProbe view(m_cfg);
-    view.load(Dressur5);
-    view.show();
-    QVERIFY(typeCell(view.champTable, 0, 9, "7"));
-    const QByteArray before = readFile(scorePath(41));
-    QVERIFY(!before.isEmpty());
-
-    // A disk that takes no more than a few bytes: the old file stays whole
-    // and the operator is told.
-    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-    rlimit old{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const rlimit small{64, old.rlim_max};
-    std::signal(SIGXFSZ, SIG_IGN);
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool typed = typeCell(view.champTable, 0, 10, "8");
-    setrlimit(RLIMIT_FSIZE, &old);
-    QVERIFY(typed);
-    QCOMPARE(readFile(scorePath(41)), before);
-    QCOMPARE(logged(log, 3).size(), 1);
-
-    // An unknown competition reads and saves no score file.
+    // A sheet of an unknown competition neither reads nor overwrites the
+    // file another competition may have left under that name.
     m_cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("ukendt"));
-    QVERIFY(writeFile(m_dir.filePath(QStringLiteral("html/ukendt_klasse_41_A.csv")), before));
-    DressurProbe unknown(m_cfg);
-    QSignalSpy unknownLog(&unknown, &staevneKlasseInfo::logMessage);
-    unknown.load(Dressur5);
-    unknown.show();
-    QCOMPARE(unknown.champTable->text(0, 9), QString());
-    QVERIFY(typeCell(unknown.champTable, 0, 9, "6"));
-    QCOMPARE(readFile(m_dir.filePath(QStringLiteral("html/ukendt_klasse_41_A.csv"))), before);
-    QCOMPARE(logged(unknownLog, 1).size(), 2);
-}
-
-void TestChamp::withdrawalLeavesNoStaleRow()
-{
+    const QString path = m_dir.filePath(QStringLiteral("html/ukendt_klasse_41_A.csv"));
+    const QByteArray other("Start Nr;Stævne Nr\n1;101;;;;;;;;7\n\n");
+    QVERIFY(writeFile(path, other));
     DressurProbe view(m_cfg);
     view.load(Dressur5);
     view.show();
-    for (int r = 0; r < 3; ++r)
-        QVERIFY(typeCell(view.champTable, r, 9, QString::number(5 + r)));
-    QCOMPARE(view.champTable->rowCount(), 5);
-
-    QVERIFY(runSql("UPDATE tblStart SET Slettet = '2024-06-15 10:00:00' WHERE StartId = 9772"));
-    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
-    view.updateKlasse();
-    QVERIFY(runSql("UPDATE tblStart SET Slettet = NULL WHERE StartId = 9772"));
-
-    QCOMPARE(changes.count(), 1);
-    QCOMPARE(changes.first().at(3).toBool(), false);
-    QCOMPARE(view.champTable->rowCount(), 4);
-    QCOMPARE(view.champTable->rowTexts(3).join(QString()), QString());
-    QCOMPARE(tableColumn(view.champTable, 1).mid(0, 3).contains("102"), false);
-    // The next save has no second copy of any starter.
-    QVERIFY(typeCell(view.champTable, 0, 10, "6"));
-    const QByteArray file = readFile(scorePath(41));
-    QCOMPARE(file.count(";101;"), 1);
-    QCOMPARE(file.count(";102;"), 0);
-    QVERIFY(file.endsWith("\n;;;;;;;;;;;;;;;;;;;;;;;;\n\n"));
-}
-
-void TestChamp::failedLoadKeepsTheSheet()
-{
-    // A first load that cannot read the class leaves a sheet of no class:
-    // typing into it saves nothing over the class's file.
-    QVERIFY(writeFile(scorePath(41), "kept\n"));
-    DressurProbe fresh(m_cfg);
-    fresh.show();
-    standin::Faults::failNextStatements(2);
-    fresh.load(Dressur5);
-    standin::Faults::clear();
-    QVERIFY(typeCell(fresh.champTable, 0, 9, "7"));
-    QCOMPARE(readFile(scorePath(41)), QByteArray("kept\n"));
-    QVERIFY(QFile::remove(scorePath(41)));
-
-    // A reload whose header query fails keeps the sheet and its marks.
-    DressurProbe view(m_cfg);
-    view.load(Dressur5);
-    view.show();
-    QVERIFY(typeCell(view.champTable, 0, 9, "7"));
-    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-    standin::Faults::failNextStatements(2);
-    view.refreshClass();
-    standin::Faults::clear();
-    QCOMPARE(view.champTable->rowCount(), 5);
-    QCOMPARE(view.champTable->text(0, 9), QStringLiteral("7"));
-    QCOMPARE(view.listView1->topLevelItemCount(), 4);
-    QCOMPARE(logged(log, -1).size(), 2);
+    QCOMPARE(view.champTable->text(0, 9), QString());
+    QVERIFY(typeCell(view.champTable, 0, 9, "6"));
+    QCOMPARE(readFile(path), other);
 }
 
 void TestChamp::refresh()
 {
     DressurProbe view(m_cfg);
     view.load(Dressur5);
+    view.show();
+    ChampScoreTable *t = view.champTable;
+    for (int r = 0; r < 3; ++r)
+        QVERIFY(typeCell(t, r, 9, QString::number(5 + r)));
     QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
     QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-
     view.updateKlasse();
     QCOMPARE(changes.count(), 0);
 
@@ -607,7 +555,6 @@ void TestChamp::refresh()
     QCOMPARE(view.bevarStartTid, 1);
     QCOMPARE(changes.count(), 1);
     QCOMPARE(changes.first().at(3).toBool(), false);
-    QVERIFY(logged(log, 1).isEmpty());
     view.updateKlasse();
     QCOMPARE(listRow(view, "103")->text(0), QStringLiteral("3"));
 
@@ -619,6 +566,35 @@ void TestChamp::refresh()
     QVERIFY(runSql("UPDATE tblAfdeling SET BevarStartTid = 0 WHERE AfdelingId = 9711"));
     QCOMPARE(view.bevarStartTid, 1);
     QCOMPARE(changes.count(), 0);
+    QVERIFY(logged(log, 1).isEmpty());
+
+    // A reload whose header query fails keeps the sheet and its marks,
+    // which the score file then cannot bring back.
+    QVERIFY(QFile::remove(scorePath(41)));
+    log.clear();
+    standin::Faults::failNextStatements(2);
+    view.refreshClass();
+    standin::Faults::clear();
+    QCOMPARE(t->rowCount(), 5);
+    QCOMPARE(t->text(0, 9), QStringLiteral("5"));
+    QCOMPARE(view.listView1->topLevelItemCount(), 4);
+    QCOMPARE(logged(log, -1).size(), 2);
+
+    // A withdrawal leaves no stale row, and the next save no second copy.
+    QVERIFY(runSql("UPDATE tblStart SET Slettet = '2024-06-15 10:00:00' WHERE StartId = 9772"));
+    changes.clear();
+    view.updateKlasse();
+    QVERIFY(runSql("UPDATE tblStart SET Slettet = NULL WHERE StartId = 9772"));
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(changes.first().at(3).toBool(), false);
+    QCOMPARE(t->rowCount(), 4);
+    QCOMPARE(t->rowTexts(3).join(QString()), QString());
+    QCOMPARE(tableColumn(t, 1).mid(0, 3).contains("102"), false);
+    QVERIFY(typeCell(t, 0, 10, "6"));
+    const QByteArray file = readFile(scorePath(41));
+    QCOMPARE(file.count(";101;"), 1);
+    QCOMPARE(file.count(";102;"), 0);
+    QVERIFY(file.endsWith("\n;;;;;;;;;;;;;;;;;;;;;;;;\n\n"));
 
     // An empty section stays quiet.
     DressurProbe empty(m_cfg);
