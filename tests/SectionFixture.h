@@ -9,10 +9,12 @@
 #include "views/staevneKlasseInfo.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QTest>
 #include <QTreeWidget>
 
 #include <sqlite3.h>
@@ -83,6 +85,24 @@ inline QStringList logged(const QSignalSpy &spy, int level)
         if (args.at(0).toInt() == level)
             texts << args.at(1).toString();
     return texts;
+}
+
+// Types `text` into the cell's editor of a table with an `isEditing()` test
+// and presses Return, as an operator does; false when no editor opens.
+template <class Table>
+bool typeCell(Table *table, int row, int column, const QString &text)
+{
+    table->setCurrentCell(row, column);
+    table->editItem(table->item(row, column));
+    auto *editor = qobject_cast<QLineEdit *>(table->indexWidget(table->currentIndex()));
+    if (!editor)
+        return false;
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    for (int i = 0; i < 50 && table->isEditing(); ++i)
+        QTest::qWait(5);
+    return !table->isEditing();
 }
 
 } // namespace sectionfx

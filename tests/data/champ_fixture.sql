@@ -8,6 +8,8 @@
 -- Class 42 A (DCU4H, "Fejl" hidden by "vis.dv" 0): two starters.
 -- Class 43 A (SK-SCU6): four starters, one "AFMELDT" (not counted).
 -- Class 44 A (DCU5H): a section without starts.
+-- Class 45 A (DCU4H, start times kept): texts that hold markup.
+-- For the pages: the horses' colours, a rider whose name holds the separator.
 
 INSERT INTO tblStaevne (StaevneId, Staevne, NiveauId, Startdato, Slutdato, ZEPStaevneNr, ZEPStaevnePropNr)
 VALUES (70, 'Championater', 'Landsstævne', '2024-06-15 00:00:00.000', '2024-06-15 00:00:00.000', '24070', 'P7');
@@ -21,28 +23,31 @@ INSERT INTO tblKlasse (KlasseId, StaevneId, KlasseNr, Klasse, KlasseTypeId, Dici
 (9701, 70, 41, 'Champ 5 år', 'DCU5H', 2, 'UNG', NULL),
 (9702, 70, 42, 'Champ 4 år', 'DCU4H', 2, 'UNG', NULL),
 (9703, 70, 43, 'Spring 6 år', 'SK-SCU6', 3, 'UNG', 9790),
-(9704, 70, 44, 'Tom', 'DCU5H', 2, 'UNG', NULL);
+(9704, 70, 44, 'Tom', 'DCU5H', 2, 'UNG', NULL),
+(9705, 70, 45, 'Champ <4> & "år"', 'DCU4H', 2, 'UNG', NULL);
 
 INSERT INTO tblAfdeling (AfdelingId, KlasseId, AfdelingInitialer, BaneNr, Dato, StarttidS, SluttidS, Sponsor, Aerespraemie, AntalPlaceringer, BevarStartTid) VALUES
 (9711, 9701, 'A', 1, '2024-06-15 00:00:00.000', '2024-06-15 09:00:00.000', '2024-06-15 11:00:00.000', NULL, 'Pokal', 0, 0),
 (9712, 9702, 'A', 1, '2024-06-15 00:00:00.000', '2024-06-15 11:00:00.000', '2024-06-15 12:00:00.000', NULL, NULL, 0, 0),
 (9713, 9703, 'A', 2, '2024-06-15 00:00:00.000', '2024-06-15 13:00:00.000', '2024-06-15 15:00:00.000', NULL, NULL, 0, 0),
-(9714, 9704, 'A', 1, '2024-06-15 00:00:00.000', '2024-06-15 15:00:00.000', '2024-06-15 16:00:00.000', NULL, NULL, 3, 0);
+(9714, 9704, 'A', 1, '2024-06-15 00:00:00.000', '2024-06-15 15:00:00.000', '2024-06-15 16:00:00.000', NULL, NULL, 3, 0),
+(9715, 9705, 'A', 1, '2024-06-15 00:00:00.000', '2024-06-15 16:00:00.000', '2024-06-15 17:00:00.000', NULL, NULL, 0, 1);
 
 INSERT INTO tblOfficials (OfficialId, Fornavn, EfterNavn, Funktion) VALUES (9780, 'Dorte', 'Dommer', 'Dommer');
 INSERT INTO tblAfdelingDommer (AfdelingDommerId, AfdelingId, OfficialId, Position, Raekkefoelge) VALUES (9781, 9711, 9780, 'C', 1);
 
 INSERT INTO tblRytter (RytterId, Fornavn, Efternavn, KlubId) VALUES
-(9721, 'Anne', 'Ager', 'ARK'), (9722, 'Bo', 'Bak', 'ARK'), (9723, 'Cæcilie', 'Ørum', 'FRK'),
+(9721, 'Anne', 'Ager', 'ARK'), (9722, 'Bo;Bent', 'Bak', 'ARK'), (9723, 'Cæcilie', 'Ørum', 'FRK'),
 (9724, 'Dan', 'Dal', 'FRK'), (9725, 'Eva', 'Eg', 'ARK'), (9726, 'Finn', 'Fjord', 'ARK');
 
-INSERT INTO tblHest (HestId, HestBaseID, OprettetLokalt, Navn, Koen, Foedeaar, AfstamningF, AfstamningM, AfstamningMF, Opdraetter) VALUES
-(9731, 9831, 0, 'Astor', 'HI', '2019-01-01 00:00:00.000', 'Sandro', 'Mira', 'Donnerhall', 'Avler A'),
-(9732, 9832, 0, 'Bella', 'HO', '2019-01-01 00:00:00.000', '123--Bellini--', 'Dora', 'Florestan', NULL),
-(9733, 9833, 0, 'Lokal', NULL, NULL, NULL, NULL, NULL, NULL),
-(9734, 9833, 1, 'Lokal', NULL, '2018-01-01 00:00:00.000', 'Far', 'Mor', 'MorFar', 'Avler L'),
-(9735, 9835, 0, 'Dux', 'V', '2019-01-01 00:00:00.000', 'D', 'E', 'F', NULL),
-(9736, 9836, 0, 'Falk', 'HI', '2018-01-01 00:00:00.000', 'Fs', 'Fm', 'Fmf', 'Avler F');
+INSERT INTO tblHest (HestId, HestBaseID, OprettetLokalt, Navn, Farve, Koen, FeiID, Foedeaar, AfstamningF, AfstamningM, AfstamningMF, Opdraetter) VALUES
+(9731, 9831, 0, 'Astor', ' mørk  brun', 'HI', NULL, '2019-01-01 00:00:00.000', 'Sandro', 'Mira', 'Donnerhall', 'Avler A'),
+(9732, 9832, 0, 'Bella', 'Fuks', 'ho ', '104XY', '2019-01-01 00:00:00.000', '123--Bellini--', 'Dora', 'Florestan', NULL),
+(9733, 9833, 0, 'Lokal', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL),
+(9734, 9833, 1, 'Lokal', NULL, NULL, NULL, '2018-01-01 00:00:00.000', 'Far', 'Mor', 'MorFar', 'Avler L'),
+(9735, 9835, 0, 'Dux', NULL, 'V', NULL, '2019-01-01 00:00:00.000', 'D', 'E', 'F', NULL),
+(9736, 9836, 0, 'Falk', 'skimmel', 'hi', NULL, '2018-01-01 00:00:00.000', 'Fs', 'Fm', 'Fmf', 'Avler F'),
+(9737, 9837, 0, '<b>Ny</b> & Co', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
 
 INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr, RytterId, HestId, KlubId, Kategori) VALUES
 (9741, 9701, 101, 9721, 9731, 'ARK', '0'),
@@ -55,7 +60,9 @@ INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr, RytterId, HestI
 (9761, 9703, 301, 9721, 9731, 'ARK', '0'),
 (9762, 9703, 302, 9722, 9732, 'ARK', 'P1'),
 (9763, 9703, 303, 9723, 9733, 'FRK', '0'),
-(9764, 9703, 304, 9726, 9736, 'ARK', '0');
+(9764, 9703, 304, 9726, 9736, 'ARK', '0'),
+(9756, 9705, 501, 9721, 9737, 'ARK', '0'),
+(9757, 9705, 502, 9722, 9732, 'ARK', '0');
 
 -- The start without numbers has the lowest total, so it comes first.
 INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr, Starttid, Status, DommerE) VALUES
@@ -69,4 +76,6 @@ INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr, Starttid, Stat
 (9791, 9713, 9761, 1, NULL, NULL, NULL),
 (9792, 9713, 9762, 2, NULL, NULL, NULL),
 (9793, 9713, 9763, 3, NULL, 'afmeldt', NULL),
-(9794, 9713, 9764, 4, NULL, NULL, NULL);
+(9794, 9713, 9764, 4, NULL, NULL, NULL),
+(9795, 9715, 9756, 1, NULL, NULL, NULL),
+(9796, 9715, 9757, 2, NULL, NULL, NULL);
