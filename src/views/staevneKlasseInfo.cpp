@@ -87,6 +87,29 @@ QString staevneKlasseInfo::setting(const QString &key, const QString &def) const
     return cfg ? cfg->getValue(key, def) : def;
 }
 
+QString staevneKlasseInfo::oneValue(const QString &sql, bool *ok, bool logStatement)
+{
+    if (ok)
+        *ok = false;
+    QSqlDatabase db;
+    if (!openConnection(&db))
+        return QString();
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    const bool ran = query.prepare(sql) && query.exec() && query.isActive();
+    const bool found = ran && query.next();
+    if (!ran || (!found && query.lastError().isValid())) {
+        const QString error = query.lastError().text();
+        const QString type = DbValue::errorType(query.lastError());
+        emit logMessage(-1, logStatement ? QStringLiteral("SQL Error %1 Type: %2\nstmt %3").arg(error, type, sql)
+                                         : QStringLiteral("getDBField SQL Error %1 Type: %2").arg(error, type));
+        return QString();
+    }
+    if (ok)
+        *ok = true;
+    return found && !query.isNull(0) ? query.value(0).toString() : QString();
+}
+
 int staevneKlasseInfo::updateInterval(int defaultMs)
 {
     if (!cfg)

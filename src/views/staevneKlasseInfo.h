@@ -133,6 +133,12 @@ protected:
 
     // A setting from the store, or `def` when there is none.
     QString setting(const QString &key, const QString &def) const;
+    // A one-value query on "ZEP": the first field of the first row as text,
+    // empty for no row and for a NULL (which a driver may type as a number
+    // whose text would be "0"). `ok` tells a failed statement, logged at
+    // level -1 (with the statement when `logStatement`), from an empty
+    // answer.
+    QString oneValue(const QString &sql, bool *ok, bool logStatement);
     // The view's timer interval ("database.update"); a value that is not a
     // positive number gives `defaultMs` and a level-1 line.
     int updateInterval(int defaultMs);

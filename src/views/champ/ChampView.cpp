@@ -100,31 +100,7 @@ QString ChampView::askSavePath(const QString &proposed)
 
 QString ChampView::getDBField(const QString &sql, bool *ok)
 {
-    if (ok)
-        *ok = false;
-    QSqlDatabase db;
-    if (!openConnection(&db))
-        return QString();
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.prepare(sql) || !query.exec() || !query.isActive()) {
-        emit logMessage(-1, QStringLiteral("SQL Error %1 Type: %2\nstmt %3")
-                                .arg(query.lastError().text(), DbValue::errorType(query.lastError()), sql));
-        return QString();
-    }
-    if (!query.next()) {
-        if (query.lastError().isValid()) {
-            emit logMessage(-1, QStringLiteral("SQL Error %1 Type: %2\nstmt %3")
-                                    .arg(query.lastError().text(), DbValue::errorType(query.lastError()), sql));
-            return QString();
-        }
-        if (ok)
-            *ok = true;
-        return QString();
-    }
-    if (ok)
-        *ok = true;
-    return query.isNull(0) ? QString() : query.value(0).toString();
+    return oneValue(sql, ok, true);
 }
 
 // ---- loading ---------------------------------------------------------------

@@ -51,7 +51,6 @@ staevneKlasseInfoDressur::staevneKlasseInfoDressur(appConfig *cfg, QWidget *pare
     listView1->setHeaderLabels(DressurColumns::titles());
     listView1->header()->setSortIndicatorShown(true);
     listView1->setAllColumnsShowFocus(true);
-    // Flat rows: no room kept for tree branches before the start number.
     listView1->sortByColumn(DressurColumns::Point, Qt::DescendingOrder);
 
     auto *timer = new QTimer(this);
@@ -73,34 +72,7 @@ int staevneKlasseInfoDressur::calcAntalPlaceringer(int starters)
 
 QString staevneKlasseInfoDressur::getDBField(const QString &sql, bool *ok)
 {
-    if (ok)
-        *ok = false;
-    QSqlDatabase db;
-    if (!openConnection(&db))
-        return QString();
-    QSqlQuery query(db);
-    if (!query.prepare(sql) || !query.exec() || !query.isActive()) {
-        emit logMessage(-1, QStringLiteral("getDBField SQL Error %1 Type: %2")
-                                .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
-        return QString();
-    }
-    if (!query.next()) {
-        if (query.lastError().isValid()) {
-            emit logMessage(-1, QStringLiteral("getDBField SQL Error %1 Type: %2")
-                                    .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
-            return QString();
-        }
-        if (ok)
-            *ok = true;
-        return QString();
-    }
-    if (ok)
-        *ok = true;
-    // A NULL is no value, also where the driver types it as a number (whose
-    // text would be "0").
-    if (query.isNull(0))
-        return QString();
-    return query.value(0).toString();
+    return oneValue(sql, ok, false);
 }
 
 // The class header: class, class type and section, the judges, the section's

@@ -127,31 +127,7 @@ int staevneKlasseInfoMilitary::calcAntalPlaceringer(int starters)
 
 QString staevneKlasseInfoMilitary::getDBField(const QString &sql, bool *ok)
 {
-    if (ok)
-        *ok = false;
-    QSqlDatabase db;
-    if (!openConnection(&db))
-        return QString();
-    QSqlQuery query(db);
-    const auto failed = [this, &query, &sql] {
-        emit logMessage(-1, QStringLiteral("SQL Error %1 Type: %2\nstmt %3")
-                                .arg(query.lastError().text(), DbValue::errorType(query.lastError()), sql));
-        return QString();
-    };
-    if (!query.prepare(sql) || !query.exec() || !query.isActive())
-        return failed();
-    if (!query.next()) {
-        if (query.lastError().isValid())
-            return failed();
-        if (ok)
-            *ok = true;
-        return QString();
-    }
-    if (ok)
-        *ok = true;
-    if (query.isNull(0))
-        return QString();
-    return query.value(0).toString();
+    return oneValue(sql, ok, true);
 }
 
 bool staevneKlasseInfoMilitary::readHeader(QSqlQuery &query, QVariantList *values)

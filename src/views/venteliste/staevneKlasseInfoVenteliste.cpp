@@ -144,23 +144,7 @@ QString staevneKlasseInfoVenteliste::pedigree(const QString &horseId)
 
 QString staevneKlasseInfoVenteliste::getDBField(const QString &statement)
 {
-    QSqlDatabase db;
-    if (!openConnection(&db))
-        return QString();
-    QSqlQuery query(db);
-    const auto failed = [&] {
-        emit logMessage(-1, QStringLiteral("SQL Error %1 Type: %2\nstmt %3")
-                                .arg(query.lastError().text(), DbValue::errorType(query.lastError()), statement));
-        return QString();
-    };
-    if (!query.prepare(statement) || !query.exec() || !query.isActive())
-        return failed();
-    if (!query.next())
-        return query.lastError().isValid() ? failed() : QString();
-    // NULL is no value, also where the driver types it as a number.
-    if (query.isNull(0))
-        return QString();
-    return query.value(0).toString();
+    return oneValue(statement, nullptr, true);
 }
 
 void staevneKlasseInfoVenteliste::applyHeader(const QVariantList &h)
