@@ -52,7 +52,6 @@ private slots:
     void expectedPages();
 
     void divisionByZeroShowsNothing();
-    void lastRiderMarking();
     void teamTables();
     void headerStages();
     void pieces_data();
@@ -82,18 +81,15 @@ void TestDressagePages::expectedPages_data()
     QTest::addColumn<QString>("marked");      // Start Id double-clicked
     QTest::addColumn<QStringList>("files");   // written file=expected file
 
-    QTest::newRow("individual, being ridden")
-        << 31 << QStringList{} << "9603"
-        << QStringList{"klasse31_A.html=dressage_klasse31_A.html", "rank31_A.html=dressage_rank31_A.html",
-                       "klasse31_A.json=dressage_klasse31_A.json"};
-    QTest::newRow("Kur, finished")
-        << 32 << QStringList{} << "9621"
-        << QStringList{"klasse32_A.html=dressage_klasse32_A.html", "rank32_A.html=dressage_rank32_A.html",
-                       "klasse32_A.json=dressage_klasse32_A.json"};
-    QTest::newRow("team")
-        << 33 << QStringList{} << "9634"
-        << QStringList{"klasse33_A.html=dressage_klasse33_A.html", "rank33_A.html=dressage_rank33_A.html",
-                       "klasse33_A.json=dressage_klasse33_A.json"};
+    // The result page, the ranking page and the document of a class.
+    const auto all = [](int nr) {
+        return QStringList{QStringLiteral("klasse%1_A.html=dressage_klasse%1_A.html").arg(nr),
+                           QStringLiteral("rank%1_A.html=dressage_rank%1_A.html").arg(nr),
+                           QStringLiteral("klasse%1_A.json=dressage_klasse%1_A.json").arg(nr)};
+    };
+    QTest::newRow("individual, being ridden") << 31 << QStringList{} << "9603" << all(31);
+    QTest::newRow("Kur, finished") << 32 << QStringList{} << "9621" << all(32);
+    QTest::newRow("team") << 33 << QStringList{} << "9634" << all(33);
     QTest::newRow("FEI, finished, pedigrees and remarks")
         << 35
         << QStringList{"vis.fei=1", "vis.header.text=CDI Herning", "vis.fei.results=Resultater",
@@ -163,36 +159,9 @@ void TestDressagePages::divisionByZeroShowsNothing()
             QVERIFY2(!page.contains("inf") && !page.contains("nan"), page.constData());
             QVERIFY(htmlProblem(page).isEmpty());
         }
-        QVERIFY(pages.result.contains(" class=\"point\" >&nbsp;&nbsp;</td>\n"));
-        QVERIFY(pages.result.contains("<b>&nbsp;</b>"));
-        QVERIFY(pages.result.contains(" class=\"kur_point\" >&nbsp;&nbsp;</td>\n"));
+        QVERIFY(pages.result.contains(" class=\"point\" >&nbsp;&nbsp;</td>\n") && pages.result.contains("<b>&nbsp;</b>")
+                && pages.result.contains(" class=\"kur_point\" >&nbsp;&nbsp;</td>\n"));
     }
-}
-
-void TestDressagePages::lastRiderMarking()
-{
-    ClassInfo info;
-    info.lastChangeId = 7;
-    const DressurRows rows = {row({{StartId, "5"}, {Point, "200"}}), row({{StartId, "7"}, {Point, "190"}})};
-    const QByteArray marked = DressurPages::write(info, settings(), rows).result;
-    QCOMPARE(marked.count("<tr bgcolor=\"#FABB00\" class=\"lastrider\">\n"), 1);
-    QVERIFY(marked.contains("<tr bgcolor=\"#F0EEEC\" class=\"odd\">\n"));
-    QVERIFY(marked.contains("class=\"lastrider\" align=\"center\" >"));
-
-    // No colour for the mark: the block stays, the row is not marked.
-    const QByteArray unmarked =
-        DressurPages::write(info, settings({{"html.lastrider.background.color", ""}}), rows).result;
-    QVERIFY(!unmarked.contains("class=\"lastrider\">"));
-    QVERIFY(unmarked.contains("<tr bgcolor=\"#FFFFFF\" class=\"even\">\n"));
-    QVERIFY(unmarked.contains("class=\"lastrider\" align=\"center\" >"));
-
-    // Withdrawn after the change: shown in the block, not in the table.
-    DressurRows withdrawn = rows;
-    withdrawn[1][Diskvalifikation] = QStringLiteral("Afmeldt");
-    const QByteArray page = DressurPages::write(info, settings(), withdrawn).result;
-    QVERIFY(page.contains("class=\"lastrider\" align=\"center\" >"));
-    QVERIFY(!page.contains("class=\"lastrider\">"));
-    QCOMPARE(page.count("<tr bgcolor="), 2); // the block's row and the remaining starter's
 }
 
 void TestDressagePages::teamTables()
@@ -208,11 +177,10 @@ void TestDressagePages::teamTables()
     // end: the team table is closed before the next one opens and at the end.
     const DressurRows mixed = {member("1", "Nord", "210.5", "1"), member("3", "Vest", "0", ""),
                                member("2", "Syd", "198", "2"), member("", "", "", "")};
-    const DressurPages::Pages mixedPages = DressurPages::write(info, settings(), mixed);
-    QCOMPARE(mixedPages.result.count("<table width=90%"), 2);
-    QCOMPARE(mixedPages.result.count("Total:&nbsp;"), 2);
-    QCOMPARE(htmlProblem(mixedPages.result), QString());
-    QCOMPARE(htmlProblem(mixedPages.ranking), QString());
+    const DressurPages::Pages pages = DressurPages::write(info, settings(), mixed);
+    QCOMPARE(pages.result.count("<table width=90%"), 2);
+    QCOMPARE(pages.result.count("Total:&nbsp;"), 2);
+    QCOMPARE(htmlProblem(pages.result) + htmlProblem(pages.ranking), QString());
 }
 
 void TestDressagePages::headerStages()
@@ -223,23 +191,22 @@ void TestDressagePages::headerStages()
     info.resterendeStarter = 4;
     info.tempResult = 1;
     const auto fei = settings({{"vis.fei", "2"}, {"http.rank.width", "800"}});
-    QVERIFY(DressurPages::resultHead(info, fei).contains(QString::fromUtf8(" <td colspan=2> <B>Foreløbig Startliste</B>&nbsp;")));
-    QVERIFY(DressurPages::resultHead(info, fei).contains(QLatin1String("Resultater vist i kursiv")));
+    const auto head = [&info](const DressurPages::Settings &s) { return DressurPages::resultHead(info, s); };
+    QVERIFY(head(fei).contains(QString::fromUtf8(" <td colspan=2> <B>Foreløbig Startliste</B>&nbsp;")));
+    QVERIFY(head(fei).contains(QLatin1String("Resultater vist i kursiv")));
     info.bevarStartTid = 1;
-    QVERIFY(DressurPages::resultHead(info, fei).contains(QLatin1String(" <td colspan=2> <B>Startliste</B>&nbsp;")));
+    QVERIFY(head(fei).contains(QLatin1String(" <td colspan=2> <B>Startliste</B>&nbsp;")));
 
     // Finished: "vis.fei" 2 has no banner, "1" has; no provisional note.
     info.resterendeStarter = 0;
-    QVERIFY(!DressurPages::resultHead(info, fei).contains(QLatin1String("<H2>")));
-    QVERIFY(!DressurPages::resultHead(info, fei).contains(QLatin1String("Resultater vist i kursiv")));
-    QVERIFY(DressurPages::resultHead(info, settings({{"vis.fei", "1"}})).contains(QLatin1String("<H2></H2>")));
-    QVERIFY(DressurPages::resultHead(info, fei).contains(QLatin1String(" <td colspan=4>DOMMERE:&nbsp;&nbsp; </td>\n")));
+    QVERIFY(!head(fei).contains(QLatin1String("<H2>")) && !head(fei).contains(QLatin1String("Resultater vist i kursiv")));
+    QVERIFY(head(settings({{"vis.fei", "1"}})).contains(QLatin1String("<H2></H2>")));
+    QVERIFY(head(fei).contains(QLatin1String(" <td colspan=4>DOMMERE:&nbsp;&nbsp; </td>\n")));
 
     // One width setting for the ranking's two tables.
-    const DressurPages::Pages pages = DressurPages::write(info, fei, {});
-    QVERIFY(pages.ranking.contains("<table width=800>\n<tr>\n <td> <h4>&nbsp;3&nbsp;LA2&nbsp;Pokal</h4>"));
-    QVERIFY(pages.ranking.contains("<table width=800 cellspacing="));
-    QVERIFY(pages.ranking.contains("<title>3 LA2 Pokal</title>"));
+    const QByteArray ranking = DressurPages::write(info, fei, {}).ranking;
+    QVERIFY(ranking.contains("<table width=800>\n<tr>\n <td> <h4>&nbsp;3&nbsp;LA2&nbsp;Pokal</h4>"));
+    QVERIFY(ranking.contains("<table width=800 cellspacing=") && ranking.contains("<title>3 LA2 Pokal</title>"));
 }
 
 void TestDressagePages::pieces_data()
@@ -249,6 +216,16 @@ void TestDressagePages::pieces_data()
     QTest::addColumn<QString>("result");      // on the result page ("" for nothing)
     QTest::addColumn<QString>("ranking");     // on the ranking page
     QTest::addColumn<QString>("nowhere");     // on neither
+
+    // The last-changed starter: the row marked when there is a colour for
+    // it; the block above the table always, even once the starter withdrew.
+    const QString marked = QStringLiteral("<tr bgcolor=\"#FABB00\" class=\"lastrider\">\n");
+    const QString lastBlock = QStringLiteral("class=\"lastrider\" align=\"center\" >");
+    QTest::newRow("last rider marked") << QStringList{} << QStringList{} << marked << "" << "";
+    QTest::newRow("last rider without colour") << QStringList{} << QStringList{"html.lastrider.background.color="}
+                                               << lastBlock << "" << "class=\"lastrider\">";
+    QTest::newRow("last rider withdrawn") << QStringList{"8=Afmeldt"} << QStringList{} << lastBlock << ""
+                                          << "class=\"lastrider\">";
 
     // The last rider's score in the block above the table.
     const QString block = QStringLiteral("<td width=10% align=\"center\"><font color=\"#000000\" size=\"5\">");
