@@ -72,18 +72,13 @@ void TestHippodata::exportFromTheMenu()
 {
     DressageView view(m_cfg.get());
     view.show(35);
-    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), view.mapToGlobal(QPoint(5, 5)));
     QCoreApplication::sendEvent(&view, &event);
     QCOMPARE(view.menuItems, (QStringList{"<font color=darkblue><u><b>Export</b></u></font>", "&Hippodata Ctrl+H"}));
 
     // Highest start number first; a horse known only from a local row has
     // no registry fields; a ";" in a field does not make a 17th field.
-    const QByteArray bytes = readFile(csv());
-    QCOMPARE(bytes, readFile(QStringLiteral(ZEP_TESTDATA "/hippodata_klasse35_A.csv")));
-    for (const QByteArray &line : bytes.split('\n').mid(0, 5))
-        QCOMPARE(line.count(';'), 15);
-    QCOMPARE(logged(log, 1), QStringList{});
+    QCOMPARE(readFile(csv()), readFile(QStringLiteral(ZEP_TESTDATA "/hippodata_klasse35_A.csv")));
 }
 
 void TestHippodata::nullNumberIsAnEmptyField()

@@ -209,19 +209,13 @@ void TestResultView::documentWithNastyTexts()
     view.toggleDV(true);
     const QByteArray first = view.jsonDocument().toJson();
     QCOMPARE(view.jsonDocument().toJson(), first);
-    QCOMPARE(first.count('\n'), 6);
     // Escaped as RFC 8259 has it: a lenient reader would not notice a raw control.
     QVERIFY(first.contains(QStringLiteral("\"Ann O'Brien\\\\\\r\\n\\u0001\\u001f\\b\\f/Å €\"").toUtf8()));
     const QJsonObject doc = parse(first);
-    QCOMPARE(doc.keys().size(), 36);
-    QCOMPARE(doc.value(QStringLiteral("dv")).toString(), QStringLiteral("1"));
-    QCOMPARE(doc.value(QStringLiteral("klassesponsor")).toString(), sponsorText);
-    QCOMPARE(doc.value(QStringLiteral("remarks")).toString(), remarksText);
-    QCOMPARE(doc.value(QStringLiteral("ZEPstaevneId")).toString(), QStringLiteral("S\"1\\"));
-    QCOMPARE(doc.value(QStringLiteral("afdeling")).toString(), QStringLiteral("A'B"));
-    QCOMPARE(doc.value(QStringLiteral("headers")).toArray().at(0)[QStringLiteral("text")].toString(),
-             QStringLiteral("Start \"Nr\""));
-    QCOMPARE(doc.value(QStringLiteral("equipages")).toArray().at(0)[QStringLiteral("col1")].toString(), cell);
+    const QStringList texts = {doc["dv"].toString(), doc["klassesponsor"].toString(), doc["remarks"].toString(),
+                               doc["ZEPstaevneId"].toString(), doc["afdeling"].toString(),
+                               doc["headers"][0]["text"].toString(), doc["equipages"][0]["col1"].toString()};
+    QCOMPARE(texts, (QStringList{"1", sponsorText, remarksText, "S\"1\\", "A'B", "Start \"Nr\"", cell}));
 }
 
 void TestResultView::writeJSon()
@@ -269,16 +263,10 @@ void TestResultView::dbValues()
 // their plain number; sorting a shuffled list must give one order.
 void TestResultView::startNumberOrder()
 {
-    const QStringList expected = {QString(), QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("9"),
-                                  QStringLiteral("10"), QStringLiteral("10A"), QStringLiteral("10B"),
-                                  QStringLiteral("11"), QStringLiteral("12A")};
-    QStringList shuffled = {QStringLiteral("12A"), QStringLiteral("10B"), QStringLiteral("1"),
-                            QStringLiteral("10"), QString(), QStringLiteral("11"), QStringLiteral("10A"),
-                            QStringLiteral("A"), QStringLiteral("9")};
+    QStringList shuffled = {"12A", "10B", "1", "10", "", "11", "10A", "A", "9"};
     std::stable_sort(shuffled.begin(), shuffled.end(), startnr::before);
-    QCOMPARE(shuffled, expected);
-    QVERIFY(!startnr::before(QStringLiteral("10"), QStringLiteral(" 10 ")));
-    QVERIFY(!startnr::before(QStringLiteral(" 10 "), QStringLiteral("10")));
+    QCOMPARE(shuffled, (QStringList{"", "A", "1", "9", "10", "10A", "10B", "11", "12A"}));
+    QVERIFY(!startnr::before("10", " 10 ") && !startnr::before(" 10 ", "10"));
 }
 
 void TestResultView::columnsKeepTheirContent()
