@@ -35,14 +35,121 @@ class TestDressageView : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase()
+    {
+        m_file = m_dir.filePath(QStringLiteral("zep.db"));
+        const QString error = openCompetition(m_file);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        m_cfg = new appConfig(this, QString());
+        m_cfg->setValue(QStringLiteral("http.root"), m_dir.filePath(QStringLiteral("html")));
+    }
+
     void init() { standin::Faults::clear(); }
     void cleanupTestCase() { standin::Faults::clear(); }
 
-    void noMaximumAndOwnPlacings();
-    void doubleClickMarksStartIdAndRefreshKeepsIt();
-    void keepStartTimeToggle();
-    void failedLoadsKeepTheList();
+    void noMaximumAndOwnPlacings()
+    {
+        DressageView view(m_cfg);
+        view.show(NoMaximum);
+        QCOMPARE(column(view.listView1, 6), (QStringList{"", ""}));
+        QCOMPARE(column(view.listView1, 9), (QStringList{"1", "2"}));
+        // The section's own number of placings stands, whatever the count.
+        QCOMPARE(view.antalPlac->text(), QStringLiteral("Antal Placeringer 3"));
+        // Its finished pages show the plain sum of the marks and no judges'
+        // places, and nothing that came of a division by zero.
+        m_cfg->setValue(QStringLiteral("vis.fei"), QStringLiteral("1"));
+        view.printHtml();
+        m_cfg->setValue(QStringLiteral("vis.fei"), QStringLiteral("0"));
+        const QByteArray page = readFile(m_dir.filePath(QStringLiteral("html/klasse34_A.html")));
+        QVERIFY(page.contains("<b>55.000</b>") && page.contains("<b>50.000</b>"));
+        QVERIFY(!page.contains("judge_place") && !page.contains(">inf") && !page.contains(">nan"));
+        QCOMPARE(htmlProblem(page), QString());
+        QCOMPARE(htmlProblem(readFile(m_dir.filePath(QStringLiteral("html/rank34_A.html")))), QString());
+
+        // The same view loading a class with a maximum forgets the flag and the
+        // section's own number.
+        view.show(Individual);
+        QVERIFY(!view.noMaxPnt);
+        QCOMPARE(view.antalPlaceringer, 2);
+    }
+
+    void doubleClickMarksStartIdAndRefreshKeepsIt()
+    {
+        // A load marks no starter, not even the one who retired.
+        DressageView view(m_cfg);
+        view.show(Individual);
+        QCOMPARE(view.lastChangeId, -1);
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        emit view.listView1->itemDoubleClicked(view.listView1->topLevelItem(2), 0);
+        view.refreshClass();
+        QCOMPARE(readJson(outputPath(31)).value(QStringLiteral("lastChangeId")).toString(), QStringLiteral("9603"));
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes.at(0), (QVariantList{1, QStringLiteral("A"), 31, false}));
+        // A reload that cannot read the class keeps the mark.
+        standin::Faults::failNextStatements(1);
+        view.refreshClass();
+        QCOMPARE(view.lastChangeId, 9603);
+        QCOMPARE(changes.count(), 1);
+    }
+
+    void keepStartTimeToggle()
+    {
+        const auto storedFlag = [] {
+            QSqlQuery query(QSqlDatabase::database(Zep));
+            if (!query.exec(QStringLiteral("SELECT BevarStartTid FROM dbo.tblAfdeling WHERE klasseId = 9101"))
+                || !query.next())
+                return query.lastError().text();
+            return query.value(0).toString();
+        };
+        DressageView view(m_cfg);
+        view.show(Individual);
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        view.visStartTid();
+        QCOMPARE(storedFlag(), QStringLiteral("1"));
+        QCOMPARE(readJson(outputPath(31)).value(QStringLiteral("bevarStartTid")).toString(), QStringLiteral("1"));
+        view.visStartTid();
+        QCOMPARE(storedFlag(), QStringLiteral("0"));
+        QCOMPARE(changes.count(), 2);
+    }
+
+    void failedLoadsKeepTheList()
+    {
+        DressageView view(m_cfg);
+        view.show(Team);
+        const QVector<QStringList> before = rowsOf(view.listView1);
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        int asked = 0;
+        connect(&view, &staevneKlasseInfo::connectDB, this, [&](const QString &name) {
+            ++asked; // as the main window does
+            QSqlDatabase db = QSqlDatabase::addDatabase(standin::driverName(), name);
+            db.setDatabaseName(m_file);
+            db.open();
+        });
+
+        // Only the team class's starters statement reads the team table.
+        QVERIFY(runSql(QStringLiteral("ALTER TABLE tblAnmeldelseHold RENAME TO tblAnmeldelseHoldAway")));
+        view.refreshClass();
+        QVERIFY(runSql(QStringLiteral("ALTER TABLE tblAnmeldelseHoldAway RENAME TO tblAnmeldelseHold")));
+        QCOMPARE(rowsOf(view.listView1), before);
+        // The header of another class cannot be read.
+        standin::Faults::failNextStatements(1);
+        view.show(NoMaximum);
+        QCOMPARE(rowsOf(view.listView1), before);
+        QCOMPARE(logged(log, -1).size(), 5); // the starters' statement, the header's statement and its 3 values
+
+        // A connection that will not open again, then none at all (asked for once).
+        standin::Faults::setRefuseOpen(true);
+        QVERIFY(standin::Faults::dropConnection(Zep));
+        view.show(Kur);
+        standin::Faults::clear();
+        QCOMPARE(rowsOf(view.listView1), before);
+        QSqlDatabase::removeDatabase(Zep);
+        view.show(Kur);
+        QCOMPARE(rowsOf(view.listView1), before);
+        view.show(Kur);
+        QCOMPARE(asked, 1);
+        QCOMPARE(view.listView1->topLevelItemCount(), 5);
+    }
 
 private:
     QString outputPath(int klasseNr) const
@@ -54,118 +161,6 @@ private:
     QString m_file;
     appConfig *m_cfg = nullptr;
 };
-
-void TestDressageView::initTestCase()
-{
-    m_file = m_dir.filePath(QStringLiteral("zep.db"));
-    const QString error = openCompetition(m_file);
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    m_cfg = new appConfig(this, QString());
-    m_cfg->setValue(QStringLiteral("http.root"), m_dir.filePath(QStringLiteral("html")));
-}
-
-void TestDressageView::noMaximumAndOwnPlacings()
-{
-    DressageView view(m_cfg);
-    view.show(NoMaximum);
-    QCOMPARE(column(view.listView1, 6), (QStringList{"", ""}));
-    QCOMPARE(column(view.listView1, 9), (QStringList{"1", "2"}));
-    // The section's own number of placings stands, whatever the count.
-    QCOMPARE(view.antalPlac->text(), QStringLiteral("Antal Placeringer 3"));
-    // Its finished pages show the plain sum of the marks and no judges'
-    // places, and nothing that came of a division by zero.
-    m_cfg->setValue(QStringLiteral("vis.fei"), QStringLiteral("1"));
-    view.printHtml();
-    m_cfg->setValue(QStringLiteral("vis.fei"), QStringLiteral("0"));
-    const QByteArray page = readFile(m_dir.filePath(QStringLiteral("html/klasse34_A.html")));
-    QVERIFY(page.contains("<b>55.000</b>") && page.contains("<b>50.000</b>"));
-    QVERIFY(!page.contains("judge_place") && !page.contains(">inf") && !page.contains(">nan"));
-    QCOMPARE(htmlProblem(page), QString());
-    QCOMPARE(htmlProblem(readFile(m_dir.filePath(QStringLiteral("html/rank34_A.html")))), QString());
-
-    // The same view loading a class with a maximum forgets the flag and the
-    // section's own number.
-    view.show(Individual);
-    QVERIFY(!view.noMaxPnt);
-    QCOMPARE(view.antalPlaceringer, 2);
-}
-
-void TestDressageView::doubleClickMarksStartIdAndRefreshKeepsIt()
-{
-    // A load marks no starter, not even the one who retired.
-    DressageView view(m_cfg);
-    view.show(Individual);
-    QCOMPARE(view.lastChangeId, -1);
-    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
-    emit view.listView1->itemDoubleClicked(view.listView1->topLevelItem(2), 0);
-    view.refreshClass();
-    QCOMPARE(readJson(outputPath(31)).value(QStringLiteral("lastChangeId")).toString(), QStringLiteral("9603"));
-    QCOMPARE(changes.count(), 1);
-    QCOMPARE(changes.at(0), (QVariantList{1, QStringLiteral("A"), 31, false}));
-    // A reload that cannot read the class keeps the mark.
-    standin::Faults::failNextStatements(1);
-    view.refreshClass();
-    QCOMPARE(view.lastChangeId, 9603);
-    QCOMPARE(changes.count(), 1);
-}
-
-void TestDressageView::keepStartTimeToggle()
-{
-    const auto storedFlag = [] {
-        QSqlQuery query(QSqlDatabase::database(Zep));
-        if (!query.exec(QStringLiteral("SELECT BevarStartTid FROM dbo.tblAfdeling WHERE klasseId = 9101")) || !query.next())
-            return query.lastError().text();
-        return query.value(0).toString();
-    };
-    DressageView view(m_cfg);
-    view.show(Individual);
-    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
-    view.visStartTid();
-    QCOMPARE(storedFlag(), QStringLiteral("1"));
-    QCOMPARE(readJson(outputPath(31)).value(QStringLiteral("bevarStartTid")).toString(), QStringLiteral("1"));
-    view.visStartTid();
-    QCOMPARE(storedFlag(), QStringLiteral("0"));
-    QCOMPARE(changes.count(), 2);
-}
-
-void TestDressageView::failedLoadsKeepTheList()
-{
-    DressageView view(m_cfg);
-    view.show(Team);
-    const QVector<QStringList> before = rowsOf(view.listView1);
-    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-    int asked = 0;
-    connect(&view, &staevneKlasseInfo::connectDB, this, [&](const QString &name) {
-        ++asked; // as the main window does
-        QSqlDatabase db = QSqlDatabase::addDatabase(standin::driverName(), name);
-        db.setDatabaseName(m_file);
-        db.open();
-    });
-
-    // Only the team class's starters statement reads the team table.
-    QVERIFY(runSql(QStringLiteral("ALTER TABLE tblAnmeldelseHold RENAME TO tblAnmeldelseHoldAway")));
-    view.refreshClass();
-    QVERIFY(runSql(QStringLiteral("ALTER TABLE tblAnmeldelseHoldAway RENAME TO tblAnmeldelseHold")));
-    QCOMPARE(rowsOf(view.listView1), before);
-    // The header of another class cannot be read.
-    standin::Faults::failNextStatements(1);
-    view.show(NoMaximum);
-    QCOMPARE(rowsOf(view.listView1), before);
-    QCOMPARE(logged(log, -1).size(), 5); // the starters' statement, the header's statement and its 3 values
-
-    // A connection that will not open again, then none at all (asked for once).
-    standin::Faults::setRefuseOpen(true);
-    QVERIFY(standin::Faults::dropConnection(Zep));
-    view.show(Kur);
-    standin::Faults::clear();
-    QCOMPARE(rowsOf(view.listView1), before);
-    QSqlDatabase::removeDatabase(Zep);
-    view.show(Kur);
-    QCOMPARE(rowsOf(view.listView1), before);
-    view.show(Kur);
-    QCOMPARE(asked, 1);
-    QCOMPARE(view.listView1->topLevelItemCount(), 5);
-}
 
 QTEST_MAIN(TestDressageView)
 #include "tst_dressageview.moc"
