@@ -196,6 +196,7 @@ private slots:
         QCOMPARE(view.jsonDocument().toJson(), first);
         // Escaped as RFC 8259 has it: a lenient reader would not notice a raw control.
         QVERIFY(first.contains(QStringLiteral("\"Ann O'Brien\\\\\\r\\n\\u0001\\u001f\\b\\f/Å €\"").toUtf8()));
+        QVERIFY(std::none_of(first.begin(), first.end(), [](char c) { return c != '\n' && uchar(c) < 0x20; }));
         const QJsonObject doc = parse(first);
         const QStringList texts = {doc["dv"].toString(), doc["klassesponsor"].toString(), doc["remarks"].toString(),
                                    doc["ZEPstaevneId"].toString(), doc["afdeling"].toString(),
