@@ -23,9 +23,7 @@ namespace {
 
 QStringList row(std::initializer_list<std::pair<int, const char *>> given)
 {
-    QStringList cells;
-    for (int c = 0; c < Count; ++c)
-        cells << QString();
+    QStringList cells(Count);
     for (const auto &cell : given)
         cells[cell.first] = QString::fromUtf8(cell.second);
     return cells;

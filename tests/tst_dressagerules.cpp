@@ -17,9 +17,7 @@ namespace {
 QStringList row(const QString &startNr, const QString &staevneNr, const QString &points,
                 const QString &status = QString(), const Cells &extra = {})
 {
-    QStringList cells;
-    for (int i = 0; i < Count; ++i)
-        cells << QString();
+    QStringList cells(Count);
     cells[StartNr] = startNr;
     cells[StaevneNr] = staevneNr;
     cells[Point] = points;

@@ -113,9 +113,7 @@ private slots:
         QFETCH(QStringList, after);
         QFETCH(bool, lastChange);
 
-        QStringList cells;
-        for (int c = 0; c < Count; ++c)
-            cells << QString();
+        QStringList cells(Count);
         cells[StartNr] = QStringLiteral("3");
         cells[StartId] = QStringLiteral("9603");
         for (const QString &given : before)
