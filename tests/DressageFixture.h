@@ -98,11 +98,9 @@ class DressageView : public staevneKlasseInfoDressur
 {
 public:
     using staevneKlasseInfoDressur::staevneKlasseInfoDressur;
-    using staevneKlasseInfoDressur::afdelingAntalPlaceringer;
     using staevneKlasseInfoDressur::antalPlaceringer;
     using staevneKlasseInfoDressur::bevarStartTid;
     using staevneKlasseInfoDressur::getDBField;
-    using staevneKlasseInfoDressur::klasseId;
     using staevneKlasseInfoDressur::lastChangeId;
     using staevneKlasseInfoDressur::noMaxPnt;
 

@@ -23,9 +23,7 @@ namespace {
 
 QStringList row(std::initializer_list<std::pair<int, const char *>> given)
 {
-    QStringList cells;
-    for (int c = 0; c < Count; ++c)
-        cells << QString();
+    QStringList cells(Count);
     for (const auto &cell : given)
         cells[cell.first] = QString::fromUtf8(cell.second);
     return cells;
@@ -46,299 +44,254 @@ class TestDressagePages : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase()
+    {
+        const QString error = openCompetition(m_dir.filePath(QStringLiteral("zep.db")));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
 
-    void expectedPages_data();
-    void expectedPages();
+        // Logos of the club "*FRK*" and of the breed society.
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("logo"))));
+        for (const char *name : {"logo/FRK.png", "logo/DV.png"}) {
+            QFile logo(m_dir.filePath(QLatin1String(name)));
+            QVERIFY(logo.open(QIODevice::WriteOnly));
+        }
+    }
 
-    void divisionByZeroShowsNothing();
-    void lastRiderMarking();
-    void teamTables();
-    void headerStages();
-    void pieces_data();
-    void pieces();
+    void expectedPages_data()
+    {
+        QTest::addColumn<int>("klasseNr");
+        QTest::addColumn<QStringList>("options"); // key=value
+        QTest::addColumn<QString>("marked");      // Start Id double-clicked
+        QTest::addColumn<QStringList>("files");   // written file=expected file
+
+        // The result page, the ranking page and the document of a class.
+        const auto all = [](int nr) {
+            return QStringList{QStringLiteral("klasse%1_A.html=dressage_klasse%1_A.html").arg(nr),
+                               QStringLiteral("rank%1_A.html=dressage_rank%1_A.html").arg(nr),
+                               QStringLiteral("klasse%1_A.json=dressage_klasse%1_A.json").arg(nr)};
+        };
+        QTest::newRow("individual, being ridden") << 31 << QStringList{} << "9603" << all(31);
+        QTest::newRow("Kur, finished") << 32 << QStringList{} << "9621" << all(32);
+        QTest::newRow("team") << 33 << QStringList{} << "9634" << all(33);
+        QTest::newRow("FEI, finished, pedigrees and remarks")
+            << 35
+            << QStringList{"vis.fei=1", "vis.header.text=CDI Herning", "vis.fei.results=Resultater",
+                           "beregn.antalStarter=1", "vis.afstamning=1", "show.riderRemarks=1", "logo.dv.show=1"}
+            << "9652"
+            << QStringList{"klasse35_A.html=dressage_fei_klasse35_A.html", "rank35_A.html=dressage_fei_rank35_A.html"};
+        QTest::newRow("FEI Kur") << 32 << QStringList{"vis.fei=1"} << "9625"
+                                 << QStringList{"klasse32_A.html=dressage_fei_klasse32_A.html"};
+    }
+
+    void expectedPages()
+    {
+        QFETCH(int, klasseNr);
+        QFETCH(QStringList, options);
+        QFETCH(QString, marked);
+        QFETCH(QStringList, files);
+
+        const QString root = m_dir.filePath(QStringLiteral("out-%1").arg(QTest::currentDataTag()));
+        appConfig cfg(nullptr, QString());
+        cfg.setValue(QStringLiteral("http.root"), root);
+        cfg.setValue(QStringLiteral("logo.dir"), m_dir.filePath(QStringLiteral("logo")) + QLatin1Char('/'));
+        for (const QString &option : options)
+            cfg.setValue(option.section(QLatin1Char('='), 0, 0), option.section(QLatin1Char('='), 1));
+
+        DressageView view(&cfg);
+        view.showKlasse(50, klasseNr, QStringLiteral("A"), 1, 9200 + klasseNr - 30);
+        const auto items = view.listView1->findItems(marked, Qt::MatchExactly, StartId);
+        QCOMPARE(items.size(), 1);
+        emit view.listView1->itemDoubleClicked(items.first(), 0);
+        view.printHtml();
+
+        for (const QString &pair : files) {
+            const QString written = root + QLatin1Char('/') + pair.section(QLatin1Char('='), 0, 0);
+            const QString expectedName = pair.section(QLatin1Char('='), 1);
+            const QByteArray actual = readFile(written);
+            if (written.endsWith(QLatin1String(".json")))
+                QVERIFY2(!QJsonDocument::fromJson(actual).isNull(), qPrintable(expectedName));
+            else
+                QCOMPARE(htmlProblem(actual), QString());
+            const QByteArray expected = readFile(QStringLiteral(ZEP_TESTDATA "/") + expectedName);
+            QVERIFY2(actual == expected, qPrintable(QStringLiteral("%1 differs from %2").arg(written, expectedName)));
+        }
+    }
+
+    void divisionByZeroShowsNothing()
+    {
+        // A Kur without maximum points and without judges divides by zero in
+        // the marks, the averages and the total.
+        ClassInfo info;
+        info.kur = 1;
+        info.maxPnt = 0;
+        info.noMaxPnt = true;
+        info.antalDommere = 0;
+        info.resterendeStarter = 0;
+        info.antalStarter = 1;
+        info.lastChangeId = 1;
+        const DressurRows rows = {row({{StaevneNr, "101"}, {Point, "130"}, {StartId, "1"}, {DommerE, "60"},
+                                       {DommerEKur, "70"}, {ForeloebigPlacering, "1"}})};
+        for (int fei : {0, 1}) {
+            const DressurPages::Pages pages =
+                DressurPages::write(info, settings({{"vis.fei", QString::number(fei)}}), rows);
+            for (const QByteArray &page : {pages.result, pages.ranking}) {
+                QVERIFY2(!page.contains("inf") && !page.contains("nan"), page.constData());
+                QVERIFY(htmlProblem(page).isEmpty());
+            }
+            QVERIFY(pages.result.contains(" class=\"point\" >&nbsp;&nbsp;</td>\n")
+                    && pages.result.contains("<b>&nbsp;</b>")
+                    && pages.result.contains(" class=\"kur_point\" >&nbsp;&nbsp;</td>\n"));
+        }
+    }
+
+    void teamTables()
+    {
+        ClassInfo info;
+        info.hold = 1;
+        info.antalDommere = 1;
+        const auto member = [](const char *team, const char *name, const char *sum, const char *place) {
+            return row({{HoldId, team}, {HoldNavn, name}, {HoldSum, sum}, {HoldPlacering, place}, {Point, "70"},
+                        {Klub, "*FRK*"}});
+        };
+        // A team without a total between two, and riders without a team at the
+        // end: the team table is closed before the next one opens and at the end.
+        const DressurRows mixed = {member("1", "Nord", "210.5", "1"), member("3", "Vest", "0", ""),
+                                   member("2", "Syd", "198", "2"), member("", "", "", "")};
+        const DressurPages::Pages pages = DressurPages::write(info, settings(), mixed);
+        QCOMPARE(pages.result.count("<table width=90%"), 2);
+        QCOMPARE(pages.result.count("Total:&nbsp;"), 2);
+        QCOMPARE(htmlProblem(pages.result) + htmlProblem(pages.ranking), QString());
+    }
+
+    void headerStages()
+    {
+        ClassInfo info;
+        info.title = QStringLiteral("3 LA2 Pokal");
+        info.antalStarter = 4;
+        info.resterendeStarter = 4;
+        info.tempResult = 1;
+        const auto fei = settings({{"vis.fei", "2"}, {"http.rank.width", "800"}});
+        const auto head = [&info](const DressurPages::Settings &s) { return DressurPages::resultHead(info, s); };
+        QVERIFY(head(fei).contains(QString::fromUtf8(" <td colspan=2> <B>Foreløbig Startliste</B>&nbsp;")));
+        QVERIFY(head(fei).contains(QLatin1String("Resultater vist i kursiv")));
+        info.bevarStartTid = 1;
+        QVERIFY(head(fei).contains(QLatin1String(" <td colspan=2> <B>Startliste</B>&nbsp;")));
+
+        // Finished: "vis.fei" 2 has no banner, "1" has; no provisional note.
+        info.resterendeStarter = 0;
+        QVERIFY(!head(fei).contains(QLatin1String("<H2>"))
+                && !head(fei).contains(QLatin1String("Resultater vist i kursiv")));
+        QVERIFY(head(settings({{"vis.fei", "1"}})).contains(QLatin1String("<H2></H2>")));
+        QVERIFY(head(fei).contains(QLatin1String(" <td colspan=4>DOMMERE:&nbsp;&nbsp; </td>\n")));
+
+        // One width setting for the ranking's two tables.
+        const QByteArray ranking = DressurPages::write(info, fei, {}).ranking;
+        QVERIFY(ranking.contains("<table width=800>\n<tr>\n <td> <h4>&nbsp;3&nbsp;LA2&nbsp;Pokal</h4>"));
+        QVERIFY(ranking.contains("<table width=800 cellspacing=") && ranking.contains("<title>3 LA2 Pokal</title>"));
+    }
+
+    void pieces_data()
+    {
+        QTest::addColumn<QStringList>("given");   // class: maxPnt, kur, rest, keep (bevarStartTid); row: column numbers
+        QTest::addColumn<QStringList>("options"); // settings
+        QTest::addColumn<QString>("result");      // on the result page ("" for nothing)
+        QTest::addColumn<QString>("ranking");     // on the ranking page
+        QTest::addColumn<QString>("nowhere");     // on neither
+        const auto add = [](const char *name, const QStringList &given, const QStringList &options,
+                            const QString &result, const QString &ranking = {}, const QString &nowhere = {}) {
+            QTest::newRow(name) << given << options << result << ranking << nowhere;
+        };
+
+        // The last-changed starter: the row marked when there is a colour for
+        // it; the block above the table always, even once the starter withdrew.
+        const QString lastBlock = QStringLiteral("class=\"lastrider\" align=\"center\" >");
+        add("last rider marked", {}, {}, "<tr bgcolor=\"#FABB00\" class=\"lastrider\">\n");
+        add("last rider without colour", {}, {"html.lastrider.background.color="}, lastBlock, {},
+            "class=\"lastrider\">");
+        add("last rider withdrawn", {"8=Afmeldt"}, {}, lastBlock, {}, "class=\"lastrider\">");
+
+        // The last rider's score in the block above the table.
+        const QString block = QStringLiteral("<td width=10% align=\"center\"><font color=\"#000000\" size=\"5\">");
+        add("block: Kur, percentage only", {"maxPnt=340", "kur=1", "5=245.5", "6=72.2058"}, {},
+            block + "</font></td>\n<td width=15% nowrap align=\"right\"><font color=\"#000000\" size=\"5\">"
+                    "72.206&nbsp;%&nbsp;(1)");
+        add("block: no score, the status", {"5=0", "8=UDGÅET", "9=2"}, {}, block + "UDGÅET&nbsp;(2)</font>");
+        add("block: up to 99 points, divided by 100", {"maxPnt=10", "5=780"}, {}, block + "7.800&nbsp;(1)</font>");
+        add("block: no maximum, the points", {"maxPnt=0", "5=65.5"}, {}, block + "65.5&nbsp;(1)</font>");
+
+        // The ranking page's score: points divided by 100 up to 99 points, the
+        // percentage otherwise, a running score in red while there is none.
+        const QString score = QStringLiteral("<td width=\"5%\" align=right >\n<font color=\"#000000\" size=\"3\">\n");
+        add("ranking: points up to 99", {"maxPnt=10", "5=780"}, {}, {}, score + "7.800&nbsp;</font>");
+        add("ranking: Kur up to 99, percentage", {"maxPnt=50", "kur=1", "5=60", "6=60.000"}, {}, {},
+            score + "60.000&nbsp;</font>");
+        add("ranking: running score", {"5=0", "6=0.000", "25=64.5"}, {}, {},
+            score + "<font color=\"#dd0000\"><i>64.500</i></font>&nbsp;</font>");
+        add("ranking: running score, retired", {"5=0", "6=0.000", "8=Udgået", "25=64.5"}, {}, {},
+            score + "&nbsp;&nbsp;</font>", "64.500");
+
+        // Placings on the ranking page show in the FEI layout while starters
+        // remain, and only up to the number of placings (two here).
+        const QString rankPlace =
+            QStringLiteral("<td width=\"2%\" align=\"right\" >\n<font color=\"#000000\" size=\"3\">");
+        add("FEI ranking while riding: placed", {}, {"vis.fei=1"}, {}, rankPlace + "&nbsp;(1)&nbsp;</font>");
+        add("FEI ranking while riding: beyond the placings", {"9=3"}, {"vis.fei=1"}, {}, rankPlace + "&nbsp;</font>",
+            "(3)&nbsp;");
+        add("FEI ranking, finished", {"rest=0"}, {"vis.fei=1"}, {}, rankPlace + "&nbsp;</font>");
+        add("ranking without FEI", {}, {}, "&nbsp;(1)&nbsp;", rankPlace + "&nbsp;</font>");
+        add("placing off", {}, {"vis.fei=1", "beregn.placering=0"}, {}, {}, "(1)");
+        add("placing off: no place cells", {}, {"beregn.placering=0"}, {}, {}, "width=\"2%\"");
+
+        // The start time beside the start number while the class is ridden,
+        // when it is shown and the section keeps its start times.
+        const QString time = QStringLiteral("<td width=\"5%\" >\n<font color=\"#000000\" size=\"3\">&nbsp;");
+        add("start time kept", {"keep=1"}, {"beregn.tid=1"}, time + "(09:16)</font>");
+        add("start time 00:00", {"keep=1", "16=00:00"}, {"beregn.tid=1"}, time + "</font>", {}, "00:00");
+        add("start times not kept", {}, {"beregn.tid=1"}, {}, {}, "09:16");
+        add("start time off", {"keep=1"}, {}, {}, {}, "09:16");
+        add("start time, finished", {"keep=1", "rest=0"}, {"beregn.tid=1"}, {}, {}, "09:16");
+    }
+
+    void pieces()
+    {
+        QFETCH(QStringList, given);
+        QFETCH(QStringList, options);
+        QFETCH(QString, result);
+        QFETCH(QString, ranking);
+        QFETCH(QString, nowhere);
+
+        const auto split = [](const QStringList &pairs) {
+            QHash<QString, QString> values;
+            for (const QString &pair : pairs)
+                values.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+            return values;
+        };
+        const QHash<QString, QString> values = split(given);
+        ClassInfo info;
+        info.maxPnt = values.value(QStringLiteral("maxPnt"), QStringLiteral("300")).toInt();
+        info.noMaxPnt = info.maxPnt == 0;
+        info.kur = values.value(QStringLiteral("kur")).toInt();
+        info.resterendeStarter = values.value(QStringLiteral("rest"), QStringLiteral("2")).toInt();
+        info.bevarStartTid = values.value(QStringLiteral("keep")).toInt();
+        info.antalDommere = 1;
+        info.antalStarter = 3;
+        info.antalPlaceringer = 2;
+        info.lastChangeId = 7;
+        QStringList r = row({{StartNr, "4"}, {StartId, "7"}, {Point, "200"}, {Procent, "66.667"}, {DommerE, "200"},
+                             {ForeloebigPlacering, "1"}, {StartTid, "09:16"}});
+        for (auto it = values.begin(); it != values.end(); ++it)
+            if (it.key().front().isDigit())
+                r[it.key().toInt()] = it.value();
+        const DressurPages::Pages pages = DressurPages::write(info, settings(split(options)), {r});
+        QVERIFY2(pages.result.contains(result.toUtf8()), pages.result.constData());
+        QVERIFY2(pages.ranking.contains(ranking.toUtf8()), pages.ranking.constData());
+        if (!nowhere.isEmpty())
+            QVERIFY(!pages.result.contains(nowhere.toUtf8()) && !pages.ranking.contains(nowhere.toUtf8()));
+    }
 
 private:
     QTemporaryDir m_dir;
 };
-
-void TestDressagePages::initTestCase()
-{
-    const QString error = openCompetition(m_dir.filePath(QStringLiteral("zep.db")));
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-
-    // Logos of the club "*FRK*" and of the breed society.
-    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("logo"))));
-    for (const char *name : {"logo/FRK.png", "logo/DV.png"}) {
-        QFile logo(m_dir.filePath(QLatin1String(name)));
-        QVERIFY(logo.open(QIODevice::WriteOnly));
-    }
-}
-
-void TestDressagePages::expectedPages_data()
-{
-    QTest::addColumn<int>("klasseNr");
-    QTest::addColumn<QStringList>("options"); // key=value
-    QTest::addColumn<QString>("marked");      // Start Id double-clicked
-    QTest::addColumn<QStringList>("files");   // written file=expected file
-
-    QTest::newRow("individual, being ridden")
-        << 31 << QStringList{} << "9603"
-        << QStringList{"klasse31_A.html=dressage_klasse31_A.html", "rank31_A.html=dressage_rank31_A.html",
-                       "klasse31_A.json=dressage_klasse31_A.json"};
-    QTest::newRow("Kur, finished")
-        << 32 << QStringList{} << "9621"
-        << QStringList{"klasse32_A.html=dressage_klasse32_A.html", "rank32_A.html=dressage_rank32_A.html",
-                       "klasse32_A.json=dressage_klasse32_A.json"};
-    QTest::newRow("team")
-        << 33 << QStringList{} << "9634"
-        << QStringList{"klasse33_A.html=dressage_klasse33_A.html", "rank33_A.html=dressage_rank33_A.html",
-                       "klasse33_A.json=dressage_klasse33_A.json"};
-    QTest::newRow("FEI, finished, pedigrees and remarks")
-        << 35
-        << QStringList{"vis.fei=1", "vis.header.text=CDI Herning", "vis.fei.results=Resultater",
-                       "beregn.antalStarter=1", "vis.afstamning=1", "show.riderRemarks=1", "logo.dv.show=1"}
-        << "9652"
-        << QStringList{"klasse35_A.html=dressage_fei_klasse35_A.html", "rank35_A.html=dressage_fei_rank35_A.html"};
-    QTest::newRow("FEI Kur") << 32 << QStringList{"vis.fei=1"} << "9625"
-                             << QStringList{"klasse32_A.html=dressage_fei_klasse32_A.html"};
-}
-
-void TestDressagePages::expectedPages()
-{
-    QFETCH(int, klasseNr);
-    QFETCH(QStringList, options);
-    QFETCH(QString, marked);
-    QFETCH(QStringList, files);
-
-    const QString root = m_dir.filePath(QStringLiteral("out-%1").arg(QTest::currentDataTag()));
-    appConfig cfg(nullptr, QString());
-    cfg.setValue(QStringLiteral("http.root"), root);
-    cfg.setValue(QStringLiteral("logo.dir"), m_dir.filePath(QStringLiteral("logo")) + QLatin1Char('/'));
-    for (const QString &option : options)
-        cfg.setValue(option.section(QLatin1Char('='), 0, 0), option.section(QLatin1Char('='), 1));
-
-    DressageView view(&cfg);
-    view.showKlasse(50, klasseNr, QStringLiteral("A"), 1, 9200 + klasseNr - 30);
-    const auto items = view.listView1->findItems(marked, Qt::MatchExactly, StartId);
-    QCOMPARE(items.size(), 1);
-    emit view.listView1->itemDoubleClicked(items.first(), 0);
-    view.printHtml();
-
-    for (const QString &pair : files) {
-        const QString written = root + QLatin1Char('/') + pair.section(QLatin1Char('='), 0, 0);
-        const QString expectedName = pair.section(QLatin1Char('='), 1);
-        const QByteArray actual = readFile(written);
-        if (written.endsWith(QLatin1String(".json"))) {
-            QJsonParseError error;
-            QJsonDocument::fromJson(actual, &error);
-            QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
-        } else {
-            const QString problem = htmlProblem(actual);
-            QVERIFY2(problem.isEmpty(), qPrintable(expectedName + QLatin1String(": ") + problem));
-        }
-        const QByteArray expected = readFile(QStringLiteral(ZEP_TESTDATA "/") + expectedName);
-        QVERIFY2(actual == expected, qPrintable(QStringLiteral("%1 differs from %2").arg(written, expectedName)));
-    }
-}
-
-void TestDressagePages::divisionByZeroShowsNothing()
-{
-    // A Kur without maximum points and without judges divides by zero in
-    // the marks, the averages and the total.
-    ClassInfo info;
-    info.kur = 1;
-    info.maxPnt = 0;
-    info.noMaxPnt = true;
-    info.antalDommere = 0;
-    info.resterendeStarter = 0;
-    info.antalStarter = 1;
-    info.lastChangeId = 1;
-    const DressurRows rows = {row({{StaevneNr, "101"}, {Point, "130"}, {StartId, "1"}, {DommerE, "60"},
-                                   {DommerEKur, "70"}, {ForeloebigPlacering, "1"}})};
-    for (int fei : {0, 1}) {
-        const DressurPages::Pages pages =
-            DressurPages::write(info, settings({{"vis.fei", QString::number(fei)}}), rows);
-        for (const QByteArray &page : {pages.result, pages.ranking}) {
-            QVERIFY2(!page.contains("inf") && !page.contains("nan"), page.constData());
-            QVERIFY(htmlProblem(page).isEmpty());
-        }
-        QVERIFY(pages.result.contains(" class=\"point\" >&nbsp;&nbsp;</td>\n"));
-        QVERIFY(pages.result.contains("<b>&nbsp;</b>"));
-        QVERIFY(pages.result.contains(" class=\"kur_point\" >&nbsp;&nbsp;</td>\n"));
-    }
-}
-
-void TestDressagePages::lastRiderMarking()
-{
-    ClassInfo info;
-    info.lastChangeId = 7;
-    const DressurRows rows = {row({{StartId, "5"}, {Point, "200"}}), row({{StartId, "7"}, {Point, "190"}})};
-    const QByteArray marked = DressurPages::write(info, settings(), rows).result;
-    QCOMPARE(marked.count("<tr bgcolor=\"#FABB00\" class=\"lastrider\">\n"), 1);
-    QVERIFY(marked.contains("<tr bgcolor=\"#F0EEEC\" class=\"odd\">\n"));
-    QVERIFY(marked.contains("class=\"lastrider\" align=\"center\" >"));
-
-    // No colour for the mark: the block stays, the row is not marked.
-    const QByteArray unmarked =
-        DressurPages::write(info, settings({{"html.lastrider.background.color", ""}}), rows).result;
-    QVERIFY(!unmarked.contains("class=\"lastrider\">"));
-    QVERIFY(unmarked.contains("<tr bgcolor=\"#FFFFFF\" class=\"even\">\n"));
-    QVERIFY(unmarked.contains("class=\"lastrider\" align=\"center\" >"));
-
-    // Withdrawn after the change: shown in the block, not in the table.
-    DressurRows withdrawn = rows;
-    withdrawn[1][Diskvalifikation] = QStringLiteral("Afmeldt");
-    const QByteArray page = DressurPages::write(info, settings(), withdrawn).result;
-    QVERIFY(page.contains("class=\"lastrider\" align=\"center\" >"));
-    QVERIFY(!page.contains("class=\"lastrider\">"));
-    QCOMPARE(page.count("<tr bgcolor="), 2); // the block's row and the remaining starter's
-}
-
-void TestDressagePages::teamTables()
-{
-    ClassInfo info;
-    info.hold = 1;
-    info.antalDommere = 1;
-    const auto member = [](const char *team, const char *name, const char *sum, const char *place) {
-        return row({{HoldId, team}, {HoldNavn, name}, {HoldSum, sum}, {HoldPlacering, place}, {Point, "70"},
-                    {Klub, "*FRK*"}});
-    };
-    // A team without a total between two, and riders without a team at the
-    // end: the team table is closed before the next one opens and at the end.
-    const DressurRows mixed = {member("1", "Nord", "210.5", "1"), member("3", "Vest", "0", ""),
-                               member("2", "Syd", "198", "2"), member("", "", "", "")};
-    const DressurPages::Pages mixedPages = DressurPages::write(info, settings(), mixed);
-    QCOMPARE(mixedPages.result.count("<table width=90%"), 2);
-    QCOMPARE(mixedPages.result.count("Total:&nbsp;"), 2);
-    QCOMPARE(htmlProblem(mixedPages.result), QString());
-    QCOMPARE(htmlProblem(mixedPages.ranking), QString());
-}
-
-void TestDressagePages::headerStages()
-{
-    ClassInfo info;
-    info.title = QStringLiteral("3 LA2 Pokal");
-    info.antalStarter = 4;
-    info.resterendeStarter = 4;
-    info.tempResult = 1;
-    const auto fei = settings({{"vis.fei", "2"}, {"http.rank.width", "800"}});
-    QVERIFY(DressurPages::resultHead(info, fei).contains(QString::fromUtf8(" <td colspan=2> <B>Foreløbig Startliste</B>&nbsp;")));
-    QVERIFY(DressurPages::resultHead(info, fei).contains(QLatin1String("Resultater vist i kursiv")));
-    info.bevarStartTid = 1;
-    QVERIFY(DressurPages::resultHead(info, fei).contains(QLatin1String(" <td colspan=2> <B>Startliste</B>&nbsp;")));
-
-    // Finished: "vis.fei" 2 has no banner, "1" has; no provisional note.
-    info.resterendeStarter = 0;
-    QVERIFY(!DressurPages::resultHead(info, fei).contains(QLatin1String("<H2>")));
-    QVERIFY(!DressurPages::resultHead(info, fei).contains(QLatin1String("Resultater vist i kursiv")));
-    QVERIFY(DressurPages::resultHead(info, settings({{"vis.fei", "1"}})).contains(QLatin1String("<H2></H2>")));
-    QVERIFY(DressurPages::resultHead(info, fei).contains(QLatin1String(" <td colspan=4>DOMMERE:&nbsp;&nbsp; </td>\n")));
-
-    // One width setting for the ranking's two tables.
-    const DressurPages::Pages pages = DressurPages::write(info, fei, {});
-    QVERIFY(pages.ranking.contains("<table width=800>\n<tr>\n <td> <h4>&nbsp;3&nbsp;LA2&nbsp;Pokal</h4>"));
-    QVERIFY(pages.ranking.contains("<table width=800 cellspacing="));
-    QVERIFY(pages.ranking.contains("<title>3 LA2 Pokal</title>"));
-}
-
-void TestDressagePages::pieces_data()
-{
-    QTest::addColumn<QStringList>("given");   // class: maxPnt, kur, rest, keep (bevarStartTid); row: column numbers
-    QTest::addColumn<QStringList>("options"); // settings
-    QTest::addColumn<QString>("result");      // on the result page ("" for nothing)
-    QTest::addColumn<QString>("ranking");     // on the ranking page
-    QTest::addColumn<QString>("nowhere");     // on neither
-
-    // The last rider's score in the block above the table.
-    const QString block = QStringLiteral("<td width=10% align=\"center\"><font color=\"#000000\" size=\"5\">");
-    QTest::newRow("block: Kur, percentage only")
-        << QStringList{"maxPnt=340", "kur=1", "5=245.5", "6=72.2058"} << QStringList{} << block
-               + "</font></td>\n<td width=15% nowrap align=\"right\"><font color=\"#000000\" size=\"5\">72.206&nbsp;%&nbsp;(1)"
-        << "" << "";
-    QTest::newRow("block: no score, the status")
-        << QStringList{"5=0", "8=UDGÅET", "9=2"} << QStringList{} << block + "UDGÅET&nbsp;(2)</font>" << "" << "";
-    QTest::newRow("block: up to 99 points, divided by 100")
-        << QStringList{"maxPnt=10", "5=780"} << QStringList{} << block + "7.800&nbsp;(1)</font>" << "" << "";
-    QTest::newRow("block: no maximum, the points") << QStringList{"maxPnt=0", "5=65.5"} << QStringList{}
-                                                   << block + "65.5&nbsp;(1)</font>" << "" << "";
-
-    // The ranking page's score: points divided by 100 up to 99 points, the
-    // percentage otherwise, a running score in red while there is none.
-    const QString score = QStringLiteral("<td width=\"5%\" align=right >\n<font color=\"#000000\" size=\"3\">\n");
-    QTest::newRow("ranking: points up to 99") << QStringList{"maxPnt=10", "5=780"} << QStringList{} << ""
-                                              << score + "7.800&nbsp;</font>" << "";
-    QTest::newRow("ranking: Kur up to 99, percentage") << QStringList{"maxPnt=50", "kur=1", "5=60", "6=60.000"}
-                                                       << QStringList{} << "" << score + "60.000&nbsp;</font>" << "";
-    QTest::newRow("ranking: running score") << QStringList{"5=0", "6=0.000", "25=64.5"} << QStringList{} << ""
-                                            << score + "<font color=\"#dd0000\"><i>64.500</i></font>&nbsp;</font>" << "";
-    QTest::newRow("ranking: running score, retired") << QStringList{"5=0", "6=0.000", "8=Udgået", "25=64.5"}
-                                                     << QStringList{} << "" << score + "&nbsp;&nbsp;</font>" << "64.500";
-
-    // Placings on the ranking page show in the FEI layout while starters
-    // remain, and only up to the number of placings (two here).
-    const QString rankPlace = QStringLiteral("<td width=\"2%\" align=\"right\" >\n<font color=\"#000000\" size=\"3\">");
-    QTest::newRow("FEI ranking while riding: placed") << QStringList{} << QStringList{"vis.fei=1"} << ""
-                                                      << rankPlace + "&nbsp;(1)&nbsp;</font>" << "";
-    QTest::newRow("FEI ranking while riding: beyond the placings")
-        << QStringList{"9=3"} << QStringList{"vis.fei=1"} << "" << rankPlace + "&nbsp;</font>" << "(3)&nbsp;";
-    QTest::newRow("FEI ranking, finished") << QStringList{"rest=0"} << QStringList{"vis.fei=1"} << ""
-                                           << rankPlace + "&nbsp;</font>" << "";
-    QTest::newRow("ranking without FEI") << QStringList{} << QStringList{} << "&nbsp;(1)&nbsp;"
-                                         << rankPlace + "&nbsp;</font>" << "";
-    QTest::newRow("placing off") << QStringList{} << QStringList{"vis.fei=1", "beregn.placering=0"} << "" << "" << "(1)";
-    QTest::newRow("placing off: no place cells") << QStringList{} << QStringList{"beregn.placering=0"} << "" << ""
-                                                 << "width=\"2%\"";
-
-    // The start time beside the start number while the class is ridden,
-    // when it is shown and the section keeps its start times.
-    const QString time = QStringLiteral("<td width=\"5%\" >\n<font color=\"#000000\" size=\"3\">&nbsp;");
-    QTest::newRow("start time kept") << QStringList{"keep=1"} << QStringList{"beregn.tid=1"}
-                                     << time + "(09:16)</font>" << "" << "";
-    QTest::newRow("start time 00:00") << QStringList{"keep=1", "16=00:00"} << QStringList{"beregn.tid=1"}
-                                      << time + "</font>" << "" << "00:00";
-    QTest::newRow("start times not kept") << QStringList{} << QStringList{"beregn.tid=1"} << "" << "" << "09:16";
-    QTest::newRow("start time off") << QStringList{"keep=1"} << QStringList{} << "" << "" << "09:16";
-    QTest::newRow("start time, finished") << QStringList{"keep=1", "rest=0"} << QStringList{"beregn.tid=1"} << ""
-                                          << "" << "09:16";
-}
-
-void TestDressagePages::pieces()
-{
-    QFETCH(QStringList, given);
-    QFETCH(QStringList, options);
-    QFETCH(QString, result);
-    QFETCH(QString, ranking);
-    QFETCH(QString, nowhere);
-
-    const auto split = [](const QStringList &pairs) {
-        QHash<QString, QString> values;
-        for (const QString &pair : pairs)
-            values.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
-        return values;
-    };
-    const QHash<QString, QString> values = split(given);
-    ClassInfo info;
-    info.maxPnt = values.value(QStringLiteral("maxPnt"), QStringLiteral("300")).toInt();
-    info.noMaxPnt = info.maxPnt == 0;
-    info.kur = values.value(QStringLiteral("kur")).toInt();
-    info.resterendeStarter = values.value(QStringLiteral("rest"), QStringLiteral("2")).toInt();
-    info.bevarStartTid = values.value(QStringLiteral("keep")).toInt();
-    info.antalDommere = 1;
-    info.antalStarter = 3;
-    info.antalPlaceringer = 2;
-    info.lastChangeId = 7;
-    QStringList r = row({{StartNr, "4"}, {StartId, "7"}, {Point, "200"}, {Procent, "66.667"}, {DommerE, "200"},
-                         {ForeloebigPlacering, "1"}, {StartTid, "09:16"}});
-    for (auto it = values.begin(); it != values.end(); ++it)
-        if (it.key().front().isDigit())
-            r[it.key().toInt()] = it.value();
-    const DressurPages::Pages pages = DressurPages::write(info, settings(split(options)), {r});
-    QVERIFY2(pages.result.contains(result.toUtf8()), pages.result.constData());
-    QVERIFY2(pages.ranking.contains(ranking.toUtf8()), pages.ranking.constData());
-    if (!nowhere.isEmpty())
-        QVERIFY(!pages.result.contains(nowhere.toUtf8()) && !pages.ranking.contains(nowhere.toUtf8()));
-}
 
 QTEST_MAIN(TestDressagePages)
 #include "tst_dressagepages.moc"

@@ -49,16 +49,304 @@ class TestDressageUpdate : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    // Every test starts from a fresh database: the tests change it.
+    void init()
+    {
+        standin::Faults::clear();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_file = m_dir->filePath(QStringLiteral("zep.db"));
+        const QString error = openCompetition(m_file);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        m_cfg = std::make_unique<appConfig>(nullptr, QString());
+        m_cfg->setValue(QStringLiteral("http.root"), m_dir->filePath(QStringLiteral("html")));
+    }
 
-    void applyRules_data();
-    void applyRules();
+    void cleanup()
+    {
+        standin::Faults::clear();
+        QSqlDatabase::removeDatabase(Zep);
+    }
 
-    void sequenceOfChanges();
-    void keepStartTimeFlagOfTheSection();
-    void failedReadsAndWritesKeepThePages();
-    void followsTheSimulator();
+    void applyRules_data()
+    {
+        QTest::addColumn<int>("kur");
+        QTest::addColumn<bool>("hold");
+        QTest::addColumn<QStringList>("before"); // col=text
+        QTest::addColumn<QVariantList>("result");
+        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<bool>("lastChange");
+
+        // Fields: StartNr, anmeldelseNr, total, status, placering, StartId, five
+        // marks, five Kur marks, start time, drop mark.
+        const auto result = [](double total, const char *status, int placering, QVariant kurE = {},
+                               QVariant udgaar = 0) {
+            return QVariantList{3, 103, total, status ? QVariant(QString::fromUtf8(status)) : QVariant(), placering,
+                                9603, 200, 0, total - 200, 0, 0, kurE, {}, {}, {}, {}, "09:16", udgaar};
+        };
+        QTest::newRow("same total with more digits")
+            << 0 << false << QStringList{"5=410.123", "6=68.354"} << result(410.123456, nullptr, 0)
+            << QStringList{"5=410.123", "6=68.354", "13=210.123"} << false;
+        QTest::newRow("truncated status word ends the ride")
+            << 0 << false << QStringList{"5=0", "7=3"} << result(0, "Diskvalifice", 0)
+            << QStringList{"7=Diskvalificeret", "8=Diskvalificeret"} << true;
+        QTest::newRow("placing back to none") << 0 << false << QStringList{"5=0", "7=3"} << result(0, nullptr, 0)
+                                              << QStringList{"7=", "8="} << false;
+        QTest::newRow("placed, then retired: the place stays")
+            << 0 << false << QStringList{"5=300", "7=4", "8=UDGÅET"} << result(300, "UDGÅET", 4)
+            << QStringList{"7=4", "8=UDGÅET"} << false;
+        QTest::newRow("Kur marks only when Kur is 1") << 2 << false << QStringList{"5=0"} << result(0, nullptr, 0, 9)
+                                                      << QStringList{"17="} << false;
+        QTest::newRow("Kur marks followed") << 1 << false << QStringList{"5=0"} << result(0, nullptr, 0, 9)
+                                            << QStringList{"17=9"} << false;
+        QTest::newRow("drop mark only in team classes") << 0 << false << QStringList{"5=0"}
+                                                        << result(0, nullptr, 0, {}, 1) << QStringList{"30="} << false;
+        QTest::newRow("drop mark followed") << 0 << true << QStringList{"5=0"} << result(0, nullptr, 0, {}, 1)
+                                            << QStringList{"30=1"} << false;
+    }
+
+    void applyRules()
+    {
+        QFETCH(int, kur);
+        QFETCH(bool, hold);
+        QFETCH(QStringList, before);
+        QFETCH(QVariantList, result);
+        QFETCH(QStringList, after);
+        QFETCH(bool, lastChange);
+
+        QStringList cells(Count);
+        cells[StartNr] = QStringLiteral("3");
+        cells[StartId] = QStringLiteral("9603");
+        for (const QString &given : before)
+            cells[given.section(QLatin1Char('='), 0, 0).toInt()] = given.section(QLatin1Char('='), 1);
+
+        DressurUpdate::Options options;
+        options.maxPnt = 300;
+        options.antalDommere = 2;
+        options.kur = kur;
+        options.hold = hold;
+        const DressurUpdate::Outcome outcome = DressurUpdate::apply(cells, result, options);
+        QCOMPARE(outcome.lastChange, lastChange);
+        QVERIFY(!outcome.startNrChanged);
+        for (const QString &expected : after)
+            QCOMPARE(cells[expected.section(QLatin1Char('='), 0, 0).toInt()], expected.section(QLatin1Char('='), 1));
+    }
+
+    void sequenceOfChanges()
+    {
+        DressageView view(m_cfg.get());
+        view.show(31);
+        QSignalSpy announced(&view, &staevneKlasseInfo::resultChangeClass);
+        QVERIFY(readFile(html("klasse31_A.html")).contains("Bo&nbsp;Jensen"));
+
+        // Each change is written into the database and followed by one tick;
+        // then one cell, the last-change mark and what was announced.
+        const struct {
+            QString sql;
+            const char *startId;
+            int column;
+            const char *cell;
+            int mark;
+            QList<Signal> signal;
+        } steps[] = {
+            // The starter still to ride gets a score: the last-changed starter.
+            {"UPDATE tblStart SET DommerE = 200, DommerC = 190 WHERE StartId = 9606", "9606", ForeloebigPlacering, "4",
+             9606, {changed(true)}},
+            // The same starter's score corrected: no new mark, but new pages.
+            {"UPDATE tblStart SET DommerC = 195 WHERE StartId = 9606", "9606", Point, "395", 9606, {changed(false)}},
+            // Nothing changed: nothing to announce.
+            {QString(), "9606", Point, "395", 9606, {}},
+            // A withdrawal loses the placing it had.
+            {"UPDATE tblStart SET Status = 'AFMELDT' WHERE StartId = 9602", "9602", ForeloebigPlacering, "", 9606,
+             {changed(false)}},
+            // A status word in any letter case ends a ride and marks the starter.
+            {"UPDATE tblStart SET Status = 'Opgivet' WHERE StartId = 9603", "9603", Placering, "Opgivet", 9603,
+             {changed(true)}},
+            // A new start number is announced without a new mark.
+            {"UPDATE tblStart SET StartNr = 7 WHERE StartId = 9608", "9608", StartNr, "7", 9603, {changed(false)}},
+            // A late entry with a new score, but the reload it needs cannot read
+            // the class: the mark and the pages stay, nothing is announced...
+            {"INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr, RytterId, HestId, KlubId, Kategori) "
+             "VALUES (9510, 9101, 110, 9307, 9405, 'FRK', '0');"
+             "INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr, Starttid) "
+             "VALUES (9610, 9201, 9510, 10, '1900-01-01 10:20:00.000');"
+             "UPDATE tblStart SET DommerE = 210 WHERE StartId = 9601;"
+             "ALTER TABLE tblKlasseType RENAME TO tblKlasseTypeAway",
+             "9610", StaevneNr, "<no row>", 9603, {}},
+            // ...the next tick brings both: the reload announces itself once.
+            {"ALTER TABLE tblKlasseTypeAway RENAME TO tblKlasseType", "9610", StaevneNr, "110", 9601,
+             {changed(false), changed(true)}},
+            // A start taken out of the section: fewer results than rows, reloaded.
+            {"UPDATE tblStart SET Slettet = '2024-06-14 10:30:00.000' WHERE StartId = 9610", "9610", StaevneNr,
+             "<no row>", 9601, {changed(false)}},
+        };
+        for (const auto &step : steps) {
+            QVERIFY(step.sql.isEmpty() || runSql(step.sql));
+            view.updateKlasse();
+            QCOMPARE(view.cell(QLatin1String(step.startId), step.column), QString::fromUtf8(step.cell));
+            QCOMPARE(view.lastChangeId, step.mark);
+            QCOMPARE(taken(announced), step.signal);
+        }
+        // The withdrawn starter is off the pages; the marks are published.
+        const QByteArray page = readFile(html("klasse31_A.html"));
+        QVERIFY(!page.contains("Bo&nbsp;Jensen") && page.contains("<tr bgcolor=\"#FABB00\" class=\"lastrider\">\n"));
+        QCOMPARE(jsonValue(html("klasse31_A.json"), "lastChangeId"), QStringLiteral("9601"));
+    }
+
+    void keepStartTimeFlagOfTheSection()
+    {
+        // Another section of the same class keeps its start times; this one
+        // does not.
+        QVERIFY(runSql("INSERT INTO tblAfdeling (AfdelingId, KlasseId, AfdelingInitialer, BaneNr, AntalPlaceringer, "
+                       "BevarStartTid) VALUES (9200, 9101, 'B', 2, 0, 1)"));
+        DressageView view(m_cfg.get());
+        view.show(31);
+        QSignalSpy announced(&view, &staevneKlasseInfo::resultChangeClass);
+        view.updateKlasse();
+        QCOMPARE(view.bevarStartTid, 0);
+        QCOMPARE(taken(announced), QList<Signal>{});
+
+        QVERIFY(runSql("UPDATE tblAfdeling SET BevarStartTid = 1 WHERE AfdelingId = 9201"));
+        view.updateKlasse();
+        QCOMPARE(view.bevarStartTid, 1);
+        QCOMPARE(taken(announced), QList<Signal>{changed(false)});
+        QCOMPARE(jsonValue(html("klasse31_A.json"), "bevarStartTid"), QStringLiteral("1"));
+
+        // The flag cannot be read: it stays as it was, and nothing is announced.
+        standin::Faults::failNextStatements(1);
+        view.updateKlasse();
+        QCOMPARE(view.bevarStartTid, 1);
+        QCOMPARE(taken(announced), QList<Signal>{});
+    }
+
+    void failedReadsAndWritesKeepThePages()
+    {
+        DressageView view(m_cfg.get());
+        view.show(31);
+        QSignalSpy announced(&view, &staevneKlasseInfo::resultChangeClass);
+        const QStringList files = {html("klasse31_A.html"), html("rank31_A.html"), html("klasse31_A.json")};
+        QList<QByteArray> before;
+        for (const QString &file : files)
+            before << readFile(file);
+        const QVector<QStringList> rows = rowsOf(view.listView1);
+        const auto unchanged = [&] {
+            for (int i = 0; i < files.size(); ++i)
+                if (readFile(files[i]) != before[i])
+                    return false;
+            return rowsOf(view.listView1) == rows && announced.isEmpty();
+        };
+
+        // A score waits in the database; the clock has moved on: any page
+        // written now would differ from the last good ones.
+        QVERIFY(runSql("UPDATE tblStart SET DommerE = 200, DommerC = 190 WHERE StartId = 9606"));
+        view.now = view.now.addSecs(600);
+
+        standin::Faults::failNextStatements(2); // the flag and the results
+        view.updateKlasse();
+        QVERIFY(unchanged());
+
+        // The connection breaks and will not open again: neither a tick nor a
+        // reload writes or announces anything.
+        standin::Faults::setRefuseOpen(true);
+        QVERIFY(standin::Faults::dropConnection(Zep));
+        view.updateKlasse();
+        view.refreshClass();
+        QVERIFY(unchanged());
+
+        // The database is back, but the ranking page cannot be written (a
+        // folder stands in its place): all three files keep the last state.
+        standin::Faults::clear();
+        QVERIFY(QFile::remove(files[1]) && QDir().mkpath(files[1]));
+        view.updateKlasse();
+        QCOMPARE(readFile(files[0]), before[0]);
+        QCOMPARE(readFile(files[2]), before[2]);
+        QCOMPARE(taken(announced), QList<Signal>{});
+
+        // Writable again, with nothing new in the database: the waiting state is
+        // written and announced as the new result it is, once.
+        QVERIFY(QDir(files[1]).removeRecursively());
+        view.updateKlasse();
+        QCOMPARE(taken(announced), QList<Signal>{changed(true)});
+        QCOMPARE(view.cell("9606", Point), QStringLiteral("390"));
+        QVERIFY(readFile(files[0]).contains("class=\"lastrider\""));
+        QCOMPARE(jsonValue(files[2], "lastChangeId"), QStringLiteral("9606"));
+        view.updateKlasse();
+        QCOMPARE(taken(announced), QList<Signal>{});
+    }
+
+    void followsTheSimulator()
+    {
+        // Every dressage section of the demo competition, ticked after every
+        // step of the simulator and after a late entry, shows and publishes what
+        // a fresh load of the section does.
+        QString error;
+        const auto sections = standin::readDemoSections(m_file, standin::demoCompetitionId, &error);
+        QVERIFY2(!sections.isEmpty(), qPrintable(error));
+        std::vector<std::pair<standin::DemoSection, std::unique_ptr<DressageView>>> views;
+        for (const standin::DemoSection &section : sections) {
+            using Kind = standin::DemoSectionKind;
+            if (section.kind != Kind::Dressage && section.kind != Kind::Kur && section.kind != Kind::Team)
+                continue;
+            views.emplace_back(section, std::make_unique<DressageView>(m_cfg.get()));
+            views.back().second->showKlasse(section.staevneId, section.klasseNr, section.afdeling, section.bane,
+                                            section.afdelingId);
+        }
+        QVERIFY(views.size() >= 3);
+
+        appConfig freshCfg(nullptr, QString());
+        freshCfg.setValue(QStringLiteral("http.root"), m_dir->filePath(QStringLiteral("fresh")));
+        standin::DemoSimulator simulator(m_file, 3);
+        int announcements = 0;
+        int rows = 0;
+        QStringList changes;
+        auto tickAndCompare = [&](const QString &when) {
+            rows = 0;
+            for (const auto &[section, view] : views) {
+                QSignalSpy spy(view.get(), &staevneKlasseInfo::resultChangeClass);
+                view->updateKlasse();
+                announcements += spy.count();
+                rows += view->listView1->topLevelItemCount();
+                DressageView fresh(&freshCfg);
+                fresh.showKlasse(section.staevneId, section.klasseNr, section.afdeling, section.bane,
+                                 section.afdelingId);
+                const QString where
+                        = QStringLiteral("%1 class %2 %3").arg(when).arg(section.klasseNr).arg(section.afdeling);
+                QVERIFY2(rowsOf(fresh.listView1) == rowsOf(view->listView1), qPrintable(where));
+                fresh.lastChangeId = view->lastChangeId; // with the same mark, the same bytes
+                fresh.printHtml();
+                for (const char *pattern : {"klasse%1_%2.html", "rank%1_%2.html", "klasse%1_%2.json"}) {
+                    const QString name = QString::fromLatin1(pattern).arg(section.klasseNr).arg(section.afdeling);
+                    QVERIFY2(readFile(m_dir->filePath(QStringLiteral("html/") + name))
+                                 == readFile(m_dir->filePath(QStringLiteral("fresh/") + name)),
+                             qPrintable(where + QLatin1Char(' ') + name));
+                }
+            }
+        };
+        for (int step = 0; step < 30 && !simulator.isDone() && !QTest::currentTestFailed(); ++step) {
+            changes << simulator.step();
+            QVERIFY2(simulator.lastError().isEmpty(), qPrintable(simulator.lastError()));
+            tickAndCompare(QStringLiteral("step %1").arg(step));
+        }
+        QVERIFY(announcements > 0);
+        QVERIFY(!changes.filter(QStringLiteral("AFMELDT")).isEmpty());
+
+        // A late entry into a dressage section, as the competition system makes one.
+        const int before = rows;
+        QVERIFY(runSql(
+                QStringLiteral(
+                        "INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr, RytterId, HestId, KlubId, "
+                        "Kategori) "
+                        "SELECT max(AnmeldelseId) + 1, (SELECT KlasseId FROM tblAfdeling WHERE AfdelingId = %1), "
+                        "max(AnmeldelseNr) + 1, (SELECT min(RytterId) FROM tblRytter), (SELECT min(HestId) FROM "
+                        "tblHest), "
+                        "'FRK', '0' FROM tblAnmeldelse; "
+                        "INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr, Starttid) "
+                        "SELECT max(StartId) + 1, %1, (SELECT max(AnmeldelseId) FROM tblAnmeldelse), "
+                        "(SELECT max(StartNr) + 1 FROM tblStart WHERE AfdelingId = %1), '1900-01-01 20:00:00.000' "
+                        "FROM tblStart;")
+                        .arg(views.front().first.afdelingId)));
+        tickAndCompare(QStringLiteral("late entry"));
+        QCOMPARE(rows, before + 1);
+    }
 
 private:
     QString html(const char *name) const { return m_dir->filePath(QStringLiteral("html/") + QLatin1String(name)); }
@@ -67,321 +355,6 @@ private:
     QString m_file;
     std::unique_ptr<appConfig> m_cfg;
 };
-
-// Every test starts from a fresh database: the tests change it.
-void TestDressageUpdate::init()
-{
-    standin::Faults::clear();
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_file = m_dir->filePath(QStringLiteral("zep.db"));
-    const QString error = openCompetition(m_file);
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    m_cfg = std::make_unique<appConfig>(nullptr, QString());
-    m_cfg->setValue(QStringLiteral("http.root"), m_dir->filePath(QStringLiteral("html")));
-}
-
-void TestDressageUpdate::cleanup()
-{
-    standin::Faults::clear();
-    QSqlDatabase::removeDatabase(Zep);
-}
-
-void TestDressageUpdate::applyRules_data()
-{
-    QTest::addColumn<int>("kur");
-    QTest::addColumn<bool>("hold");
-    QTest::addColumn<QStringList>("before"); // col=text
-    QTest::addColumn<QVariantList>("result");
-    QTest::addColumn<QStringList>("after");
-    QTest::addColumn<bool>("lastChange");
-
-    // Fields: StartNr, anmeldelseNr, total, status, placering, StartId, five
-    // marks, five Kur marks, start time, drop mark.
-    const auto result = [](double total, const char *status, int placering, QVariant kurE = {},
-                           QVariant udgaar = 0) {
-        return QVariantList{3, 103, total, status ? QVariant(QString::fromUtf8(status)) : QVariant(), placering,
-                            9603, 200, 0, total - 200, 0, 0, kurE, {}, {}, {}, {}, "09:16", udgaar};
-    };
-    QTest::newRow("same total with more digits")
-        << 0 << false << QStringList{"5=410.123", "6=68.354"} << result(410.123456, nullptr, 0)
-        << QStringList{"5=410.123", "6=68.354", "13=210.123"} << false;
-    QTest::newRow("truncated status word ends the ride")
-        << 0 << false << QStringList{"5=0", "7=3"} << result(0, "Diskvalifice", 0)
-        << QStringList{"7=Diskvalificeret", "8=Diskvalificeret"} << true;
-    QTest::newRow("placing back to none") << 0 << false << QStringList{"5=0", "7=3"} << result(0, nullptr, 0)
-                                          << QStringList{"7=", "8="} << false;
-    QTest::newRow("placed, then retired: the place stays")
-        << 0 << false << QStringList{"5=300", "7=4", "8=UDGÅET"} << result(300, "UDGÅET", 4)
-        << QStringList{"7=4", "8=UDGÅET"} << false;
-    QTest::newRow("Kur marks only when Kur is 1") << 2 << false << QStringList{"5=0"} << result(0, nullptr, 0, 9)
-                                                  << QStringList{"17="} << false;
-    QTest::newRow("Kur marks followed") << 1 << false << QStringList{"5=0"} << result(0, nullptr, 0, 9)
-                                        << QStringList{"17=9"} << false;
-    QTest::newRow("drop mark only in team classes") << 0 << false << QStringList{"5=0"}
-                                                    << result(0, nullptr, 0, {}, 1) << QStringList{"30="} << false;
-    QTest::newRow("drop mark followed") << 0 << true << QStringList{"5=0"} << result(0, nullptr, 0, {}, 1)
-                                        << QStringList{"30=1"} << false;
-}
-
-void TestDressageUpdate::applyRules()
-{
-    QFETCH(int, kur);
-    QFETCH(bool, hold);
-    QFETCH(QStringList, before);
-    QFETCH(QVariantList, result);
-    QFETCH(QStringList, after);
-    QFETCH(bool, lastChange);
-
-    QStringList cells;
-    for (int c = 0; c < Count; ++c)
-        cells << QString();
-    cells[StartNr] = QStringLiteral("3");
-    cells[StartId] = QStringLiteral("9603");
-    for (const QString &given : before)
-        cells[given.section(QLatin1Char('='), 0, 0).toInt()] = given.section(QLatin1Char('='), 1);
-
-    DressurUpdate::Options options;
-    options.maxPnt = 300;
-    options.antalDommere = 2;
-    options.kur = kur;
-    options.hold = hold;
-    const DressurUpdate::Outcome outcome = DressurUpdate::apply(cells, result, options);
-    QCOMPARE(outcome.lastChange, lastChange);
-    QVERIFY(!outcome.startNrChanged);
-    for (const QString &expected : after)
-        QCOMPARE(cells[expected.section(QLatin1Char('='), 0, 0).toInt()], expected.section(QLatin1Char('='), 1));
-}
-
-void TestDressageUpdate::sequenceOfChanges()
-{
-    DressageView view(m_cfg.get());
-    view.show(31);
-    QSignalSpy announced(&view, &staevneKlasseInfo::resultChangeClass);
-
-    // The starter still to ride gets a score: the last-changed starter.
-    QVERIFY(runSql("UPDATE tblStart SET DommerE = 200, DommerC = 190 WHERE StartId = 9606"));
-    view.updateKlasse();
-    QCOMPARE(view.cell("9606", Point), QStringLiteral("390"));
-    QCOMPARE(view.cell("9606", Procent), QStringLiteral("65.000"));
-    QCOMPARE(view.cell("9606", DommerE + 2), QStringLiteral("190"));
-    QCOMPARE(view.cell("9606", ForeloebigPlacering), QStringLiteral("4"));
-    QCOMPARE(view.lastChangeId, 9606);
-    QCOMPARE(view.resterendeStarter(), 0);
-    QCOMPARE(taken(announced), QList<Signal>{changed(true)});
-    QVERIFY(readFile(html("klasse31_A.html")).contains("<tr bgcolor=\"#FABB00\" class=\"lastrider\">\n"));
-
-    // The same starter's score corrected: no new mark, but new pages.
-    QVERIFY(runSql("UPDATE tblStart SET DommerC = 195 WHERE StartId = 9606"));
-    view.updateKlasse();
-    QCOMPARE(view.cell("9606", Point), QStringLiteral("395"));
-    QCOMPARE(view.lastChangeId, 9606);
-    QCOMPARE(taken(announced), QList<Signal>{changed(false)});
-
-    // Nothing changed: nothing to announce.
-    view.updateKlasse();
-    QCOMPARE(taken(announced), QList<Signal>{});
-
-    // A withdrawal takes the starter off the pages.
-    QVERIFY(readFile(html("klasse31_A.html")).contains("Bo&nbsp;Jensen"));
-    QVERIFY(runSql("UPDATE tblStart SET Status = 'AFMELDT' WHERE StartId = 9602"));
-    view.updateKlasse();
-    QCOMPARE(view.cell("9602", Diskvalifikation), QStringLiteral("AFMELDT"));
-    QCOMPARE(view.cell("9602", ForeloebigPlacering), QString()); // placed before
-    QCOMPARE(view.lastChangeId, 9606);
-    QCOMPARE(taken(announced), QList<Signal>{changed(false)});
-    QVERIFY(!readFile(html("klasse31_A.html")).contains("Bo&nbsp;Jensen"));
-
-    // A status word in any letter case ends a ride and marks the starter.
-    QVERIFY(runSql("UPDATE tblStart SET Status = 'Opgivet' WHERE StartId = 9603"));
-    view.updateKlasse();
-    QCOMPARE(view.cell("9603", Placering), QStringLiteral("Opgivet"));
-    QCOMPARE(view.lastChangeId, 9603);
-    QCOMPARE(taken(announced), QList<Signal>{changed(true)});
-
-    // A new start number is announced without a new mark.
-    QVERIFY(runSql("UPDATE tblStart SET StartNr = 7 WHERE StartId = 9608"));
-    view.updateKlasse();
-    QCOMPARE(view.cell("9608", StartNr), QStringLiteral("7"));
-    QCOMPARE(taken(announced), QList<Signal>{changed(false)});
-
-    // A late entry is not in the list: the class is reloaded, which
-    // announces itself once; the mark survives.
-    QVERIFY(runSql("INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr, RytterId, HestId, KlubId, "
-                   "Kategori) VALUES (9510, 9101, 110, 9307, 9405, 'FRK', '0');"
-                   "INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr, Starttid) "
-                   "VALUES (9610, 9201, 9510, 10, '1900-01-01 10:20:00.000')"));
-    // With it a new score, but the reload cannot read the class: the mark
-    // and the pages stay, nothing is announced; the next tick brings both.
-    QVERIFY(runSql("UPDATE tblStart SET DommerE = 210 WHERE StartId = 9601;"
-                   "ALTER TABLE tblKlasseType RENAME TO tblKlasseTypeAway"));
-    view.updateKlasse();
-    QCOMPARE(view.lastChangeId, 9603);
-    QCOMPARE(taken(announced), QList<Signal>{});
-    QVERIFY(runSql("ALTER TABLE tblKlasseTypeAway RENAME TO tblKlasseType"));
-    view.updateKlasse();
-    QCOMPARE(view.listView1->topLevelItemCount(), 8);
-    QCOMPARE(view.cell("9610", StaevneNr), QStringLiteral("110"));
-    QCOMPARE(view.lastChangeId, 9601);
-    QCOMPARE(taken(announced), (QList<Signal>{changed(false), changed(true)}));
-
-    // A start taken out of the section: fewer results than rows, reloaded.
-    QVERIFY(runSql("UPDATE tblStart SET Slettet = '2024-06-14 10:30:00.000' WHERE StartId = 9610"));
-    view.updateKlasse();
-    QCOMPARE(view.listView1->topLevelItemCount(), 7);
-    QCOMPARE(taken(announced), QList<Signal>{changed(false)});
-    QCOMPARE(jsonValue(html("klasse31_A.json"), "lastChangeId"), QStringLiteral("9601"));
-}
-
-void TestDressageUpdate::keepStartTimeFlagOfTheSection()
-{
-    // Another section of the same class keeps its start times; this one
-    // does not.
-    QVERIFY(runSql("INSERT INTO tblAfdeling (AfdelingId, KlasseId, AfdelingInitialer, BaneNr, AntalPlaceringer, "
-                   "BevarStartTid) VALUES (9200, 9101, 'B', 2, 0, 1)"));
-    DressageView view(m_cfg.get());
-    view.show(31);
-    QSignalSpy announced(&view, &staevneKlasseInfo::resultChangeClass);
-    view.updateKlasse();
-    QCOMPARE(view.bevarStartTid, 0);
-    QCOMPARE(taken(announced), QList<Signal>{});
-
-    QVERIFY(runSql("UPDATE tblAfdeling SET BevarStartTid = 1 WHERE AfdelingId = 9201"));
-    view.updateKlasse();
-    QCOMPARE(view.bevarStartTid, 1);
-    QCOMPARE(taken(announced), QList<Signal>{changed(false)});
-    QCOMPARE(jsonValue(html("klasse31_A.json"), "bevarStartTid"), QStringLiteral("1"));
-
-    // The flag cannot be read: it stays as it was, and nothing is announced.
-    standin::Faults::failNextStatements(1);
-    view.updateKlasse();
-    QCOMPARE(view.bevarStartTid, 1);
-    QCOMPARE(taken(announced), QList<Signal>{});
-}
-
-void TestDressageUpdate::failedReadsAndWritesKeepThePages()
-{
-    DressageView view(m_cfg.get());
-    view.show(31);
-    QSignalSpy announced(&view, &staevneKlasseInfo::resultChangeClass);
-    const QStringList files = {html("klasse31_A.html"), html("rank31_A.html"), html("klasse31_A.json")};
-    QList<QByteArray> before;
-    for (const QString &file : files)
-        before << readFile(file);
-    const QVector<QStringList> rows = rowsOf(view.listView1);
-    const auto unchanged = [&] {
-        for (int i = 0; i < files.size(); ++i)
-            if (readFile(files[i]) != before[i])
-                return false;
-        return rowsOf(view.listView1) == rows && announced.isEmpty();
-    };
-
-    // A score waits in the database; the clock has moved on: any page
-    // written now would differ from the last good ones.
-    QVERIFY(runSql("UPDATE tblStart SET DommerE = 200, DommerC = 190 WHERE StartId = 9606"));
-    view.now = view.now.addSecs(600);
-
-    standin::Faults::failNextStatements(2); // the flag and the results
-    view.updateKlasse();
-    QVERIFY(unchanged());
-
-    // The connection breaks and will not open again: neither a tick nor a
-    // reload writes or announces anything.
-    standin::Faults::setRefuseOpen(true);
-    QVERIFY(standin::Faults::dropConnection(Zep));
-    view.updateKlasse();
-    view.refreshClass();
-    QVERIFY(unchanged());
-
-    // The database is back, but the ranking page cannot be written (a
-    // folder stands in its place): all three files keep the last state.
-    standin::Faults::clear();
-    QVERIFY(QFile::remove(files[1]) && QDir().mkpath(files[1]));
-    view.updateKlasse();
-    QCOMPARE(readFile(files[0]), before[0]);
-    QCOMPARE(readFile(files[2]), before[2]);
-    QCOMPARE(taken(announced), QList<Signal>{});
-
-    // Writable again, with nothing new in the database: the waiting state is
-    // written and announced as the new result it is, once.
-    QVERIFY(QDir(files[1]).removeRecursively());
-    view.updateKlasse();
-    QCOMPARE(taken(announced), QList<Signal>{changed(true)});
-    QCOMPARE(view.cell("9606", Point), QStringLiteral("390"));
-    QVERIFY(readFile(files[0]).contains("class=\"lastrider\""));
-    QCOMPARE(jsonValue(files[2], "lastChangeId"), QStringLiteral("9606"));
-    view.updateKlasse();
-    QCOMPARE(taken(announced), QList<Signal>{});
-}
-
-void TestDressageUpdate::followsTheSimulator()
-{
-    // Every dressage section of the demo competition, ticked after every
-    // step of the simulator and after a late entry, shows and publishes what
-    // a fresh load of the section does.
-    QString error;
-    const auto sections = standin::readDemoSections(m_file, standin::demoCompetitionId, &error);
-    QVERIFY2(!sections.isEmpty(), qPrintable(error));
-    std::vector<std::pair<standin::DemoSection, std::unique_ptr<DressageView>>> views;
-    for (const standin::DemoSection &section : sections) {
-        using Kind = standin::DemoSectionKind;
-        if (section.kind != Kind::Dressage && section.kind != Kind::Kur && section.kind != Kind::Team)
-            continue;
-        views.emplace_back(section, std::make_unique<DressageView>(m_cfg.get()));
-        views.back().second->showKlasse(section.staevneId, section.klasseNr, section.afdeling, section.bane,
-                                        section.afdelingId);
-    }
-    QVERIFY(views.size() >= 3);
-
-    appConfig freshCfg(nullptr, QString());
-    freshCfg.setValue(QStringLiteral("http.root"), m_dir->filePath(QStringLiteral("fresh")));
-    standin::DemoSimulator simulator(m_file, 3);
-    int announcements = 0;
-    int rows = 0;
-    QStringList changes;
-    auto tickAndCompare = [&](const QString &when) {
-        rows = 0;
-        for (const auto &[section, view] : views) {
-            QSignalSpy spy(view.get(), &staevneKlasseInfo::resultChangeClass);
-            view->updateKlasse();
-            announcements += spy.count();
-            rows += view->listView1->topLevelItemCount();
-            DressageView fresh(&freshCfg);
-            fresh.showKlasse(section.staevneId, section.klasseNr, section.afdeling, section.bane, section.afdelingId);
-            const QString where = QStringLiteral("%1 class %2 %3").arg(when).arg(section.klasseNr).arg(section.afdeling);
-            QVERIFY2(rowsOf(fresh.listView1) == rowsOf(view->listView1), qPrintable(where));
-            fresh.lastChangeId = view->lastChangeId; // with the same mark, the same bytes
-            fresh.printHtml();
-            for (const char *pattern : {"klasse%1_%2.html", "rank%1_%2.html", "klasse%1_%2.json"}) {
-                const QString name = QString::fromLatin1(pattern).arg(section.klasseNr).arg(section.afdeling);
-                QVERIFY2(readFile(m_dir->filePath(QStringLiteral("html/") + name))
-                             == readFile(m_dir->filePath(QStringLiteral("fresh/") + name)),
-                         qPrintable(where + QLatin1Char(' ') + name));
-            }
-        }
-    };
-    for (int step = 0; step < 30 && !simulator.isDone() && !QTest::currentTestFailed(); ++step) {
-        changes << simulator.step();
-        QVERIFY2(simulator.lastError().isEmpty(), qPrintable(simulator.lastError()));
-        tickAndCompare(QStringLiteral("step %1").arg(step));
-    }
-    QVERIFY(announcements > 0);
-    QVERIFY(!changes.filter(QStringLiteral("AFMELDT")).isEmpty());
-
-    // A late entry into a dressage section, as the competition system makes one.
-    const int before = rows;
-    QVERIFY(runSql(QStringLiteral(
-                       "INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr, RytterId, HestId, KlubId, Kategori) "
-                       "SELECT max(AnmeldelseId) + 1, (SELECT KlasseId FROM tblAfdeling WHERE AfdelingId = %1), "
-                       "max(AnmeldelseNr) + 1, (SELECT min(RytterId) FROM tblRytter), (SELECT min(HestId) FROM tblHest), "
-                       "'FRK', '0' FROM tblAnmeldelse; "
-                       "INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr, Starttid) "
-                       "SELECT max(StartId) + 1, %1, (SELECT max(AnmeldelseId) FROM tblAnmeldelse), "
-                       "(SELECT max(StartNr) + 1 FROM tblStart WHERE AfdelingId = %1), '1900-01-01 20:00:00.000' "
-                       "FROM tblStart;")
-                       .arg(views.front().first.afdelingId)));
-    tickAndCompare(QStringLiteral("late entry"));
-    QCOMPARE(rows, before + 1);
-}
 
 QTEST_MAIN(TestDressageUpdate)
 #include "tst_dressageupdate.moc"

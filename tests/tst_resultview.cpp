@@ -65,20 +65,21 @@ public:
 };
 
 // The document of fillSample(), as the format prescribes it.
-const char SampleDocument[] =
-    "{\n"
-    "\"jsonVersion\":\"1.06\",\"version\":\"1.74\",\"ZEPstaevneId\":\"ZEP\",\"ZEPStaevnePropId\":\"\","
-    "\"ZEPKlasseId\":\"\",\"staevneId\":\"17\",\"klasseNr\":\"3\",\"diciplinId\":\"2\",\"klasseTypeId\":\"5\","
-    "\"bane\":\"1\",\"afdeling\":\"A\",\"class\":\"KlasseInfo\",\"maxPnt\":\"1\",\"lastChangeId\":\"-1\","
-    "\"antalPlaceringer\":\"0\",\"antalDommere\":\"0\",\"antalStarter\":\"0\",\"resterendeStarter\":\"0\","
-    "\"startSlutTid\":\"\",\"judges\":\"Anne \\\"A\\\" Hansen\",\"kur\":\"0\",\"hold\":\"0\",\"dsp\":\"0\","
-    "\"dv\":\"0\",\"bevarStartTid\":\"0\",\"metode\":\"\",\"niveau\":\"\",\"udholdenhed\":\"1\","
-    "\"doteringer\":\"\",\"klassesponsor\":\"\",\"aerespraemie\":\"\",\"banebygger\":\"\",\"remarks\":\"\","
-    "\"svh\":\"\",\"headers\": [\n"
-    "{\"col\": 0,\"text\": \"Start Nr\"},{\"col\": 1,\"text\": \"St\xc3\xa6vne Nr\"},{\"col\": 2,\"text\": \"Hest\"}],\n"
-    "\"equipages\": [\n"
-    "{\"col0\": \"1\",\"col1\": \"12\",\"col2\": \"\"}]\n"
-    "}\n";
+const char SampleDocument[]
+        = "{\n"
+          "\"jsonVersion\":\"1.06\",\"version\":\"1.74\",\"ZEPstaevneId\":\"ZEP\",\"ZEPStaevnePropId\":\"\","
+          "\"ZEPKlasseId\":\"\",\"staevneId\":\"17\",\"klasseNr\":\"3\",\"diciplinId\":\"2\",\"klasseTypeId\":\"5\","
+          "\"bane\":\"1\",\"afdeling\":\"A\",\"class\":\"KlasseInfo\",\"maxPnt\":\"1\",\"lastChangeId\":\"-1\","
+          "\"antalPlaceringer\":\"0\",\"antalDommere\":\"0\",\"antalStarter\":\"0\",\"resterendeStarter\":\"0\","
+          "\"startSlutTid\":\"\",\"judges\":\"Anne \\\"A\\\" Hansen\",\"kur\":\"0\",\"hold\":\"0\",\"dsp\":\"0\","
+          "\"dv\":\"0\",\"bevarStartTid\":\"0\",\"metode\":\"\",\"niveau\":\"\",\"udholdenhed\":\"1\","
+          "\"doteringer\":\"\",\"klassesponsor\":\"\",\"aerespraemie\":\"\",\"banebygger\":\"\",\"remarks\":\"\","
+          "\"svh\":\"\",\"headers\": [\n"
+          "{\"col\": 0,\"text\": \"Start Nr\"},{\"col\": 1,\"text\": \"St\xc3\xa6vne Nr\"},{\"col\": 2,\"text\": "
+          "\"Hest\"}],\n"
+          "\"equipages\": [\n"
+          "{\"col0\": \"1\",\"col1\": \"12\",\"col2\": \"\"}]\n"
+          "}\n";
 
 QJsonObject parse(const QByteArray &bytes)
 {
@@ -94,219 +95,198 @@ class TestResultView : public QObject
     Q_OBJECT
 
 private slots:
-    void timerTicksOnlyForAShownClass();
-    void refreshKeepsLastChange_data();
-    void refreshKeepsLastChange();
-    void doubleClickMarksOnce();
-    void execSql();
-    void documentWithNastyTexts();
-    void writeJSon();
-    void dbValues();
-    void startNumberOrder();
-    void columnsKeepTheirContent();
+    void timerTicksOnlyForAShownClass()
+    {
+        ProbeView view(&m_cfg);
+        view.timeOut();
+        view.staevneId = 5;
+        view.timeOut();
+        view.staevneId = -1;
+        view.klasseNr = 3;
+        view.timeOut();
+        QCOMPARE(view.updates, 0);
+        view.showKlasse(5, 3, QStringLiteral("A"), 2, 9);
+        view.timeOut();
+        QCOMPARE(view.updates, 1);
+    }
+
+    void refreshKeepsLastChange_data()
+    {
+        QTest::addColumn<int>("mark");
+        QTest::newRow("marked") << 42;
+        QTest::newRow("none") << -1;
+    }
+
+    void refreshKeepsLastChange()
+    {
+        QFETCH(int, mark);
+        ProbeView view(&m_cfg);
+        view.showKlasse(5, 3, QStringLiteral("A"), 2, 9);
+        view.lastChangeId = mark;
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        view.refreshClass();
+        QCOMPARE(view.shows, 2);
+        QCOMPARE(view.lastChangeId, mark);
+        QCOMPARE(view.prints, 1);
+        QCOMPARE(view.markWhilePrinting, mark);
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes.at(0), (QVariantList{2, QStringLiteral("A"), 3, false}));
+        view.showKlasse(5, 3, QStringLiteral("A"), 2, 9);
+        QCOMPARE(view.lastChangeId, -1);
+    }
+
+    void doubleClickMarksOnce()
+    {
+        ProbeView view(&m_cfg);
+        view.listView1->setColumnCount(2);
+        auto *twelve = new QTreeWidgetItem({QStringLiteral("1"), QStringLiteral("12")});
+        auto *blank = new QTreeWidgetItem({QStringLiteral("2"), QString()});
+        view.listView1->addTopLevelItems({twelve, blank});
+        view.slotHeighLight(nullptr);
+        QCOMPARE(view.lastChangeId, -1);
+        view.slotHeighLight(twelve);
+        view.slotHeighLight(blank);
+        QCOMPARE(view.lastChangeId, 12);
+        view.lastChangeId = -1;
+        view.slotHeighLight(blank);
+        QCOMPARE(view.lastChangeId, 0);
+    }
+
+    void execSql()
+    {
+        ProbeView view(&m_cfg);
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        QSignalSpy asks(&view, &staevneKlasseInfo::connectDB);
+        QCOMPARE(view.execSql(QStringLiteral("SELECT 1")), 0);
+        QCOMPARE(asks.count(), 1);
+        QCOMPARE(asks.at(0).at(0).toString(), QStringLiteral("ZEP"));
+
+        // A connection that does not open, then one that does: the number of
+        // rows a statement changed, 0 for a failed one, which is logged.
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("ZEP"))
+            .setDatabaseName(m_dir.filePath(QStringLiteral("no/such/dir/zep.db")));
+        QCOMPARE(view.execSql(QStringLiteral("SELECT 1")), 0);
+        QCOMPARE(log.count(), 1);
+        QSqlDatabase::database(QStringLiteral("ZEP"), false).setDatabaseName(QStringLiteral(":memory:"));
+        QCOMPARE(view.execSql(QStringLiteral("CREATE TABLE t (x int)")), 0);
+        QCOMPARE(view.execSql(QStringLiteral("INSERT INTO t VALUES (1), (2), (3)")), 3);
+        QCOMPARE(view.execSql(QStringLiteral("UPDATE t SET x = 0 WHERE x > 1")), 2);
+        QCOMPARE(view.execSql(QStringLiteral("UPDATE noSuchTable SET x = 1")), 0);
+        QCOMPARE(log.count(), 2);
+        QCOMPARE(asks.count(), 1);
+        QSqlDatabase::removeDatabase(QStringLiteral("ZEP"));
+    }
+
+    void documentWithNastyTexts()
+    {
+        appConfig cfg(nullptr, QString());
+        cfg.setValue(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("S\"1\\"));
+        ProbeView view(&cfg);
+        view.fillSample();
+        const QString sponsorText = QStringLiteral("O'Briens \"Hus\"");
+        const QString remarksText = QStringLiteral("Linje 1\nLinje 2\tC:\\");
+        const QString cell = QStringLiteral("Ann O'Brien\\\r\n\x01\x1f\b\f/Å €");
+        view.setTexts(sponsorText, remarksText);
+        view.showKlasse(17, 3, QStringLiteral("A'B"), 1, 44);
+        view.listView1->setHeaderLabels({QStringLiteral("Start \"Nr\""), QStringLiteral("Rytter")});
+        view.listView1->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("7"), cell}));
+
+        view.toggleDV(true);
+        const QByteArray first = view.jsonDocument().toJson();
+        QCOMPARE(view.jsonDocument().toJson(), first);
+        // Escaped as RFC 8259 has it: a lenient reader would not notice a raw control.
+        QVERIFY(first.contains(QStringLiteral("\"Ann O'Brien\\\\\\r\\n\\u0001\\u001f\\b\\f/Å €\"").toUtf8()));
+        QVERIFY(std::none_of(first.begin(), first.end(), [](char c) { return c != '\n' && uchar(c) < 0x20; }));
+        const QJsonObject doc = parse(first);
+        const QStringList texts = {doc["dv"].toString(), doc["klassesponsor"].toString(), doc["remarks"].toString(),
+                                   doc["ZEPstaevneId"].toString(), doc["afdeling"].toString(),
+                                   doc["headers"][0]["text"].toString(), doc["equipages"][0]["col1"].toString()};
+        QCOMPARE(texts, (QStringList{"1", sponsorText, remarksText, "S\"1\\", "A'B", "Start \"Nr\"", cell}));
+    }
+
+    void writeJSon()
+    {
+        appConfig cfg(nullptr, QString());
+        const QString root = m_dir.filePath(QStringLiteral("out/html"));
+        cfg.setValue(QStringLiteral("http.root"), root);
+        ProbeView view(&cfg);
+        view.fillSample();
+        view.writeJSon(); // the directory is made
+        QFile file(root + QStringLiteral("/klasse3_A.json"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray(SampleDocument));
+
+        // A failed write is reported and keeps the previous document.
+        QVERIFY(QDir(root).mkpath(QStringLiteral("klasse4_A.json/in/the/way")));
+        view.showKlasse(17, 4, QStringLiteral("A"), 1, 44);
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        view.writeJSon();
+        QCOMPARE(log.count(), 1);
+        QVERIFY(!writeWholeFile(root + QStringLiteral("/klasse3_A.json/x"), "new", nullptr));
+        QVERIFY(!writeWholeFiles(
+                {{root + QStringLiteral("/klasse3_A.json"), "new"}, {root + QStringLiteral("/klasse4_A.json"), "x"}},
+                nullptr));
+        QVERIFY(file.seek(0));
+        QCOMPARE(file.readAll(), QByteArray(SampleDocument));
+    }
+
+    void dbValues()
+    {
+        const QVariant nullNumber(QMetaType::fromType<int>());
+        QCOMPARE(DbValue::text(QVariant(QStringLiteral("  Anne \t  Marie \n"))), QStringLiteral("Anne Marie"));
+        QCOMPARE(DbValue::text(QVariant(QMetaType::fromType<QString>())), QString());
+        QCOMPARE(DbValue::numberText(nullNumber), QStringLiteral("0"));
+        QCOMPARE(DbValue::numberText(QVariant(QStringLiteral(" 12 "))), QStringLiteral("12"));
+        QCOMPARE(DbValue::toInt(nullNumber), 0);
+        QCOMPARE(DbValue::toInt(QVariant(12.0)), 12);
+        QCOMPARE(DbValue::toInt(QVariant(QStringLiteral("P1"))), 0);
+        QCOMPARE(DbValue::toInt(QVariant(1e12)), 0);
+        QCOMPARE(DbValue::toDouble(QVariant(QStringLiteral(" 345.5"))), 345.5);
+        QCOMPARE(DbValue::toDouble(nullNumber), 0.0);
+        QCOMPARE(DbValue::sqlLiteral(QStringLiteral("O'Brien")), QStringLiteral("O''Brien"));
+    }
+
+    // Start numbers with the letter of a secondary number sort right after
+    // their plain number; sorting a shuffled list must give one order.
+    void startNumberOrder()
+    {
+        QStringList shuffled = {"12A", "10B", "1", "10", "", "11", "10A", "A", "9"};
+        std::stable_sort(shuffled.begin(), shuffled.end(), startnr::before);
+        QCOMPARE(shuffled, (QStringList{"", "A", "1", "9", "10", "10A", "10B", "11", "12A"}));
+        QVERIFY(!startnr::before("10", " 10 ") && !startnr::before(" 10 ", "10"));
+    }
+
+    void columnsKeepTheirContent()
+    {
+        // Many columns in a small window, and a view that asks for stretched
+        // sections after the base was built: every cell and title still fits,
+        // and the list scrolls sideways.
+        ProbeView view(&m_cfg);
+        QStringList titles;
+        for (int c = 0; c < 37; ++c)
+            titles << QStringLiteral("Kolonne %1").arg(c);
+        view.listView1->setHeaderLabels(titles);
+        view.listView1->header()->setSectionResizeMode(QHeaderView::Stretch);
+        QStringList cells = titles;
+        cells[2] = QStringLiteral("Hest med et meget langt navn, Danmark");
+        cells[3] = QStringLiteral("Rytter med et endnu længere navn end hesten");
+        view.listView1->addTopLevelItem(new QTreeWidgetItem(cells));
+        view.resize(600, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QCoreApplication::processEvents();
+        const QFontMetrics metrics(view.listView1->font());
+        for (int c : {0, 2, 3}) {
+            QVERIFY2(view.listView1->columnWidth(c) >= metrics.horizontalAdvance(cells[c]), qPrintable(cells[c]));
+            QVERIFY(view.listView1->columnWidth(c) >= view.listView1->header()->sectionSizeHint(c));
+        }
+        QVERIFY(view.listView1->horizontalScrollBar()->maximum() > 0);
+    }
 
 private:
     QTemporaryDir m_dir;
     appConfig m_cfg{nullptr, QString()};
 };
-
-void TestResultView::timerTicksOnlyForAShownClass()
-{
-    ProbeView view(&m_cfg);
-    view.timeOut();
-    view.staevneId = 5;
-    view.timeOut();
-    view.staevneId = -1;
-    view.klasseNr = 3;
-    view.timeOut();
-    QCOMPARE(view.updates, 0);
-    view.showKlasse(5, 3, QStringLiteral("A"), 2, 9);
-    view.timeOut();
-    QCOMPARE(view.updates, 1);
-}
-
-void TestResultView::refreshKeepsLastChange_data()
-{
-    QTest::addColumn<int>("mark");
-    QTest::newRow("marked") << 42;
-    QTest::newRow("none") << -1;
-}
-
-void TestResultView::refreshKeepsLastChange()
-{
-    QFETCH(int, mark);
-    ProbeView view(&m_cfg);
-    view.showKlasse(5, 3, QStringLiteral("A"), 2, 9);
-    view.lastChangeId = mark;
-    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
-    view.refreshClass();
-    QCOMPARE(view.shows, 2);
-    QCOMPARE(view.lastChangeId, mark);
-    QCOMPARE(view.prints, 1);
-    QCOMPARE(view.markWhilePrinting, mark);
-    QCOMPARE(changes.count(), 1);
-    QCOMPARE(changes.at(0), (QVariantList{2, QStringLiteral("A"), 3, false}));
-    view.showKlasse(5, 3, QStringLiteral("A"), 2, 9);
-    QCOMPARE(view.lastChangeId, -1);
-}
-
-void TestResultView::doubleClickMarksOnce()
-{
-    ProbeView view(&m_cfg);
-    view.listView1->setColumnCount(2);
-    auto *twelve = new QTreeWidgetItem({QStringLiteral("1"), QStringLiteral("12")});
-    auto *blank = new QTreeWidgetItem({QStringLiteral("2"), QString()});
-    view.listView1->addTopLevelItems({twelve, blank});
-    view.slotHeighLight(nullptr);
-    QCOMPARE(view.lastChangeId, -1);
-    view.slotHeighLight(twelve);
-    view.slotHeighLight(blank);
-    QCOMPARE(view.lastChangeId, 12);
-    view.lastChangeId = -1;
-    view.slotHeighLight(blank);
-    QCOMPARE(view.lastChangeId, 0);
-}
-
-void TestResultView::execSql()
-{
-    ProbeView view(&m_cfg);
-    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-    QSignalSpy asks(&view, &staevneKlasseInfo::connectDB);
-    QCOMPARE(view.execSql(QStringLiteral("SELECT 1")), 0);
-    QCOMPARE(asks.count(), 1);
-    QCOMPARE(asks.at(0).at(0).toString(), QStringLiteral("ZEP"));
-
-    // A connection that does not open, then one that does: the number of
-    // rows a statement changed, 0 for a failed one, which is logged.
-    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("ZEP"))
-        .setDatabaseName(m_dir.filePath(QStringLiteral("no/such/dir/zep.db")));
-    QCOMPARE(view.execSql(QStringLiteral("SELECT 1")), 0);
-    QCOMPARE(log.count(), 1);
-    QSqlDatabase::database(QStringLiteral("ZEP"), false).setDatabaseName(QStringLiteral(":memory:"));
-    QCOMPARE(view.execSql(QStringLiteral("CREATE TABLE t (x int)")), 0);
-    QCOMPARE(view.execSql(QStringLiteral("INSERT INTO t VALUES (1), (2), (3)")), 3);
-    QCOMPARE(view.execSql(QStringLiteral("UPDATE t SET x = 0 WHERE x > 1")), 2);
-    QCOMPARE(view.execSql(QStringLiteral("UPDATE noSuchTable SET x = 1")), 0);
-    QCOMPARE(log.count(), 2);
-    QCOMPARE(asks.count(), 1);
-    QSqlDatabase::removeDatabase(QStringLiteral("ZEP"));
-}
-
-void TestResultView::documentWithNastyTexts()
-{
-    appConfig cfg(nullptr, QString());
-    cfg.setValue(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("S\"1\\"));
-    ProbeView view(&cfg);
-    view.fillSample();
-    const QString sponsorText = QStringLiteral("O'Briens \"Hus\"");
-    const QString remarksText = QStringLiteral("Linje 1\nLinje 2\tC:\\");
-    const QString cell = QStringLiteral("Ann O'Brien\\\r\n\x01\x1f\b\f/Å €");
-    view.setTexts(sponsorText, remarksText);
-    view.showKlasse(17, 3, QStringLiteral("A'B"), 1, 44);
-    view.listView1->setHeaderLabels({QStringLiteral("Start \"Nr\""), QStringLiteral("Rytter")});
-    view.listView1->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("7"), cell}));
-
-    view.toggleDV(true);
-    const QByteArray first = view.jsonDocument().toJson();
-    QCOMPARE(view.jsonDocument().toJson(), first);
-    QCOMPARE(first.count('\n'), 6);
-    // Escaped as RFC 8259 has it: a lenient reader would not notice a raw control.
-    QVERIFY(first.contains(QStringLiteral("\"Ann O'Brien\\\\\\r\\n\\u0001\\u001f\\b\\f/Å €\"").toUtf8()));
-    const QJsonObject doc = parse(first);
-    QCOMPARE(doc.keys().size(), 36);
-    QCOMPARE(doc.value(QStringLiteral("dv")).toString(), QStringLiteral("1"));
-    QCOMPARE(doc.value(QStringLiteral("klassesponsor")).toString(), sponsorText);
-    QCOMPARE(doc.value(QStringLiteral("remarks")).toString(), remarksText);
-    QCOMPARE(doc.value(QStringLiteral("ZEPstaevneId")).toString(), QStringLiteral("S\"1\\"));
-    QCOMPARE(doc.value(QStringLiteral("afdeling")).toString(), QStringLiteral("A'B"));
-    QCOMPARE(doc.value(QStringLiteral("headers")).toArray().at(0)[QStringLiteral("text")].toString(),
-             QStringLiteral("Start \"Nr\""));
-    QCOMPARE(doc.value(QStringLiteral("equipages")).toArray().at(0)[QStringLiteral("col1")].toString(), cell);
-}
-
-void TestResultView::writeJSon()
-{
-    appConfig cfg(nullptr, QString());
-    const QString root = m_dir.filePath(QStringLiteral("out/html"));
-    cfg.setValue(QStringLiteral("http.root"), root);
-    ProbeView view(&cfg);
-    view.fillSample();
-    view.writeJSon(); // the directory is made
-    QFile file(root + QStringLiteral("/klasse3_A.json"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray(SampleDocument));
-
-    // A failed write is reported and keeps the previous document.
-    QVERIFY(QDir(root).mkpath(QStringLiteral("klasse4_A.json/in/the/way")));
-    view.showKlasse(17, 4, QStringLiteral("A"), 1, 44);
-    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-    view.writeJSon();
-    QCOMPARE(log.count(), 1);
-    QVERIFY(!writeWholeFile(root + QStringLiteral("/klasse3_A.json/x"), "new", nullptr));
-    QVERIFY(!writeWholeFiles({{root + QStringLiteral("/klasse3_A.json"), "new"}, {root + QStringLiteral("/klasse4_A.json"), "x"}},
-                             nullptr));
-    QVERIFY(file.seek(0));
-    QCOMPARE(file.readAll(), QByteArray(SampleDocument));
-}
-
-void TestResultView::dbValues()
-{
-    const QVariant nullNumber(QMetaType::fromType<int>());
-    QCOMPARE(DbValue::text(QVariant(QStringLiteral("  Anne \t  Marie \n"))), QStringLiteral("Anne Marie"));
-    QCOMPARE(DbValue::text(QVariant(QMetaType::fromType<QString>())), QString());
-    QCOMPARE(DbValue::numberText(nullNumber), QStringLiteral("0"));
-    QCOMPARE(DbValue::numberText(QVariant(QStringLiteral(" 12 "))), QStringLiteral("12"));
-    QCOMPARE(DbValue::toInt(nullNumber), 0);
-    QCOMPARE(DbValue::toInt(QVariant(12.0)), 12);
-    QCOMPARE(DbValue::toInt(QVariant(QStringLiteral("P1"))), 0);
-    QCOMPARE(DbValue::toInt(QVariant(1e12)), 0);
-    QCOMPARE(DbValue::toDouble(QVariant(QStringLiteral(" 345.5"))), 345.5);
-    QCOMPARE(DbValue::toDouble(nullNumber), 0.0);
-    QCOMPARE(DbValue::sqlLiteral(QStringLiteral("O'Brien")), QStringLiteral("O''Brien"));
-}
-
-// Start numbers with the letter of a secondary number sort right after
-// their plain number; sorting a shuffled list must give one order.
-void TestResultView::startNumberOrder()
-{
-    const QStringList expected = {QString(), QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("9"),
-                                  QStringLiteral("10"), QStringLiteral("10A"), QStringLiteral("10B"),
-                                  QStringLiteral("11"), QStringLiteral("12A")};
-    QStringList shuffled = {QStringLiteral("12A"), QStringLiteral("10B"), QStringLiteral("1"),
-                            QStringLiteral("10"), QString(), QStringLiteral("11"), QStringLiteral("10A"),
-                            QStringLiteral("A"), QStringLiteral("9")};
-    std::stable_sort(shuffled.begin(), shuffled.end(), startnr::before);
-    QCOMPARE(shuffled, expected);
-    QVERIFY(!startnr::before(QStringLiteral("10"), QStringLiteral(" 10 ")));
-    QVERIFY(!startnr::before(QStringLiteral(" 10 "), QStringLiteral("10")));
-}
-
-void TestResultView::columnsKeepTheirContent()
-{
-    // Many columns in a small window, and a view that asks for stretched
-    // sections after the base was built: every cell and title still fits,
-    // and the list scrolls sideways.
-    ProbeView view(&m_cfg);
-    QStringList titles;
-    for (int c = 0; c < 37; ++c)
-        titles << QStringLiteral("Kolonne %1").arg(c);
-    view.listView1->setHeaderLabels(titles);
-    view.listView1->header()->setSectionResizeMode(QHeaderView::Stretch);
-    QStringList cells = titles;
-    cells[2] = QStringLiteral("Hest med et meget langt navn, Danmark");
-    cells[3] = QStringLiteral("Rytter med et endnu længere navn end hesten");
-    view.listView1->addTopLevelItem(new QTreeWidgetItem(cells));
-    view.resize(600, 400);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    QCoreApplication::processEvents();
-    const QFontMetrics metrics(view.listView1->font());
-    for (int c : {0, 2, 3}) {
-        QVERIFY2(view.listView1->columnWidth(c) >= metrics.horizontalAdvance(cells[c]), qPrintable(cells[c]));
-        QVERIFY(view.listView1->columnWidth(c) >= view.listView1->header()->sectionSizeHint(c));
-    }
-    QVERIFY(view.listView1->horizontalScrollBar()->maximum() > 0);
-}
 
 QTEST_MAIN(TestResultView)
 #include "tst_resultview.moc"

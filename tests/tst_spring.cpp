@@ -65,13 +65,6 @@ private:
         view.showKlasse(s.staevneId, s.klasseNr, s.afdeling, s.bane, s.afdelingId);
     }
 
-    bool changeDatabase(const QString &sql)
-    {
-        if (!QSqlDatabase::contains(Zep))
-            init();
-        return runSql(sql);
-    }
-
 private slots:
     void initTestCase()
     {
@@ -105,11 +98,11 @@ private slots:
         for (int n = 1; n <= s.starters; ++n)
             expectedNumbers << QString::number(n);
         QCOMPARE(column(view, Spring::StartNr), expectedNumbers);
+        QCOMPARE(view.antalStarter(), s.starters);
         QVERIFY(!column(view, Spring::Rytter).contains(QString()));
         QVERIFY(view.klasseInfo->text().startsWith(QStringLiteral("%1 %2").arg(QString::number(s.klasseNr), s.klasse)));
         QCOMPARE(headerValue(view, "diciplinId"), QStringLiteral("3"));
         QVERIFY(!headerValue(view, "banebygger").isEmpty());
-        QCOMPARE(view.antalStarter(), s.starters);
         // One placing per four starters, rounded up, none below two; one
         // in a class judged by method B0.
         QCOMPARE(QList<int>({view.calcAntalPlaceringer(1), view.calcAntalPlaceringer(2), view.calcAntalPlaceringer(8),
@@ -135,9 +128,8 @@ private slots:
         QTreeWidgetItem *third = view.listView1->topLevelItem(2);
         const QString startId = third->text(Spring::StartId);
         const QString number = third->text(Spring::StaevneNr);
-        QVERIFY(changeDatabase(QStringLiteral("UPDATE tblStart SET FejlHS1 = 8, TidHS1 = 71.25, Status = NULL "
-                                              "WHERE StartId = %1")
-                                   .arg(startId)));
+        QVERIFY(runSql(QStringLiteral("UPDATE tblStart SET FejlHS1 = 8, TidHS1 = 71.25, Status = NULL WHERE StartId = %1")
+                           .arg(startId)));
         view.updateKlasse();
         QCOMPARE(changes.count(), 1);
         QCOMPARE(changes.first(), QVariantList({s.bane, QStringLiteral("A"), s.klasseNr, true}));
@@ -147,9 +139,8 @@ private slots:
         QCOMPARE(headerValue(view, "lastChangeId"), number);
 
         // A starter taken out changes the start list: the class is reloaded.
-        QVERIFY(changeDatabase(QStringLiteral("UPDATE tblStart SET Slettet = '2024-06-14 12:00:00.000' "
-                                              "WHERE StartId = %1")
-                                   .arg(view.listView1->topLevelItem(0)->text(Spring::StartId))));
+        QVERIFY(runSql(QStringLiteral("UPDATE tblStart SET Slettet = '2024-06-14 12:00:00.000' WHERE StartId = %1")
+                           .arg(view.listView1->topLevelItem(0)->text(Spring::StartId))));
         view.updateKlasse();
         QCOMPARE(changes.count(), 2);
         QCOMPARE(changes.last().at(3).toBool(), false);
@@ -159,7 +150,7 @@ private slots:
         QCOMPARE(headerValue(view, "lastChangeId"), number);
 
         // A new start number is a start-list change too.
-        QVERIFY(changeDatabase(QStringLiteral("UPDATE tblStart SET StartNr = 99 WHERE StartId = %1").arg(startId)));
+        QVERIFY(runSql(QStringLiteral("UPDATE tblStart SET StartNr = 99 WHERE StartId = %1").arg(startId)));
         view.updateKlasse();
         QCOMPARE(changes.count(), 3);
         QCOMPARE(column(view, Spring::StartNr).last(), QStringLiteral("99"));
@@ -180,8 +171,7 @@ private slots:
         QCOMPARE(column(view, Spring::Rytter), riders);
 
         // A reload whose header query fails keeps header and list.
-        QVERIFY(changeDatabase(QStringLiteral("UPDATE tblKlasse SET Klasse = 'Omdøbt' WHERE KlasseId = %1")
-                                   .arg(s.klasseId)));
+        QVERIFY(runSql(QStringLiteral("UPDATE tblKlasse SET Klasse = 'Omdøbt' WHERE KlasseId = %1").arg(s.klasseId)));
         standin::Faults::failNextStatements(1);
         show(view, s);
         QCOMPARE(view.klasseInfo->text(), title);
@@ -194,8 +184,8 @@ private slots:
         const QString json = m_root + QStringLiteral("/klasse%1_A.json").arg(s.klasseNr);
         const QByteArray jsonBefore = readFile(json);
         QVERIFY(QFile::remove(page) && QDir().mkpath(page));
-        QVERIFY(changeDatabase(QStringLiteral("UPDATE tblStart SET FejlHS1 = 12 WHERE StartId = %1")
-                                   .arg(view.listView1->topLevelItem(0)->text(Spring::StartId))));
+        QVERIFY(runSql(QStringLiteral("UPDATE tblStart SET FejlHS1 = 12 WHERE StartId = %1")
+                           .arg(view.listView1->topLevelItem(0)->text(Spring::StartId))));
         view.updateKlasse();
         QCOMPARE(changes.count(), 0);
         QCOMPARE(readFile(json), jsonBefore);
@@ -222,7 +212,7 @@ private slots:
         show(view, s);
         const QStringList ids = column(view, Spring::StartId);
         QVERIFY(ids.size() >= 3);
-        QVERIFY(changeDatabase(
+        QVERIFY(runSql(
             QStringLiteral("UPDATE tblStart SET FejlHS1 = 4, TidHS1 = 65.5, Placering = 1, Status = NULL WHERE StartId = %1;"
                            "UPDATE tblStart SET FejlHS1 = NULL, Placering = 0, Status = 'DISKVALIFICERET' WHERE StartId = %2;"
                            "UPDATE tblStart SET Placering = 2, Status = 'AFMELDT' WHERE StartId = %3;"
@@ -233,9 +223,7 @@ private slots:
         view.updateKlasse();
         QCOMPARE(changes.count(), 1);
 
-        QFile file(m_root + QStringLiteral("/klasse%1_A.html").arg(s.klasseNr));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray page = file.readAll();
+        const QByteArray page = readFile(m_root + QStringLiteral("/klasse%1_A.html").arg(s.klasseNr));
         QCOMPARE(htmlProblem(page), QString());
         QVERIFY(page.contains(QStringLiteral("&lt;b&gt;Ø&nbsp;&amp;&nbsp;&quot;Co&quot;&lt;/b&gt;").toUtf8()));
         QVERIFY(page.contains("BANE " + QByteArray::number(s.bane)));
@@ -279,12 +267,7 @@ private slots:
             list.addTopLevelItem(item);
         }
         list.sortItems(1, Qt::AscendingOrder);
-        QStringList order;
-        for (int i = 0; i < list.topLevelItemCount(); ++i)
-            order << list.topLevelItem(i)->text(1);
-        QCOMPARE(order, QStringList({"2.5", "9", "10", "", "x"}));
-        QCOMPARE(list.topLevelItem(0)->background(0).color(), QColor("#F8E296"));
-        QCOMPARE(list.topLevelItem(1)->background(0).color(), QColor("#FFF3C6"));
+        QCOMPARE(fixture::column(&list, 1), QStringList({"2.5", "9", "10", "", "x"}));
     }
 };
 
