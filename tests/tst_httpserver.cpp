@@ -149,16 +149,12 @@ private slots:
                                           << "/bane1.html" << "" << false;
         QTest::newRow("percent") << QByteArray("GET /my%20page.html HTTP/1.0\n\n") << int(S::Complete) << "/my page.html" << "" << false;
         QTest::newRow("dot dot") << QByteArray("GET /../appCfg.xml HTTP/1.0\r\n\r\n") << int(S::Complete) << "/../appCfg.xml" << "" << true;
-        QTest::newRow("encoded dot dot") << QByteArray("GET /%2e%2e/appCfg.xml HTTP/1.0\r\n\r\n") << int(S::Complete)
-                                         << "/../appCfg.xml" << "" << true;
         QTest::newRow("backslash") << QByteArray("GET /..%5cappCfg.xml HTTP/1.0\r\n\r\n") << int(S::Complete) << "/..\\appCfg.xml"
                                    << "" << true;
         QTest::newRow("nul") << QByteArray("GET /index.html%00.png HTTP/1.0\r\n\r\n") << int(S::Complete)
                              << QString::fromUtf8("/index.html\0.png", 16) << "" << true;
         QTest::newRow("half a head") << QByteArray("GET /index.html HTTP/1.0\r\nHost:") << int(S::Incomplete) << "" << "" << false;
         QTest::newRow("no path") << QByteArray("GET index.html HTTP/1.0\r\n\r\n") << int(S::Malformed) << "" << "" << false;
-        QTest::newRow("garbage") << QByteArray("\x01\x02\x03\r\n\r\n") << int(S::Malformed) << "" << "" << false;
-        QTest::newRow("too large") << (QByteArray("GET /") + QByteArray(9000, 'a')) << int(S::TooLarge) << "" << "" << false;
     }
     void parse()
     {
@@ -232,29 +228,27 @@ private slots:
         QCOMPARE(answer.filePath, file.isEmpty() ? QString() : m_dir.filePath(file));
     }
 
-    // Every error answer reloads like the pages ("15" here), so a screen
-    // that hits one comes back by itself.
+    // Every error answer is an HTML page that reloads like the pages ("15"
+    // here), so a screen that hits one comes back by itself.
     void overSockets_data()
     {
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("type");
+        QTest::addColumn<QByteArray>("type"); // empty: the error page
         QTest::addColumn<QByteArray>("body");
-        const QByteArray reload = "<META http-equiv=\"refresh\" content=\"15\">";
+        const QByteArray body; // the error page's is checked below
         QTest::newRow("alias") << QByteArray("GET /bane1.html HTTP/1.0\r\n\r\n") << 200
                                << QByteArray("text/html; charset=utf-8") << QByteArray("class 14 A");
         QTest::newRow("json") << QByteArray("GET //klasse3_B.json HTTP/1.0\r\n\r\n") << 200
                               << QByteArray("application/json; charset=utf-8") << QByteArray("{\"a\":1}");
         QTest::newRow("logo") << QByteArray("GET /logo/K1.png HTTP/1.0\r\n\r\n") << 200 << QByteArray("image/png")
                               << QByteArray("\x89PNG logo");
-        QTest::newRow("missing") << QByteArray("GET /nothing.html HTTP/1.0\r\n\r\n") << 404 << QByteArray("text/html; charset=utf-8") << reload;
-        QTest::newRow("traversal") << QByteArray("GET /%2e%2e/appCfg.xml HTTP/1.0\r\n\r\n") << 404 << QByteArray("text/html; charset=utf-8") << reload;
-        QTest::newRow("logo traversal") << QByteArray("GET /logo/..%2fhtml/index.html HTTP/1.0\r\n\r\n") << 404
-                                        << QByteArray("text/html; charset=utf-8") << reload;
-        QTest::newRow("logo not a picture") << QByteArray("GET /logo/notes.txt HTTP/1.0\r\n\r\n") << 404
-                                            << QByteArray("text/html; charset=utf-8") << reload;
-        QTest::newRow("garbage") << QByteArray("\xff\xfe garbage \r\n\r\n") << 400 << QByteArray("text/html; charset=utf-8") << reload;
-        QTest::newRow("too large") << ("GET /" + QByteArray(10000, 'a')) << 400 << QByteArray("text/html; charset=utf-8") << reload;
+        // Missing, out of the root, out of the logo folder, not a picture.
+        for (const char *target :
+             {"/nothing.html", "/%2e%2e/appCfg.xml", "/logo/..%2fhtml/index.html", "/logo/notes.txt"})
+            QTest::newRow(target) << "GET " + QByteArray(target) + " HTTP/1.0\r\n\r\n" << 404 << QByteArray() << body;
+        QTest::newRow("garbage") << QByteArray("\xff\xfe garbage \r\n\r\n") << 400 << QByteArray() << body;
+        QTest::newRow("too large") << ("GET /" + QByteArray(10000, 'a')) << 400 << QByteArray() << body;
     }
     void overSockets()
     {
@@ -270,9 +264,14 @@ private slots:
         const Reply r = whileServing([&] { return exchange(server.serverPort(), request); });
         QCOMPARE(r.status, status);
         QVERIFY(r.closed);
+        if (type.isEmpty())
+            type = "text/html; charset=utf-8";
         QVERIFY2(r.head.contains("\r\nContent-Type: " + type + "\r\n"), r.head.constData());
         QVERIFY((r.head + "\r\n").contains("\r\nContent-Length: " + QByteArray::number(r.body.size()) + "\r\n"));
-        QVERIFY2(status == 200 ? r.body == body : r.body.contains(body), r.body.constData());
+        if (status == 200)
+            QCOMPARE(r.body, body);
+        else
+            QVERIFY2(r.body.contains("<META http-equiv=\"refresh\" content=\"15\">"), r.body.constData());
         QVERIFY(!r.body.contains("secret"));
         // The server is still there after any of that.
         QCOMPARE(whileServing([&] { return get(server.serverPort(), "/"); }).body, QByteArray("<html>start</html>"));

@@ -121,18 +121,14 @@ private:
             QVERIFY(changeDatabase(sql));
         m_root = m_dir.filePath(QStringLiteral("out%1/html").arg(m_n));
         const QString path = m_dir.filePath(QStringLiteral("cfg%1.xml").arg(m_n));
+        QMap<QString, QString> values{{"debug.show", "1"}, {"bane.baseUrl", ""}, {"database.update", "3600000"},
+                                      {"database.driver", standin::driverName()}, {"database.name", m_db},
+                                      {"http.root", m_root}};
+        values.insert(extra);
         {
             appConfig cfg(nullptr, path);
-            const QMap<QString, QString> base{{"debug.show", "1"},
-                                              {"bane.baseUrl", ""},
-                                              {"database.driver", standin::driverName()},
-                                              {"database.name", m_db},
-                                              {"database.update", "3600000"},
-                                              {"http.root", m_root}};
-            for (const auto &values : {base, extra}) {
-                for (auto it = values.cbegin(); it != values.cend(); ++it)
-                    cfg.setValue(it.key(), it.value());
-            }
+            for (auto it = values.cbegin(); it != values.cend(); ++it)
+                cfg.setValue(it.key(), it.value());
             cfg.writeConfig();
         }
         m_window = std::make_unique<TestWindow>(nullptr, path, QStringLiteral("main"));
@@ -208,11 +204,45 @@ private slots:
         QSqlDatabase::removeDatabase("ZEP");
     }
 
-    void loadBuildsOneViewPerShownSection()
+    // One load of the demo competition with loads, choices, refreshes and a
+    // server stop tried from inside it, then a refresh tried the same way.
+    void loadAndRefresh()
     {
-        openWindow();
-        QVERIFY(!QDir(m_root).exists());
+        openWindow(QString(), {{"app.server", "1"}, {"http.port", freePort()}, {"app.statusButtons", "1"}});
+        QVERIFY(QDir(m_root).removeRecursively()); // the server made it; the load must make it again
+        int attempts = 0;
+        bool cancelButton = true;
+        QTimer intruder;
+        intruder.setInterval(0);
+        connect(&intruder, &QTimer::timeout, this, [&] {
+            if (!m_window->isLoadingStaevne())
+                return;
+            if (auto *progress = m_window->findChild<QProgressDialog *>("progress"))
+                cancelButton = !progress->findChildren<QPushButton *>().isEmpty();
+            ++attempts;
+            m_window->showStaevne(standin::demoPastCompetitionId);
+            m_window->selectStaevne();
+            m_window->refreshClasses();
+            for (const int key : {int(Qt::Key_F5), int(Qt::Key_F10)}) {
+                QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+                QCoreApplication::sendEvent(m_window.get(), &press);
+            }
+            m_window->startHttpServer(false);
+        });
+        intruder.start();
         m_window->showStaevne(standin::demoCompetitionId);
+        intruder.stop();
+
+        // Nested loads: every way in is refused, and the load cannot be cancelled half-way.
+        QVERIFY(attempts > 0);
+        QVERIFY(!cancelButton);
+        const QString text = log();
+        QCOMPARE(text.count("Indlæsning af stævne 2 afvist"), attempts);
+        QCOMPARE(text.count("Valg af stævne afvist"), 2 * attempts);
+        QCOMPARE(text.count("Opdatering af klasserne afvist"), 2 * attempts);
+        QCOMPARE(text.count("Stop af httpd server afvist"), attempts);
+        QCOMPARE(m_window->httpServer()->aliases().value("S240614"), QStringLiteral("index.html"));
+        QCOMPARE(m_window->httpServer()->aliases().value("info.html"), QStringLiteral("S240614.html"));
 
         QCOMPARE(tabTitles(m_window->classTabs()), demoTabs);
         QCOMPARE(m_window->viewKeys().size(), demoTabs.size());
@@ -229,7 +259,6 @@ private slots:
             QCOMPARE(headerValue(m_window->view(part.at(0)), "bane"), part.at(2));
             QVERIFY2(m_window->view(part.at(0))->listView1->topLevelItemCount() > 0, qPrintable(row));
         }
-
         Setup *setup = m_window->setupTab();
         QCOMPARE(arenaRows(setup, 1), QStringList({"0-", "1-A", "1-B", "2-A", "3-A", "4-A"}));
         QCOMPARE(arenaRows(setup, 2), QStringList({"0-", "5-A", "5-B", "6-A", "7-A"}));
@@ -258,24 +287,141 @@ private slots:
         QCOMPARE(m_uploads.mid(0, 2), QStringList({"html/klasse1_A.html", "html/klasse1_A.json"}));
         QCOMPARE(m_uploads.mid(m_uploads.size() - 3),
                  QStringList({outFile("S240614.cfg"), outFile("FRK.png"), outFile("S240614.html")}));
+
+        // The refresh button reloads every class once and writes the page and
+        // host line anew; what it refuses inside is refused the same way.
+        QList<std::shared_ptr<QSignalSpy>> spies;
+        for (const QString &key : m_window->viewKeys())
+            spies << std::make_shared<QSignalSpy>(m_window->view(key), &staevneKlasseInfo::resultChangeClass);
+        QFile::remove(outFile("S240614.html"));
+        m_window->config()->setValue("host.info", "gammel");
+        auto *button = m_window->findChild<QStatusBar *>()->findChild<QPushButton *>();
+        attempts = 0;
+        intruder.start();
+        QTest::mouseClick(button, Qt::LeftButton);
+        intruder.stop();
+        QVERIFY(attempts > 0);
+        for (const auto &spy : spies) {
+            QCOMPARE(spy->count(), 1);
+            QCOMPARE(spy->first().at(3).toBool(), false);
+        }
+        QVERIFY(QFile::exists(outFile("S240614.html")));
+        QCOMPARE(setting("host.info"), QStringLiteral("ringside: 192.0.2.10 / 127.0.0.1"));
+        QVERIFY(button->isEnabled());
+
+        // Without a competition id the page is skipped, the views are not.
+        QFile::remove(outFile("S240614.html"));
+        m_window->config()->setValue("staevne.id", "0");
+        QTest::keyClick(m_window.get(), Qt::Key_F5);
+        QVERIFY(!QFile::exists(outFile("S240614.html")));
+        for (const auto &spy : spies)
+            QCOMPARE(spy->count(), 2);
+        // After the refused attempts a load runs again.
+        m_window->showStaevne(standin::demoPastCompetitionId);
+        QCOMPARE(m_window->viewKeys().size(), 2);
     }
 
-    void championshipTabFollowsTheClassTypeCode()
+    // Loads that follow one another: a failed one keeps what is shown, a
+    // second competition replaces the first, one without classes shows none.
+    void followingLoads()
     {
-        // A dressage class whose code holds "SCU" and a jumping class with a
-        // championship dressage code keep their views but change tab.
+        openWindow("INSERT INTO tblStaevne (StaevneId, Staevne, NiveauId, Startdato, Slutdato, ZEPStaevneNr) "
+                   "VALUES (7, 'Tomt stævne', 'Klubstævne', '2024-08-01', '2024-08-01', 's*7ø');",
+                   {{"app.server", "1"}, {"http.port", freePort()}});
+        m_window->showStaevne(standin::demoCompetitionId);
+        m_window->slotActivePage(3, "9", "A");
+        const QStringList keys = m_window->viewKeys();
+        const QWidget *firstTab = m_window->classTabs()->widget(0);
+        const QByteArray index = readFile(outFile("index.html"));
+        const QStringList firsts{"klasse9_A.html", "rank9_A.html", "klasse9_A.json", "klasse1_B.html",
+                                 "klasse1_B.json"};
+        for (const QString &name : firsts)
+            QVERIFY2(QFile::exists(outFile(name)), qPrintable(name));
+        // Files the views did not write stay: a stylesheet, a score sheet's marks.
+        for (const char *name : {"ZEPLive.css", "klasse9_A_klasse_9_A.csv"}) {
+            QFile kept(outFile(name));
+            QVERIFY(kept.open(QIODevice::WriteOnly) && kept.write("kept") == 4);
+        }
+
+        // A failed class query keeps the competition on show; only the class
+        // query reads the class types.
+        QVERIFY(changeDatabase("ALTER TABLE tblKlasseType RENAME TO tblKlasseTypeGammel"));
+        m_window->showStaevne(standin::demoPastCompetitionId);
+        // The competition that was read is named before the classes fail.
+        const QString text = log();
+        const qsizetype named = text.indexOf(QStringLiteral(" : S240517: "));
+        QVERIFY(named >= 0);
+        QVERIFY(named < text.indexOf(QStringLiteral("SHOWSTAEVNE SQL Error")));
+        QCOMPARE(m_window->viewKeys(), keys);
+        QCOMPARE(m_window->classTabs()->widget(0), firstTab);
+        QCOMPARE(tabTitles(m_window->classTabs()), demoTabs);
+        QCOMPARE(arenaRows(m_window->setupTab(), 2), QStringList({"0-", "5-A", "5-B", "6-A", "7-A"}));
+        QCOMPARE(readFile(outFile("index.html")), index);
+        QVERIFY(!QFile::exists(outFile("S240517.cfg")));
+        QCOMPARE(setting("staevne.ZEPStaevneId"), QStringLiteral("S240614"));
+        QVERIFY(changeDatabase("ALTER TABLE tblKlasseTypeGammel RENAME TO tblKlasseType"));
+
+        // The load by id (the demo's start-up) names the competition as the
+        // choice would: the past competition starts earliest, so first.
+        m_window->cancel = true;
+        m_window->selectStaevne();
+        m_window->openStaevne(standin::demoPastCompetitionId);
+        QCOMPARE(setting("staevne.navn"), m_window->offered.value(0));
+        for (const QString &name : firsts)
+            QVERIFY2(!QFile::exists(outFile(name)), qPrintable(name));
+        QVERIFY(QFile::exists(outFile("ZEPLive.css")) && QFile::exists(outFile("klasse9_A_klasse_9_A.csv")));
+        // Arena 3 is not used by the second competition: its names lead to
+        // a pause page of the second one, not to nothing.
+        const QByteArray link = QStringLiteral("<A HREF=\"/%1\"").arg(setting("staevne.ZEPStaevneId")).toUtf8();
+        for (int bane : {1, 2, 3})
+            QVERIFY(readFile(outFile(QStringLiteral("klasse0_%1.html").arg(bane))).contains(link));
+        const QMap<QString, QString> aliases = m_window->httpServer()->aliases();
+        for (int bane : {1, 2, 3}) {
+            for (const char *name : {"bane%1.html", "rank%1.html", "oversigt%1.html"})
+                QCOMPARE(aliases.value(QString::fromLatin1(name).arg(bane)),
+                         QStringLiteral("klasse0_%1.html").arg(bane));
+        }
+        // A class file of both competitions' names is the second one's.
+        QVERIFY(readFile(outFile("klasse1_A.json"))
+                    .contains(QStringLiteral("\"staevneId\":\"%1\"").arg(standin::demoPastCompetitionId).toUtf8()));
+
+        // A competition without classes: no views, its own files, and the
+        // addresses of the load before stay with no rotating page added.
+        const int addresses = addressList()->count();
+        m_window->showStaevne(7);
+        QVERIFY(m_window->viewKeys().isEmpty());
+        QCOMPARE(m_window->classTabs()->count(), 0);
+        QVERIFY(!m_window->setupTab()->classList(1));
+        QCOMPARE(setting("staevne.ZEPStaevneId"), QStringLiteral("S7OE"));
+        compareWithExpected("S7OE.cfg", "loading_empty.cfg");
+        compareWithExpected("index.html", "loading_empty_index.html");
+        QCOMPARE(addressList()->count(), addresses);
+    }
+
+    // Changed data: a dressage class whose code holds "SCU" and a jumping class
+    // with a championship dressage code keep their views but change tab; no
+    // information page at the lowest update level; a logo that does not decode.
+    void changedCompetitionData()
+    {
         openWindow("INSERT INTO tblKlasseType (KlasseTypeId, DiciplinId) VALUES ('XSCU2', 2), ('DCU4H', 3);"
                    "UPDATE tblKlasse SET KlasseTypeId = 'XSCU2' WHERE StaevneId = 1 AND KlasseNr = 9;"
-                   "UPDATE tblKlasse SET KlasseTypeId = 'DCU4H' WHERE StaevneId = 1 AND KlasseNr = 6;",
+                   "UPDATE tblKlasse SET KlasseTypeId = 'DCU4H' WHERE StaevneId = 1 AND KlasseNr = 6;"
+                   "DELETE FROM tblOpdatering WHERE OpdateringID > 2010301;"
+                   "UPDATE tblEjer SET LOGOSTI = x'00010203';",
                    {{"championat.show", "1"}});
         m_window->showStaevne(standin::demoCompetitionId);
+        // Update level 2010301 makes no information page; a logo that does
+        // not decode is neither saved nor uploaded.
+        QVERIFY(QFile::exists(outFile("index.html")));
+        QVERIFY(!QFile::exists(outFile("S240614.html")));
+        QVERIFY(!QFile::exists(outFile("FRK.png")));
+        QVERIFY(!m_uploads.contains(outFile("FRK.png")));
 
         QTabW *champ = m_window->championshipTabs();
         QVERIFY(champ);
         // The loader decides the tab by the class type alone, so the waiting
         // list of a class with a championship code goes along with it.
         QCOMPARE(m_window->mainTabs()->indexOf(champ), 2);
-        QCOMPARE(m_window->mainTabs()->tabText(2), QStringLiteral("&Championats Klasser"));
         const QStringList champTitles{"4 Championat 5-årige dressurheste - A", "6 LB Spring - A",
                                       "7 Championat 6-årige springheste - A", "9 MA Dressur - A",
                                       "6 LB Spring - V"};
@@ -312,20 +458,6 @@ private slots:
         QCOMPARE(m_window->viewKeys().size(), demoTabs.size());
     }
 
-    void pageAndLogoNeedWhatTheyShow()
-    {
-        // Update level 2010301 makes no page; a logo that does not decode is
-        // neither saved nor uploaded.
-        openWindow("DELETE FROM tblOpdatering WHERE OpdateringID > 2010301;"
-                   "UPDATE tblEjer SET LOGOSTI = x'00010203';");
-        m_window->showStaevne(standin::demoCompetitionId);
-        QVERIFY(QFile::exists(outFile("index.html")));
-        QVERIFY(!QFile::exists(outFile("S240614.html")));
-        QVERIFY(!QFile::exists(outFile("FRK.png")));
-        QVERIFY(!m_uploads.contains(outFile("FRK.png")));
-        QVERIFY(log().contains("Klub logo FRK.png kan ikke læses fra databasen"));
-    }
-
     void hostileNamesStayInsideTheRoot()
     {
         openWindow("UPDATE tblStaevne SET ZEPStaevneNr = '../../x';"
@@ -355,9 +487,10 @@ private slots:
         QCOMPARE(m_window->viewKeys().size(), demoTabs.size());
     }
 
+    // Equal entries (same name and dates) are told apart by position; a typed
+    // text loads only the entry it matches; cancel loads nothing.
     void choiceGoesByPosition()
     {
-        // The two competitions get the same name and dates: equal entries.
         openWindow("UPDATE tblStaevne SET Staevne = 'Fjordens Sommerstævne 2024', "
                    "Startdato = '2024-06-14 00:00:00.000', Slutdato = '2024-06-15 00:00:00.000' WHERE StaevneId = 2;");
         m_window->chooseIndex = 0;
@@ -368,19 +501,16 @@ private slots:
         const QString first = setting("staevne.id");
         m_window->chooseIndex = 1;
         m_window->selectStaevne();
-        QCOMPARE(QSet<QString>({first, setting("staevne.id")}), QSet<QString>({"1", "2"}));
+        const QString second = setting("staevne.id");
+        QCOMPARE(QSet<QString>({first, second}), QSet<QString>({"1", "2"}));
         QCOMPARE(setting("staevne.navn"), m_window->offered.at(1));
         const QStringList keys = m_window->viewKeys();
 
-        // A typed text that matches no entry loads nothing; one that matches
-        // loads that entry; cancel loads nothing.
-        const QString loaded = setting("staevne.id");
         m_window->chooseIndex = -1;
         m_window->typedText = QStringLiteral("Et stævne der ikke findes");
         m_window->selectStaevne();
-        QCOMPARE(setting("staevne.id"), loaded);
+        QCOMPARE(setting("staevne.id"), second);
         QCOMPARE(m_window->viewKeys(), keys);
-        QVERIFY(log().contains("Stævnet \"Et stævne der ikke findes\" findes ikke i databasen; intet indlæst"));
         m_window->typedText = m_window->offered.first();
         m_window->selectStaevne();
         QCOMPARE(setting("staevne.id"), first);
@@ -388,172 +518,6 @@ private slots:
         m_window->chooseIndex = 1;
         m_window->selectStaevne();
         QCOMPARE(setting("staevne.id"), first);
-    }
-
-    void failedClassQueryKeepsTheCompetitionOnShow()
-    {
-        openWindow();
-        m_window->showStaevne(standin::demoCompetitionId);
-        const QStringList keys = m_window->viewKeys();
-        const QWidget *firstTab = m_window->classTabs()->widget(0);
-        const QByteArray index = readFile(outFile("index.html"));
-
-        // Only the class query reads the class types.
-        QVERIFY(changeDatabase("ALTER TABLE tblKlasseType RENAME TO tblKlasseTypeGammel"));
-        m_window->showStaevne(standin::demoPastCompetitionId);
-
-        // The competition that was read is named before the classes fail.
-        const QString text = log();
-        const qsizetype named = text.indexOf(QStringLiteral(" : S240517: "));
-        QVERIFY(named >= 0);
-        QVERIFY(named < text.indexOf(QStringLiteral("SHOWSTAEVNE SQL Error")));
-        QCOMPARE(m_window->viewKeys(), keys);
-        QCOMPARE(m_window->classTabs()->widget(0), firstTab);
-        QCOMPARE(tabTitles(m_window->classTabs()), demoTabs);
-        QCOMPARE(arenaRows(m_window->setupTab(), 2), QStringList({"0-", "5-A", "5-B", "6-A", "7-A"}));
-        QCOMPARE(readFile(outFile("index.html")), index);
-        QVERIFY(!QFile::exists(outFile("S240517.cfg")));
-        QCOMPARE(setting("staevne.ZEPStaevneId"), QStringLiteral("S240614"));
-    }
-
-    void loadWithoutSections()
-    {
-        openWindow("INSERT INTO tblStaevne (StaevneId, Staevne, NiveauId, Startdato, Slutdato, ZEPStaevneNr) "
-                   "VALUES (7, 'Tomt stævne', 'Klubstævne', '2024-08-01', '2024-08-01', 's*7ø');");
-        m_window->showStaevne(standin::demoCompetitionId);
-        m_window->showStaevne(7);
-
-        QVERIFY(m_window->viewKeys().isEmpty());
-        QCOMPARE(m_window->classTabs()->count(), 0);
-        QVERIFY(!m_window->setupTab()->classList(1));
-        QCOMPARE(setting("staevne.ZEPStaevneId"), QStringLiteral("S7OE"));
-        compareWithExpected("S7OE.cfg", "loading_empty.cfg");
-        compareWithExpected("index.html", "loading_empty_index.html");
-        // The addresses of the load before stay; no rotating page is added.
-        QCOMPARE(addressList()->count(), 7);
-    }
-
-    void secondCompetitionLeavesNothingOfTheFirst()
-    {
-        openWindow(QString(), {{"app.server", "1"}, {"http.port", freePort()}});
-        m_window->showStaevne(standin::demoCompetitionId);
-        m_window->slotActivePage(3, "9", "A");
-        const QStringList firsts{"klasse9_A.html", "rank9_A.html", "klasse9_A.json"};
-        QVERIFY(QFile::exists(outFile("klasse0_3.html")));
-        for (const QString &name : firsts)
-            QVERIFY2(QFile::exists(outFile(name)), qPrintable(name));
-        QVERIFY(QFile::exists(outFile("klasse1_B.html")));
-        // Files the views did not write stay: a stylesheet, a score sheet's marks.
-        for (const char *name : {"ZEPLive.css", "klasse9_A_klasse_9_A.csv"}) {
-            QFile kept(outFile(name));
-            QVERIFY(kept.open(QIODevice::WriteOnly) && kept.write("kept") == 4);
-        }
-
-        // The load by id (the demo's start-up) names the competition as the
-        // choice would: the past competition starts earliest, so first.
-        m_window->cancel = true;
-        m_window->selectStaevne();
-        m_window->openStaevne(standin::demoPastCompetitionId);
-        QCOMPARE(setting("staevne.navn"), m_window->offered.value(0));
-        for (const QString &name : firsts + QStringList{"klasse1_B.html", "klasse1_B.json"})
-            QVERIFY2(!QFile::exists(outFile(name)), qPrintable(name));
-        QVERIFY(QFile::exists(outFile("ZEPLive.css")) && QFile::exists(outFile("klasse9_A_klasse_9_A.csv")));
-        // Arena 3 is not used by the second competition: its names lead to
-        // a pause page of the second one, not to nothing.
-        const QByteArray link = QStringLiteral("<A HREF=\"/%1\"").arg(setting("staevne.ZEPStaevneId")).toUtf8();
-        for (int bane : {1, 2, 3})
-            QVERIFY(readFile(outFile(QStringLiteral("klasse0_%1.html").arg(bane))).contains(link));
-        const QMap<QString, QString> aliases = m_window->httpServer()->aliases();
-        for (int bane : {1, 2, 3}) {
-            for (const char *name : {"bane%1.html", "rank%1.html", "oversigt%1.html"})
-                QCOMPARE(aliases.value(QString::fromLatin1(name).arg(bane)), QStringLiteral("klasse0_%1.html").arg(bane));
-        }
-        // A class file of both competitions' names is the second one's.
-        QVERIFY(QFile::exists(outFile("klasse1_A.json")));
-        QVERIFY(readFile(outFile("klasse1_A.json")).contains(
-            QStringLiteral("\"staevneId\":\"%1\"").arg(standin::demoPastCompetitionId).toUtf8()));
-    }
-
-    void loadAndRefreshRefuseToNest()
-    {
-        openWindow(QString(), {{"app.server", "1"}, {"http.port", freePort()}});
-
-        // A timer firing inside the event processing of a load tries every
-        // way into a second load or a teardown.
-        int attempts = 0;
-        bool cancelButton = true;
-        QTimer intruder;
-        intruder.setInterval(0);
-        connect(&intruder, &QTimer::timeout, this, [&] {
-            if (!m_window->isLoadingStaevne())
-                return;
-            if (auto *progress = m_window->findChild<QProgressDialog *>("progress"))
-                cancelButton = !progress->findChildren<QPushButton *>().isEmpty();
-            ++attempts;
-            m_window->showStaevne(standin::demoPastCompetitionId);
-            m_window->selectStaevne();
-            m_window->refreshClasses();
-            for (const int key : {int(Qt::Key_F5), int(Qt::Key_F10)}) {
-                QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-                QCoreApplication::sendEvent(m_window.get(), &press);
-            }
-            m_window->startHttpServer(false);
-        });
-        intruder.start();
-        m_window->showStaevne(standin::demoCompetitionId);
-        intruder.stop();
-
-        QVERIFY(attempts > 0);
-        QVERIFY(!cancelButton);
-        QCOMPARE(tabTitles(m_window->classTabs()), demoTabs);
-        QCOMPARE(setting("staevne.id"), QStringLiteral("1"));
-        const QString text = log();
-        QCOMPARE(text.count("Indlæsning af stævne 2 afvist"), attempts);
-        QCOMPARE(text.count("Valg af stævne afvist"), 2 * attempts);
-        QCOMPARE(text.count("Opdatering af klasserne afvist"), 2 * attempts);
-        QCOMPARE(text.count("Stop af httpd server afvist"), attempts);
-        QVERIFY(m_window->httpServer());
-        QCOMPARE(m_window->httpServer()->aliases().value("S240614"), QStringLiteral("index.html"));
-        QCOMPARE(m_window->httpServer()->aliases().value("info.html"), QStringLiteral("S240614.html"));
-
-        // The same during a refresh; afterwards a load runs again.
-        attempts = 0;
-        intruder.start();
-        m_window->refreshClasses();
-        intruder.stop();
-        QVERIFY(attempts > 0);
-        QCOMPARE(m_window->viewKeys().size(), demoTabs.size());
-        m_window->showStaevne(standin::demoPastCompetitionId);
-        QCOMPARE(m_window->viewKeys().size(), 2);
-    }
-
-    void refreshReloadsEveryClass()
-    {
-        openWindow(QString(), {{"app.statusButtons", "1"}});
-        m_window->showStaevne(standin::demoCompetitionId);
-        QList<std::shared_ptr<QSignalSpy>> spies;
-        for (const QString &key : m_window->viewKeys())
-            spies << std::make_shared<QSignalSpy>(m_window->view(key), &staevneKlasseInfo::resultChangeClass);
-        QFile::remove(outFile("S240614.html"));
-        m_window->config()->setValue("host.info", "gammel");
-
-        auto *button = m_window->findChild<QStatusBar *>()->findChild<QPushButton *>();
-        QTest::mouseClick(button, Qt::LeftButton);
-        for (const auto &spy : spies) {
-            QCOMPARE(spy->count(), 1);
-            QCOMPARE(spy->first().at(3).toBool(), false);
-        }
-        QVERIFY(QFile::exists(outFile("S240614.html")));
-        QCOMPARE(setting("host.info"), QStringLiteral("ringside: 192.0.2.10 / 127.0.0.1"));
-        QVERIFY(button->isEnabled());
-
-        // Without a competition id the page is skipped, the views are not.
-        QFile::remove(outFile("S240614.html"));
-        m_window->config()->setValue("staevne.id", "0");
-        QTest::keyClick(m_window.get(), Qt::Key_F5);
-        QVERIFY(!QFile::exists(outFile("S240614.html")));
-        for (const auto &spy : spies)
-            QCOMPARE(spy->count(), 2);
     }
 };
 

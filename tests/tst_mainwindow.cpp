@@ -153,9 +153,7 @@ private slots:
         appConfig *cfg = fresh.config();
         QCOMPARE(cfg->getValue("staevne.ZEPStaevneId", ""), QStringLiteral("S000000"));
         QCOMPARE(cfg->getValue("host.info", ""), QStringLiteral("ringside: 192.0.2.10 / 127.0.0.1"));
-        QVERIFY(fresh.downloader());
-        auto *combo = fresh.findChild<QComboBox *>("editable combobox");
-        QCOMPARE(combo->count(), 1);
+        QCOMPARE(fresh.findChild<QComboBox *>("editable combobox")->count(), 1);
         // The first page is asked for at once, with exactly one slash.
         QCOMPARE(fresh.downloader()->pending(), QStringList{"http://localhost:8080/bane1.html"});
 
@@ -382,36 +380,32 @@ private slots:
         QCOMPARE(ClientTab::fitOf(QSize(100, 200), QSize(100, 200)), ClientTab::Fit::Exact);
     }
 
-    // The command line under the debug views keeps its height when the
-    // window grows; the views take the room.
-    void debugCommandRowKeepsItsSize()
-    {
-        TestWindow window(nullptr, settingsFile({{"debug.show", "1"}}), "MainWidget");
-        auto *area = window.findChild<QSplitter *>("top");
-        auto *row = window.findChild<QWidget *>("debugCmdContainer");
-        QVERIFY(area && row);
-        window.mainTabs()->setCurrentWidget(area);
-        window.resize(600, 400);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const int before = row->height();
-        window.resize(600, 900);
-        QTRY_VERIFY(area->height() > 700);
-        QCOMPARE(row->height(), before);
-    }
-
-    void cleanTeardownWithEveryPart()
+    // A window with every part shown: the command line under the debug views
+    // keeps its height when the window grows, and the teardown is clean.
+    void everyPartShown()
     {
         const QString file = settingsFile({{"app.statusButtons", "1"}, {"app.statusButtons.fullScreen", "1"},
                                            {"bane.update", "10"}, {"upload.state", "1"}, {"debug.show", "1"}});
         auto *window = new TestWindow(nullptr, file, "MainWidget");
-        window->show();
         QStringList buttons;
         for (QPushButton *button : window->findChild<QStatusBar *>()->findChildren<QPushButton *>())
             buttons << button->text();
         QCOMPARE(buttons, QStringList({"Opdater", "F"}));
         window->setupTab()->addClass(1, "LA2 A", "1", "A", "Lørdag");
         window->setupTab()->addClass(99, "Venteliste V", "2", "V", "Lørdag");
+
+        auto *area = window->findChild<QSplitter *>("top");
+        auto *row = window->findChild<QWidget *>("debugCmdContainer");
+        QVERIFY(area && row);
+        window->mainTabs()->setCurrentWidget(area);
+        window->resize(600, 400);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const int before = row->height();
+        window->resize(600, 900);
+        QTRY_VERIFY(area->height() > 700);
+        QCOMPARE(row->height(), before);
+
         // Let the client timer, the downloader and the upload run a little.
         QTest::qWait(50);
         QSignalSpy destroyed(window->config(), &QObject::destroyed);
