@@ -1,10 +1,10 @@
 #include "app/LogArea.h"
+#include "views/KlasseJsonDocument.h"
 
 #include <QDir>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTime>
 
 #include "app/HistoryLineEdit.h"
@@ -119,9 +119,5 @@ bool LogArea::saveTo(const QString &fileName, const QString &staevneNavn, const 
     const QString text = QStringLiteral("Stævne: ") + staevneNavn + QLatin1Char('\n') + QStringLiteral("Version:")
                          + version + QLatin1Char('\n') + QStringLiteral("Log:\n") + m_info->toPlainText()
                          + QLatin1Char('\n');
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(text.toUtf8());
-    return file.commit();
+    return writeWholeFile(fileName, text.toUtf8(), nullptr);
 }

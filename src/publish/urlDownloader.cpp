@@ -122,7 +122,10 @@ void urlDownloader::finished(QNetworkReply *reply, const QString &url)
     const QString path = localPath(m_directory, url);
     QDir().mkpath(m_directory);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit()) {
+    // Unbuffered: a short write must fail here, not surface in commit() as
+    // a flush that still replaces the page with a partial one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(body) != body.size()
+        || !file.commit()) {
         emit logMessage(4, tr("%1 cannot store %2: %3").arg(objectName(), path, file.errorString()));
         return;
     }

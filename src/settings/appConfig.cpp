@@ -176,7 +176,9 @@ bool appConfig::writeConfig(QString fileName)
 
     const QByteArray bytes = toXml();
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered: a short write must fail here, not surface in commit() as
+    // a flush that still replaces the settings with a partial file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         emit logMessage(1, tr("Kunne ikke skrive indstillingsfilen %1: %2").arg(fileName, file.errorString()));
         return false;
     }

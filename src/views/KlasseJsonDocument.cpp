@@ -102,7 +102,9 @@ bool writeWholeFiles(const QVector<QPair<QString, QByteArray>> &files, QString *
             return false;
         }
         auto file = std::make_unique<QSaveFile>(entry.first);
-        if (!file->open(QIODevice::WriteOnly) || file->write(entry.second) != entry.second.size()) {
+        // Unbuffered for the same reason as in writeWholeFile.
+        if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+            || file->write(entry.second) != entry.second.size()) {
             if (error)
                 *error = QStringLiteral("%1: %2").arg(entry.first, file->errorString());
             // The files not committed are discarded with their QSaveFile.

@@ -1,12 +1,12 @@
 #include "views/champ/ChampPages.h"
 
 #include "views/HtmlText.h"
+#include "views/KlasseJsonDocument.h"
 #include "views/PageHead.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace ChampPages {
 
@@ -379,34 +379,9 @@ Pages write(const ClassInfo &info, const Settings &s, const QVector<QStringList>
 
 bool save(const QString &klassePath, const QString &rankPath, const Pages &pages, QString *error)
 {
-    if (!QDir().mkpath(QFileInfo(klassePath).absolutePath()) || !QDir().mkpath(QFileInfo(rankPath).absolutePath())) {
-        *error = QStringLiteral("cannot create the directory of %1").arg(klassePath);
-        return false;
-    }
-    QSaveFile klasse(klassePath);
-    QSaveFile rank(rankPath);
-    // Unbuffered, so that a write the disk takes only in part fails here
-    // and not in commit(), after the other page has been replaced.
-    const auto written = [](QSaveFile &file, const QByteArray &bytes) {
-        return file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size();
-    };
-    if (!written(klasse, pages.klasse)) {
-        *error = QStringLiteral("%1: %2").arg(klassePath, klasse.errorString());
-        return false;
-    }
-    if (!written(rank, pages.rank)) {
-        *error = QStringLiteral("%1: %2").arg(rankPath, rank.errorString());
-        return false;
-    }
-    if (!klasse.commit()) {
-        *error = QStringLiteral("%1: %2").arg(klassePath, klasse.errorString());
-        return false;
-    }
-    if (!rank.commit()) {
-        *error = QStringLiteral("%1: %2").arg(rankPath, rank.errorString());
-        return false;
-    }
-    return true;
+    // Both pages or neither: a class page without its ranking page would be
+    // announced and uploaded alone.
+    return writeWholeFiles({{klassePath, pages.klasse}, {rankPath, pages.rank}}, error);
 }
 
 } // namespace ChampPages
