@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include "app/StaevneFiles.h"
+#include "database/FileNamePart.h"
 #include "app/StaevneInfoPage.h"
 #include "app/StaevneLoader.h"
 #include "publish/PathJoin.h"

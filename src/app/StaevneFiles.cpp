@@ -1,4 +1,5 @@
 #include "app/StaevneFiles.h"
+#include "database/FileNamePart.h"
 
 #include "views/HtmlText.h"
 #include "views/KlasseJsonDocument.h"

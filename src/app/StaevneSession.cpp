@@ -1,4 +1,5 @@
 #include "app/StaevneSession.h"
+#include "database/FileNamePart.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -349,6 +350,12 @@ void StaevneSession::addSection(const StaevneLoader::SectionRow &row, int staevn
     if (kind == StaevneLoader::ViewKind::None)
         return;
     const QString klasseNr = QString::number(row.klasseNr);
+    if (!paths::isSafeFileNamePart(row.afdeling)) {
+        // The initials name every file the view writes.
+        log(1, QStringLiteral("Klasse %1 %2 springes over: afdelingen \"%3\" kan ikke indgå i et filnavn")
+                   .arg(klasseNr, row.klasse, row.afdeling));
+        return;
+    }
     staevneKlasseInfo *view =
         StaevneLoader::createView(kind, m_window->config(), m_window, row.klasse + QLatin1Char(' ') + row.afdeling);
     if (!view) {

@@ -1,4 +1,5 @@
 #include "views/champ/ChampView.h"
+#include "database/FileNamePart.h"
 
 #include "database/DbValue.h"
 #include "views/KlasseJsonDocument.h"
@@ -168,8 +169,10 @@ QString ChampView::localPedigree(const QString &horseId, bool breeder)
 
 bool ChampView::scoreFileAllowed()
 {
-    const QString key = setting(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("ZEP")).simplified();
-    if (!key.isEmpty() && key.compare(QLatin1String("ukendt"), Qt::CaseInsensitive) != 0)
+    const QString key = setting(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("ZEP"));
+    // The number names the file: it must tell this competition from another
+    // one and must not lead out of the output directory.
+    if (paths::isSafeFileNamePart(key) && key.compare(QLatin1String("ukendt"), Qt::CaseInsensitive) != 0)
         return true;
     // The file name would not tell this competition from another one.
     emit logMessage(1, QStringLiteral("Klasse %1 %2: ingen pointfil, da stævnets ZEP nummer er ukendt")
