@@ -2,10 +2,7 @@
 // plain functions, then the whole over real sockets on 127.0.0.1 (files,
 // aliases, logos, hostile and malformed requests, error pages, the size and
 // time limits) and the main window's control of it.
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,16 +21,11 @@
 #include "app/MainWidget.h"
 #include "publish/Setup.h"
 #include "settings/appConfig.h"
+#include "StationFixture.h"
+
+using namespace stationfx;
 
 namespace {
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 struct Reply
 {
     int status = 0;
@@ -73,20 +65,6 @@ Reply get(quint16 port, const QByteArray &target)
     return exchange(port, "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
 }
 
-bool writeSettings(const QString &path, const QMap<QString, QString> &values)
-{
-    appConfig cfg(nullptr, path);
-    for (auto it = values.cbegin(); it != values.cend(); ++it)
-        cfg.setValue(it.key(), it.value());
-    return cfg.writeConfig();
-}
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 } // namespace
 
 class tst_HttpServer : public QObject
@@ -118,22 +96,17 @@ private slots:
     void initTestCase()
     {
         m_root = m_dir.filePath("html");
-        writeFile(m_dir.filePath("appCfg.xml"), "<secret>database.password</secret>");
-        writeFile(m_root + "/index.html", "<html>start</html>");
-        writeFile(m_root + "/klasse0_1.html", "pause 1");
-        writeFile(m_root + "/klasse14_A.html", "class 14 A");
-        writeFile(m_root + "/klasse3_B.json", "{\"a\":1}");
-        QDir().mkpath(m_dir.filePath("outside"));
-        QFile::link(m_dir.filePath("outside"), m_root + "/link");
-        writeFile(m_dir.filePath("outside/x.html"), "outside");
-        writeFile(m_dir.filePath("logo/K1.png"), "\x89PNG logo");
-        writeFile(m_dir.filePath("logo/notes.txt"), "not a picture");
-        writeFile(m_dir.filePath("logo/sub/K2.png"), "deeper");
-        writeFile(m_dir.filePath("outside/out.png"), "outside");
-        QFile::link(m_dir.filePath("outside/out.png"), m_dir.filePath("logo/out.png"));
-        writeFile(m_root + "/root.png", "a root picture");
-        writeFile(m_root + "/my page.html", "blank in the name");
-        writeFile(m_root + "/..\\appCfg.xml", "a backslash in the name");
+        const QList<QPair<QString, QByteArray>> files{
+            {"appCfg.xml", "<secret>database.password</secret>"}, {"html/index.html", "<html>start</html>"},
+            {"html/klasse0_1.html", "pause 1"}, {"html/klasse14_A.html", "class 14 A"},
+            {"html/klasse3_B.json", "{\"a\":1}"}, {"html/root.png", "a root picture"},
+            {"html/my page.html", "blank in the name"}, {"html/..\\appCfg.xml", "a backslash in the name"},
+            {"outside/x.html", "outside"}, {"outside/out.png", "outside"}, {"logo/K1.png", "\x89PNG logo"},
+            {"logo/notes.txt", "not a picture"}, {"logo/sub/K2.png", "deeper"}};
+        for (const auto &[name, bytes] : files)
+            QVERIFY(writeFile(m_dir.filePath(name), bytes));
+        QVERIFY(QFile::link(m_dir.filePath("outside"), m_root + "/link"));
+        QVERIFY(QFile::link(m_dir.filePath("outside/out.png"), m_dir.filePath("logo/out.png")));
     }
 
     void rotation_data()
@@ -265,7 +238,7 @@ private slots:
         // when the new one has the same size and comes right after.
         HttpDaemon server(nullptr, 0, m_root);
         const quint16 port = server.serverPort();
-        writeFile(m_root + "/live.html", "result AAAA");
+        QVERIFY(writeFile(m_root + "/live.html", "result AAAA"));
         QTest::qWait(250); // old enough to be kept
         QCOMPARE(whileServing([&] { return get(port, "/live.html"); }).body, QByteArray("result AAAA"));
         QCOMPARE(whileServing([&] { return get(port, "/live.html"); }).body, QByteArray("result AAAA"));
@@ -278,7 +251,7 @@ private slots:
         }
         // Replaced through a new file, as the station writes its pages.
         QFile::remove(m_root + "/live.html");
-        writeFile(m_root + "/live.html", "result DDDD");
+        QVERIFY(writeFile(m_root + "/live.html", "result DDDD"));
         QCOMPARE(whileServing([&] { return get(port, "/live.html"); }).body, QByteArray("result DDDD"));
         QFile::remove(m_root + "/live.html");
         QCOMPARE(whileServing([&] { return get(port, "/live.html"); }).status, 404);

@@ -13,7 +13,6 @@
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QStatusBar>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -30,6 +29,9 @@
 #include "demo/DemoCompetition.h"
 #include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
+#include "StationFixture.h"
+
+using namespace stationfx;
 
 namespace {
 
@@ -56,20 +58,6 @@ protected:
     }
     void showChampionshipNotice(const QString &text) override { notices << text; }
 };
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList tabTitles(const QTabWidget *tabs)
-{
-    QStringList titles;
-    for (int i = 0; tabs && i < tabs->count(); ++i)
-        titles << tabs->tabText(i);
-    return titles;
-}
 
 // An arena list of the setup tab as "<class number>-<section>" rows.
 QStringList arenaRows(Setup *setup, int bane)
@@ -115,12 +103,7 @@ private:
                                       {"database.driver", standin::driverName()}, {"database.name", m_db},
                                       {"http.root", m_root}};
         values.insert(extra);
-        {
-            appConfig cfg(nullptr, path);
-            for (auto it = values.cbegin(); it != values.cend(); ++it)
-                cfg.setValue(it.key(), it.value());
-            cfg.writeConfig();
-        }
+        QVERIFY(writeSettings(path, values));
         m_window = std::make_unique<TestWindow>(nullptr, path, QStringLiteral("main"));
         m_uploads.clear();
         connect(m_window->setupTab(), &Setup::logMessage, this, [this](int level, const QString &text) {
@@ -161,24 +144,13 @@ private:
         QCOMPARE(QString::fromUtf8(actual), QString::fromUtf8(expected));
     }
 
-    static QString freePort()
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        return QString::number(probe.serverPort());
-    }
+    static QString port() { return QString::number(freePort()); }
 
 private slots:
     void initTestCase()
     {
         standin::registerDriver();
-        MainWidget::setHostLookup([] {
-            HostAddresses h;
-            h.hostName = QStringLiteral("ringside");
-            h.lookupOk = true;
-            h.resolved = {QHostAddress(QStringLiteral("192.0.2.10"))};
-            return h;
-        });
+        MainWidget::setHostLookup(ringsideHost);
         QDir::setCurrent(m_dir.path());
         m_demo = m_dir.filePath("demo.db");
         standin::DemoOptions options;
@@ -198,7 +170,7 @@ private slots:
     // server stop tried from inside it, then a refresh tried the same way.
     void loadAndRefresh()
     {
-        openWindow(QString(), {{"app.server", "1"}, {"http.port", freePort()}, {"app.statusButtons", "1"}});
+        openWindow(QString(), {{"app.server", "1"}, {"http.port", port()}, {"app.statusButtons", "1"}});
         QVERIFY(QDir(m_root).removeRecursively()); // the server made it; the load must make it again
         int attempts = 0;
         bool cancelButton = true;
@@ -305,7 +277,7 @@ private slots:
     {
         openWindow("INSERT INTO tblStaevne (StaevneId, Staevne, NiveauId, Startdato, Slutdato, ZEPStaevneNr) "
                    "VALUES (7, 'Tomt stævne', 'Klubstævne', '2024-08-01', '2024-08-01', 's*7ø');",
-                   {{"app.server", "1"}, {"http.port", freePort()}});
+                   {{"app.server", "1"}, {"http.port", port()}});
         m_window->showStaevne(standin::demoCompetitionId);
         m_window->slotActivePage(3, "9", "A");
         const QStringList keys = m_window->viewKeys();

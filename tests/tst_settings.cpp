@@ -2,12 +2,14 @@
 // round trips through the file (Latin-1, blanks, "&", line breaks, characters
 // outside Latin-1 or that XML cannot hold), timer values, and what a failed
 // read or write leaves behind.
-#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "settings/appConfig.h"
+#include "StationFixture.h"
+
+using namespace stationfx;
 
 class tst_Settings : public QObject
 {
@@ -17,17 +19,6 @@ private:
     QTemporaryDir m_dir;
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
-    static void writeFile(const QString &path, const QByteArray &bytes)
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    static QByteArray readFile(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
     static QByteArray fileWith(const QByteArray &propertyLines)
     {
         return "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n<!DOCTYPE cfg >\n<configuration>\n <properties>\n"
@@ -160,7 +151,7 @@ private slots:
         QFile::remove(file);
         QFile::remove(file + ".bak");
         if (!content.isEmpty())
-            writeFile(file, content);
+            QVERIFY(writeFile(file, content));
         appConfig cfg(nullptr, file);
         cfg.setValue("kept.before", "1");
         QSignalSpy log(&cfg, &appConfig::logMessage);
@@ -174,7 +165,7 @@ private slots:
         QCOMPARE(QFile::exists(file + ".bak"), !content.isEmpty());
         // The copy is made once: a second save keeps it untouched.
         if (!content.isEmpty()) {
-            writeFile(file + ".bak", "older copy");
+            QVERIFY(writeFile(file + ".bak", "older copy"));
             QVERIFY(cfg.writeConfig());
             QCOMPARE(readFile(file + ".bak"), QByteArray("older copy"));
         }
@@ -193,7 +184,7 @@ private slots:
 
         // Writing to another name leaves the store's own file alone.
         const QString own = path("own.xml");
-        writeFile(own, "keep");
+        QVERIFY(writeFile(own, "keep"));
         appConfig other(nullptr, own);
         other.setValue("x.y", "1");
         QVERIFY(other.writeConfig(path("elsewhere.xml")));
