@@ -402,11 +402,16 @@ private slots:
     void hostileNamesStayInsideTheRoot()
     {
         openWindow("UPDATE tblStaevne SET ZEPStaevneNr = '../../x';"
-                   "UPDATE tblEjer SET klubId = '../../y';");
+                   "UPDATE tblEjer SET klubId = '../../y';"
+                   "UPDATE tblAfdeling SET AfdelingInitialer = '../../z' WHERE KlasseId = "
+                   "(SELECT KlasseId FROM tblKlasse WHERE StaevneId = 1 AND KlasseNr = 9);");
         m_window->showStaevne(standin::demoCompetitionId);
         QVERIFY(QFile::exists(outFile("index.html")));
+        // The section whose initials would name its files outside is not shown.
+        QCOMPARE(m_window->viewKeys().size(), demoTabs.size() - 1);
+        QCOMPARE(log().count("kan ikke indgå i et filnavn"), 1);
         const QDir above(m_root + "/../..");
-        QCOMPARE(above.entryList({"X*", "x*", "y*"}, QDir::Files), QStringList());
+        QCOMPARE(above.entryList({"X*", "x*", "y*", "z*"}, QDir::Files), QStringList());
         QCOMPARE(QDir(m_root + "/..").entryList(QDir::Files), QStringList());
         for (const QString &upload : std::as_const(m_uploads))
             QVERIFY2(!upload.contains(".."), qPrintable(upload));
