@@ -117,26 +117,18 @@ private slots:
 
     void execSql()
     {
+        // The station's one writing statement gives the rows it changed; a
+        // failed one is logged as an error and changes none.
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("ZEP"))
+            .setDatabaseName(QStringLiteral(":memory:"));
         ProbeView view(&m_cfg);
         QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-        QSignalSpy asks(&view, &staevneKlasseInfo::connectDB);
-        QCOMPARE(view.execSql(QStringLiteral("SELECT 1")), 0);
-        QCOMPARE(asks.count(), 1);
-        QCOMPARE(asks.at(0).at(0).toString(), QStringLiteral("ZEP"));
-
-        // A connection that does not open, then one that does: the number of
-        // rows a statement changed, 0 for a failed one, which is logged.
-        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("ZEP"))
-            .setDatabaseName(m_dir.filePath(QStringLiteral("no/such/dir/zep.db")));
-        QCOMPARE(view.execSql(QStringLiteral("SELECT 1")), 0);
-        QCOMPARE(log.count(), 1);
-        QSqlDatabase::database(QStringLiteral("ZEP"), false).setDatabaseName(QStringLiteral(":memory:"));
         view.execSql(QStringLiteral("CREATE TABLE t (x int)"));
-        QCOMPARE(view.execSql(QStringLiteral("INSERT INTO t VALUES (1), (2), (3)")), 3);
+        view.execSql(QStringLiteral("INSERT INTO t VALUES (1), (2), (3)"));
         QCOMPARE(view.execSql(QStringLiteral("UPDATE t SET x = 0 WHERE x > 1")), 2);
         QCOMPARE(view.execSql(QStringLiteral("UPDATE noSuchTable SET x = 1")), 0);
-        QCOMPARE(log.count(), 2);
-        QCOMPARE(asks.count(), 1);
+        QCOMPARE(log.count(), 1);
+        QCOMPARE(log.at(0).at(0).toInt(), -1);
         QSqlDatabase::removeDatabase(QStringLiteral("ZEP"));
     }
 

@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -76,15 +77,6 @@ private slots:
         m_root = m_dir.filePath("html");
         m_cfg = std::make_unique<appConfig>(nullptr, m_dir.filePath("cfg.xml"));
         m_cfg->setValue("http.root", m_root);
-    }
-
-    void init()
-    {
-        if (QSqlDatabase::contains(Zep))
-            return;
-        QSqlDatabase db = QSqlDatabase::addDatabase(standin::driverName(), Zep);
-        db.setDatabaseName(m_db);
-        QVERIFY(db.open());
     }
 
     void cleanup() { standin::Faults::clear(); }
@@ -192,13 +184,6 @@ private slots:
         QCOMPARE(changes.count(), 1);
         QCOMPARE(changes.first().at(3).toBool(), true);
         QVERIFY(QFileInfo(page).isFile());
-
-        // Without any connection the view asks for one.
-        QSqlDatabase::removeDatabase("ZEP");
-        QSignalSpy asked(&view, &staevneKlasseInfo::connectDB);
-        show(view, s);
-        QCOMPARE(asked.count(), 1);
-        QCOMPARE(column(view, Spring::Rytter), riders);
     }
 
     void resultPageOfTheClass()
@@ -225,11 +210,9 @@ private slots:
         QCOMPARE(htmlProblem(page), QString());
         QVERIFY(page.contains(QStringLiteral("&lt;b&gt;Ø&nbsp;&amp;&nbsp;&quot;Co&quot;&lt;/b&gt;").toUtf8()));
         // One row per starter; the withdrawn one has none.
-        int starters = 0;
-        for (const QString &status : column(view, Spring::Status))
-            starters += status.compare(QStringLiteral("AFMELDT"), Qt::CaseInsensitive) != 0
-                        && status.compare(QStringLiteral("EJ MØDT"), Qt::CaseInsensitive) != 0;
-        QCOMPARE(page.count("<tr bgcolor=\"#"), starters);
+        const QStringList statuses = column(view, Spring::Status);
+        const QRegularExpression absent(QStringLiteral("^(AFMELDT|EJ MØDT)$"), QRegularExpression::CaseInsensitiveOption);
+        QCOMPARE(page.count("<tr bgcolor=\"#"), statuses.size() - statuses.filter(absent).size());
         QVERIFY(page.contains(">4</font></td>\n<td width=\"8%\" align=\"right\" class=\"time\">"
                               "<font color=\"#000000\" size=\"3\">65.5</font></td>\n<td width=\"10%\" "
                               "align=\"right\"><font color=\"#000000\" size=\"3\"><b class=place>1</b>"));

@@ -1,4 +1,4 @@
-// The demo competition generator, the database's own functions and the
+// The demo competition's seed, the database's own functions and the
 // simulator that plays the competition-management system.
 
 #include "demo/DemoCompetition.h"
@@ -6,7 +6,6 @@
 #include "demo/SqliteDatabase.h"
 
 #include <QFile>
-#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -38,55 +37,6 @@ private slots:
         standin::DemoSimulator second(b, 99);
         for (int i = 0; i < 25; ++i)
             QCOMPARE(first.step(), second.step());
-    }
-
-    void competitionContent_data()
-    {
-        QTest::addColumn<bool>("small");
-        QTest::addColumn<int>("sections"); // 0: the usual plan
-        QTest::addColumn<int>("min");
-        QTest::addColumn<int>("max");
-        QTest::newRow("small") << true << 0 << 4 << 6;
-        QTest::newRow("full range") << false << 0 << 10 << 80;
-        QTest::newRow("load show") << false << 40 << 80 << 80;
-    }
-
-    void competitionContent()
-    {
-        QFETCH(bool, small);
-        QFETCH(int, sections);
-        QFETCH(int, min);
-        QFETCH(int, max);
-        standin::DemoOptions options;
-        options.seed = 3;
-        options.small = small;
-        options.sections = sections;
-        options.minStarters = small ? 30 : min; // small wins over the range
-        options.maxStarters = small ? 40 : max;
-        const QString file = m_dir.filePath(QStringLiteral("demo_range.db"));
-        QString error;
-        QVERIFY2(standin::generateDemoCompetition(file, options, &error), qPrintable(error));
-        const QList<DemoSection> running = standin::readDemoSections(file);
-        QSet<int> arenas;
-        QSet<DemoSectionKind> kinds;
-        for (const DemoSection &s : running + standin::readDemoSections(file, standin::demoPastCompetitionId)) {
-            const bool waiting = s.kind == DemoSectionKind::WaitingList;
-            QVERIFY(!waiting || (s.afdeling == QLatin1String("V") && s.bane == 99));
-            QVERIFY2(s.starters >= (waiting ? 2 : min) && s.starters <= (waiting ? 6 : max),
-                     qPrintable(QStringLiteral("%1 %2: %3").arg(s.klasseNr).arg(s.afdeling).arg(s.starters)));
-            if (s.staevneId == standin::demoCompetitionId) {
-                arenas.insert(s.bane);
-                kinds.insert(s.kind);
-            }
-        }
-        // Every kind of section, every arena; the load show has no waiting lists.
-        QCOMPARE(kinds.size(), sections ? 7 : 8);
-        QCOMPARE(arenas, sections ? QSet<int>({1, 2, 3, 4}) : QSet<int>({1, 2, 3, 99}));
-        if (sections)
-            QCOMPARE(running.size(), sections);
-        // Nothing is read from a missing file, and it is not made.
-        QVERIFY(standin::readDemoSections(m_dir.filePath(QStringLiteral("none.db")), 1, &error).isEmpty());
-        QVERIFY(!error.isEmpty() && !QFile::exists(m_dir.filePath(QStringLiteral("none.db"))));
     }
 
     void databaseFunctions_data()
@@ -193,10 +143,14 @@ private slots:
         QVERIFY(finished.wait(5000));
         QVERIFY(!simulator.isRunning() && simulator.steps() > 5);
 
-        // A missing file is an error, not a crash.
-        standin::DemoSimulator missing(m_dir.filePath(QStringLiteral("missing.db")));
+        // A missing file is an error, not a crash, and it is not made.
+        const QString none = m_dir.filePath(QStringLiteral("missing.db"));
+        standin::DemoSimulator missing(none);
         QVERIFY(missing.step().isEmpty());
         QVERIFY(!missing.lastError().isEmpty());
+        QString error;
+        QVERIFY(standin::readDemoSections(none, 1, &error).isEmpty());
+        QVERIFY(!error.isEmpty() && !QFile::exists(none));
     }
 
 private:

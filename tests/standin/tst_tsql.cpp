@@ -6,7 +6,6 @@
 #include "driver/TsqlTranslator.h"
 
 #include <QSqlDatabase>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -39,8 +38,6 @@ private slots:
             CREATE TABLE tblOfficials (OfficialId INTEGER PRIMARY KEY, Fornavn TEXT COLLATE TSQL_CI,
                                        EfterNavn TEXT COLLATE TSQL_CI);
             INSERT INTO tblOfficials VALUES (1, 'Åse', 'Ørsted'), (2, 'ÅSE', 'ØRSTED  '), (3, 'Per', NULL);
-            CREATE TABLE tblProbe (Navn TEXT COLLATE TSQL_CI);
-            INSERT INTO tblProbe VALUES ('');
             CREATE TABLE tblNavn (Navn TEXT COLLATE TSQL_CI);
             INSERT INTO tblNavn VALUES ('Åge'), ('Zenia'), ('ærø'), ('Øster'), ('Aage'), ('Bo');
             CREATE TABLE tblStart (StartNr INTEGER, SekundaerStartNr INTEGER);
@@ -53,18 +50,6 @@ private slots:
         QSqlDatabase database = QSqlDatabase::addDatabase(standin::driverName(), m_connection);
         database.setDatabaseName(file);
         QVERIFY2(database.open(), qPrintable(database.lastError().text()));
-        // A stand-in for the database's own function, as the schema's owner
-        // installs it: the letter of a secondary start number, "" for none.
-        auto *handle = *static_cast<sqlite3 *const *>(database.driver()->handle().constData());
-        QCOMPARE(sqlite3_create_function_v2(
-                     handle, "NrTilBogstav", 1, SQLITE_UTF8, nullptr,
-                     [](sqlite3_context *context, int, sqlite3_value **argv) {
-                         const int n = sqlite3_value_int(argv[0]);
-                         const char letter[2] = {char('A' + n - 1), 0};
-                         sqlite3_result_text(context, n >= 1 && n <= 26 ? letter : "", -1, SQLITE_TRANSIENT);
-                     },
-                     nullptr, nullptr, nullptr),
-                 SQLITE_OK);
     }
 
     void cleanupTestCase()
@@ -83,7 +68,6 @@ private slots:
         QTest::newRow("CONVERT style") << "SELECT CONVERT(char(10), d, 120) FROM t" << "120" << false;
         QTest::newRow("CONVERT without style") << "SELECT CONVERT(varchar, d) FROM t" << "style" << false;
         QTest::newRow("CAST type") << "SELECT CAST(d AS int) FROM t" << "int" << false;
-        QTest::newRow("varchar(max)") << "SELECT CAST(d AS varchar(max)) FROM t" << "varchar(max)" << false;
         QTest::newRow("DATENAME part") << "SELECT DATENAME(month, d) FROM t" << "month" << false;
         QTest::newRow("ISNULL arity") << "SELECT ISNULL(a) FROM t" << "ISNULL" << false;
         QTest::newRow("TOP") << "SELECT TOP 5 a FROM t" << "TOP" << false;
@@ -93,10 +77,8 @@ private slots:
         QTest::newRow("variable") << "SELECT a FROM t WHERE b = @id" << "@id" << false;
         QTest::newRow("temporary table") << "SELECT a FROM #work" << "#work" << false;
         QTest::newRow("minus beside plus") << "SELECT a - b + 'x' FROM t" << "-" << false;
-        QTest::newRow("dangling plus") << "SELECT a + FROM t" << "+" << false;
         QTest::newRow("two statements") << "SELECT 1; SELECT 2" << "more than one statement" << false;
         QTest::newRow("database name") << "SELECT a FROM ZEP.dbo.tblStaevne" << "database name" << false;
-        QTest::newRow("open string") << "SELECT 'abc FROM t" << "unterminated" << false;
         QTest::newRow("empty") << "  ;" << "empty" << false;
         QTest::newRow("text to int") << "SELECT 'x' + 1"
                                      << "Conversion failed when converting the varchar value 'x'" << true;
@@ -169,6 +151,7 @@ private slots:
             "select ISNULL(CAST(YEAR(foedeaar) AS VARCHAR(4)),'')\t\t\t+'/'+ ISNULL(AfstamningF,'')"
             "\t\t+'/'+ ISNULL(AfstamningM,'')\t\t+'/'+ ISNULL(AfstamningMF,'') \t\t"
             "from tblHest where HestBaseId = '%1' AND OPRETTETLOKALT=1");
+        QTest::newRow("pedigree, one NULL") << pedigree.arg(QLatin1String("DK001")) << QVariant("2012/Far//Morfar");
         QTest::newRow("pedigree without values") << pedigree.arg(QLatin1String("DK002")) << QVariant("///");
         // A start number joined with the letter of its secondary number.
         const QString startNr
