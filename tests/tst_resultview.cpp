@@ -137,7 +137,6 @@ private slots:
         appConfig cfg(nullptr, QString());
         cfg.setValue(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("S\"1\\"));
         ProbeView view(&cfg);
-        view.fillSample();
         const QString sponsorText = QStringLiteral("O'Briens \"Hus\"");
         const QString remarksText = QStringLiteral("Linje 1\nLinje 2\tC:\\");
         const QString cell = QStringLiteral("Ann O'Brien\\\r\n\x01\x1f\b\f/Å €");
@@ -193,7 +192,6 @@ private slots:
         QCOMPARE(DbValue::numberText(nullNumber), QStringLiteral("0"));
         QCOMPARE(DbValue::numberText(QVariant(QStringLiteral(" 12 "))), QStringLiteral("12"));
         QCOMPARE(DbValue::toInt(nullNumber), 0);
-        QCOMPARE(DbValue::toInt(QVariant(12.0)), 12);
         QCOMPARE(DbValue::toInt(QVariant(QStringLiteral("P1"))), 0);
         QCOMPARE(DbValue::toInt(QVariant(1e12)), 0);
         QCOMPARE(DbValue::toDouble(QVariant(QStringLiteral(" 345.5"))), 345.5);
@@ -217,12 +215,11 @@ private slots:
         // sections after the base was built: every cell and title still fits,
         // and the list scrolls sideways.
         ProbeView view(&m_cfg);
-        QStringList titles;
+        QStringList cells;
         for (int c = 0; c < 37; ++c)
-            titles << QStringLiteral("Kolonne %1").arg(c);
-        view.listView1->setHeaderLabels(titles);
+            cells << QStringLiteral("Kolonne %1").arg(c);
+        view.listView1->setHeaderLabels(cells);
         view.listView1->header()->setSectionResizeMode(QHeaderView::Stretch);
-        QStringList cells = titles;
         cells[2] = QStringLiteral("Hest med et meget langt navn, Danmark");
         cells[3] = QStringLiteral("Rytter med et endnu længere navn end hesten");
         view.listView1->addTopLevelItem(new QTreeWidgetItem(cells));

@@ -15,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <initializer_list>
 #include <tuple>
 
 using standin::DemoSection;
@@ -24,15 +23,6 @@ using standin::DemoSectionKind;
 namespace {
 
 const char kConnection[] = "statements";
-
-// Statements that the station writes as adjacent string pieces.
-QString joined(std::initializer_list<const char *> pieces, const char *separator)
-{
-    QStringList parts;
-    for (const char *piece : pieces)
-        parts << QString::fromUtf8(piece);
-    return parts.join(QLatin1String(separator));
-}
 
 // --- Competition selection and loading -------------------------------------
 
@@ -372,7 +362,7 @@ void tst_Statements::statements_data()
     row("local pedigree", QString::fromLatin1(kLocalPedigree).arg(local), -1, 1, 1, {"0=^\\d{4}/[^/]*/[^/]*/[^/]*$"});
     row("local pedigree with breeder", breeder.arg(local), -1, 1, 1, {"0=^\\d{4}(/[^/]*){3}/\\S+ \\S+, \\S+$"});
     row("registry horse has no local pedigree", QString::fromLatin1(kLocalPedigree).arg(registry), -1, 1, 0);
-    row("local fei id", joined({"select feiID", "from tblHest where HestBaseId = '%1' AND OPRETTETLOKALT=1"}, " ").arg(local),
+    row("local fei id", QStringLiteral("select feiID from tblHest where HestBaseId = '%1' AND OPRETTETLOKALT=1").arg(local),
         -1, 1, 1);
 
     // The Hippodata exports and their horse lookups.
@@ -407,11 +397,12 @@ void tst_Statements::statements_data()
             {"0=^\\d+[A-Z]?$", "1=^\\d+$", "7=^\\d+$"});
     for (const char *field : {"AfstamningF", "AfstamningM", "AfstamningMF", "YEAR(foedeaar)"})
         row(QStringLiteral("pedigree %1").arg(QLatin1String(field)),
-            joined({"SELECT", field, "FROM dbo.tblHest WHERE (HestBaseID = '%1' )"}, " ").arg(registry), -1, 1, 1);
+            QStringLiteral("SELECT %1 FROM dbo.tblHest WHERE (HestBaseID = '%2' )").arg(QLatin1String(field), registry),
+            -1, 1, 1);
 
     // Championships: the federation number compared as SQL Server does
     // (case and trailing blanks ignored), the header in both judge forms.
-    const QString propNr = joined({"select ZEPStaevnePropNr", "from tblStaevne where ZEPStaevneNr = '%1'"}, " ");
+    const QString propNr = QStringLiteral("select ZEPStaevnePropNr from tblStaevne where ZEPStaevneNr = '%1'");
     row("federation number", propNr.arg(QStringLiteral("S240614")), -1, 1, 1, {exactly(0, "P240614")});
     row("federation number, case and blanks", propNr.arg(QStringLiteral("s240614  ")), -1, 1, 1, {exactly(0, "P240614")});
     row("federation number unknown", propNr.arg(QStringLiteral("ZEP")), -1, 1, 0);
