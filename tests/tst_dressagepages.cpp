@@ -10,7 +10,6 @@
 #include "HtmlCheck.h"
 
 #include <QDir>
-#include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -108,9 +107,7 @@ private slots:
             const QString written = root + QLatin1Char('/') + pair.section(QLatin1Char('='), 0, 0);
             const QString expectedName = pair.section(QLatin1Char('='), 1);
             const QByteArray actual = readFile(written);
-            if (written.endsWith(QLatin1String(".json")))
-                QVERIFY2(!QJsonDocument::fromJson(actual).isNull(), qPrintable(expectedName));
-            else
+            if (!written.endsWith(QLatin1String(".json")))
                 QCOMPARE(htmlProblem(actual), QString());
             const QByteArray expected = readFile(QStringLiteral(ZEP_TESTDATA "/") + expectedName);
             QVERIFY2(actual == expected, qPrintable(QStringLiteral("%1 differs from %2").arg(written, expectedName)));
@@ -152,7 +149,8 @@ private slots:
         // unless the times are kept), results being ridden, finished.
         add("FEI provisional start list", {"rest=3", "temp=1"}, {"vis.fei=2"},
             QString::fromUtf8(" <td colspan=2> <B>Foreløbig Startliste</B>&nbsp;"));
-        add("FEI start list, times kept", {"rest=3", "keep=1"}, {"vis.fei=2"}, " <td colspan=2> <B>Startliste</B>&nbsp;");
+        add("FEI start list, times kept", {"rest=3", "keep=1"}, {"vis.fei=2"},
+            " <td colspan=2> <B>Startliste</B>&nbsp;");
         add("provisional results noted", {"temp=1"}, {}, "Resultater vist i kursiv");
         add("FEI 2 finished: judges, no note", {"rest=0", "temp=1"}, {"vis.fei=2"},
             " <td colspan=4>DOMMERE:&nbsp;&nbsp; </td>\n", {}, "Resultater vist i kursiv");

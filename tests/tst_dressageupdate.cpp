@@ -3,7 +3,6 @@
 // read or write, and the view kept level with the simulator's show.
 
 #include "demo/DemoSimulator.h"
-#include "database/DbValue.h"
 #include "views/dressur/DressurUpdate.h"
 #include "settings/appConfig.h"
 

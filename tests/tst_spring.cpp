@@ -188,7 +188,6 @@ private slots:
         Spring view(m_cfg.get(), nullptr, "view");
         show(view, s);
         const QStringList ids = column(view, Spring::StartId);
-        QVERIFY(ids.size() >= 3);
         QVERIFY(runSql(
             QStringLiteral("UPDATE tblStart SET FejlHS1 = 4, TidHS1 = 65.5, Placering = 1, Status = NULL WHERE StartId = %1;"
                            "UPDATE tblStart SET FejlHS1 = NULL, Placering = 0, Status = 'DISKVALIFICERET' WHERE StartId = %2;"
@@ -205,7 +204,7 @@ private slots:
         QVERIFY(page.contains(QStringLiteral("&lt;b&gt;Ø&nbsp;&amp;&nbsp;&quot;Co&quot;&lt;/b&gt;").toUtf8()));
         // One row per starter; the withdrawn one has none.
         const QStringList statuses = column(view, Spring::Status);
-        const QRegularExpression absent(QStringLiteral("^(AFMELDT|EJ MØDT)$"), QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpression absent(QStringLiteral("(?i)^(AFMELDT|EJ MØDT)$"));
         QCOMPARE(page.count("<tr bgcolor=\"#"), statuses.size() - statuses.filter(absent).size());
         QVERIFY(page.contains(">4</font></td>\n<td width=\"8%\" align=\"right\" class=\"time\">"
                               "<font color=\"#000000\" size=\"3\">65.5</font></td>\n<td width=\"10%\" "

@@ -4,10 +4,8 @@
 #include "driver/StandinDriver.h"
 
 #include <QSqlDatabase>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QtTest>
 

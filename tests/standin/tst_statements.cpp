@@ -362,8 +362,8 @@ void tst_Statements::statements_data()
     row("local pedigree", QString::fromLatin1(kLocalPedigree).arg(local), -1, 1, 1, {"0=^\\d{4}/[^/]*/[^/]*/[^/]*$"});
     row("local pedigree with breeder", breeder.arg(local), -1, 1, 1, {"0=^\\d{4}(/[^/]*){3}/\\S+ \\S+, \\S+$"});
     row("registry horse has no local pedigree", QString::fromLatin1(kLocalPedigree).arg(registry), -1, 1, 0);
-    row("local fei id", QStringLiteral("select feiID from tblHest where HestBaseId = '%1' AND OPRETTETLOKALT=1").arg(local),
-        -1, 1, 1);
+    row("local fei id", QStringLiteral("select feiID from tblHest where HestBaseId = '%1' AND OPRETTETLOKALT=1")
+        .arg(local), -1, 1, 1);
 
     // The Hippodata exports and their horse lookups.
     row("dressage export", QLatin1String(kDressageExport), int(K::Dressage), 6, kStarters, {"5=^\\d+$"});

@@ -52,12 +52,6 @@ private slots:
         QVERIFY2(database.open(), qPrintable(database.lastError().text()));
     }
 
-    void cleanupTestCase()
-    {
-        QSqlDatabase::database(m_connection, false).close();
-        QSqlDatabase::removeDatabase(m_connection);
-    }
-
     void unknownConstructsAreNamed_data()
     {
         QTest::addColumn<QString>("tsql");
