@@ -1,13 +1,11 @@
 // The stand-in as a Qt SQL driver: opening, binding, values and their types,
-// scrolling, errors, the one update, the statement cache and the injected failures.
+// scrolling and live cursors, errors, the one update and the injected failures.
 
 #include "driver/StandinDriver.h"
 
 #include <QSqlDatabase>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -83,9 +81,8 @@ private slots:
 
         // An injected refusal fails the open like a real one, until it is lifted.
         Faults::setRefuseOpen(true);
-        QSqlDatabase db = QSqlDatabase::addDatabase(standin::driverName(), QStringLiteral("refused"));
-        db.setDatabaseName(m_file);
-        QVERIFY(!db.open());
+        QSqlDatabase db = open(QStringLiteral("refused"));
+        QVERIFY(!db.isOpen());
         QCOMPARE(db.lastError().type(), QSqlError::ConnectionError);
         Faults::setRefuseOpen(false);
         QVERIFY(db.open());
@@ -118,6 +115,10 @@ private slots:
         // A placeholder without a value is an error, not a silent NULL.
         QVERIFY(!query.exec(QStringLiteral("SELECT count(*) FROM tblAfdeling WHERE klasseId = :klasseId")));
         QCOMPARE(query.lastError().type(), QSqlError::StatementError);
+
+        // The one statement of the station that writes, and its count of rows.
+        QVERIFY(query.exec(QStringLiteral("UPDATE dbo.tblAfdeling SET BevarStartTid = 1 WHERE klasseId = 10 ")));
+        QCOMPARE(query.numRowsAffected(), 2);
     }
 
     void boundTypesRoundTrip_data()
@@ -127,18 +128,11 @@ private slots:
         QTest::addColumn<QVariant>("read");
         const QByteArray bytes("\x89PNG\0\x01", 6);
         QTest::newRow("int") << "Tal" << QVariant(42) << QVariant(42);
-        QTest::newRow("bool") << "Tal" << QVariant(true) << QVariant(1);
-        QTest::newRow("big integer") << "Tal" << QVariant(qlonglong(1) << 40) << QVariant(qlonglong(1) << 40);
         QTest::newRow("Danish text") << "Tekst" << QVariant(QStringLiteral("Ærø Å"))
                                      << QVariant(QStringLiteral("Ærø Å"));
         QTest::newRow("empty text") << "Tekst" << QVariant(QStringLiteral("")) << QVariant(QStringLiteral(""));
         QTest::newRow("double") << "Flyd" << QVariant(68.125) << QVariant(68.125);
         QTest::newRow("bytes with a zero") << "Data" << QVariant(bytes) << QVariant(bytes);
-        QTest::newRow("date time") << "Tid" << QVariant(QDateTime(QDate(2024, 5, 1), QTime(9, 30, 5, 250)))
-                                   << QVariant(QStringLiteral("2024-05-01 09:30:05.250"));
-        QTest::newRow("date") << "Tid" << QVariant(QDate(2024, 5, 1))
-                              << QVariant(QStringLiteral("2024-05-01 00:00:00.000"));
-        QTest::newRow("time") << "Tid" << QVariant(QTime(14, 5)) << QVariant(QStringLiteral("1900-01-01 14:05:00.000"));
         QTest::newRow("null string") << "Tekst" << QVariant(QString()) << QVariant();
         QTest::newRow("invalid") << "Tal" << QVariant() << QVariant();
     }
@@ -179,6 +173,13 @@ private slots:
             QVERIFY(query.isActive() && query.isSelect());
             QVERIFY(!query.next());
         }
+        // Two live queries of one statement do not share a cursor.
+        QSqlQuery first(db);
+        QSqlQuery second(db);
+        QVERIFY(first.exec(statement) && second.exec(statement));
+        QVERIFY(first.next() && second.next() && first.next());
+        QCOMPARE(first.value(0).toInt(), 2);
+        QCOMPARE(second.value(0).toInt(), 1);
     }
 
     void keptQueryDoesNotBlockWriter()
@@ -212,7 +213,6 @@ private slots:
         QTest::newRow("syntax") << "SELECT FROM WHERE" << "syntax error";
         QTest::newRow("missing table") << "SELECT a FROM dbo.tblIngen" << "tblIngen";
         QTest::newRow("missing column") << "SELECT Ingen FROM tblAfdeling" << "Ingen";
-        QTest::newRow("untranslatable") << "SELECT GETDATE()" << "GETDATE";
     }
 
     void statementErrors()
@@ -228,60 +228,21 @@ private slots:
         QVERIFY(query.exec(QStringLiteral("SELECT count(*) FROM tblAfdeling"))); // the connection is unharmed
     }
 
-    void stationUpdate()
-    {
-        // The one statement of the station that writes, and its count of rows.
-        QSqlQuery query(open(QStringLiteral("update")));
-        QVERIFY(query.exec(QStringLiteral("UPDATE dbo.tblAfdeling SET BevarStartTid = 1 WHERE klasseId = 10 ")));
-        QCOMPARE(query.numRowsAffected(), 2);
-    }
-
-    void statementCache()
-    {
-        QSqlDatabase db = open(QStringLiteral("cache"));
-        const QString statement = QStringLiteral("SELECT CAST(CONVERT( varchar,AF.Dato, 14) AS varchar(5)) "
-                                                 "FROM dbo.tblAfdeling AS AF WHERE AF.klasseId = :klasseId");
-        for (int tick = 0; tick < 3; ++tick) {
-            QSqlQuery query(db); // a new query each time, as the station's ticks make them
-            QVERIFY(query.prepare(statement));
-            query.bindValue(QStringLiteral(":klasseId"), 10);
-            QVERIFY(query.exec() && query.next());
-            QCOMPARE(query.value(0).toString(), QStringLiteral("09:00"));
-        }
-        const standin::DriverStatistics statistics = standin::driverStatistics(db);
-        QCOMPARE(statistics.translations, 1);
-        QCOMPARE(statistics.prepares, 1);
-        // Two live queries of one statement do not share a cursor.
-        QSqlQuery first(db);
-        QSqlQuery second(db);
-        const QString ids = QStringLiteral("SELECT afdelingId FROM tblAfdeling ORDER BY afdelingId");
-        QVERIFY(first.exec(ids) && second.exec(ids));
-        QVERIFY(first.next() && second.next() && first.next());
-        QCOMPARE(first.value(0).toInt(), 2);
-        QCOMPARE(second.value(0).toInt(), 1);
-    }
-
     void injectedFailures()
     {
-        // Two failures, prepared or not, then it works again.
+        // Two failed statements, prepared or not, then it works again.
         const QString statement = QStringLiteral("SELECT count(*) FROM tblAfdeling");
+        QSqlDatabase db = open(QStringLiteral("ZEP"));
+        QSqlDatabase other = open(QStringLiteral("other"));
+        QSqlQuery query(db);
         Faults::failNextStatements(2);
-        QSqlQuery query(open(QStringLiteral("failing")));
         QVERIFY(query.prepare(statement));
         QVERIFY(!query.exec());
         QCOMPARE(query.lastError().type(), QSqlError::StatementError);
         QVERIFY(!query.exec(statement));
         QVERIFY(query.exec(statement) && query.next());
-        QCOMPARE(query.value(0).toInt(), 3);
-    }
 
-    void droppedConnection()
-    {
-        QSqlDatabase db = open(QStringLiteral("ZEP"));
-        QSqlDatabase other = open(QStringLiteral("other"));
-        QSqlQuery query(db);
-        QVERIFY(query.exec(QStringLiteral("SELECT afdelingId FROM tblAfdeling")));
-        QVERIFY(query.next());
+        // A dropped connection fails its queries until it is opened again.
         QVERIFY(Faults::dropConnection(QStringLiteral("ZEP")));
         QVERIFY(!Faults::dropConnection(QStringLiteral("ZEP")));
         QVERIFY(!db.isOpen() && other.isOpen());
