@@ -105,4 +105,14 @@ bool typeCell(Table *table, int row, int column, const QString &text)
     return !table->isEditing();
 }
 
+// Types `texts` into the cells of `row` from `firstColumn` on, in turn.
+template <class Table>
+bool typeCells(Table *table, int row, int firstColumn, const QStringList &texts)
+{
+    for (int i = 0; i < texts.size(); ++i)
+        if (!typeCell(table, row, firstColumn + i, texts.at(i)))
+            return false;
+    return true;
+}
+
 } // namespace sectionfx

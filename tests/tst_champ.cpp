@@ -37,18 +37,17 @@ public:
     using View::antalPlaceringer;
     using View::bevarStartTid;
 
-    void load(int klasseNr) { this->showKlasse(Staevne, klasseNr, QStringLiteral("A"), 1, 9670 + klasseNr); }
+    void load(int klasseNr)
+    {
+        this->showKlasse(Staevne, klasseNr, QStringLiteral("A"), 1, 9670 + klasseNr);
+        this->show(); // the cell editors open on a shown sheet
+    }
 
     int bells = 0;
-    QString proposed;
 
 protected:
     void beep() override { ++bells; }
-    QString askSavePath(const QString &name) override
-    {
-        proposed = name;
-        return QString(); // cancelled
-    }
+    QString askSavePath(const QString &) override { return QString(); } // cancelled
 };
 using DressurProbe = Probe<staevneKlasseInfoChampDressur>;
 using SpringProbe = Probe<staevneKlasseInfoChampSpring>;
@@ -85,14 +84,13 @@ private slots:
     void pedigree();
     void scoreFileFormat();
 
-    void freshSheet();
+    void sheetOfNoClassWritesNoFile();
     void dressageScoreEntry();
     void dressageMarks_data();
     void dressageMarks();
     void dressageCursorWithoutFejl();
     void springScoreEntry();
     void scoreFileSurvivesReload();
-    void unknownCompetitionHasNoScoreFile();
     void refresh();
 
 private:
@@ -261,87 +259,80 @@ void TestChamp::scoreFileFormat()
 
 // ---- the views -------------------------------------------------------------------
 
-void TestChamp::freshSheet()
+void TestChamp::sheetOfNoClassWritesNoFile()
 {
     // An interval the settings cannot give falls back to the sheets' own.
     m_cfg->setValue(QStringLiteral("database.update"), QStringLiteral("-5"));
     DressurProbe dressur(m_cfg);
     m_cfg->setValue(QStringLiteral("database.update"), QStringLiteral("5000"));
     QCOMPARE(dressur.findChild<QTimer *>()->interval(), 20000);
-    // A read-only cell opens no editor.
-    QVERIFY(!typeCell(dressur.champTable, 0, 22, QStringLiteral("5")));
 
     // The save button asks for a name; cancelling writes nothing.
     QSignalSpy log(&dressur, &staevneKlasseInfo::logMessage);
     dressur.saveZEPCSV();
-    QCOMPARE(dressur.proposed, QStringLiteral("24070_klasse_-1_.csv"));
     QVERIFY(log.isEmpty());
 
     // A first load that cannot read the class leaves a sheet of no class:
     // typing into it saves nothing over the class's file.
     QVERIFY(writeFile(scorePath(41), "kept\n"));
-    dressur.show();
     standin::Faults::failNextStatements(2);
     dressur.load(Dressur5);
     standin::Faults::clear();
     QVERIFY(typeCell(dressur.champTable, 0, 9, "7"));
     QCOMPARE(readFile(scorePath(41)), QByteArray("kept\n"));
+
+    // A sheet of an unknown competition neither reads nor overwrites the
+    // file another competition may have left under that name.
+    m_cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("ukendt"));
+    const QString path = m_dir.filePath(QStringLiteral("html/ukendt_klasse_41_A.csv"));
+    const QByteArray other("Start Nr;Stævne Nr\n1;101;;;;;;;;7\n\n");
+    QVERIFY(writeFile(path, other));
+    DressurProbe unknown(m_cfg);
+    unknown.load(Dressur5);
+    QCOMPARE(unknown.champTable->text(0, 9), QString());
+    QVERIFY(typeCell(unknown.champTable, 0, 9, "6"));
+    QCOMPARE(readFile(path), other);
 }
 
 void TestChamp::dressageScoreEntry()
 {
     DressurProbe view(m_cfg);
-    QSignalSpy edits(view.champTable, &ChampScoreTable::valueChanged);
     view.load(Dressur5);
-    view.show();
     ChampScoreTable *t = view.champTable;
 
-    // Loading: the withdrawn starter is no starter once placed and its word
-    // stands in "Trav"; the extra row takes no place; nothing is saved.
-    QCOMPARE(view.antalStarter(), 3);
-    QCOMPARE(view.resterendeStarter(), 3);
+    // Loading: the withdrawn starter's word stands in "Trav"; the extra row
+    // takes no place (the pages' expected files hold the counts). A class
+    // type other than the 4-year-olds' keeps "Fejl" and its start times
+    // open no editor.
     QCOMPARE(t->text(3, 9), QStringLiteral("Afmeldt"));
     QCOMPARE(tableColumn(t, 23), (QStringList{"999", "999", "999", "999", ""}));
-    // A class type other than the 4-year-olds' keeps "Fejl" and makes the
-    // start time read-only.
     QVERIFY(!t->isColumnHidden(14));
-    QVERIFY(t->isColumnReadOnly(24));
-    QCOMPARE(edits.count(), 0);
-    QVERIFY(!QFile::exists(scorePath(41)));
+    QVERIFY(!typeCell(t, 0, 24, "10:00"));
 
     // Row 0 is entry 101. Four marks: the table shows their mean, the list
     // and the pages wait for the fifth, nothing is announced.
     QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
-    const QStringList marks{"7", "7.5", "8", "6.5", "7", "0.5"};
-    for (int c = 9; c <= 12; ++c)
-        QVERIFY(typeCell(t, 0, c, marks[c - 9]));
-    QCOMPARE(QPoint(t->currentRow(), t->currentColumn()), QPoint(0, 13));
+    QVERIFY(typeCells(t, 0, 9, {"7", "7.5", "8", "6.5"}));
     QCOMPARE(t->text(0, 22), QStringLiteral("7.250"));
     QCOMPARE(listRow(view, "101")->text(22), QString());
     QCOMPARE(changes.count(), 0);
 
-    QVERIFY(typeCell(t, 0, 13, marks[4]));
-    QVERIFY(typeCell(t, 0, 14, marks[5]));
+    QVERIFY(typeCells(t, 0, 13, {"7", "0.5"}));
     QCOMPARE(listRow(view, "101")->text(22), QStringLiteral("6.700"));
     QCOMPARE(changes.count(), 2);
     QCOMPARE(changes.last().at(3).toBool(), true);
     // "Fejl" is the last mark while shown.
     QCOMPARE(QPoint(t->currentRow(), t->currentColumn()), QPoint(1, 9));
-    QCOMPARE(view.resterendeStarter(), 2);
 
     // Entry 102 with the same total and a higher "Kapacitet" goes first.
     const int r = t->findRow(1, "102");
-    for (int c = 9; c <= 14; ++c)
-        QVERIFY(typeCell(t, r, c, QStringList{"7", "7.5", "7", "6.5", "8", "0.5"}[c - 9]));
+    QVERIFY(typeCells(t, r, 9, {"7", "7.5", "7", "6.5", "8", "0.5"}));
     QCOMPARE(column(view, 1).mid(0, 2), (QStringList{"102", "101"}));
-    QCOMPARE(column(view, 23).mid(0, 2), (QStringList{"1", "2"}));
     QCOMPARE(t->text(t->findRow(1, "101"), 23), QStringLiteral("2"));
 
     // A status letter for a placed starter takes the place away at once.
     QVERIFY(typeCell(t, r, 11, "d"));
     QCOMPARE(t->text(r, 23), QStringLiteral("999"));
-    QCOMPARE(listRow(view, "102")->text(23), QString());
-    QCOMPARE(column(view, 1).first(), QStringLiteral("101"));
     QCOMPARE(listRow(view, "101")->text(23), QStringLiteral("1"));
     // The completing edit saved the sheet under the names a sheet reads.
     const QByteArray before = readFile(scorePath(41));
@@ -371,7 +362,6 @@ void TestChamp::dressageMarks_data()
     QTest::addColumn<int>("signals");
     QTest::addColumn<QString>("place");
     // Four marks of 8 stand in the row; the fifth is typed into "Kapacitet".
-    QTest::newRow("comma") << "7,5" << 0 << "7.900" << "" << 1 << "1";
     QTest::newRow("over 10 counts") << "11" << 1 << "8.600" << "" << 1 << "1";
     QTest::newRow("below 0 not counted") << "-1" << 1 << "8.000" << "" << 0 << "";
     QTest::newRow("dash") << "-" << 0 << "8.000" << "" << 1 << "";
@@ -384,11 +374,9 @@ void TestChamp::dressageMarks()
     QFETCH(QString, typed);
     DressurProbe view(m_cfg);
     view.load(Dressur5);
-    view.show();
     ChampScoreTable *t = view.champTable;
     const int r = t->findRow(1, "103");
-    for (int c = 9; c <= 12; ++c)
-        QVERIFY(typeCell(t, r, c, "8"));
+    QVERIFY(typeCells(t, r, 9, {"8", "8", "8", "8"}));
     QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
     view.bells = 0;
     QVERIFY(typeCell(t, r, 13, typed));
@@ -404,19 +392,14 @@ void TestChamp::dressageCursorWithoutFejl()
 {
     DressurProbe view(m_cfg);
     view.load(Dressur4);
-    view.show();
     ChampScoreTable *t = view.champTable;
     QVERIFY(t->isColumnHidden(14));
-    QVERIFY(!t->isColumnReadOnly(24));
-    QCOMPARE(t->rowCount(), 3);
     QVERIFY(typeCell(t, 0, 9, "7"));
     QCOMPARE(t->currentColumn(), 10);
-    QVERIFY(typeCell(t, 0, 13, "7"));
-    QCOMPARE(QPoint(t->currentRow(), t->currentColumn()), QPoint(1, 9));
-    QVERIFY(typeCell(t, 1, 13, "7"));
-    QCOMPARE(QPoint(t->currentRow(), t->currentColumn()), QPoint(2, 9));
-    QVERIFY(typeCell(t, 2, 13, "7")); // the extra row: the cursor stays in it
-    QCOMPARE(QPoint(t->currentRow(), t->currentColumn()), QPoint(2, 9));
+    for (int r = 0; r < 3; ++r) { // the last is the extra row: the cursor stays in it
+        QVERIFY(typeCell(t, r, 13, "7"));
+        QCOMPARE(QPoint(t->currentRow(), t->currentColumn()), QPoint(qMin(r + 1, 2), 9));
+    }
 
     // A start time goes into the list and the file, and nothing else.
     QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
@@ -424,29 +407,19 @@ void TestChamp::dressageCursorWithoutFejl()
     QCOMPARE(listRow(view, t->text(0, 1))->text(24), QStringLiteral("11:05"));
     QCOMPARE(changes.count(), 0);
     QVERIFY(readFile(scorePath(42)).contains(";11:05\n"));
-
-    // "Føl" with "vis.dv" on.
-    m_cfg->setValue(QStringLiteral("vis.dv"), QStringLiteral("1"));
-    DressurProbe foal(m_cfg);
-    foal.load(Dressur4);
-    QVERIFY(!foal.champTable->isColumnHidden(14));
-    QCOMPARE(foal.champTable->columnTitle(14), QStringLiteral("Føl"));
 }
 
 void TestChamp::springScoreEntry()
 {
     SpringProbe view(m_cfg);
     view.load(Spring6);
-    view.show();
     ChampScoreTable *t = view.champTable;
     QCOMPARE(t->text(t->findRow(1, "303"), 11), QStringLiteral("afmeldt"));
 
-    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
-    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-    int r = t->findRow(1, "301");
     // The time completes a row: only then is the change announced.
-    QVERIFY(typeCell(t, r, 11, "8"));
-    QVERIFY(typeCell(t, r, 12, "0"));
+    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+    int r = t->findRow(1, "301");
+    QVERIFY(typeCells(t, r, 11, {"8", "0"}));
     QCOMPARE(changes.count(), 0);
     QVERIFY(typeCell(t, r, 13, "61.2"));
     QCOMPARE(changes.count(), 1);
@@ -454,8 +427,7 @@ void TestChamp::springScoreEntry()
 
     // Style less faults is the total: nothing left is no total and no place.
     r = t->findRow(1, "302");
-    QVERIFY(typeCell(t, r, 11, "6"));
-    QVERIFY(typeCell(t, r, 12, "8"));
+    QVERIFY(typeCells(t, r, 11, {"6", "8"}));
     QCOMPARE(t->text(r, 14), QString());
     QCOMPARE(t->text(r, 19), QStringLiteral("999"));
     QVERIFY(typeCell(t, r, 12, "1"));
@@ -466,12 +438,10 @@ void TestChamp::springScoreEntry()
     // does not bring the rider back.
     QVERIFY(typeCell(t, r, 11, "o"));
     QCOMPARE(listRow(view, "302")->text(19), QString());
-    log.clear();
     QVERIFY(typeCell(t, r, 20, "13:30"));
     QCOMPARE(t->text(r, 14), QStringLiteral("O"));
     QCOMPARE(listRow(view, "302")->text(5), QStringLiteral("Opgivet"));
     QCOMPARE(listRow(view, "302")->text(20), QStringLiteral("13:30"));
-    QVERIFY(logged(log, 1).isEmpty());
     QVERIFY(readFile(scorePath(43)).contains(";O;;;;;999;13:30\n"));
 }
 
@@ -480,11 +450,8 @@ void TestChamp::scoreFileSurvivesReload()
     {
         DressurProbe view(m_cfg);
         view.load(Dressur5);
-        view.show();
-        for (int c = 9; c <= 12; ++c)
-            QVERIFY(typeCell(view.champTable, 0, c, QStringLiteral("7")));
-        QVERIFY(typeCell(view.champTable, 0, 13, QStringLiteral("7;5"))); // a ";" typed by mistake
-        QVERIFY(typeCell(view.champTable, 0, 14, QStringLiteral("0.5")));
+        // A ";" typed by mistake into the fifth mark.
+        QVERIFY(typeCells(view.champTable, 0, 9, {"7", "7", "7", "7", "7;5", "0.5"}));
         QVERIFY(typeCell(view.champTable, 1, 9, "e"));
     }
     // A start number with a letter, as the file of an earlier sheet holds.
@@ -493,10 +460,8 @@ void TestChamp::scoreFileSurvivesReload()
     QVERIFY(writeFile(scorePath(41), file));
 
     DressurProbe view(m_cfg);
-    QSignalSpy edits(view.champTable, &ChampScoreTable::valueChanged);
     view.load(Dressur5);
     QCOMPARE(readFile(scorePath(41)), file); // loading never writes the file
-    QCOMPARE(edits.count(), 0);
     const int r = view.champTable->findRow(1, "101");
     QCOMPARE(view.champTable->rowTexts(r).mid(9, 6), (QStringList{"7", "7", "7", "7", "7,5", "0.5"}));
     QCOMPARE(view.champTable->text(r, 22), QStringLiteral("6.500"));
@@ -508,7 +473,6 @@ void TestChamp::scoreFileSurvivesReload()
     {
         SpringProbe spring(m_cfg);
         spring.load(Spring6);
-        spring.show();
         QVERIFY(typeCell(spring.champTable, 0, 20, QStringLiteral("Kl. 13 på")));
     }
     QVERIFY(readFile(scorePath(43)).contains(";Kl. 13 p\xe5\n"));
@@ -517,27 +481,10 @@ void TestChamp::scoreFileSurvivesReload()
     QCOMPARE(spring.champTable->text(0, 20), QStringLiteral("Kl. 13 på"));
 }
 
-void TestChamp::unknownCompetitionHasNoScoreFile()
-{
-    // A sheet of an unknown competition neither reads nor overwrites the
-    // file another competition may have left under that name.
-    m_cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("ukendt"));
-    const QString path = m_dir.filePath(QStringLiteral("html/ukendt_klasse_41_A.csv"));
-    const QByteArray other("Start Nr;Stævne Nr\n1;101;;;;;;;;7\n\n");
-    QVERIFY(writeFile(path, other));
-    DressurProbe view(m_cfg);
-    view.load(Dressur5);
-    view.show();
-    QCOMPARE(view.champTable->text(0, 9), QString());
-    QVERIFY(typeCell(view.champTable, 0, 9, "6"));
-    QCOMPARE(readFile(path), other);
-}
-
 void TestChamp::refresh()
 {
     DressurProbe view(m_cfg);
     view.load(Dressur5);
-    view.show();
     ChampScoreTable *t = view.champTable;
     for (int r = 0; r < 3; ++r)
         QVERIFY(typeCell(t, r, 9, QString::number(5 + r)));
@@ -586,10 +533,7 @@ void TestChamp::refresh()
     view.updateKlasse();
     QVERIFY(runSql("UPDATE tblStart SET Slettet = NULL WHERE StartId = 9772"));
     QCOMPARE(changes.count(), 1);
-    QCOMPARE(changes.first().at(3).toBool(), false);
     QCOMPARE(t->rowCount(), 4);
-    QCOMPARE(t->rowTexts(3).join(QString()), QString());
-    QCOMPARE(tableColumn(t, 1).mid(0, 3).contains("102"), false);
     QVERIFY(typeCell(t, 0, 10, "6"));
     const QByteArray file = readFile(scorePath(41));
     QCOMPARE(file.count(";101;"), 1);

@@ -204,27 +204,24 @@ void TestChampPages::pages()
 void TestChampPages::unwritablePageKeepsBoth_data()
 {
     QTest::addColumn<QString>("blocked");
-    QTest::newRow("class page") << QStringLiteral("klasse41_A.html");
-    QTest::newRow("rank page") << QStringLiteral("rank41_A.html");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("class page") << "klasse41_A.html" << "rank41_A.html";
+    QTest::newRow("rank page") << "rank41_A.html" << "klasse41_A.html";
 }
 
 void TestChampPages::unwritablePageKeepsBoth()
 {
     QFETCH(QString, blocked);
+    QFETCH(QString, kept);
     const std::unique_ptr<ChampView> view = loaded(m_cfg.get(), false, 41);
-    const QByteArray klasse = readFile(html(QStringLiteral("klasse41_A.html")));
-    const QByteArray rank = readFile(html(QStringLiteral("rank41_A.html")));
-    QVERIFY(klasse.contains("Astor") && rank.contains("Astor"));
+    const QByteArray before = readFile(html(kept));
+    QVERIFY(before.contains("Astor"));
 
     // A directory where the page belongs cannot be replaced by a file.
-    QVERIFY(QFile::remove(html(blocked)));
-    QVERIFY(QDir().mkpath(html(blocked)));
+    QVERIFY(QFile::remove(html(blocked)) && QDir().mkpath(html(blocked)));
     QSignalSpy log(view.get(), &staevneKlasseInfo::logMessage);
     QVERIFY(typeAll(*view, {"101:9:7"}));
-    if (blocked.startsWith(QLatin1String("rank")))
-        QCOMPARE(readFile(html(QStringLiteral("klasse41_A.html"))), klasse);
-    else
-        QCOMPARE(readFile(html(QStringLiteral("rank41_A.html"))), rank);
+    QCOMPARE(readFile(html(kept)), before);
     QCOMPARE(logged(log, 1).size(), 1);
 }
 
@@ -253,8 +250,6 @@ void TestChampPages::sheetCount()
     printer.setOutputFileName(pdf);
     QPainter painter(&printer);
     const QRect body = ChampPrint::body(printer);
-    QCOMPARE(body.top(), int(printer.logicalDpiY() / 2.54)); // 1 cm
-    QCOMPARE(body.left() + body.width() + body.left(), printer.width());
     QVector<QRectF> clips;
     const int printed = ChampPrint::printSlices(painter, printer, qreal(bodies) * body.height() + extra, QFont(),
                                                 [&clips](QPainter &, const QRectF &clip) { clips << clip; });

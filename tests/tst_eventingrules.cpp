@@ -14,9 +14,9 @@ namespace {
 
 // A row from "startNr total dressage crossCountryTime jumpingTime status
 // diskDressur diskUdh diskSpring"; "-" leaves a cell empty.
-C::Row row(const char *text)
+C::Row row(const QString &text)
 {
-    const QStringList parts = QString::fromUtf8(text).split(QLatin1Char(' '));
+    const QStringList parts = text.split(QLatin1Char(' '));
     C::Row cells;
     for (int c = 0; c < C::Count; ++c)
         cells << QString();
@@ -26,6 +26,15 @@ C::Row row(const char *text)
         if (parts.at(i) != QLatin1String("-"))
             cells[columns[i]] = QString(parts.at(i)).replace(QLatin1Char('_'), QLatin1Char(' '));
     return cells;
+}
+
+// Rows from their texts joined by "|".
+C::Rows table(const QString &texts)
+{
+    C::Rows out;
+    for (const QString &text : texts.split(QLatin1Char('|')))
+        out << row(text);
+    return out;
 }
 
 } // namespace
@@ -42,7 +51,6 @@ private slots:
     void placings();
     void pedigree_data();
     void pedigree();
-    void idealTime_data();
     void idealTime();
     void tickChanges();
     void overviewSplit_data();
@@ -52,69 +60,57 @@ private slots:
 void TestEventingRules::orderAndPlaces_data()
 {
     QTest::addColumn<bool>("crossCountryLast");
-    QTest::addColumn<QVector<C::Row>>("rows");
-    QTest::addColumn<QStringList>("startNrs"); // in competition order
-    QTest::addColumn<QStringList>("places");
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<QString>("startNrs"); // in competition order
+    QTest::addColumn<QString>("places");
     QTest::addColumn<int>("starters");
     QTest::addColumn<int>("remaining");
 
-    for (bool flag : {false, true}) {
-        const QByteArray suffix = flag ? " (cross-country last)" : " (jumping last)";
-        QTest::newRow(QByteArray("start numbers" + suffix).constData())
-            << flag << QVector<C::Row>{row("10B 5 5 1 1"), row("10 5 5 1 1"), row("9 5 5 1 1"), row("10A 5 5 1 1")}
-            << QStringList{"9", "10", "10A", "10B"} << QStringList{"1", "1", "1", "1"} << 4 << 0;
-        QTest::newRow(QByteArray("ties in total" + suffix).constData())
-            << flag << QVector<C::Row>{row("3 4.0 4 1 1"), row("2 2.5 2 1 1"), row("1 2.5 2 1 1")}
-            << QStringList{"1", "2", "3"} << QStringList{"1", "1", "3"} << 3 << 0;
-        QTest::newRow(QByteArray("still to finish" + suffix).constData())
-            << flag << QVector<C::Row>{row("1 0 - - - NEJ"), row("2 31 31"), row("3 0")}
-            << QStringList{"2", "1", "3"} << QStringList{"1", "-5", "-5"} << 3 << 2;
+    for (bool last : {false, true}) {
+        const char *phase = last ? "cross-country last" : "jumping last";
+        QTest::addRow("start numbers, %s", phase)
+            << last << "10B 5 5 1 1|10 5 5 1 1|9 5 5 1 1|10A 5 5 1 1" << "9 10 10A 10B" << "1 1 1 1" << 4 << 0;
+        QTest::addRow("ties in total, %s", phase)
+            << last << "3 4.0 4 1 1|2 2.5 2 1 1|1 2.5 2 1 1" << "1 2 3" << "1 1 3" << 3 << 0;
+        QTest::addRow("still to finish, %s", phase)
+            << last << "1 0 - - - NEJ|2 31 31|3 0" << "2 1 3" << "1 -5 -5" << 3 << 2;
         // A status ends the ride: its code whatever its total, still
         // counted and advancing the position.
-        QTest::newRow(QByteArray("statuses" + suffix).constData())
-            << flag
-            << QVector<C::Row>{row("1 40 40 - - DISKVALIFICERET JA NEJ NEJ"), row("2 0 - - - opgivet"),
-                               row("3 45 30 1 1 UDGÅET"), row("4 50 50 1 1"), row("5 0 - - - ej_mødt"),
-                               row("6 0 - - - Afmeldt"), row("7 55 50 1 1")}
-            << QStringList{"4", "7", "1", "2", "3", "5", "6"} << QStringList{"1", "2", "-4", "-3", "-4", "-6", "-6"}
-            << 5 << 0;
+        QTest::addRow("statuses, %s", phase)
+            << last
+            << "1 40 40 - - DISKVALIFICERET JA NEJ NEJ|2 0 - - - opgivet|3 45 30 1 1 UDGÅET|4 50 50 1 1|"
+               "5 0 - - - ej_mødt|6 0 - - - Afmeldt|7 55 50 1 1"
+            << "4 7 1 2 3 5 6" << "1 2 -4 -3 -4 -6 -6" << 5 << 0;
     }
     // The phase ridden last decides before the total: with jumping last
     // the jumping time counts first, with cross-country last the reverse.
-    const QVector<C::Row> phases{row("1 30 30 400 -"), row("2 40 30 - 60"), row("3 20 20")};
-    QTest::newRow("middle phase missing, jumping last")
-        << false << phases << QStringList{"2", "1", "3"} << QStringList{"1", "2", "3"} << 3 << 0;
-    QTest::newRow("middle phase missing, cross-country last")
-        << true << phases << QStringList{"1", "2", "3"} << QStringList{"1", "2", "3"} << 3 << 0;
+    const char *phases = "1 30 30 400 -|2 40 30 - 60|3 20 20";
+    QTest::newRow("middle phase missing, jumping last") << false << phases << "2 1 3" << "1 2 3" << 3 << 0;
+    QTest::newRow("middle phase missing, cross-country last") << true << phases << "1 2 3" << "1 2 3" << 3 << 0;
     // Eliminations: last phase before middle phase before dressage; "NEJ"
     // in an elimination column is no elimination.
-    const QVector<C::Row> elims{row("1 5 5 - - ELIM JA NEJ NEJ"), row("2 9 5 1 - ELIM NEJ JA NEJ"),
-                                row("3 12 5 1 1 ELIM NEJ NEJ JA")};
-    const QStringList eliminated{"-4", "-4", "-4"};
-    QTest::newRow("eliminations, jumping last") << false << elims << QStringList{"3", "2", "1"} << eliminated << 3 << 0;
-    QTest::newRow("eliminations, cross-country last")
-        << true << elims << QStringList{"2", "3", "1"} << eliminated << 3 << 0;
+    const char *elims = "1 5 5 - - ELIM JA NEJ NEJ|2 9 5 1 - ELIM NEJ JA NEJ|3 12 5 1 1 ELIM NEJ NEJ JA";
+    QTest::newRow("eliminations, jumping last") << false << elims << "3 2 1" << "-4 -4 -4" << 3 << 0;
+    QTest::newRow("eliminations, cross-country last") << true << elims << "2 3 1" << "-4 -4 -4" << 3 << 0;
 }
 
 void TestEventingRules::orderAndPlaces()
 {
     QFETCH(bool, crossCountryLast);
-    QFETCH(QVector<C::Row>, rows);
-    QFETCH(QStringList, startNrs);
-    QFETCH(QStringList, places);
-
+    QFETCH(QString, rows);
+    const C::Rows given = table(rows);
     C::Rows sorted;
-    for (int i : C::order(rows, crossCountryLast))
-        sorted << rows.at(i);
+    for (int i : C::order(given, crossCountryLast))
+        sorted << given.at(i);
     const C::Counts counts = C::place(sorted);
-    QStringList gotNrs;
-    QStringList gotPlaces;
+    QStringList startNrs;
+    QStringList places;
     for (const C::Row &r : qAsConst(sorted)) {
-        gotNrs << r.at(C::StartNr);
-        gotPlaces << r.at(C::Placering);
+        startNrs << r.at(C::StartNr);
+        places << r.at(C::Placering);
     }
-    QCOMPARE(gotNrs, startNrs);
-    QCOMPARE(gotPlaces, places);
+    QTEST(startNrs.join(QLatin1Char(' ')), "startNrs");
+    QTEST(places.join(QLatin1Char(' ')), "places");
     QTEST(counts.antalStarter, "starters");
     QTEST(counts.resterendeStarter, "remaining");
 }
@@ -126,7 +122,7 @@ void TestEventingRules::sortIsStableAndSafe()
     // rows whatever the comparison answers.
     C::Rows rows;
     for (int i = 0; i < 300; ++i)
-        rows << row(QByteArray::number(300 - i).append(" 9 9 - - ELIM").constData());
+        rows << row(QString::number(300 - i) + QStringLiteral(" 9 9 - - ELIM"));
     rows << row("1 10 10 1 1");
     const QVector<int> order = C::order(rows, false);
     QCOMPARE(order.size(), rows.size());
@@ -192,19 +188,12 @@ void TestEventingRules::pedigree()
           "text");
 }
 
-void TestEventingRules::idealTime_data()
-{
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("hundredths") << "IdealTid 54050" << "540.50";
-    QTest::newRow("decimal text") << "IdealTid 54050.0" << "540.50";
-    QTest::newRow("no number") << "IdealTid 7:00" << "0.00";
-}
-
 void TestEventingRules::idealTime()
 {
-    QFETCH(QString, label);
-    QTEST(MilitaryLoad::idealTimeText(label), "text");
+    // Hundredths of a second, also written as a decimal; no number is no time.
+    QCOMPARE(MilitaryLoad::idealTimeText(QStringLiteral("IdealTid 54050")), QStringLiteral("540.50"));
+    QCOMPARE(MilitaryLoad::idealTimeText(QStringLiteral("IdealTid 54050.0")), QStringLiteral("540.50"));
+    QCOMPARE(MilitaryLoad::idealTimeText(QStringLiteral("IdealTid 7:00")), QStringLiteral("0.00"));
 }
 
 void TestEventingRules::tickChanges()
@@ -242,8 +231,7 @@ void TestEventingRules::overviewSplit()
 {
     QFETCH(int, limit);
     QFETCH(bool, finished);
-    C::Rows rows{row("1 10 10 1 1"), row("2 11 11 1 1"), row("3 12 12 1 1 ELIM"), row("4 13 13 1 1"),
-                 row("5 0 - - - AFMELDT"), row("6 0"), row("7 0")};
+    C::Rows rows = table("1 10 10 1 1|2 11 11 1 1|3 12 12 1 1 ELIM|4 13 13 1 1|5 0 - - - AFMELDT|6 0|7 0");
     if (finished)
         rows.resize(5);
     const C::Counts counts = C::place(rows);
