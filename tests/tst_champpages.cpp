@@ -7,8 +7,6 @@
 #include "settings/appConfig.h"
 #include "views/champ/ChampPrint.h"
 #include "views/champ/ChampScoreTable.h"
-#include "views/champ/staevneKlasseInfoChampDressur.h"
-#include "views/champ/staevneKlasseInfoChampSpring.h"
 
 #include <QDir>
 #include <QPainter>
@@ -22,37 +20,6 @@
 using namespace sectionfx;
 
 namespace {
-
-constexpr int Staevne = 70;
-
-// The views with a fixed clock and a print dialog that prints to a PDF
-// file, or is cancelled, after moving the working directory as a file
-// chooser may.
-template <class View>
-class Probe : public View
-{
-public:
-    using View::View;
-
-    QString pdf;
-    bool accept = true;
-    QString dialogDirectory;
-    int dialogs = 0;
-
-protected:
-    QDateTime pageTime() const override { return QDateTime(QDate(2024, 6, 15), QTime(10, 5)); }
-    bool askPrinter(QPrinter *printer) override
-    {
-        ++dialogs;
-        if (!dialogDirectory.isEmpty())
-            QDir::setCurrent(dialogDirectory);
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(pdf);
-        return accept;
-    }
-};
-using DressurProbe = Probe<staevneKlasseInfoChampDressur>;
-using SpringProbe = Probe<staevneKlasseInfoChampSpring>;
 
 // "staevneNr:column:text" typed in turn.
 bool typeAll(ChampView &view, const QStringList &edits)
@@ -75,7 +42,7 @@ int pdfPages(const QString &path)
 std::unique_ptr<ChampView> loaded(appConfig *cfg, bool spring, int klasseNr)
 {
     std::unique_ptr<ChampView> view(spring ? static_cast<ChampView *>(new SpringProbe(cfg)) : new DressurProbe(cfg));
-    view->showKlasse(Staevne, klasseNr, QStringLiteral("A"), 1, 9700 + klasseNr - 30);
+    view->showKlasse(70, klasseNr, QStringLiteral("A"), 1, 9670 + klasseNr);
     return view;
 }
 
@@ -280,7 +247,7 @@ void TestChampPages::print()
     QFETCH(int, minSheets);
     QFETCH(int, maxSheets);
     DressurProbe view(m_cfg.get());
-    view.showKlasse(Staevne, 41, QStringLiteral("A"), 1, 9711);
+    view.load(41);
     m_cfg->setValue(QStringLiteral("championat.print.font"), font);
     if (!pageThere)
         QVERIFY(QFile::remove(html(QStringLiteral("klasse41_A.html"))));
@@ -322,7 +289,7 @@ void TestChampPages::exportLines()
 void TestChampPages::exportOfEmptySectionAndFailedQuery()
 {
     DressurProbe view(m_cfg.get());
-    view.showKlasse(Staevne, 44, QStringLiteral("A"), 1, 9714);
+    view.load(44);
     const QString path = html(QStringLiteral("klasse44_A.csv"));
     QVERIFY(writeFile(path, "old\n"));
 
