@@ -59,6 +59,9 @@ private slots:
         const QString error =
             openCompetition(m_dir.filePath(QStringLiteral("zep.db")), 7, QStringLiteral("champ_fixture.sql"));
         QVERIFY2(error.isEmpty(), qPrintable(error));
+        // Of the clubs marked for their logos, only ARK has one.
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("logo"))));
+        QVERIFY(writeFile(m_dir.filePath(QStringLiteral("logo/ARK.png")), QByteArray()));
     }
 
     void init()
@@ -68,17 +71,12 @@ private slots:
         QDir html(m_dir.filePath(QStringLiteral("html")));
         html.removeRecursively();
         QVERIFY(QDir().mkpath(html.path()));
-        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("logo"))));
         m_cfg->setValue(QStringLiteral("http.root"), html.path());
         m_cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("24070"));
         m_cfg->setValue(QStringLiteral("logo.dir"), m_dir.filePath(QStringLiteral("logo/")));
     }
 
-    void cleanup()
-    {
-        standin::Faults::clear();
-        QFile::remove(m_dir.filePath(QStringLiteral("logo/ARK.png")));
-    }
+    void cleanup() { standin::Faults::clear(); }
 
     // ---- the pages
     void pages_data()
@@ -128,10 +126,8 @@ private slots:
         for (const QString &s : settings)
             m_cfg->setValue(s.section(QLatin1Char('='), 0, 0), s.section(QLatin1Char('='), 1));
 
-        QFile logo(m_dir.filePath(QStringLiteral("logo/ARK.png")));
-        QVERIFY(logo.open(QIODevice::WriteOnly));
         const std::unique_ptr<ChampView> view = loaded(m_cfg.get(), spring, klasseNr);
-        if (spring) // clubs marked for their logos; only ARK has one
+        if (spring) // clubs marked for their logos
             for (int r = 0; r < view->listView1->topLevelItemCount(); ++r) {
                 QTreeWidgetItem *item = view->listView1->topLevelItem(r);
                 item->setText(4, item->text(4) + QLatin1Char('*'));
@@ -207,12 +203,11 @@ private slots:
         QTest::addColumn<bool>("accept");
         QTest::addColumn<bool>("pageThere");
         QTest::addColumn<QString>("font");
-        QTest::addColumn<int>("minSheets");
-        QTest::addColumn<int>("maxSheets");
-        QTest::newRow("printed") << true << true << "7" << 1 << 1;
-        QTest::newRow("big font takes more sheets") << true << true << "40" << 2 << 99;
-        QTest::newRow("cancelled") << false << true << "7" << 0 << 0;
-        QTest::newRow("no class page") << true << false << "7" << 0 << 0;
+        QTest::addColumn<int>("sheets"); // 2 for more than one
+        QTest::newRow("printed") << true << true << "7" << 1;
+        QTest::newRow("big font takes more sheets") << true << true << "40" << 2;
+        QTest::newRow("cancelled") << false << true << "7" << 0;
+        QTest::newRow("no class page") << true << false << "7" << 0;
     }
 
     void print()
@@ -220,8 +215,6 @@ private slots:
         QFETCH(bool, accept);
         QFETCH(bool, pageThere);
         QFETCH(QString, font);
-        QFETCH(int, minSheets);
-        QFETCH(int, maxSheets);
         DressurProbe view(m_cfg.get());
         view.load(41);
         m_cfg->setValue(QStringLiteral("championat.print.font"), font);
@@ -236,8 +229,7 @@ private slots:
 
         view.resultPrint();
         QCOMPARE(QDir::currentPath(), before);
-        const int sheets = pdfPages(view.pdf);
-        QVERIFY2(sheets >= minSheets && sheets <= maxSheets, qPrintable(QString::number(sheets)));
+        QTEST(qMin(pdfPages(view.pdf), 2), "sheets");
         QCOMPARE(view.dialogs, pageThere ? 1 : 0);
         QCOMPARE(logged(log, 1).size(), pageThere ? 1 : 2); // a missing page is told
     }
