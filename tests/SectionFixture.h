@@ -6,10 +6,14 @@
 
 #include "demo/DemoCompetition.h"
 #include "driver/StandinDriver.h"
+#include "views/champ/staevneKlasseInfoChampDressur.h"
+#include "views/champ/staevneKlasseInfoChampSpring.h"
 #include "views/staevneKlasseInfo.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -104,5 +108,58 @@ bool typeCell(Table *table, int row, int column, const QString &text)
         QTest::qWait(5);
     return !table->isEditing();
 }
+
+// Types `texts` into the cells of `row` from `firstColumn` on, in turn.
+template <class Table>
+bool typeCells(Table *table, int row, int firstColumn, const QStringList &texts)
+{
+    for (int i = 0; i < texts.size(); ++i)
+        if (!typeCell(table, row, firstColumn + i, texts.at(i)))
+            return false;
+    return true;
+}
+
+// The championship sheets with their test seams: a fixed page time, the bell
+// counted, the save dialog cancelled, and a print dialog that prints to
+// `pdf` (or is cancelled) after moving the working directory as a file
+// chooser may.
+template <class View>
+class ChampProbe : public View
+{
+public:
+    using View::View;
+    using View::antalPlaceringer;
+    using View::bevarStartTid;
+
+    // Section A of class `klasseNr` of tests/data/champ_fixture.sql, shown:
+    // the cell editors open on a shown sheet.
+    void load(int klasseNr)
+    {
+        this->showKlasse(70, klasseNr, QStringLiteral("A"), 1, 9670 + klasseNr);
+        this->show();
+    }
+
+    int bells = 0;
+    QString pdf;
+    bool accept = true;
+    QString dialogDirectory;
+    int dialogs = 0;
+
+protected:
+    QDateTime pageTime() const override { return QDateTime(QDate(2024, 6, 15), QTime(10, 5)); }
+    void beep() override { ++bells; }
+    QString askSavePath(const QString &) override { return QString(); }
+    bool askPrinter(QPrinter *printer) override
+    {
+        ++dialogs;
+        if (!dialogDirectory.isEmpty())
+            QDir::setCurrent(dialogDirectory);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(pdf);
+        return accept;
+    }
+};
+using DressurProbe = ChampProbe<staevneKlasseInfoChampDressur>;
+using SpringProbe = ChampProbe<staevneKlasseInfoChampSpring>;
 
 } // namespace sectionfx

@@ -8,8 +8,6 @@
 #include "views/champ/ChampRules.h"
 #include "views/champ/ChampScoreFile.h"
 #include "views/champ/ChampScoreTable.h"
-#include "views/champ/staevneKlasseInfoChampDressur.h"
-#include "views/champ/staevneKlasseInfoChampSpring.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -22,49 +20,13 @@ using namespace sectionfx;
 
 namespace {
 
-constexpr int Staevne = 70;
-
-// Classes of tests/data/champ_fixture.sql; section A of class n is 9670 + n.
+// Classes of tests/data/champ_fixture.sql.
 constexpr int Dressur5 = 41, Dressur4 = 42, Spring6 = 43, Empty = 44;
-
-// The views with their test seams: the bell is counted, the file dialog
-// answers what the test says.
-template <class View>
-class Probe : public View
-{
-public:
-    using View::View;
-    using View::antalPlaceringer;
-    using View::bevarStartTid;
-
-    void load(int klasseNr) { this->showKlasse(Staevne, klasseNr, QStringLiteral("A"), 1, 9670 + klasseNr); }
-
-    int bells = 0;
-    QString proposed;
-
-protected:
-    void beep() override { ++bells; }
-    QString askSavePath(const QString &name) override
-    {
-        proposed = name;
-        return QString(); // cancelled
-    }
-};
-using DressurProbe = Probe<staevneKlasseInfoChampDressur>;
-using SpringProbe = Probe<staevneKlasseInfoChampSpring>;
 
 QTreeWidgetItem *listRow(const staevneKlasseInfo &view, const QString &staevneNr)
 {
     const auto found = view.listView1->findItems(staevneNr, Qt::MatchExactly, 1);
     return found.isEmpty() ? nullptr : found.first();
-}
-
-QStringList tableColumn(const ChampScoreTable *table, int c)
-{
-    QStringList texts;
-    for (int r = 0; r < table->rowCount(); ++r)
-        texts << table->text(r, c);
-    return texts;
 }
 
 } // namespace
@@ -74,26 +36,413 @@ class TestChamp : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        const QString error =
+            openCompetition(m_dir.filePath(QStringLiteral("zep.db")), 7, QStringLiteral("champ_fixture.sql"));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("html"))));
+        m_cfg = new appConfig(this, QString());
+    }
 
-    void dressurSum_data();
-    void dressurSum();
-    void places();
-    void listOrder();
-    void pedigree_data();
-    void pedigree();
-    void scoreFileFormat();
+    void init()
+    {
+        m_cfg->setValue(QStringLiteral("http.root"), m_dir.filePath(QStringLiteral("html")));
+        m_cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("24070"));
+        for (const QString &name : QDir(m_dir.filePath(QStringLiteral("html"))).entryList(QDir::Files))
+            QFile::remove(m_dir.filePath(QStringLiteral("html/") + name));
+    }
 
-    void freshSheet();
-    void dressageScoreEntry();
-    void dressageMarks_data();
-    void dressageMarks();
-    void dressageCursorWithoutFejl();
-    void springScoreEntry();
-    void scoreFileSurvivesReload();
-    void unknownCompetitionHasNoScoreFile();
-    void refresh();
+    // ---- rules
+    void dressurSum_data()
+    {
+        QTest::addColumn<QStringList>("marks");
+        QTest::addColumn<QString>("fejl");
+        QTest::addColumn<QString>("edited");
+        QTest::addColumn<bool>("dv");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("total");
+        const QStringList worked{"7", "7.5", "8", "6.5", "7"};
+        QTest::newRow("worked example") << worked << "0.5" << "7" << false << 5 << "6.700";
+        QTest::newRow("foal adds") << worked << "0.5" << "7" << true << 5 << "7.700";
+        QTest::newRow("decimal comma") << QStringList{"7,5", "8"} << "" << "7,5" << false << 2 << "7.750";
+        QTest::newRow("no number, dash, below 0 not counted")
+            << QStringList{"x", "-", "-1", "11", "8"} << "" << "8" << false << 2 << "9.500";
+        QTest::newRow("status letter stands for the row") << worked << "0" << "e" << false << 0 << "E";
+        QTest::newRow("emptied cell") << QStringList{"", "", "", "", ""} << "" << "" << false << 0 << "";
+        QTest::newRow("only dashes") << QStringList{"-", "-"} << "" << "-" << false << 0 << "";
+    }
+
+    void dressurSum()
+    {
+        QFETCH(QStringList, marks);
+        QFETCH(QString, fejl);
+        QFETCH(QString, edited);
+        QFETCH(bool, dv);
+        const champ::DressurSum sum = champ::dressurSum(marks, fejl, edited, dv);
+        QTEST(sum.count, "count");
+        QTEST(sum.total, "total");
+    }
+
+    void places()
+    {
+        // Rows of "total Kapacitet Ridelighed status" from column 2 on, joined by
+        // "|"; "-" is an empty cell, "_" a blank. Column 1 holds the competition
+        // number.
+        const auto rows = [](const QString &texts) {
+            QVector<QStringList> out;
+            for (const QString &text : texts.split(QLatin1Char('|'))) {
+                QStringList r{QString(), QStringLiteral("1")};
+                for (QString part : text.split(QLatin1Char(' ')))
+                    r << (part == QLatin1String("-") ? QString() : part.replace(QLatin1Char('_'), QLatin1Char(' ')));
+                out << r;
+            }
+            return out;
+        };
+        QVector<QStringList> table =
+            rows("7.200 8 7|6.900 8 7|6.900 8 6|7.000 8 7|7.000 7 9|- - -|E - -|-0.500 - -|9 - -");
+        QCOMPARE(champ::tablePlaces(table, 2, -1, -1), (QStringList{"2", "5", "5", "3", "3", "999", "999", "", "1"}));
+        // The last row has no competition number: no starter, no place.
+        table.last()[1].clear();
+        QCOMPARE(champ::tablePlaces(table, 2, 3, 4), (QStringList{"1", "4", "5", "2", "3", "999", "999", "", ""}));
+
+        // The list in its shown order: equal keys share a place, the next is
+        // skipped; non-starters are not counted; total 0 waits to ride unless out.
+        const QString list = "7.000 8 7|7.000 8 7|6.000 8 7|0 - - Afmeldt|- - -|- - - Diskvalificeret|"
+                             "- - - ej_mødt|- - - Udgået";
+        const champ::ListPlacing placing = champ::listPlaces(rows(list), 2, 3, 4);
+        QCOMPARE(placing.places, (QStringList{"1", "1", "3", "", "", "", "", ""}));
+        QCOMPARE(placing.starters, 6);
+        QCOMPARE(placing.remaining, 1);
+
+        QCOMPARE(QVector<int>({champ::antalPlaceringer(0), champ::antalPlaceringer(1), champ::antalPlaceringer(2),
+                               champ::antalPlaceringer(4), champ::antalPlaceringer(5), champ::antalPlaceringer(9)}),
+                 QVector<int>({0, 0, 1, 1, 2, 3}));
+    }
+
+    void listOrder()
+    {
+        // Total, Kapacitet, Ridelighed, start number, competition number.
+        using Key = champ::OrderKey;
+        QVector<Key> keys{{0, 0, 0, "0", "7"},   {0, 0, 0, "12", "1"}, {7, 7, 9, "3", "1"}, {7, 8, 1, "9", "1"},
+                          {0, 0, 0, "12A", "1"}, {7, 8, 1, "4", "1"},  {0, 9, 9, "2", "1"}, {0, 0, 0, "0", "5"}};
+        std::sort(keys.begin(), keys.end(), [](const Key &a, const Key &b) { return champ::shownBefore(a, b, true); });
+        QStringList order;
+        for (const Key &k : keys)
+            order << k.startNr + QLatin1Char('/') + k.staevneNr;
+        QCOMPARE(order, (QStringList{"4/1", "9/1", "3/1", "2/1", "12/1", "12A/1", "0/5", "0/7"}));
+        // Jumping: equal totals by start number alone.
+        QVERIFY(champ::shownBefore(Key{7, 1, 1, "3", "1"}, Key{7, 9, 9, "5", "1"}, false));
+    }
+
+    void pedigree_data()
+    {
+        QTest::addColumn<QStringList>("parts");
+        QTest::addColumn<bool>("spring");
+        QTest::addColumn<bool>("scu");
+        QTest::addColumn<QString>("expected");
+        // With and without a breeder, dressage and championship jumping, the
+        // class pages' expected files show.
+        QTest::newRow("no sire") << QStringList{"2004", "H", "", "B", "C", "D"} << false << false << "2004/H///B/C/D";
+        QTest::newRow("jumping, no championship") << QStringList{"2004", "H", "A", "B", "C", "D"} << true << false
+                                                  << "2004/H/A/B/C";
+        QTest::newRow("registry names") << QStringList{"2004", "", "1--X--", "12--Mira--", "C", ""} << false << false
+                                        << "2004//Mira/C";
+    }
+
+    void pedigree()
+    {
+        QFETCH(QStringList, parts);
+        QFETCH(bool, spring);
+        QFETCH(bool, scu);
+        QTEST(champ::pedigree({parts[0], parts[1], parts[2], parts[3], parts[4], parts[5]}, spring, scu), "expected");
+    }
+
+    void scoreFileFormat()
+    {
+        using namespace ChampScoreFile;
+        const QStringList header{"Start Nr", "Stævne Nr", "Hest"};
+        const QVector<QStringList> rows{{"12A", "101", "Ærø;Å"}, {"0", "102", ""}, {"", "", ""}};
+        const QByteArray utf8 = write(header, rows, Encoding::Utf8);
+        QCOMPARE(utf8,
+                 QByteArray("Start Nr;St\xc3\xa6vne Nr;Hest\n12A;101;\xc3\x86r\xc3\xb8,\xc3\x85\n0;102;\n;;\n\n"));
+        const QByteArray latin1 = write(header, rows, Encoding::Latin1);
+        QCOMPARE(latin1, QByteArray("Start Nr;St\xe6vne Nr;Hest\n12A;101;\xc6r\xf8,\xc5\n0;102;\n;;\n\n"));
+        // The header, the extra row and the last empty line are no data; a
+        // start number with a letter and start number 0 are.
+        const QVector<QStringList> expected{{"12A", "101", "Ærø,Å"}, {"0", "102", ""}};
+        QCOMPARE(dataLines(utf8, Encoding::Utf8), expected);
+        QCOMPARE(dataLines(latin1, Encoding::Latin1), expected);
+        QCOMPARE(dataLines("7;1\r\nx;2\n", Encoding::Utf8), QVector<QStringList>{QStringList({"7", "1"})});
+    }
+
+    // ---- the views
+    void sheetOfNoClassWritesNoFile()
+    {
+        // The save button asks for a name; cancelling writes nothing.
+        DressurProbe dressur(m_cfg);
+        QSignalSpy log(&dressur, &staevneKlasseInfo::logMessage);
+        dressur.saveZEPCSV();
+        QVERIFY(log.isEmpty());
+
+        // A first load that cannot read the class leaves a sheet of no class:
+        // typing into it saves nothing over the class's file.
+        QVERIFY(writeFile(scorePath(41), "kept\n"));
+        standin::Faults::failNextStatements(2);
+        dressur.load(Dressur5);
+        standin::Faults::clear();
+        QVERIFY(typeCell(dressur.champTable, 0, 9, "7"));
+        QCOMPARE(readFile(scorePath(41)), QByteArray("kept\n"));
+
+        // A sheet of an unknown competition neither reads nor overwrites the
+        // file another competition may have left under that name.
+        m_cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("ukendt"));
+        const QString path = m_dir.filePath(QStringLiteral("html/ukendt_klasse_41_A.csv"));
+        const QByteArray other("Start Nr;Stævne Nr\n1;101;;;;;;;;7\n\n");
+        QVERIFY(writeFile(path, other));
+        DressurProbe unknown(m_cfg);
+        unknown.load(Dressur5);
+        QCOMPARE(unknown.champTable->text(0, 9), QString());
+        QVERIFY(typeCell(unknown.champTable, 0, 9, "6"));
+        QCOMPARE(readFile(path), other);
+    }
+
+    void dressageScoreEntry()
+    {
+        DressurProbe view(m_cfg);
+        view.load(Dressur5);
+        ChampScoreTable *t = view.champTable;
+
+        // Loading: the withdrawn starter's word stands in "Trav"; the extra row
+        // takes no place (the pages' expected files hold the counts). A class
+        // type other than the 4-year-olds' keeps "Fejl" and its start times
+        // open no editor.
+        QCOMPARE(t->text(3, 9), QStringLiteral("Afmeldt"));
+        QCOMPARE(t->text(0, 23), QStringLiteral("999"));
+        QCOMPARE(t->text(4, 23), QString());
+        QVERIFY(!t->isColumnHidden(14));
+        QVERIFY(!typeCell(t, 0, 24, "10:00"));
+
+        // Row 0 is entry 101. Four marks: the table shows their mean, the list
+        // and the pages wait for the fifth, nothing is announced.
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        QVERIFY(typeCells(t, 0, 9, {"7", "7.5", "8", "6.5"}));
+        QCOMPARE(t->text(0, 22), QStringLiteral("7.250"));
+        QCOMPARE(listRow(view, "101")->text(22), QString());
+        QCOMPARE(changes.count(), 0);
+
+        QVERIFY(typeCells(t, 0, 13, {"7", "0.5"}));
+        QCOMPARE(listRow(view, "101")->text(22), QStringLiteral("6.700"));
+        QCOMPARE(changes.count(), 2);
+        QCOMPARE(changes.last().at(3).toBool(), true);
+        // "Fejl" is the last mark while shown.
+        QCOMPARE(QPoint(t->currentRow(), t->currentColumn()), QPoint(1, 9));
+
+        // Entry 102 with the same total and a higher "Kapacitet" goes first.
+        const int r = t->findRow(1, "102");
+        QVERIFY(typeCells(t, r, 9, {"7", "7.5", "7", "6.5", "8", "0.5"}));
+        QCOMPARE(column(view, 1).mid(0, 2), (QStringList{"102", "101"}));
+        QCOMPARE(t->text(t->findRow(1, "101"), 23), QStringLiteral("2"));
+
+        // A status letter for a placed starter takes the place away at once.
+        QVERIFY(typeCell(t, r, 11, "d"));
+        QCOMPARE(t->text(r, 23), QStringLiteral("999"));
+        QCOMPARE(listRow(view, "101")->text(23), QStringLiteral("1"));
+
+        // Entry 103: a mark over 10 counts and rings the bell; one below 0
+        // rings it and is not counted, so the row waits; a dash completes it
+        // without a place; a capital status letter stands for the row, and
+        // the cell keeps what was typed.
+        const int r3 = t->findRow(1, "103");
+        QVERIFY(typeCells(t, r3, 9, {"8", "8", "8", "11"}));
+        QCOMPARE(view.bells, 1);
+        changes.clear();
+        QVERIFY(typeCell(t, r3, 13, "-1"));
+        QCOMPARE(view.bells, 2);
+        QCOMPARE(t->text(r3, 22), QStringLiteral("8.750"));
+        QCOMPARE(changes.count(), 0);
+        QVERIFY(typeCell(t, r3, 13, "-"));
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(listRow(view, "103")->text(23), QString());
+        QVERIFY(typeCell(t, r3, 13, "D"));
+        QCOMPARE(listRow(view, "103")->text(5), QStringLiteral("Diskvalificeret"));
+        QCOMPARE(t->text(r3, 13), QStringLiteral("D"));
+        QCOMPARE(view.bells, 2);
+        // The completing edit saved the sheet under the names a sheet reads.
+        const QByteArray before = readFile(scorePath(41));
+        QVERIFY(before.startsWith("Start Nr;Stævne Nr;Hest;Rytter;Klub;Diskvalifikation;"));
+
+        // A disk that takes no more than a few bytes: the old file stays whole
+        // and the operator is told.
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const rlimit small{64, old.rlim_max};
+        std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool typed = typeCell(t, 0, 10, "8");
+        setrlimit(RLIMIT_FSIZE, &old);
+        QVERIFY(typed);
+        QCOMPARE(readFile(scorePath(41)), before);
+        QCOMPARE(logged(log, 3).size(), 1);
+    }
+
+    void dressageCursorWithoutFejl()
+    {
+        DressurProbe view(m_cfg);
+        view.load(Dressur4);
+        ChampScoreTable *t = view.champTable;
+        QVERIFY(typeCell(t, 0, 9, "7"));
+        QCOMPARE(t->currentColumn(), 10);
+        for (int r = 0; r < 3; ++r) { // the last is the extra row: the cursor stays in it
+            QVERIFY(typeCell(t, r, 13, "7"));
+            QCOMPARE(QPoint(t->currentRow(), t->currentColumn()), QPoint(qMin(r + 1, 2), 9));
+        }
+
+        // A start time goes into the list and the file, and nothing else.
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        QVERIFY(typeCell(t, 0, 24, "11:05"));
+        QCOMPARE(listRow(view, t->text(0, 1))->text(24), QStringLiteral("11:05"));
+        QCOMPARE(changes.count(), 0);
+        QVERIFY(readFile(scorePath(42)).contains(";11:05\n"));
+    }
+
+    void springScoreEntry()
+    {
+        SpringProbe view(m_cfg);
+        view.load(Spring6);
+        ChampScoreTable *t = view.champTable;
+        QCOMPARE(t->text(t->findRow(1, "303"), 11), QStringLiteral("afmeldt"));
+
+        // The time completes a row: only then is the change announced.
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        int r = t->findRow(1, "301");
+        QVERIFY(typeCells(t, r, 11, {"8", "0"}));
+        QCOMPARE(changes.count(), 0);
+        QVERIFY(typeCell(t, r, 13, "61.2"));
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(QPoint(t->currentRow(), t->currentColumn()), QPoint(r + 1, 11));
+
+        // Style less faults is the total: nothing left is no total and no place.
+        r = t->findRow(1, "302");
+        QVERIFY(typeCells(t, r, 11, {"6", "8"}));
+        QCOMPARE(t->text(r, 14), QString());
+        QCOMPARE(t->text(r, 19), QStringLiteral("999"));
+        QVERIFY(typeCell(t, r, 12, "1"));
+        QCOMPARE(t->text(r, 19), QStringLiteral("2"));
+        QCOMPARE(view.resterendeStarter(), 1);
+
+        // Retired: out of the placing at once, and a start time typed later
+        // does not bring the rider back.
+        QVERIFY(typeCell(t, r, 11, "o"));
+        QCOMPARE(listRow(view, "302")->text(19), QString());
+        QVERIFY(typeCell(t, r, 20, QStringLiteral("Kl. 13 på")));
+        QCOMPARE(t->text(r, 14), QStringLiteral("O"));
+        QCOMPARE(listRow(view, "302")->text(5), QStringLiteral("Opgivet"));
+        QCOMPARE(listRow(view, "302")->text(20), QStringLiteral("Kl. 13 på"));
+        // The jumping file is ISO-8859-1, and its start times come back.
+        QVERIFY(readFile(scorePath(43)).contains(";O;;;;;999;Kl. 13 p\xe5\n"));
+        SpringProbe again(m_cfg);
+        again.load(Spring6);
+        QCOMPARE(again.champTable->text(again.champTable->findRow(1, "302"), 20), QStringLiteral("Kl. 13 på"));
+    }
+
+    void scoreFileSurvivesReload()
+    {
+        {
+            DressurProbe view(m_cfg);
+            view.load(Dressur5);
+            // A ";" typed by mistake into the fifth mark.
+            QVERIFY(typeCells(view.champTable, 0, 9, {"7", "7", "7", "7", "7;5", "0.5"}));
+            QVERIFY(typeCell(view.champTable, 1, 9, "e"));
+        }
+        // A start number with a letter, as the file of an earlier sheet holds.
+        QByteArray file = readFile(scorePath(41));
+        file.replace("\n2;102;", "\n2A;102;");
+        QVERIFY(writeFile(scorePath(41), file));
+
+        DressurProbe view(m_cfg);
+        view.load(Dressur5);
+        QCOMPARE(readFile(scorePath(41)), file); // loading never writes the file
+        const int r = view.champTable->findRow(1, "101");
+        QCOMPARE(view.champTable->rowTexts(r).mid(9, 6), (QStringList{"7", "7", "7", "7", "7,5", "0.5"}));
+        QCOMPARE(view.champTable->text(r, 22), QStringLiteral("6.500"));
+        QCOMPARE(listRow(view, "101")->text(23), QStringLiteral("1"));
+        QCOMPARE(view.champTable->text(view.champTable->findRow(1, "102"), 22), QStringLiteral("E"));
+        QCOMPARE(listRow(view, "102")->text(5), QStringLiteral("Ej mødt"));
+    }
+
+    void refresh()
+    {
+        DressurProbe view(m_cfg);
+        view.load(Dressur5);
+        ChampScoreTable *t = view.champTable;
+        for (int r = 0; r < 3; ++r)
+            QVERIFY(typeCell(t, r, 9, QString::number(5 + r)));
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        view.updateKlasse();
+        QCOMPARE(changes.count(), 0);
+
+        // A start number with a letter is written in place.
+        QVERIFY(runSql("UPDATE tblStart SET SekundaerStartNr = 1 WHERE StartId = 9773; "
+                       "UPDATE tblAfdeling SET BevarStartTid = 1 WHERE AfdelingId = 9711"));
+        view.updateKlasse();
+        QVERIFY(runSql("UPDATE tblStart SET SekundaerStartNr = NULL WHERE StartId = 9773"));
+        QCOMPARE(listRow(view, "103")->text(0), QStringLiteral("3A"));
+        QCOMPARE(view.bevarStartTid, 1);
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes.first().at(3).toBool(), false);
+        view.updateKlasse();
+        QCOMPARE(listRow(view, "103")->text(0), QStringLiteral("3"));
+
+        // A flag that cannot be read keeps its last value.
+        QVERIFY(runSql("ALTER TABLE tblAfdeling RENAME COLUMN BevarStartTid TO Bevar"));
+        changes.clear();
+        view.updateKlasse();
+        QVERIFY(runSql("ALTER TABLE tblAfdeling RENAME COLUMN Bevar TO BevarStartTid"));
+        QVERIFY(runSql("UPDATE tblAfdeling SET BevarStartTid = 0 WHERE AfdelingId = 9711"));
+        QCOMPARE(view.bevarStartTid, 1);
+        QCOMPARE(changes.count(), 0);
+        QVERIFY(logged(log, 1).isEmpty());
+
+        // A reload whose header query fails keeps the sheet and its marks,
+        // which the score file then cannot bring back.
+        QVERIFY(QFile::remove(scorePath(41)));
+        log.clear();
+        standin::Faults::failNextStatements(2);
+        view.refreshClass();
+        standin::Faults::clear();
+        QCOMPARE(t->rowCount(), 5);
+        QCOMPARE(t->text(0, 9), QStringLiteral("5"));
+        QCOMPARE(view.listView1->topLevelItemCount(), 4);
+        QCOMPARE(logged(log, -1).size(), 2);
+
+        // A withdrawal leaves no stale row, and the next save no second copy.
+        QVERIFY(runSql("UPDATE tblStart SET Slettet = '2024-06-15 10:00:00' WHERE StartId = 9772"));
+        changes.clear();
+        view.updateKlasse();
+        QVERIFY(runSql("UPDATE tblStart SET Slettet = NULL WHERE StartId = 9772"));
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(t->rowCount(), 4);
+        QVERIFY(typeCell(t, 0, 10, "6"));
+        const QByteArray file = readFile(scorePath(41));
+        QCOMPARE(file.count(";101;"), 1);
+        QCOMPARE(file.count(";102;"), 0);
+        QVERIFY(file.endsWith("\n;;;;;;;;;;;;;;;;;;;;;;;;\n\n"));
+
+        // An empty section stays quiet.
+        DressurProbe empty(m_cfg);
+        empty.load(Empty);
+        QCOMPARE(empty.antalPlaceringer, 3);
+        QCOMPARE(empty.champTable->rowCount(), 1);
+        QSignalSpy emptyChanges(&empty, &staevneKlasseInfo::resultChangeClass);
+        QSignalSpy emptyLog(&empty, &staevneKlasseInfo::logMessage);
+        empty.updateKlasse();
+        QCOMPARE(emptyChanges.count(), 0);
+        QVERIFY(logged(emptyLog, 1).isEmpty());
+    }
 
 private:
     QString scorePath(int klasseNr) const
@@ -104,509 +453,6 @@ private:
     QTemporaryDir m_dir;
     appConfig *m_cfg = nullptr;
 };
-
-void TestChamp::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    const QString error =
-        openCompetition(m_dir.filePath(QStringLiteral("zep.db")), 7, QStringLiteral("champ_fixture.sql"));
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("html"))));
-    m_cfg = new appConfig(this, QString());
-}
-
-void TestChamp::init()
-{
-    m_cfg->setValue(QStringLiteral("http.root"), m_dir.filePath(QStringLiteral("html")));
-    m_cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("24070"));
-    m_cfg->setValue(QStringLiteral("vis.dv"), QStringLiteral("0"));
-    for (const QString &name : QDir(m_dir.filePath(QStringLiteral("html"))).entryList(QDir::Files))
-        QFile::remove(m_dir.filePath(QStringLiteral("html/") + name));
-}
-
-// ---- rules -------------------------------------------------------------------
-
-void TestChamp::dressurSum_data()
-{
-    QTest::addColumn<QStringList>("marks");
-    QTest::addColumn<QString>("fejl");
-    QTest::addColumn<QString>("edited");
-    QTest::addColumn<bool>("dv");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<QString>("total");
-    const QStringList worked{"7", "7.5", "8", "6.5", "7"};
-    QTest::newRow("worked example") << worked << "0.5" << "7" << false << 5 << "6.700";
-    QTest::newRow("foal adds") << worked << "0.5" << "7" << true << 5 << "7.700";
-    QTest::newRow("decimal comma") << QStringList{"7,5", "8"} << "" << "7,5" << false << 2 << "7.750";
-    QTest::newRow("no number, dash, below 0 not counted")
-        << QStringList{"x", "-", "-1", "11", "8"} << "" << "8" << false << 2 << "9.500";
-    QTest::newRow("status letter stands for the row") << worked << "0" << "e" << false << 0 << "E";
-    QTest::newRow("emptied cell") << QStringList{"", "", "", "", ""} << "" << "" << false << 0 << "";
-    QTest::newRow("only dashes") << QStringList{"-", "-"} << "" << "-" << false << 0 << "";
-}
-
-void TestChamp::dressurSum()
-{
-    QFETCH(QStringList, marks);
-    QFETCH(QString, fejl);
-    QFETCH(QString, edited);
-    QFETCH(bool, dv);
-    const champ::DressurSum sum = champ::dressurSum(marks, fejl, edited, dv);
-    QTEST(sum.count, "count");
-    QTEST(sum.total, "total");
-}
-
-void TestChamp::places()
-{
-    // Columns: 0 start, 5 status, 12 Ridelighed, 13 Kapacitet, 22 total.
-    const auto row = [](const char *total, const char *kap, const char *rid, const char *status = "") {
-        QStringList r;
-        for (int c = 0; c < 24; ++c)
-            r << QString();
-        r[22] = QString::fromUtf8(total);
-        r[13] = QString::fromUtf8(kap);
-        r[12] = QString::fromUtf8(rid);
-        r[5] = QString::fromUtf8(status);
-        r[1] = QStringLiteral("1");
-        return r;
-    };
-    const QVector<QStringList> table{row("7.200", "8", "7"), row("6.900", "8", "7"), row("6.900", "8", "6"),
-                                     row("7.000", "8", "7"), row("7.000", "7", "9"), row("", "", ""),
-                                     row("E", "", ""), row("-0.500", "", ""), row("9", "", "")};
-    // The last row has no competition number: no starter, no place.
-    QVector<QStringList> withExtra = table;
-    withExtra.last()[1].clear();
-    QCOMPARE(champ::tablePlaces(withExtra, 22, 13, 12),
-             (QStringList{"1", "4", "5", "2", "3", "999", "999", "", ""}));
-    QCOMPARE(champ::tablePlaces(table, 22, -1, -1), (QStringList{"2", "5", "5", "3", "3", "999", "999", "", "1"}));
-
-    // The list in its shown order: equal keys share a place, the next is
-    // skipped; non-starters are not counted; total 0 waits to ride unless out.
-    const QVector<QStringList> list{row("7.000", "8", "7"), row("7.000", "8", "7"), row("6.000", "8", "7"),
-                                    row("0", "", "", "Afmeldt"), row("", "", ""), row("", "", "", "Diskvalificeret"),
-                                    row("", "", "", "ej mødt"), row("", "", "", "Udgået")};
-    const champ::ListPlacing placing = champ::listPlaces(list, 22, 13, 12);
-    QCOMPARE(placing.places, (QStringList{"1", "1", "3", "", "", "", "", ""}));
-    QCOMPARE(placing.starters, 6);
-    QCOMPARE(placing.remaining, 1);
-
-    QCOMPARE(QVector<int>({champ::antalPlaceringer(0), champ::antalPlaceringer(1), champ::antalPlaceringer(2),
-                           champ::antalPlaceringer(4), champ::antalPlaceringer(5), champ::antalPlaceringer(9)}),
-             QVector<int>({0, 0, 1, 1, 2, 3}));
-}
-
-void TestChamp::listOrder()
-{
-    const auto key = [](float total, float kap, float rid, const char *nr, const char *staevneNr = "1") {
-        champ::OrderKey k;
-        k.total = total;
-        k.capacity = kap;
-        k.rideability = rid;
-        k.startNr = QString::fromLatin1(nr);
-        k.staevneNr = QString::fromLatin1(staevneNr);
-        return k;
-    };
-    QVector<champ::OrderKey> keys{key(0, 0, 0, "0", "7"), key(0, 0, 0, "12"), key(7, 7, 9, "3"),
-                                  key(7, 8, 1, "9"),      key(0, 0, 0, "12A"), key(7, 8, 1, "4"),
-                                  key(0, 9, 9, "2"),      key(0, 0, 0, "0", "5")};
-    std::sort(keys.begin(), keys.end(),
-              [](const champ::OrderKey &a, const champ::OrderKey &b) { return champ::shownBefore(a, b, true); });
-    QStringList order;
-    for (const champ::OrderKey &k : keys)
-        order << k.startNr + QLatin1Char('/') + k.staevneNr;
-    QCOMPARE(order, (QStringList{"4/1", "9/1", "3/1", "2/1", "12/1", "12A/1", "0/5", "0/7"}));
-    // Jumping: equal totals by start number alone.
-    QVERIFY(champ::shownBefore(key(7, 1, 1, "3"), key(7, 9, 9, "5"), false));
-}
-
-void TestChamp::pedigree_data()
-{
-    QTest::addColumn<QStringList>("parts");
-    QTest::addColumn<bool>("spring");
-    QTest::addColumn<bool>("scu");
-    QTest::addColumn<QString>("expected");
-    // With and without a breeder, dressage and championship jumping, the
-    // class pages' expected files show.
-    QTest::newRow("no sire") << QStringList{"2004", "H", "", "B", "C", "D"} << false << false << "2004/H///B/C/D";
-    QTest::newRow("jumping, no championship") << QStringList{"2004", "H", "A", "B", "C", "D"} << true << false
-                                              << "2004/H/A/B/C";
-    QTest::newRow("registry names") << QStringList{"2004", "", "1--X--", "12--Mira--", "C", ""} << false << false
-                                    << "2004//Mira/C";
-}
-
-void TestChamp::pedigree()
-{
-    QFETCH(QStringList, parts);
-    QFETCH(bool, spring);
-    QFETCH(bool, scu);
-    QTEST(champ::pedigree({parts[0], parts[1], parts[2], parts[3], parts[4], parts[5]}, spring, scu), "expected");
-}
-
-void TestChamp::scoreFileFormat()
-{
-    using namespace ChampScoreFile;
-    const QStringList header{"Start Nr", "Stævne Nr", "Hest"};
-    const QVector<QStringList> rows{{"12A", "101", "Ærø;Å"}, {"0", "102", ""}, {"", "", ""}};
-    const QByteArray utf8 = write(header, rows, Encoding::Utf8);
-    QCOMPARE(utf8, QByteArray("Start Nr;St\xc3\xa6vne Nr;Hest\n12A;101;\xc3\x86r\xc3\xb8,\xc3\x85\n0;102;\n;;\n\n"));
-    const QByteArray latin1 = write(header, rows, Encoding::Latin1);
-    QCOMPARE(latin1, QByteArray("Start Nr;St\xe6vne Nr;Hest\n12A;101;\xc6r\xf8,\xc5\n0;102;\n;;\n\n"));
-    // The header, the extra row and the last empty line are no data; a
-    // start number with a letter and start number 0 are.
-    const QVector<QStringList> expected{{"12A", "101", "Ærø,Å"}, {"0", "102", ""}};
-    QCOMPARE(dataLines(utf8, Encoding::Utf8), expected);
-    QCOMPARE(dataLines(latin1, Encoding::Latin1), expected);
-    QCOMPARE(dataLines("7;1\r\nx;2\n", Encoding::Utf8), QVector<QStringList>{QStringList({"7", "1"})});
-}
-
-// ---- the views -------------------------------------------------------------------
-
-void TestChamp::freshSheet()
-{
-    // An interval the settings cannot give falls back to the sheets' own.
-    m_cfg->setValue(QStringLiteral("database.update"), QStringLiteral("-5"));
-    DressurProbe dressur(m_cfg);
-    m_cfg->setValue(QStringLiteral("database.update"), QStringLiteral("5000"));
-    QCOMPARE(dressur.findChild<QTimer *>()->interval(), 20000);
-    // A read-only cell opens no editor.
-    QVERIFY(!typeCell(dressur.champTable, 0, 22, QStringLiteral("5")));
-
-    // The save button asks for a name; cancelling writes nothing.
-    QSignalSpy log(&dressur, &staevneKlasseInfo::logMessage);
-    dressur.saveZEPCSV();
-    QCOMPARE(dressur.proposed, QStringLiteral("24070_klasse_-1_.csv"));
-    QVERIFY(log.isEmpty());
-
-    // A first load that cannot read the class leaves a sheet of no class:
-    // typing into it saves nothing over the class's file.
-    QVERIFY(writeFile(scorePath(41), "kept\n"));
-    dressur.show();
-    standin::Faults::failNextStatements(2);
-    dressur.load(Dressur5);
-    standin::Faults::clear();
-    QVERIFY(typeCell(dressur.champTable, 0, 9, "7"));
-    QCOMPARE(readFile(scorePath(41)), QByteArray("kept\n"));
-}
-
-void TestChamp::dressageScoreEntry()
-{
-    DressurProbe view(m_cfg);
-    QSignalSpy edits(view.champTable, &ChampScoreTable::valueChanged);
-    view.load(Dressur5);
-    view.show();
-    ChampScoreTable *t = view.champTable;
-
-    // Loading: the withdrawn starter is no starter once placed and its word
-    // stands in "Trav"; the extra row takes no place; nothing is saved.
-    QCOMPARE(view.antalStarter(), 3);
-    QCOMPARE(view.resterendeStarter(), 3);
-    QCOMPARE(t->text(3, 9), QStringLiteral("Afmeldt"));
-    QCOMPARE(tableColumn(t, 23), (QStringList{"999", "999", "999", "999", ""}));
-    // A class type other than the 4-year-olds' keeps "Fejl" and makes the
-    // start time read-only.
-    QVERIFY(!t->isColumnHidden(14));
-    QVERIFY(t->isColumnReadOnly(24));
-    QCOMPARE(edits.count(), 0);
-    QVERIFY(!QFile::exists(scorePath(41)));
-
-    // Row 0 is entry 101. Four marks: the table shows their mean, the list
-    // and the pages wait for the fifth, nothing is announced.
-    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
-    const QStringList marks{"7", "7.5", "8", "6.5", "7", "0.5"};
-    for (int c = 9; c <= 12; ++c)
-        QVERIFY(typeCell(t, 0, c, marks[c - 9]));
-    QCOMPARE(QPoint(t->currentRow(), t->currentColumn()), QPoint(0, 13));
-    QCOMPARE(t->text(0, 22), QStringLiteral("7.250"));
-    QCOMPARE(listRow(view, "101")->text(22), QString());
-    QCOMPARE(changes.count(), 0);
-
-    QVERIFY(typeCell(t, 0, 13, marks[4]));
-    QVERIFY(typeCell(t, 0, 14, marks[5]));
-    QCOMPARE(listRow(view, "101")->text(22), QStringLiteral("6.700"));
-    QCOMPARE(changes.count(), 2);
-    QCOMPARE(changes.last().at(3).toBool(), true);
-    // "Fejl" is the last mark while shown.
-    QCOMPARE(QPoint(t->currentRow(), t->currentColumn()), QPoint(1, 9));
-    QCOMPARE(view.resterendeStarter(), 2);
-
-    // Entry 102 with the same total and a higher "Kapacitet" goes first.
-    const int r = t->findRow(1, "102");
-    for (int c = 9; c <= 14; ++c)
-        QVERIFY(typeCell(t, r, c, QStringList{"7", "7.5", "7", "6.5", "8", "0.5"}[c - 9]));
-    QCOMPARE(column(view, 1).mid(0, 2), (QStringList{"102", "101"}));
-    QCOMPARE(column(view, 23).mid(0, 2), (QStringList{"1", "2"}));
-    QCOMPARE(t->text(t->findRow(1, "101"), 23), QStringLiteral("2"));
-
-    // A status letter for a placed starter takes the place away at once.
-    QVERIFY(typeCell(t, r, 11, "d"));
-    QCOMPARE(t->text(r, 23), QStringLiteral("999"));
-    QCOMPARE(listRow(view, "102")->text(23), QString());
-    QCOMPARE(column(view, 1).first(), QStringLiteral("101"));
-    QCOMPARE(listRow(view, "101")->text(23), QStringLiteral("1"));
-    // The completing edit saved the sheet under the names a sheet reads.
-    const QByteArray before = readFile(scorePath(41));
-    QVERIFY(before.startsWith("Start Nr;Stævne Nr;Hest;Rytter;Klub;Diskvalifikation;"));
-
-    // A disk that takes no more than a few bytes: the old file stays whole
-    // and the operator is told.
-    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-    rlimit old{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const rlimit small{64, old.rlim_max};
-    std::signal(SIGXFSZ, SIG_IGN);
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool typed = typeCell(t, 0, 10, "8");
-    setrlimit(RLIMIT_FSIZE, &old);
-    QVERIFY(typed);
-    QCOMPARE(readFile(scorePath(41)), before);
-    QCOMPARE(logged(log, 3).size(), 1);
-}
-
-void TestChamp::dressageMarks_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("bells");
-    QTest::addColumn<QString>("total");
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<int>("signals");
-    QTest::addColumn<QString>("place");
-    // Four marks of 8 stand in the row; the fifth is typed into "Kapacitet".
-    QTest::newRow("comma") << "7,5" << 0 << "7.900" << "" << 1 << "1";
-    QTest::newRow("over 10 counts") << "11" << 1 << "8.600" << "" << 1 << "1";
-    QTest::newRow("below 0 not counted") << "-1" << 1 << "8.000" << "" << 0 << "";
-    QTest::newRow("dash") << "-" << 0 << "8.000" << "" << 1 << "";
-    QTest::newRow("status letter") << "a" << 0 << "A" << "Afmeldt" << 1 << "";
-    QTest::newRow("capital status letter") << "D" << 0 << "D" << "Diskvalificeret" << 1 << "";
-}
-
-void TestChamp::dressageMarks()
-{
-    QFETCH(QString, typed);
-    DressurProbe view(m_cfg);
-    view.load(Dressur5);
-    view.show();
-    ChampScoreTable *t = view.champTable;
-    const int r = t->findRow(1, "103");
-    for (int c = 9; c <= 12; ++c)
-        QVERIFY(typeCell(t, r, c, "8"));
-    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
-    view.bells = 0;
-    QVERIFY(typeCell(t, r, 13, typed));
-    QTEST(view.bells, "bells");
-    QTEST(t->text(r, 22), "total");
-    QTEST(listRow(view, "103")->text(5), "status");
-    QTEST(int(changes.count()), "signals");
-    QTEST(listRow(view, "103")->text(23), "place");
-    QCOMPARE(t->text(r, 13), typed); // the cell keeps what was typed
-}
-
-void TestChamp::dressageCursorWithoutFejl()
-{
-    DressurProbe view(m_cfg);
-    view.load(Dressur4);
-    view.show();
-    ChampScoreTable *t = view.champTable;
-    QVERIFY(t->isColumnHidden(14));
-    QVERIFY(!t->isColumnReadOnly(24));
-    QCOMPARE(t->rowCount(), 3);
-    QVERIFY(typeCell(t, 0, 9, "7"));
-    QCOMPARE(t->currentColumn(), 10);
-    QVERIFY(typeCell(t, 0, 13, "7"));
-    QCOMPARE(QPoint(t->currentRow(), t->currentColumn()), QPoint(1, 9));
-    QVERIFY(typeCell(t, 1, 13, "7"));
-    QCOMPARE(QPoint(t->currentRow(), t->currentColumn()), QPoint(2, 9));
-    QVERIFY(typeCell(t, 2, 13, "7")); // the extra row: the cursor stays in it
-    QCOMPARE(QPoint(t->currentRow(), t->currentColumn()), QPoint(2, 9));
-
-    // A start time goes into the list and the file, and nothing else.
-    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
-    QVERIFY(typeCell(t, 0, 24, "11:05"));
-    QCOMPARE(listRow(view, t->text(0, 1))->text(24), QStringLiteral("11:05"));
-    QCOMPARE(changes.count(), 0);
-    QVERIFY(readFile(scorePath(42)).contains(";11:05\n"));
-
-    // "Føl" with "vis.dv" on.
-    m_cfg->setValue(QStringLiteral("vis.dv"), QStringLiteral("1"));
-    DressurProbe foal(m_cfg);
-    foal.load(Dressur4);
-    QVERIFY(!foal.champTable->isColumnHidden(14));
-    QCOMPARE(foal.champTable->columnTitle(14), QStringLiteral("Føl"));
-}
-
-void TestChamp::springScoreEntry()
-{
-    SpringProbe view(m_cfg);
-    view.load(Spring6);
-    view.show();
-    ChampScoreTable *t = view.champTable;
-    QCOMPARE(t->text(t->findRow(1, "303"), 11), QStringLiteral("afmeldt"));
-
-    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
-    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-    int r = t->findRow(1, "301");
-    // The time completes a row: only then is the change announced.
-    QVERIFY(typeCell(t, r, 11, "8"));
-    QVERIFY(typeCell(t, r, 12, "0"));
-    QCOMPARE(changes.count(), 0);
-    QVERIFY(typeCell(t, r, 13, "61.2"));
-    QCOMPARE(changes.count(), 1);
-    QCOMPARE(QPoint(t->currentRow(), t->currentColumn()), QPoint(r + 1, 11));
-
-    // Style less faults is the total: nothing left is no total and no place.
-    r = t->findRow(1, "302");
-    QVERIFY(typeCell(t, r, 11, "6"));
-    QVERIFY(typeCell(t, r, 12, "8"));
-    QCOMPARE(t->text(r, 14), QString());
-    QCOMPARE(t->text(r, 19), QStringLiteral("999"));
-    QVERIFY(typeCell(t, r, 12, "1"));
-    QCOMPARE(t->text(r, 19), QStringLiteral("2"));
-    QCOMPARE(view.resterendeStarter(), 1);
-
-    // Retired: out of the placing at once, and a start time typed later
-    // does not bring the rider back.
-    QVERIFY(typeCell(t, r, 11, "o"));
-    QCOMPARE(listRow(view, "302")->text(19), QString());
-    log.clear();
-    QVERIFY(typeCell(t, r, 20, "13:30"));
-    QCOMPARE(t->text(r, 14), QStringLiteral("O"));
-    QCOMPARE(listRow(view, "302")->text(5), QStringLiteral("Opgivet"));
-    QCOMPARE(listRow(view, "302")->text(20), QStringLiteral("13:30"));
-    QVERIFY(logged(log, 1).isEmpty());
-    QVERIFY(readFile(scorePath(43)).contains(";O;;;;;999;13:30\n"));
-}
-
-void TestChamp::scoreFileSurvivesReload()
-{
-    {
-        DressurProbe view(m_cfg);
-        view.load(Dressur5);
-        view.show();
-        for (int c = 9; c <= 12; ++c)
-            QVERIFY(typeCell(view.champTable, 0, c, QStringLiteral("7")));
-        QVERIFY(typeCell(view.champTable, 0, 13, QStringLiteral("7;5"))); // a ";" typed by mistake
-        QVERIFY(typeCell(view.champTable, 0, 14, QStringLiteral("0.5")));
-        QVERIFY(typeCell(view.champTable, 1, 9, "e"));
-    }
-    // A start number with a letter, as the file of an earlier sheet holds.
-    QByteArray file = readFile(scorePath(41));
-    file.replace("\n2;102;", "\n2A;102;");
-    QVERIFY(writeFile(scorePath(41), file));
-
-    DressurProbe view(m_cfg);
-    QSignalSpy edits(view.champTable, &ChampScoreTable::valueChanged);
-    view.load(Dressur5);
-    QCOMPARE(readFile(scorePath(41)), file); // loading never writes the file
-    QCOMPARE(edits.count(), 0);
-    const int r = view.champTable->findRow(1, "101");
-    QCOMPARE(view.champTable->rowTexts(r).mid(9, 6), (QStringList{"7", "7", "7", "7", "7,5", "0.5"}));
-    QCOMPARE(view.champTable->text(r, 22), QStringLiteral("6.500"));
-    QCOMPARE(listRow(view, "101")->text(23), QStringLiteral("1"));
-    QCOMPARE(view.champTable->text(view.champTable->findRow(1, "102"), 22), QStringLiteral("E"));
-    QCOMPARE(listRow(view, "102")->text(5), QStringLiteral("Ej mødt"));
-
-    // Jumping: ISO-8859-1, start times back.
-    {
-        SpringProbe spring(m_cfg);
-        spring.load(Spring6);
-        spring.show();
-        QVERIFY(typeCell(spring.champTable, 0, 20, QStringLiteral("Kl. 13 på")));
-    }
-    QVERIFY(readFile(scorePath(43)).contains(";Kl. 13 p\xe5\n"));
-    SpringProbe spring(m_cfg);
-    spring.load(Spring6);
-    QCOMPARE(spring.champTable->text(0, 20), QStringLiteral("Kl. 13 på"));
-}
-
-void TestChamp::unknownCompetitionHasNoScoreFile()
-{
-    // A sheet of an unknown competition neither reads nor overwrites the
-    // file another competition may have left under that name.
-    m_cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("ukendt"));
-    const QString path = m_dir.filePath(QStringLiteral("html/ukendt_klasse_41_A.csv"));
-    const QByteArray other("Start Nr;Stævne Nr\n1;101;;;;;;;;7\n\n");
-    QVERIFY(writeFile(path, other));
-    DressurProbe view(m_cfg);
-    view.load(Dressur5);
-    view.show();
-    QCOMPARE(view.champTable->text(0, 9), QString());
-    QVERIFY(typeCell(view.champTable, 0, 9, "6"));
-    QCOMPARE(readFile(path), other);
-}
-
-void TestChamp::refresh()
-{
-    DressurProbe view(m_cfg);
-    view.load(Dressur5);
-    view.show();
-    ChampScoreTable *t = view.champTable;
-    for (int r = 0; r < 3; ++r)
-        QVERIFY(typeCell(t, r, 9, QString::number(5 + r)));
-    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
-    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-    view.updateKlasse();
-    QCOMPARE(changes.count(), 0);
-
-    // A start number with a letter is written in place.
-    QVERIFY(runSql("UPDATE tblStart SET SekundaerStartNr = 1 WHERE StartId = 9773; "
-                   "UPDATE tblAfdeling SET BevarStartTid = 1 WHERE AfdelingId = 9711"));
-    view.updateKlasse();
-    QVERIFY(runSql("UPDATE tblStart SET SekundaerStartNr = NULL WHERE StartId = 9773"));
-    QCOMPARE(listRow(view, "103")->text(0), QStringLiteral("3A"));
-    QCOMPARE(view.bevarStartTid, 1);
-    QCOMPARE(changes.count(), 1);
-    QCOMPARE(changes.first().at(3).toBool(), false);
-    view.updateKlasse();
-    QCOMPARE(listRow(view, "103")->text(0), QStringLiteral("3"));
-
-    // A flag that cannot be read keeps its last value.
-    QVERIFY(runSql("ALTER TABLE tblAfdeling RENAME COLUMN BevarStartTid TO Bevar"));
-    changes.clear();
-    view.updateKlasse();
-    QVERIFY(runSql("ALTER TABLE tblAfdeling RENAME COLUMN Bevar TO BevarStartTid"));
-    QVERIFY(runSql("UPDATE tblAfdeling SET BevarStartTid = 0 WHERE AfdelingId = 9711"));
-    QCOMPARE(view.bevarStartTid, 1);
-    QCOMPARE(changes.count(), 0);
-    QVERIFY(logged(log, 1).isEmpty());
-
-    // A reload whose header query fails keeps the sheet and its marks,
-    // which the score file then cannot bring back.
-    QVERIFY(QFile::remove(scorePath(41)));
-    log.clear();
-    standin::Faults::failNextStatements(2);
-    view.refreshClass();
-    standin::Faults::clear();
-    QCOMPARE(t->rowCount(), 5);
-    QCOMPARE(t->text(0, 9), QStringLiteral("5"));
-    QCOMPARE(view.listView1->topLevelItemCount(), 4);
-    QCOMPARE(logged(log, -1).size(), 2);
-
-    // A withdrawal leaves no stale row, and the next save no second copy.
-    QVERIFY(runSql("UPDATE tblStart SET Slettet = '2024-06-15 10:00:00' WHERE StartId = 9772"));
-    changes.clear();
-    view.updateKlasse();
-    QVERIFY(runSql("UPDATE tblStart SET Slettet = NULL WHERE StartId = 9772"));
-    QCOMPARE(changes.count(), 1);
-    QCOMPARE(changes.first().at(3).toBool(), false);
-    QCOMPARE(t->rowCount(), 4);
-    QCOMPARE(t->rowTexts(3).join(QString()), QString());
-    QCOMPARE(tableColumn(t, 1).mid(0, 3).contains("102"), false);
-    QVERIFY(typeCell(t, 0, 10, "6"));
-    const QByteArray file = readFile(scorePath(41));
-    QCOMPARE(file.count(";101;"), 1);
-    QCOMPARE(file.count(";102;"), 0);
-    QVERIFY(file.endsWith("\n;;;;;;;;;;;;;;;;;;;;;;;;\n\n"));
-
-    // An empty section stays quiet.
-    DressurProbe empty(m_cfg);
-    empty.load(Empty);
-    QCOMPARE(empty.antalPlaceringer, 3);
-    QCOMPARE(empty.champTable->rowCount(), 1);
-    QSignalSpy emptyChanges(&empty, &staevneKlasseInfo::resultChangeClass);
-    QSignalSpy emptyLog(&empty, &staevneKlasseInfo::logMessage);
-    empty.updateKlasse();
-    QCOMPARE(emptyChanges.count(), 0);
-    QVERIFY(logged(emptyLog, 1).isEmpty());
-}
 
 QTEST_MAIN(TestChamp)
 #include "tst_champ.moc"

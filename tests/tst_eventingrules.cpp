@@ -14,9 +14,9 @@ namespace {
 
 // A row from "startNr total dressage crossCountryTime jumpingTime status
 // diskDressur diskUdh diskSpring"; "-" leaves a cell empty.
-C::Row row(const char *text)
+C::Row row(const QString &text)
 {
-    const QStringList parts = QString::fromUtf8(text).split(QLatin1Char(' '));
+    const QStringList parts = text.split(QLatin1Char(' '));
     C::Row cells;
     for (int c = 0; c < C::Count; ++c)
         cells << QString();
@@ -28,6 +28,15 @@ C::Row row(const char *text)
     return cells;
 }
 
+// Rows from their texts joined by "|".
+C::Rows table(const QString &texts)
+{
+    C::Rows out;
+    for (const QString &text : texts.split(QLatin1Char('|')))
+        out << row(text);
+    return out;
+}
+
 } // namespace
 
 class TestEventingRules : public QObject
@@ -35,238 +44,201 @@ class TestEventingRules : public QObject
     Q_OBJECT
 
 private slots:
-    void orderAndPlaces_data();
-    void orderAndPlaces();
-    void sortIsStableAndSafe();
-    void placings_data();
-    void placings();
-    void pedigree_data();
-    void pedigree();
-    void idealTime_data();
-    void idealTime();
-    void tickChanges();
-    void overviewSplit_data();
-    void overviewSplit();
+    void orderAndPlaces_data()
+    {
+        QTest::addColumn<bool>("crossCountryLast");
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("startNrs"); // in competition order
+        QTest::addColumn<QString>("places");
+        QTest::addColumn<int>("starters");
+        QTest::addColumn<int>("remaining");
+
+        for (bool last : {false, true}) {
+            const char *phase = last ? "cross-country last" : "jumping last";
+            QTest::addRow("start numbers, %s", phase)
+                << last << "10B 5 5 1 1|10 5 5 1 1|9 5 5 1 1|10A 5 5 1 1" << "9 10 10A 10B" << "1 1 1 1" << 4 << 0;
+            QTest::addRow("ties in total, %s", phase)
+                << last << "3 4.0 4 1 1|2 2.5 2 1 1|1 2.5 2 1 1" << "1 2 3" << "1 1 3" << 3 << 0;
+            QTest::addRow("still to finish, %s", phase)
+                << last << "1 0 - - - NEJ|2 31 31|3 0" << "2 1 3" << "1 -5 -5" << 3 << 2;
+            // A status ends the ride: its code whatever its total, still
+            // counted and advancing the position.
+            QTest::addRow("statuses, %s", phase)
+                << last
+                << "1 40 40 - - DISKVALIFICERET JA NEJ NEJ|2 0 - - - opgivet|3 45 30 1 1 UDGÅET|4 50 50 1 1|"
+                   "5 0 - - - ej_mødt|6 0 - - - Afmeldt|7 55 50 1 1"
+                << "4 7 1 2 3 5 6" << "1 2 -4 -3 -4 -6 -6" << 5 << 0;
+        }
+        // The phase ridden last decides before the total: with jumping last
+        // the jumping time counts first, with cross-country last the reverse.
+        const char *phases = "1 30 30 400 -|2 40 30 - 60|3 20 20";
+        QTest::newRow("middle phase missing, jumping last") << false << phases << "2 1 3" << "1 2 3" << 3 << 0;
+        QTest::newRow("middle phase missing, cross-country last") << true << phases << "1 2 3" << "1 2 3" << 3 << 0;
+        // Eliminations: last phase before middle phase before dressage; "NEJ"
+        // in an elimination column is no elimination.
+        const char *elims = "1 5 5 - - ELIM JA NEJ NEJ|2 9 5 1 - ELIM NEJ JA NEJ|3 12 5 1 1 ELIM NEJ NEJ JA";
+        QTest::newRow("eliminations, jumping last") << false << elims << "3 2 1" << "-4 -4 -4" << 3 << 0;
+        QTest::newRow("eliminations, cross-country last") << true << elims << "2 3 1" << "-4 -4 -4" << 3 << 0;
+    }
+
+    void orderAndPlaces()
+    {
+        QFETCH(bool, crossCountryLast);
+        QFETCH(QString, rows);
+        const C::Rows given = table(rows);
+        C::Rows sorted;
+        for (int i : C::order(given, crossCountryLast))
+            sorted << given.at(i);
+        const C::Counts counts = C::place(sorted);
+        QStringList startNrs;
+        QStringList places;
+        for (const C::Row &r : qAsConst(sorted)) {
+            startNrs << r.at(C::StartNr);
+            places << r.at(C::Placering);
+        }
+        QTEST(startNrs.join(QLatin1Char(' ')), "startNrs");
+        QTEST(places.join(QLatin1Char(' ')), "places");
+        QTEST(counts.antalStarter, "starters");
+        QTEST(counts.resterendeStarter, "remaining");
+    }
+
+    void sortIsStableAndSafe()
+    {
+        // Rows with a status and no phase elimination each claim to come after
+        // the other: the order given stands, and the sort stays within its
+        // rows whatever the comparison answers.
+        C::Rows rows;
+        for (int i = 0; i < 300; ++i)
+            rows << row(QString::number(300 - i) + QStringLiteral(" 9 9 - - ELIM"));
+        rows << row("1 10 10 1 1");
+        const QVector<int> order = C::order(rows, false);
+        QCOMPARE(order.size(), rows.size());
+        QCOMPARE(order.first(), 300);
+        for (int i = 1; i < order.size(); ++i)
+            QCOMPARE(order.at(i), i - 1);
+    }
+
+    void placings_data()
+    {
+        QTest::addColumn<int>("own");
+        QTest::addColumn<QString>("metode");
+        QTest::addColumn<int>("starters");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<bool>("hides");
+
+        const int counts[][2] = {{0, 0}, {1, 0}, {2, 1}, {4, 1}, {5, 2}, {8, 2}, {9, 3}};
+        for (const auto &c : counts)
+            QTest::addRow("%d starters", c[0]) << 0 << "A" << c[0] << c[1]
+                                               << (c[0] > 1 ? QStringLiteral("Placeringer: %1").arg(c[1])
+                                                            : QStringLiteral("Placeringer 0"))
+                                               << false;
+        QTest::newRow("B0") << 0 << "B0" << 9 << 1 << "Placeringer 0" << false;
+        QTest::newRow("b0 over own number") << 4 << "b0" << 9 << 1 << "Placeringer 4" << false;
+        QTest::newRow("B2") << 0 << "B2" << 7 << 2 << "Placeringer: 2" << true;
+        QTest::newRow("B6, own number") << 4 << "B6" << 9 << 4 << "Placeringer 4" << true;
+        QTest::newRow("b2 is another method") << 0 << "b2" << 7 << 2 << "Placeringer: 2" << false;
+        QTest::newRow("own number") << 3 << "A" << 20 << 3 << "Placeringer 3" << false;
+    }
+
+    void placings()
+    {
+        QFETCH(int, own);
+        QFETCH(QString, metode);
+        QFETCH(int, starters);
+        const C::Placings p = C::placings(own, metode, starters);
+        QTEST(p.number, "number");
+        QTEST(p.label, "label");
+        QTEST(C::hidesPlaces(metode), "hides");
+    }
+
+    void pedigree_data()
+    {
+        QTest::addColumn<QStringList>("parts"); // year sex sire dam damSire breeder
+        QTest::addColumn<bool>("withBreeder");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("SCU breeder") << QStringList{"2012", "", "Abc", "Def", "", "Avl"} << true << "2012/Abc/Def/Avl";
+        QTest::newRow("registry names") << QStringList{"2010", "", "12--Sandro Hit--DE", "3--Fia", "7--X--", ""}
+                                        << false << "2010/Sandro Hit/Fia/";
+        QTest::newRow("no sire") << QStringList{"2010", "V", "", "Mor", "", ""} << false << "2010/V///Mor";
+    }
+
+    void pedigree()
+    {
+        QFETCH(QStringList, parts);
+        QFETCH(bool, withBreeder);
+        QTEST(MilitaryLoad::pedigreeText(parts[0], parts[1], parts[2], parts[3], parts[4], parts[5], withBreeder),
+              "text");
+    }
+
+    void idealTime()
+    {
+        // Hundredths of a second, also written as a decimal; no number is no time.
+        QCOMPARE(MilitaryLoad::idealTimeText(QStringLiteral("IdealTid 54050")), QStringLiteral("540.50"));
+        QCOMPARE(MilitaryLoad::idealTimeText(QStringLiteral("IdealTid 54050.0")), QStringLiteral("540.50"));
+        QCOMPARE(MilitaryLoad::idealTimeText(QStringLiteral("IdealTid 7:00")), QStringLiteral("0.00"));
+    }
+
+    void tickChanges()
+    {
+        // Field 0 start number, 2-13 results, 14 start time, 15 Start Id; NULL
+        // numbers read as the load reads them ("0"), so they compare equal.
+        QStringList cells = row("7 30 30 400 0");
+        cells[C::EtapeD] = cells[C::Spring] = QStringLiteral("0");
+        cells[C::DressurUdholdenhed] = cells[C::DressurSpring] = QStringLiteral("30");
+        QVariantList result{7, 1, 30, QVariant(), 400, QVariant(), 30, 30, 30, QVariant(), QVariant(), QVariant(),
+                            QVariant(), QVariant(), QStringLiteral("09:10"), 9601};
+        MilitaryLoad::Outcome outcome = MilitaryLoad::apply(cells, result);
+        QVERIFY(!outcome.resultChanged && !outcome.startNrChanged);
+        QCOMPARE(cells.at(C::StartTid), QStringLiteral("09:10"));
+
+        result[0] = QStringLiteral("7A");
+        result[12] = QStringLiteral("OPGIVET");
+        outcome = MilitaryLoad::apply(cells, result);
+        QVERIFY(outcome.resultChanged && outcome.startNrChanged);
+        QCOMPARE(cells.at(C::StartNr), QStringLiteral("7A"));
+        QCOMPARE(cells.at(C::Diskvalifikation), QStringLiteral("OPGIVET"));
+    }
+
+    void overviewSplit_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<bool>("finished");
+        QTest::addColumn<QStringList>("startNrs"); // "|" marks the rule
+        QTest::newRow("limit, then those to finish") << 2 << false << QStringList{"1", "2", "|", "6", "7"};
+        QTest::newRow("every starter finished") << 2 << true << QStringList{"1", "2", "3", "4", "|"};
+        QTest::newRow("limit 0") << 0 << false << QStringList{"1", "2", "3", "4", "|", "6", "7"};
+    }
+
+    void overviewSplit()
+    {
+        QFETCH(int, limit);
+        QFETCH(bool, finished);
+        C::Rows rows = table("1 10 10 1 1|2 11 11 1 1|3 12 12 1 1 ELIM|4 13 13 1 1|5 0 - - - AFMELDT|6 0|7 0");
+        if (finished)
+            rows.resize(5);
+        const C::Counts counts = C::place(rows);
+        MilitaryPages::ClassInfo info;
+        info.antalStarter = counts.antalStarter;
+        info.resterendeStarter = counts.resterendeStarter;
+        MilitaryPages::Settings settings =
+            MilitaryPages::Settings::read([](const QString &, const QString &def) { return def; });
+        settings.overviewRows = limit;
+        const QString page = QString::fromUtf8(MilitaryPages::overviewPage(info, settings, rows));
+
+        // The start number cells and the rule, in page order; rows numbered on
+        // across the rule (odd, even, ...).
+        const QRegularExpression cell(
+            QStringLiteral("(size=\"3\">(\\w+)&nbsp;</font>\n</td>\n<td width=\"3%\"  align)|(colspan=13)"));
+        QStringList got;
+        for (auto it = cell.globalMatch(page); it.hasNext();) {
+            const auto m = it.next();
+            got << (m.captured(3).isEmpty() ? m.captured(2) : QStringLiteral("|"));
+        }
+        QTEST(got, "startNrs");
+        QCOMPARE(page.count(QStringLiteral("class=\"odd\"")), (got.size()) / 2);
+    }
 };
-
-void TestEventingRules::orderAndPlaces_data()
-{
-    QTest::addColumn<bool>("crossCountryLast");
-    QTest::addColumn<QVector<C::Row>>("rows");
-    QTest::addColumn<QStringList>("startNrs"); // in competition order
-    QTest::addColumn<QStringList>("places");
-    QTest::addColumn<int>("starters");
-    QTest::addColumn<int>("remaining");
-
-    for (bool flag : {false, true}) {
-        const QByteArray suffix = flag ? " (cross-country last)" : " (jumping last)";
-        QTest::newRow(QByteArray("start numbers" + suffix).constData())
-            << flag << QVector<C::Row>{row("10B 5 5 1 1"), row("10 5 5 1 1"), row("9 5 5 1 1"), row("10A 5 5 1 1")}
-            << QStringList{"9", "10", "10A", "10B"} << QStringList{"1", "1", "1", "1"} << 4 << 0;
-        QTest::newRow(QByteArray("ties in total" + suffix).constData())
-            << flag << QVector<C::Row>{row("3 4.0 4 1 1"), row("2 2.5 2 1 1"), row("1 2.5 2 1 1")}
-            << QStringList{"1", "2", "3"} << QStringList{"1", "1", "3"} << 3 << 0;
-        QTest::newRow(QByteArray("still to finish" + suffix).constData())
-            << flag << QVector<C::Row>{row("1 0 - - - NEJ"), row("2 31 31"), row("3 0")}
-            << QStringList{"2", "1", "3"} << QStringList{"1", "-5", "-5"} << 3 << 2;
-        // A status ends the ride: its code whatever its total, still
-        // counted and advancing the position.
-        QTest::newRow(QByteArray("statuses" + suffix).constData())
-            << flag
-            << QVector<C::Row>{row("1 40 40 - - DISKVALIFICERET JA NEJ NEJ"), row("2 0 - - - opgivet"),
-                               row("3 45 30 1 1 UDGÅET"), row("4 50 50 1 1"), row("5 0 - - - ej_mødt"),
-                               row("6 0 - - - Afmeldt"), row("7 55 50 1 1")}
-            << QStringList{"4", "7", "1", "2", "3", "5", "6"} << QStringList{"1", "2", "-4", "-3", "-4", "-6", "-6"}
-            << 5 << 0;
-    }
-    // The phase ridden last decides before the total: with jumping last
-    // the jumping time counts first, with cross-country last the reverse.
-    const QVector<C::Row> phases{row("1 30 30 400 -"), row("2 40 30 - 60"), row("3 20 20")};
-    QTest::newRow("middle phase missing, jumping last")
-        << false << phases << QStringList{"2", "1", "3"} << QStringList{"1", "2", "3"} << 3 << 0;
-    QTest::newRow("middle phase missing, cross-country last")
-        << true << phases << QStringList{"1", "2", "3"} << QStringList{"1", "2", "3"} << 3 << 0;
-    // Eliminations: last phase before middle phase before dressage; "NEJ"
-    // in an elimination column is no elimination.
-    const QVector<C::Row> elims{row("1 5 5 - - ELIM JA NEJ NEJ"), row("2 9 5 1 - ELIM NEJ JA NEJ"),
-                                row("3 12 5 1 1 ELIM NEJ NEJ JA")};
-    const QStringList eliminated{"-4", "-4", "-4"};
-    QTest::newRow("eliminations, jumping last") << false << elims << QStringList{"3", "2", "1"} << eliminated << 3 << 0;
-    QTest::newRow("eliminations, cross-country last")
-        << true << elims << QStringList{"2", "3", "1"} << eliminated << 3 << 0;
-}
-
-void TestEventingRules::orderAndPlaces()
-{
-    QFETCH(bool, crossCountryLast);
-    QFETCH(QVector<C::Row>, rows);
-    QFETCH(QStringList, startNrs);
-    QFETCH(QStringList, places);
-
-    C::Rows sorted;
-    for (int i : C::order(rows, crossCountryLast))
-        sorted << rows.at(i);
-    const C::Counts counts = C::place(sorted);
-    QStringList gotNrs;
-    QStringList gotPlaces;
-    for (const C::Row &r : qAsConst(sorted)) {
-        gotNrs << r.at(C::StartNr);
-        gotPlaces << r.at(C::Placering);
-    }
-    QCOMPARE(gotNrs, startNrs);
-    QCOMPARE(gotPlaces, places);
-    QTEST(counts.antalStarter, "starters");
-    QTEST(counts.resterendeStarter, "remaining");
-}
-
-void TestEventingRules::sortIsStableAndSafe()
-{
-    // Rows with a status and no phase elimination each claim to come after
-    // the other: the order given stands, and the sort stays within its
-    // rows whatever the comparison answers.
-    C::Rows rows;
-    for (int i = 0; i < 300; ++i)
-        rows << row(QByteArray::number(300 - i).append(" 9 9 - - ELIM").constData());
-    rows << row("1 10 10 1 1");
-    const QVector<int> order = C::order(rows, false);
-    QCOMPARE(order.size(), rows.size());
-    QCOMPARE(order.first(), 300);
-    for (int i = 1; i < order.size(); ++i)
-        QCOMPARE(order.at(i), i - 1);
-}
-
-void TestEventingRules::placings_data()
-{
-    QTest::addColumn<int>("own");
-    QTest::addColumn<QString>("metode");
-    QTest::addColumn<int>("starters");
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<bool>("hides");
-
-    const int counts[][2] = {{0, 0}, {1, 0}, {2, 1}, {4, 1}, {5, 2}, {8, 2}, {9, 3}};
-    for (const auto &c : counts)
-        QTest::addRow("%d starters", c[0]) << 0 << "A" << c[0] << c[1]
-                                           << (c[0] > 1 ? QStringLiteral("Placeringer: %1").arg(c[1])
-                                                        : QStringLiteral("Placeringer 0"))
-                                           << false;
-    QTest::newRow("B0") << 0 << "B0" << 9 << 1 << "Placeringer 0" << false;
-    QTest::newRow("b0 over own number") << 4 << "b0" << 9 << 1 << "Placeringer 4" << false;
-    QTest::newRow("B2") << 0 << "B2" << 7 << 2 << "Placeringer: 2" << true;
-    QTest::newRow("B12") << 0 << "B12" << 7 << 2 << "Placeringer: 2" << true;
-    QTest::newRow("B6, own number") << 4 << "B6" << 9 << 4 << "Placeringer 4" << true;
-    QTest::newRow("b2 is another method") << 0 << "b2" << 7 << 2 << "Placeringer: 2" << false;
-    QTest::newRow("own number") << 3 << "A" << 20 << 3 << "Placeringer 3" << false;
-}
-
-void TestEventingRules::placings()
-{
-    QFETCH(int, own);
-    QFETCH(QString, metode);
-    QFETCH(int, starters);
-    const C::Placings p = C::placings(own, metode, starters);
-    QTEST(p.number, "number");
-    QTEST(p.label, "label");
-    QTEST(C::hidesPlaces(metode), "hides");
-}
-
-void TestEventingRules::pedigree_data()
-{
-    QTest::addColumn<QStringList>("parts"); // year sex sire dam damSire breeder
-    QTest::addColumn<bool>("withBreeder");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("all parts") << QStringList{"2012", "HO", "Abc", "Def", "Ghi", "Avl"} << false
-                               << "2012/HO/Abc/Def/Ghi";
-    QTest::newRow("breeder for SCU") << QStringList{"2012", "", "Abc", "Def", "", "Avl"} << true
-                                     << "2012/Abc/Def/Avl";
-    QTest::newRow("registry names") << QStringList{"2010", "", "12--Sandro Hit--DE", "3--Fia", "7--X--", ""}
-                                    << false << "2010/Sandro Hit/Fia/";
-    QTest::newRow("no sire") << QStringList{"2010", "V", "", "Mor", "", ""} << false << "2010/V///Mor";
-}
-
-void TestEventingRules::pedigree()
-{
-    QFETCH(QStringList, parts);
-    QFETCH(bool, withBreeder);
-    QTEST(MilitaryLoad::pedigreeText(parts[0], parts[1], parts[2], parts[3], parts[4], parts[5], withBreeder),
-          "text");
-}
-
-void TestEventingRules::idealTime_data()
-{
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("hundredths") << "IdealTid 54050" << "540.50";
-    QTest::newRow("decimal text") << "IdealTid 54050.0" << "540.50";
-    QTest::newRow("no number") << "IdealTid 7:00" << "0.00";
-}
-
-void TestEventingRules::idealTime()
-{
-    QFETCH(QString, label);
-    QTEST(MilitaryLoad::idealTimeText(label), "text");
-}
-
-void TestEventingRules::tickChanges()
-{
-    // Field 0 start number, 2-13 results, 14 start time, 15 Start Id; NULL
-    // numbers read as the load reads them ("0"), so they compare equal.
-    QStringList cells = row("7 30 30 400 0");
-    cells[C::EtapeD] = cells[C::Spring] = QStringLiteral("0");
-    cells[C::DressurUdholdenhed] = cells[C::DressurSpring] = QStringLiteral("30");
-    QVariantList result{7, 1, 30, QVariant(), 400, QVariant(), 30, 30, 30, QVariant(), QVariant(), QVariant(),
-                        QVariant(), QVariant(), QStringLiteral("09:10"), 9601};
-    MilitaryLoad::Outcome outcome = MilitaryLoad::apply(cells, result);
-    QVERIFY(!outcome.resultChanged && !outcome.startNrChanged);
-    QCOMPARE(cells.at(C::StartTid), QStringLiteral("09:10"));
-
-    result[0] = QStringLiteral("7A");
-    result[12] = QStringLiteral("OPGIVET");
-    outcome = MilitaryLoad::apply(cells, result);
-    QVERIFY(outcome.resultChanged && outcome.startNrChanged);
-    QCOMPARE(cells.at(C::StartNr), QStringLiteral("7A"));
-    QCOMPARE(cells.at(C::Diskvalifikation), QStringLiteral("OPGIVET"));
-}
-
-void TestEventingRules::overviewSplit_data()
-{
-    QTest::addColumn<int>("limit");
-    QTest::addColumn<bool>("finished");
-    QTest::addColumn<QStringList>("startNrs"); // "|" marks the rule
-    QTest::newRow("limit, then those to finish") << 2 << false << QStringList{"1", "2", "|", "6", "7"};
-    QTest::newRow("every starter finished") << 2 << true << QStringList{"1", "2", "3", "4", "|"};
-    QTest::newRow("limit 0") << 0 << false << QStringList{"1", "2", "3", "4", "|", "6", "7"};
-}
-
-void TestEventingRules::overviewSplit()
-{
-    QFETCH(int, limit);
-    QFETCH(bool, finished);
-    C::Rows rows{row("1 10 10 1 1"), row("2 11 11 1 1"), row("3 12 12 1 1 ELIM"), row("4 13 13 1 1"),
-                 row("5 0 - - - AFMELDT"), row("6 0"), row("7 0")};
-    if (finished)
-        rows.resize(5);
-    const C::Counts counts = C::place(rows);
-    MilitaryPages::ClassInfo info;
-    info.antalStarter = counts.antalStarter;
-    info.resterendeStarter = counts.resterendeStarter;
-    MilitaryPages::Settings settings =
-        MilitaryPages::Settings::read([](const QString &, const QString &def) { return def; });
-    settings.overviewRows = limit;
-    const QString page = QString::fromUtf8(MilitaryPages::overviewPage(info, settings, rows));
-
-    // The start number cells and the rule, in page order; rows numbered on
-    // across the rule (odd, even, ...).
-    const QRegularExpression cell(
-        QStringLiteral("(size=\"3\">(\\w+)&nbsp;</font>\n</td>\n<td width=\"3%\"  align)|(colspan=13)"));
-    QStringList got;
-    for (auto it = cell.globalMatch(page); it.hasNext();) {
-        const auto m = it.next();
-        got << (m.captured(3).isEmpty() ? m.captured(2) : QStringLiteral("|"));
-    }
-    QTEST(got, "startNrs");
-    QCOMPARE(page.count(QStringLiteral("class=\"odd\"")), (got.size()) / 2);
-}
 
 QTEST_MAIN(TestEventingRules)
 #include "tst_eventingrules.moc"

@@ -42,18 +42,186 @@ class TestWaitlist : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        const QString error =
+            openCompetition(m_dir.filePath(QStringLiteral("zep.db")), 3, QStringLiteral("waitlist_fixture.sql"));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("logo")));
+        QVERIFY(writeFile(m_dir.filePath(QStringLiteral("logo/LOGO.png")), QByteArray()));
+
+        m_cfg = new appConfig(this, QString());
+        m_cfg->setValue(QStringLiteral("http.root"), m_dir.filePath(QStringLiteral("html")));
+        m_cfg->setValue(QStringLiteral("logo.dir"), m_dir.filePath(QStringLiteral("logo")) + QLatin1Char('/'));
+        m_cfg->setValue(QStringLiteral("vis.afstamning"), QStringLiteral("1"));
+    }
+
     void init() { standin::Faults::clear(); }
 
-    void pedigreeText_data();
-    void pedigreeText();
-    void loadShowsEntriesAndWritesThePage();
-    void emptySectionIsQuiet();
-    void tickFollowsTheStartList_data();
-    void tickFollowsTheStartList();
-    void failedReadKeepsListAndPage_data();
-    void failedReadKeepsListAndPage();
-    void everyDemoWaitingListLoads();
+    void pedigreeText_data()
+    {
+        QTest::addColumn<QStringList>("parts"); // year, sire, dam, dam's sire
+        QTest::addColumn<QString>("text");
+        QTest::newRow("no data") << QStringList{"", "", "", ""} << " ";
+        QTest::newRow("registry names") << QStringList{"2008", "12--Sandro Hit--DK", "", "5--Donnerhall"}
+                                        << "2008 F:Sandro Hit/MF:Donnerhall";
+        QTest::newRow("one-character name drops the part, not its slash")
+            << QStringList{"", "1--X--", "Mor", "--Y--"} << " /M:-Mor/";
+        QTest::newRow("empty name after the marker") << QStringList{"2001", "Abc--", "", ""} << "2001 ";
+    }
+
+    void pedigreeText()
+    {
+        QFETCH(QStringList, parts);
+        QTEST(VentelistePage::pedigreeText(parts[0], parts[1], parts[2], parts[3]), "text");
+    }
+
+    void loadShowsEntriesAndWritesThePage()
+    {
+        WaitlistProbe view(m_cfg);
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        view.show(Entries);
+
+        // By start number, a secondary number after its plain number; the start
+        // without a number, the deleted one and section A's are no entries. The
+        // page is written from the list, so it checks the rest of each row.
+        QCOMPARE(view.dommer->text(), QStringLiteral("Dommer Dorthe Dommer"));
+        QCOMPARE(column(view, 1), (QStringList{"101", "102", "110"}));
+        QCOMPARE(changes.count(), 0);
+        QCOMPARE(readFile(pagePath(Entries)), readFile(QStringLiteral(ZEP_TESTDATA "/waitlist_klasse41_V.html")));
+        const QJsonObject doc =
+            QJsonDocument::fromJson(readFile(m_dir.filePath(QStringLiteral("html/klasse41_V.json")))).object();
+        QCOMPARE(doc.value(QStringLiteral("bane")).toString(), QStringLiteral("99"));
+        QCOMPARE(doc.value(QStringLiteral("equipages")).toArray().size(), 3);
+
+        // Without pedigree lines every entry is one row of five cells.
+        m_cfg->setValue(QStringLiteral("vis.afstamning"), QStringLiteral("0"));
+        view.printHtml();
+        m_cfg->setValue(QStringLiteral("vis.afstamning"), QStringLiteral("1"));
+        const QByteArray flat = readFile(pagePath(Entries));
+        QCOMPARE(flat.count("rowspan"), 0);
+        QCOMPARE(flat.count("<td "), 15 + 3); // and the three of the class table
+    }
+
+    void emptySectionIsQuiet()
+    {
+        WaitlistProbe view(m_cfg);
+        view.show(Empty);
+        const QByteArray page = readFile(pagePath(Empty));
+        QVERIFY(!page.contains("<tr bgcolor="));
+        QVERIFY(page.endsWith("</TR>\n</table>\n</body>\n</html>\n"));
+
+        // Ticks announce and log nothing, yet the page keeps its time current.
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        view.now = view.now.addSecs(60);
+        view.updateKlasse();
+        view.updateKlasse();
+        QCOMPARE(changes.count(), 0);
+        QCOMPARE(logged(log, 1), QStringList());
+        QVERIFY(readFile(pagePath(Empty)).contains("14/06 2024 09:06"));
+    }
+
+    void tickFollowsTheStartList_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("undo");
+        QTest::addColumn<QStringList>("startNrs");
+        QTest::addColumn<QStringList>("entryNrs");
+        QTest::addColumn<int>("notFound");
+        QTest::newRow("start number changed")
+            << "UPDATE tblStart SET StartNr = 2, SekundaerStartNr = NULL WHERE StartId = 9773"
+            << "UPDATE tblStart SET StartNr = 10 WHERE StartId = 9773" << QStringList{"1", "2", "2A"}
+            << QStringList{"101", "110", "102"} << 0;
+        QTest::newRow("entry added")
+            << "INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr) VALUES (9779, 9722, 9765, 7)"
+            << "DELETE FROM tblStart WHERE StartId = 9779" << QStringList{"1", "2A", "7", "10"}
+            << QStringList{"101", "102", "105", "110"} << 1;
+        QTest::newRow("entry withdrawn")
+            << "UPDATE tblStart SET Slettet = '2024-06-14 09:00:00.000' WHERE StartId = 9771"
+            << "UPDATE tblStart SET Slettet = NULL WHERE StartId = 9771" << QStringList{"2A", "10"}
+            << QStringList{"102", "110"} << 0;
+        QTest::newRow("entry replaced by another")
+            << "UPDATE tblStart SET AnmeldelseId = 9765 WHERE StartId = 9773"
+            << "UPDATE tblStart SET AnmeldelseId = 9763 WHERE StartId = 9773" << QStringList{"1", "2A", "10"}
+            << QStringList{"101", "102", "105"} << 1;
+    }
+
+    void tickFollowsTheStartList()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, undo);
+        QFETCH(QStringList, entryNrs);
+        WaitlistProbe view(m_cfg);
+        view.show(Entries);
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        QVERIFY(runSql(change));
+        view.updateKlasse();
+        view.updateKlasse(); // a second tick without a change announces nothing
+        QVERIFY(runSql(undo));
+
+        QTEST(column(view, 0), "startNrs");
+        QCOMPARE(column(view, 1), entryNrs);
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes.at(0), (QVariantList{99, QStringLiteral("V"), Entries, false}));
+        QTEST(int(logged(log, 1).size()), "notFound"); // an entry the list cannot show is told
+        // The page follows the list.
+        const QByteArray page = readFile(pagePath(Entries));
+        qsizetype at = 0;
+        for (const QString &nr : entryNrs) {
+            at = page.indexOf(QByteArray(">\n<font color=\"#000000\" size=\"3\">") + nr.toUtf8() + "&nbsp;", at);
+            QVERIFY2(at > 0, qPrintable(nr));
+        }
+    }
+
+    void failedReadKeepsListAndPage_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("tick");
+        QTest::newRow("header query fails on reload") << "header" << false;
+        QTest::newRow("start list fails on reload") << "startlist" << false;
+        QTest::newRow("start list fails on tick") << "startlist" << true;
+        QTest::newRow("connection closed on reload") << "closed" << false;
+        QTest::newRow("connection closed on tick") << "closed" << true;
+    }
+
+    void failedReadKeepsListAndPage()
+    {
+        QFETCH(QString, fault);
+        QFETCH(bool, tick);
+
+        WaitlistProbe view(m_cfg);
+        view.show(Entries);
+        const QByteArray page = readFile(pagePath(Entries));
+        const QStringList labels{view.klasseInfo->text(), view.dommer->text()};
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        view.now = view.now.addSecs(3600); // a rewritten page would show it
+
+        if (fault == QLatin1String("header")) {
+            standin::Faults::failNextStatements(1);
+        } else if (fault == QLatin1String("startlist")) {
+            QVERIFY(runSql(QStringLiteral("ALTER TABLE tblStart RENAME TO tblStartAway")));
+        } else {
+            standin::Faults::setRefuseOpen(true);
+            QVERIFY(standin::Faults::dropConnection(Zep));
+        }
+        if (tick)
+            view.updateKlasse();
+        else
+            view.refreshClass();
+        if (fault == QLatin1String("startlist"))
+            QVERIFY(runSql(QStringLiteral("ALTER TABLE tblStartAway RENAME TO tblStart")));
+        standin::Faults::clear();
+
+        QCOMPARE(column(view, 1), (QStringList{"101", "102", "110"}));
+        QCOMPARE((QStringList{view.klasseInfo->text(), view.dommer->text()}), labels);
+        QCOMPARE(readFile(pagePath(Entries)), page);
+        QCOMPARE(changes.count(), 0);
+        QVERIFY(!log.isEmpty()); // the operator hears of it
+    }
 
 private:
     QString pagePath(int klasseNr) const
@@ -62,219 +230,8 @@ private:
     }
 
     QTemporaryDir m_dir;
-    QString m_file;
     appConfig *m_cfg = nullptr;
 };
-
-void TestWaitlist::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    m_file = m_dir.filePath(QStringLiteral("zep.db"));
-    const QString error = openCompetition(m_file, 3, QStringLiteral("waitlist_fixture.sql"));
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("logo")));
-    QVERIFY(writeFile(m_dir.filePath(QStringLiteral("logo/LOGO.png")), QByteArray()));
-
-    m_cfg = new appConfig(this, QString());
-    m_cfg->setValue(QStringLiteral("http.root"), m_dir.filePath(QStringLiteral("html")));
-    m_cfg->setValue(QStringLiteral("logo.dir"), m_dir.filePath(QStringLiteral("logo")) + QLatin1Char('/'));
-    m_cfg->setValue(QStringLiteral("vis.afstamning"), QStringLiteral("1"));
-}
-
-void TestWaitlist::pedigreeText_data()
-{
-    QTest::addColumn<QStringList>("parts"); // year, sire, dam, dam's sire
-    QTest::addColumn<QString>("text");
-    QTest::newRow("all plain") << QStringList{"2010", "Sire", "Dam", "Dam Sire"}
-                               << "2010 F:-Sire/M:-Dam/MF:-Dam Sire";
-    QTest::newRow("no data") << QStringList{"", "", "", ""} << " ";
-    QTest::newRow("registry names") << QStringList{"2008", "12--Sandro Hit--DK", "", "5--Donnerhall"}
-                                    << "2008 F:Sandro Hit/MF:Donnerhall";
-    QTest::newRow("one-character name drops the part, not its slash")
-        << QStringList{"", "1--X--", "Mor", "--Y--"} << " /M:-Mor/";
-    QTest::newRow("empty name after the marker") << QStringList{"2001", "Abc--", "", ""} << "2001 ";
-}
-
-void TestWaitlist::pedigreeText()
-{
-    QFETCH(QStringList, parts);
-    QFETCH(QString, text);
-    QCOMPARE(VentelistePage::pedigreeText(parts[0], parts[1], parts[2], parts[3]), text);
-}
-
-void TestWaitlist::loadShowsEntriesAndWritesThePage()
-{
-    WaitlistProbe view(m_cfg);
-    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
-    view.show(Entries);
-
-    QCOMPARE(view.klasseInfo->text(), QStringLiteral("41 LB Spring & <Co> V"));
-    QCOMPARE(view.dommer->text(), QStringLiteral("Dommer Dorthe Dommer"));
-    // By start number, a secondary number after its plain number; the start
-    // without a number, the deleted one and section A's are no entries. The
-    // page is written from the list, so it checks the rest of each row.
-    QCOMPARE(column(view, 1), (QStringList{"101", "102", "110"}));
-    QCOMPARE(changes.count(), 0);
-    QCOMPARE(readFile(pagePath(Entries)), readFile(QStringLiteral(ZEP_TESTDATA "/waitlist_klasse41_V.html")));
-    const QJsonObject doc =
-        QJsonDocument::fromJson(readFile(m_dir.filePath(QStringLiteral("html/klasse41_V.json")))).object();
-    QCOMPARE(doc.value(QStringLiteral("bane")).toString(), QStringLiteral("99"));
-    QCOMPARE(doc.value(QStringLiteral("equipages")).toArray().size(), 3);
-
-    // Without pedigree lines every entry is one row of five cells.
-    m_cfg->setValue(QStringLiteral("vis.afstamning"), QStringLiteral("0"));
-    view.printHtml();
-    m_cfg->setValue(QStringLiteral("vis.afstamning"), QStringLiteral("1"));
-    const QByteArray flat = readFile(pagePath(Entries));
-    QCOMPARE(flat.count("rowspan"), 0);
-    QCOMPARE(flat.count("<td "), 15 + 3); // and the three of the class table
-}
-
-void TestWaitlist::emptySectionIsQuiet()
-{
-    WaitlistProbe view(m_cfg);
-    view.show(Empty);
-    QCOMPARE(view.listView1->topLevelItemCount(), 0);
-    const QByteArray page = readFile(pagePath(Empty));
-    QVERIFY(!page.contains("<tr bgcolor="));
-    QVERIFY(page.endsWith("</TR>\n</table>\n</body>\n</html>\n"));
-
-    // Ticks announce and log nothing, yet the page keeps its time current.
-    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
-    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-    view.now = view.now.addSecs(60);
-    view.updateKlasse();
-    view.updateKlasse();
-    QCOMPARE(changes.count(), 0);
-    QCOMPARE(logged(log, 1), QStringList());
-    QVERIFY(readFile(pagePath(Empty)).contains("14/06 2024 09:06"));
-}
-
-void TestWaitlist::tickFollowsTheStartList_data()
-{
-    QTest::addColumn<QString>("change");
-    QTest::addColumn<QString>("undo");
-    QTest::addColumn<QStringList>("startNrs");
-    QTest::addColumn<QStringList>("entryNrs");
-    QTest::addColumn<int>("notFound");
-    QTest::newRow("start number changed")
-        << "UPDATE tblStart SET StartNr = 2, SekundaerStartNr = NULL WHERE StartId = 9773"
-        << "UPDATE tblStart SET StartNr = 10 WHERE StartId = 9773" << QStringList{"1", "2", "2A"}
-        << QStringList{"101", "110", "102"} << 0;
-    QTest::newRow("entry added")
-        << "INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr) VALUES (9779, 9722, 9765, 7)"
-        << "DELETE FROM tblStart WHERE StartId = 9779" << QStringList{"1", "2A", "7", "10"}
-        << QStringList{"101", "102", "105", "110"} << 1;
-    QTest::newRow("entry withdrawn")
-        << "UPDATE tblStart SET Slettet = '2024-06-14 09:00:00.000' WHERE StartId = 9771"
-        << "UPDATE tblStart SET Slettet = NULL WHERE StartId = 9771" << QStringList{"2A", "10"}
-        << QStringList{"102", "110"} << 0;
-    QTest::newRow("entry replaced by another")
-        << "UPDATE tblStart SET AnmeldelseId = 9765 WHERE StartId = 9773"
-        << "UPDATE tblStart SET AnmeldelseId = 9763 WHERE StartId = 9773" << QStringList{"1", "2A", "10"}
-        << QStringList{"101", "102", "105"} << 1;
-}
-
-void TestWaitlist::tickFollowsTheStartList()
-{
-    QFETCH(QString, change);
-    QFETCH(QString, undo);
-    QFETCH(QStringList, startNrs);
-    QFETCH(QStringList, entryNrs);
-    QFETCH(int, notFound);
-
-    WaitlistProbe view(m_cfg);
-    view.show(Entries);
-    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
-    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-    QVERIFY(runSql(change));
-    view.updateKlasse();
-    view.updateKlasse(); // a second tick without a change announces nothing
-    QVERIFY(runSql(undo));
-
-    QCOMPARE(column(view, 0), startNrs);
-    QCOMPARE(column(view, 1), entryNrs);
-    QCOMPARE(changes.count(), 1);
-    QCOMPARE(changes.at(0), (QVariantList{99, QStringLiteral("V"), Entries, false}));
-    QCOMPARE(logged(log, 1).filter(QStringLiteral("Not found")).size(), notFound);
-    // The page follows the list.
-    const QByteArray page = readFile(pagePath(Entries));
-    qsizetype at = 0;
-    for (const QString &nr : entryNrs) {
-        at = page.indexOf(QByteArray(">\n<font color=\"#000000\" size=\"3\">") + nr.toUtf8() + "&nbsp;", at);
-        QVERIFY2(at > 0, qPrintable(nr));
-    }
-}
-
-void TestWaitlist::failedReadKeepsListAndPage_data()
-{
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<bool>("tick");
-    QTest::newRow("header query fails on reload") << "header" << false;
-    QTest::newRow("start list fails on reload") << "startlist" << false;
-    QTest::newRow("start list fails on tick") << "startlist" << true;
-    QTest::newRow("connection closed on reload") << "closed" << false;
-    QTest::newRow("connection closed on tick") << "closed" << true;
-}
-
-void TestWaitlist::failedReadKeepsListAndPage()
-{
-    QFETCH(QString, fault);
-    QFETCH(bool, tick);
-
-    WaitlistProbe view(m_cfg);
-    view.show(Entries);
-    const QByteArray page = readFile(pagePath(Entries));
-    const QStringList labels{view.klasseInfo->text(), view.dommer->text()};
-    QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
-    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-    view.now = view.now.addSecs(3600); // a rewritten page would show it
-
-    if (fault == QLatin1String("header")) {
-        standin::Faults::failNextStatements(1);
-    } else if (fault == QLatin1String("startlist")) {
-        QVERIFY(runSql(QStringLiteral("ALTER TABLE tblStart RENAME TO tblStartAway")));
-    } else {
-        standin::Faults::setRefuseOpen(true);
-        QVERIFY(standin::Faults::dropConnection(Zep));
-    }
-    if (tick)
-        view.updateKlasse();
-    else
-        view.refreshClass();
-    if (fault == QLatin1String("startlist"))
-        QVERIFY(runSql(QStringLiteral("ALTER TABLE tblStartAway RENAME TO tblStart")));
-    standin::Faults::clear();
-
-    QCOMPARE(column(view, 1), (QStringList{"101", "102", "110"}));
-    QCOMPARE((QStringList{view.klasseInfo->text(), view.dommer->text()}), labels);
-    QCOMPARE(readFile(pagePath(Entries)), page);
-    QCOMPARE(changes.count(), 0);
-    QVERIFY(!log.isEmpty()); // the operator hears of it
-}
-
-void TestWaitlist::everyDemoWaitingListLoads()
-{
-    QString error;
-    const auto sections = standin::readDemoSections(m_file, standin::demoCompetitionId, &error);
-    QVERIFY2(!sections.isEmpty(), qPrintable(error));
-    int loaded = 0;
-    for (const standin::DemoSection &section : sections) {
-        if (section.kind != standin::DemoSectionKind::WaitingList)
-            continue;
-        ++loaded;
-        WaitlistProbe view(m_cfg);
-        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-        view.showKlasse(section.staevneId, section.klasseNr, section.afdeling, section.bane, section.afdelingId);
-        QVERIFY2(logged(log, -1).isEmpty(), qPrintable(logged(log, -1).join(QLatin1Char(' '))));
-        QCOMPARE(view.listView1->topLevelItemCount(), section.starters);
-        QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("html/klasse%1_V.html").arg(section.klasseNr))));
-        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
-        view.updateKlasse();
-        QCOMPARE(changes.count(), 0);
-    }
-    QCOMPARE(loaded, 2);
-}
 
 QTEST_MAIN(TestWaitlist)
 #include "tst_waitlist.moc"
