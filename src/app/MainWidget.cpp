@@ -658,7 +658,11 @@ bool MainWidget::askStaevne(const QStringList &entries, int current, int *index,
 
 void MainWidget::showChampionshipNotice(const QString &text)
 {
-    QMessageBox::information(this, tr("Championats klasser"), text);
+    // Shown without waiting for OK: a load must finish (and its classes
+    // start publishing) also when nobody is at the station to close it.
+    auto *box = new QMessageBox(QMessageBox::Information, tr("Championats klasser"), text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void MainWidget::selectStaevne()
