@@ -10,6 +10,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -108,6 +109,13 @@ QString staevneKlasseInfo::oneValue(const QString &sql, bool *ok, bool logStatem
     if (ok)
         *ok = true;
     return found && !query.isNull(0) ? query.value(0).toString() : QString();
+}
+
+void staevneKlasseInfo::startUpdateTimer(int defaultMs)
+{
+    auto *timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &staevneKlasseInfo::timeOut);
+    timer->start(updateInterval(defaultMs));
 }
 
 int staevneKlasseInfo::updateInterval(int defaultMs)

@@ -139,6 +139,9 @@ protected:
     // level -1 (with the statement when `logStatement`), from an empty
     // answer.
     QString oneValue(const QString &sql, bool *ok, bool logStatement);
+    // Starts the view's timer on timeOut() every "database.update"
+    // milliseconds (`defaultMs` when unset or not a positive number).
+    void startUpdateTimer(int defaultMs);
     // The view's timer interval ("database.update"); a value that is not a
     // positive number gives `defaultMs` and a level-1 line.
     int updateInterval(int defaultMs);

@@ -24,7 +24,6 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWidgetAction>
@@ -43,9 +42,7 @@ ChampView::ChampView(const ChampLayout &layout, appConfig *cfg, QWidget *parent,
     listView1->setAllColumnsShowFocus(true);
     listView1->sortByColumn(m_layout.totalColumn, Qt::DescendingOrder);
 
-    auto *timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, &staevneKlasseInfo::timeOut);
-    timer->start(updateInterval(20000));
+    startUpdateTimer(20000);
     connect(listView1, &QTreeWidget::itemDoubleClicked, this, &staevneKlasseInfo::slotHeighLight);
 
     champTable = new ChampScoreTable(champTableFrame);

@@ -25,7 +25,6 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTextStream>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QWidgetAction>
 
@@ -53,9 +52,7 @@ staevneKlasseInfoDressur::staevneKlasseInfoDressur(appConfig *cfg, QWidget *pare
     listView1->setAllColumnsShowFocus(true);
     listView1->sortByColumn(DressurColumns::Point, Qt::DescendingOrder);
 
-    auto *timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, &staevneKlasseInfo::timeOut);
-    timer->start(updateInterval(60000));
+    startUpdateTimer(60000);
 
     connect(listView1, &QTreeWidget::itemDoubleClicked, this, &staevneKlasseInfo::slotHeighLight);
 }

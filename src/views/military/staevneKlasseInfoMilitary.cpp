@@ -15,7 +15,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTextStream>
-#include <QTimer>
 #include <QTreeWidget>
 
 namespace C = MilitaryPlacing;
@@ -108,9 +107,7 @@ staevneKlasseInfoMilitary::staevneKlasseInfoMilitary(appConfig *cfg, QWidget *pa
     metode = QStringLiteral("?");
     udholdenhed = true;
 
-    auto *timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, &staevneKlasseInfo::timeOut);
-    timer->start(updateInterval(20000));
+    startUpdateTimer(20000);
 
     connect(listView1, &QTreeWidget::itemDoubleClicked, this, &staevneKlasseInfo::slotHeighLight);
 }

@@ -14,7 +14,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -68,9 +67,7 @@ staevneKlasseInfoSpring::staevneKlasseInfoSpring(appConfig *cfg, QWidget *parent
     listView1->setAllColumnsShowFocus(true);
     listView1->sortByColumn(StartNr, Qt::AscendingOrder);
 
-    auto *timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, &staevneKlasseInfo::timeOut);
-    timer->start(updateInterval(20000));
+    startUpdateTimer(20000);
 
     connect(listView1, &QTreeWidget::itemDoubleClicked, this, &staevneKlasseInfo::slotHeighLight);
 }

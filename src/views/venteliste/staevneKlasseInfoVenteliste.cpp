@@ -13,7 +13,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTextStream>
-#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -59,9 +58,7 @@ staevneKlasseInfoVenteliste::staevneKlasseInfoVenteliste(appConfig *cfg, QWidget
     maxPnt = 1;
     lastChangeId = -1;
 
-    auto *timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, &staevneKlasseInfo::timeOut);
-    timer->start(updateInterval(20000));
+    startUpdateTimer(20000);
 
     connect(listView1, &QTreeWidget::itemDoubleClicked, this, &staevneKlasseInfo::slotHeighLight);
 }
