@@ -4,6 +4,7 @@
 
 #include "database/DbValue.h"
 #include "views/KlasseJsonDocument.h"
+#include "views/PageStyle.h"
 #include "settings/appConfig.h"
 #include "views/StartNrOrder.h"
 #include "views/staevneKlasseInfo.h"
@@ -207,6 +208,41 @@ private slots:
         std::stable_sort(shuffled.begin(), shuffled.end(), startnr::before);
         QCOMPARE(shuffled, (QStringList{"", "A", "1", "9", "10", "10A", "10B", "11", "12A"}));
         QVERIFY(!startnr::before("10", " 10 ") && !startnr::before(" 10 ", "10"));
+    }
+
+    // Every number setting of the pages is read one way: blanks around the
+    // digits (a non-breaking one pasted from a page included) keep it on,
+    // and an unset one takes its default.
+    void pageStyleNumbers_data()
+    {
+        QTest::addColumn<bool>("set");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("number");
+        QTest::newRow("unset") << false << QString() << 0;
+        QTest::newRow("off") << true << QStringLiteral("0") << 0;
+        QTest::newRow("on") << true << QStringLiteral("1") << 1;
+        QTest::newRow("level 2") << true << QStringLiteral("2") << 2;
+        QTest::newRow("blanks") << true << QStringLiteral(" 1\t") << 1;
+        QTest::newRow("non-breaking blanks") << true << QStringLiteral("\u00a01\u00a0") << 1;
+        QTest::newRow("not a number") << true << QStringLiteral("ja") << 0;
+    }
+
+    void pageStyleNumbers()
+    {
+        QFETCH(bool, set);
+        QFETCH(QString, value);
+        QFETCH(int, number);
+        const auto s = PageStyle::read([&](const QString &key, const QString &def) {
+            return set && (key.startsWith(QLatin1String("beregn.")) || key.startsWith(QLatin1String("vis.")))
+                       ? value
+                       : def;
+        });
+        QCOMPARE(s.visFei, number);
+        QCOMPARE(s.afstamning, number);
+        QCOMPARE(s.antalStarterLine, number != 0);
+        QCOMPARE(s.startTime, number != 0);
+        QCOMPARE(s.placering, set ? number != 0 : true);
+        QCOMPARE(s.headerText, set ? value : QString());
     }
 
     void columnsKeepTheirContent()

@@ -8,25 +8,6 @@
 
 namespace ClassHead {
 
-Settings Settings::read(const std::function<QString(const QString &key, const QString &def)> &value)
-{
-    const auto text = [&value](const char *key, const char *def) {
-        return value(QLatin1String(key), QString::fromUtf8(def));
-    };
-    Settings s;
-    s.background = text("html.background.color", "white");
-    s.css = text("http.css", "/ZEPLive.css");
-    s.refresh = text("http.refresh", "60");
-    s.visFei = text("vis.fei", "0").toInt();
-    s.headerText = text("vis.header.text", "");
-    s.feiResults = text("vis.fei.results", "");
-    s.feiJudges = text("vis.fei.judges", "DOMMERE:&nbsp;");
-    s.feiStartingList = text("vis.fei.startinglist", "Startliste");
-    s.feiTmpStartingList = text("vis.fei.tmpstartinglist", "Foreløbig Startliste");
-    s.antalStarterLine = text("beregn.antalStarter", "0").toInt() != 0;
-    return s;
-}
-
 namespace {
 
 const QString Nbsp = QStringLiteral("&nbsp;");

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "views/PageStyle.h"
+
 #include <QDateTime>
 #include <QString>
-
-#include <functional>
 
 // The opening of a class's result page: the page head and the block above
 // the starters (arena and class title, day and times, judges, the class's
@@ -32,22 +32,9 @@ struct Info
     QDateTime now;        // the time stamp of the header
 };
 
-// The display settings the block reads, each with its reader's default.
-struct Settings
-{
-    QString background; // "html.background.color"
-    QString css;        // "http.css"
-    QString refresh;    // "http.refresh"
-    int visFei = 0;     // "vis.fei"
-    QString headerText; // "vis.header.text"
-    QString feiResults; // "vis.fei.results"
-    QString feiJudges;  // "vis.fei.judges"
-    QString feiStartingList;    // "vis.fei.startinglist"
-    QString feiTmpStartingList; // "vis.fei.tmpstartinglist"
-    bool antalStarterLine = false; // "beregn.antalStarter"
-
-    static Settings read(const std::function<QString(const QString &key, const QString &def)> &value);
-};
+// The block reads the shared page settings: head, FEI texts and the
+// starter count line.
+using Settings = PageStyle;
 
 // From "<html>" to the end of the header table.
 QString html(const Info &info, const Settings &settings);

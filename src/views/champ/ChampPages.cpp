@@ -5,40 +5,16 @@
 #include "views/PageHead.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace ChampPages {
 
 Settings Settings::read(const SettingLookup &value)
 {
-    const auto text = [&value](const char *key, const char *def) {
-        return value(QString::fromLatin1(key), QString::fromUtf8(def));
-    };
-    const auto number = [&text](const char *key, const char *def) { return text(key, def).trimmed().toInt(); };
     Settings s;
-    s.refresh = text("http.refresh", "60");
-    s.css = text("http.css", "/ZEPLive.css");
-    s.rankCss = text("http.rank.css", "/ZEPLive.css");
-    s.background = text("html.background.color", "white");
-    s.rankWidth = text("http.rank.width", "360");
-    s.visFei = number("vis.fei", "0");
-    s.headerText = text("vis.header.text", "");
-    s.feiResults = text("vis.fei.results", "");
-    s.feiStartingList = text("vis.fei.startinglist", "Startliste");
-    s.feiTmpStartingList = text("vis.fei.tmpstartinglist", "Foreløbig Startliste");
-    s.feiJudges = text("vis.fei.judges", "DOMMERE:&nbsp;");
-    s.antalStarterLine = number("beregn.antalStarter", "0") != 0;
-    s.startTime = number("beregn.tid", "0") != 0;
-    s.placering = number("beregn.placering", "1") != 0;
-    s.dv = number("vis.dv", "0") != 0;
-    s.afstamning = number("vis.afstamning", "0") != 0;
-    s.logoDir = text("logo.dir", "logo/");
-    s.evenForeground = text("html.even.foreground.color", "#000000");
-    s.oddForeground = text("html.odd.foreground.color", "#000000");
-    s.evenBackground = text("html.even.background.color", "#FFFFFF");
-    s.oddBackground = text("html.odd.background.color", "#F0EEEC");
-    s.fileExists = [](const QString &path) { return QFile::exists(path); };
+    static_cast<PageStyle &>(s) = PageStyle::read(value);
+    s.rankWidth = value(QStringLiteral("http.rank.width"), QStringLiteral("360"));
+    s.dv = value(QStringLiteral("vis.dv"), QStringLiteral("0")).trimmed().toInt() != 0;
     return s;
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "views/PageStyle.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QVector>
-
-#include <functional>
 
 // The two pages of a championship class section, made from the view's list
 // rows (in list order), a few of its members and the display settings:
@@ -47,23 +47,13 @@ struct ClassInfo
     QDateTime now;           // the time stamp of the head
 };
 
-using SettingLookup = std::function<QString(const QString &key, const QString &def)>;
+using SettingLookup = PageStyle::Lookup;
 
-// The display settings, each with its reader's default.
-struct Settings
+// The shared page settings and the ones only these pages read.
+struct Settings : PageStyle
 {
-    QString refresh, css, rankCss, background, rankWidth;
-    int visFei = 0;
-    QString headerText, feiResults, feiStartingList, feiTmpStartingList, feiJudges;
-    bool antalStarterLine = false; // "beregn.antalStarter"
-    bool startTime = false;        // "beregn.tid"
-    bool placering = true;         // "beregn.placering"
-    bool dv = false;               // "vis.dv"
-    bool afstamning = false;       // "vis.afstamning"
-    QString logoDir;
-    QString evenForeground, oddForeground, evenBackground, oddBackground;
-    // Whether a club's logo file is there.
-    std::function<bool(const QString &path)> fileExists;
+    QString rankWidth; // "http.rank.width"
+    bool dv = false;   // "vis.dv"
 
     static Settings read(const SettingLookup &value);
 };

@@ -7,7 +7,6 @@
 #include "views/HtmlText.h"
 #include "views/PageHead.h"
 
-#include <QFileInfo>
 #include <QHash>
 
 #include <cmath>
@@ -28,37 +27,14 @@ Settings Settings::read(const SettingLookup &value)
     const auto number = [&text](const char *key, const char *def) { return text(key, def).toInt(); };
 
     Settings s;
-    s.background = text("html.background.color", "white");
-    s.css = text("http.css", "/ZEPLive.css");
-    s.rankCss = text("http.rank.css", "/ZEPLive.css");
-    s.refresh = text("http.refresh", "60");
-    s.evenBackground = text("html.even.background.color", "#FFFFFF");
-    s.oddBackground = text("html.odd.background.color", "#F0EEEC");
-    s.evenForeground = text("html.even.foreground.color", "#000000");
-    s.oddForeground = text("html.odd.foreground.color", "#000000");
-    s.lastRiderBackground = text("html.lastrider.background.color", "#FABB00");
+    static_cast<PageStyle &>(s) = PageStyle::read(value);
     s.lastFontSize = number("html.last.font.size", "5");
-    s.lastForeground = text("html.last.foreground.color", "#000000");
-    s.lastBackground = text("html.last.background.color", "#FFFFFF");
-    s.logoDir = text("logo.dir", "logo/");
-    s.visFei = number("vis.fei", "0");
-    s.headerText = text("vis.header.text", "");
-    s.feiResults = text("vis.fei.results", "");
-    s.feiJudges = text("vis.fei.judges", "DOMMERE:&nbsp;");
-    s.feiStartingList = text("vis.fei.startinglist", "Startliste");
-    s.feiTmpStartingList = text("vis.fei.tmpstartinglist", "Foreløbig Startliste");
-    s.antalStarterLine = number("beregn.antalStarter", "0") != 0;
-    s.placering = number("beregn.placering", "1") != 0;
-    s.startTime = number("beregn.tid", "0") != 0;
-    s.afstamningValue = number("vis.afstamning", "0");
-    s.afstamning = s.afstamningValue != 0;
     s.dvShow = number("logo.dv.show", "0");
     s.dvLogo = text("logo.dv", "DV.png");
     s.feiEliminated = text("fei.eliminated", "");
     // One setting, two readers with their own defaults.
     s.rankTableWidth = text("http.rank.width", "100%");
     s.rankTitleWidth = text("http.rank.width", "360");
-    s.fileExists = [](const QString &path) { return QFileInfo::exists(path); };
     return s;
 }
 
@@ -159,18 +135,7 @@ QString resultHead(const ClassInfo &info, const Settings &s)
     head.placings = info.placings;
     head.startSlutTid = info.startSlutTid;
     head.now = info.now;
-    ClassHead::Settings look;
-    look.background = s.background;
-    look.css = s.css;
-    look.refresh = s.refresh;
-    look.visFei = s.visFei;
-    look.headerText = s.headerText;
-    look.feiResults = s.feiResults;
-    look.feiJudges = s.feiJudges;
-    look.feiStartingList = s.feiStartingList;
-    look.feiTmpStartingList = s.feiTmpStartingList;
-    look.antalStarterLine = s.antalStarterLine;
-    return ClassHead::html(head, look);
+    return ClassHead::html(head, s);
 }
 
 QString lastRiderBlock(const ClassInfo &info, const Settings &s, const DressurRows &rows)
@@ -273,7 +238,7 @@ QString resultRow(const ClassInfo &info, const Settings &s, const QStringList &r
     out += QLatin1String("<td width=\"3%\" align=\"right\" ") + S + QLatin1String(">\n") + F
            + spaced(row.value(StaevneNr)) + QLatin1String("&nbsp;</font>\n</td>\n");
 
-    if (s.dvShow != 0 && (rest == 0 || rest == info.antalStarter || s.afstamningValue == 1)) {
+    if (s.dvShow != 0 && (rest == 0 || rest == info.antalStarter || s.afstamning == 1)) {
         out += QLatin1String("<td width=\"3%\" align=\"right\" ") + S + QLatin1String(" class=\"breed_logo\">\n") + F;
         if (s.fileExists && s.fileExists(s.logoDir + s.dvLogo))
             out += QLatin1String("<img src=\"../logo/") + s.dvLogo + QLatin1String("\" >");

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "views/dressur/DressurPlacing.h"
+#include "views/PageStyle.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
-
-#include <functional>
 
 // The two HTML pages of a dressage class section, made from the view's list
 // rows (in list order), a few of its members and the display settings:
@@ -53,42 +52,17 @@ struct ClassInfo
     QDateTime now;        // the time stamp of the header
 };
 
-using SettingLookup = std::function<QString(const QString &key, const QString &def)>;
+using SettingLookup = PageStyle::Lookup;
 
-// The display settings the pages read, each with its reader's default.
-struct Settings
+// The shared page settings and the ones only these pages read.
+struct Settings : PageStyle
 {
-    QString background;          // "html.background.color"
-    QString css;                 // "http.css"
-    QString rankCss;             // "http.rank.css"
-    QString refresh;             // "http.refresh"
-    QString evenBackground;      // "html.even.background.color"
-    QString oddBackground;       // "html.odd.background.color"
-    QString evenForeground;      // "html.even.foreground.color"
-    QString oddForeground;       // "html.odd.foreground.color"
-    QString lastRiderBackground; // "html.lastrider.background.color"; empty: no row marked
     int lastFontSize = 5;        // "html.last.font.size"
-    QString lastForeground;      // "html.last.foreground.color"
-    QString lastBackground;      // "html.last.background.color"
-    QString logoDir;             // "logo.dir": where logo files are looked for
-    int visFei = 0;              // "vis.fei"
-    QString headerText;          // "vis.header.text"
-    QString feiResults;          // "vis.fei.results"
-    QString feiJudges;           // "vis.fei.judges"
-    QString feiStartingList;     // "vis.fei.startinglist"
-    QString feiTmpStartingList;  // "vis.fei.tmpstartinglist"
-    bool antalStarterLine = false; // "beregn.antalStarter"
-    bool placering = true;       // "beregn.placering"
-    bool startTime = false;      // "beregn.tid"
-    bool afstamning = false;     // "vis.afstamning" on
-    int afstamningValue = 0;     // "vis.afstamning" as a number (the breed logo asks for 1)
     int dvShow = 0;              // "logo.dv.show"
     QString dvLogo;              // "logo.dv"
     QString feiEliminated;       // "fei.eliminated"
     QString rankTableWidth;      // "http.rank.width" for the ranking table
     QString rankTitleWidth;      // "http.rank.width" for the ranking title
-    // Whether a file exists; logos are shown only when theirs does.
-    std::function<bool(const QString &path)> fileExists;
 
     static Settings read(const SettingLookup &value);
 };

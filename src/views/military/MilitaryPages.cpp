@@ -7,36 +7,15 @@
 #include "views/military/MilitaryLoad.h"
 #include "views/PageHead.h"
 
-#include <QFileInfo>
-
 namespace MilitaryPages {
 
 using namespace MilitaryPlacing;
 
 Settings Settings::read(const SettingLookup &value)
 {
-    const auto text = [&value](const char *key, const char *def) {
-        return value(QLatin1String(key), QString::fromUtf8(def));
-    };
-    const auto number = [&text](const char *key, const char *def) { return text(key, def).toInt(); };
     Settings s;
-    s.background = text("html.background.color", "white");
-    s.css = text("http.css", "/ZEPLive.css");
-    s.refresh = text("http.refresh", "60");
-    s.antalStarterLine = number("beregn.antalStarter", "0") != 0;
-    s.startTime = number("beregn.tid", "0") != 0;
-    s.placering = number("beregn.placering", "1") != 0;
-    s.afstamning = number("vis.afstamning", "0") != 0;
-    s.logoDir = text("logo.dir", "logo/");
-    s.evenForeground = text("html.even.foreground.color", "#000000");
-    s.oddForeground = text("html.odd.foreground.color", "#000000");
-    s.evenBackground = text("html.even.background.color", "#FFFFFF");
-    s.oddBackground = text("html.odd.background.color", "#F0EEEC");
-    s.lastRiderBackground = text("html.lastrider.background.color", "#FABB00");
-    s.lastForeground = text("html.last.foreground.color", "#000000");
-    s.lastBackground = text("html.last.background.color", "#FFFFFF");
-    s.overviewRows = number("oversigt.max.placeringer", "10");
-    s.fileExists = [](const QString &path) { return QFileInfo::exists(path); };
+    static_cast<PageStyle &>(s) = PageStyle::read(value);
+    s.overviewRows = value(QStringLiteral("oversigt.max.placeringer"), QStringLiteral("10")).toInt();
     return s;
 }
 

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "views/military/MilitaryPlacing.h"
+#include "views/PageStyle.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
-
-#include <functional>
 
 // The two HTML pages of an eventing class section, made from the list rows
 // in competition order, a few members of the view and the display settings:
@@ -43,27 +42,12 @@ struct ClassInfo
     QDateTime now;
 };
 
-using SettingLookup = std::function<QString(const QString &key, const QString &def)>;
+using SettingLookup = PageStyle::Lookup;
 
-struct Settings
+// The shared page settings and the one only these pages read.
+struct Settings : PageStyle
 {
-    QString background;          // "html.background.color"
-    QString css;                 // "http.css"
-    QString refresh;             // "http.refresh"
-    bool antalStarterLine = false; // "beregn.antalStarter"
-    bool startTime = false;      // "beregn.tid"
-    bool placering = true;       // "beregn.placering"
-    bool afstamning = false;     // "vis.afstamning"
-    QString logoDir;             // "logo.dir"
-    QString evenForeground;      // "html.even.foreground.color"
-    QString oddForeground;       // "html.odd.foreground.color"
-    QString evenBackground;      // "html.even.background.color"
-    QString oddBackground;       // "html.odd.background.color"
-    QString lastRiderBackground; // "html.lastrider.background.color"; empty: no row marked
-    QString lastForeground;      // "html.last.foreground.color"
-    QString lastBackground;      // "html.last.background.color"
-    int overviewRows = 10;       // "oversigt.max.placeringer"
-    std::function<bool(const QString &path)> fileExists;
+    int overviewRows = 10; // "oversigt.max.placeringer"
 
     static Settings read(const SettingLookup &value);
 };

@@ -2,8 +2,6 @@
 
 #include "views/HtmlText.h"
 
-#include <QFileInfo>
-
 namespace VentelistePage {
 
 QStringList titles()
@@ -45,7 +43,7 @@ bool withdrawn(const QString &status)
 
 // The logo picture of a club marked with "*", when there is one. A club
 // text holding a path separator never names a picture.
-QString logoName(const QString &klub, const QString &logoDir)
+QString logoName(const QString &klub, const Settings &s)
 {
     if (!klub.contains(QLatin1Char('*')))
         return QString();
@@ -53,7 +51,7 @@ QString logoName(const QString &klub, const QString &logoDir)
     club.remove(QLatin1Char('*'));
     if (club.isEmpty() || club.contains(QLatin1Char('/')) || club.contains(QLatin1Char('\\')))
         return QString();
-    return QFileInfo::exists(logoDir + club + QLatin1String(".png")) ? club : QString();
+    return s.fileExists && s.fileExists(s.logoDir + club + QLatin1String(".png")) ? club : QString();
 }
 
 QString head(const QString &title, const QDateTime &now, const Settings &s)
@@ -83,8 +81,8 @@ QString entryCells(const QStringList &row, int n, const Settings &s)
     const bool odd = n % 2 != 0;
     const QString colour = odd ? s.oddForeground : s.evenForeground;
     const QString pedigree = row.value(Afstamning);
-    const QString span = s.visAfstamning && !pedigree.isEmpty() ? QStringLiteral(" valign=center rowspan=2 ")
-                                                                 : QString();
+    const QString span = s.afstamning && !pedigree.isEmpty() ? QStringLiteral(" valign=center rowspan=2 ")
+                                                             : QString();
     const QString font = QLatin1String("<font color=\"") + colour + QLatin1String("\" size=\"3\">");
     const auto cell = [&](const QString &text) {
         return font + cellText(text) + QLatin1String("&nbsp;</font>\n</td>\n");
@@ -96,7 +94,7 @@ QString entryCells(const QStringList &row, int n, const Settings &s)
     out += QLatin1String("<td width=\"35%\"  align=\"left\"  >\n") + cell(row.value(Hest));
     out += QLatin1String("<td width=\"35%\" ") + span + QLatin1String(" align=\"left\" >\n") + cell(row.value(Rytter));
     out += QLatin1String("<td width=\"10%\" align=\"left\" ") + span + QLatin1String(">\n");
-    const QString logo = logoName(row.value(Klub), s.logoDir);
+    const QString logo = logoName(row.value(Klub), s);
     if (!logo.isEmpty()) {
         const QString club = html::escape(logo);
         out += QLatin1String("<img src=\"../logo/") + club + QLatin1String(".png\" >&nbsp;&nbsp;") + club
@@ -126,20 +124,6 @@ QString pedigreeText(const QString &year, const QString &sire, const QString &da
     if (!damSire.isEmpty())
         text += QLatin1Char('/') + pedigreePart(QStringLiteral("MF"), damSire);
     return text;
-}
-
-Settings Settings::read(const Lookup &setting)
-{
-    Settings s;
-    s.css = setting(QStringLiteral("http.css"), QStringLiteral("/ZEPLive.css"));
-    s.background = setting(QStringLiteral("html.background.color"), QStringLiteral("white"));
-    s.evenForeground = setting(QStringLiteral("html.even.foreground.color"), QStringLiteral("#000000"));
-    s.oddForeground = setting(QStringLiteral("html.odd.foreground.color"), QStringLiteral("#000000"));
-    s.evenBackground = setting(QStringLiteral("html.even.background.color"), QStringLiteral("#FFFFFF"));
-    s.oddBackground = setting(QStringLiteral("html.odd.background.color"), QStringLiteral("#F0EEEC"));
-    s.visAfstamning = setting(QStringLiteral("vis.afstamning"), QStringLiteral("0")).toInt(nullptr, 10) != 0;
-    s.logoDir = setting(QStringLiteral("logo.dir"), QStringLiteral("logo/"));
-    return s;
 }
 
 QByteArray html(const QString &title, const QDateTime &now, const Settings &settings,

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "views/PageStyle.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QVector>
-
-#include <functional>
 
 // What the waiting-list view makes of its entries besides the list itself:
 // the column layout, the pedigree text of column "Afstamning" and the HTML
@@ -37,21 +37,9 @@ QStringList titles();
 // after "F:-", "M:-" or "MF:-". An empty dam or dam's sire adds nothing.
 QString pedigreeText(const QString &year, const QString &sire, const QString &dam, const QString &damSire);
 
-// The page's settings, read when a page is written.
-struct Settings
-{
-    QString css;
-    QString background;
-    QString evenForeground;
-    QString oddForeground;
-    QString evenBackground;
-    QString oddBackground;
-    bool visAfstamning = false; // a pedigree line under each entry that has one
-    QString logoDir;            // where club logos are looked for, joined as it stands
-
-    using Lookup = std::function<QString(const QString &key, const QString &def)>;
-    static Settings read(const Lookup &setting);
-};
+// The page reads only shared page settings: style sheet, colours, the
+// pedigree line ("vis.afstamning") and the logo folder.
+using Settings = PageStyle;
 
 // The whole page for the class title `title` (the view's class label),
 // written at `now`, with one entry per row of `rows` (Count cells each, in
