@@ -116,6 +116,16 @@ private slots:
         QCOMPARE(flags(changes), QList<bool>{false});
         QCOMPARE(column(view, 24), QStringList({"9611", "9613", "9612", "9614"}));
 
+        // A state that cannot be written is not announced, and is once it is.
+        const QString blocked = outFile("klasse42_A.json");
+        QVERIFY(QFile::remove(blocked) && QDir().mkdir(blocked));
+        QVERIFY(runSql("UPDATE tblStart SET Springning = 12 WHERE StartId = 9614"));
+        view.updateKlasse();
+        QVERIFY(changes.isEmpty());
+        QVERIFY(QDir().rmdir(blocked));
+        view.updateKlasse();
+        QCOMPARE(flags(changes), QList<bool>{false});
+
         // A start number, then the keep-start-time flag of this section.
         QVERIFY(runSql("UPDATE tblStart SET StartNr = 7 WHERE StartId = 9612"));
         view.updateKlasse();

@@ -476,10 +476,19 @@ void staevneKlasseInfoMilitary::printHtml()
 {
     const auto settings = MilitaryPages::Settings::read(
         [this](const QString &key, const QString &def) { return setting(key, def); });
-    m_published = published();
-    writeFile(outputPath(QStringLiteral("klasse%1_%2.html").arg(QString::number(klasseNr), afdeling)),
-              MilitaryPages::resultPage(pageClass(), settings, m_published.rows));
-    writeJSon();
+    const Published shown = published();
+    // The result page and the document of one state go out together or not
+    // at all, and only a state that reached them counts as published: one
+    // that could not be written is announced once it is.
+    QString error;
+    if (!writeWholeFiles({{outputPath(QStringLiteral("klasse%1_%2.html").arg(QString::number(klasseNr), afdeling)),
+                           MilitaryPages::resultPage(pageClass(), settings, shown.rows)},
+                          {jsonFilePath(), jsonDocument().toJson()}},
+                         &error)) {
+        emit logMessage(1, QStringLiteral("Kunne ikke skrive %1").arg(error));
+        return;
+    }
+    m_published = shown;
 }
 
 void staevneKlasseInfoMilitary::printShortHtml()
