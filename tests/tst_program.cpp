@@ -103,12 +103,15 @@ private slots:
         page = fetch(QStringLiteral("http://127.0.0.1:%1/bane1.html").arg(port), &status);
         QCOMPARE(status, 200);
         QVERIFY(page.contains("<title>Pause Bane 1</title>"));
+        // One line on standard output tells the load and its classes, once
+        // the load is done (the pages above come before its last steps).
+        QByteArray output;
+        QTRY_VERIFY_WITH_TIMEOUT((output += process.readAllStandardOutput(), output.contains("Stævne indlæst: ")),
+                                 10000);
         QCOMPARE(process.state(), QProcess::Running);
         stop(process);
-        // One line on standard output tells the load and its classes.
-        const QStringList loaded = QString::fromLocal8Bit(process.readAllStandardOutput())
-                                       .split('\n')
-                                       .filter(QStringLiteral("Stævne indlæst: "));
+        output += process.readAllStandardOutput();
+        const QStringList loaded = QString::fromLocal8Bit(output).split('\n').filter(QStringLiteral("Stævne indlæst: "));
         QCOMPARE(loaded.size(), 1);
         QVERIFY2(loaded.first().contains(QRegularExpression(": \\d+ klasser: 1 LA1 Dressur - A, ")), qPrintable(loaded.first()));
     }
