@@ -410,6 +410,7 @@ private slots:
         // The section whose initials would name its files outside is not shown.
         QCOMPARE(m_window->viewKeys().size(), demoTabs.size() - 1);
         QCOMPARE(log().count("kan ikke indgå i et filnavn"), 1);
+        QVERIFY(!readFile(outFile("index.html")).contains("klasse9_"));
         const QDir above(m_root + "/../..");
         QCOMPARE(above.entryList({"X*", "x*", "y*", "z*"}, QDir::Files), QStringList());
         QCOMPARE(QDir(m_root + "/..").entryList(QDir::Files), QStringList());

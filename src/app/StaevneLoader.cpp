@@ -224,27 +224,6 @@ Discipline disciplineOf(ViewKind kind)
     return Discipline::None;
 }
 
-QString kindName(ViewKind kind)
-{
-    switch (kind) {
-    case ViewKind::Venteliste:
-        return QStringLiteral("venteliste");
-    case ViewKind::ChampDressur:
-        return QStringLiteral("championat dressur");
-    case ViewKind::Dressur:
-        return QStringLiteral("dressur");
-    case ViewKind::ChampSpring:
-        return QStringLiteral("championat spring");
-    case ViewKind::Spring:
-        return QStringLiteral("spring");
-    case ViewKind::Military:
-        return QStringLiteral("military");
-    case ViewKind::None:
-        break;
-    }
-    return QStringLiteral("ukendt");
-}
-
 staevneKlasseInfo *createView(ViewKind kind, appConfig *cfg, QWidget *parent, const QString &name)
 {
     switch (kind) {

@@ -129,8 +129,6 @@ bool inChampionshipTab(const QString &klasseType, bool championat);
 enum class Discipline { None, Dressur, Spring, Military };
 Discipline disciplineOf(ViewKind kind);
 
-// A readable name of a view kind, for log lines.
-QString kindName(ViewKind kind);
 
 // Makes the view of a kind, or returns null for a kind that this station
 // has no view class for yet.

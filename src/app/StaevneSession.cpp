@@ -255,16 +255,25 @@ void StaevneSession::build(int staevneId, const StaevneLoader::Club &club, const
     // The files first: the arena names point at the pause pages from the
     // moment the previous competition's views are gone, so those pages must
     // be the new competition's before any view starts writing.
+    QList<QPair<StaevneLoader::SectionRow, StaevneLoader::ViewKind>> shown;
     for (const StaevneLoader::SectionRow &row : rows) {
         const StaevneLoader::ViewKind kind = StaevneLoader::viewKind(row, championat);
-        if (kind != StaevneLoader::ViewKind::None)
-            files.addSection(fileSection(row, kind));
+        if (kind == StaevneLoader::ViewKind::None)
+            continue;
+        if (!paths::isSafeFileNamePart(row.afdeling)) {
+            // The initials name every file of the section's view.
+            log(1, QStringLiteral("Klasse %1 %2 springes over: afdelingen \"%3\" kan ikke indgå i et filnavn")
+                       .arg(QString::number(row.klasseNr), row.klasse, row.afdeling));
+            continue;
+        }
+        files.addSection(fileSection(row, kind));
+        shown.append(qMakePair(row, kind));
     }
     writePausePages(files);
-    for (const StaevneLoader::SectionRow &row : rows) {
+    for (const auto &section : std::as_const(shown)) {
         progress->setValue(step++);
         letEventsThrough();
-        addSection(row, staevneId, championat, &notice, &created);
+        addSection(section.first, section.second, staevneId, championat, &notice, &created);
     }
     writeFiles(header, files);
     writeInfo(staevneId);
@@ -343,26 +352,12 @@ QTabW *StaevneSession::championshipTab(QString *notice)
     return m_champTabs;
 }
 
-void StaevneSession::addSection(const StaevneLoader::SectionRow &row, int staevneId, bool championat,
-                                QString *notice, int *created)
+void StaevneSession::addSection(const StaevneLoader::SectionRow &row, StaevneLoader::ViewKind kind, int staevneId,
+                                bool championat, QString *notice, int *created)
 {
-    const StaevneLoader::ViewKind kind = StaevneLoader::viewKind(row, championat);
-    if (kind == StaevneLoader::ViewKind::None)
-        return;
     const QString klasseNr = QString::number(row.klasseNr);
-    if (!paths::isSafeFileNamePart(row.afdeling)) {
-        // The initials name every file the view writes.
-        log(1, QStringLiteral("Klasse %1 %2 springes over: afdelingen \"%3\" kan ikke indgå i et filnavn")
-                   .arg(klasseNr, row.klasse, row.afdeling));
-        return;
-    }
     staevneKlasseInfo *view =
         StaevneLoader::createView(kind, m_window->config(), m_window, row.klasse + QLatin1Char(' ') + row.afdeling);
-    if (!view) {
-        log(1, QStringLiteral("Klasse %1 %2 afdeling %3 springes over: ingen %4-visning")
-                   .arg(klasseNr, row.klasse, row.afdeling, StaevneLoader::kindName(kind)));
-        return;
-    }
     connect(view, &staevneKlasseInfo::logMessage, m_window, &MainWidget::slotLogMessage);
 
     const bool inChampionshipTab = StaevneLoader::inChampionshipTab(row.klasseType, championat);

@@ -65,7 +65,7 @@ private:
     void removeOldFiles();
     void pointArenasAtPausePages(const QList<StaevneLoader::SectionRow> &rows);
     void writePausePages(const StaevneFiles &files);
-    void addSection(const StaevneLoader::SectionRow &row, int staevneId, bool championat,
+    void addSection(const StaevneLoader::SectionRow &row, StaevneLoader::ViewKind kind, int staevneId, bool championat,
                     QString *notice, int *created);
     QTabW *championshipTab(QString *notice);
     void writeFiles(const StaevneLoader::Header &header, const StaevneFiles &files);

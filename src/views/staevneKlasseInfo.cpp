@@ -1,5 +1,6 @@
 #include "views/staevneKlasseInfo.h"
 #include "database/DbValue.h"
+#include "database/HorseLookup.h"
 #include <QBrush>
 
 #include "views/KlasseJsonDocument.h"
@@ -111,6 +112,52 @@ QString staevneKlasseInfo::oneValue(const QString &sql, bool *ok, bool logStatem
     return found && !query.isNull(0) ? query.value(0).toString() : QString();
 }
 
+QVector<QStringList> staevneKlasseInfo::listTexts() const
+{
+    const int columns = listView1->columnCount();
+    QVector<QStringList> rows;
+    rows.reserve(listView1->topLevelItemCount());
+    for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
+        const QTreeWidgetItem *item = listView1->topLevelItem(r);
+        QStringList cells;
+        cells.reserve(columns);
+        for (int c = 0; c < columns; ++c)
+            cells << item->text(c);
+        rows << cells;
+    }
+    return rows;
+}
+
+void staevneKlasseInfo::hippodataFailed(const QString &why)
+{
+    emit logMessage(1, QStringLiteral("Hippodata eksport af klasse %1 %2 fejlede: %3")
+                           .arg(QString::number(klasseNr), afdeling, why));
+}
+
+void staevneKlasseInfo::writeHippodata(
+    const QVector<HippodataExport::Starter> &starters,
+    const std::function<QString(const HippodataExport::Starter &, const HippodataExport::Horse &)> &lineOf,
+    const std::function<QString(const QString &)> &lookUp)
+{
+    const QStringList columns = HorseLookup::exportColumns();
+    QStringList lines;
+    for (const HippodataExport::Starter &starter : starters) {
+        // A horse that cannot be looked up still gets its line, with the
+        // horse's fields empty (the look-up logs the failure).
+        HippodataExport::Horse horse;
+        for (const QString &column : columns)
+            horse << lookUp(HorseLookup::statement(column, starter.hesteId)).simplified();
+        lines << lineOf(starter, horse);
+    }
+    const QString path = outputPath(QStringLiteral("klasse%1_%2.csv").arg(QString::number(klasseNr), afdeling));
+    QString error;
+    if (!writeWholeFile(path, HippodataExport::encode(lines), &error)) {
+        hippodataFailed(error);
+        return;
+    }
+    emit logMessage(3, QStringLiteral("Hippodata eksport skrevet: %1").arg(path));
+}
+
 void staevneKlasseInfo::startUpdateTimer(int defaultMs)
 {
     auto *timer = new QTimer(this);
@@ -213,10 +260,14 @@ void staevneKlasseInfo::slotHeighLight(QTreeWidgetItem *item)
         lastChangeId = item->text(lastChangeColumn()).toInt(nullptr, 10);
 }
 
+QString staevneKlasseInfo::outputPath(const QString &fileName) const
+{
+    return setting(QStringLiteral("http.root"), QStringLiteral("html/")) + QLatin1Char('/') + fileName;
+}
+
 QString staevneKlasseInfo::jsonFilePath() const
 {
-    return setting(QStringLiteral("http.root"), QStringLiteral("html/")) + QLatin1Char('/')
-           + QStringLiteral("klasse%1_%2.json").arg(QString::number(klasseNr), afdeling);
+    return outputPath(QStringLiteral("klasse%1_%2.json").arg(QString::number(klasseNr), afdeling));
 }
 
 KlasseJsonDocument staevneKlasseInfo::jsonDocument() const
@@ -265,15 +316,7 @@ KlasseJsonDocument staevneKlasseInfo::jsonDocument() const
     const int columns = listView1->columnCount();
     for (int i = 0; i < columns; ++i)
         doc.columnTitles << titles->text(i);
-    doc.rows.reserve(listView1->topLevelItemCount());
-    for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
-        const QTreeWidgetItem *item = listView1->topLevelItem(r);
-        QStringList cells;
-        cells.reserve(columns);
-        for (int i = 0; i < columns; ++i)
-            cells << item->text(i);
-        doc.rows << cells;
-    }
+    doc.rows = listTexts();
     return doc;
 }
 

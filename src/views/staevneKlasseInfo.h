@@ -1,5 +1,9 @@
 #pragma once
 
+#include "views/HippodataExport.h"
+
+#include <functional>
+
 #include <QString>
 #include <QVariantList>
 #include <QVector>
@@ -139,6 +143,21 @@ protected:
     // level -1 (with the statement when `logStatement`), from an empty
     // answer.
     QString oneValue(const QString &sql, bool *ok, bool logStatement);
+    // A file of the output directory ("http.root").
+    QString outputPath(const QString &fileName) const;
+    // The texts of every list row, column by column, in list order.
+    QVector<QStringList> listTexts() const;
+
+    // The Hippodata export of the starters read, "klasse<nr>_<section>.csv":
+    // each horse's fields looked up by `lookUp`, one line per starter from
+    // `lineOf`, the file written whole. Success is logged at level 3, a
+    // failure (here or, through hippodataFailed, in the caller's query) at 1.
+    void writeHippodata(const QVector<HippodataExport::Starter> &starters,
+                        const std::function<QString(const HippodataExport::Starter &,
+                                                    const HippodataExport::Horse &)> &lineOf,
+                        const std::function<QString(const QString &)> &lookUp);
+    void hippodataFailed(const QString &why);
+
     // Starts the view's timer on timeOut() every "database.update"
     // milliseconds (`defaultMs` when unset or not a positive number).
     void startUpdateTimer(int defaultMs);

@@ -3,7 +3,6 @@
 
 #include "database/DbValue.h"
 #include "views/KlasseJsonDocument.h"
-#include "database/HorseLookup.h"
 #include "views/champ/ChampPrint.h"
 #include "views/champ/ChampRules.h"
 #include "views/champ/ChampScoreTable.h"
@@ -388,11 +387,6 @@ void ChampView::updateKlasse()
         emit resultChangeClass(bane, afdeling, klasseNr, false);
 }
 
-QString ChampView::outputPath(const QString &fileName) const
-{
-    return setting(QStringLiteral("http.root"), QStringLiteral("html/")) + QLatin1Char('/') + fileName;
-}
-
 QDateTime ChampView::pageTime() const
 {
     return QDateTime::currentDateTime();
@@ -417,14 +411,7 @@ void ChampView::printHtml()
     info.startSlutTid = startSlutTid;
     info.now = pageTime();
 
-    QVector<QStringList> rows;
-    const int columns = listView1->columnCount();
-    for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < columns; ++c)
-            cells << listView1->topLevelItem(r)->text(c);
-        rows << cells;
-    }
+    const QVector<QStringList> rows = listTexts();
     const auto settings =
         ChampPages::Settings::read([this](const QString &key, const QString &def) { return setting(key, def); });
     const ChampPages::Pages pages = ChampPages::write(info, settings, rows);
@@ -512,12 +499,6 @@ void ChampView::exportKlasse()
     QSqlDatabase db;
     if (!openConnection(&db))
         return;
-    const QString nr = QString::number(klasseNr);
-    const QString path = outputPath(QStringLiteral("klasse%1_%2.csv").arg(nr, afdeling));
-    const auto failed = [&](const QString &why) {
-        emit logMessage(1, QStringLiteral("Hippodata eksport af klasse %1 %2 fejlede: %3").arg(nr, afdeling, why));
-    };
-
     // The starters are read before the file is touched: a failed query
     // keeps the previous export.
     QSqlQuery query(db);
@@ -527,14 +508,12 @@ void ChampView::exportKlasse()
         const QString line = QStringLiteral("Error in query %1\n").arg(sql);
         std::fputs(line.toLocal8Bit().constData(), stdout);
         std::fflush(stdout);
-        failed(query.lastError().text());
+        hippodataFailed(query.lastError().text());
         return;
     }
     query.finish();
 
-    const QString klasse = nr + QLatin1Char('_') + afdeling;
-    const QStringList columns = HorseLookup::exportColumns();
-    QStringList lines;
+    QVector<HippodataExport::Starter> starters;
     for (const QVariantList &row : std::as_const(rows)) {
         HippodataExport::Starter starter;
         starter.anmeldelseNr = DbValue::text(row.value(1));
@@ -543,20 +522,15 @@ void ChampView::exportKlasse()
         starter.navn = DbValue::text(row.value(4));
         starter.klubId = DbValue::text(row.value(5));
         starter.hesteId = DbValue::text(row.value(7));
-        // A horse that cannot be looked up still gets its line, with the
-        // horse's fields empty (getDBField logs the failure).
-        HippodataExport::Horse horse;
-        for (const QString &column : columns)
-            horse << getDBField(HorseLookup::statement(column, starter.hesteId)).simplified();
-        lines << HippodataExport::line(exportFirstFields(klasse, starter), starter, horse, QString());
+        starters << starter;
     }
-
-    QString error;
-    if (!writeWholeFile(path, HippodataExport::encode(lines), &error)) {
-        failed(error);
-        return;
-    }
-    emit logMessage(3, QStringLiteral("Hippodata eksport skrevet: %1").arg(path));
+    const QString klasse = QString::number(klasseNr) + QLatin1Char('_') + afdeling;
+    writeHippodata(
+        starters,
+        [this, &klasse](const HippodataExport::Starter &starter, const HippodataExport::Horse &horse) {
+            return HippodataExport::line(exportFirstFields(klasse, starter), starter, horse, QString());
+        },
+        [this](const QString &statement) { return getDBField(statement); });
 }
 
 // ---- placing -------------------------------------------------------------------
@@ -583,14 +557,7 @@ void ChampView::calcPlace()
 void ChampView::calculatePlace()
 {
     listView1->sortItems(m_layout.totalColumn, Qt::DescendingOrder);
-    QVector<QStringList> rows;
-    const int columns = listView1->columnCount();
-    for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < columns; ++c)
-            cells << listView1->topLevelItem(r)->text(c);
-        rows << cells;
-    }
+    const QVector<QStringList> rows = listTexts();
     const champ::ListPlacing placing = champ::listPlaces(rows, m_layout.totalColumn, m_layout.tie1, m_layout.tie2);
     for (int r = 0; r < rows.size(); ++r) {
         // A row that is no starter keeps what it had.

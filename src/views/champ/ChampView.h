@@ -147,7 +147,6 @@ protected:
     const ChampLayout m_layout;
 
 private:
-    QString outputPath(const QString &fileName) const;
     bool scoreFileAllowed();
     void fillTable();
     void applyHeader(const QVariantList &values);

@@ -8,7 +8,6 @@
 #include "views/dressur/DressurPlacing.h"
 #include "views/dressur/DressurUpdate.h"
 #include "views/HippodataExport.h"
-#include "database/HorseLookup.h"
 #include "views/KlasseJsonDocument.h"
 
 #include <QAction>
@@ -580,11 +579,6 @@ staevneKlasseInfoDressur::Published staevneKlasseInfoDressur::published() const
     return p;
 }
 
-QString staevneKlasseInfoDressur::outputPath(const QString &fileName) const
-{
-    return setting(QStringLiteral("http.root"), QStringLiteral("html/")) + QLatin1Char('/') + fileName;
-}
-
 bool staevneKlasseInfoDressur::publish()
 {
     emit logMessage(0, QStringLiteral("Print Html %1 %2 %3").arg(QString::number(bane), afdeling,
@@ -654,12 +648,6 @@ void staevneKlasseInfoDressur::exportKlasse()
     QSqlDatabase db;
     if (!openConnection(&db))
         return;
-    const QString nr = QString::number(klasseNr);
-    const QString path = outputPath(QStringLiteral("klasse%1_%2.csv").arg(nr, afdeling));
-    const auto failed = [&](const QString &why) {
-        emit logMessage(1, QStringLiteral("Hippodata eksport af klasse %1 %2 fejlede: %3").arg(nr, afdeling, why));
-    };
-
     // The starters are read before the file is touched: a failed query
     // keeps the previous export.
     QSqlQuery query(db);
@@ -681,27 +669,16 @@ void staevneKlasseInfoDressur::exportKlasse()
     }
     if (!ok || query.lastError().isValid()) {
         QTextStream(stdout) << "Error in query " << query.lastQuery() << Qt::endl;
-        failed(query.lastError().text());
+        hippodataFailed(query.lastError().text());
         return;
     }
     query.finish();
 
-    const QString klasse = nr + QLatin1Char('_') + afdeling;
-    const QStringList columns = HorseLookup::exportColumns();
-    QStringList lines;
-    for (const HippodataExport::Starter &starter : qAsConst(starters)) {
-        // A horse that cannot be looked up still gets its line, with the
-        // horse's fields empty (the failure is logged by getDBField).
-        HippodataExport::Horse horse;
-        for (const QString &column : columns)
-            horse << getDBField(HorseLookup::statement(column, starter.hesteId)).simplified();
-        lines << HippodataExport::line(klasse, starter, horse);
-    }
-
-    QString error;
-    if (!writeWholeFile(path, HippodataExport::encode(lines), &error)) {
-        failed(error);
-        return;
-    }
-    emit logMessage(3, QStringLiteral("Hippodata eksport skrevet: %1").arg(path));
+    const QString klasse = QString::number(klasseNr) + QLatin1Char('_') + afdeling;
+    writeHippodata(
+        starters,
+        [&klasse](const HippodataExport::Starter &starter, const HippodataExport::Horse &horse) {
+            return HippodataExport::line(klasse, starter, horse);
+        },
+        [this](const QString &sql) { return getDBField(sql); });
 }

@@ -130,7 +130,6 @@ private:
     bool readResults(QSqlDatabase &db, QVector<QVariantList> *results);
     DressurPlacing::DressurRows listRows() const;
     Published published() const;
-    QString outputPath(const QString &fileName) const;
     bool readHeader(QSqlQuery &query, DressurLoad::Header *header, bool *found);
     bool readStarters(QSqlQuery &query, bool team, QVector<QVariantList> *records);
     void applyHeader(const DressurLoad::Header &header, bool found);

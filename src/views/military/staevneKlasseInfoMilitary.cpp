@@ -460,11 +460,6 @@ staevneKlasseInfoMilitary::Published staevneKlasseInfoMilitary::published() cons
     return p;
 }
 
-QString staevneKlasseInfoMilitary::outputPath(const QString &fileName) const
-{
-    return setting(QStringLiteral("http.root"), QStringLiteral("html/")) + QLatin1Char('/') + fileName;
-}
-
 void staevneKlasseInfoMilitary::writeFile(const QString &path, const QByteArray &bytes)
 {
     QString error;

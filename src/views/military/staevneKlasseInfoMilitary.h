@@ -87,7 +87,6 @@ private:
     MilitaryPlacing::Rows listRows() const;
     MilitaryPages::ClassInfo pageClass() const;
     Published published() const;
-    QString outputPath(const QString &fileName) const;
     void writeFile(const QString &path, const QByteArray &bytes);
 
     Published m_published;

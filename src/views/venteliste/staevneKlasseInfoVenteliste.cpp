@@ -304,14 +304,7 @@ QDateTime staevneKlasseInfoVenteliste::currentTime() const
 
 void staevneKlasseInfoVenteliste::printHtml()
 {
-    QVector<QStringList> rows;
-    for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
-        const QTreeWidgetItem *item = listView1->topLevelItem(r);
-        QStringList cells;
-        for (int c = 0; c < VentelistePage::Count; ++c)
-            cells << item->text(c);
-        rows << cells;
-    }
+    const QVector<QStringList> rows = listTexts();
     const auto settings = VentelistePage::Settings::read(
         [this](const QString &key, const QString &def) { return setting(key, def); });
     const QByteArray page = VentelistePage::html(klasseInfo->text(), currentTime(), settings, rows);
