@@ -3,6 +3,7 @@
 // all-or-none writes; the database value reader and the start-number order.
 
 #include "database/DbValue.h"
+#include "files/WholeFile.h"
 #include "views/KlasseJsonDocument.h"
 #include "views/PageStyle.h"
 #include "settings/appConfig.h"

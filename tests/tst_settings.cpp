@@ -176,7 +176,9 @@ private slots:
 
     void failedWriteIsReportedAndKeepsTheOldFile()
     {
-        appConfig cfg(nullptr, path("no/such/dir/cfg.xml"));
+        // A folder on the way that is a file: nothing can be written there.
+        QVERIFY(writeFile(path("plain"), "not a folder"));
+        appConfig cfg(nullptr, path("plain/cfg.xml"));
         QSignalSpy log(&cfg, &appConfig::logMessage);
         QVERIFY(!cfg.writeConfig());
         QCOMPARE(log.count(), 1);

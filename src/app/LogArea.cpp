@@ -1,5 +1,5 @@
 #include "app/LogArea.h"
-#include "views/KlasseJsonDocument.h"
+#include "files/WholeFile.h"
 
 #include <QDir>
 #include <QHBoxLayout>

@@ -26,6 +26,7 @@
 #include <memory>
 
 #include "database/DatabaseSettings.h"
+#include "files/ProgramVersion.h"
 #include "app/ClientTab.h"
 #include "app/LogArea.h"
 #include "publish/HttpDaemon.h"
@@ -38,7 +39,6 @@
 #include "publish/urlDownloader.h"
 
 namespace {
-const char *const version = "1.74";
 const char *const buildDate = "Jun 25 2014";
 const QString connectionName = QStringLiteral("ZEP");
 
@@ -163,7 +163,7 @@ void MainWidget::buildStatusBar()
     cfg->setValue(QStringLiteral("host.info"), addresses);
     hostLabel = new QLabel(addresses.section(QLatin1String(" /"), 0, 0), statusBar);
     statusBar->addPermanentWidget(hostLabel, 0);
-    versionLabel = new QLabel(tr("Version: %1 Build date: %2").arg(QLatin1String(version), QLatin1String(buildDate)),
+    versionLabel = new QLabel(tr("Version: %1 Build date: %2").arg(QLatin1String(ProgramVersion), QLatin1String(buildDate)),
                               statusBar);
     statusBar->addPermanentWidget(versionLabel, 0);
 }
@@ -252,7 +252,7 @@ void MainWidget::saveLog()
     if (fileName.isEmpty() || !m_log)
         return;
     if (!m_log->saveTo(fileName, cfg->getValue(QStringLiteral("staevne.navn"), QStringLiteral("??")),
-                       QLatin1String(version)))
+                       QLatin1String(ProgramVersion)))
         slotLogMessage(1, QStringLiteral("Kunne ikke gemme loggen i %1").arg(fileName));
 }
 

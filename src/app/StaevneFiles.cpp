@@ -2,14 +2,14 @@
 #include "database/FileNamePart.h"
 
 #include "views/HtmlText.h"
-#include "views/KlasseJsonDocument.h"
+#include "files/ProgramVersion.h"
+#include "files/WholeFile.h"
 #include "publish/PathJoin.h"
 
 #include <QDir>
 
 namespace {
 
-const char ProgramVersion[] = "1.74";
 
 QString number(int n)
 {

@@ -1,10 +1,11 @@
 #include "publish/urlDownloader.h"
 
+#include "files/WholeFile.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QSaveFile>
 #include <QTimer>
 #include <QUrl>
 
@@ -120,13 +121,9 @@ void urlDownloader::finished(QNetworkReply *reply, const QString &url)
     m_lastError.clear();
     const QByteArray body = reply->readAll();
     const QString path = localPath(m_directory, url);
-    QDir().mkpath(m_directory);
-    QSaveFile file(path);
-    // Unbuffered: a short write must fail here, not surface in commit() as
-    // a flush that still replaces the page with a partial one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(body) != body.size()
-        || !file.commit()) {
-        emit logMessage(4, tr("%1 cannot store %2: %3").arg(objectName(), path, file.errorString()));
+    QString error;
+    if (!writeWholeFile(path, body, &error)) {
+        emit logMessage(4, tr("%1 cannot store %2: %3").arg(objectName(), path, error));
         return;
     }
     if (m_debugLevel > 3)

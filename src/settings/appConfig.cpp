@@ -1,7 +1,8 @@
 #include "settings/appConfig.h"
 
+#include "files/WholeFile.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 #include "settings/appConfigHandler.h"
 
@@ -174,17 +175,9 @@ bool appConfig::writeConfig(QString fileName)
         m_unreadableFile = false;
     }
 
-    const QByteArray bytes = toXml();
-    QSaveFile file(fileName);
-    // Unbuffered: a short write must fail here, not surface in commit() as
-    // a flush that still replaces the settings with a partial file.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        emit logMessage(1, tr("Kunne ikke skrive indstillingsfilen %1: %2").arg(fileName, file.errorString()));
-        return false;
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        emit logMessage(1, tr("Kunne ikke skrive indstillingsfilen %1: %2").arg(fileName, file.errorString()));
-        file.cancelWriting();
+    QString error;
+    if (!writeWholeFile(fileName, toXml(), &error)) {
+        emit logMessage(1, tr("Kunne ikke skrive indstillingsfilen %1: %2").arg(fileName, error));
         return false;
     }
     return true;

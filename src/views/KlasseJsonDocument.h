@@ -26,16 +26,3 @@ struct KlasseJsonDocument
     // The document as UTF-8 bytes.
     QByteArray toJson() const;
 };
-
-// Writes the bytes to the file at `path` through QSaveFile, so that a reader
-// never sees half a document and a failed write keeps the previous file. The
-// directory is created when missing. On failure returns false and sets
-// `error` to a description.
-bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error);
-
-// Writes several files as one publication: every file is written to its
-// QSaveFile first and committed only when all were written, so that a page,
-// its sibling page and its JSON document never show different states. On
-// failure nothing is committed, the previous files stay, and `error` names
-// the file that failed.
-bool writeWholeFiles(const QVector<QPair<QString, QByteArray>> &files, QString *error);

@@ -3,6 +3,8 @@
 #include "database/HorseLookup.h"
 #include <QBrush>
 
+#include "files/ProgramVersion.h"
+#include "files/WholeFile.h"
 #include "views/KlasseJsonDocument.h"
 #include "settings/appConfig.h"
 #include "ui_StaevneKlasseInfoBase.h"
@@ -21,7 +23,6 @@ const char ConnectionName[] = "ZEP";
 // Version of the JSON document's format and of the program, written into
 // every document.
 const char JsonFormatVersion[] = "1.06";
-const char ProgramVersion[] = "1.74";
 
 } // namespace
 
@@ -415,4 +416,25 @@ QVariant staevneKlasseInfo::rowBackground(const QTreeWidgetItem *item)
     if (position < 0)
         return QVariant();
     return QBrush(QColor(position % 2 ? QStringLiteral("#FFF3C6") : QStringLiteral("#F8E296")));
+}
+
+void staevneKlasseInfo::reportTrouble(Trouble what, const QString &text)
+{
+    bool &logged = m_trouble[static_cast<int>(what)];
+    if (!logged)
+        emit logMessage(1, text);
+    logged = true;
+}
+
+void staevneKlasseInfo::troubleOver(Trouble what, const QString &text)
+{
+    bool &logged = m_trouble[static_cast<int>(what)];
+    if (logged)
+        emit logMessage(3, text);
+    logged = false;
+}
+
+bool staevneKlasseInfo::inTrouble(Trouble what) const
+{
+    return m_trouble[static_cast<int>(what)];
 }

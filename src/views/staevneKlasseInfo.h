@@ -176,6 +176,16 @@ protected:
     // level -1 as "<place> SQL Error <text> Type: <type>"; false then.
     bool readSectionRows(QSqlQuery &query, const QString &sql, const QString &place, QVector<QVariantList> *rows);
 
+    // What can fail on every tick for as long as an outage lasts. A failure
+    // is logged when it starts (level 1) and its end when it ends (level 3),
+    // so that an hour without the database or the disk is two lines, not one
+    // per tick.
+    enum class Trouble { Database, Write };
+    // Logs `text` at level 1 unless this trouble is already logged.
+    void reportTrouble(Trouble what, const QString &text);
+    // Logs `text` at level 3 when this trouble was logged, and forgets it.
+    void troubleOver(Trouble what, const QString &text);
+    bool inTrouble(Trouble what) const;
 
     appConfig *cfg;
     int staevneId = -1;
@@ -215,6 +225,8 @@ protected:
 
 private:
     void fitColumnsToContents();
+
+    bool m_trouble[2] = {false, false};
 
     Ui::StaevneKlasseInfoBase *m_form;
 };

@@ -1,7 +1,7 @@
 #include "views/champ/ChampPages.h"
 
 #include "views/HtmlText.h"
-#include "views/KlasseJsonDocument.h"
+#include "files/WholeFile.h"
 #include "views/PageHead.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 #include "database/FileNamePart.h"
 
 #include "database/DbValue.h"
-#include "views/KlasseJsonDocument.h"
+#include "files/WholeFile.h"
 #include "views/champ/ChampPrint.h"
 #include "views/champ/ChampRules.h"
 #include "views/champ/ChampScoreTable.h"

@@ -8,6 +8,7 @@
 #include "views/dressur/DressurPlacing.h"
 #include "views/dressur/DressurUpdate.h"
 #include "views/HippodataExport.h"
+#include "files/WholeFile.h"
 #include "views/KlasseJsonDocument.h"
 
 #include <QAction>

@@ -1,6 +1,7 @@
 #include "views/military/staevneKlasseInfoMilitary.h"
 
 #include "database/DbValue.h"
+#include "files/WholeFile.h"
 #include "views/KlasseJsonDocument.h"
 #include "views/military/MilitaryListItem.h"
 #include "views/military/MilitaryLoad.h"

@@ -1,6 +1,7 @@
 #include "views/spring/staevneKlasseInfoSpring.h"
 
 #include "database/DbValue.h"
+#include "files/WholeFile.h"
 #include "views/KlasseJsonDocument.h"
 #include "views/spring/SpringListItem.h"
 #include "views/spring/SpringPages.h"

@@ -1,7 +1,7 @@
 #include "views/venteliste/staevneKlasseInfoVenteliste.h"
 
 #include "database/DbValue.h"
-#include "views/KlasseJsonDocument.h"
+#include "files/WholeFile.h"
 #include "views/venteliste/VentelisteListItem.h"
 #include "views/venteliste/VentelistePage.h"
 

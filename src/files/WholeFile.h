@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QPair>
+#include <QString>
+#include <QVector>
+
+// Every file the station writes (pages, JSON documents, score files, the
+// settings file, the log, downloaded pages) goes through these two, so that
+// a reader never sees half a file and a failed write keeps the previous one.
+
+// Writes the bytes to the file at `path` through QSaveFile. The directory is
+// created when missing. On failure returns false and sets `error` (when
+// given) to a description; the previous file stays.
+bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error);
+
+// Writes several files as one publication: every file is written to its
+// QSaveFile first and committed only when all were written, so that a page,
+// its sibling page and its JSON document never show different states. On
+// failure nothing is committed, the previous files stay, and `error` names
+// the file that failed.
+bool writeWholeFiles(const QVector<QPair<QString, QByteArray>> &files, QString *error);
