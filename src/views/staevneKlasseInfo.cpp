@@ -102,10 +102,14 @@ QString staevneKlasseInfo::oneValue(const QString &sql, bool *ok, bool logStatem
     const bool ran = query.prepare(sql) && query.exec() && query.isActive();
     const bool found = ran && query.next();
     if (!ran || (!found && query.lastError().isValid())) {
-        const QString error = query.lastError().text();
-        const QString type = DbValue::errorType(query.lastError());
-        emit logMessage(-1, logStatement ? QStringLiteral("SQL Error %1 Type: %2\nstmt %3").arg(error, type, sql)
-                                         : QStringLiteral("getDBField SQL Error %1 Type: %2").arg(error, type));
+        // While an outage is reported, its failing statements add nothing
+        // new: the view logs the outage's end when it reads again.
+        if (!inTrouble(Trouble::Database)) {
+            const QString error = query.lastError().text();
+            const QString type = DbValue::errorType(query.lastError());
+            emit logMessage(-1, logStatement ? QStringLiteral("SQL Error %1 Type: %2\nstmt %3").arg(error, type, sql)
+                                             : QStringLiteral("getDBField SQL Error %1 Type: %2").arg(error, type));
+        }
         return QString();
     }
     if (ok)
@@ -380,7 +384,9 @@ bool staevneKlasseInfo::openConnection(QSqlDatabase *db)
     }
     *db = QSqlDatabase::database(name, true);
     if (!db->isOpen()) {
-        emit logMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db->lastError().text()));
+        // Every tick asks again; a database that stays away is one line.
+        reportTrouble(Trouble::Database,
+                      QStringLiteral("An database error occured.\n%1\n").arg(db->lastError().text()));
         return false;
     }
     return true;
@@ -394,8 +400,9 @@ bool staevneKlasseInfo::readSectionRows(QSqlQuery &query, const QString &sql, co
     query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
     query.bindValue(QStringLiteral(":afdeling"), afdeling);
     const auto failed = [this, &query, &place] {
-        emit logMessage(-1, QStringLiteral("%1 SQL Error %2 Type: %3")
-                                .arg(place, query.lastError().text(), DbValue::errorType(query.lastError())));
+        if (!inTrouble(Trouble::Database))
+            emit logMessage(-1, QStringLiteral("%1 SQL Error %2 Type: %3")
+                                    .arg(place, query.lastError().text(), DbValue::errorType(query.lastError())));
         return false;
     };
     if (!query.exec() || !query.isActive())

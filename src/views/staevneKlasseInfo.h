@@ -140,8 +140,8 @@ protected:
     // A one-value query on "ZEP": the first field of the first row as text,
     // empty for no row and for a NULL (which a driver may type as a number
     // whose text would be "0"). `ok` tells a failed statement, logged at
-    // level -1 (with the statement when `logStatement`), from an empty
-    // answer.
+    // level -1 (with the statement when `logStatement`) unless a database
+    // outage is already reported, from an empty answer.
     QString oneValue(const QString &sql, bool *ok, bool logStatement);
     // A file of the output directory ("http.root").
     QString outputPath(const QString &fileName) const;
@@ -167,13 +167,16 @@ protected:
 
     // The shared connection "ZEP", looked up with its open flag: false when
     // there is none (then connectDB is sent, and the main window makes it)
-    // or when it cannot be opened (then the error is logged at level 1).
+    // or when it cannot be opened (then the error is reported as the start
+    // of a database outage, which the view ends with troubleOver once it
+    // reads again).
     bool openConnection(QSqlDatabase *db);
 
     // Runs a statement of this class section (":staevneId", ":klasseNr" and
     // ":afdeling" bound) on `query` and reads every row before returning, so
     // that a read that breaks off changes nothing. A failure is logged at
-    // level -1 as "<place> SQL Error <text> Type: <type>"; false then.
+    // level -1 as "<place> SQL Error <text> Type: <type>", unless a database
+    // outage is already reported; false then.
     bool readSectionRows(QSqlQuery &query, const QString &sql, const QString &place, QVector<QVariantList> *rows);
 
     // What can fail on every tick for as long as an outage lasts. A failure

@@ -83,13 +83,17 @@ bool staevneKlasseInfoDressur::readHeader(QSqlQuery &query, DressurLoad::Header 
     query.bindValue(QStringLiteral(":staevneId"), staevneId);
     query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
     query.bindValue(QStringLiteral(":afdeling"), afdeling);
+    // A failure within a reported database outage adds no lines.
+    const bool logFailure = !inTrouble(Trouble::Database);
     if (!query.exec() || !query.isActive()) {
-        emit logMessage(-1, QStringLiteral("ShowClass SQL Error %1 Type: %2\n#####\n%3")
-                                .arg(query.lastError().text(), DbValue::errorType(query.lastError()),
-                                     query.lastQuery()));
-        emit logMessage(-1, QStringLiteral("Placeholder: :afdeling, Value: %1").arg(afdeling));
-        emit logMessage(-1, QStringLiteral("Placeholder: :klasseNr, Value: %1").arg(klasseNr));
-        emit logMessage(-1, QStringLiteral("Placeholder: :staevneId, Value: %1").arg(staevneId));
+        if (logFailure) {
+            emit logMessage(-1, QStringLiteral("ShowClass SQL Error %1 Type: %2\n#####\n%3")
+                                    .arg(query.lastError().text(), DbValue::errorType(query.lastError()),
+                                         query.lastQuery()));
+            emit logMessage(-1, QStringLiteral("Placeholder: :afdeling, Value: %1").arg(afdeling));
+            emit logMessage(-1, QStringLiteral("Placeholder: :klasseNr, Value: %1").arg(klasseNr));
+            emit logMessage(-1, QStringLiteral("Placeholder: :staevneId, Value: %1").arg(staevneId));
+        }
         return false;
     }
     QVariantList values;
@@ -99,9 +103,10 @@ bool staevneKlasseInfoDressur::readHeader(QSqlQuery &query, DressurLoad::Header 
         for (int i = 0; i < record.count(); ++i)
             values << record.value(i);
     } else if (query.lastError().isValid()) {
-        emit logMessage(-1, QStringLiteral("ShowClass SQL Error %1 Type: %2\n#####\n%3")
-                                .arg(query.lastError().text(), DbValue::errorType(query.lastError()),
-                                     query.lastQuery()));
+        if (logFailure)
+            emit logMessage(-1, QStringLiteral("ShowClass SQL Error %1 Type: %2\n#####\n%3")
+                                    .arg(query.lastError().text(), DbValue::errorType(query.lastError()),
+                                         query.lastQuery()));
         return false;
     }
     // Without a row every value reads as empty text or 0.
@@ -279,23 +284,33 @@ bool staevneKlasseInfoDressur::loadKlasse(int staevneId_, int klasseNr_, const Q
     }
     listView1->sortItems(listView1->sortColumn(), listView1->header()->sortIndicatorOrder());
     placeStarters();
+    databaseReadAgain();
     return true;
+}
+
+void staevneKlasseInfoDressur::databaseReadAgain()
+{
+    troubleOver(Trouble::Database, QStringLiteral("Klasse %1 %2: databasen kan læses igen")
+                                       .arg(QString::number(klasseNr), afdeling));
 }
 
 void staevneKlasseInfoDressur::refreshClass()
 {
-    reload();
+    if (!reload())
+        emit logMessage(1, reloadFailedText());
+}
+
+QString staevneKlasseInfoDressur::reloadFailedText() const
+{
+    return QStringLiteral("Refresh class %1 %2 %3: the database could not be read, the pages of the last read stay")
+        .arg(QString::number(bane), afdeling, QString::number(klasseNr));
 }
 
 bool staevneKlasseInfoDressur::reload(bool *written)
 {
     const int keptChangeId = lastChangeId;
-    if (!loadKlasse(staevneId, klasseNr, afdeling, bane, afdelingId)) {
-        emit logMessage(1, QStringLiteral("Refresh class %1 %2 %3: the database could not be read, "
-                                          "the pages of the last read stay")
-                               .arg(QString::number(bane), afdeling, QString::number(klasseNr)));
+    if (!loadKlasse(staevneId, klasseNr, afdeling, bane, afdelingId))
         return false;
-    }
     lastChangeId = keptChangeId;
     const bool published = publish();
     if (written)
@@ -389,9 +404,11 @@ void staevneKlasseInfoDressur::updateKlasse()
         bevarStartTid = value;
     }
 
+    // The timer keeps ticking through an outage: it is logged when it
+    // starts, and its end when a tick reads the class again.
     const auto keepPages = [this](const QString &why) {
-        emit logMessage(1, QStringLiteral("UpdateClass %1 %2 %3: %4, the pages of the last read stay")
-                               .arg(QString::number(bane), afdeling, QString::number(klasseNr), why));
+        reportTrouble(Trouble::Database, QStringLiteral("UpdateClass %1 %2 %3: %4, the pages of the last read stay")
+                                             .arg(QString::number(bane), afdeling, QString::number(klasseNr), why));
     };
     if (!QSqlDatabase::contains(connectionName())) {
         keepPages(QStringLiteral("no database connection"));
@@ -401,8 +418,9 @@ void staevneKlasseInfoDressur::updateKlasse()
     }
     QSqlDatabase db = QSqlDatabase::database(connectionName(), true);
     if (!db.isOpen()) {
-        emit logMessage(1, QStringLiteral("%1 updateKlasse database found but closed\n").arg(objectName()));
-        emit logMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db.lastError().text()));
+        reportTrouble(Trouble::Database, QStringLiteral("%1 updateKlasse database found but closed\n"
+                                                        "An database error occured.\n%2\n")
+                                             .arg(objectName(), db.lastError().text()));
         emit connectDB(connectionName());
         return;
     }
@@ -412,6 +430,9 @@ void staevneKlasseInfoDressur::updateKlasse()
         emit connectDB(connectionName());
         return;
     }
+    // A reload that keeps failing finds the same missing starters on every
+    // tick; they were logged when the outage began.
+    const bool logStarters = !inTrouble(Trouble::Database);
 
     const int lastChangeBefore = lastChangeId;
     QHash<QString, QTreeWidgetItem *> itemsByStartId;
@@ -448,9 +469,10 @@ void staevneKlasseInfoDressur::updateKlasse()
         QTreeWidgetItem *item = itemsByStartId.value(startId);
         if (!item) {
             missing = true;
-            emit logMessage(1, QStringLiteral("Not found %1 %2 %3 %4")
-                                   .arg(QString::number(klasseNr), afdeling,
-                                        values.value(DressurUpdate::StartNr).toString(), startId));
+            if (logStarters)
+                emit logMessage(1, QStringLiteral("Not found %1 %2 %3 %4")
+                                       .arg(QString::number(klasseNr), afdeling,
+                                            values.value(DressurUpdate::StartNr).toString(), startId));
             continue;
         }
         QStringList cells;
@@ -470,15 +492,18 @@ void staevneKlasseInfoDressur::updateKlasse()
     bool reloaded = false;
     bool written = true;
     if (listView1->topLevelItemCount() != rows || missing) {
-        emit logMessage(1, QStringLiteral("Refresh class called %1 %2 %3 %4 %5")
-                               .arg(QString::number(bane), afdeling, QString::number(klasseNr),
-                                    QString::number(rows), QString::number(listView1->topLevelItemCount())));
+        if (logStarters)
+            emit logMessage(1, QStringLiteral("Refresh class called %1 %2 %3 %4 %5")
+                                   .arg(QString::number(bane), afdeling, QString::number(klasseNr),
+                                        QString::number(rows), QString::number(listView1->topLevelItemCount())));
         if (!reload(&written)) {
+            reportTrouble(Trouble::Database, reloadFailedText());
             lastChangeId = lastChangeBefore;
             return;
         }
         reloaded = true;
     } else {
+        databaseReadAgain();
         for (const auto &changed : qAsConst(changedRows)) {
             for (int c = 0; c < DressurColumns::Count; ++c) {
                 if (changed.first->text(c) != changed.second.at(c))
@@ -596,9 +621,11 @@ bool staevneKlasseInfoDressur::publish()
                           {outputPath(QStringLiteral("rank%1_%2.html").arg(nr, afdeling)), pages.ranking},
                           {jsonFilePath(), jsonDocument().toJson()}},
                          &error)) {
-        emit logMessage(1, QStringLiteral("Kunne ikke skrive %1").arg(error));
+        // Every tick tries again; a disk that stays full is one line.
+        reportTrouble(Trouble::Write, QStringLiteral("Kunne ikke skrive %1").arg(error));
         return false;
     }
+    troubleOver(Trouble::Write, QStringLiteral("Klasse %1 %2: siderne skrives igen").arg(nr, afdeling));
     // Only what reached the files counts as published: a state that could
     // not be written is still to be written and announced.
     m_published = shown;
