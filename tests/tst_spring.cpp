@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -178,6 +179,144 @@ private slots:
         QCOMPARE(changes.count(), 1);
         QCOMPARE(changes.first().at(3).toBool(), true);
         QVERIFY(QFileInfo(page).isFile());
+    }
+
+    void resultOfAStarter_data()
+    {
+        QTest::addColumn<QString>("faults"); // SQL value of FejlHS1
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("starter");
+        QTest::newRow("faults") << "4" << "NULL" << true;
+        QTest::newRow("clear round") << "0" << "NULL" << true;
+        // Out of the course before any fault was written: ridden all the same.
+        QTest::newRow("eliminated without faults") << "NULL" << "'DISKVALIFICERET'" << true;
+        QTest::newRow("retired without faults") << "NULL" << "'UDGÅET'" << true;
+        QTest::newRow("withdrawn") << "NULL" << "'AFMELDT'" << false;
+    }
+
+    void resultOfAStarter()
+    {
+        // A starter still to ride gets a result: the count of those still to
+        // ride drops, and the new result (a status alone too) is announced to
+        // the arena with its starter marked.
+        QFETCH(QString, faults);
+        QFETCH(QString, status);
+        QFETCH(bool, starter);
+        const standin::DemoSection &s = jumping("A2");
+        Spring view(m_cfg.get(), nullptr, "view");
+        show(view, s);
+        const QTreeWidgetItem *last = view.listView1->topLevelItem(view.listView1->topLevelItemCount() - 1);
+        const QString startId = last->text(Spring::StartId);
+        const QString number = last->text(Spring::StaevneNr);
+        const QString set = QStringLiteral("UPDATE tblStart SET FejlHS1 = %1, TidHS1 = NULL, Placering = NULL, "
+                                           "Status = %2 WHERE StartId = %3");
+        QVERIFY(runSql(set.arg("NULL", "NULL", startId)));
+        view.updateKlasse();
+        const int starters = view.antalStarter();
+        const int toRide = view.resterendeStarter();
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+
+        QVERIFY(runSql(set.arg(faults, status, startId)));
+        view.updateKlasse();
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes.first(), QVariantList({s.bane, QStringLiteral("A"), s.klasseNr, true}));
+        QCOMPARE(headerValue(view, "lastChangeId"), number);
+        QCOMPARE(view.antalStarter(), starters - (starter ? 0 : 1));
+        QCOMPARE(view.resterendeStarter(), toRide - 1);
+        QVERIFY(runSql(set.arg("NULL", "NULL", startId)));
+    }
+
+    void outageIsLoggedWhenItStartsAndEnds_data()
+    {
+        QTest::addColumn<QString>("outage");
+        QTest::addColumn<QString>("endText");
+        QTest::newRow("connection refused") << "refuse" << "databasen kan læses igen";
+        QTest::newRow("statements fail") << "statements" << "databasen kan læses igen";
+        // The start list changed, and the reload cannot read the header.
+        QTest::newRow("reload fails") << "reload" << "databasen kan læses igen";
+        QTest::newRow("page cannot be written") << "write" << "siderne skrives igen";
+    }
+
+    void outageIsLoggedWhenItStartsAndEnds()
+    {
+        QFETCH(QString, outage);
+        QFETCH(QString, endText);
+        const standin::DemoSection &s = jumping("B0");
+        Spring view(m_cfg.get(), nullptr, "view");
+        show(view, s);
+        QVERIFY(view.listView1->topLevelItemCount() > 0);
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        // The other tests share the database: a failed check here leaves
+        // its tables as they were.
+        bool renamed = false;
+        const auto restore = qScopeGuard([&renamed] {
+            if (renamed)
+                runSql(QStringLiteral("ALTER TABLE tblMetodeAway RENAME TO tblMetode"));
+        });
+        const auto reported = [&log] {
+            QList<QPair<int, QString>> lines;
+            for (const QVariantList &args : std::as_const(log))
+                lines << qMakePair(args.at(0).toInt(), args.at(1).toString());
+            log.clear();
+            return lines;
+        };
+        const QString startId = view.listView1->topLevelItem(0)->text(Spring::StartId);
+        const QString startNr = view.listView1->topLevelItem(0)->text(Spring::StartNr);
+        const QString page = m_root + QStringLiteral("/klasse%1_A.html").arg(s.klasseNr);
+        const QString end = QStringLiteral("Klasse %1 A: ").arg(s.klasseNr) + endText;
+
+        // A second outage is reported as the first was.
+        for (int round = 0; round < 2; ++round) {
+            if (outage == QLatin1String("refuse")) {
+                standin::Faults::setRefuseOpen(true);
+                QVERIFY(standin::Faults::dropConnection(Zep));
+            } else if (outage == QLatin1String("statements")) {
+                standin::Faults::failNextStatements(1000);
+            } else if (outage == QLatin1String("reload")) {
+                QVERIFY(runSql(QStringLiteral("ALTER TABLE tblMetode RENAME TO tblMetodeAway")));
+                renamed = true;
+                QVERIFY(runSql(QStringLiteral("UPDATE tblStart SET StartNr = %1 WHERE StartId = %2")
+                                   .arg(90 + round)
+                                   .arg(startId)));
+            } else {
+                // A new result is due while the page cannot be written.
+                QVERIFY(QFile::remove(page) && QDir().mkpath(page));
+                QVERIFY(runSql(QStringLiteral("UPDATE tblStart SET FejlHS1 = %1 WHERE StartId = %2")
+                                   .arg(20 + round)
+                                   .arg(startId)));
+            }
+
+            for (int tick = 0; tick < 4; ++tick) {
+                view.updateKlasse();
+                const QList<QPair<int, QString>> lines = reported();
+                if (tick > 0) {
+                    QVERIFY2(lines.isEmpty(), qPrintable(lines.value(0).second));
+                    continue;
+                }
+                int started = 0;
+                for (const auto &line : lines) {
+                    QVERIFY2(line.first != 3, qPrintable(line.second));
+                    started += line.first == 1 ? 1 : 0;
+                }
+                // The reload also says why it runs.
+                QCOMPARE(started, outage == QLatin1String("reload") ? 2 : 1);
+            }
+
+            if (outage == QLatin1String("reload")) {
+                QVERIFY(runSql(QStringLiteral("ALTER TABLE tblMetodeAway RENAME TO tblMetode")));
+                renamed = false;
+            } else if (outage == QLatin1String("write")) {
+                QVERIFY(QDir(page).removeRecursively());
+            }
+            else
+                standin::Faults::clear();
+            view.updateKlasse();
+            QCOMPARE(reported(), (QList<QPair<int, QString>>{{3, end}}));
+            view.updateKlasse();
+            QCOMPARE(reported(), (QList<QPair<int, QString>>{}));
+        }
+        QVERIFY(runSql(QStringLiteral("UPDATE tblStart SET StartNr = %1, FejlHS1 = NULL WHERE StartId = %2")
+                           .arg(startNr, startId)));
     }
 
     void resultPageOfTheClass()

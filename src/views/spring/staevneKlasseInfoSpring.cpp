@@ -105,16 +105,21 @@ bool staevneKlasseInfoSpring::readHeader(QSqlQuery &query, QVariantList *values)
     query.bindValue(QStringLiteral(":staevneId"), staevneId);
     query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
     query.bindValue(QStringLiteral(":afdeling"), afdeling);
+    // A failure within a reported database outage adds no lines.
+    const bool logFailure = !inTrouble(Trouble::Database);
     if (!query.exec() || !query.isActive()) {
-        emit logMessage(-1, QStringLiteral("ShowClass SQL Error %1 Type: %2\n#####\n%3")
-                                .arg(query.lastError().text(), DbValue::errorType(query.lastError()), query.lastQuery()));
+        if (logFailure)
+            emit logMessage(-1, QStringLiteral("ShowClass SQL Error %1 Type: %2\n#####\n%3")
+                                    .arg(query.lastError().text(), DbValue::errorType(query.lastError()),
+                                         query.lastQuery()));
         return false;
     }
     // A section without a row shows empty texts.
     *values = query.next() ? DbValue::rowValues(query) : QVariantList();
     if (values->isEmpty() && query.lastError().isValid()) {
-        emit logMessage(-1, QStringLiteral("ShowClass SQL Error %1 Type: %2")
-                                .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
+        if (logFailure)
+            emit logMessage(-1, QStringLiteral("ShowClass SQL Error %1 Type: %2")
+                                    .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
         return false;
     }
     return true;
@@ -202,6 +207,13 @@ void staevneKlasseInfoSpring::count()
 void staevneKlasseInfoSpring::showKlasse(int staevneId_, int klasseNr_, QString afdeling_, int bane_,
                                          int afdelingId_)
 {
+    if (loadKlasse(staevneId_, klasseNr_, afdeling_, bane_, afdelingId_))
+        printHtml();
+}
+
+bool staevneKlasseInfoSpring::loadKlasse(int staevneId_, int klasseNr_, const QString &afdeling_, int bane_,
+                                         int afdelingId_)
+{
     staevneId = staevneId_;
     klasseNr = klasseNr_;
     afdeling = afdeling_;
@@ -210,35 +222,50 @@ void staevneKlasseInfoSpring::showKlasse(int staevneId_, int klasseNr_, QString 
 
     QSqlDatabase db;
     if (!openConnection(&db))
-        return;
+        return false;
     // Both queries are read before the view changes, so a load that fails
     // halfway keeps the class as it was shown.
     QSqlQuery query(db);
     query.setForwardOnly(true);
     QVariantList header;
     if (!readHeader(query, &header))
-        return;
+        return false;
     QVector<QStringList> rows;
     if (!readStarters(query, &rows))
-        return;
+        return false;
 
     lastChangeId = -1;
     applyHeader(header);
     fillList(rows);
     count();
-    printHtml();
+    databaseReadAgain();
+    return true;
+}
+
+void staevneKlasseInfoSpring::databaseReadAgain()
+{
+    troubleOver(Trouble::Database, QStringLiteral("Klasse %1 %2: databasen kan læses igen")
+                                       .arg(QString::number(klasseNr), afdeling));
 }
 
 void staevneKlasseInfoSpring::updateKlasse()
 {
+    // The timer keeps ticking through an outage: it is logged when it
+    // starts (a closed connection by openConnection), and its end when a
+    // tick reads the class again.
+    const QString unreadable = QStringLiteral("Klasse %1 %2: databasen kan ikke læses, siderne fra sidste læsning "
+                                              "bliver stående")
+                                   .arg(QString::number(klasseNr), afdeling);
     QSqlDatabase db;
     if (!openConnection(&db))
         return;
     QSqlQuery query(db);
     query.setForwardOnly(true);
     QVector<QStringList> rows;
-    if (!readStarters(query, &rows))
+    if (!readStarters(query, &rows)) {
+        reportTrouble(Trouble::Database, unreadable);
         return;
+    }
 
     QHash<QString, QTreeWidgetItem *> shown;
     for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
@@ -256,11 +283,23 @@ void staevneKlasseInfoSpring::updateKlasse()
         }
     }
     if (startListChanged) {
-        emit logMessage(1, QStringLiteral("Startlisten er ændret, klasse %1 %2 indlæses igen")
-                               .arg(QString::number(klasseNr), afdeling));
-        refreshClass();
+        // A reload that keeps failing finds the same change on every tick.
+        if (!inTrouble(Trouble::Database))
+            emit logMessage(1, QStringLiteral("Startlisten er ændret, klasse %1 %2 indlæses igen")
+                                   .arg(QString::number(klasseNr), afdeling));
+        const int keptChangeId = lastChangeId;
+        if (!loadKlasse(staevneId, klasseNr, afdeling, bane, afdelingId)) {
+            reportTrouble(Trouble::Database, unreadable);
+            return;
+        }
+        lastChangeId = keptChangeId;
+        if (!publish())
+            return;
+        emit resultChangeClass(bane, afdeling, klasseNr, m_resultChangePending);
+        m_resultChangePending = false;
         return;
     }
+    databaseReadAgain();
 
     bool changed = false;
     bool resultChanged = false;
@@ -327,8 +366,13 @@ bool staevneKlasseInfoSpring::publish()
     // The page and the document show the same state, or both stay as they were.
     QString error;
     m_unwritten = !writeWholeFiles({{path, page}, {jsonFilePath(), jsonDocument().toJson()}}, &error);
+    // Every tick tries again while the files cannot be written; that is
+    // one line when it starts and one when it ends.
     if (m_unwritten)
-        emit logMessage(1, QStringLiteral("Kunne ikke skrive %1").arg(error));
+        reportTrouble(Trouble::Write, QStringLiteral("Kunne ikke skrive %1").arg(error));
+    else
+        troubleOver(Trouble::Write, QStringLiteral("Klasse %1 %2: siderne skrives igen")
+                                        .arg(QString::number(klasseNr), afdeling));
     return !m_unwritten;
 }
 
