@@ -59,9 +59,6 @@ private slots:
         configure(cfg, receiver);
         writePage("klasse4_B.html", "<html>result \"4\" & more</html>");
         writePage("klasse4_B.json", "{}");
-        QByteArray picture(200, 0);
-        std::iota(picture.begin(), picture.end(), char(0));
-        writePage("123.png", picture);
         Setup setup(&cfg, nullptr, "Server");
         QSignalSpy internet(&setup, &Setup::internetError);
 
@@ -80,14 +77,46 @@ private slots:
         QCOMPARE(receiver.latest("klasse4_B.json"), QByteArray("{}"));
         QVERIFY(QTime::fromString(setup.classList(1)->topLevelItem(1)->text(6), "hh:mm:ss").isValid());
         QVERIFY(setup.classList(1)->topLevelItem(0)->text(6).isEmpty());
+    }
 
-        // Pictures go as base64 text with a line break after 76 characters.
+    void picturesInBase64Lines_data()
+    {
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<QList<int>>("lines"); // lengths of the lines, in order
+        QTest::addColumn<bool>("lineFeedAtEnd");
+        QTest::newRow("one short line") << 1 << QList<int>{4} << false;
+        QTest::newRow("one full line") << 57 << QList<int>{76} << true;
+        QTest::newRow("full line and a short one") << 58 << QList<int>{76, 4} << false;
+        QTest::newRow("two full lines") << 114 << QList<int>{76, 76} << true;
+        QTest::newRow("three full lines and a short one") << 200 << QList<int>{76, 76, 76, 40} << false;
+    }
+    void picturesInBase64Lines()
+    {
+        // Pictures go as base64 text: a line feed after every 76 characters,
+        // none after a shorter last line.
+        QFETCH(int, bytes);
+        QFETCH(QList<int>, lines);
+        QFETCH(bool, lineFeedAtEnd);
+        standin::UploadReceiver receiver;
+        appConfig cfg(nullptr, "unused.xml");
+        configure(cfg, receiver);
+        QByteArray picture(bytes, 0);
+        std::iota(picture.begin(), picture.end(), char(7));
+        writePage("123.png", picture);
+        Setup setup(&cfg, nullptr, "Server");
+
         setup.uploadBinFile("html/123.png", QString());
         QTRY_VERIFY_WITH_TIMEOUT(!receiver.latest("123.png").isEmpty(), 5000);
         const QByteArray sent = receiver.latest("123.png");
-        QVERIFY(sent.endsWith('\n'));
-        QCOMPARE(sent.split('\n').at(1).size(), 76);
-        QCOMPARE(QByteArray::fromBase64(QByteArray(sent).replace('\n', "")), picture);
+        QCOMPARE(sent.endsWith('\n'), lineFeedAtEnd);
+        QList<qsizetype> lengths;
+        for (const QByteArray &line : sent.split('\n'))
+            lengths << line.size();
+        if (lineFeedAtEnd)
+            lengths.removeLast(); // the empty text after the last line feed
+        QCOMPARE(lengths, QList<qsizetype>(lines.begin(), lines.end()));
+        QCOMPARE(QByteArray::fromBase64(QByteArray(sent).replace('\n', ""), QByteArray::AbortOnBase64DecodingErrors),
+                 picture);
     }
 
     void troubledServerIsLeftAlone_data()

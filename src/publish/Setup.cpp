@@ -251,11 +251,17 @@ void Setup::uploadFile(const QString &path, const QString &alias, bool base64)
     // Read now: the view may rewrite the file before the request goes out.
     job.content = file.readAll();
     if (base64) {
-        // Pictures go as base64 text with a line break after every 76 characters.
+        // Pictures go as base64 text with a line feed after every 76
+        // characters: each full line ends with one, a shorter last line
+        // ends the body without.
         const QByteArray encoded = job.content.toBase64();
         job.content.clear();
-        for (qsizetype i = 0; i < encoded.size(); i += 76)
-            job.content += encoded.mid(i, 76) + '\n';
+        for (qsizetype i = 0; i < encoded.size(); i += 76) {
+            const QByteArray line = encoded.mid(i, 76);
+            job.content += line;
+            if (line.size() == 76)
+                job.content += '\n';
+        }
     }
     m_waiting.insert(job.target, job);
     sendWaiting();
