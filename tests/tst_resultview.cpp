@@ -31,6 +31,7 @@ public:
     using staevneKlasseInfo::staevneKlasseInfo;
     using staevneKlasseInfo::klasseNr;
     using staevneKlasseInfo::lastChangeId;
+    using staevneKlasseInfo::oneValue;
     using staevneKlasseInfo::staevneId;
 
     int updates = 0;
@@ -132,6 +133,47 @@ private slots:
         QCOMPARE(log.count(), 1);
         QCOMPARE(log.at(0).at(0).toInt(), -1);
         QSqlDatabase::removeDatabase(QStringLiteral("ZEP"));
+    }
+
+    void lostConnectionIsOneOutage()
+    {
+        // A view that ends no outage of its own: a connection that cannot be
+        // opened is one line however often it is asked for, its return is
+        // one line, and its statements are logged again after it.
+        const QString name = QStringLiteral("ZEP");
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        ProbeView view(&m_cfg);
+        view.showKlasse(17, 3, QStringLiteral("A"), 1, 44);
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        const auto levels = [&log] {
+            QList<int> found;
+            for (const QVariantList &args : std::as_const(log))
+                found << args.at(0).toInt();
+            log.clear();
+            return found;
+        };
+        for (int outage = 0; outage < 2; ++outage) {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            db.close();
+            db.setDatabaseName(m_dir.filePath(QStringLiteral("no/such/folder/zep.db")));
+            for (int tick = 0; tick < 3; ++tick) {
+                bool ok = true;
+                view.oneValue(QStringLiteral("SELECT 1"), &ok, true);
+                QVERIFY(!ok);
+            }
+            QCOMPARE(levels(), QList<int>{1});
+
+            db.setDatabaseName(QStringLiteral(":memory:"));
+            bool ok = false;
+            QCOMPARE(view.oneValue(QStringLiteral("SELECT 7"), &ok, true), QStringLiteral("7"));
+            QVERIFY(ok);
+            QCOMPARE(log.size(), 1);
+            QCOMPARE(log.at(0), (QVariantList{3, QStringLiteral("Klasse 3 A: databasen kan læses igen")}));
+            log.clear();
+            view.oneValue(QStringLiteral("SELECT x FROM noSuchTable"), &ok, true);
+            QCOMPARE(levels(), QList<int>{-1});
+        }
+        QSqlDatabase::removeDatabase(name);
     }
 
     void documentWithNastyTexts()

@@ -168,8 +168,8 @@ protected:
     // The shared connection "ZEP", looked up with its open flag: false when
     // there is none (then connectDB is sent, and the main window makes it)
     // or when it cannot be opened (then the error is reported as the start
-    // of a database outage, which the view ends with troubleOver once it
-    // reads again).
+    // of a database outage, which ends when the connection opens again or
+    // when the view calls troubleOver).
     bool openConnection(QSqlDatabase *db);
 
     // Runs a statement of this class section (":staevneId", ":klasseNr" and
@@ -230,6 +230,8 @@ private:
     void fitColumnsToContents();
 
     bool m_trouble[2] = {false, false};
+    // openConnection found the connection closed and has not seen it open since.
+    bool m_connectionLost = false;
 
     Ui::StaevneKlasseInfoBase *m_form;
 };
