@@ -131,6 +131,15 @@ private slots:
         QCOMPARE(pages.result.count("<table width=90%"), 2);
         QCOMPARE(pages.result.count("Total:&nbsp;"), 2);
         QCOMPARE(htmlProblem(pages.result) + htmlProblem(pages.ranking), QString());
+
+        // The ranking's team rows show the club's logo only when its file is
+        // there, and its text otherwise, never a picture that cannot load.
+        QVERIFY(!pages.ranking.contains("<img"));
+        QCOMPARE(pages.ranking.count("&nbsp;*FRK*&nbsp;"), 2);
+        DressurPages::Settings withLogo = settings();
+        withLogo.fileExists = [](const QString &path) { return path == QLatin1String("logo/FRK.png"); };
+        QCOMPARE(DressurPages::write(info, withLogo, mixed).ranking.count("<img width=64 src=\"../logo/FRK.png\" >"),
+                 2);
     }
 
     void pieces_data()

@@ -99,6 +99,8 @@ private slots:
         const QList<QPair<QString, QByteArray>> files{
             {"appCfg.xml", "<secret>database.password</secret>"}, {"html/index.html", "<html>start</html>"},
             {"html/klasse0_1.html", "pause 1"}, {"html/klasse14_A.html", "class 14 A"},
+            {"html/klasse0_2.html", "<html><head><title>Pause</title></head><body>pause 2</body></html>"},
+            {"html/klasse15_A.html", "<HTML><HEAD><META HTTP-EQUIV=Refresh CONTENT=\"30\"></HEAD>class 15 A</HTML>"},
             {"html/klasse3_B.json", "{\"a\":1}"}, {"html/root.png", "a root picture"},
             {"html/my page.html", "blank in the name"}, {"html/..\\appCfg.xml", "a backslash in the name"},
             {"outside/x.html", "outside"}, {"outside/out.png", "outside"}, {"logo/K1.png", "\x89PNG logo"},
@@ -229,6 +231,42 @@ private slots:
         QVERIFY(!r.body.contains("secret"));
         // The server is still there after any of that.
         QCOMPARE(whileServing([&] { return get(server.serverPort(), "/"); }).body, QByteArray("<html>start</html>"));
+    }
+
+    // A screen stays on its arena name, so whatever page answers the name
+    // reloads ("15" here); the page under its own name is sent as it is.
+    void arenaNamesReload_data()
+    {
+        QTest::addColumn<QByteArray>("target");
+        QTest::addColumn<QByteArray>("body");
+        const QByteArray reload = "<META http-equiv=\"refresh\" content=\"15\">";
+        const QByteArray start = "<html>" + reload + "start</html>";
+        QTest::newRow("arena the show does not use") << QByteArray("/bane4.html") << start;
+        QTest::newRow("waiting lists' arena") << QByteArray("/oversigt99.html") << start;
+        QTest::newRow("rotating page") << QByteArray("/baner.php?bane=4") << start;
+        QTest::newRow("class page by alias") << QByteArray("/bane1.html") << reload + "class 14 A";
+        QTest::newRow("pause page with a head")
+            << QByteArray("/bane2.html")
+            << "<html><head>" + reload + "<title>Pause</title></head><body>pause 2</body></html>";
+        QTest::newRow("page with its own reload")
+            << QByteArray("/rank1.html")
+            << QByteArray("<HTML><HEAD><META HTTP-EQUIV=Refresh CONTENT=\"30\"></HEAD>class 15 A</HTML>");
+        QTest::newRow("start page by its name") << QByteArray("/index.html") << QByteArray("<html>start</html>");
+        QTest::newRow("start page by the root") << QByteArray("/") << QByteArray("<html>start</html>");
+    }
+    void arenaNamesReload()
+    {
+        QFETCH(QByteArray, target);
+        QFETCH(QByteArray, body);
+        HttpDaemon server(nullptr, 0, m_root);
+        server.addAlias("bane1.html", "klasse14_A.html");
+        server.addAlias("bane2.html", "klasse0_2.html");
+        server.addAlias("rank1.html", "klasse15_A.html");
+        server.setRefresh("15");
+        const Reply r = whileServing([&] { return get(server.serverPort(), target); });
+        QCOMPARE(r.status, 200);
+        QCOMPARE(r.body, body);
+        QVERIFY((r.head + "\r\n").contains("\r\nContent-Length: " + QByteArray::number(r.body.size()) + "\r\n"));
     }
 
     void rewrittenPageIsServedAnew()

@@ -246,6 +246,8 @@ void HttpDaemon::Worker::readClient(QTcpSocket *socket)
                 type = http::mimeType(answer.filePath);
             else
                 status = 404;
+            if (status == 200 && answer.arenaName && type.startsWith("text/html"))
+                body = http::reloading(body, refresh);
         }
     }
     if (status != 200)

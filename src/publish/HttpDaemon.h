@@ -50,7 +50,8 @@ public:
     // How long a client may take to send its request head, and again to
     // take its answer.
     void setRequestTimeout(int ms);
-    // The reload of the error pages in seconds ("http.refresh").
+    // The reload in seconds ("http.refresh") of the error pages, and of a
+    // page that answers an arena name without a reload of its own.
     void setRefresh(const QString &seconds);
     // Where "/logo/<name>" is served from ("logo.dir").
     void setLogoDir(const QString &dir);

@@ -116,11 +116,14 @@ Answer decide(const Request &request, const QString &root, const QMap<QString, Q
     // An arena name always answers with a page of the competition: a class
     // without a ranking or overview page shows its result page there, an
     // arena without an active class its pause page, and one without even
-    // that (the waiting lists' arena) the start page.
+    // that (the waiting lists' arena, an arena the show does not use) the
+    // start page. The server makes whichever page it is reload, so that a
+    // screen left on the name picks up its class once there is one.
     QStringList candidates{aliases.value(name, name)};
     static const QRegularExpression arenaName(QStringLiteral("^(?:bane|rank|oversigt)(\\d+)\\.html$"));
     const QRegularExpressionMatch arena = arenaName.match(name);
     if (arena.hasMatch()) {
+        answer.arenaName = true;
         const QString bane = arena.captured(1);
         candidates << aliases.value(QStringLiteral("bane%1.html").arg(bane))
                    << QStringLiteral("klasse0_%1.html").arg(bane) << QStringLiteral("index.html");
@@ -165,11 +168,41 @@ QByteArray mimeType(const QString &fileName)
     return "application/octet-stream";
 }
 
+namespace {
+QByteArray reloadTag(const QString &refresh)
+{
+    return "<META http-equiv=\"refresh\" content=\"" + refresh.toHtmlEscaped().toUtf8() + "\">";
+}
+} // namespace
+
 QByteArray errorPage(int status, const QString &refresh)
 {
     const QByteArray title = statusLine(status).mid(9); // after "HTTP/1.0 "
-    return "<html><head><META http-equiv=\"refresh\" content=\"" + refresh.toHtmlEscaped().toUtf8()
-        + "\"><title>" + title + "</title></head><body><h1>" + title + "</h1></body></html>\n";
+    return "<html><head>" + reloadTag(refresh) + "<title>" + title + "</title></head><body><h1>" + title
+        + "</h1></body></html>\n";
+}
+
+QByteArray reloading(const QByteArray &page, const QString &refresh)
+{
+    // Only the head is looked at; the pages keep their tags in any case.
+    QByteArray head = page.left(16 * 1024).toLower();
+    const qsizetype body = head.indexOf("<body");
+    if (body >= 0)
+        head.truncate(body);
+    static const QRegularExpression ownReload(QStringLiteral("http-equiv\\s*=\\s*[\"']?refresh"));
+    if (ownReload.match(QString::fromLatin1(head)).hasMatch())
+        return page;
+    qsizetype at = head.indexOf("<head>");
+    if (at >= 0) {
+        at += 6;
+    } else if ((at = head.indexOf("<html>")) >= 0) {
+        at += 6;
+    } else {
+        at = 0;
+    }
+    QByteArray out = page;
+    out.insert(at, reloadTag(refresh));
+    return out;
 }
 
 QByteArray statusLine(int status)

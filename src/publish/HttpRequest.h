@@ -29,6 +29,9 @@ struct Answer
 {
     int status = 404;
     QString filePath; // the file to send for status 200
+    // The request named an arena ("bane4.html", also through "baner.php"):
+    // a screen stays on that name, so the page it gets must reload itself.
+    bool arenaName = false;
 };
 
 // Decides what a GET of `request` answers: a file under `root` (directly, by
@@ -46,6 +49,10 @@ QByteArray mimeType(const QString &fileName);
 // The body of an error answer; it reloads after `refresh` seconds like the
 // pages, so an arena screen that hits it comes back by itself.
 QByteArray errorPage(int status, const QString &refresh);
+// An HTML page as an arena name answers it: unchanged when its head already
+// reloads it, otherwise with the error pages' reload after `refresh`
+// seconds put into its head (the start page, a waiting list's page).
+QByteArray reloading(const QByteArray &page, const QString &refresh);
 QByteArray statusLine(int status);
 // Status line, Content-Type and Content-Length, and the blank line.
 QByteArray responseHead(int status, const QByteArray &contentType, qint64 length);

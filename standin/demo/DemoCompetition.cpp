@@ -6,11 +6,13 @@
 #include <QBuffer>
 #include <QColor>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QPen>
+#include <QSaveFile>
 #include <QSet>
 
 #include <algorithm>
@@ -202,30 +204,56 @@ QStringList judgePositions(int judges)
     }
 }
 
-// --- The logo of the owner club. ----------------------------------------------
+// --- Club logos. ------------------------------------------------------------
 
-QByteArray drawLogo()
+struct LogoColours
 {
-    // A horseshoe over a fjord, drawn without text so that no font is needed.
+    QColor disc;
+    QColor lower;
+    QColor shoe;
+};
+
+// A horseshoe over a landscape, drawn without text so that no font is needed.
+QImage drawLogo(const LogoColours &c)
+{
     QImage image(96, 96, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(0x0b, 0x4f, 0x8a));
+    painter.setBrush(c.disc);
     painter.drawEllipse(QRectF(4, 4, 88, 88));
-    painter.setBrush(QColor(0x5f, 0xa8, 0xd3));
+    painter.setBrush(c.lower);
     painter.drawChord(QRectF(4, 4, 88, 88), 200 * 16, 140 * 16);
-    QPen shoe(QColor(0xf2, 0xc2, 0x30), 11, Qt::SolidLine, Qt::FlatCap);
+    QPen shoe(c.shoe, 11, Qt::SolidLine, Qt::FlatCap);
     painter.setPen(shoe);
     painter.setBrush(Qt::NoBrush);
     painter.drawArc(QRectF(26, 18, 44, 50), -40 * 16, 260 * 16);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(0x0b, 0x4f, 0x8a));
+    painter.setBrush(c.disc);
     for (const QPointF &nail : {QPointF(31, 50), QPointF(29, 38), QPointF(35, 27), QPointF(65, 50),
                                 QPointF(67, 38), QPointF(61, 27)})
         painter.drawEllipse(nail, 1.8, 1.8);
     painter.end();
+    return image;
+}
+
+// The owner club's: a horseshoe over a fjord.
+const LogoColours kFjordColours{QColor(0x0b, 0x4f, 0x8a), QColor(0x5f, 0xa8, 0xd3), QColor(0xf2, 0xc2, 0x30)};
+
+// The clubs whose logo file the demo has, by their id without "*". The
+// owner club's is the picture it carries in the database.
+const struct
+{
+    const char *club;
+    LogoColours colours;
+} kClubLogos[] = {
+    {"FRK", kFjordColours},
+    {"SRK", {QColor(0x1e, 0x5b, 0x2e), QColor(0x8c, 0xc0, 0x5a), QColor(0xe8, 0xe8, 0xe8)}},
+};
+
+QByteArray pngBytes(const QImage &image)
+{
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -298,7 +326,7 @@ private:
             exec(QStringLiteral("INSERT INTO tblKlub (KlubId, Klubnavn, Bynavn) VALUES (?, ?, ?)"),
                  {QString::fromUtf8(club.id), QString::fromUtf8(club.name), QString::fromUtf8(club.town)});
         exec(QStringLiteral("INSERT INTO tblEjer (EjerId, KlubId, LOGOSTI) VALUES (1, ?, ?)"),
-             {QString::fromUtf8(kOwnerClub), drawLogo()});
+             {QString::fromUtf8(kOwnerClub), pngBytes(drawLogo(kFjordColours))});
     }
 
     void classTypesAndMethods()
@@ -776,6 +804,24 @@ const DemoSection *firstDemoSection(const QList<DemoSection> &sections, DemoSect
             return &s;
     }
     return nullptr;
+}
+
+bool writeDemoClubLogos(const QString &dir, QString *error)
+{
+    if (!QDir().mkpath(dir)) {
+        if (error)
+            *error = QStringLiteral("cannot make the folder %1").arg(dir);
+        return false;
+    }
+    for (const auto &logo : kClubLogos) {
+        QSaveFile file(QDir(dir).filePath(QString::fromLatin1(logo.club) + QLatin1String(".png")));
+        if (!file.open(QIODevice::WriteOnly) || file.write(pngBytes(drawLogo(logo.colours))) < 0 || !file.commit()) {
+            if (error)
+                *error = QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString());
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace standin

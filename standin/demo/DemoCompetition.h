@@ -63,6 +63,12 @@ struct DemoOptions
 // schema comes first (demoSchemaSql), then the data, in one transaction.
 bool generateDemoCompetition(const QString &file, const DemoOptions &options, QString *error = nullptr);
 
+// Writes the logo files of the demo's clubs into `dir` (made when missing),
+// "<club>.png" with the club id without "*", as an operator keeps them in
+// the station's "logo.dir": FRK and SRK. MRK is marked for a logo too but
+// has none, so the pages' fall-back to the club text shows as well.
+bool writeDemoClubLogos(const QString &dir, QString *error = nullptr);
+
 // The schema of the competition database (tables and views) as SQL.
 QString demoSchemaSql();
 

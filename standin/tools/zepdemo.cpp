@@ -1,10 +1,12 @@
 // zepdemo: makes a demo competition database and plays the
 // competition-management system on it while the station follows.
 //
-//   zepdemo generate <file> [--seed N] [--small 1]
+//   zepdemo generate <file> [--seed N] [--small 1] [--logos DIR]
 //   zepdemo simulate <file> [--seed N] [--interval ms] [--duration s]
 //
-// simulate runs until it is stopped, or for --duration seconds when given.
+// generate --logos also writes the demo clubs' logo files into DIR, the
+// station's "logo.dir". simulate runs until it is stopped, or for --duration
+// seconds when given.
 
 #include "demo/DemoCompetition.h"
 #include "demo/DemoSimulator.h"
@@ -33,7 +35,7 @@ QTextStream &err()
 
 int usage()
 {
-    err() << "usage: zepdemo generate <file> [--seed N] [--small 1]\n"
+    err() << "usage: zepdemo generate <file> [--seed N] [--small 1] [--logos DIR]\n"
              "       zepdemo simulate <file> [--seed N] [--interval ms] [--duration s]\n";
     err().flush();
     return 2;
@@ -55,7 +57,7 @@ bool readOptions(const QStringList &args, const QStringList &known, QHash<QStrin
     return true;
 }
 
-int generate(const QString &file, const QHash<QString, qint64> &options)
+int generate(const QString &file, const QHash<QString, qint64> &options, const QString &logoDir)
 {
     standin::DemoOptions demo;
     demo.seed = quint32(options.value(QStringLiteral("--seed"), 1));
@@ -64,6 +66,10 @@ int generate(const QString &file, const QHash<QString, qint64> &options)
     demo.firstDay = QDate::currentDate();
     QString error;
     if (!standin::generateDemoCompetition(file, demo, &error)) {
+        err() << "zepdemo: " << error << Qt::endl;
+        return 1;
+    }
+    if (!logoDir.isEmpty() && !standin::writeDemoClubLogos(logoDir, &error)) {
         err() << "zepdemo: " << error << Qt::endl;
         return 1;
     }
@@ -78,6 +84,8 @@ int generate(const QString &file, const QHash<QString, qint64> &options)
         out() << "  arena " << s.bane << "  class " << s.klasseNr << " " << s.afdeling << "  " << s.klasse << " ("
               << s.klasseTypeId << "), section id " << s.afdelingId << ", " << s.starters << " starts\n";
     out() << "Competition " << standin::demoPastCompetitionId << ": a finished show\n";
+    if (!logoDir.isEmpty())
+        out() << "Club logos in " << QFileInfo(logoDir).absoluteFilePath() << "\n";
     return 0;
 }
 
@@ -126,9 +134,18 @@ int main(int argc, char *argv[])
     const QString file = args.at(1);
     QHash<QString, qint64> options;
     if (command == QLatin1String("generate")) {
-        if (!readOptions(args.mid(2), {QStringLiteral("--seed"), QStringLiteral("--small")}, &options))
+        QStringList rest = args.mid(2);
+        QString logoDir;
+        const qsizetype logos = rest.indexOf(QStringLiteral("--logos"));
+        if (logos >= 0) {
+            if (logos + 1 >= rest.size() || rest.at(logos + 1).isEmpty())
+                return usage();
+            logoDir = rest.at(logos + 1);
+            rest.remove(logos, 2);
+        }
+        if (!readOptions(rest, {QStringLiteral("--seed"), QStringLiteral("--small")}, &options))
             return usage();
-        return generate(file, options);
+        return generate(file, options, logoDir);
     }
     if (command == QLatin1String("simulate")) {
         if (!readOptions(args.mid(2),

@@ -120,7 +120,7 @@ QString judgeCellOpening(int judge)
 
 } // namespace
 
-QString resultHead(const ClassInfo &info, const Settings &s)
+QString writeHtmlHead(const ClassInfo &info, const Settings &s)
 {
     ClassHead::Info head;
     head.bane = info.bane;
@@ -138,7 +138,7 @@ QString resultHead(const ClassInfo &info, const Settings &s)
     return ClassHead::html(head, s);
 }
 
-QString lastRiderBlock(const ClassInfo &info, const Settings &s, const DressurRows &rows)
+QString writeHtmlInfo(const ClassInfo &info, const Settings &s, const DressurRows &rows)
 {
     const QString id = number(info.lastChangeId);
     const QStringList *found = nullptr;
@@ -189,7 +189,7 @@ QString lastRiderBlock(const ClassInfo &info, const Settings &s, const DressurRo
     return out;
 }
 
-QString resultRow(const ClassInfo &info, const Settings &s, const QStringList &row, int n)
+QString writeHtmlRow(const ClassInfo &info, const Settings &s, const QStringList &row, int n)
 {
     const int rest = info.resterendeStarter;
     const int D = info.antalDommere;
@@ -387,7 +387,7 @@ QString resultRow(const ClassInfo &info, const Settings &s, const QStringList &r
     return out;
 }
 
-QString rankingHead(const ClassInfo &info, const Settings &s)
+QString writeRankHtmlHead(const ClassInfo &info, const Settings &s)
 {
     QString out = PageHead::html(info.title, s.refresh, s.rankCss, s.background);
     out += QLatin1String("<table width=") + s.rankTitleWidth + QLatin1String(">\n");
@@ -396,7 +396,7 @@ QString rankingHead(const ClassInfo &info, const Settings &s)
     return out;
 }
 
-QString rankingRow(const ClassInfo &info, const Settings &s, const QStringList &row, int n)
+QString writeRankHtmlRow(const ClassInfo &info, const Settings &s, const QStringList &row, int n)
 {
     const QString font = QLatin1String("<font color=\"") + (n % 2 ? s.oddForeground : s.evenForeground)
                          + QLatin1String("\" size=\"3\">");
@@ -533,7 +533,9 @@ private:
                      + rowClass(m_summaries) + QLatin1String("\"><td align=left>&nbsp;");
         if (!m_placing.isEmpty())
             m_ranking += esc(m_placing) + QLatin1String("&nbsp;&nbsp;");
-        if (m_club.contains(QLatin1Char('*')))
+        // A club marked for a logo whose file is missing shows its text, as
+        // in the other logo cells, not a picture that cannot load.
+        if (clubLogo(m_s, m_club))
             m_ranking += imageStart + esc(withoutStars(m_club)) + QLatin1String(".png\" >");
         else
             m_ranking += esc(m_club);
@@ -571,10 +573,10 @@ Pages write(const ClassInfo &info, const Settings &settings, const DressurRows &
         };
     }
 
-    QString result = resultHead(info, s);
-    QString ranking = rankingHead(info, s);
+    QString result = writeHtmlHead(info, s);
+    QString ranking = writeRankHtmlHead(info, s);
     if (info.lastChangeId != -1)
-        result += lastRiderBlock(info, s, rows);
+        result += writeHtmlInfo(info, s, rows);
     result += QLatin1String("<table width=100% cellspacing=\"0\" cellpadding=\"1\" border=\"0\">\n");
     ranking += QLatin1String("<table width=") + s.rankTableWidth
                + QLatin1String(" cellspacing=\"0\" cellpadding=\"1\" border=\"0\">\n");
@@ -587,9 +589,10 @@ Pages write(const ClassInfo &info, const Settings &settings, const DressurRows &
         if (info.hold != 0)
             teams.before(row);
         ++n;
-        result += resultRowOpening(info, s, row, n) + resultRow(info, s, row, n) + QLatin1String("</tr>\n");
+        result += resultRowOpening(info, s, row, n) + writeHtmlRow(info, s, row, n) + QLatin1String("</tr>\n");
         ranking += QLatin1String("<tr bgcolor=\"") + rowBackground(s, n) + QLatin1String("\" class=\"")
-                   + rowClass(n) + QLatin1String("\">\n") + rankingRow(info, s, row, n) + QLatin1String("</tr>\n");
+                   + rowClass(n) + QLatin1String("\">\n") + writeRankHtmlRow(info, s, row, n)
+                   + QLatin1String("</tr>\n");
     }
     if (info.hold != 0)
         teams.finish();

@@ -77,16 +77,16 @@ struct Pages
 Pages write(const ClassInfo &info, const Settings &settings, const DressurRows &rows);
 
 // Pieces of the result page.
-QString resultHead(const ClassInfo &info, const Settings &settings);
+QString writeHtmlHead(const ClassInfo &info, const Settings &settings);
 // The last-changed starter's block; empty when no row has that Start Id.
-QString lastRiderBlock(const ClassInfo &info, const Settings &settings, const DressurRows &rows);
+QString writeHtmlInfo(const ClassInfo &info, const Settings &settings, const DressurRows &rows);
 // The cells of one starter's table rows, n being the starter's 1-based
 // number on the page; the caller writes the first row's opening tag and the
 // final "</tr>\n".
-QString resultRow(const ClassInfo &info, const Settings &settings, const QStringList &row, int n);
+QString writeHtmlRow(const ClassInfo &info, const Settings &settings, const QStringList &row, int n);
 
 // Pieces of the ranking page.
-QString rankingHead(const ClassInfo &info, const Settings &settings);
-QString rankingRow(const ClassInfo &info, const Settings &settings, const QStringList &row, int n);
+QString writeRankHtmlHead(const ClassInfo &info, const Settings &settings);
+QString writeRankHtmlRow(const ClassInfo &info, const Settings &settings, const QStringList &row, int n);
 
 } // namespace DressurPages

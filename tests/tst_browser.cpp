@@ -1,0 +1,247 @@
+// The pages of a whole competition as an arena screen shows them: the demo
+// competition loaded through the main window, played on for a few rounds and
+// scored on its championship sheets, its pages served by the station's own
+// server with the stylesheet the station ships, and opened in headless
+// Chromium (tests/pages_in_browser.py) at the screen sizes arenas use. An
+// arena screen does not scroll, so a page wider than its window hides what
+// is on its right (the total, the place); and no picture may be broken.
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include "app/MainWidget.h"
+#include "demo/DemoCompetition.h"
+#include "demo/DemoSimulator.h"
+#include "driver/StandinDriver.h"
+#include "publish/HttpDaemon.h"
+#include "views/champ/ChampScoreTable.h"
+#include "views/champ/ChampView.h"
+#include "StationFixture.h"
+
+using namespace stationfx;
+
+namespace {
+
+const char *const screenSizes = "1280x720,1366x768,1920x1080";
+
+// What the browser measured of one page at one size.
+struct Measured
+{
+    int scrollWidth = 0;
+    int clientWidth = 0;
+    int styleRules = 0;
+    int images = 0;
+    QString broken; // "-" for none
+};
+
+// Types `marks` into the score sheet, one row after another from `firstRow`
+// for `rows` rows, as the operator would: each cell's text, then the edit
+// reported.
+void score(ChampView *view, int firstRow, int rows, int firstColumn, const QList<QStringList> &marks)
+{
+    ChampScoreTable *table = view->champTable;
+    for (int r = firstRow; r < firstRow + rows && r < table->rowCount(); ++r) {
+        const QStringList &texts = marks.at(r % marks.size());
+        for (int i = 0; i < texts.size(); ++i) {
+            table->setText(r, firstColumn + i, texts.at(i));
+            emit table->valueChanged(r, firstColumn + i);
+        }
+    }
+}
+
+} // namespace
+
+class tst_Browser : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_root;
+    std::unique_ptr<MainWidget> m_window;
+    // "<page> <WxH>" to what was measured, in the order measured.
+    QStringList m_order;
+    QHash<QString, Measured> m_measured;
+
+    // Copies pages as they are now under names with `prefix` in front.
+    bool keepAs(const QString &prefix, const QStringList &pages)
+    {
+        for (const QString &page : pages) {
+            const QString copy = m_root + QLatin1Char('/') + prefix + page;
+            QFile::remove(copy);
+            if (!QFile::copy(m_root + QLatin1Char('/') + page, copy))
+                return false;
+        }
+        return true;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const QString chromium = qEnvironmentVariable("ZEP_CHROMIUM", QStringLiteral("/usr/bin/chromium"));
+        QVERIFY2(QFileInfo(chromium).isExecutable(),
+                 "Chromium is needed (the Debian package chromium, or ZEP_CHROMIUM naming the browser)");
+        const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+        QVERIFY2(!python.isEmpty(), "python3 is needed");
+
+        // The demo competition at its usual size, with the club logos an
+        // operator keeps in the logo folder.
+        standin::registerDriver();
+        MainWidget::setHostLookup(ringsideHost);
+        QDir::setCurrent(m_dir.path());
+        const QString db = m_dir.filePath(QStringLiteral("demo.db"));
+        QString error;
+        QVERIFY2(standin::generateDemoCompetition(db, standin::DemoOptions(), &error), qPrintable(error));
+        const QString logoDir = m_dir.filePath(QStringLiteral("logo"));
+        QVERIFY2(standin::writeDemoClubLogos(logoDir, &error), qPrintable(error));
+
+        m_root = m_dir.filePath(QStringLiteral("html"));
+        QVERIFY(QDir().mkpath(m_root));
+        QVERIFY(QFile::copy(QStringLiteral(ZEP_SOURCE_DIR "/scripts/ZEPLive.css"), m_root + "/ZEPLive.css"));
+        const QString cfg = m_dir.filePath(QStringLiteral("appCfg.xml"));
+        QVERIFY(writeSettings(cfg, {{"app.server", "1"},
+                                    {"http.port", QString::number(freePort())},
+                                    {"http.root", m_root},
+                                    {"logo.dir", logoDir + QLatin1Char('/')},
+                                    {"championat.show", "1"},
+                                    {"bane.baseUrl", ""},
+                                    {"database.update", "3600000"},
+                                    {"database.driver", standin::driverName()},
+                                    {"database.name", db}}));
+        m_window = std::make_unique<MainWidget>(nullptr, cfg, QStringLiteral("main"));
+        QVERIFY(m_window->httpServer() && m_window->httpServer()->isListening());
+        m_window->showStaevne(standin::demoCompetitionId);
+        QVERIFY(!m_window->viewKeys().isEmpty());
+        // The eventing overview as loaded lists every starter still to finish.
+        QVERIFY(keepAs(QStringLiteral("loaded_"), {"klasse8_A.html", "oversigt8_A.html"}));
+
+        // A few rounds of riding, each followed by a tick of every view, so
+        // that the pages show the last rider's block and running scores.
+        {
+            standin::DemoSimulator simulator(db);
+            for (int round = 0; round < 3; ++round) {
+                QVERIFY2(!simulator.step().isEmpty(), qPrintable(simulator.lastError()));
+                for (const QString &key : m_window->viewKeys())
+                    m_window->view(key)->timeOut();
+            }
+        }
+
+        // The championship sheets: dressage marks half-way (kept as the
+        // running class) and then for everyone, jumping style, faults, time.
+        auto *dressage = qobject_cast<ChampView *>(m_window->view(QStringLiteral("4-A")));
+        auto *jumping = qobject_cast<ChampView *>(m_window->view(QStringLiteral("7-A")));
+        QVERIFY(dressage && jumping);
+        const int rows = dressage->champTable->rowCount();
+        QVERIFY(rows > 4);
+        const QList<QStringList> dressageMarks{{"7,5", "8", "6,5", "7", "8,5", "0,5"},
+                                               {"9", "8,5", "8", "8,5", "9"},
+                                               {"6", "6,5", "5,5", "6", "7", "1"}};
+        score(dressage, 0, rows / 2, 9, dressageMarks);
+        QVERIFY(keepAs(QStringLiteral("running_"), {"klasse4_A.html", "rank4_A.html"}));
+        score(dressage, rows / 2, rows, 9, dressageMarks);
+        score(jumping, 0, jumping->champTable->rowCount(), 11, {{"8", "0,5", "71"}, {"7,5", "4", "69,25"}});
+
+        // Every page the station wrote, each at every size.
+        const QStringList pages = QDir(m_root).entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
+        const QString base = QStringLiteral("http://127.0.0.1:%1/").arg(m_window->httpServer()->serverPort());
+        QStringList args{QStringLiteral(ZEP_SOURCE_DIR "/tests/pages_in_browser.py"), QStringLiteral("--chromium"),
+                         chromium};
+        const QString shots = qEnvironmentVariable("ZEP_BROWSER_SHOTS"); // to look at the pages
+        if (!shots.isEmpty())
+            args << QStringLiteral("--shots") << shots;
+        args << QString::fromLatin1(screenSizes);
+        for (const QString &page : pages)
+            args << base + page;
+        // The server answers on a thread of its own while this one waits.
+        QProcess browser;
+        browser.start(python, args);
+        QVERIFY2(browser.waitForFinished(150000), "the browser took too long");
+        const QString errors = QString::fromUtf8(browser.readAllStandardError());
+        QVERIFY2(browser.exitStatus() == QProcess::NormalExit && browser.exitCode() == 0, qPrintable(errors));
+
+        for (const QString &line : QString::fromUtf8(browser.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+            const QStringList f = line.split(QLatin1Char('\t'));
+            if (f.size() != 7)
+                continue;
+            const QString key = f.at(1).mid(base.size()) + QLatin1Char(' ') + f.at(0);
+            m_order << key;
+            m_measured.insert(key, {f.at(2).toInt(), f.at(3).toInt(), f.at(4).toInt(), f.at(5).toInt(), f.at(6)});
+            qInfo("%s: %s px wide in %s px, %s images", qPrintable(key), qPrintable(f.at(2)), qPrintable(f.at(3)),
+                  qPrintable(f.at(5)));
+        }
+        const qsizetype sizes = QString::fromLatin1(screenSizes).split(QLatin1Char(',')).size();
+        QCOMPARE(m_order.size(), pages.size() * sizes);
+    }
+
+    void cleanupTestCase()
+    {
+        m_window.reset();
+        QSqlDatabase::removeDatabase(QStringLiteral("ZEP"));
+    }
+
+    // Every kind of page is among those measured.
+    void everyPageKind_data()
+    {
+        QTest::addColumn<QString>("page");
+        const QList<QPair<const char *, const char *>> kinds{
+            {"start page", "index.html"},
+            {"pause page", "klasse0_1.html"},
+            {"dressage result", "klasse1_A.html"},
+            {"dressage ranking", "rank1_A.html"},
+            {"Kur", "klasse2_A.html"},
+            {"team result", "klasse3_A.html"},
+            {"team ranking", "rank3_A.html"},
+            {"championship dressage running", "running_klasse4_A.html"},
+            {"championship dressage rank running", "running_rank4_A.html"},
+            {"championship dressage finished", "klasse4_A.html"},
+            {"championship dressage rank", "rank4_A.html"},
+            {"jumping", "klasse5_A.html"},
+            {"championship jumping", "klasse7_A.html"},
+            {"championship jumping rank", "rank7_A.html"},
+            {"eventing result", "klasse8_A.html"},
+            {"eventing overview", "oversigt8_A.html"},
+            {"eventing overview as loaded", "loaded_oversigt8_A.html"},
+            {"dressage with five judges", "klasse9_A.html"},
+            {"waiting list", "klasse2_V.html"}};
+        for (const auto &[kind, page] : kinds)
+            QTest::newRow(kind) << QString::fromLatin1(page);
+    }
+    void everyPageKind()
+    {
+        QFETCH(QString, page);
+        QVERIFY2(m_measured.contains(page + QStringLiteral(" 1280x720")), qPrintable(page + " was not measured"));
+    }
+
+    void pageFitsItsWindow_data()
+    {
+        QTest::addColumn<QString>("key");
+        for (const QString &key : std::as_const(m_order))
+            QTest::newRow(qPrintable(key)) << key;
+    }
+    void pageFitsItsWindow()
+    {
+        QFETCH(QString, key);
+        const Measured m = m_measured.value(key);
+        QVERIFY2(m.styleRules > 0, "the stylesheet did not load");
+        QVERIFY2(m.scrollWidth <= m.clientWidth,
+                 qPrintable(QStringLiteral("%1 px wide in a window of %2 px").arg(m.scrollWidth).arg(m.clientWidth)));
+        QVERIFY2(m.broken == QLatin1String("-"), qPrintable(QStringLiteral("pictures not loaded: ") + m.broken));
+    }
+
+    // The club logos are shown, in the team ranking too.
+    void clubLogosShow()
+    {
+        QVERIFY(m_measured.value(QStringLiteral("rank3_A.html 1280x720")).images > 0);
+        QVERIFY(m_measured.value(QStringLiteral("klasse1_A.html 1280x720")).images > 0);
+    }
+};
+
+QTEST_MAIN(tst_Browser)
+#include "tst_browser.moc"
