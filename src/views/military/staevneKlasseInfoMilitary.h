@@ -9,6 +9,7 @@
 
 class QSqlDatabase;
 class QSqlQuery;
+class MilitaryListItem;
 
 namespace MilitaryPages {
 struct ClassInfo;
@@ -80,14 +81,32 @@ private:
         }
     };
 
-    bool loadKlasse(int staevneId, int klasseNr, const QString &afdeling, int bane, int afdelingId);
+    // Loads the section; on success the list holds it in competition order
+    // and `placed` its rows' texts in that order.
+    bool loadKlasse(int staevneId, int klasseNr, const QString &afdeling, int bane, int afdelingId,
+                    MilitaryPlacing::Rows *placed);
     bool reload();
     bool readHeader(QSqlQuery &query, QVariantList *values);
     void applyPlacings(int starters);
-    MilitaryPlacing::Rows listRows() const;
+    // The texts of the rows in competition order: what the pages and the
+    // document publish, whatever order the screen shows.
+    MilitaryPlacing::Rows snapshot() const;
+    // Sorts `rows` (the texts of m_order, in that order) and m_order into
+    // competition order, shows the list in it and writes the places.
+    void placeRows(MilitaryPlacing::Rows &rows);
+    // Shows the list's rows in the order given.
+    void arrange(const QVector<MilitaryListItem *> &items);
+    // A click on a column title: the screen in that column's order, by the
+    // rows' comparison; the pages keep the competition order.
+    void sortOnScreen();
     MilitaryPages::ClassInfo pageClass() const;
-    Published published() const;
-    void writeFile(const QString &path, const QByteArray &bytes);
+    Published published(const MilitaryPlacing::Rows &rows) const;
+    // Both pages and the document from `rows` (competition order).
+    void publish(const MilitaryPlacing::Rows &rows);
+    bool writeResultPage(const MilitaryPlacing::Rows &rows);
+    bool writeOverviewPage(const MilitaryPlacing::Rows &rows);
 
+    // The list's rows in competition order (the list owns them).
+    QVector<MilitaryListItem *> m_order;
     Published m_published;
 };
