@@ -28,7 +28,12 @@ struct ClassInfo;
 //
 // The published files always come from a complete read of the database: a
 // load, reload or tick that cannot read it keeps the rows, labels and files
-// of the last good read.
+// of the last good read. An outage of the database or of the output folder
+// is logged when it starts and when it ends, not on every tick.
+//
+// A click on a column title shows the list in that column's order until the
+// next placing puts it back in competition order; the pages and the
+// document are always written in competition order.
 class staevneKlasseInfoMilitary : public staevneKlasseInfo
 {
     Q_OBJECT
@@ -51,9 +56,9 @@ public slots:
     // Reloads keeping lastChangeId; publishes and announces only a load
     // that succeeded.
     void refreshClass() override;
-    // The result page, then the JSON document.
+    // The result page and the JSON document, in competition order.
     void printHtml() override;
-    // The overview page.
+    // The overview page, in competition order.
     void printShortHtml() override;
     // Sorts the rows into competition order and writes the places.
     void calculatePlace() override;
