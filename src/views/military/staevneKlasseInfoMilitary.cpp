@@ -518,15 +518,13 @@ bool staevneKlasseInfoMilitary::writeResultPage(const C::Rows &rows)
     const auto settings = MilitaryPages::Settings::read(
         [this](const QString &key, const QString &def) { return setting(key, def); });
     const Published shown = published(rows);
-    KlasseJsonDocument document = jsonDocument();
-    document.rows = rows;
     // The result page and the document of one state go out together or not
     // at all, and only a state that reached them counts as published: one
     // that could not be written is announced once it is.
     QString error;
     if (!writeWholeFiles({{outputPath(QStringLiteral("klasse%1_%2.html").arg(QString::number(klasseNr), afdeling)),
                            MilitaryPages::resultPage(pageClass(), settings, rows)},
-                          {jsonFilePath(), document.toJson()}},
+                          {jsonFilePath(), jsonDocument(rows).toJson()}},
                          &error)) {
         reportTrouble(Trouble::Write, QStringLiteral("Kunne ikke skrive %1").arg(error));
         return false;
