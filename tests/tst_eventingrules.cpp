@@ -8,6 +8,8 @@
 
 #include <QtTest>
 
+#include <numeric>
+
 namespace C = MilitaryPlacing;
 
 namespace {
@@ -74,9 +76,10 @@ private slots:
         const char *phases = "1 30 30 400 -|2 40 30 - 60|3 20 20";
         QTest::newRow("middle phase missing, jumping last") << false << phases << "2 1 3" << "1 2 3" << 3 << 0;
         QTest::newRow("middle phase missing, cross-country last") << true << phases << "1 2 3" << "1 2 3" << 3 << 0;
-        // Eliminations: last phase before middle phase before dressage; "NEJ"
-        // in an elimination column is no elimination.
-        const char *elims = "1 5 5 - - ELIM JA NEJ NEJ|2 9 5 1 - ELIM NEJ JA NEJ|3 12 5 1 1 ELIM NEJ NEJ JA";
+        // Eliminations, as the database sends them (start number from high
+        // to low): last phase before middle phase before dressage; "NEJ" in
+        // an elimination column is no elimination.
+        const char *elims = "3 12 5 1 1 ELIM NEJ NEJ JA|2 9 5 1 - ELIM NEJ JA NEJ|1 5 5 - - ELIM JA NEJ NEJ";
         QTest::newRow("eliminations, jumping last") << false << elims << "3 2 1" << "-4 -4 -4" << 3 << 0;
         QTest::newRow("eliminations, cross-country last") << true << elims << "2 3 1" << "-4 -4 -4" << 3 << 0;
     }
@@ -100,6 +103,45 @@ private slots:
         QTEST(places.join(QLatin1Char(' ')), "places");
         QTEST(counts.antalStarter, "starters");
         QTEST(counts.resterendeStarter, "remaining");
+    }
+
+    void pairsFirstBothWaysStay_data()
+    {
+        QTest::addColumn<bool>("crossCountryLast");
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QVector<int>>("order"); // positions given, in competition order
+
+        // Each pair is one that the rules put first against each other (the
+        // dressage marks tell the rows without start number apart): it keeps
+        // the order it comes in, and a second sort changes nothing.
+        for (bool last : {false, true}) {
+            const char *phase = last ? "cross-country last" : "jumping last";
+            const QString lastDisk = QLatin1String(last ? "NEJ JA NEJ" : "NEJ NEJ JA");
+            const QString middleDisk = QLatin1String(last ? "NEJ NEJ JA" : "NEJ JA NEJ");
+            QTest::addRow("eliminated in the last phase, %s", phase)
+                << last << QStringLiteral("8 0 - - - ELIM %1|2 30 30|8 0 - - - ELIM %1").arg(lastDisk)
+                << QVector<int>{1, 0, 2};
+            QTest::addRow("eliminated in the middle phase, %s", phase)
+                << last << QStringLiteral("3 40 40|5 30 30 - - ELIM %1|9 30 30 - - ELIM %1").arg(middleDisk)
+                << QVector<int>{0, 1, 2};
+            QTest::addRow("no start number, no result, %s", phase)
+                << last << "- 0 21|2 30 30|- 0 22|- 0 23" << QVector<int>{1, 0, 2, 3};
+        }
+    }
+
+    void pairsFirstBothWaysStay()
+    {
+        QFETCH(bool, crossCountryLast);
+        QFETCH(QString, rows);
+        QFETCH(QVector<int>, order);
+        const C::Rows given = table(rows);
+        QCOMPARE(C::order(given, crossCountryLast), order);
+        C::Rows sorted;
+        for (int i : order)
+            sorted << given.at(i);
+        QVector<int> unchanged(sorted.size());
+        std::iota(unchanged.begin(), unchanged.end(), 0);
+        QCOMPARE(C::order(sorted, crossCountryLast), unchanged);
     }
 
     void sortIsStableAndSafe()

@@ -7,11 +7,13 @@
 #include "settings/appConfig.h"
 #include "views/military/staevneKlasseInfoMilitary.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace sectionfx;
+namespace C = MilitaryPlacing;
 
 namespace {
 
@@ -194,6 +196,130 @@ private slots:
         QCOMPARE(column(view, 24).first(), QStringLiteral("9635"));
         QCOMPARE(view.antalPlaceringer, 3); // the section's own number, also after a tick
         QVERIFY(runSql("UPDATE tblStart SET Dressur = 34 WHERE StartId = 9635"));
+    }
+
+    void pairsFirstBothWaysStayPut_data()
+    {
+        QTest::addColumn<int>("klasseNr");
+        QTest::addColumn<QStringList>("startIds");
+        // The placed starter, the two without start number or result, then
+        // the two eliminated in the last phase with equal totals, each pair
+        // as the database sends it.
+        QTest::newRow("jumping last") << 45 << QStringList{"9701", "9704", "9705", "9703", "9702"};
+        QTest::newRow("cross-country last") << 46 << QStringList{"9706", "9709", "9710", "9708", "9707"};
+    }
+
+    void pairsFirstBothWaysStayPut()
+    {
+        QFETCH(int, klasseNr);
+        EventingProbe view(m_cfg);
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        view.show(klasseNr);
+        QTEST(column(view, 24), "startIds");
+        const QStringList names{QStringLiteral("klasse%1_A.html").arg(klasseNr),
+                                QStringLiteral("oversigt%1_A.html").arg(klasseNr),
+                                QStringLiteral("klasse%1_A.json").arg(klasseNr)};
+        QList<QByteArray> files;
+        for (const QString &name : names)
+            files << readFile(outFile(name));
+
+        // Sorted twice and ticked twice over an unchanged database: the same
+        // order, the same files and nothing to upload.
+        for (int i = 0; i < 2; ++i) {
+            view.calculatePlace();
+            QTEST(column(view, 24), "startIds");
+        }
+        for (int i = 0; i < 2; ++i) {
+            view.updateKlasse();
+            QTEST(column(view, 24), "startIds");
+        }
+        QCOMPARE(changes.count(), 0);
+        for (int i = 0; i < names.size(); ++i)
+            QCOMPARE(readFile(outFile(names.at(i))), files.at(i));
+    }
+
+    void headerClickSortsTheScreenOnly()
+    {
+        EventingProbe view(m_cfg);
+        view.show(41);
+        view.resize(1600, 400);
+        view.QWidget::show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QStringList competition = column(view, 24);
+        const QByteArray page = readFile(outFile("klasse41_A.html"));
+        const QByteArray overview = readFile(outFile("oversigt41_A.html"));
+        const QByteArray json = readFile(outFile("klasse41_A.json"));
+        QHeaderView *header = view.listView1->header();
+        const auto click = [header](int column) {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                                     header->height() / 2));
+        };
+
+        // The horse's title, twice: its names in the locale's order, then the
+        // other way round.
+        const QStringList horses{"Donna", "Ego", "Fanny & \"Flo\"", "Gaia", "Hugo", "Iris", "Jazz"};
+        click(2);
+        QCOMPARE(column(view, 2), horses);
+        click(2);
+        QStringList reversed = horses;
+        std::reverse(reversed.begin(), reversed.end());
+        QCOMPARE(column(view, 2), reversed);
+
+        // The pages and the document keep the competition order.
+        view.printHtml();
+        view.printShortHtml();
+        QCOMPARE(readFile(outFile("klasse41_A.html")), page);
+        QCOMPARE(readFile(outFile("oversigt41_A.html")), overview);
+        QCOMPARE(readFile(outFile("klasse41_A.json")), json);
+
+        // The title "Dressur" shows the competition order again, and so does
+        // the next tick after another column's click.
+        click(C::Dressur);
+        QCOMPARE(column(view, 24), competition);
+        click(3);
+        QVERIFY(column(view, 24) != competition);
+        view.updateKlasse();
+        QCOMPARE(column(view, 24), competition);
+        QCOMPARE(header->sortIndicatorSection(), int(C::Dressur));
+    }
+
+    void outageIsLoggedOnce_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("over");
+        QTest::newRow("connection refused") << "closed" << "Klasse 44 A: databasen kan læses igen";
+        QTest::newRow("statements fail") << "statements" << "Klasse 44 A: databasen kan læses igen";
+        QTest::newRow("pages cannot be written") << "write" << "Klasse 44 A: siderne skrives igen";
+    }
+
+    void outageIsLoggedOnce()
+    {
+        QFETCH(QString, fault);
+        EventingProbe view(m_cfg);
+        view.show(44);
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        const QString root = m_cfg->getValue(QStringLiteral("http.root"), QString());
+        if (fault == QLatin1String("closed")) {
+            standin::Faults::setRefuseOpen(true);
+            QVERIFY(standin::Faults::dropConnection(Zep));
+        } else if (fault == QLatin1String("statements")) {
+            standin::Faults::failNextStatements(1000);
+        } else {
+            // A folder that cannot be made: the database file is in its way.
+            m_cfg->setValue(QStringLiteral("http.root"), m_dir.filePath(QStringLiteral("zep.db/html")));
+        }
+        for (int tick = 0; tick < 3; ++tick)
+            view.updateKlasse();
+        QCOMPARE(logged(log, 1).size(), 1);
+        QVERIFY(logged(log, 3).isEmpty());
+
+        standin::Faults::clear();
+        m_cfg->setValue(QStringLiteral("http.root"), root);
+        for (int tick = 0; tick < 3; ++tick)
+            view.updateKlasse();
+        QCOMPARE(logged(log, 1).size(), 1);
+        QTEST(logged(log, 3).join(QLatin1Char('|')), "over");
     }
 
     void pagesMatchExpected_data()

@@ -277,6 +277,11 @@ QString staevneKlasseInfo::jsonFilePath() const
 
 KlasseJsonDocument staevneKlasseInfo::jsonDocument() const
 {
+    return jsonDocument(listTexts());
+}
+
+KlasseJsonDocument staevneKlasseInfo::jsonDocument(const QVector<QStringList> &rows) const
+{
     const auto number = [](int n) { return QString::number(n); };
     KlasseJsonDocument doc;
     doc.header = {
@@ -321,7 +326,7 @@ KlasseJsonDocument staevneKlasseInfo::jsonDocument() const
     const int columns = listView1->columnCount();
     for (int i = 0; i < columns; ++i)
         doc.columnTitles << titles->text(i);
-    doc.rows = listTexts();
+    doc.rows = rows;
     return doc;
 }
 

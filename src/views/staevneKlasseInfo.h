@@ -72,6 +72,8 @@ public:
     // The JSON document writeJSon() would write now: header fields, column
     // titles and the list's rows in their current order.
     KlasseJsonDocument jsonDocument() const;
+    // The same with rows the view has already read from its list.
+    KlasseJsonDocument jsonDocument(const QVector<QStringList> &rows) const;
     // Where writeJSon() writes: "http.root" + "/" + "klasse<nr>_<section>.json".
     QString jsonFilePath() const;
 

@@ -11,6 +11,10 @@
 -- Class 43 A: method "b0" with a number of placings of its own (3), five
 --   starters, one on a horse whose id holds a quote.
 -- Class 44 A: method "A" with a number of placings of its own (3).
+-- Classes 45 A (jumping last) and 46 A (cross-country last): one placed
+--   starter, two eliminated in the last phase with equal totals and two
+--   without start number or result: pairs that the order rules put first
+--   against each other. Ids from 9700.
 
 INSERT INTO tblStaevne (StaevneId, Staevne, NiveauId, Startdato, Slutdato, ZEPStaevneNr)
 VALUES (51, 'Militarystævne', 'Landsstævne', '2024-06-14 00:00:00.000', '2024-06-14 00:00:00.000', '24051');
@@ -26,13 +30,17 @@ INSERT INTO tblKlasse (KlasseId, StaevneId, KlasseNr, Klasse, KlasseTypeId, Dici
 (9521, 51, 41, 'LD  Military & <Co>', 'T-MIL', 4, 'LD', 9511, 40, '54050', 0, 'Terræn kl. 13'),
 (9522, 51, 42, 'LC Military', 'T-MIL', 4, 'LC', 9512, 40, '42000', 1, NULL),
 (9523, 51, 43, 'LB Military', 'T-MIL', 4, 'LB', 9513, 40, '0', 0, NULL),
-(9524, 51, 44, 'LA Military', 'T-MIL', 4, 'LA', 9511, 40, '0', 0, NULL);
+(9524, 51, 44, 'LA Military', 'T-MIL', 4, 'LA', 9511, 40, '0', 0, NULL),
+(9525, 51, 45, 'LA Military', 'T-MIL', 4, 'LA', 9511, 40, '0', 0, NULL),
+(9526, 51, 46, 'LA Military', 'T-MIL', 4, 'LA', 9511, 40, '0', 1, NULL);
 
 INSERT INTO tblAfdeling (AfdelingId, KlasseId, AfdelingInitialer, BaneNr, Dato, Starttid, Sluttid, Sponsor, Aerespraemie, AntalPlaceringer, BevarStartTid) VALUES
 (9531, 9521, 'A', 3, '2024-06-14 00:00:00.000', '1900-01-01 09:00:00.000', '1900-01-01 15:30:00.000', NULL, 'Pokal "Guld" <1>', 0, 0),
 (9532, 9522, 'A', 3, '2024-06-15 00:00:00.000', '1900-01-01 09:00:00.000', '1900-01-01 12:00:00.000', 'Bageren', NULL, 0, 0),
 (9533, 9523, 'A', 3, '2024-06-15 00:00:00.000', '1900-01-01 13:00:00.000', '1900-01-01 14:00:00.000', NULL, NULL, 3, 0),
-(9534, 9524, 'A', 3, '2024-06-15 00:00:00.000', '1900-01-01 14:00:00.000', '1900-01-01 15:00:00.000', NULL, NULL, 3, 0);
+(9534, 9524, 'A', 3, '2024-06-15 00:00:00.000', '1900-01-01 14:00:00.000', '1900-01-01 15:00:00.000', NULL, NULL, 3, 0),
+(9535, 9525, 'A', 3, '2024-06-15 00:00:00.000', '1900-01-01 15:00:00.000', '1900-01-01 16:00:00.000', NULL, NULL, 0, 0),
+(9536, 9526, 'A', 3, '2024-06-15 00:00:00.000', '1900-01-01 16:00:00.000', '1900-01-01 17:00:00.000', NULL, NULL, 0, 0);
 
 INSERT INTO tblAfdelingDommer (AfdelingDommerId, AfdelingId, OfficialId, Position, Raekkefoelge) VALUES (9541, 9531, 9501, 'C', 1);
 
@@ -101,3 +109,27 @@ INSERT INTO tblMilitaryResultatUdh (MilitaryResultatUdhId, StartId, EtapeDTid, E
 (9651, 9601, 420, 0, 'NEJ'), (9652, 9602, 430, 4, 'NEJ'), (9653, 9602, 430, 4, 'NEJ'),
 (9654, 9603, 425, 0, 'NEJ'), (9655, 9604, NULL, NULL, 'JA'),
 (9661, 9611, 400, 0, 'NEJ'), (9662, 9613, 410, 2, 'NEJ');
+
+INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr, RytterId, HestId, KlubId, Kategori) VALUES
+(9711, 9525, 201, 9551, 9561, '*FRK*', '0'), (9712, 9525, 202, 9552, 9562, 'ARK', '0'),
+(9713, 9525, 204, 9554, 9564, 'ARK', '0'), (9714, 9525, 205, 9555, 9565, 'ARK', '0'),
+(9715, 9525, 206, 9556, 9566, 'ARK', '0'),
+(9716, 9526, 201, 9551, 9561, '*FRK*', '0'), (9717, 9526, 202, 9552, 9562, 'ARK', '0'),
+(9718, 9526, 204, 9554, 9564, 'ARK', '0'), (9719, 9526, 205, 9555, 9565, 'ARK', '0'),
+(9720, 9526, 206, 9556, 9566, 'ARK', '0');
+
+INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr, Status, Dressur, DiskDressur, Springning, SpringningTid, DiskSpring) VALUES
+(9701, 9535, 9711, 1, 'NEJ', 30, 'NEJ', 4, 60, 'NEJ'),
+(9702, 9535, 9712, 5, 'ELIMINERET', 35, 'NEJ', NULL, NULL, 'JA'),
+(9703, 9535, 9713, 6, 'ELIMINERET', 35, 'NEJ', NULL, NULL, 'JA'),
+(9704, 9535, 9714, NULL, 'NEJ', NULL, NULL, NULL, NULL, NULL),
+(9705, 9535, 9715, NULL, 'NEJ', NULL, NULL, NULL, NULL, NULL),
+(9706, 9536, 9716, 1, 'NEJ', 30, 'NEJ', 0, 61, 'NEJ'),
+(9707, 9536, 9717, 5, 'ELIMINERET', 35, 'NEJ', 0, 60, 'NEJ'),
+(9708, 9536, 9718, 6, 'ELIMINERET', 35, 'NEJ', 0, 62, 'NEJ'),
+(9709, 9536, 9719, NULL, 'NEJ', NULL, NULL, NULL, NULL, NULL),
+(9710, 9536, 9720, NULL, 'NEJ', NULL, NULL, NULL, NULL, NULL);
+
+INSERT INTO tblMilitaryResultatUdh (MilitaryResultatUdhId, StartId, EtapeDTid, EtapeDFejl, DiskUdh) VALUES
+(9751, 9701, 400, 0, 'NEJ'), (9752, 9702, 410, 0, 'NEJ'), (9753, 9703, 420, 0, 'NEJ'),
+(9756, 9706, 400, 0, 'NEJ'), (9757, 9707, NULL, NULL, 'JA'), (9758, 9708, NULL, NULL, 'JA');

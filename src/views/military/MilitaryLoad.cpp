@@ -142,7 +142,11 @@ Outcome apply(QStringList &cells, const QVariantList &result)
             outcome.resultChanged = true;
         }
     }
-    cells[C::StartTid] = text(UStartTid);
+    // Written whatever it was, yet no change; an equal text is left alone
+    // so that an unchanged row stays shared with the snapshot it came from.
+    const QString startTid = text(UStartTid);
+    if (cells.at(C::StartTid) != startTid)
+        cells[C::StartTid] = startTid;
     return outcome;
 }
 

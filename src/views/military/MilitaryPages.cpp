@@ -140,7 +140,7 @@ QString lastChanged(const ClassInfo &info, const Settings &s, const Rows &rows)
 
 // The cells of starter n (and its pedigree line); the caller writes the
 // row's opening and closing tags.
-QString cells(const ClassInfo &info, const Settings &s, const Row &row, int n)
+QString writeHtmlRows(const ClassInfo &info, const Settings &s, const Row &row, int n)
 {
     const QString c = rowForeground(s, n);
     const QString font = QLatin1String("<font color=\"") + c + QLatin1String("\" size=\"3\">");
@@ -251,7 +251,7 @@ QString cells(const ClassInfo &info, const Settings &s, const Row &row, int n)
 QString plainRow(const ClassInfo &info, const Settings &s, const Row &row, int n)
 {
     return QLatin1String("<tr bgcolor=\"") + rowBackground(s, n) + QLatin1String("\" class=\"") + rowClass(n)
-           + QLatin1String("\">\n") + cells(info, s, row, n) + QLatin1String("</tr>\n");
+           + QLatin1String("\">\n") + writeHtmlRows(info, s, row, n) + QLatin1String("</tr>\n");
 }
 
 const QString TableOpen =
@@ -288,7 +288,7 @@ QString resultText(const ClassInfo &info, const Settings &s, const Rows &rows)
         if (info.lastChangeId != -1 && cellInt(row.value(StartId)) == info.lastChangeId
             && !s.lastRiderBackground.isEmpty())
             out += QLatin1String("<tr bgcolor=\"") + s.lastRiderBackground
-                   + QLatin1String("\" class=\"lastrider\">\n") + cells(info, s, row, n)
+                   + QLatin1String("\" class=\"lastrider\">\n") + writeHtmlRows(info, s, row, n)
                    + QLatin1String("</tr>\n");
         else
             out += plainRow(info, s, row, n);

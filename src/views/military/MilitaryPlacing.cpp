@@ -1,6 +1,6 @@
 #include "views/military/MilitaryPlacing.h"
 
-#include "views/StartNrOrder.h"
+#include "views/military/MilitaryListItem.h"
 
 namespace MilitaryPlacing {
 
@@ -66,97 +66,19 @@ bool isSet(const QString &elimination)
     return !elimination.isEmpty() && elimination != QLatin1String("NEJ");
 }
 
-int compareStartNr(const QString &a, const QString &b)
-{
-    const startnr::Key ka = startnr::keyOf(a);
-    const startnr::Key kb = startnr::keyOf(b);
-    if (ka.number != kb.number)
-        return kb.number < ka.number ? 1 : -1;
-    return ka.letter <= kb.letter ? -1 : 1;
-}
-
-namespace {
-
-struct Phases
-{
-    int last;
-    int middle;
-    int lastDisk;
-    int middleDisk;
-};
-
-Phases phases(bool lastIsCrossCountry)
-{
-    if (lastIsCrossCountry)
-        return {Udholdenhed, SpringTid, DiskUdh, DiskSpring};
-    return {SpringTid, Udholdenhed, DiskSpring, DiskUdh};
-}
-
-// -1/1 when one has ridden the phase (a positive result) and the other
-// has 0; 0 when this does not decide (a negative value decides nothing).
-int ridden(float a, float b)
-{
-    if (a == 0.0f && b > 0.0f)
-        return 1;
-    if (a > 0.0f && b == 0.0f)
-        return -1;
-    return 0;
-}
-
-int byTotal(const Row &a, const Row &b)
-{
-    return cellFloat(a.value(Total)) <= cellFloat(b.value(Total)) ? -1 : 1;
-}
-
-} // namespace
-
-int compare(const Row &a, const Row &b, bool lastIsCrossCountry)
-{
-    const Phases p = phases(lastIsCrossCountry);
-    const auto value = [](const Row &row, int column) { return cellFloat(row.value(column)); };
-    const auto set = [](const Row &row, int column) { return isSet(row.value(column)); };
-
-    if (!hasStatus(a)) {
-        if (hasStatus(b))
-            return -1;
-        if (const int r = ridden(value(a, p.last), value(b, p.last)))
-            return r;
-        if (const int r = ridden(value(a, p.middle), value(b, p.middle)))
-            return r;
-        const float ta = value(a, Total);
-        const float tb = value(b, Total);
-        if (const int r = ridden(ta, tb))
-            return r;
-        if (ta == 0.0f && tb == 0.0f)
-            return compareStartNr(a.value(StartNr), b.value(StartNr));
-        if (tb < ta)
-            return 1;
-        if (ta < tb)
-            return -1;
-        return compareStartNr(a.value(StartNr), b.value(StartNr));
-    }
-    if (!hasStatus(b))
-        return 1;
-    if (set(a, p.lastDisk)) {
-        if (set(b, p.lastDisk))
-            return byTotal(a, b);
-        return set(b, p.middleDisk) || set(b, DiskDressur) ? -1 : 1;
-    }
-    if (set(a, p.middleDisk)) {
-        if (set(b, p.middleDisk))
-            return byTotal(a, b);
-        return set(b, DiskDressur) ? -1 : 1;
-    }
-    if (set(a, DiskDressur))
-        return compareStartNr(a.value(StartNr), b.value(StartNr));
-    return 1;
-}
-
 QVector<int> order(const Rows &rows, bool lastIsCrossCountry)
 {
     // A bottom-up merge sort over positions: it never reads outside its
-    // ranges whatever the comparison answers, and a row of the right run
-    // passes one of the left run only when the comparison puts it first.
+    // ranges whatever the comparison answers. A row of the right run passes
+    // one of the left run only when it comes strictly first: the rules put
+    // some pairs (equal totals after the same elimination, two rows without
+    // start number or result) first both ways, and taking the right-hand
+    // row then would swap the pair on every sort.
+    const auto compare = lastIsCrossCountry ? &MilitaryListItem::compareValues
+                                            : &MilitaryListItem::compareValuesSwapped;
+    const auto strictlyFirst = [compare](const Row &a, const Row &b) {
+        return compare(a, b) < 0 && compare(b, a) > 0;
+    };
     const int n = rows.size();
     QVector<int> from(n);
     for (int i = 0; i < n; ++i)
@@ -170,7 +92,7 @@ QVector<int> order(const Rows &rows, bool lastIsCrossCountry)
             int j = mid;
             int k = lo;
             while (i < mid && j < hi) {
-                if (compare(rows.at(from.at(j)), rows.at(from.at(i)), lastIsCrossCountry) < 0)
+                if (strictlyFirst(rows.at(from.at(j)), rows.at(from.at(i))))
                     to[k++] = from.at(j++);
                 else
                     to[k++] = from.at(i++);

@@ -62,17 +62,12 @@ bool isNonStarter(const QString &status);
 // A phase elimination cell holds a word other than "NEJ".
 bool isSet(const QString &elimination);
 
-// -1 when `a` comes before `b` in the competition order, 1 when after;
-// never 0. `lastIsCrossCountry` is the class's "udholdenhed" flag: set when
-// cross-country is the last phase, after jumping. The rules are not a
-// strict weak order among rows with a status.
-int compare(const Row &a, const Row &b, bool lastIsCrossCountry);
-// Start numbers "9" < "10" < "10A" < "10B"; equal numbers give -1.
-int compareStartNr(const QString &a, const QString &b);
-
-// The positions of `rows` in competition order: a stable merge sort from
-// the current order, safe for the comparison above (n log n comparisons,
-// the same result for the same input).
+// The positions of `rows` in competition order (MilitaryListItem's
+// compareValues when `lastIsCrossCountry`, else compareValuesSwapped): a
+// merge sort from the current order in which a row passes an earlier one
+// only when the rules put it strictly first (first against the other, and
+// the other not first against it). Rows that the rules each put first keep
+// their order, so sorting sorted rows again changes nothing.
 QVector<int> order(const Rows &rows, bool lastIsCrossCountry);
 
 struct Counts

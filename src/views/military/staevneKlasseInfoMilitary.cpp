@@ -7,6 +7,8 @@
 #include "views/military/MilitaryLoad.h"
 #include "views/military/MilitaryPages.h"
 
+#include <algorithm>
+
 #include <QFrame>
 #include <QHash>
 #include <QHeaderView>
@@ -93,10 +95,12 @@ staevneKlasseInfoMilitary::staevneKlasseInfoMilitary(appConfig *cfg, QWidget *pa
     champTableFrame->hide();
 
     // The rows are put in competition order by calculatePlace(), whose
-    // order is not one the list's own sort may be handed.
+    // rules are no order the toolkit's sort may be handed; a click on a
+    // column title sorts the screen through the rows' comparison instead.
     listView1->setSortingEnabled(false);
     listView1->setHeaderLabels(C::titles());
     listView1->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    listView1->header()->setSectionsClickable(true);
     listView1->header()->setSortIndicatorShown(true);
     listView1->header()->setSortIndicator(C::Dressur, Qt::AscendingOrder);
     listView1->setAllColumnsShowFocus(true);
@@ -111,6 +115,8 @@ staevneKlasseInfoMilitary::staevneKlasseInfoMilitary(appConfig *cfg, QWidget *pa
     startUpdateTimer(20000);
 
     connect(listView1, &QTreeWidget::itemDoubleClicked, this, &staevneKlasseInfo::slotHeighLight);
+    // The header has set its sort indicator to the clicked column by then.
+    connect(listView1->header(), &QHeaderView::sectionClicked, this, &staevneKlasseInfoMilitary::sortOnScreen);
 }
 
 int staevneKlasseInfoMilitary::lastChangeColumn() const
@@ -150,14 +156,13 @@ bool staevneKlasseInfoMilitary::readHeader(QSqlQuery &query, QVariantList *value
 void staevneKlasseInfoMilitary::showKlasse(int staevneId_, int klasseNr_, QString afdeling_, int bane_,
                                            int afdelingId_)
 {
-    if (loadKlasse(staevneId_, klasseNr_, afdeling_, bane_, afdelingId_)) {
-        printHtml();
-        printShortHtml();
-    }
+    C::Rows rows;
+    if (loadKlasse(staevneId_, klasseNr_, afdeling_, bane_, afdelingId_, &rows))
+        publish(rows);
 }
 
 bool staevneKlasseInfoMilitary::loadKlasse(int staevneId_, int klasseNr_, const QString &afdeling_, int bane_,
-                                           int afdelingId_)
+                                           int afdelingId_, C::Rows *placed)
 {
     staevneId = staevneId_;
     klasseNr = klasseNr_;
@@ -191,7 +196,8 @@ bool staevneKlasseInfoMilitary::loadKlasse(int staevneId_, int klasseNr_, const 
         return getDBField(QString::fromLatin1(LocalPedigreeSql).arg(DbValue::sqlLiteral(horseId)));
     };
 
-    QList<QTreeWidgetItem *> items;
+    QVector<MilitaryListItem *> items;
+    C::Rows rows;
     QSet<QString> startIds;
     int starters = 0;
     for (const QVariantList &values : qAsConst(records)) {
@@ -207,6 +213,7 @@ bool staevneKlasseInfoMilitary::loadKlasse(int staevneId_, int klasseNr_, const 
         for (int c = 0; c < cells.size(); ++c)
             item->setText(c, cells.at(c));
         items << item;
+        rows << cells;
         if (!C::isNonStarter(cells.at(C::Diskvalifikation)))
             ++starters;
     }
@@ -235,9 +242,13 @@ bool staevneKlasseInfoMilitary::loadKlasse(int staevneId_, int klasseNr_, const 
     svh = header.svh;
 
     listView1->clear();
-    listView1->addTopLevelItems(items);
+    m_order = items;
+    listView1->addTopLevelItems(QList<QTreeWidgetItem *>(items.cbegin(), items.cend()));
     applyPlacings(starters);
-    calculatePlace();
+    placeRows(rows);
+    *placed = rows;
+    troubleOver(Trouble::Database, QStringLiteral("Klasse %1 %2: databasen kan læses igen")
+                                       .arg(QString::number(klasseNr), afdeling));
     return true;
 }
 
@@ -256,70 +267,112 @@ void staevneKlasseInfoMilitary::refreshClass()
 bool staevneKlasseInfoMilitary::reload()
 {
     const int keptChangeId = lastChangeId;
-    if (!loadKlasse(staevneId, klasseNr, afdeling, bane, afdelingId)) {
-        emit logMessage(1, QStringLiteral("Refresh class %1 %2 %3: the database could not be read, "
-                                          "the pages of the last read stay")
-                               .arg(QString::number(bane), afdeling, QString::number(klasseNr)));
+    C::Rows rows;
+    if (!loadKlasse(staevneId, klasseNr, afdeling, bane, afdelingId, &rows)) {
+        reportTrouble(Trouble::Database, QStringLiteral("Refresh class %1 %2 %3: the database could not be read, "
+                                                        "the pages of the last read stay")
+                                             .arg(QString::number(bane), afdeling, QString::number(klasseNr)));
         return false;
     }
     lastChangeId = keptChangeId;
-    printHtml();
-    printShortHtml();
+    publish(rows);
     emit resultChangeClass(bane, afdeling, klasseNr, false);
     return true;
 }
 
-C::Rows staevneKlasseInfoMilitary::listRows() const
+C::Rows staevneKlasseInfoMilitary::snapshot() const
 {
     C::Rows rows;
-    rows.reserve(listView1->topLevelItemCount());
-    for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
-        const QTreeWidgetItem *item = listView1->topLevelItem(r);
-        QStringList cells;
-        cells.reserve(C::Count);
-        for (int c = 0; c < C::Count; ++c)
-            cells << item->text(c);
-        rows << cells;
-    }
+    rows.reserve(m_order.size());
+    for (const MilitaryListItem *item : m_order)
+        rows << item->cells();
     return rows;
+}
+
+void staevneKlasseInfoMilitary::arrange(const QVector<MilitaryListItem *> &items)
+{
+    bool shown = listView1->topLevelItemCount() == items.size();
+    for (int r = 0; shown && r < items.size(); ++r)
+        shown = listView1->topLevelItem(r) == items.at(r);
+    if (shown)
+        return;
+    listView1->invisibleRootItem()->takeChildren();
+    listView1->addTopLevelItems(QList<QTreeWidgetItem *>(items.cbegin(), items.cend()));
+}
+
+void staevneKlasseInfoMilitary::sortOnScreen()
+{
+    const QHeaderView *header = listView1->header();
+    const int column = header->sortIndicatorSection();
+    const bool ascending = header->sortIndicatorOrder() == Qt::AscendingOrder;
+    QVector<MilitaryListItem *> items = m_order;
+    if (column == C::Dressur) {
+        // The competition order itself, which the rows' comparison made.
+        if (!ascending)
+            std::reverse(items.begin(), items.end());
+    } else {
+        // From the competition order, so that equal texts keep it.
+        std::stable_sort(items.begin(), items.end(), [column, ascending](const MilitaryListItem *a,
+                                                                         const MilitaryListItem *b) {
+            return ascending ? a->compare(*b, column, true) < 0 : b->compare(*a, column, false) < 0;
+        });
+    }
+    arrange(items);
+}
+
+void staevneKlasseInfoMilitary::placeRows(C::Rows &rows)
+{
+    listView1->header()->setSortIndicator(C::Dressur, Qt::AscendingOrder);
+    const QVector<int> order = C::order(rows, udholdenhed);
+    C::Rows sorted;
+    sorted.reserve(rows.size());
+    QVector<MilitaryListItem *> items;
+    items.reserve(rows.size());
+    for (int i : order) {
+        sorted << rows.at(i);
+        items << m_order.at(i);
+    }
+    rows.swap(sorted);
+    m_order.swap(items);
+    arrange(m_order);
+
+    const C::Counts counts = C::place(rows);
+    for (int r = 0; r < rows.size(); ++r) {
+        MilitaryListItem *item = m_order.at(r);
+        if (item->text(C::Placering) != rows.at(r).at(C::Placering))
+            item->setText(C::Placering, rows.at(r).at(C::Placering));
+    }
+    m_antalStarter = counts.antalStarter;
+    m_resterendeStarter = counts.resterendeStarter;
 }
 
 void staevneKlasseInfoMilitary::calculatePlace()
 {
-    listView1->header()->setSortIndicator(C::Dressur, Qt::AscendingOrder);
-    const C::Rows rows = listRows();
-    const QVector<int> order = C::order(rows, udholdenhed);
-
-    bool moved = false;
-    for (int i = 0; i < order.size(); ++i)
-        moved = moved || order.at(i) != i;
-    C::Rows sorted;
-    sorted.reserve(rows.size());
-    for (int i : order)
-        sorted << rows.at(i);
-    if (moved) {
-        const QList<QTreeWidgetItem *> taken = listView1->invisibleRootItem()->takeChildren();
-        QList<QTreeWidgetItem *> items;
-        items.reserve(taken.size());
-        for (int i : order)
-            items << taken.at(i);
-        listView1->addTopLevelItems(items);
-    }
-
-    const C::Counts counts = C::place(sorted);
-    for (int r = 0; r < sorted.size(); ++r) {
-        QTreeWidgetItem *item = listView1->topLevelItem(r);
-        if (item->text(C::Placering) != sorted.at(r).at(C::Placering))
-            item->setText(C::Placering, sorted.at(r).at(C::Placering));
-    }
-    m_antalStarter = counts.antalStarter;
-    m_resterendeStarter = counts.resterendeStarter;
+    C::Rows rows = snapshot();
+    placeRows(rows);
 }
 
 void staevneKlasseInfoMilitary::updateKlasse()
 {
     const Published before = m_published;
     bool changeMark = false;
+
+    // The connection is looked at before the first statement, so that a
+    // lost database is told here once for the whole outage.
+    if (!QSqlDatabase::contains(connectionName())) {
+        emit connectDB(connectionName());
+        reportTrouble(Trouble::Database, QStringLiteral("An DATABASE error occured."));
+        emit connectDB(connectionName());
+        return;
+    }
+    QSqlDatabase db = QSqlDatabase::database(connectionName(), true);
+    if (!db.isOpen()) {
+        reportTrouble(Trouble::Database,
+                      QStringLiteral("%1 updateKlasse database found but closed\n").arg(objectName())
+                          + QStringLiteral("An database error occured.\n%1\n").arg(db.lastError().text()));
+        emit connectDB(connectionName());
+        return;
+    }
 
     // An answer that could not be read leaves the flag as it was.
     bool flagRead = false;
@@ -331,43 +384,33 @@ void staevneKlasseInfoMilitary::updateKlasse()
         bevarStartTid = value;
     }
 
-    if (!QSqlDatabase::contains(connectionName())) {
-        emit connectDB(connectionName());
-        emit logMessage(1, QStringLiteral("An DATABASE error occured."));
-        emit connectDB(connectionName());
-        return;
-    }
-    QSqlDatabase db = QSqlDatabase::database(connectionName(), true);
-    if (!db.isOpen()) {
-        emit logMessage(1, QStringLiteral("%1 updateKlasse database found but closed\n").arg(objectName()));
-        emit logMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db.lastError().text()));
-        emit connectDB(connectionName());
-        return;
-    }
     QVector<QVariantList> results;
     {
         QSqlQuery query(db);
         if (!readSectionRows(query, QString::fromUtf8(RefreshSql), QStringLiteral("UpdateClass"), &results)) {
-            emit logMessage(1, QStringLiteral("SQL Error %1 Type: %2")
-                                   .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
+            reportTrouble(Trouble::Database, QStringLiteral("SQL Error %1 Type: %2")
+                                                 .arg(query.lastError().text(),
+                                                      DbValue::errorType(query.lastError())));
             emit connectDB(connectionName());
             return;
         }
     }
 
     const int lastChangeBefore = lastChangeId;
-    QHash<QString, QTreeWidgetItem *> itemsByStartId;
-    for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
-        QTreeWidgetItem *item = listView1->topLevelItem(r);
-        itemsByStartId.insert(item->text(C::StartId), item);
-    }
+    // The one copy of the rows' texts this tick: the results go into it,
+    // it is placed, and the pages and the document are written from it.
+    C::Rows rows = snapshot();
+    QHash<QString, int> byStartId;
+    byStartId.reserve(rows.size());
+    for (int r = 0; r < rows.size(); ++r)
+        byStartId.insert(rows.at(r).value(C::StartId), r);
 
-    // The changes are gathered first and written into the rows only when
-    // the section needs no reload, so that a reload which fails finds the
-    // rows of the last good read.
-    QVector<QPair<QTreeWidgetItem *, QStringList>> changedRows;
+    // The changes are written into the list only when the section needs no
+    // reload, so that a reload which fails finds the rows of the last good
+    // read.
+    QVector<int> changedRows;
     QSet<QString> seen;
-    int rows = 0;
+    int resultRows = 0;
     int starters = 0;
     bool missing = false;
     for (const QVariantList &values : qAsConst(results)) {
@@ -375,9 +418,9 @@ void staevneKlasseInfoMilitary::updateKlasse()
         if (seen.contains(startId))
             continue;
         seen.insert(startId);
-        ++rows;
-        QTreeWidgetItem *item = itemsByStartId.value(startId);
-        if (!item) {
+        ++resultRows;
+        const int r = byStartId.value(startId, -1);
+        if (r < 0) {
             missing = true;
             emit logMessage(1, QStringLiteral("Not found %1 %2 %3 %4")
                                    .arg(QString::number(klasseNr), afdeling,
@@ -386,10 +429,7 @@ void staevneKlasseInfoMilitary::updateKlasse()
         }
         if (!C::isNonStarter(DbValue::text(values.value(MilitaryLoad::UStatus))))
             ++starters;
-        QStringList cells;
-        cells.reserve(C::Count);
-        for (int c = 0; c < C::Count; ++c)
-            cells << item->text(c);
+        QStringList &cells = rows[r];
         const QStringList old = cells;
         const MilitaryLoad::Outcome outcome = MilitaryLoad::apply(cells, values);
         if (outcome.startNrChanged)
@@ -397,27 +437,30 @@ void staevneKlasseInfoMilitary::updateKlasse()
         if (outcome.resultChanged)
             lastChangeId = C::cellInt(cells.at(C::StartId));
         if (cells != old)
-            changedRows.append({item, cells});
+            changedRows << r;
     }
 
     bool reloaded = false;
-    if (listView1->topLevelItemCount() != rows || missing) {
+    if (rows.size() != resultRows || missing) {
         if (!reload()) {
             lastChangeId = lastChangeBefore;
             return;
         }
         reloaded = true;
     } else {
-        for (const auto &changed : qAsConst(changedRows)) {
+        troubleOver(Trouble::Database, QStringLiteral("Klasse %1 %2: databasen kan læses igen")
+                                           .arg(QString::number(klasseNr), afdeling));
+        for (int r : qAsConst(changedRows)) {
+            MilitaryListItem *item = m_order.at(r);
+            const QStringList &cells = rows.at(r);
             for (int c = 0; c < C::Count; ++c) {
-                if (changed.first->text(c) != changed.second.at(c))
-                    changed.first->setText(c, changed.second.at(c));
+                if (item->text(c) != cells.at(c))
+                    item->setText(c, cells.at(c));
             }
         }
-        calculatePlace();
+        placeRows(rows);
         applyPlacings(starters);
-        printHtml();
-        printShortHtml();
+        publish(rows);
     }
 
     if (lastChangeId != lastChangeBefore)
@@ -452,45 +495,64 @@ MilitaryPages::ClassInfo staevneKlasseInfoMilitary::pageClass() const
     return info;
 }
 
-staevneKlasseInfoMilitary::Published staevneKlasseInfoMilitary::published() const
+staevneKlasseInfoMilitary::Published staevneKlasseInfoMilitary::published(const C::Rows &rows) const
 {
     Published p;
-    p.rows = listRows();
+    p.rows = rows;
     p.values = {lastChangeId, bevarStartTid, m_antalStarter, m_resterendeStarter, antalPlaceringer,
                 skjulPlacering ? 1 : 0};
     return p;
 }
 
-void staevneKlasseInfoMilitary::writeFile(const QString &path, const QByteArray &bytes)
+void staevneKlasseInfoMilitary::publish(const C::Rows &rows)
 {
-    QString error;
-    if (!writeWholeFile(path, bytes, &error))
-        emit logMessage(1, QStringLiteral("Kunne ikke skrive %1: %2").arg(path, error));
+    const bool result = writeResultPage(rows);
+    const bool overview = writeOverviewPage(rows);
+    if (result && overview)
+        troubleOver(Trouble::Write,
+                    QStringLiteral("Klasse %1 %2: siderne skrives igen").arg(QString::number(klasseNr), afdeling));
 }
 
-void staevneKlasseInfoMilitary::printHtml()
+bool staevneKlasseInfoMilitary::writeResultPage(const C::Rows &rows)
 {
     const auto settings = MilitaryPages::Settings::read(
         [this](const QString &key, const QString &def) { return setting(key, def); });
-    const Published shown = published();
+    const Published shown = published(rows);
     // The result page and the document of one state go out together or not
     // at all, and only a state that reached them counts as published: one
     // that could not be written is announced once it is.
     QString error;
     if (!writeWholeFiles({{outputPath(QStringLiteral("klasse%1_%2.html").arg(QString::number(klasseNr), afdeling)),
-                           MilitaryPages::resultPage(pageClass(), settings, shown.rows)},
-                          {jsonFilePath(), jsonDocument().toJson()}},
+                           MilitaryPages::resultPage(pageClass(), settings, rows)},
+                          {jsonFilePath(), jsonDocument(rows).toJson()}},
                          &error)) {
-        emit logMessage(1, QStringLiteral("Kunne ikke skrive %1").arg(error));
-        return;
+        reportTrouble(Trouble::Write, QStringLiteral("Kunne ikke skrive %1").arg(error));
+        return false;
     }
     m_published = shown;
+    return true;
+}
+
+bool staevneKlasseInfoMilitary::writeOverviewPage(const C::Rows &rows)
+{
+    const auto settings = MilitaryPages::Settings::read(
+        [this](const QString &key, const QString &def) { return setting(key, def); });
+    const QString path =
+        outputPath(QStringLiteral("oversigt%1_%2.html").arg(QString::number(klasseNr), afdeling));
+    QString error;
+    if (!writeWholeFile(path, MilitaryPages::overviewPage(pageClass(), settings, rows), &error)) {
+        reportTrouble(Trouble::Write, QStringLiteral("Kunne ikke skrive %1: %2").arg(path, error));
+        return false;
+    }
+    return true;
+}
+
+void staevneKlasseInfoMilitary::printHtml()
+{
+    writeResultPage(snapshot());
 }
 
 void staevneKlasseInfoMilitary::printShortHtml()
 {
-    const auto settings = MilitaryPages::Settings::read(
-        [this](const QString &key, const QString &def) { return setting(key, def); });
-    writeFile(outputPath(QStringLiteral("oversigt%1_%2.html").arg(QString::number(klasseNr), afdeling)),
-              MilitaryPages::overviewPage(pageClass(), settings, listRows()));
+    writeOverviewPage(snapshot());
 }

@@ -9,6 +9,7 @@
 
 class QSqlDatabase;
 class QSqlQuery;
+class MilitaryListItem;
 
 namespace MilitaryPages {
 struct ClassInfo;
@@ -27,7 +28,12 @@ struct ClassInfo;
 //
 // The published files always come from a complete read of the database: a
 // load, reload or tick that cannot read it keeps the rows, labels and files
-// of the last good read.
+// of the last good read. An outage of the database or of the output folder
+// is logged when it starts and when it ends, not on every tick.
+//
+// A click on a column title shows the list in that column's order until the
+// next placing puts it back in competition order; the pages and the
+// document are always written in competition order.
 class staevneKlasseInfoMilitary : public staevneKlasseInfo
 {
     Q_OBJECT
@@ -50,9 +56,9 @@ public slots:
     // Reloads keeping lastChangeId; publishes and announces only a load
     // that succeeded.
     void refreshClass() override;
-    // The result page, then the JSON document.
+    // The result page and the JSON document, in competition order.
     void printHtml() override;
-    // The overview page.
+    // The overview page, in competition order.
     void printShortHtml() override;
     // Sorts the rows into competition order and writes the places.
     void calculatePlace() override;
@@ -80,14 +86,32 @@ private:
         }
     };
 
-    bool loadKlasse(int staevneId, int klasseNr, const QString &afdeling, int bane, int afdelingId);
+    // Loads the section; on success the list holds it in competition order
+    // and `placed` its rows' texts in that order.
+    bool loadKlasse(int staevneId, int klasseNr, const QString &afdeling, int bane, int afdelingId,
+                    MilitaryPlacing::Rows *placed);
     bool reload();
     bool readHeader(QSqlQuery &query, QVariantList *values);
     void applyPlacings(int starters);
-    MilitaryPlacing::Rows listRows() const;
+    // The texts of the rows in competition order: what the pages and the
+    // document publish, whatever order the screen shows.
+    MilitaryPlacing::Rows snapshot() const;
+    // Sorts `rows` (the texts of m_order, in that order) and m_order into
+    // competition order, shows the list in it and writes the places.
+    void placeRows(MilitaryPlacing::Rows &rows);
+    // Shows the list's rows in the order given.
+    void arrange(const QVector<MilitaryListItem *> &items);
+    // A click on a column title: the screen in that column's order, by the
+    // rows' comparison; the pages keep the competition order.
+    void sortOnScreen();
     MilitaryPages::ClassInfo pageClass() const;
-    Published published() const;
-    void writeFile(const QString &path, const QByteArray &bytes);
+    Published published(const MilitaryPlacing::Rows &rows) const;
+    // Both pages and the document from `rows` (competition order).
+    void publish(const MilitaryPlacing::Rows &rows);
+    bool writeResultPage(const MilitaryPlacing::Rows &rows);
+    bool writeOverviewPage(const MilitaryPlacing::Rows &rows);
 
+    // The list's rows in competition order (the list owns them).
+    QVector<MilitaryListItem *> m_order;
     Published m_published;
 };

@@ -76,7 +76,7 @@ QString head(const QString &title, const QDateTime &now, const Settings &s)
 // The cells of the entry in row n (from 1); the caller opens and closes
 // the row. With a pedigree line the entry takes two table rows, and every
 // cell but the horse's spans both, so the pedigree stands under the horse.
-QString entryCells(const QStringList &row, int n, const Settings &s)
+QString writeHtmlRows(const QStringList &row, int n, const Settings &s)
 {
     const bool odd = n % 2 != 0;
     const QString colour = odd ? s.oddForeground : s.evenForeground;
@@ -144,7 +144,7 @@ QByteArray html(const QString &title, const QDateTime &now, const Settings &sett
         out += QLatin1String("<tr bgcolor=\"") + (odd ? settings.oddBackground : settings.evenBackground)
                + QLatin1String("\" class=\"") + (odd ? QLatin1String("odd") : QLatin1String("even"))
                + QLatin1String("\">\n");
-        out += entryCells(row, n, settings);
+        out += writeHtmlRows(row, n, settings);
         out += QLatin1String("</tr>\n");
     }
     out += QLatin1String("</table>\n</body>\n</html>\n");

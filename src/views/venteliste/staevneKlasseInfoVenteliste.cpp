@@ -2,6 +2,7 @@
 
 #include "database/DbValue.h"
 #include "files/WholeFile.h"
+#include "views/KlasseJsonDocument.h"
 #include "views/venteliste/VentelisteListItem.h"
 #include "views/venteliste/VentelistePage.h"
 
@@ -235,27 +236,31 @@ void staevneKlasseInfoVenteliste::refreshClass()
 
 void staevneKlasseInfoVenteliste::updateKlasse()
 {
+    // An outage is told when it starts and when it ends, not on every tick.
     if (!QSqlDatabase::contains(connectionName())) {
         emit connectDB(connectionName());
-        emit logMessage(1, QStringLiteral("An DATABASE error occured."));
+        reportTrouble(Trouble::Database, QStringLiteral("An DATABASE error occured."));
         return;
     }
     QSqlDatabase db = QSqlDatabase::database(connectionName(), true);
     if (!db.isOpen()) {
-        emit logMessage(1, QStringLiteral("%1 updateKlasse database found but closed\n").arg(objectName()));
-        emit logMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db.lastError().text()));
+        reportTrouble(Trouble::Database,
+                      QStringLiteral("%1 updateKlasse database found but closed\n").arg(objectName())
+                          + QStringLiteral("An database error occured.\n%1\n").arg(db.lastError().text()));
         emit connectDB(connectionName());
         return;
     }
     QSqlQuery query(db);
     QVector<QVariantList> rows;
     if (!readStartList(query, QStringLiteral("updateKlasse"), &rows)) {
-        emit logMessage(1, QStringLiteral("SQL Error %1 Type: %2")
-                               .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
+        reportTrouble(Trouble::Database, QStringLiteral("SQL Error %1 Type: %2")
+                                             .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
         emit connectDB(connectionName());
         return;
     }
     query.finish();
+    troubleOver(Trouble::Database,
+                QStringLiteral("Klasse %1 %2: databasen kan læses igen").arg(QString::number(klasseNr), afdeling));
 
     QHash<QString, QTreeWidgetItem *> byEntryNr;
     for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
@@ -309,14 +314,15 @@ void staevneKlasseInfoVenteliste::printHtml()
         [this](const QString &key, const QString &def) { return setting(key, def); });
     const QByteArray page = VentelistePage::html(klasseInfo->text(), currentTime(), settings, rows);
 
-    const QString path = setting(QStringLiteral("http.root"), QStringLiteral("html/")) + QLatin1Char('/')
-                         + QStringLiteral("klasse%1_%2.html").arg(QString::number(klasseNr), afdeling);
+    const QString path = outputPath(QStringLiteral("klasse%1_%2.html").arg(QString::number(klasseNr), afdeling));
+    // The page and the JSON document of one state go out together or not at
+    // all: a page that could not be written leaves both files of the last
+    // good write. A failure is told once until the files are written again.
     QString error;
-    // The JSON document follows the page: a page that could not be written
-    // leaves both files of the last good write.
-    if (!writeWholeFile(path, page, &error)) {
-        emit logMessage(1, QStringLiteral("Kunne ikke skrive %1: %2").arg(path, error));
+    if (!writeWholeFiles({{path, page}, {jsonFilePath(), jsonDocument().toJson()}}, &error)) {
+        reportTrouble(Trouble::Write, QStringLiteral("Kunne ikke skrive %1").arg(error));
         return;
     }
-    writeJSon();
+    troubleOver(Trouble::Write,
+                QStringLiteral("Klasse %1 %2: siderne skrives igen").arg(QString::number(klasseNr), afdeling));
 }
