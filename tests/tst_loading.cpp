@@ -27,6 +27,7 @@
 #include "publish/Setup.h"
 #include "settings/appConfig.h"
 #include "demo/DemoCompetition.h"
+#include "receiver/UploadReceiver.h"
 #include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
 #include "StationFixture.h"
@@ -231,10 +232,15 @@ private slots:
         QCOMPARE(addressList()->count(), 7);
         QCOMPARE(addressList()->itemText(6), QStringLiteral("http://localhost:8080/baner.php?bane=1,2,3,99&min=1"));
 
-        // Uploads: each class as it is registered, then the manifest, the
-        // logo and the information page.
-        QCOMPARE(m_uploads.size(), 2 * demoTabs.size() + 3);
-        QCOMPARE(m_uploads.mid(0, 2), QStringList({"html/klasse1_A.html", "html/klasse1_A.json"}));
+        // Uploads: every arena's pause page under the arena's names, each
+        // class as it is registered, then the manifest, the logo and the
+        // information page.
+        QCOMPARE(m_uploads.size(), 6 + 2 * demoTabs.size() + 3);
+        QCOMPARE(m_uploads.mid(0, 8),
+                 QStringList({"html/klasse0_1.html bane1.html", "html/klasse0_1.json bane1.json",
+                              "html/klasse0_2.html bane2.html", "html/klasse0_2.json bane2.json",
+                              "html/klasse0_3.html bane3.html", "html/klasse0_3.json bane3.json",
+                              "html/klasse1_A.html", "html/klasse1_A.json"}));
         QCOMPARE(m_uploads.mid(m_uploads.size() - 3),
                  QStringList({outFile("S240614.cfg"), outFile("FRK.png"), outFile("S240614.html")}));
 
@@ -274,14 +280,21 @@ private slots:
     }
 
     // Loads that follow one another: a failed one keeps what is shown, a
-    // second competition replaces the first, one without classes shows none.
+    // second competition replaces the first, here and on the results
+    // server, one without classes shows none.
     void followingLoads()
     {
+        standin::UploadReceiver receiver;
+        QVERIFY(receiver.listen());
         openWindow("INSERT INTO tblStaevne (StaevneId, Staevne, NiveauId, Startdato, Slutdato, ZEPStaevneNr) "
                    "VALUES (7, 'Tomt stævne', 'Klubstævne', '2024-08-01', '2024-08-01', 's*7ø');",
-                   {{"app.server", "1"}, {"http.port", port()}});
+                   {{"app.server", "1"}, {"http.port", port()}, {"upload.state", "1"},
+                    {"upload.server", QStringLiteral("127.0.0.1:%1").arg(receiver.port())}});
         m_window->showStaevne(standin::demoCompetitionId);
-        m_window->slotActivePage(3, "9", "A");
+        // Arena 3's active class, here and on the results server.
+        m_window->setupTab()->resultChangeClass(3, "A", 9, true);
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.latest("bane3.html"), readFile(outFile("klasse9_A.html")), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.latest("bane3.json"), readFile(outFile("klasse9_A.json")), 5000);
         const QStringList keys = m_window->viewKeys();
         const QWidget *firstTab = m_window->classTabs()->widget(0);
         const QByteArray index = readFile(outFile("index.html"));
@@ -326,6 +339,18 @@ private slots:
         const QByteArray link = QStringLiteral("<A HREF=\"/%1\"").arg(setting("staevne.ZEPStaevneId")).toUtf8();
         for (int bane : {1, 2, 3})
             QVERIFY(readFile(outFile(QStringLiteral("klasse0_%1.html").arg(bane))).contains(link));
+        // The results server's arena names show the same pause pages, and
+        // the arena documents name the second competition and no class.
+        const QByteArray second = QStringLiteral("\"ZEPstaevneId\":\"%1\"").arg(setting("staevne.ZEPStaevneId")).toUtf8();
+        for (int bane : {1, 2, 3}) {
+            const QString name = QStringLiteral("bane%1.html").arg(bane);
+            QTRY_COMPARE_WITH_TIMEOUT(receiver.latest(name),
+                                      readFile(outFile(QStringLiteral("klasse0_%1.html").arg(bane))), 5000);
+            const QString json = QStringLiteral("bane%1.json").arg(bane);
+            QTRY_VERIFY2_WITH_TIMEOUT(receiver.latest(json).contains(second)
+                                          && receiver.latest(json).contains("\"klasseNr\":\"0\""),
+                                      receiver.latest(json).constData(), 5000);
+        }
         // A class file of both competitions' names is the second one's.
         QVERIFY(readFile(outFile("klasse1_A.json"))
                     .contains(QStringLiteral("\"staevneId\":\"%1\"").arg(standin::demoPastCompetitionId).toUtf8()));
