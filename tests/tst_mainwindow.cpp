@@ -1,6 +1,8 @@
 // The main window as the operator meets it: tabs, log routing, the display
 // client, keys, the close question, the address line and a clean teardown.
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -21,6 +23,7 @@
 #include "app/HistoryLineEdit.h"
 #include "app/MainWidget.h"
 #include "app/QTabW.h"
+#include "app/QtTranslation.h"
 #include "publish/Setup.h"
 #include "settings/appConfig.h"
 #include "publish/urlDownloader.h"
@@ -366,6 +369,22 @@ private slots:
         QCOMPARE(destroyed.count(), 1);
         // Nothing queued by the torn-down parts may fire afterwards.
         QTest::qWait(50);
+    }
+
+    // Qt's own buttons and dialogs speak Danish like the station's texts,
+    // also on a computer set to another language (the tests run in "C").
+    void qtDialogsSpeakDanish()
+    {
+        QVERIFY(installDanishQtTranslation(*QCoreApplication::instance()));
+        QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Annuller"));
+        // The competition choice's own buttons.
+        QInputDialog choice;
+        choice.setComboBoxItems({"Stævne"});
+        choice.show();
+        QVERIFY(choice.findChild<QDialogButtonBox *>());
+        QCOMPARE(choice.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->text(),
+                 QStringLiteral("Annuller"));
     }
 };
 
