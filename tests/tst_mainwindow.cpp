@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QTextBrowser>
 
 #include <memory>
@@ -338,6 +340,68 @@ private slots:
         // Too wide is an overflow even with height to spare.
         QCOMPARE(ClientTab::fitOf(QSize(101, 100), QSize(100, 200)), ClientTab::Fit::Overflow);
         QCOMPARE(ClientTab::fitOf(QSize(100, 200), QSize(100, 200)), ClientTab::Fit::Exact);
+    }
+
+    // The display client breaks a table cell's text between words only,
+    // never inside a number or name, at every font size the keys give and
+    // with the font fitted to the screen.
+    void clientKeepsWordsWhole_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<int>("keyF6");
+        QTest::addColumn<int>("keyF7");
+        QTest::addColumn<bool>("fitted");
+        QTest::newRow("dressage, default size") << "dressage_klasse31_A.html" << 0 << 0 << false;
+        QTest::newRow("dressage, F7 to 25") << "dressage_klasse31_A.html" << 0 << 10 << false;
+        QTest::newRow("dressage, F6 to 5") << "dressage_klasse31_A.html" << 12 << 0 << false;
+        QTest::newRow("dressage, fitted full screen") << "dressage_klasse31_A.html" << 0 << 8 << true;
+        QTest::newRow("eventing, F7 to 22") << "eventing_klasse41_A.html" << 0 << 7 << false;
+        QTest::newRow("championship jumping, fitted") << "champ_jumping_klasse.html" << 0 << 6 << true;
+    }
+    void clientKeepsWordsWhole()
+    {
+        QFETCH(QString, page);
+        QFETCH(int, keyF6);
+        QFETCH(int, keyF7);
+        QFETCH(bool, fitted);
+        TestWindow window(nullptr, settingsFile({{"bane.baseUrl", ""}}), "MainWidget");
+        window.resize(480, 360);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (int i = 0; i < keyF6; ++i)
+            QTest::keyClick(&window, Qt::Key_F6);
+        for (int i = 0; i < keyF7; ++i)
+            QTest::keyClick(&window, Qt::Key_F7);
+        if (fitted) {
+            QTest::keyClick(&window, Qt::Key_F3);
+            QTest::keyClick(&window, Qt::Key_F11);
+            window.resize(480, 360);
+        }
+        auto *view = window.findChild<QTextBrowser *>("showText");
+        window.mainTabs()->setCurrentIndex(0);
+        const QString path = QStringLiteral(ZEP_TESTDATA "/") + page;
+        for (int shown = 0; shown < (fitted ? 6 : 1); ++shown)
+            window.slotBaneFile(path);
+        QTextDocument *document = view->document();
+        document->size(); // lays the whole document out
+        int broken = 0;
+        for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+            const QString text = block.text();
+            const QTextLayout *layout = block.layout();
+            for (int i = 1; layout && i < layout->lineCount(); ++i) {
+                // A line starts after a space, a hyphen or a slash between
+                // names, else it split a word.
+                const int start = layout->lineAt(i).textStart();
+                if (start >= text.size())
+                    continue;
+                const QChar before = text.at(start - 1);
+                if (!QStringLiteral(" -/").contains(before) && !text.at(start).isSpace()) {
+                    ++broken;
+                    qWarning("split: \"%s\" | \"%s\"", qPrintable(text.left(start)), qPrintable(text.mid(start)));
+                }
+            }
+        }
+        QCOMPARE(broken, 0);
     }
 
     // A window with every part shown: the command line under the debug views
