@@ -104,6 +104,9 @@ private:
                                       {"database.driver", standin::driverName()}, {"database.name", m_db},
                                       {"http.root", m_root}};
         values.insert(extra);
+        // A null value leaves the key out of the file.
+        for (auto it = values.begin(); it != values.end();)
+            it = it.value().isNull() ? values.erase(it) : std::next(it);
         QVERIFY(writeSettings(path, values));
         m_window = std::make_unique<TestWindow>(nullptr, path, QStringLiteral("main"));
         m_uploads.clear();
@@ -378,8 +381,17 @@ private slots:
                    "UPDATE tblKlasse SET KlasseTypeId = 'DCU4H' WHERE StaevneId = 1 AND KlasseNr = 6;"
                    "DELETE FROM tblOpdatering WHERE OpdateringID > 2010301;"
                    "UPDATE tblEjer SET LOGOSTI = x'00010203';",
-                   {{"championat.show", "1"}});
+                   {{"championat.show", "1"}, {"database.update", QString()}});
         m_window->showStaevne(standin::demoCompetitionId);
+        // Without "database.update" a dressage view reads its class every
+        // minute, every other view every 20 seconds.
+        for (const QString &key : m_window->viewKeys()) {
+            const QList<QTimer *> timers = m_window->view(key)->findChildren<QTimer *>(Qt::FindDirectChildrenOnly);
+            const int expected = kind(key) == QLatin1String("staevneKlasseInfoDressur") ? 60000 : 20000;
+            QVERIFY2(std::any_of(timers.cbegin(), timers.cend(),
+                                 [expected](const QTimer *t) { return t->isActive() && t->interval() == expected; }),
+                     qPrintable(key));
+        }
         // Update level 2010301 makes no information page; a logo that does
         // not decode is neither saved nor uploaded.
         QVERIFY(QFile::exists(outFile("index.html")));

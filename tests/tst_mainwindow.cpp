@@ -3,6 +3,9 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QInputDialog>
+#include <QLineEdit>
+#include <QTimer>
+#include <QTreeWidget>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -26,6 +29,7 @@
 #include "app/MainWidget.h"
 #include "app/QTabW.h"
 #include "app/QtTranslation.h"
+#include "publish/HttpDaemon.h"
 #include "publish/Setup.h"
 #include "settings/appConfig.h"
 #include "publish/urlDownloader.h"
@@ -173,6 +177,43 @@ private slots:
         QVERIFY(!window.isFullScreenMode());
         // The last font and screen mode are kept for the next start.
         QCOMPARE(cfg->getValue("app.fullscreen.show", "") + cfg->getValue("bane.font", ""), QStringLiteral("06"));
+    }
+
+    // A station started without any settings file runs on the defaults:
+    // the client asks the local server's arena 1 every 30 seconds, nothing
+    // is served or uploaded, a new result changes the arena's class, and
+    // the server, once switched on, takes port 8080.
+    void defaultsWithoutSettingsFile()
+    {
+        const QString file = settingsFile({});
+        QVERIFY(!QFile::exists(file));
+        TestWindow window(nullptr, file, "MainWidget");
+        QCOMPARE(window.downloader()->pending(), QStringList{"http://localhost:8080/bane1.html"});
+        const QList<QTimer *> timers = window.clientTab()->findChildren<QTimer *>(Qt::FindDirectChildrenOnly);
+        QCOMPARE(timers.size(), 1);
+        QVERIFY(timers.first()->isActive());
+        QCOMPARE(timers.first()->interval(), 30000);
+        QVERIFY(!window.httpServer());
+
+        Setup *setup = window.setupTab();
+        setup->addClass(1, "LA1 A", "4", "A", "Lørdag");
+        QCOMPARE(setup->classList(1)->parentWidget()->findChild<QLineEdit *>()->text(),
+                 QStringLiteral("http://192.0.2.10:8080/bane1.html"));
+        QCOMPARE(setup->pendingUploads() + setup->waitingUploads(), 0);
+        QSignalSpy active(setup, &Setup::activePage);
+        setup->resultChangeClass(1, "A", 4, true);
+        QCOMPARE(active.count(), 1);
+        QCOMPARE(active.first(), (QVariantList{1, QStringLiteral("4"), QStringLiteral("A")}));
+        QCOMPARE(setup->classList(1)->topLevelItem(1)->text(0), QStringLiteral("Ja"));
+
+        window.startHttpServer(true);
+        QVERIFY(window.httpServer());
+        // Another program may hold the port; then the window names it.
+        if (window.httpServer()->isListening())
+            QCOMPARE(window.httpServer()->serverPort(), quint16(8080));
+        else
+            QVERIFY(window.findChild<QStatusBar *>()->currentMessage().endsWith("port 8080"));
+        QVERIFY(!QFile::exists(file));
     }
 
     // Stored settings: a stale competition id is not taken over, no client
