@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSignalSpy>
 #include <QSqlDatabase>
@@ -369,6 +370,64 @@ private slots:
         compareWithExpected("S7OE.cfg", "loading_empty.cfg");
         compareWithExpected("index.html", "loading_empty_index.html");
         QCOMPARE(addressList()->count(), addresses);
+    }
+
+    // After a second competition's load, nothing of a view of the first is
+    // served: no arena name points at one of its pages, and none of its
+    // pages, documents or exports is left, whatever its kind.
+    void secondLoadLeavesNothingOfTheFirst()
+    {
+        openWindow(QString(), {{"app.server", "1"}, {"http.port", port()}, {"championat.show", "1"}});
+        m_window->showStaevne(standin::demoCompetitionId);
+        QSet<QString> kinds;
+        for (const QString &key : m_window->viewKeys())
+            kinds << kind(key);
+        QCOMPARE(kinds, QSet<QString>({"staevneKlasseInfoDressur", "staevneKlasseInfoSpring",
+                                       "staevneKlasseInfoMilitary", "staevneKlasseInfoVenteliste",
+                                       "staevneKlasseInfoChampDressur", "staevneKlasseInfoChampSpring"}));
+        // Every arena shows a class of the first competition, arena 3 an
+        // eventing class with its overview page.
+        m_window->slotActivePage(1, "4", "A");
+        m_window->slotActivePage(2, "7", "A");
+        m_window->slotActivePage(3, "8", "A");
+        m_window->slotActivePage(99, "2", "V");
+        const QRegularExpression viewFile(QStringLiteral("^(?:klasse|rank|oversigt)(\\d+)_(\\w+)\\.(?:html|json|csv)$"));
+        QStringList firstFiles;
+        for (const QString &name : QDir(m_root).entryList(QDir::Files)) {
+            const QRegularExpressionMatch match = viewFile.match(name);
+            if (match.hasMatch() && match.captured(1) != QLatin1String("0"))
+                firstFiles << name;
+        }
+        QVERIFY(firstFiles.contains("oversigt8_A.html") && firstFiles.contains("klasse4_A.html")
+                && firstFiles.contains("klasse2_V.html"));
+
+        m_window->showStaevne(standin::demoPastCompetitionId);
+        const QStringList secondKeys = m_window->viewKeys();
+        QVERIFY(!secondKeys.isEmpty());
+        const auto ofSecond = [&secondKeys](const QString &name) {
+            const QRegularExpressionMatch match = QRegularExpression(
+                QStringLiteral("^(?:klasse|rank|oversigt)(\\d+)_(\\w+)\\.")).match(name);
+            return match.hasMatch() && secondKeys.contains(match.captured(1) + '-' + match.captured(2));
+        };
+        for (const QString &name : QDir(m_root).entryList(QDir::Files)) {
+            const QRegularExpressionMatch match = viewFile.match(name);
+            if (match.hasMatch() && match.captured(1) != QLatin1String("0"))
+                QVERIFY2(ofSecond(name), qPrintable(name));
+        }
+        const QMap<QString, QString> aliases = m_window->httpServer()->aliases();
+        const QRegularExpression arenaName(QStringLiteral("^(?:bane|rank|oversigt|tidsplan)\\d+\\.html$"));
+        int arenaNames = 0;
+        for (auto it = aliases.cbegin(); it != aliases.cend(); ++it) {
+            if (!arenaName.match(it.key()).hasMatch())
+                continue;
+            ++arenaNames;
+            const QString target = it.value();
+            QVERIFY2(target.startsWith(QLatin1String("klasse0_")) || target.startsWith(QLatin1String("rank0_"))
+                         || ofSecond(target),
+                     qPrintable(it.key() + " -> " + target));
+        }
+        QVERIFY(arenaNames >= 4 * 3);
+        QVERIFY(aliases.contains("oversigt3.html") && aliases.contains("bane99.html"));
     }
 
     // Changed data: a dressage class whose code holds "SCU" and a jumping class

@@ -356,6 +356,17 @@ void StaevneSession::pointArenasAtPausePages(const QList<StaevneLoader::SectionR
         for (const char *name : {"bane%1.html", "rank%1.html", "oversigt%1.html"})
             httpd->addAlias(QString::fromLatin1(name).arg(bane), pause);
     }
+    // An arena without a pause page (the waiting lists' 99) may still name
+    // an active class of the old competition: it names nothing that exists
+    // until one of the new competition's classes becomes active there.
+    static const QRegularExpression arenaName(QStringLiteral("^(?:bane|rank|oversigt)(\\d+)\\.html$"));
+    const QMap<QString, QString> aliases = httpd->aliases();
+    for (auto it = aliases.cbegin(); it != aliases.cend(); ++it) {
+        const QRegularExpressionMatch match = arenaName.match(it.key());
+        if (match.hasMatch() && !m_arenas.contains(match.captured(1).toInt())
+            && !it.value().startsWith(QLatin1String("klasse0_")) && !it.value().startsWith(QLatin1String("rank0_")))
+            httpd->addAlias(it.key(), QStringLiteral("klasse0_%1.html").arg(match.captured(1)));
+    }
 }
 
 QTabW *StaevneSession::championshipTab(QString *notice)
