@@ -12,7 +12,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     if (!installDanishQtTranslation(app))
-        qWarning("Qt's Danish translation (qtbase_da.qm) is not installed; Qt's own dialogs speak English");
+        qWarning("Qts danske oversættelse (qtbase_da.qm) er ikke installeret; Qts egne dialoger er på engelsk");
     // The SQL Server stand-in, chosen with "database.driver", for machines
     // that run on a demo database.
     standin::registerDriver();
