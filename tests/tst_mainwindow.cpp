@@ -189,6 +189,7 @@ private slots:
         QVERIFY(!QFile::exists(file));
         TestWindow window(nullptr, file, "MainWidget");
         QCOMPARE(window.downloader()->pending(), QStringList{"http://localhost:8080/bane1.html"});
+        QCOMPARE(window.clientTab()->cachedPage(), QStringLiteral("cache/bane1.html"));
         const QList<QTimer *> timers = window.clientTab()->findChildren<QTimer *>(Qt::FindDirectChildrenOnly);
         QCOMPARE(timers.size(), 1);
         QVERIFY(timers.first()->isActive());
@@ -208,6 +209,8 @@ private slots:
 
         window.startHttpServer(true);
         QVERIFY(window.httpServer());
+        QVERIFY(QFileInfo(window.httpServer()->root()).isDir());
+        QCOMPARE(QDir(window.httpServer()->root()).canonicalPath(), QDir("html").canonicalPath());
         // Another program may hold the port; then the window names it.
         if (window.httpServer()->isListening())
             QCOMPARE(window.httpServer()->serverPort(), quint16(8080));
