@@ -17,6 +17,8 @@ class TinyHttp : public QObject
 public:
     QByteArray status = "200 OK";
     QByteArray body;
+    // Bytes promised beyond the body: the answer breaks off before its end.
+    int missing = 0;
     int requests = 0;
     QTcpServer server;
 
@@ -30,7 +32,7 @@ public:
                         return;
                     ++requests;
                     socket->write("HTTP/1.0 " + status + "\r\nContent-Type: text/html\r\nContent-Length: "
-                                  + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+                                  + QByteArray::number(body.size() + missing) + "\r\n\r\n" + body);
                     socket->disconnectFromHost();
                 });
                 connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -96,31 +98,62 @@ private slots:
         QVERIFY(downloader.pending().isEmpty());
     }
 
-    void failureKeepsTheOldPage()
+    // Only a complete 200 answer that is stored in place replaces the page
+    // shown; anything else keeps the old page, reports no download, and
+    // says why once.
+    void onlyACompleteStoredAnswerReplacesThePage_data()
     {
+        QTest::addColumn<QByteArray>("status");
+        QTest::addColumn<int>("missing");
+        QTest::addColumn<bool>("blockSave");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("complete 200") << QByteArray("200 OK") << 0 << false << true;
+        QTest::newRow("not found") << QByteArray("404 Not Found") << 0 << false << false;
+        QTest::newRow("server error") << QByteArray("500 Internal Server Error") << 0 << false << false;
+        QTest::newRow("other success") << QByteArray("203 Non-Authoritative Information") << 0 << false << false;
+        QTest::newRow("200 broken off") << QByteArray("200 OK") << 100 << false << false;
+        QTest::newRow("200, save fails") << QByteArray("200 OK") << 0 << true << false;
+    }
+    void onlyACompleteStoredAnswerReplacesThePage()
+    {
+        QFETCH(QByteArray, status);
+        QFETCH(int, missing);
+        QFETCH(bool, blockSave);
+        QFETCH(bool, replaced);
         TinyHttp http;
-        http.status = "404 Not Found";
-        http.body = "nothing";
+        http.status = status;
+        http.body = "<html>new page</html>";
+        http.missing = missing;
         QTemporaryDir dir;
         QFile old(dir.filePath("bane1.html"));
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("old page");
         old.close();
+        // Root writes anywhere: a file standing where the folder should be
+        // makes the save fail.
+        const QString directory = blockSave ? dir.filePath("bane1.html") : dir.path();
 
-        urlDownloader downloader(nullptr, "d", dir.path(), 0);
-        QSignalSpy done(&downloader, &urlDownloader::doneDownload);
+        urlDownloader downloader(nullptr, "d", directory, 0);
         QSignalSpy log(&downloader, &urlDownloader::logMessage);
+        QByteArray shown;
+        connect(&downloader, &urlDownloader::doneDownload, this,
+                [&shown](const QString &path) { shown = contentOf(path); });
+        QSignalSpy done(&downloader, &urlDownloader::doneDownload);
         downloader.newUrl(http.url("bane1.html"));
-        QTRY_COMPARE_WITH_TIMEOUT(log.count(), 1, 5000);
-        QCOMPARE(log.at(0).at(0).toInt(), 4);
-        QCOMPARE(done.count(), 0);
-        QCOMPARE(contentOf(dir.filePath("bane1.html")), QByteArray("old page"));
+        QTRY_COMPARE_WITH_TIMEOUT(done.count() + log.count(), 1, 5000);
+        QCOMPARE(done.count(), replaced ? 1 : 0);
+        // What is announced is in place when it is announced.
+        QCOMPARE(shown, replaced ? http.body : QByteArray());
+        QCOMPARE(contentOf(dir.filePath("bane1.html")), replaced ? http.body : QByteArray("old page"));
+        if (!replaced)
+            QCOMPARE(log.at(0).at(0).toInt(), 4);
 
         // The same failure again is not repeated in the log.
         downloader.newUrl(http.url("bane1.html"));
         QTRY_COMPARE_WITH_TIMEOUT(http.requests, 2, 5000);
         QTest::qWait(100);
-        QCOMPARE(log.count(), 1);
+        QCOMPARE(done.count(), replaced ? 2 : 0);
+        QCOMPARE(log.count(), replaced ? 0 : 1);
     }
 };
 

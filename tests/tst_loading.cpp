@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSignalSpy>
 #include <QSqlDatabase>
@@ -27,6 +28,7 @@
 #include "publish/Setup.h"
 #include "settings/appConfig.h"
 #include "demo/DemoCompetition.h"
+#include "receiver/UploadReceiver.h"
 #include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
 #include "StationFixture.h"
@@ -103,6 +105,9 @@ private:
                                       {"database.driver", standin::driverName()}, {"database.name", m_db},
                                       {"http.root", m_root}};
         values.insert(extra);
+        // A null value leaves the key out of the file.
+        for (auto it = values.begin(); it != values.end();)
+            it = it.value().isNull() ? values.erase(it) : std::next(it);
         QVERIFY(writeSettings(path, values));
         m_window = std::make_unique<TestWindow>(nullptr, path, QStringLiteral("main"));
         m_uploads.clear();
@@ -231,10 +236,15 @@ private slots:
         QCOMPARE(addressList()->count(), 7);
         QCOMPARE(addressList()->itemText(6), QStringLiteral("http://localhost:8080/baner.php?bane=1,2,3,99&min=1"));
 
-        // Uploads: each class as it is registered, then the manifest, the
-        // logo and the information page.
-        QCOMPARE(m_uploads.size(), 2 * demoTabs.size() + 3);
-        QCOMPARE(m_uploads.mid(0, 2), QStringList({"html/klasse1_A.html", "html/klasse1_A.json"}));
+        // Uploads: every arena's pause page under the arena's names, each
+        // class as it is registered, then the manifest, the logo and the
+        // information page.
+        QCOMPARE(m_uploads.size(), 6 + 2 * demoTabs.size() + 3);
+        QCOMPARE(m_uploads.mid(0, 8),
+                 QStringList({"html/klasse0_1.html bane1.html", "html/klasse0_1.json bane1.json",
+                              "html/klasse0_2.html bane2.html", "html/klasse0_2.json bane2.json",
+                              "html/klasse0_3.html bane3.html", "html/klasse0_3.json bane3.json",
+                              "html/klasse1_A.html", "html/klasse1_A.json"}));
         QCOMPARE(m_uploads.mid(m_uploads.size() - 3),
                  QStringList({outFile("S240614.cfg"), outFile("FRK.png"), outFile("S240614.html")}));
 
@@ -274,14 +284,21 @@ private slots:
     }
 
     // Loads that follow one another: a failed one keeps what is shown, a
-    // second competition replaces the first, one without classes shows none.
+    // second competition replaces the first, here and on the results
+    // server, one without classes shows none.
     void followingLoads()
     {
+        standin::UploadReceiver receiver;
+        QVERIFY(receiver.listen());
         openWindow("INSERT INTO tblStaevne (StaevneId, Staevne, NiveauId, Startdato, Slutdato, ZEPStaevneNr) "
                    "VALUES (7, 'Tomt stævne', 'Klubstævne', '2024-08-01', '2024-08-01', 's*7ø');",
-                   {{"app.server", "1"}, {"http.port", port()}});
+                   {{"app.server", "1"}, {"http.port", port()}, {"upload.state", "1"},
+                    {"upload.server", QStringLiteral("127.0.0.1:%1").arg(receiver.port())}});
         m_window->showStaevne(standin::demoCompetitionId);
-        m_window->slotActivePage(3, "9", "A");
+        // Arena 3's active class, here and on the results server.
+        m_window->setupTab()->resultChangeClass(3, "A", 9, true);
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.latest("bane3.html"), readFile(outFile("klasse9_A.html")), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.latest("bane3.json"), readFile(outFile("klasse9_A.json")), 5000);
         const QStringList keys = m_window->viewKeys();
         const QWidget *firstTab = m_window->classTabs()->widget(0);
         const QByteArray index = readFile(outFile("index.html"));
@@ -326,6 +343,18 @@ private slots:
         const QByteArray link = QStringLiteral("<A HREF=\"/%1\"").arg(setting("staevne.ZEPStaevneId")).toUtf8();
         for (int bane : {1, 2, 3})
             QVERIFY(readFile(outFile(QStringLiteral("klasse0_%1.html").arg(bane))).contains(link));
+        // The results server's arena names show the same pause pages, and
+        // the arena documents name the second competition and no class.
+        const QByteArray second = QStringLiteral("\"ZEPstaevneId\":\"%1\"").arg(setting("staevne.ZEPStaevneId")).toUtf8();
+        for (int bane : {1, 2, 3}) {
+            const QString name = QStringLiteral("bane%1.html").arg(bane);
+            QTRY_COMPARE_WITH_TIMEOUT(receiver.latest(name),
+                                      readFile(outFile(QStringLiteral("klasse0_%1.html").arg(bane))), 5000);
+            const QString json = QStringLiteral("bane%1.json").arg(bane);
+            QTRY_VERIFY2_WITH_TIMEOUT(receiver.latest(json).contains(second)
+                                          && receiver.latest(json).contains("\"klasseNr\":\"0\""),
+                                      receiver.latest(json).constData(), 5000);
+        }
         // A class file of both competitions' names is the second one's.
         QVERIFY(readFile(outFile("klasse1_A.json"))
                     .contains(QStringLiteral("\"staevneId\":\"%1\"").arg(standin::demoPastCompetitionId).toUtf8()));
@@ -343,6 +372,64 @@ private slots:
         QCOMPARE(addressList()->count(), addresses);
     }
 
+    // After a second competition's load, nothing of a view of the first is
+    // served: no arena name points at one of its pages, and none of its
+    // pages, documents or exports is left, whatever its kind.
+    void secondLoadLeavesNothingOfTheFirst()
+    {
+        openWindow(QString(), {{"app.server", "1"}, {"http.port", port()}, {"championat.show", "1"}});
+        m_window->showStaevne(standin::demoCompetitionId);
+        QSet<QString> kinds;
+        for (const QString &key : m_window->viewKeys())
+            kinds << kind(key);
+        QCOMPARE(kinds, QSet<QString>({"staevneKlasseInfoDressur", "staevneKlasseInfoSpring",
+                                       "staevneKlasseInfoMilitary", "staevneKlasseInfoVenteliste",
+                                       "staevneKlasseInfoChampDressur", "staevneKlasseInfoChampSpring"}));
+        // Every arena shows a class of the first competition, arena 3 an
+        // eventing class with its overview page.
+        m_window->slotActivePage(1, "4", "A");
+        m_window->slotActivePage(2, "7", "A");
+        m_window->slotActivePage(3, "8", "A");
+        m_window->slotActivePage(99, "2", "V");
+        const QRegularExpression viewFile(QStringLiteral("^(?:klasse|rank|oversigt)(\\d+)_(\\w+)\\.(?:html|json|csv)$"));
+        QStringList firstFiles;
+        for (const QString &name : QDir(m_root).entryList(QDir::Files)) {
+            const QRegularExpressionMatch match = viewFile.match(name);
+            if (match.hasMatch() && match.captured(1) != QLatin1String("0"))
+                firstFiles << name;
+        }
+        QVERIFY(firstFiles.contains("oversigt8_A.html") && firstFiles.contains("klasse4_A.html")
+                && firstFiles.contains("klasse2_V.html"));
+
+        m_window->showStaevne(standin::demoPastCompetitionId);
+        const QStringList secondKeys = m_window->viewKeys();
+        QVERIFY(!secondKeys.isEmpty());
+        const auto ofSecond = [&secondKeys](const QString &name) {
+            const QRegularExpressionMatch match = QRegularExpression(
+                QStringLiteral("^(?:klasse|rank|oversigt)(\\d+)_(\\w+)\\.")).match(name);
+            return match.hasMatch() && secondKeys.contains(match.captured(1) + '-' + match.captured(2));
+        };
+        for (const QString &name : QDir(m_root).entryList(QDir::Files)) {
+            const QRegularExpressionMatch match = viewFile.match(name);
+            if (match.hasMatch() && match.captured(1) != QLatin1String("0"))
+                QVERIFY2(ofSecond(name), qPrintable(name));
+        }
+        const QMap<QString, QString> aliases = m_window->httpServer()->aliases();
+        const QRegularExpression arenaName(QStringLiteral("^(?:bane|rank|oversigt|tidsplan)\\d+\\.html$"));
+        int arenaNames = 0;
+        for (auto it = aliases.cbegin(); it != aliases.cend(); ++it) {
+            if (!arenaName.match(it.key()).hasMatch())
+                continue;
+            ++arenaNames;
+            const QString target = it.value();
+            QVERIFY2(target.startsWith(QLatin1String("klasse0_")) || target.startsWith(QLatin1String("rank0_"))
+                         || ofSecond(target),
+                     qPrintable(it.key() + " -> " + target));
+        }
+        QVERIFY(arenaNames >= 4 * 3);
+        QVERIFY(aliases.contains("oversigt3.html") && aliases.contains("bane99.html"));
+    }
+
     // Changed data: a dressage class whose code holds "SCU" and a jumping class
     // with a championship dressage code keep their views but change tab; no
     // information page at the lowest update level; a logo that does not decode.
@@ -353,8 +440,17 @@ private slots:
                    "UPDATE tblKlasse SET KlasseTypeId = 'DCU4H' WHERE StaevneId = 1 AND KlasseNr = 6;"
                    "DELETE FROM tblOpdatering WHERE OpdateringID > 2010301;"
                    "UPDATE tblEjer SET LOGOSTI = x'00010203';",
-                   {{"championat.show", "1"}});
+                   {{"championat.show", "1"}, {"database.update", QString()}});
         m_window->showStaevne(standin::demoCompetitionId);
+        // Without "database.update" a dressage view reads its class every
+        // minute, every other view every 20 seconds.
+        for (const QString &key : m_window->viewKeys()) {
+            const QList<QTimer *> timers = m_window->view(key)->findChildren<QTimer *>(Qt::FindDirectChildrenOnly);
+            const int expected = kind(key) == QLatin1String("staevneKlasseInfoDressur") ? 60000 : 20000;
+            QVERIFY2(std::any_of(timers.cbegin(), timers.cend(),
+                                 [expected](const QTimer *t) { return t->isActive() && t->interval() == expected; }),
+                     qPrintable(key));
+        }
         // Update level 2010301 makes no information page; a logo that does
         // not decode is neither saved nor uploaded.
         QVERIFY(QFile::exists(outFile("index.html")));

@@ -1,6 +1,11 @@
 // The main window as the operator meets it: tabs, log routing, the display
 // client, keys, the close question, the address line and a clean teardown.
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QTimer>
+#include <QTreeWidget>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -12,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QTextBrowser>
 
 #include <memory>
@@ -21,6 +28,8 @@
 #include "app/HistoryLineEdit.h"
 #include "app/MainWidget.h"
 #include "app/QTabW.h"
+#include "app/QtTranslation.h"
+#include "publish/HttpDaemon.h"
 #include "publish/Setup.h"
 #include "settings/appConfig.h"
 #include "publish/urlDownloader.h"
@@ -168,6 +177,46 @@ private slots:
         QVERIFY(!window.isFullScreenMode());
         // The last font and screen mode are kept for the next start.
         QCOMPARE(cfg->getValue("app.fullscreen.show", "") + cfg->getValue("bane.font", ""), QStringLiteral("06"));
+    }
+
+    // A station started without any settings file runs on the defaults:
+    // the client asks the local server's arena 1 every 30 seconds, nothing
+    // is served or uploaded, a new result changes the arena's class, and
+    // the server, once switched on, takes port 8080.
+    void defaultsWithoutSettingsFile()
+    {
+        const QString file = settingsFile({});
+        QVERIFY(!QFile::exists(file));
+        TestWindow window(nullptr, file, "MainWidget");
+        QCOMPARE(window.downloader()->pending(), QStringList{"http://localhost:8080/bane1.html"});
+        QCOMPARE(window.clientTab()->cachedPage(), QStringLiteral("cache/bane1.html"));
+        const QList<QTimer *> timers = window.clientTab()->findChildren<QTimer *>(Qt::FindDirectChildrenOnly);
+        QCOMPARE(timers.size(), 1);
+        QVERIFY(timers.first()->isActive());
+        QCOMPARE(timers.first()->interval(), 30000);
+        QVERIFY(!window.httpServer());
+
+        Setup *setup = window.setupTab();
+        setup->addClass(1, "LA1 A", "4", "A", "Lørdag");
+        QCOMPARE(setup->classList(1)->parentWidget()->findChild<QLineEdit *>()->text(),
+                 QStringLiteral("http://192.0.2.10:8080/bane1.html"));
+        QCOMPARE(setup->pendingUploads() + setup->waitingUploads(), 0);
+        QSignalSpy active(setup, &Setup::activePage);
+        setup->resultChangeClass(1, "A", 4, true);
+        QCOMPARE(active.count(), 1);
+        QCOMPARE(active.first(), (QVariantList{1, QStringLiteral("4"), QStringLiteral("A")}));
+        QCOMPARE(setup->classList(1)->topLevelItem(1)->text(0), QStringLiteral("Ja"));
+
+        window.startHttpServer(true);
+        QVERIFY(window.httpServer());
+        QVERIFY(QFileInfo(window.httpServer()->root()).isDir());
+        QCOMPARE(QDir(window.httpServer()->root()).canonicalPath(), QDir("html").canonicalPath());
+        // Another program may hold the port; then the window names it.
+        if (window.httpServer()->isListening())
+            QCOMPARE(window.httpServer()->serverPort(), quint16(8080));
+        else
+            QVERIFY(window.findChild<QStatusBar *>()->currentMessage().endsWith("port 8080"));
+        QVERIFY(!QFile::exists(file));
     }
 
     // Stored settings: a stale competition id is not taken over, no client
@@ -337,6 +386,68 @@ private slots:
         QCOMPARE(ClientTab::fitOf(QSize(100, 200), QSize(100, 200)), ClientTab::Fit::Exact);
     }
 
+    // The display client breaks a table cell's text between words only,
+    // never inside a number or name, at every font size the keys give and
+    // with the font fitted to the screen.
+    void clientKeepsWordsWhole_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<int>("keyF6");
+        QTest::addColumn<int>("keyF7");
+        QTest::addColumn<bool>("fitted");
+        QTest::newRow("dressage, default size") << "dressage_klasse31_A.html" << 0 << 0 << false;
+        QTest::newRow("dressage, F7 to 25") << "dressage_klasse31_A.html" << 0 << 10 << false;
+        QTest::newRow("dressage, F6 to 5") << "dressage_klasse31_A.html" << 12 << 0 << false;
+        QTest::newRow("dressage, fitted full screen") << "dressage_klasse31_A.html" << 0 << 8 << true;
+        QTest::newRow("eventing, F7 to 22") << "eventing_klasse41_A.html" << 0 << 7 << false;
+        QTest::newRow("championship jumping, fitted") << "champ_jumping_klasse.html" << 0 << 6 << true;
+    }
+    void clientKeepsWordsWhole()
+    {
+        QFETCH(QString, page);
+        QFETCH(int, keyF6);
+        QFETCH(int, keyF7);
+        QFETCH(bool, fitted);
+        TestWindow window(nullptr, settingsFile({{"bane.baseUrl", ""}}), "MainWidget");
+        window.resize(480, 360);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (int i = 0; i < keyF6; ++i)
+            QTest::keyClick(&window, Qt::Key_F6);
+        for (int i = 0; i < keyF7; ++i)
+            QTest::keyClick(&window, Qt::Key_F7);
+        if (fitted) {
+            QTest::keyClick(&window, Qt::Key_F3);
+            QTest::keyClick(&window, Qt::Key_F11);
+            window.resize(480, 360);
+        }
+        auto *view = window.findChild<QTextBrowser *>("showText");
+        window.mainTabs()->setCurrentIndex(0);
+        const QString path = QStringLiteral(ZEP_TESTDATA "/") + page;
+        for (int shown = 0; shown < (fitted ? 6 : 1); ++shown)
+            window.slotBaneFile(path);
+        QTextDocument *document = view->document();
+        document->size(); // lays the whole document out
+        int broken = 0;
+        for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+            const QString text = block.text();
+            const QTextLayout *layout = block.layout();
+            for (int i = 1; layout && i < layout->lineCount(); ++i) {
+                // A line starts after a space, a hyphen or a slash between
+                // names, else it split a word.
+                const int start = layout->lineAt(i).textStart();
+                if (start >= text.size())
+                    continue;
+                const QChar before = text.at(start - 1);
+                if (!QStringLiteral(" -/").contains(before) && !text.at(start).isSpace()) {
+                    ++broken;
+                    qWarning("split: \"%s\" | \"%s\"", qPrintable(text.left(start)), qPrintable(text.mid(start)));
+                }
+            }
+        }
+        QCOMPARE(broken, 0);
+    }
+
     // A window with every part shown: the command line under the debug views
     // keeps its height when the window grows, and the teardown is clean.
     void everyPartShown()
@@ -366,6 +477,22 @@ private slots:
         QCOMPARE(destroyed.count(), 1);
         // Nothing queued by the torn-down parts may fire afterwards.
         QTest::qWait(50);
+    }
+
+    // Qt's own buttons and dialogs speak Danish like the station's texts,
+    // also on a computer set to another language (the tests run in "C").
+    void qtDialogsSpeakDanish()
+    {
+        QVERIFY(installDanishQtTranslation(*QCoreApplication::instance()));
+        QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Annuller"));
+        // The competition choice's own buttons.
+        QInputDialog choice;
+        choice.setComboBoxItems({"Stævne"});
+        choice.show();
+        QVERIFY(choice.findChild<QDialogButtonBox *>());
+        QCOMPARE(choice.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->text(),
+                 QStringLiteral("Annuller"));
     }
 };
 

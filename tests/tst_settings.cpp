@@ -2,6 +2,8 @@
 // round trips through the file (Latin-1, blanks, "&", line breaks, characters
 // outside Latin-1 or that XML cannot hold), timer values, and what a failed
 // read or write leaves behind.
+#include <QDir>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -174,17 +176,39 @@ private slots:
         QCOMPARE(again.getValue("kept.before", "0"), QStringLiteral("1"));
     }
 
+    // A settings file that cannot be replaced: the save says so and what
+    // stands at the path is left as it was.
+    void failedWriteIsReportedAndKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("blocker"); // made first: a file or a folder
+        QTest::addColumn<QString>("target");
+        QTest::newRow("folder on the way is a file") << "plain" << "plain/cfg.xml";
+        QTest::newRow("target is a folder") << "folder/" << "folder";
+    }
     void failedWriteIsReportedAndKeepsTheOldFile()
     {
-        // A folder on the way that is a file: nothing can be written there.
-        QVERIFY(writeFile(path("plain"), "not a folder"));
-        appConfig cfg(nullptr, path("plain/cfg.xml"));
+        QFETCH(QString, blocker);
+        QFETCH(QString, target);
+        // Root may write anywhere, so the blockers are what stands in the way.
+        const bool folder = blocker.endsWith('/');
+        const QString kept = folder ? path(blocker + "old.xml") : path(blocker);
+        QVERIFY(writeFile(kept, "old settings"));
+        appConfig cfg(nullptr, path(target));
+        cfg.setValue("bane.font", "18");
         QSignalSpy log(&cfg, &appConfig::logMessage);
+        const QStringList before = QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
         QVERIFY(!cfg.writeConfig());
         QCOMPARE(log.count(), 1);
         QCOMPARE(log.at(0).at(0).toInt(), 1);
+        QVERIFY(log.at(0).at(1).toString().startsWith("Kunne ikke skrive indstillingsfilen"));
+        QCOMPARE(readFile(kept), QByteArray("old settings"));
+        QCOMPARE(QFileInfo(path(target)).isDir(), folder);
+        // No half-written copy is left beside it either.
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+    }
 
-        // Writing to another name leaves the store's own file alone.
+    void savingElsewhereLeavesTheOwnFile()
+    {
         const QString own = path("own.xml");
         QVERIFY(writeFile(own, "keep"));
         appConfig other(nullptr, own);

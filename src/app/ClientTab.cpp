@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QRegularExpression>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QUrl>
@@ -13,6 +16,25 @@
 #include "publish/PathJoin.h"
 #include "publish/urlDownloader.h"
 #include "settings/appConfig.h"
+
+namespace {
+// Qt's line breaking finds a break after the point or colon of a number
+// that starts with one digit ("7." over "500"), a narrow cell's way to
+// split it. A word joiner after each such sign between digits keeps the
+// number one word; it has no width and shows nothing.
+void keepNumbersWhole(QTextDocument *document)
+{
+    static const QRegularExpression sign(QStringLiteral("(?<=\\d)[.,:](?=\\d)"));
+    QTextCursor edit(document);
+    edit.beginEditBlock();
+    for (QTextCursor found = document->find(sign); !found.isNull(); found = document->find(sign, found)) {
+        QTextCursor after(document);
+        after.setPosition(found.selectionEnd());
+        after.insertText(QString(QChar(0x2060)));
+    }
+    edit.endEditBlock();
+}
+} // namespace
 
 ClientTab::ClientTab(appConfig *config, QWidget *parent)
     : QWidget(parent)
@@ -41,6 +63,10 @@ ClientTab::ClientTab(appConfig *config, QWidget *parent)
     m_view->setObjectName(QStringLiteral("showText"));
     m_view->setSearchPaths({QStringLiteral("./"), QStringLiteral("./logo/")});
     m_view->setReadOnly(true);
+    // Qt's default breaks a word that does not fit its table cell anywhere,
+    // so a narrow column shows "38" over "6" for 386: a cell breaks between
+    // words only, and a column is as wide as its longest word.
+    m_view->setWordWrapMode(QTextOption::WordWrap);
     pageLayout->addWidget(m_view, 10);
     setFontSize(cfg->getValue(QStringLiteral("bane.font"), QStringLiteral("15")).toInt());
 
@@ -103,6 +129,7 @@ void ClientTab::showFile(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return;
     m_view->setText(QString::fromUtf8(file.readAll()));
+    keepNumbersWhole(m_view->document());
     if (!m_fullScreen || cfg->getValue(QStringLiteral("bane.autoAdjust"), QStringLiteral("0")).toInt() == 0)
         return;
 

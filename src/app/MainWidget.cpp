@@ -81,7 +81,6 @@ MainWidget::MainWidget(QWidget *parent, const QString &settingsFile, const QStri
     connect(cfg, &appConfig::logMessage, this, &MainWidget::slotLogMessage);
     cfg->readConfig();
     cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("S000000"));
-    m_session = new StaevneSession(this);
 
     auto *windowLayout = new QVBoxLayout(this);
     windowLayout->setContentsMargins(2, 2, 2, 2);
@@ -104,6 +103,7 @@ MainWidget::MainWidget(QWidget *parent, const QString &settingsFile, const QStri
 
     klasseTabs = new QTabW(this);
     tabs->addTab(klasseTabs, QStringLiteral("Klasser"));
+    buildSession();
 
     buildLogArea();
 
@@ -201,6 +201,28 @@ void MainWidget::buildClientTab()
     connect(m_client, &ClientTab::timerFired, this, &MainWidget::timeOut);
     m_client->start();
     slotBaneFile(m_client->cachedPage());
+}
+
+void MainWidget::buildSession()
+{
+    StaevneSession::Station station;
+    station.cfg = cfg;
+    station.setup = setup;
+    station.client = m_client;
+    station.mainTabs = tabs;
+    station.classTabs = klasseTabs;
+    station.window = this;
+    station.httpServer = [this] { return httpd; };
+    station.connectDatabase = [this](const QString &name) { connectDatabase(name); };
+    station.field = [this](const QString &statement) { return getDBField(statement); };
+    station.bytes = [this](const QString &statement) { return getDBFieldByteArray(statement); };
+    station.hostInfo = [this] { return hostInfo(); };
+    station.askStaevne = [this](const QStringList &entries, int current, int *index, QString *text) {
+        return askStaevne(entries, current, index, text);
+    };
+    station.showChampionshipNotice = [this](const QString &text) { showChampionshipNotice(text); };
+    m_session = new StaevneSession(std::move(station), this);
+    connect(m_session, &StaevneSession::logMessage, this, &MainWidget::slotLogMessage);
 }
 
 void MainWidget::buildLogArea()

@@ -135,12 +135,10 @@ protected:
     virtual void showChampionshipNotice(const QString &text);
 
 private:
-    // The session asks through the window's dialogs.
-    friend class StaevneSession;
-
     void buildStatusBar();
     void buildStatusIcons();
     void buildClientTab();
+    void buildSession();
     void buildLogArea();
     void leaveFullScreen();
 
@@ -148,7 +146,6 @@ private:
     QTabW *tabs = nullptr;
     QTabW *klasseTabs = nullptr;
     QTabW *serverTabs = nullptr;
-    QTabW *champTabs = nullptr;
     QStatusBar *statusBar = nullptr;
     QLabel *versionLabel = nullptr;
     QLabel *hostLabel = nullptr;

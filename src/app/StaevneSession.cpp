@@ -2,6 +2,7 @@
 #include "database/FileNamePart.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <cstdio>
 #include <QDir>
 #include <QFile>
@@ -11,7 +12,6 @@
 #include <QSqlDatabase>
 
 #include "app/ClientTab.h"
-#include "app/MainWidget.h"
 #include "app/QTabW.h"
 #include "app/StaevneFiles.h"
 #include "app/StaevneInfoPage.h"
@@ -19,7 +19,9 @@
 #include "publish/PathJoin.h"
 #include "publish/Setup.h"
 #include "settings/appConfig.h"
+#include "views/JsonText.h"
 #include "views/staevneKlasseInfo.h"
+#include "files/ProgramVersion.h"
 
 namespace {
 const QString connectionName = QStringLiteral("ZEP");
@@ -72,6 +74,27 @@ StaevneFiles::Style fileStyle(const appConfig &cfg)
     return style;
 }
 
+// The arena's document while no class is active: the head of a class
+// document with class number 0, no columns and no rows, so that a reader of
+// the arena's JSON name sees the new competition and no class of the
+// previous one.
+QByteArray pauseDocument(int bane, const QString &zepNr)
+{
+    const QPair<QString, QString> header[] = {
+        {QStringLiteral("jsonVersion"), QStringLiteral("1.06")},
+        {QStringLiteral("version"), QLatin1String(ProgramVersion)},
+        {QStringLiteral("ZEPstaevneId"), zepNr},
+        {QStringLiteral("klasseNr"), QStringLiteral("0")},
+        {QStringLiteral("bane"), QString::number(bane)},
+        {QStringLiteral("class"), QStringLiteral("Pause Bane %1").arg(bane)},
+    };
+    QString out = QStringLiteral("{\n");
+    for (const auto &field : header)
+        out += JsonText::quoted(field.first) + QLatin1Char(':') + JsonText::quoted(field.second) + QLatin1Char(',');
+    out += QLatin1String("\"headers\": [\n],\n\"equipages\": [\n]\n}\n");
+    return out.toUtf8();
+}
+
 StaevneFiles::Section fileSection(const StaevneLoader::SectionRow &row, StaevneLoader::ViewKind kind)
 {
     StaevneFiles::Section section;
@@ -88,9 +111,9 @@ StaevneFiles::Section fileSection(const StaevneLoader::SectionRow &row, StaevneL
 }
 } // namespace
 
-StaevneSession::StaevneSession(MainWidget *window)
-    : QObject(window)
-    , m_window(window)
+StaevneSession::StaevneSession(Station station, QObject *parent)
+    : QObject(parent)
+    , m_station(std::move(station))
 {
 }
 
@@ -99,26 +122,25 @@ StaevneSession::~StaevneSession()
     deleteViews();
 }
 
-void StaevneSession::log(int level, const QString &text) const
+void StaevneSession::log(int level, const QString &text)
 {
-    m_window->slotLogMessage(level, text);
+    emit logMessage(level, text);
 }
 
 QSqlDatabase StaevneSession::connection() const
 {
     if (!QSqlDatabase::contains(connectionName))
-        m_window->connectDatabase(connectionName);
+        m_station.connectDatabase(connectionName);
     return QSqlDatabase::database(connectionName, true);
 }
 
-StaevneLoader::Database StaevneSession::database(const QSqlDatabase &db) const
+StaevneLoader::Database StaevneSession::database(const QSqlDatabase &db)
 {
-    MainWidget *window = m_window;
     StaevneLoader::Database database;
     database.db = db;
-    database.field = [window](const QString &statement) { return window->getDBField(statement); };
-    database.bytes = [window](const QString &statement) { return window->getDBFieldByteArray(statement); };
-    database.log = [window](int level, const QString &text) { window->slotLogMessage(level, text); };
+    database.field = m_station.field;
+    database.bytes = m_station.bytes;
+    database.log = [this](int level, const QString &text) { log(level, text); };
     return database;
 }
 
@@ -140,7 +162,7 @@ void StaevneSession::deleteViews()
 bool StaevneSession::readList(StaevneLoader::StaevneList *list)
 {
     const BusyScope busy(m_busy);
-    m_window->connectDatabase(connectionName);
+    m_station.connectDatabase(connectionName);
     const QSqlDatabase db = QSqlDatabase::database(connectionName, true);
     return db.isOpen() && StaevneLoader::readStaevneList(database(db), list);
 }
@@ -152,7 +174,7 @@ void StaevneSession::open(int staevneId)
     StaevneLoader::StaevneList list;
     const int index = readList(&list) ? int(list.ids.indexOf(staevneId)) : -1;
     if (index >= 0)
-        m_window->config()->setValue(QStringLiteral("staevne.navn"), list.entries.at(index));
+        m_station.cfg->setValue(QStringLiteral("staevne.navn"), list.entries.at(index));
     show(staevneId);
 }
 
@@ -165,7 +187,7 @@ void StaevneSession::select()
         return;
     int index = -1;
     QString text;
-    if (!m_window->askStaevne(list.entries, int(list.entries.size()) - 1, &index, &text))
+    if (!m_station.askStaevne(list.entries, int(list.entries.size()) - 1, &index, &text))
         return;
     if (index < 0 || index >= list.entries.size())
         index = int(list.entries.indexOf(text));
@@ -174,7 +196,7 @@ void StaevneSession::select()
         log(1, QStringLiteral("Stævnet \"%1\" findes ikke i databasen; intet indlæst").arg(text));
         return;
     }
-    m_window->config()->setValue(QStringLiteral("staevne.navn"), list.entries.at(index));
+    m_station.cfg->setValue(QStringLiteral("staevne.navn"), list.entries.at(index));
     show(list.ids.at(index));
 }
 
@@ -183,8 +205,8 @@ void StaevneSession::show(int staevneId)
     if (refuseWhileBusy(QStringLiteral("Indlæsning af stævne %1").arg(staevneId)))
         return;
     const BusyScope busy(m_busy);
-    appConfig *cfg = m_window->config();
-    Setup *setup = m_window->setupTab();
+    appConfig *cfg = m_station.cfg;
+    Setup *setup = m_station.setup;
 
     cfg->setValue(QStringLiteral("staevne.id"), QString::number(staevneId));
     setup->staevneNavn(cfg->getValue(QStringLiteral("staevne.navn"), QStringLiteral("??")));
@@ -203,7 +225,7 @@ void StaevneSession::show(int staevneId)
     const int sectionCount = StaevneLoader::readSectionCount(database, staevneId);
 
     // No cancel button: a load always runs to its end.
-    QProgressDialog progress(tr("Indlæser stævne\n%1").arg(header.navn), QString(), 0, sectionCount + 3, m_window);
+    QProgressDialog progress(tr("Indlæser stævne\n%1").arg(header.navn), QString(), 0, sectionCount + 3, m_station.window);
     progress.setObjectName(QStringLiteral("progress"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(100);
@@ -232,7 +254,7 @@ void StaevneSession::show(int staevneId)
 void StaevneSession::announce(const QString &navn) const
 {
     QStringList classes;
-    for (QTabW *tabs : {m_window->classTabs(), m_champTabs}) {
+    for (QTabW *tabs : {m_station.classTabs, m_champTabs}) {
         for (int i = 0; tabs && i < tabs->count(); ++i)
             classes << tabs->tabText(i);
     }
@@ -245,7 +267,7 @@ void StaevneSession::announce(const QString &navn) const
 void StaevneSession::build(int staevneId, const StaevneLoader::Club &club, const StaevneLoader::Header &header,
                            const QList<StaevneLoader::SectionRow> &rows, QProgressDialog *progress)
 {
-    appConfig *cfg = m_window->config();
+    appConfig *cfg = m_station.cfg;
     StaevneFiles files({club.navn, club.id, header.zepNr, header.navn, header.type, header.startDato, header.slutDato},
                        fileStyle(*cfg));
     const bool championat = cfg->getValue(QStringLiteral("championat.show"), QStringLiteral("0")).toInt() != 0;
@@ -278,7 +300,7 @@ void StaevneSession::build(int staevneId, const StaevneLoader::Club &club, const
     writeFiles(header, files);
     writeInfo(staevneId);
     if (!notice.isEmpty())
-        m_window->showChampionshipNotice(notice);
+        m_station.showChampionshipNotice(notice);
 }
 
 void StaevneSession::tearDown(const StaevneLoader::Header &header, const QList<StaevneLoader::SectionRow> &rows)
@@ -291,9 +313,9 @@ void StaevneSession::tearDown(const StaevneLoader::Header &header, const QList<S
     // Stored only now: the views of the competition on show read it while
     // they live.
     if (header.read)
-        m_window->config()->setValue(QStringLiteral("staevne.ZEPStaevneId"), header.zepNr);
-    m_window->setupTab()->clearClasses();
-    m_window->setupTab()->forgetUploads();
+        m_station.cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"), header.zepNr);
+    m_station.setup->clearClasses();
+    m_station.setup->forgetUploads();
 }
 
 void StaevneSession::removeOldFiles()
@@ -310,7 +332,7 @@ void StaevneSession::removeOldFiles()
     // klasse_<nr>_<section>.csv") holds typed marks and stays whatever else goes.
     const QRegularExpression written(QStringLiteral("^(?:klasse|rank|oversigt)(?:%1)\\.(?:html|json|csv)$")
                                          .arg(suffixes.join(QLatin1Char('|'))));
-    const QDir root(m_window->config()->getValue(QStringLiteral("http.root"), QStringLiteral("html/")));
+    const QDir root(m_station.cfg->getValue(QStringLiteral("http.root"), QStringLiteral("html/")));
     for (const QString &name : root.entryList(QDir::Files)) {
         if (written.match(name).hasMatch() && !QFile::remove(root.filePath(name)))
             log(1, QStringLiteral("Kunne ikke fjerne %1 fra det forrige stævne").arg(root.filePath(name)));
@@ -326,7 +348,7 @@ void StaevneSession::pointArenasAtPausePages(const QList<StaevneLoader::SectionR
         if (!row.isWaitingList())
             m_arenas.insert(row.bane);
     }
-    HttpDaemon *httpd = m_window->httpServer();
+    HttpDaemon *httpd = m_station.httpServer();
     if (!httpd)
         return;
     for (int bane : std::as_const(m_arenas)) {
@@ -334,15 +356,26 @@ void StaevneSession::pointArenasAtPausePages(const QList<StaevneLoader::SectionR
         for (const char *name : {"bane%1.html", "rank%1.html", "oversigt%1.html"})
             httpd->addAlias(QString::fromLatin1(name).arg(bane), pause);
     }
+    // An arena without a pause page (the waiting lists' 99) may still name
+    // an active class of the old competition: it names nothing that exists
+    // until one of the new competition's classes becomes active there.
+    static const QRegularExpression arenaName(QStringLiteral("^(?:bane|rank|oversigt)(\\d+)\\.html$"));
+    const QMap<QString, QString> aliases = httpd->aliases();
+    for (auto it = aliases.cbegin(); it != aliases.cend(); ++it) {
+        const QRegularExpressionMatch match = arenaName.match(it.key());
+        if (match.hasMatch() && !m_arenas.contains(match.captured(1).toInt())
+            && !it.value().startsWith(QLatin1String("klasse0_")) && !it.value().startsWith(QLatin1String("rank0_")))
+            httpd->addAlias(it.key(), QStringLiteral("klasse0_%1.html").arg(match.captured(1)));
+    }
 }
 
 QTabW *StaevneSession::championshipTab(QString *notice)
 {
     if (m_champTabs)
         return m_champTabs;
-    appConfig *cfg = m_window->config();
-    m_champTabs = new QTabW(m_window);
-    m_window->mainTabs()->insertTab(2, m_champTabs,
+    appConfig *cfg = m_station.cfg;
+    m_champTabs = new QTabW(m_station.window);
+    m_station.mainTabs->insertTab(2, m_champTabs,
                                     cfg->getValue(QStringLiteral("championat.title"), tr("&Championats Klasser")));
     const QString defaultInfo =
         tr("Resultaterne for championats klasser kan nu indtastes\ni fanebladet %1.\nDesuden kan der "
@@ -357,11 +390,11 @@ void StaevneSession::addSection(const StaevneLoader::SectionRow &row, StaevneLoa
 {
     const QString klasseNr = QString::number(row.klasseNr);
     staevneKlasseInfo *view =
-        StaevneLoader::createView(kind, m_window->config(), m_window, row.klasse + QLatin1Char(' ') + row.afdeling);
-    connect(view, &staevneKlasseInfo::logMessage, m_window, &MainWidget::slotLogMessage);
+        StaevneLoader::createView(kind, m_station.cfg, m_station.window, row.klasse + QLatin1Char(' ') + row.afdeling);
+    connect(view, &staevneKlasseInfo::logMessage, this, &StaevneSession::logMessage);
 
     const bool inChampionshipTab = StaevneLoader::inChampionshipTab(row.klasseType, championat);
-    QTabW *target = inChampionshipTab ? championshipTab(notice) : m_window->classTabs();
+    QTabW *target = inChampionshipTab ? championshipTab(notice) : m_station.classTabs;
     target->insertTab((*created)++, view, QStringLiteral("%1 %2 - %3").arg(klasseNr, row.klasse, row.afdeling));
     if (inChampionshipTab)
         *notice += QStringLiteral("%1 %2").arg(klasseNr, row.klasse) + QLatin1Char('\n');
@@ -374,17 +407,18 @@ void StaevneSession::addSection(const StaevneLoader::SectionRow &row, StaevneLoa
         delete twin;
     }
     m_views.insert(key, view);
-    Setup *setup = m_window->setupTab();
+    Setup *setup = m_station.setup;
     setup->addClass(row.bane, row.klasse + QLatin1Char(' ') + row.afdeling, klasseNr, row.afdeling, row.dag);
     connect(view, &staevneKlasseInfo::resultChangeClass, setup, &Setup::resultChangeClass);
-    connect(view, &staevneKlasseInfo::connectDB, m_window, &MainWidget::connectDatabase);
+    connect(view, &staevneKlasseInfo::connectDB, this,
+            [this](const QString &name) { m_station.connectDatabase(name); });
     if (!row.isWaitingList())
         m_arenas.insert(row.bane);
 }
 
 void StaevneSession::writePausePages(const StaevneFiles &files)
 {
-    const QString root = m_window->config()->getValue(QStringLiteral("http.root"), QStringLiteral("html/"));
+    const QString root = m_station.cfg->getValue(QStringLiteral("http.root"), QStringLiteral("html/"));
     const auto logLine = [this](int level, const QString &text) { log(level, text); };
     QSet<int> empty = m_arenas;
     for (const auto &page : files.pausePages()) {
@@ -393,15 +427,28 @@ void StaevneSession::writePausePages(const StaevneFiles &files)
     }
     for (int bane : std::as_const(empty))
         writeOutputFile(root, QStringLiteral("klasse0_%1.html").arg(bane), files.pausePage(bane), logLine);
+    // Every arena shows its pause page until one of its classes becomes
+    // active, on the results server too: its names there still hold the
+    // previous competition's active class otherwise.
+    const QString zepNr = m_station.cfg->getValue(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("ZEP"));
+    QList<int> arenas = m_arenas.values();
+    std::sort(arenas.begin(), arenas.end());
+    for (int bane : std::as_const(arenas)) {
+        const QString json = QStringLiteral("klasse0_%1.json").arg(bane);
+        writeOutputFile(root, json, pauseDocument(bane, zepNr), logLine);
+        m_station.setup->uploadFile(QStringLiteral("html/klasse0_%1.html").arg(bane),
+                                    QStringLiteral("bane%1.html").arg(bane));
+        m_station.setup->uploadFile(QLatin1String("html/") + json, QStringLiteral("bane%1.json").arg(bane));
+    }
 }
 
 void StaevneSession::writeFiles(const StaevneLoader::Header &header, const StaevneFiles &files)
 {
     // The competition's files, each written whole now that it is complete.
-    const QString root = m_window->config()->getValue(QStringLiteral("http.root"), QStringLiteral("html/"));
+    const QString root = m_station.cfg->getValue(QStringLiteral("http.root"), QStringLiteral("html/"));
     const auto logLine = [this](int level, const QString &text) { log(level, text); };
-    Setup *setup = m_window->setupTab();
-    HttpDaemon *httpd = m_window->httpServer();
+    Setup *setup = m_station.setup;
+    HttpDaemon *httpd = m_station.httpServer();
     if (writeOutputFile(root, files.manifestName(), files.manifest(), logLine)) {
         if (!header.read)
             log(1, QStringLiteral("%1 sendes ikke: stævnets data kunne ikke læses, og filen ville "
@@ -413,7 +460,7 @@ void StaevneSession::writeFiles(const StaevneLoader::Header &header, const Staev
     if (writeOutputFile(root, QStringLiteral("index.html"), files.startPage(), logLine) && httpd
         && paths::isSafeFileNamePart(header.zepNr))
         httpd->addAlias(header.zepNr, QStringLiteral("index.html"));
-    ClientTab *client = m_window->clientTab();
+    ClientTab *client = m_station.client;
     client->addAddresses(StaevneFiles::addressesToAdd(client->addresses(), files.addresses()));
 }
 
@@ -422,12 +469,12 @@ bool StaevneSession::refresh()
     if (refuseWhileBusy(QStringLiteral("Opdatering af klasserne")))
         return false;
     const BusyScope busy(m_busy);
-    appConfig *cfg = m_window->config();
+    appConfig *cfg = m_station.cfg;
     log(1, QStringLiteral("Refresh Classes "));
     const int staevneId = cfg->getValue(QStringLiteral("staevne.id"), QStringLiteral("0")).toInt();
     if (staevneId > 0)
         writeInfo(staevneId);
-    cfg->setValue(QStringLiteral("host.info"), m_window->hostInfo());
+    cfg->setValue(QStringLiteral("host.info"), m_station.hostInfo());
 
     QList<QPointer<staevneKlasseInfo>> views;
     for (staevneKlasseInfo *view : std::as_const(m_views))
@@ -455,7 +502,7 @@ void StaevneSession::writeLogo(const StaevneLoader::Database &database, const QS
         return;
     const QString path = root + QLatin1Char('/') + name;
     log(1, QStringLiteral("Klub logo %1").arg(path));
-    m_window->setupTab()->uploadBinFile(path, QString());
+    m_station.setup->uploadBinFile(path, QString());
 }
 
 void StaevneSession::writeInfo(int staevneId)
@@ -464,7 +511,7 @@ void StaevneSession::writeInfo(int staevneId)
     if (!db.isOpen())
         return;
     const StaevneLoader::Database database = this->database(db);
-    appConfig *cfg = m_window->config();
+    appConfig *cfg = m_station.cfg;
     const QString root = cfg->getValue(QStringLiteral("http.root"), QStringLiteral("html/"));
 
     const int updateLevel = StaevneInfoPage::readUpdateLevel(database);
@@ -480,7 +527,7 @@ void StaevneSession::writeInfo(int staevneId)
                                                   cfg->getValue(QStringLiteral("html.background.color"), QStringLiteral("white")));
     if (!writeOutputFile(root, name, page, [this](int level, const QString &text) { log(level, text); }))
         return;
-    m_window->setupTab()->uploadFile(root + QLatin1Char('/') + name, QString(), false);
-    if (HttpDaemon *httpd = m_window->httpServer())
+    m_station.setup->uploadFile(root + QLatin1Char('/') + name, QString(), false);
+    if (HttpDaemon *httpd = m_station.httpServer())
         httpd->addAlias(QStringLiteral("info.html"), name);
 }

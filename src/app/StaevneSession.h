@@ -7,25 +7,57 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 #include "app/StaevneLoader.h"
 
-class MainWidget;
+class appConfig;
+class ClientTab;
+class HttpDaemon;
 class QProgressDialog;
 class QTabW;
+class QWidget;
+class Setup;
 class StaevneFiles;
 class staevneKlasseInfo;
 
 // The loaded competition: choosing it, one result view per class section
 // (in the class tabs or the championship tab), the setup tab's arena lists,
-// the competition's files and the refresh of every class. It runs inside
-// the window that made it and reaches the window's parts through it.
+// the competition's files and the refresh of every class. It is given the
+// parts of the station it fills and the few services it asks for when it
+// is made, and reports through logMessage.
 class StaevneSession : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY(StaevneSession)
 
 public:
-    explicit StaevneSession(MainWidget *window);
+    struct Station
+    {
+        appConfig *cfg = nullptr;
+        Setup *setup = nullptr;
+        ClientTab *client = nullptr;
+        // The championship tab goes into mainTabs, the other views into
+        // classTabs; window parents the views and the progress dialog.
+        QTabW *mainTabs = nullptr;
+        QTabW *classTabs = nullptr;
+        QWidget *window = nullptr;
+        // The HTTP server of the moment; null while serving is off.
+        std::function<HttpDaemon *()> httpServer;
+        // Opens (or reopens) the named database connection.
+        std::function<void(const QString &name)> connectDatabase;
+        // One value of a statement on "ZEP", null when there is none.
+        std::function<QString(const QString &statement)> field;
+        std::function<QByteArray(const QString &statement)> bytes;
+        std::function<QString()> hostInfo;
+        // The competition choice: false on cancel; otherwise `index` is the
+        // chosen entry's position, or -1 for a typed text, which is in `text`.
+        std::function<bool(const QStringList &entries, int current, int *index, QString *text)> askStaevne;
+        // The notice that lists the classes of the championship tab.
+        std::function<void(const QString &text)> showChampionshipNotice;
+    };
+
+    StaevneSession(Station station, QObject *parent);
     ~StaevneSession() override;
 
     staevneKlasseInfo *view(const QString &key) const { return m_views.value(key); }
@@ -45,15 +77,18 @@ public:
     void writeInfo(int staevneId);
     void deleteViews();
 
+signals:
+    void logMessage(int level, const QString &text);
+
 private:
-    StaevneLoader::Database database(const QSqlDatabase &db) const;
+    StaevneLoader::Database database(const QSqlDatabase &db);
     // The database's competitions; false when they cannot be read.
     bool readList(StaevneLoader::StaevneList *list);
     // One line on standard output naming the competition and its classes,
     // for whoever started the station without watching its window.
     void announce(const QString &navn) const;
     QSqlDatabase connection() const;
-    void log(int level, const QString &text) const;
+    void log(int level, const QString &text);
     // Makes the views and files of the sections read.
     void build(int staevneId, const StaevneLoader::Club &club, const StaevneLoader::Header &header,
                const QList<StaevneLoader::SectionRow> &rows, QProgressDialog *progress);
@@ -71,7 +106,7 @@ private:
     void writeFiles(const StaevneLoader::Header &header, const StaevneFiles &files);
     void writeLogo(const StaevneLoader::Database &database, const QString &root);
 
-    MainWidget *m_window;
+    const Station m_station;
     // The result views, keyed by class number and section joined by "-";
     // owned here and deleted explicitly.
     QHash<QString, staevneKlasseInfo *> m_views;

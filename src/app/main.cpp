@@ -4,12 +4,15 @@
 #include <QTimer>
 
 #include "app/MainWidget.h"
+#include "app/QtTranslation.h"
 #include "driver/StandinDriver.h"
 #include "settings/appConfig.h"
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    if (!installDanishQtTranslation(app))
+        qWarning("Qts danske oversættelse (qtbase_da.qm) er ikke installeret; Qts egne dialoger er på engelsk");
     // The SQL Server stand-in, chosen with "database.driver", for machines
     // that run on a demo database.
     standin::registerDriver();

@@ -97,6 +97,14 @@ void urlDownloader::checkQueue()
     connect(reply, &QNetworkReply::finished, this, [this, reply, url]() { finished(reply, url); });
 }
 
+void urlDownloader::fail(const QString &error)
+{
+    // A screen without its server would repeat the same line every tick.
+    if (error != m_lastError)
+        emit logMessage(4, error);
+    m_lastError = error;
+}
+
 void urlDownloader::finished(QNetworkReply *reply, const QString &url)
 {
     reply->deleteLater();
@@ -104,28 +112,21 @@ void urlDownloader::finished(QNetworkReply *reply, const QString &url)
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->error() == QNetworkReply::NoError && status != 200) {
         // Only a complete page replaces the one shown.
-        const QString error = tr("%1 download of %2 answered %3").arg(objectName(), url).arg(status);
-        if (error != m_lastError)
-            emit logMessage(4, error);
-        m_lastError = error;
+        fail(tr("%1 download of %2 answered %3").arg(objectName(), url).arg(status));
         return;
     }
     if (reply->error() != QNetworkReply::NoError) {
-        const QString error = tr("%1 download of %2 failed: %3").arg(objectName(), url, reply->errorString());
-        // A screen without its server would repeat the same line every tick.
-        if (error != m_lastError)
-            emit logMessage(4, error);
-        m_lastError = error;
+        fail(tr("%1 download of %2 failed: %3").arg(objectName(), url, reply->errorString()));
         return;
     }
-    m_lastError.clear();
     const QByteArray body = reply->readAll();
     const QString path = localPath(m_directory, url);
     QString error;
     if (!writeWholeFile(path, body, &error)) {
-        emit logMessage(4, tr("%1 cannot store %2: %3").arg(objectName(), path, error));
+        fail(tr("%1 cannot store %2: %3").arg(objectName(), path, error));
         return;
     }
+    m_lastError.clear();
     if (m_debugLevel > 3)
         emit logMessage(4, tr("%1 downloaded %2 to %3").arg(objectName(), url, path));
     emit doneDownload(path);

@@ -43,6 +43,8 @@ private slots:
 
 private:
     void finished(QNetworkReply *reply, const QString &url);
+    // Logs a failed download, unless it is the same as the last one.
+    void fail(const QString &error);
 
     QString m_directory;
     int m_debugLevel;
