@@ -120,12 +120,25 @@ private slots:
         QCOMPARE(icon(window), QStringLiteral("logo/database_error.png"));
         QVERIFY(log(window).contains("Injected failure")); // the database's own words reach the log
         QVERIFY(!QSqlDatabase::database("ZEP", false).isOpen());
+        // Every view asks again on every tick: an outage is logged once.
+        for (int round = 0; round < 3; ++round)
+            window.connectDatabase("ZEP");
+        QCOMPARE(log(window).count("Error opening DataBase"), 1);
+        QCOMPARE(log(window).count("db handler"), 1);
         standin::Faults::setRefuseOpen(false);
         for (int round = 0; round < 2; ++round) { // every call closes and opens again
             window.connectDatabase("ZEP");
             QCOMPARE(icon(window), QStringLiteral("logo/database_ok.png"));
             QVERIFY(QSqlDatabase::database("ZEP", false).isOpen());
         }
+        QCOMPARE(log(window).count("er åben igen"), 1);
+        QCOMPARE(log(window).count("Old db handler"), 1); // the second, after the outage
+        // The next outage is logged again.
+        standin::Faults::setRefuseOpen(true);
+        window.connectDatabase("ZEP");
+        window.connectDatabase("ZEP");
+        QCOMPARE(log(window).count("Error opening DataBase"), 2);
+        standin::Faults::setRefuseOpen(false);
 
         // A missing file is an error, and connecting does not make one.
         MainWidget missing(nullptr, settings({{"database.driver", standin::driverName()},

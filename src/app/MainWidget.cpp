@@ -418,15 +418,21 @@ void MainWidget::closeEvent(QCloseEvent *event)
 
 void MainWidget::connectDatabase(QString name)
 {
+    // Every view asks again on each tick while the server is away: the
+    // attempts of one outage are logged once, when it starts, and its end
+    // once, when a connection opens again.
+    const bool outageLogged = m_databaseDown;
     databaseError(true);
     QSqlDatabase db;
     if (QSqlDatabase::contains(name)) {
         db = QSqlDatabase::database(name, true);
-        slotLogMessage(1, QStringLiteral("Old db handler"));
+        if (!outageLogged)
+            slotLogMessage(1, QStringLiteral("Old db handler"));
         db.close();
     } else {
         db = dbsettings::addConnection(*cfg, name);
-        slotLogMessage(1, QStringLiteral("New db handler"));
+        if (!outageLogged)
+            slotLogMessage(1, QStringLiteral("New db handler"));
     }
     const QString server = dbsettings::serverName(*cfg);
     if (db.isValid()) {
@@ -434,10 +440,17 @@ void MainWidget::connectDatabase(QString name)
         if (!db.isOpen())
             db.open();
         databaseError(false);
-        if (db.isOpen())
+        if (db.isOpen()) {
+            if (outageLogged)
+                slotLogMessage(3, QStringLiteral("DataBase %1 er åben igen").arg(server));
+            m_databaseDown = false;
             return;
+        }
     }
     databaseError(true);
+    m_databaseDown = true;
+    if (outageLogged)
+        return;
     slotLogMessage(1, QStringLiteral("Error opening DataBase %1").arg(server));
     if (db.isValid() || QSqlDatabase::contains(name))
         slotLogMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db.lastError().text()));

@@ -160,4 +160,6 @@ private:
     // The built-in HTTP server; null while serving is off.
     HttpDaemon *httpd = nullptr;
     bool m_fullScreen = false;
+    // The last connection attempt failed and the failure was logged.
+    bool m_databaseDown = false;
 };
