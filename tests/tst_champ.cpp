@@ -603,6 +603,25 @@ private slots:
         QCOMPARE(file.count(";102;"), 0);
         QVERIFY(file.endsWith("\n;;;;;;;;;;;;;;;;;;;;;;;;\n\n"));
 
+        // A new starter whose reload fails: missed and failed once each,
+        // however many ticks it lasts; the list follows once it can.
+        QVERIFY(runSql("INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr, RytterId, HestId, KlubId, "
+                       "Kategori) VALUES (9746, 9701, 106, 9726, 9736, 'ARK', '0'); "
+                       "INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr) VALUES (9778, 9711, 9746, 6); "
+                       "ALTER TABLE tblMetode RENAME TO tblMetodeX"));
+        log.clear();
+        for (int tick = 0; tick < 3; ++tick)
+            view.updateKlasse();
+        QVERIFY(runSql("ALTER TABLE tblMetodeX RENAME TO tblMetode"));
+        // (102, withdrawn above, is back too.)
+        QCOMPARE(logged(log, 1).size(), 3);
+        QVERIFY(logged(log, 1).contains(QStringLiteral("Not found 41 A 6 106")));
+        view.updateKlasse();
+        QVERIFY(runSql("DELETE FROM tblStart WHERE StartId = 9778; DELETE FROM tblAnmeldelse WHERE AnmeldelseId = 9746"));
+        QVERIFY(listRow(view, "106") && listRow(view, "102"));
+        QCOMPARE(logged(log, 1).size(), 3);
+        QCOMPARE(logged(log, 3).size(), 1);
+
         // An empty section stays quiet.
         DressurProbe empty(m_cfg);
         empty.load(Empty);

@@ -451,8 +451,11 @@ bool ChampView::followStartList(QString *why)
         const QList<QTreeWidgetItem *> found = listView1->findItems(key, Qt::MatchExactly | Qt::MatchCaseSensitive, 1);
         if (found.isEmpty()) {
             missing = true;
-            emit logMessage(1, QStringLiteral("Not found %1 %2 %3 %4")
-                                   .arg(QString::number(klasseNr), afdeling, startNr, key));
+            // While the reload that should bring it in fails, the same
+            // starter would be missed on every tick.
+            if (!inTrouble(Trouble::Database))
+                emit logMessage(1, QStringLiteral("Not found %1 %2 %3 %4")
+                                       .arg(QString::number(klasseNr), afdeling, startNr, key));
             continue;
         }
         if (found.first()->text(0) != startNr)
