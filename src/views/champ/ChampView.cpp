@@ -3,9 +3,9 @@
 
 #include "database/DbValue.h"
 #include "files/WholeFile.h"
+#include "views/KlasseJsonDocument.h"
 #include "views/champ/ChampPrint.h"
 #include "views/champ/ChampRules.h"
-#include "views/KlasseJsonDocument.h"
 #include "views/champ/ChampScoreTable.h"
 
 #include <QApplication>
@@ -479,18 +479,13 @@ QDateTime ChampView::pageTime() const
     return QDateTime::currentDateTime();
 }
 
-void ChampView::printHtml()
-{
-    publish();
-}
-
 void ChampView::announce(bool resultChanged)
 {
     m_announce = true;
     m_announceResult = m_announceResult || resultChanged;
 }
 
-bool ChampView::publish()
+void ChampView::printHtml()
 {
     ChampPages::ClassInfo info;
     info.kind = m_layout.pageKind;
@@ -525,7 +520,7 @@ bool ChampView::publish()
                          &error)) {
         reportTrouble(Trouble::Write,
                       QStringLiteral("Siderne for klasse %1 %2 er ikke skrevet: %3").arg(nr, afdeling, error));
-        return false;
+        return;
     }
     troubleOver(Trouble::Write, QStringLiteral("Klasse %1 %2: siderne skrives igen").arg(nr, afdeling));
     // Only what reached the files is announced: a change whose pages could
@@ -536,7 +531,6 @@ bool ChampView::publish()
         m_announceResult = false;
         emit resultChangeClass(bane, afdeling, klasseNr, resultChanged);
     }
-    return true;
 }
 
 // ---- printing ------------------------------------------------------------------

@@ -49,9 +49,10 @@ struct ChampLayout
 // reads back the class's score file; every operator edit (calcSum of the
 // dressage or jumping sheet) recomputes totals and placings, publishes and
 // saves the score file. On its timer the view follows the section's start
-// list. After every load, tick and edit it writes its class page and rank
-// page and its JSON document (all or none), prints the class page on request and exports the
-// section for Hippodata.
+// list. After every load, tick and edit it writes its class page, rank page
+// and JSON document (all or none) and announces a change once they are
+// written; it prints the class page on request and exports the section for
+// Hippodata.
 //
 // The typed marks exist nowhere else: the sheet never saves a table that is
 // not a loaded class, a load that cannot read the database keeps the sheet
@@ -84,7 +85,9 @@ public slots:
     // changed the start list. A load that cannot read the database keeps
     // the sheet and its pages.
     void refreshClass() override;
-    // The class page, the rank page and the JSON document, all or none.
+    // The class page, the rank page and the JSON document, all or none;
+    // then a due announcement. An outage of the output directory is logged
+    // when it starts and when it ends.
     void printHtml() override;
     // One operator edit of the score table.
     virtual void calcSum(int row, int column) = 0;
@@ -155,10 +158,6 @@ protected:
     const ChampLayout m_layout;
 
 private:
-    // Writes the pages and the document; sends a due announcement once
-    // they are written. An outage of the output directory is logged when it
-    // starts and when it ends.
-    bool publish();
     // Loads the class of the stored arguments; false, with `why` when there
     // is more to tell than the connection's own report, when the database
     // could not be read (the sheet stays).
