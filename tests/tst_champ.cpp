@@ -4,16 +4,21 @@
 // cell editor as an operator types.
 
 #include "SectionFixture.h"
+#include "app/StaevneLoader.h"
 #include "settings/appConfig.h"
 #include "views/champ/ChampRules.h"
 #include "views/champ/ChampScoreFile.h"
 #include "views/champ/ChampScoreTable.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+#include <memory>
 #include <sys/resource.h>
 
 using namespace sectionfx;
@@ -27,6 +32,32 @@ QTreeWidgetItem *listRow(const staevneKlasseInfo &view, const QString &staevneNr
 {
     const auto found = view.listView1->findItems(staevneNr, Qt::MatchExactly, 1);
     return found.isEmpty() ? nullptr : found.first();
+}
+
+// A sheet of class `klasseNr`, section A, shown.
+std::unique_ptr<ChampView> shown(appConfig *cfg, bool spring, int klasseNr)
+{
+    std::unique_ptr<ChampView> view(spring ? static_cast<ChampView *>(new SpringProbe(cfg)) : new DressurProbe(cfg));
+    view->showKlasse(70, klasseNr, QStringLiteral("A"), 1, 9670 + klasseNr);
+    view->show();
+    return view;
+}
+
+// Status word and place of every starter of a published class document,
+// "status:place" by competition number.
+QMap<QString, QString> publishedPlaces(const QString &path, int placeColumn)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QMap<QString, QString> places;
+    const QJsonArray rows = QJsonDocument::fromJson(file.readAll()).object().value("equipages").toArray();
+    for (const QJsonValue &row : rows) {
+        const QJsonObject cells = row.toObject();
+        places.insert(cells.value("col1").toString(), cells.value("col5").toString() + QLatin1Char(':')
+                                                          + cells.value(QStringLiteral("col%1").arg(placeColumn)).toString());
+    }
+    return places;
 }
 
 } // namespace
@@ -83,6 +114,59 @@ private slots:
         const champ::DressurSum sum = champ::dressurSum(marks, fejl, edited, dv);
         QTEST(sum.count, "count");
         QTEST(sum.total, "total");
+    }
+
+    void bell_data()
+    {
+        QTest::addColumn<QString>("mark");
+        QTest::addColumn<bool>("rings");
+        QTest::newRow("top mark") << "10" << false;
+        QTest::newRow("top mark with decimals") << "10.0" << false;
+        QTest::newRow("lowest mark") << "0" << false;
+        QTest::newRow("above the top") << "10.5" << true;
+        QTest::newRow("below 0") << "-0.5" << true;
+        QTest::newRow("no mark") << "-" << false;
+        QTest::newRow("status letter") << "o" << false;
+    }
+
+    void bell()
+    {
+        QFETCH(QString, mark);
+        QTEST(champ::markOutOfRange(mark), "rings");
+    }
+
+    void championshipClassTypes_data()
+    {
+        QTest::addColumn<int>("diciplinId");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<bool>("championat");
+        QTest::addColumn<int>("kind");
+        const int champDressur = int(StaevneLoader::ViewKind::ChampDressur);
+        const int dressur = int(StaevneLoader::ViewKind::Dressur);
+        for (const char *type : {"DCU4H", "DCU5H", "DCU6H", "DCUF4H", "DCUF5H", "DCUF6H"})
+            QTest::newRow(type) << 2 << type << true << champDressur;
+        QTest::newRow("championship sheets not shown") << 2 << "DCU5H" << false << dressur;
+        QTest::newRow("other dressage class") << 2 << "DCU7H" << true << dressur;
+        QTest::newRow("small letters") << 2 << "dcu5h" << true << dressur;
+        QTest::newRow("championship jumping") << 3 << "SCU6" << true << int(StaevneLoader::ViewKind::ChampSpring);
+    }
+
+    void championshipClassTypes()
+    {
+        QFETCH(int, diciplinId);
+        QFETCH(QString, type);
+        QFETCH(bool, championat);
+        QFETCH(int, kind);
+        StaevneLoader::SectionRow row;
+        row.diciplinId = diciplinId;
+        row.afdeling = QStringLiteral("A");
+        row.klasseType = type;
+        const StaevneLoader::ViewKind chosen = StaevneLoader::viewKind(row, championat);
+        QCOMPARE(int(chosen), kind);
+        const bool champ = kind != int(StaevneLoader::ViewKind::Dressur);
+        QCOMPARE(StaevneLoader::inChampionshipTab(type, championat), champ);
+        const std::unique_ptr<staevneKlasseInfo> view(StaevneLoader::createView(chosen, m_cfg, nullptr, type));
+        QCOMPARE(qobject_cast<ChampView *>(view.get()) != nullptr, champ);
     }
 
     void places()
@@ -348,6 +432,65 @@ private slots:
         QCOMPARE(again.champTable->text(again.champTable->findRow(1, "302"), 20), QStringLiteral("Kl. 13 på"));
     }
 
+    void withdrawnStarterHasNoPlace_data()
+    {
+        QTest::addColumn<bool>("spring");
+        QTest::addColumn<QString>("letter");
+        QTest::newRow("dressage, withdrawn") << false << "a";
+        QTest::newRow("dressage, did not appear") << false << "E";
+        QTest::newRow("jumping, withdrawn") << true << "A";
+        QTest::newRow("jumping, did not appear") << true << "e";
+    }
+
+    void withdrawnStarterHasNoPlace()
+    {
+        QFETCH(bool, spring);
+        QFETCH(QString, letter);
+        const int klasseNr = spring ? Spring6 : Dressur5;
+        const int first = spring ? 11 : 9;
+        const int place = spring ? 19 : 23;
+        // 301 and 101 place first, then one of them is out; 303 and 105
+        // withdrew in the database.
+        const QString out = spring ? "301" : "101";
+        const QString other = spring ? "304" : "102";
+        const QString word = letter.toUpper() == "A" ? "Afmeldt" : "Ej mødt";
+        const QStringList better = spring ? QStringList{"8", "0", "70"} : QStringList{"8", "8", "8", "8", "8"};
+        const QStringList worse = spring ? QStringList{"7", "0", "70"} : QStringList{"7", "7", "7", "7", "7"};
+        const QString json = m_dir.filePath(QStringLiteral("html/klasse%1_A.json").arg(klasseNr));
+        const auto check = [&](const ChampView &view) {
+            QCOMPARE(listRow(view, out)->text(place), QString());
+            QCOMPARE(listRow(view, other)->text(place), QStringLiteral("1"));
+            QCOMPARE(listRow(view, spring ? "303" : "105")->text(place), QString());
+            const QMap<QString, QString> published = publishedPlaces(json, place);
+            QCOMPARE(published.value(out), word + ":");
+            QCOMPARE(published.value(other), QStringLiteral(":1"));
+            QCOMPARE(published.values().count(":1"), 1);
+        };
+        {
+            const std::unique_ptr<ChampView> view = shown(m_cfg, spring, klasseNr);
+            ChampScoreTable *t = view->champTable;
+            QVERIFY(typeCells(t, t->findRow(1, out), first, better));
+            QVERIFY(typeCells(t, t->findRow(1, other), first, worse));
+            QCOMPARE(listRow(*view, out)->text(place), QStringLiteral("1"));
+            QVERIFY(typeCell(t, t->findRow(1, out), first, letter));
+            check(*view);
+        }
+        // The score file keeps the sheet's own "999"; a reload does not put
+        // it into the list.
+        bool found = false;
+        for (const QByteArray &line : readFile(scorePath(klasseNr)).split('\n')) {
+            const QList<QByteArray> fields = line.split(';');
+            if (fields.value(1) == out.toLatin1()) {
+                QCOMPARE(fields.value(place), QByteArray("999"));
+                found = true;
+            }
+        }
+        QVERIFY(found);
+        QVERIFY(QFile::remove(json));
+        const std::unique_ptr<ChampView> again = shown(m_cfg, spring, klasseNr);
+        check(*again);
+    }
+
     void scoreFileSurvivesReload()
     {
         {
@@ -397,18 +540,44 @@ private slots:
         view.updateKlasse();
         QCOMPARE(listRow(view, "103")->text(0), QStringLiteral("3"));
 
-        // A flag that cannot be read keeps its last value.
+        // A flag that cannot be read keeps its last value, and the start
+        // list is still followed. An outage is logged when it starts and when
+        // it ends, not on every tick.
         QVERIFY(runSql("ALTER TABLE tblAfdeling RENAME COLUMN BevarStartTid TO Bevar"));
+        QVERIFY(runSql("UPDATE tblStart SET SekundaerStartNr = 1 WHERE StartId = 9773"));
         changes.clear();
-        view.updateKlasse();
+        log.clear();
+        for (int tick = 0; tick < 3; ++tick)
+            view.updateKlasse();
         QVERIFY(runSql("ALTER TABLE tblAfdeling RENAME COLUMN Bevar TO BevarStartTid"));
-        QVERIFY(runSql("UPDATE tblAfdeling SET BevarStartTid = 0 WHERE AfdelingId = 9711"));
+        QVERIFY(runSql("UPDATE tblStart SET SekundaerStartNr = NULL WHERE StartId = 9773"));
         QCOMPARE(view.bevarStartTid, 1);
+        QCOMPARE(listRow(view, "103")->text(0), QStringLiteral("3A"));
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(logged(log, 1).size(), 1);
+        QVERIFY(logged(log, 3).isEmpty());
+        view.updateKlasse();
+        view.updateKlasse();
+        QCOMPARE(logged(log, 1).size(), 1);
+        QCOMPARE(logged(log, 3), QStringList{"Klasse 41 A: databasen kan læses igen"});
+
+        // The same for a start list that cannot be read.
+        log.clear();
+        changes.clear();
+        QVERIFY(runSql("ALTER TABLE tblStart RENAME TO tblStartX"));
+        for (int tick = 0; tick < 3; ++tick)
+            view.updateKlasse();
+        QVERIFY(runSql("ALTER TABLE tblStartX RENAME TO tblStart"));
+        QCOMPARE(logged(log, 1).size(), 1);
+        view.updateKlasse();
+        view.updateKlasse();
+        QCOMPARE(logged(log, 1).size(), 1);
+        QCOMPARE(logged(log, 3).size(), 1);
         QCOMPARE(changes.count(), 0);
-        QVERIFY(logged(log, 1).isEmpty());
+        QVERIFY(runSql("UPDATE tblAfdeling SET BevarStartTid = 0 WHERE AfdelingId = 9711"));
 
         // A reload whose header query fails keeps the sheet and its marks,
-        // which the score file then cannot bring back.
+        // which the score file then cannot bring back, and announces nothing.
         QVERIFY(QFile::remove(scorePath(41)));
         log.clear();
         standin::Faults::failNextStatements(2);
@@ -417,7 +586,9 @@ private slots:
         QCOMPARE(t->rowCount(), 5);
         QCOMPARE(t->text(0, 9), QStringLiteral("5"));
         QCOMPARE(view.listView1->topLevelItemCount(), 4);
-        QCOMPARE(logged(log, -1).size(), 2);
+        QCOMPARE(logged(log, -1).size(), 1); // the competition number
+        QCOMPARE(logged(log, 1).size(), 1);
+        QCOMPARE(changes.count(), 0);
 
         // A withdrawal leaves no stale row, and the next save no second copy.
         QVERIFY(runSql("UPDATE tblStart SET Slettet = '2024-06-15 10:00:00' WHERE StartId = 9772"));
@@ -431,6 +602,25 @@ private slots:
         QCOMPARE(file.count(";101;"), 1);
         QCOMPARE(file.count(";102;"), 0);
         QVERIFY(file.endsWith("\n;;;;;;;;;;;;;;;;;;;;;;;;\n\n"));
+
+        // A new starter whose reload fails: missed and failed once each,
+        // however many ticks it lasts; the list follows once it can.
+        QVERIFY(runSql("INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr, RytterId, HestId, KlubId, "
+                       "Kategori) VALUES (9746, 9701, 106, 9726, 9736, 'ARK', '0'); "
+                       "INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr) VALUES (9778, 9711, 9746, 6); "
+                       "ALTER TABLE tblMetode RENAME TO tblMetodeX"));
+        log.clear();
+        for (int tick = 0; tick < 3; ++tick)
+            view.updateKlasse();
+        QVERIFY(runSql("ALTER TABLE tblMetodeX RENAME TO tblMetode"));
+        // (102, withdrawn above, is back too.)
+        QCOMPARE(logged(log, 1).size(), 3);
+        QVERIFY(logged(log, 1).contains(QStringLiteral("Not found 41 A 6 106")));
+        view.updateKlasse();
+        QVERIFY(runSql("DELETE FROM tblStart WHERE StartId = 9778; DELETE FROM tblAnmeldelse WHERE AnmeldelseId = 9746"));
+        QVERIFY(listRow(view, "106") && listRow(view, "102"));
+        QCOMPARE(logged(log, 1).size(), 3);
+        QCOMPARE(logged(log, 3).size(), 1);
 
         // An empty section stays quiet.
         DressurProbe empty(m_cfg);

@@ -1,7 +1,6 @@
 #include "views/champ/ChampPages.h"
 
 #include "views/HtmlText.h"
-#include "files/WholeFile.h"
 #include "views/PageHead.h"
 
 #include <QDir>
@@ -304,7 +303,7 @@ QString klasseRow(const ClassInfo &info, const Settings &s, const QStringList &r
     return out;
 }
 
-QString rankHead(const ClassInfo &info, const Settings &s)
+QString writeRankHtmlHead(const ClassInfo &info, const Settings &s)
 {
     QString out = PageHead::html(info.title, s.refresh, s.rankCss, s.background);
     out += QLatin1String("<table width=") + s.rankWidth + QLatin1String(">\n<tr>\n <td> <h4>&nbsp;")
@@ -312,7 +311,7 @@ QString rankHead(const ClassInfo &info, const Settings &s)
     return out;
 }
 
-QString rankRow(const ClassInfo &info, const Settings &s, const QStringList &row, int n)
+QString writeRankHtmlRows(const ClassInfo &info, const Settings &s, const QStringList &row, int n)
 {
     const Columns col = columnsOf(info.kind);
     const QString F = QLatin1String("<font color=\"") + foreground(s, n) + QLatin1String("\" size=\"3\">");
@@ -340,24 +339,17 @@ Pages write(const ClassInfo &info, const Settings &s, const QVector<QStringList>
 {
     const QString table = QStringLiteral("<table width=100% cellspacing=\"0\" cellpadding=\"1\" border=\"0\">\n");
     QString klasse = klasseHead(info, s) + table + headerRow(info, s);
-    QString rank = rankHead(info, s) + table;
+    QString rank = writeRankHtmlHead(info, s) + table;
     int n = 0;
     for (const QStringList &row : rows) {
         if (isWithdrawn(row))
             continue;
         ++n;
         klasse += rowOpening(s, n) + klasseRow(info, s, row, n) + QLatin1String("</tr>\n");
-        rank += rowOpening(s, n) + rankRow(info, s, row, n) + QLatin1String("</tr>\n");
+        rank += rowOpening(s, n) + writeRankHtmlRows(info, s, row, n) + QLatin1String("</tr>\n");
     }
     const QString end = QStringLiteral("</table>\n</body>\n</html>\n");
     return {(klasse + end).toUtf8(), (rank + end).toUtf8()};
-}
-
-bool save(const QString &klassePath, const QString &rankPath, const Pages &pages, QString *error)
-{
-    // Both pages or neither: a class page without its ranking page would be
-    // announced and uploaded alone.
-    return writeWholeFiles({{klassePath, pages.klasse}, {rankPath, pages.rank}}, error);
 }
 
 } // namespace ChampPages

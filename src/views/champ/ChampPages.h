@@ -67,10 +67,4 @@ struct Pages
 // Both pages, UTF-8.
 Pages write(const ClassInfo &info, const Settings &settings, const QVector<QStringList> &rows);
 
-// Writes both pages through QSaveFile and commits them only when both were
-// written whole, so that neither the arena screens nor the upload ever get
-// one page without the other or an empty page; on failure the previous
-// pages stay and `error` says why.
-bool save(const QString &klassePath, const QString &rankPath, const Pages &pages, QString *error);
-
 } // namespace ChampPages

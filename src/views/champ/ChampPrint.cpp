@@ -5,7 +5,15 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrinter>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextLayout>
+#include <QTextTable>
+
+#include <algorithm>
+#include <limits>
 
 namespace ChampPrint {
 
@@ -15,29 +23,196 @@ QRect body(const QPrinter &printer)
     return QRect(m, m, printer.width() - 2 * m, printer.height() - 2 * m);
 }
 
+QVector<qreal> sheetTops(qreal textHeight, qreal bodyHeight, const QVector<Span> &keepTogether)
+{
+    QVector<qreal> tops{0};
+    if (bodyHeight <= 0)
+        return tops;
+    qreal top = 0;
+    while (top + bodyHeight < textHeight) {
+        qreal end = top + bodyHeight;
+        // Each move takes the end up, past the span's top, so it ends.
+        for (bool moved = true; moved;) {
+            moved = false;
+            for (const Span &span : keepTogether) {
+                if (span.top <= top || span.top >= end || span.bottom <= end || span.bottom - span.top > bodyHeight)
+                    continue;
+                // Halfway between the content above the span and the span,
+                // so that neither shows on the other's sheet.
+                qreal above = top;
+                for (const Span &other : keepTogether)
+                    if (other.bottom <= span.top)
+                        above = std::max(above, other.bottom);
+                end = (above + span.top) / 2;
+                moved = true;
+            }
+        }
+        top = end;
+        tops << top;
+    }
+    return tops;
+}
+
 int printSlices(QPainter &painter, QPrinter &printer, qreal textHeight, const QFont &font,
-                const std::function<void(QPainter &painter, const QRectF &clip)> &draw)
+                const std::function<void(QPainter &painter, const QRectF &clip)> &draw,
+                const QVector<Span> &keepTogether, qreal scale)
 {
     const QRect b = body(printer);
     const QFontMetrics metrics(font, &printer);
-    for (int sheet = 1;; ++sheet) {
-        const qreal top = qreal(sheet - 1) * b.height();
+    const QVector<qreal> tops = sheetTops(textHeight, b.height() / scale, keepTogether);
+    for (int sheet = 1; sheet <= tops.size(); ++sheet) {
+        const qreal top = tops.at(sheet - 1);
+        const qreal bottom = sheet < tops.size() ? tops.at(sheet) : top + b.height() / scale;
         painter.save();
-        painter.setClipRect(b);
-        painter.translate(b.left(), b.top() - top);
-        draw(painter, QRectF(0, top, b.width(), b.height()));
+        painter.setClipRect(QRectF(b.left(), b.top(), b.width(), (bottom - top) * scale));
+        painter.translate(b.left(), b.top());
+        painter.scale(scale, scale);
+        painter.translate(0, -top);
+        draw(painter, QRectF(0, top, b.width() / scale, bottom - top));
         painter.restore();
 
         painter.setFont(font);
         const QString number = QString::number(sheet);
         painter.drawText(b.left() + b.width() - metrics.horizontalAdvance(number),
                          b.top() + b.height() + metrics.ascent() + 5, number);
-
-        // The sheets printed so far cover the whole text.
-        if (qreal(sheet) * b.height() >= textHeight)
-            return sheet;
-        printer.newPage();
+        if (sheet < tops.size())
+            printer.newPage();
     }
+    return int(tops.size());
+}
+
+namespace {
+
+// The columns of every table take the width their content needs: the
+// page's percentages add up to more than the whole and would crush the
+// last columns to a character's width.
+// Cells get at least `padding` (in the page's pixels) of room, so that the
+// titles of neighbouring columns do not run into each other.
+void freeColumns(QTextFrame *frame, qreal padding)
+{
+    if (auto *table = qobject_cast<QTextTable *>(frame)) {
+        QTextTableFormat format = table->format();
+        format.setColumnWidthConstraints(
+            QVector<QTextLength>(table->columns(), QTextLength(QTextLength::VariableLength, 0)));
+        format.setCellPadding(std::max(format.cellPadding(), padding));
+        table->setFormat(format);
+    }
+    const QList<QTextFrame *> children = frame->childFrames();
+    for (QTextFrame *child : children)
+        freeColumns(child, padding);
+}
+
+// A short cell text (a number, a place, a status, a title) stays on one
+// line. A longer one (names, a pedigree, the head's lines) may wrap between
+// its words: the page joins them with non-breaking blanks, which on a
+// narrow sheet would leave a name wider than its column.
+void wrapLongTextsOnly(QTextDocument &document)
+{
+    // One edit: the layout follows once, not once per cell.
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        cursor.setPosition(block.position());
+        if (!cursor.currentTable())
+            continue;
+        const QString text = block.text();
+        if (text.trimmed().size() <= 12) {
+            QTextBlockFormat format = block.blockFormat();
+            format.setNonBreakableLines(true);
+            cursor.setBlockFormat(format);
+            continue;
+        }
+        for (int i = text.indexOf(QChar::Nbsp); i >= 0; i = text.indexOf(QChar::Nbsp, i + 1)) {
+            cursor.setPosition(block.position() + i);
+            cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+            cursor.insertText(QStringLiteral(" "), cursor.charFormat());
+        }
+    }
+    cursor.endEditBlock();
+}
+
+void addLines(const QTextBlock &block, const QAbstractTextDocumentLayout *layout, QVector<Span> *spans)
+{
+    const QRectF rect = layout->blockBoundingRect(block);
+    const QTextLayout *lines = block.layout();
+    for (int i = 0; lines && i < lines->lineCount(); ++i) {
+        const QRectF line = lines->lineAt(i).rect().translated(rect.topLeft());
+        spans->append({line.top(), line.bottom()});
+    }
+}
+
+void addFrame(QTextFrame *frame, const QAbstractTextDocumentLayout *layout, QVector<Span> *spans)
+{
+    if (auto *table = qobject_cast<QTextTable *>(frame)) {
+        // A row and the rows its cells span go together; so a starter's
+        // pedigree row stays under his result.
+        const int rowCount = table->rows();
+        const qreal none = std::numeric_limits<qreal>::max();
+        QVector<Span> rows(rowCount, Span{none, -none});
+        QVector<int> reach(rowCount);
+        for (int r = 0; r < rowCount; ++r) {
+            reach[r] = r;
+            for (int c = 0; c < table->columns(); ++c) {
+                const QTextTableCell cell = table->cellAt(r, c);
+                if (!cell.isValid() || cell.row() != r || cell.column() != c)
+                    continue;
+                reach[r] = std::max(reach[r], r + cell.rowSpan() - 1);
+                for (QTextFrame::iterator it = cell.begin(); !it.atEnd(); ++it) {
+                    if (!it.currentBlock().isValid())
+                        continue;
+                    const QRectF rect = layout->blockBoundingRect(it.currentBlock());
+                    rows[r].top = std::min(rows[r].top, rect.top());
+                    rows[r].bottom = std::max(rows[r].bottom, rect.bottom());
+                }
+            }
+        }
+        for (int r = 0; r < rowCount;) {
+            Span group = rows[r];
+            int last = reach[r];
+            int next = r + 1;
+            for (; next <= last && next < rowCount; ++next) {
+                group.top = std::min(group.top, rows[next].top);
+                group.bottom = std::max(group.bottom, rows[next].bottom);
+                last = std::max(last, reach[next]);
+            }
+            if (group.top < group.bottom)
+                spans->append(group);
+            r = next;
+        }
+        return;
+    }
+    for (QTextFrame::iterator it = frame->begin(); !it.atEnd(); ++it) {
+        if (it.currentFrame())
+            addFrame(it.currentFrame(), layout, spans);
+        else if (it.currentBlock().isValid())
+            addLines(it.currentBlock(), layout, spans);
+    }
+}
+
+} // namespace
+
+void layOut(QTextDocument &document, QPrinter &printer, const QString &html, const QFont &font, qreal width)
+{
+    document.documentLayout()->setPaintDevice(&printer);
+    document.setDefaultFont(font);
+    document.setDefaultStyleSheet(QStringLiteral("a { color: blue; text-decoration: underline; }"));
+    // A word that does not fit its column stands out of it rather than
+    // being cut into pieces, as "7.400" into "7." and "4".
+    QTextOption option = document.defaultTextOption();
+    option.setWrapMode(QTextOption::WordWrap);
+    document.setDefaultTextOption(option);
+    document.setHtml(html);
+    // A quarter of the font's size; a page pixel is a 96th of an inch.
+    freeColumns(document.rootFrame(), font.pointSizeF() * 96 / 72 / 4);
+    wrapLongTextsOnly(document);
+    document.setTextWidth(width);
+}
+
+QVector<Span> rows(const QTextDocument &document)
+{
+    QVector<Span> spans;
+    addFrame(document.rootFrame(), document.documentLayout(), &spans);
+    return spans;
 }
 
 int printHtml(QPrinter &printer, const QString &html, const QFont &font)
@@ -47,14 +222,22 @@ int printHtml(QPrinter &printer, const QString &html, const QFont &font)
         return 0;
     const QRect b = body(printer);
     QTextDocument document;
-    document.documentLayout()->setPaintDevice(&printer);
-    document.setDefaultFont(font);
-    document.setDefaultStyleSheet(QStringLiteral("a { color: blue; text-decoration: underline; }"));
-    document.setHtml(html);
-    // A line that would cross the bottom of the body moves to the next sheet.
-    document.setPageSize(QSizeF(b.width(), b.height()));
-    const int sheets = printSlices(painter, printer, document.size().height(), font,
-                                   [&document](QPainter &p, const QRectF &clip) { document.drawContents(&p, clip); });
+    layOut(document, printer, html, font, b.width());
+    // Columns that need more than the body's width at this size are laid
+    // out side by side as they need and the sheet shows them reduced to the
+    // body's width, rather than cut off at its right edge.
+    // (A table at 100 % may round a few device pixels over.)
+    qreal scale = 1;
+    if (document.size().width() > b.width() * 1.005) {
+        // The narrowest the columns can be, names wrapped between words.
+        document.setTextWidth(1);
+        const qreal needed = document.size().width();
+        document.setTextWidth(std::max<qreal>(needed, b.width()));
+        scale = std::min<qreal>(1, b.width() / document.size().width());
+    }
+    const int sheets = printSlices(
+        painter, printer, document.size().height(), font,
+        [&document](QPainter &p, const QRectF &clip) { document.drawContents(&p, clip); }, rows(document), scale);
     painter.end();
     return sheets;
 }

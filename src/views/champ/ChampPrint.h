@@ -2,29 +2,63 @@
 
 #include <QRect>
 #include <QString>
+#include <QVector>
 
 #include <functional>
 
 class QFont;
 class QPainter;
 class QPrinter;
+class QTextDocument;
 
 // Printing a result page: the HTML laid out as rich text in the print font,
 // cut into body-high slices, one slice per sheet inside a 1 cm margin, each
 // sheet numbered at the right of its bottom margin.
+//
+// The page is made for the arena screens, whose cell widths add up to more
+// than the whole and whose names may be long. On paper the columns take the
+// width their content needs, words are never split inside, and a sheet ends
+// before a table row (or a starter's pair of rows) that would cross its
+// bottom, so every number, status and place stands whole and every row on
+// one sheet. Where the columns need more than the sheet's width at the
+// chosen size, the sheet shows them reduced to its width.
 namespace ChampPrint {
 
 // The body of a sheet: 1 cm in from every edge of the whole sheet (the
 // printer is in full-page mode), measured with the vertical resolution.
 QRect body(const QPrinter &printer);
 
-// Prints `textHeight` device pixels of content, body-high slice after
-// slice: `draw` paints the content with the painter translated so that the
-// content's top stands at the body's top, clipped to the slice `clip` (in
-// content coordinates). Starts a new sheet for each further slice and
-// returns the number of sheets.
+// A stretch of the content (in content coordinates, top and bottom) that
+// must not be cut by a sheet's end.
+struct Span
+{
+    qreal top = 0;
+    qreal bottom = 0;
+};
+
+// Where each sheet's slice of `textHeight` content begins: a body height
+// below the last one, or higher, between a span that would cross the
+// sheet's end and the content above it. A span higher than a body is cut as
+// it comes. At least one sheet.
+QVector<qreal> sheetTops(qreal textHeight, qreal bodyHeight, const QVector<Span> &keepTogether);
+
+// Prints `textHeight` device pixels of content, slice after slice (see
+// sheetTops): `draw` paints the content with the painter translated (and
+// scaled by `scale`) so that the slice's top stands at the body's top,
+// clipped to the slice `clip` (in content coordinates). Starts a new sheet
+// for each further slice and returns the number of sheets.
 int printSlices(QPainter &painter, QPrinter &printer, qreal textHeight, const QFont &font,
-                const std::function<void(QPainter &painter, const QRectF &clip)> &draw);
+                const std::function<void(QPainter &painter, const QRectF &clip)> &draw,
+                const QVector<Span> &keepTogether = {}, qreal scale = 1);
+
+// Lays the HTML page out for a body `width` wide on `printer`, in `font`:
+// table columns as wide as their content needs, words kept whole, short
+// cell texts on one line.
+void layOut(QTextDocument &document, QPrinter &printer, const QString &html, const QFont &font, qreal width);
+
+// The table rows of a laid-out document, each with the rows that its cells
+// span, and every line outside tables.
+QVector<Span> rows(const QTextDocument &document);
 
 // Prints the HTML page; the number of sheets, or 0 when the printer could
 // not be started.

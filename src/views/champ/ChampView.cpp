@@ -3,6 +3,7 @@
 
 #include "database/DbValue.h"
 #include "files/WholeFile.h"
+#include "views/KlasseJsonDocument.h"
 #include "views/champ/ChampPrint.h"
 #include "views/champ/ChampRules.h"
 #include "views/champ/ChampScoreTable.h"
@@ -197,9 +198,37 @@ void ChampView::showKlasse(int staevneId_, int klasseNr_, QString afdeling_, int
     afdelingId = afdelingId_;
     lastChangeId = -1;
 
+    QString why;
+    if (!loadKlasse(&why) && !why.isEmpty())
+        emit logMessage(-1, why);
+}
+
+bool ChampView::readRows(QSqlQuery &query, const QString &sql, const QString &place, QVector<QVariantList> *rows,
+                         QString *why)
+{
+    query.prepare(sql);
+    query.bindValue(QStringLiteral(":staevneId"), staevneId);
+    query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
+    query.bindValue(QStringLiteral(":afdeling"), afdeling);
+    bool ran = query.exec() && query.isActive();
+    QVector<QVariantList> read;
+    while (ran && query.next())
+        read.append(DbValue::rowValues(query));
+    ran = ran && !query.lastError().isValid();
+    if (!ran) {
+        *why = QStringLiteral("%1 SQL Error %2 Type: %3")
+                   .arg(place, query.lastError().text(), DbValue::errorType(query.lastError()));
+        return false;
+    }
+    *rows = read;
+    return true;
+}
+
+bool ChampView::loadKlasse(QString *why)
+{
     QSqlDatabase db;
     if (!openConnection(&db))
-        return;
+        return false;
     ZEPStaevnePropId = getDBField(QString::fromLatin1(PropNrSql)
                                       .arg(DbValue::sqlLiteral(setting(QStringLiteral("staevne.ZEPStaevneId"),
                                                                        QStringLiteral("ZEP"))))
@@ -213,17 +242,20 @@ void ChampView::showKlasse(int staevneId_, int klasseNr_, QString afdeling_, int
                                   .arg(QString::number(afdelingId), QString::number(afdelingId),
                                        QString::number(m_layout.judgesPosition));
     QVector<QVariantList> header;
-    if (!readSectionRows(query, headerSql, QStringLiteral("showKlasse header"), &header))
-        return;
+    if (!readRows(query, headerSql, QStringLiteral("showKlasse header"), &header, why))
+        return false;
     const QString resultStatement = resultSql();
     QVector<QVariantList> results;
-    if (!readSectionRows(query, resultStatement, QStringLiteral("showKlasse"), &results)) {
-        const QString line = QStringLiteral("showKlasse: Error in querySQL Error %1 Type: %2\nstmt %3\n")
-                                 .arg(query.lastError().text(), DbValue::errorType(query.lastError()),
-                                      resultStatement);
-        std::fputs(line.toLocal8Bit().constData(), stdout);
-        std::fflush(stdout);
-        return;
+    if (!readRows(query, resultStatement, QStringLiteral("showKlasse"), &results, why)) {
+        // Standard output has the statement; the log has the failure once.
+        if (!inTrouble(Trouble::Database)) {
+            const QString line = QStringLiteral("showKlasse: Error in querySQL Error %1 Type: %2\nstmt %3\n")
+                                     .arg(query.lastError().text(), DbValue::errorType(query.lastError()),
+                                          resultStatement);
+            std::fputs(line.toLocal8Bit().constData(), stdout);
+            std::fflush(stdout);
+        }
+        return false;
     }
 
     antalPlaceringer = 0;
@@ -264,6 +296,31 @@ void ChampView::showKlasse(int staevneId_, int klasseNr_, QString afdeling_, int
     calcPlace();
     champTable->setCurrentCell(0, m_layout.firstMarkColumn);
     printHtml();
+    return true;
+}
+
+void ChampView::refreshClass()
+{
+    QString why;
+    if (!reload(&why))
+        reportTrouble(Trouble::Database, why);
+}
+
+bool ChampView::reload(QString *why)
+{
+    // An edit under way belongs to the sheet as it is now: it is taken (and
+    // saved) before the rows are rebuilt under it. The starter who changed
+    // last stays marked on the reloaded pages.
+    champTable->finishEditing();
+    const bool due = m_announce;
+    announce(false);
+    if (!loadKlasse(why)) {
+        m_announce = due;
+        if (why->isEmpty())
+            *why = QStringLiteral("Klasse %1 %2: databasen kan ikke læses").arg(QString::number(klasseNr), afdeling);
+        return false;
+    }
+    return true;
 }
 
 void ChampView::fillTable()
@@ -313,43 +370,71 @@ void ChampView::updateKlasse()
     // the next tick comes soon enough.
     if (champTable->isEditing())
         return;
+    QString why;
+    if (followStartList(&why))
+        troubleOver(Trouble::Database,
+                    QStringLiteral("Klasse %1 %2: databasen kan læses igen").arg(QString::number(klasseNr), afdeling));
+    else
+        reportTrouble(Trouble::Database, why);
+}
+
+bool ChampView::tickConnection(QSqlDatabase *db, QString *why)
+{
+    const QString name = QStringLiteral("ZEP");
+    if (!QSqlDatabase::contains(name)) {
+        // The main window makes the connection before the signal returns.
+        emit connectDB(name);
+        if (!QSqlDatabase::contains(name)) {
+            *why = QStringLiteral("Klasse %1 %2: An DATABASE error occured.").arg(QString::number(klasseNr), afdeling);
+            return false;
+        }
+    }
+    *db = QSqlDatabase::database(name, true);
+    if (!db->isOpen()) {
+        *why = QStringLiteral("%1 updateKlasse database found but closed\n").arg(objectName())
+               + QStringLiteral("An database error occured.\n%1\n").arg(db->lastError().text());
+        emit connectDB(name);
+        return false;
+    }
+    return true;
+}
+
+bool ChampView::followStartList(QString *why)
+{
+    QSqlDatabase db;
+    if (!tickConnection(&db, why))
+        return false;
 
     bool changed = false;
-    bool ok = false;
-    const QString flag = getDBField(QString::fromLatin1(BevarStartTidSql).arg(afdelingId), &ok);
-    // A read that fails or finds nothing says nothing about the flag.
-    if (ok && !flag.isNull()) {
-        const int value = flag.trimmed().toInt();
-        changed = value != bevarStartTid;
-        bevarStartTid = value;
+    bool flagRead = true;
+    {
+        QSqlQuery flagQuery(db);
+        flagQuery.setForwardOnly(true);
+        if (flagQuery.prepare(QString::fromLatin1(BevarStartTidSql).arg(afdelingId)) && flagQuery.exec()
+            && flagQuery.isActive()) {
+            // A section without the row says nothing about the flag.
+            if (flagQuery.next() && !flagQuery.isNull(0)) {
+                const int value = flagQuery.value(0).toString().trimmed().toInt();
+                changed = value != bevarStartTid;
+                bevarStartTid = value;
+            }
+        } else {
+            // The flag keeps its last value and the start list is followed.
+            flagRead = false;
+            *why = QStringLiteral("Klasse %1 %2: BevarStartTid kan ikke læses: SQL Error %3 Type: %4")
+                       .arg(QString::number(klasseNr), afdeling, flagQuery.lastError().text(),
+                            DbValue::errorType(flagQuery.lastError()));
+        }
     }
 
-    QSqlDatabase db;
-    if (!openConnection(&db)) {
-        emit logMessage(1, QStringLiteral("%1 updateKlasse database found but closed\n").arg(objectName()));
-        return;
-    }
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    query.prepare(QString::fromLatin1(StartListSql));
-    query.bindValue(QStringLiteral(":staevneId"), staevneId);
-    query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
-    query.bindValue(QStringLiteral(":afdeling"), afdeling);
-    const auto failed = [this, &query] {
-        emit logMessage(1, QStringLiteral("SQL Error %1 Type: %2")
-                               .arg(query.lastError().text(), DbValue::errorType(query.lastError())));
-        emit connectDB(QStringLiteral("ZEP"));
-    };
-    if (!query.exec() || !query.isActive()) {
-        failed();
-        return;
-    }
     QVector<QVariantList> rows;
-    while (query.next())
-        rows << DbValue::rowValues(query);
-    if (query.lastError().isValid()) {
-        failed();
-        return;
+    QString listWhy;
+    if (!readRows(query, QString::fromLatin1(StartListSql), QStringLiteral("updateKlasse"), &rows, &listWhy)) {
+        *why = listWhy;
+        emit connectDB(QStringLiteral("ZEP"));
+        return false;
     }
 
     int counted = 0;
@@ -366,30 +451,38 @@ void ChampView::updateKlasse()
         const QList<QTreeWidgetItem *> found = listView1->findItems(key, Qt::MatchExactly | Qt::MatchCaseSensitive, 1);
         if (found.isEmpty()) {
             missing = true;
-            emit logMessage(1, QStringLiteral("Not found %1 %2 %3 %4")
-                                   .arg(QString::number(klasseNr), afdeling, startNr, key));
+            // While the reload that should bring it in fails, the same
+            // starter would be missed on every tick.
+            if (!inTrouble(Trouble::Database))
+                emit logMessage(1, QStringLiteral("Not found %1 %2 %3 %4")
+                                       .arg(QString::number(klasseNr), afdeling, startNr, key));
             continue;
         }
         if (found.first()->text(0) != startNr)
             renumbered.append({found.first(), startNr});
     }
-    if (missing || counted != listView1->topLevelItemCount()) {
-        refreshClass();
-        return;
-    }
+    if (missing || counted != listView1->topLevelItemCount())
+        return reload(why) && flagRead;
     for (const auto &change : std::as_const(renumbered)) {
         change.first->setText(0, change.second);
         changed = true;
     }
     listView1->sortItems(listView1->sortColumn(), listView1->header()->sortIndicatorOrder());
-    printHtml();
     if (changed)
-        emit resultChangeClass(bane, afdeling, klasseNr, false);
+        announce(false);
+    printHtml();
+    return flagRead;
 }
 
 QDateTime ChampView::pageTime() const
 {
     return QDateTime::currentDateTime();
+}
+
+void ChampView::announce(bool resultChanged)
+{
+    m_announce = true;
+    m_announceResult = m_announceResult || resultChanged;
 }
 
 void ChampView::printHtml()
@@ -418,14 +511,26 @@ void ChampView::printHtml()
 
     const QString nr = QString::number(klasseNr);
     QString error;
-    // The upload that follows an edit sends the class page: it must be
-    // whole, and the rank page must belong to it.
-    if (!ChampPages::save(outputPath(QStringLiteral("klasse%1_%2.html").arg(nr, afdeling)),
-                          outputPath(QStringLiteral("rank%1_%2.html").arg(nr, afdeling)), pages, &error)) {
-        emit logMessage(1, QStringLiteral("Siderne for klasse %1 %2 er ikke skrevet: %3").arg(nr, afdeling, error));
+    // The upload that follows an announcement sends the class page: the
+    // class page, its rank page and the document of one state go out
+    // together or not at all.
+    if (!writeWholeFiles({{outputPath(QStringLiteral("klasse%1_%2.html").arg(nr, afdeling)), pages.klasse},
+                          {outputPath(QStringLiteral("rank%1_%2.html").arg(nr, afdeling)), pages.rank},
+                          {jsonFilePath(), jsonDocument().toJson()}},
+                         &error)) {
+        reportTrouble(Trouble::Write,
+                      QStringLiteral("Siderne for klasse %1 %2 er ikke skrevet: %3").arg(nr, afdeling, error));
         return;
     }
-    writeJSon();
+    troubleOver(Trouble::Write, QStringLiteral("Klasse %1 %2: siderne skrives igen").arg(nr, afdeling));
+    // Only what reached the files is announced: a change whose pages could
+    // not be written is announced with the first write that succeeds.
+    if (m_announce) {
+        const bool resultChanged = m_announceResult;
+        m_announce = false;
+        m_announceResult = false;
+        emit resultChangeClass(bane, afdeling, klasseNr, resultChanged);
+    }
 }
 
 // ---- printing ------------------------------------------------------------------
@@ -559,13 +664,11 @@ void ChampView::calculatePlace()
     listView1->sortItems(m_layout.totalColumn, Qt::DescendingOrder);
     const QVector<QStringList> rows = listTexts();
     const champ::ListPlacing placing = champ::listPlaces(rows, m_layout.totalColumn, m_layout.tie1, m_layout.tie2);
-    for (int r = 0; r < rows.size(); ++r) {
-        // A row that is no starter keeps what it had.
-        const QString status = rows.at(r).value(5).toUpper();
-        if (status == QStringLiteral("EJ MØDT") || status == QLatin1String("AFMELDT"))
-            continue;
+    // A row that is no starter has no place: one withdrawn after he was
+    // placed gives his place up, and the table's "999" that a reload brings
+    // back from the score file does not stand in the list.
+    for (int r = 0; r < rows.size(); ++r)
         listView1->topLevelItem(r)->setText(m_layout.placeColumn, placing.places.at(r));
-    }
     m_antalStarter = placing.starters;
     m_resterendeStarter = placing.remaining;
 }

@@ -14,6 +14,7 @@ class QContextMenuEvent;
 class QFont;
 class QPrinter;
 class QPushButton;
+class QSqlDatabase;
 class QSqlQuery;
 
 // What tells the two championship sheets apart: their columns, where their
@@ -48,9 +49,10 @@ struct ChampLayout
 // reads back the class's score file; every operator edit (calcSum of the
 // dressage or jumping sheet) recomputes totals and placings, publishes and
 // saves the score file. On its timer the view follows the section's start
-// list. After every load, tick and edit it writes its class page and rank
-// page (both or neither), prints the class page on request and exports the
-// section for Hippodata.
+// list. After every load, tick and edit it writes its class page, rank page
+// and JSON document (all or none) and announces a change once they are
+// written; it prints the class page on request and exports the section for
+// Hippodata.
 //
 // The typed marks exist nowhere else: the sheet never saves a table that is
 // not a loaded class, a load that cannot read the database keeps the sheet
@@ -79,7 +81,13 @@ public slots:
     // One tick: the keep-start-time flag and the start list. New or missing
     // entries reload the class; a changed start number is written in place.
     void updateKlasse() override;
-    // The class page and the rank page, then the JSON document.
+    // Reloads the class; pages and announcement follow as after a tick that
+    // changed the start list. A load that cannot read the database keeps
+    // the sheet and its pages.
+    void refreshClass() override;
+    // The class page, the rank page and the JSON document, all or none;
+    // then a due announcement. An outage of the output directory is logged
+    // when it starts and when it ends.
     void printHtml() override;
     // One operator edit of the score table.
     virtual void calcSum(int row, int column) = 0;
@@ -131,6 +139,9 @@ protected:
     QTreeWidgetItem *listRowOf(int tableRow) const;
     // Sort, list placing and table placing, as after every edit.
     void placeAll();
+    // Marks the class to be announced (resultChangeClass) with the next
+    // pages that are written; `resultChanged` is the announcement's flag.
+    void announce(bool resultChanged);
     // Saves to the automatic path when the sheet holds a loaded class.
     void saveAutomatic();
     int intSetting(const QString &key, const QString &def) const;
@@ -147,6 +158,18 @@ protected:
     const ChampLayout m_layout;
 
 private:
+    // Loads the class of the stored arguments; false, with `why` when there
+    // is more to tell than the connection's own report, when the database
+    // could not be read (the sheet stays).
+    bool loadKlasse(QString *why);
+    bool reload(QString *why);
+    // A section statement read whole, or false and why.
+    bool readRows(QSqlQuery &query, const QString &sql, const QString &place, QVector<QVariantList> *rows,
+                  QString *why);
+    // One tick's connection and start list; false, and why, when some of it
+    // could not be read.
+    bool tickConnection(QSqlDatabase *db, QString *why);
+    bool followStartList(QString *why);
     bool scoreFileAllowed();
     void fillTable();
     void applyHeader(const QVariantList &values);
@@ -155,4 +178,7 @@ private:
     // Set by the first load that read the class: before it the table is no
     // class's sheet and must not be saved over a score file.
     bool m_loaded = false;
+    // An announcement waiting for its pages to be written.
+    bool m_announce = false;
+    bool m_announceResult = false;
 };

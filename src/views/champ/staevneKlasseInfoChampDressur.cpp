@@ -210,9 +210,9 @@ void staevneKlasseInfoChampDressur::calcSum(int row, int col)
 
     placeAll();
     lastChangeId = champTable->text(row, StaevneNr).toInt(nullptr, 10);
-    printHtml();
     if (sum.count >= 5 || champ::occursIn(text, QStringLiteral("AOUDE-")))
-        emit resultChangeClass(bane, afdeling, klasseNr, true);
+        announce(true);
+    printHtml();
     saveAutomatic();
 
     const int lastMark = champTable->isColumnHidden(Fejl) ? Kapacitet : Fejl;

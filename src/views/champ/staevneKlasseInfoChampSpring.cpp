@@ -169,9 +169,9 @@ void staevneKlasseInfoChampSpring::calcSum(int row, int col)
 
     placeAll();
     lastChangeId = champTable->text(row, StaevneNr).toInt(nullptr, 10);
-    printHtml();
     if (col == HSTid || champ::occursIn(text, QStringLiteral("AOUDE-")))
-        emit resultChangeClass(bane, afdeling, klasseNr, true);
+        announce(true);
+    printHtml();
     saveAutomatic();
 
     switch (col) {
