@@ -6,7 +6,6 @@ ZEP_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # Debian packages the build, the tests and the demo need.
 ZEP_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
               libqt6sql6-odbc libsqlite3-dev unixodbc-dev tdsodbc fonts-dejavu-core python3
-              libqt6sql6-odbc libsqlite3-dev unixodbc-dev tdsodbc fonts-dejavu-core python3
               qt6-translations-l10n chromium poppler-utils)
 
 zep_install_packages() {
