@@ -8,6 +8,7 @@
 #include "driver/StandinDriver.h"
 #include "views/champ/staevneKlasseInfoChampDressur.h"
 #include "views/champ/staevneKlasseInfoChampSpring.h"
+#include "settings/appConfig.h"
 #include "views/staevneKlasseInfo.h"
 
 #include <QDir>
@@ -89,6 +90,48 @@ inline QStringList logged(const QSignalSpy &spy, int level)
         if (args.at(0).toInt() == level)
             texts << args.at(1).toString();
     return texts;
+}
+
+// The outage rows a view's outage test runs, with the line that ends each:
+// the connection drops and will not open again, every statement fails, or
+// the pages cannot be written.
+inline void outageRows(const QString &klasse)
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("over");
+    QTest::newRow("connection refused") << "closed" << klasse + QStringLiteral(": databasen kan læses igen");
+    QTest::newRow("statements fail") << "statements" << klasse + QStringLiteral(": databasen kan læses igen");
+    QTest::newRow("pages cannot be written") << "write" << klasse + QStringLiteral(": siderne skrives igen");
+}
+
+// Runs the row's outage over three ticks of `tick`, then three good ticks:
+// one level-1 line when it starts, the row's level-3 line when it ends,
+// nothing in between. `blocked` is an output folder that cannot be made.
+template <class Tick>
+void checkOutageLoggedOnce(staevneKlasseInfo &view, appConfig *cfg, const QString &blocked, Tick tick)
+{
+    QFETCH(QString, fault);
+    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+    const QString root = cfg->getValue(QStringLiteral("http.root"), QString());
+    if (fault == QLatin1String("closed")) {
+        standin::Faults::setRefuseOpen(true);
+        QVERIFY(standin::Faults::dropConnection(Zep));
+    } else if (fault == QLatin1String("statements")) {
+        standin::Faults::failNextStatements(1000);
+    } else {
+        cfg->setValue(QStringLiteral("http.root"), blocked);
+    }
+    for (int round = 0; round < 3; ++round)
+        tick();
+    QCOMPARE(logged(log, 1).size(), 1);
+    QVERIFY(logged(log, 3).isEmpty());
+
+    standin::Faults::clear();
+    cfg->setValue(QStringLiteral("http.root"), root);
+    for (int round = 0; round < 3; ++round)
+        tick();
+    QCOMPARE(logged(log, 1).size(), 1);
+    QTEST(logged(log, 3).join(QLatin1Char('|')), "over");
 }
 
 // Types `text` into the cell's editor of a table with an `isEditing()` test

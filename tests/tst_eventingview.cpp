@@ -284,42 +284,14 @@ private slots:
         QCOMPARE(header->sortIndicatorSection(), int(C::Dressur));
     }
 
-    void outageIsLoggedOnce_data()
-    {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("over");
-        QTest::newRow("connection refused") << "closed" << "Klasse 44 A: databasen kan læses igen";
-        QTest::newRow("statements fail") << "statements" << "Klasse 44 A: databasen kan læses igen";
-        QTest::newRow("pages cannot be written") << "write" << "Klasse 44 A: siderne skrives igen";
-    }
+    void outageIsLoggedOnce_data() { outageRows(QStringLiteral("Klasse 44 A")); }
 
     void outageIsLoggedOnce()
     {
-        QFETCH(QString, fault);
         EventingProbe view(m_cfg);
         view.show(44);
-        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-        const QString root = m_cfg->getValue(QStringLiteral("http.root"), QString());
-        if (fault == QLatin1String("closed")) {
-            standin::Faults::setRefuseOpen(true);
-            QVERIFY(standin::Faults::dropConnection(Zep));
-        } else if (fault == QLatin1String("statements")) {
-            standin::Faults::failNextStatements(1000);
-        } else {
-            // A folder that cannot be made: the database file is in its way.
-            m_cfg->setValue(QStringLiteral("http.root"), m_dir.filePath(QStringLiteral("zep.db/html")));
-        }
-        for (int tick = 0; tick < 3; ++tick)
-            view.updateKlasse();
-        QCOMPARE(logged(log, 1).size(), 1);
-        QVERIFY(logged(log, 3).isEmpty());
-
-        standin::Faults::clear();
-        m_cfg->setValue(QStringLiteral("http.root"), root);
-        for (int tick = 0; tick < 3; ++tick)
-            view.updateKlasse();
-        QCOMPARE(logged(log, 1).size(), 1);
-        QTEST(logged(log, 3).join(QLatin1Char('|')), "over");
+        // A folder that cannot be made: the database file is in its way.
+        checkOutageLoggedOnce(view, m_cfg, m_dir.filePath(QStringLiteral("zep.db/html")), [&view] { view.updateKlasse(); });
     }
 
     void pagesMatchExpected_data()

@@ -223,42 +223,14 @@ private slots:
         QVERIFY(!log.isEmpty()); // the operator hears of it
     }
 
-    void outageIsLoggedOnce_data()
-    {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("over");
-        QTest::newRow("connection refused") << "closed" << "Klasse 41 V: databasen kan læses igen";
-        QTest::newRow("start list fails") << "statements" << "Klasse 41 V: databasen kan læses igen";
-        QTest::newRow("page cannot be written") << "write" << "Klasse 41 V: siderne skrives igen";
-    }
+    void outageIsLoggedOnce_data() { outageRows(QStringLiteral("Klasse 41 V")); }
 
     void outageIsLoggedOnce()
     {
-        QFETCH(QString, fault);
         WaitlistProbe view(m_cfg);
         view.show(Entries);
-        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-        const QString root = m_cfg->getValue(QStringLiteral("http.root"), QString());
-        if (fault == QLatin1String("closed")) {
-            standin::Faults::setRefuseOpen(true);
-            QVERIFY(standin::Faults::dropConnection(Zep));
-        } else if (fault == QLatin1String("statements")) {
-            standin::Faults::failNextStatements(1000);
-        } else {
-            // A folder that cannot be made: the database file is in its way.
-            m_cfg->setValue(QStringLiteral("http.root"), m_dir.filePath(QStringLiteral("zep.db/html")));
-        }
-        for (int tick = 0; tick < 3; ++tick)
-            view.updateKlasse();
-        QCOMPARE(logged(log, 1).size(), 1);
-        QVERIFY(logged(log, 3).isEmpty());
-
-        standin::Faults::clear();
-        m_cfg->setValue(QStringLiteral("http.root"), root);
-        for (int tick = 0; tick < 3; ++tick)
-            view.updateKlasse();
-        QCOMPARE(logged(log, 1).size(), 1);
-        QTEST(logged(log, 3).join(QLatin1Char('|')), "over");
+        // A folder that cannot be made: the database file is in its way.
+        checkOutageLoggedOnce(view, m_cfg, m_dir.filePath(QStringLiteral("zep.db/html")), [&view] { view.updateKlasse(); });
     }
 
 private:
