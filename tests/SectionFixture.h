@@ -24,6 +24,8 @@
 
 #include <sqlite3.h>
 
+#include <memory>
+
 namespace sectionfx {
 
 const QString Zep = QStringLiteral("ZEP");
@@ -204,5 +206,14 @@ protected:
 };
 using DressurProbe = ChampProbe<staevneKlasseInfoChampDressur>;
 using SpringProbe = ChampProbe<staevneKlasseInfoChampSpring>;
+
+// A sheet of class `klasseNr` of tests/data/champ_fixture.sql, section A, shown.
+inline std::unique_ptr<ChampView> champView(appConfig *cfg, bool spring, int klasseNr)
+{
+    std::unique_ptr<ChampView> view(spring ? static_cast<ChampView *>(new SpringProbe(cfg)) : new DressurProbe(cfg));
+    view->showKlasse(70, klasseNr, QStringLiteral("A"), 1, 9670 + klasseNr);
+    view->show();
+    return view;
+}
 
 } // namespace sectionfx

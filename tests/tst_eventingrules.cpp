@@ -19,10 +19,8 @@ namespace {
 C::Row row(const QString &text)
 {
     const QStringList parts = text.split(QLatin1Char(' '));
-    C::Row cells;
-    for (int c = 0; c < C::Count; ++c)
-        cells << QString();
-    const int columns[] = {C::StartNr,  C::Total,       C::Dressur, C::Udholdenhed, C::SpringTid,
+    C::Row cells(C::Count);
+    const int columns[] = {C::StartNr,          C::Total,       C::Dressur, C::Udholdenhed, C::SpringTid,
                            C::Diskvalifikation, C::DiskDressur, C::DiskUdh, C::DiskSpring};
     for (int i = 0; i < parts.size() && i < 9; ++i)
         if (parts.at(i) != QLatin1String("-"))
@@ -36,6 +34,15 @@ C::Rows table(const QString &texts)
     C::Rows out;
     for (const QString &text : texts.split(QLatin1Char('|')))
         out << row(text);
+    return out;
+}
+
+// The rows in the order `order` gives.
+C::Rows sortedBy(const C::Rows &rows, const QVector<int> &order)
+{
+    C::Rows out;
+    for (int i : order)
+        out << rows.at(i);
     return out;
 }
 
@@ -88,14 +95,10 @@ private slots:
     {
         QFETCH(bool, crossCountryLast);
         QFETCH(QString, rows);
-        const C::Rows given = table(rows);
-        C::Rows sorted;
-        for (int i : C::order(given, crossCountryLast))
-            sorted << given.at(i);
+        C::Rows sorted = sortedBy(table(rows), C::order(table(rows), crossCountryLast));
         const C::Counts counts = C::place(sorted);
-        QStringList startNrs;
-        QStringList places;
-        for (const C::Row &r : qAsConst(sorted)) {
+        QStringList startNrs, places;
+        for (const C::Row &r : std::as_const(sorted)) {
             startNrs << r.at(C::StartNr);
             places << r.at(C::Placering);
         }
@@ -134,14 +137,10 @@ private slots:
         QFETCH(bool, crossCountryLast);
         QFETCH(QString, rows);
         QFETCH(QVector<int>, order);
-        const C::Rows given = table(rows);
-        QCOMPARE(C::order(given, crossCountryLast), order);
-        C::Rows sorted;
-        for (int i : order)
-            sorted << given.at(i);
-        QVector<int> unchanged(sorted.size());
+        QCOMPARE(C::order(table(rows), crossCountryLast), order);
+        QVector<int> unchanged(order.size());
         std::iota(unchanged.begin(), unchanged.end(), 0);
-        QCOMPARE(C::order(sorted, crossCountryLast), unchanged);
+        QCOMPARE(C::order(sortedBy(table(rows), order), crossCountryLast), unchanged);
     }
 
     void sortIsStableAndSafe()
@@ -194,27 +193,13 @@ private slots:
         QTEST(C::hidesPlaces(metode), "hides");
     }
 
-    void pedigree_data()
+    void loadTexts()
     {
-        QTest::addColumn<QStringList>("parts"); // year sex sire dam damSire breeder
-        QTest::addColumn<bool>("withBreeder");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("SCU breeder") << QStringList{"2012", "", "Abc", "Def", "", "Avl"} << true << "2012/Abc/Def/Avl";
-        QTest::newRow("registry names") << QStringList{"2010", "", "12--Sandro Hit--DE", "3--Fia", "7--X--", ""}
-                                        << false << "2010/Sandro Hit/Fia/";
-        QTest::newRow("no sire") << QStringList{"2010", "V", "", "Mor", "", ""} << false << "2010/V///Mor";
-    }
-
-    void pedigree()
-    {
-        QFETCH(QStringList, parts);
-        QFETCH(bool, withBreeder);
-        QTEST(MilitaryLoad::pedigreeText(parts[0], parts[1], parts[2], parts[3], parts[4], parts[5], withBreeder),
-              "text");
-    }
-
-    void idealTime()
-    {
+        // Pedigree from year, sex, sire, dam, dam's sire and breeder.
+        QCOMPARE(MilitaryLoad::pedigreeText("2012", "", "Abc", "Def", "", "Avl", true), QStringLiteral("2012/Abc/Def/Avl"));
+        QCOMPARE(MilitaryLoad::pedigreeText("2010", "", "12--Sandro Hit--DE", "3--Fia", "7--X--", "", false),
+                 QStringLiteral("2010/Sandro Hit/Fia/"));
+        QCOMPARE(MilitaryLoad::pedigreeText("2010", "V", "", "Mor", "", "", false), QStringLiteral("2010/V///Mor"));
         // Hundredths of a second, also written as a decimal; no number is no time.
         QCOMPARE(MilitaryLoad::idealTimeText(QStringLiteral("IdealTid 54050")), QStringLiteral("540.50"));
         QCOMPARE(MilitaryLoad::idealTimeText(QStringLiteral("IdealTid 54050.0")), QStringLiteral("540.50"));
