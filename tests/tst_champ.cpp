@@ -74,34 +74,24 @@ private slots:
     }
 
     // ---- rules
-    void dressurSum_data()
-    {
-        QTest::addColumn<QStringList>("marks");
-        QTest::addColumn<QString>("fejl");
-        QTest::addColumn<QString>("edited");
-        QTest::addColumn<bool>("dv");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<QString>("total");
-        const QStringList worked{"7", "7.5", "8", "6.5", "7"};
-        QTest::newRow("worked example") << worked << "0.5" << "7" << false << 5 << "6.700";
-        QTest::newRow("foal adds") << worked << "0.5" << "7" << true << 5 << "7.700";
-        QTest::newRow("decimal comma") << QStringList{"7,5", "8"} << "" << "7,5" << false << 2 << "7.750";
-        QTest::newRow("no number, dash, below 0 not counted")
-            << QStringList{"x", "-", "-1", "11", "8"} << "" << "8" << false << 2 << "9.500";
-        QTest::newRow("status letter stands for the row") << worked << "0" << "e" << false << 0 << "E";
-        QTest::newRow("emptied cell") << QStringList{"", "", "", "", ""} << "" << "" << false << 0 << "";
-        QTest::newRow("only dashes") << QStringList{"-", "-"} << "" << "-" << false << 0 << "";
-    }
-
     void dressurSum()
     {
-        QFETCH(QStringList, marks);
-        QFETCH(QString, fejl);
-        QFETCH(QString, edited);
-        QFETCH(bool, dv);
-        const champ::DressurSum sum = champ::dressurSum(marks, fejl, edited, dv);
-        QTEST(sum.count, "count");
-        QTEST(sum.total, "total");
+        // "count total" of marks, "Fejl", the edited cell and the foal flag.
+        const auto sum = [](const QStringList &marks, const char *fejl, const char *edited, bool dv) {
+            const champ::DressurSum s = champ::dressurSum(marks, QLatin1String(fejl), QLatin1String(edited), dv);
+            return QString::number(s.count) + QLatin1Char(' ') + s.total;
+        };
+        const QStringList worked{"7", "7.5", "8", "6.5", "7"};
+        QCOMPARE(sum(worked, "0.5", "7", false), QStringLiteral("5 6.700"));
+        QCOMPARE(sum(worked, "0.5", "7", true), QStringLiteral("5 7.700")); // a foal adds
+        QCOMPARE(sum({"7,5", "8"}, "", "7,5", false), QStringLiteral("2 7.750"));
+        // No number, a dash and a mark below 0 are not counted.
+        QCOMPARE(sum({"x", "-", "-1", "11", "8"}, "", "8", false), QStringLiteral("2 9.500"));
+        // A status letter stands for the row; an emptied cell or only dashes
+        // leave no total.
+        QCOMPARE(sum(worked, "0", "e", false), QStringLiteral("0 E"));
+        QCOMPARE(sum({"", "", "", "", ""}, "", "", false), QStringLiteral("0 "));
+        QCOMPARE(sum({"-", "-"}, "", "-", false), QStringLiteral("0 "));
     }
 
     void bell()

@@ -159,38 +159,26 @@ private slots:
             QCOMPARE(order.at(i), i - 1);
     }
 
-    void placings_data()
-    {
-        QTest::addColumn<int>("own");
-        QTest::addColumn<QString>("metode");
-        QTest::addColumn<int>("starters");
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QString>("label");
-        QTest::addColumn<bool>("hides");
-
-        const int counts[][2] = {{0, 0}, {1, 0}, {2, 1}, {4, 1}, {5, 2}, {8, 2}, {9, 3}};
-        for (const auto &c : counts)
-            QTest::addRow("%d starters", c[0]) << 0 << "A" << c[0] << c[1]
-                                               << (c[0] > 1 ? QStringLiteral("Placeringer: %1").arg(c[1])
-                                                            : QStringLiteral("Placeringer 0"))
-                                               << false;
-        QTest::newRow("B0") << 0 << "B0" << 9 << 1 << "Placeringer 0" << false;
-        QTest::newRow("b0 over own number") << 4 << "b0" << 9 << 1 << "Placeringer 4" << false;
-        QTest::newRow("B2") << 0 << "B2" << 7 << 2 << "Placeringer: 2" << true;
-        QTest::newRow("B6, own number") << 4 << "B6" << 9 << 4 << "Placeringer 4" << true;
-        QTest::newRow("b2 is another method") << 0 << "b2" << 7 << 2 << "Placeringer: 2" << false;
-        QTest::newRow("own number") << 3 << "A" << 20 << 3 << "Placeringer 3" << false;
-    }
-
     void placings()
     {
-        QFETCH(int, own);
-        QFETCH(QString, metode);
-        QFETCH(int, starters);
-        const C::Placings p = C::placings(own, metode, starters);
-        QTEST(p.number, "number");
-        QTEST(p.label, "label");
-        QTEST(C::hidesPlaces(metode), "hides");
+        // "number label" of the section's own number, its method and the
+        // starters, and whether the method hides the places.
+        const auto placings = [](int own, const char *metode, int starters) {
+            const C::Placings p = C::placings(own, QLatin1String(metode), starters);
+            return QString::number(p.number) + QLatin1Char(' ') + p.label
+                   + (C::hidesPlaces(QLatin1String(metode)) ? " hidden" : "");
+        };
+        QStringList byStarters; // 0, 1, 2, 4, 5, 8 and 9 starters
+        for (int starters : {0, 1, 2, 4, 5, 8, 9})
+            byStarters << placings(0, "A", starters);
+        QCOMPARE(byStarters, (QStringList{"0 Placeringer 0", "0 Placeringer 0", "1 Placeringer: 1", "1 Placeringer: 1",
+                                          "2 Placeringer: 2", "2 Placeringer: 2", "3 Placeringer: 3"}));
+        QCOMPARE(placings(0, "B0", 9), QStringLiteral("1 Placeringer 0"));
+        QCOMPARE(placings(4, "b0", 9), QStringLiteral("1 Placeringer 4")); // over its own number
+        QCOMPARE(placings(0, "B2", 7), QStringLiteral("2 Placeringer: 2 hidden"));
+        QCOMPARE(placings(4, "B6", 9), QStringLiteral("4 Placeringer 4 hidden"));
+        QCOMPARE(placings(0, "b2", 7), QStringLiteral("2 Placeringer: 2")); // another method
+        QCOMPARE(placings(3, "A", 20), QStringLiteral("3 Placeringer 3"));
     }
 
     void loadTexts()

@@ -4,7 +4,6 @@
 // document are compared with expected files.
 
 #include "SectionFixture.h"
-#include "settings/appConfig.h"
 #include "views/military/staevneKlasseInfoMilitary.h"
 
 #include <QHeaderView>
@@ -34,12 +33,17 @@ protected:
     QDateTime currentTime() const override { return QDateTime(QDate(2024, 6, 14), QTime(13, 5)); }
 };
 
-// The flags of the resultChangeClass signals caught, in order.
-QList<bool> flags(QSignalSpy &spy)
+// The flags of the resultChangeClass signals caught, in order, as "1"/"0";
+// "sql failed" when `sql` fails. Runs `sql` and ticks first when it is given.
+QString tick(EventingProbe &view, QSignalSpy &spy, const char *sql = nullptr)
 {
-    QList<bool> out;
+    if (sql && !runSql(QString::fromUtf8(sql)))
+        return QStringLiteral("sql failed");
+    if (sql)
+        view.updateKlasse();
+    QString out;
     for (const QVariantList &args : spy)
-        out << args.at(3).toBool();
+        out += args.at(3).toBool() ? QLatin1Char('1') : QLatin1Char('0');
     spy.clear();
     return out;
 }
@@ -106,47 +110,35 @@ private slots:
         QVERIFY(view.skjulPlacering);
 
         // A jumping result moves the starter up and is the last change.
-        QVERIFY(runSql("UPDATE tblStart SET Springning = 0, SpringningTid = 59 WHERE StartId = 9614"));
-        view.updateKlasse();
-        QCOMPARE(flags(changes), QList<bool>{true});
+        QCOMPARE(tick(view, changes, "UPDATE tblStart SET Springning = 0, SpringningTid = 59 WHERE StartId = 9614"), "1");
         QCOMPARE(view.lastChangeId, 9614);
         QCOMPARE(column(view, 24), QStringList({"9611", "9613", "9614", "9612"}));
 
         // The same starter again: the pages changed, so they are announced.
-        QVERIFY(runSql("UPDATE tblStart SET Springning = 8 WHERE StartId = 9614"));
-        view.updateKlasse();
-        QCOMPARE(flags(changes), QList<bool>{false});
+        QCOMPARE(tick(view, changes, "UPDATE tblStart SET Springning = 8 WHERE StartId = 9614"), "0");
         QCOMPARE(column(view, 24), QStringList({"9611", "9613", "9612", "9614"}));
 
         // A state that cannot be written is not announced, and is once it is.
         const QString blocked = outFile("klasse42_A.json");
         QVERIFY(QFile::remove(blocked) && QDir().mkdir(blocked));
-        QVERIFY(runSql("UPDATE tblStart SET Springning = 12 WHERE StartId = 9614"));
-        view.updateKlasse();
-        QVERIFY(changes.isEmpty());
+        QCOMPARE(tick(view, changes, "UPDATE tblStart SET Springning = 12 WHERE StartId = 9614"), "");
         QVERIFY(QDir().rmdir(blocked));
         view.updateKlasse();
-        QCOMPARE(flags(changes), QList<bool>{false});
+        QCOMPARE(tick(view, changes), "0");
 
         // A start number, then the keep-start-time flag of this section.
-        QVERIFY(runSql("UPDATE tblStart SET StartNr = 7 WHERE StartId = 9612"));
-        view.updateKlasse();
-        QCOMPARE(flags(changes), QList<bool>{false});
-        QVERIFY(runSql("UPDATE tblAfdeling SET BevarStartTid = 1 WHERE AfdelingId = 9532"));
-        view.updateKlasse();
-        QCOMPARE(flags(changes), QList<bool>{false});
+        QCOMPARE(tick(view, changes, "UPDATE tblStart SET StartNr = 7 WHERE StartId = 9612"), "0");
+        QCOMPARE(tick(view, changes, "UPDATE tblAfdeling SET BevarStartTid = 1 WHERE AfdelingId = 9532"), "0");
         QCOMPARE(view.bevarStartTid, 1);
 
         // A withdrawal and a late entry reload the section; the last change
         // stays marked.
-        QVERIFY(runSql("UPDATE tblStart SET Slettet = '2024-06-15 10:00:00.000' WHERE StartId = 9612"));
-        view.updateKlasse();
-        QCOMPARE(flags(changes), QList<bool>{false});
+        QCOMPARE(tick(view, changes, "UPDATE tblStart SET Slettet = '2024-06-15 10:00:00.000' WHERE StartId = 9612"), "0");
         QCOMPARE(column(view, 24), QStringList({"9611", "9613", "9614"}));
-        QVERIFY(runSql("INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr, Status, Dressur) "
-                       "VALUES (9615, 9532, 9589, 8, 'NEJ', 20)"));
-        view.updateKlasse();
-        QCOMPARE(flags(changes), QList<bool>{false});
+        QCOMPARE(tick(view, changes,
+                      "INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr, Status, Dressur) "
+                      "VALUES (9615, 9532, 9589, 8, 'NEJ', 20)"),
+                 "0");
         QCOMPARE(column(view, 24), QStringList({"9611", "9613", "9614", "9615"}));
         QCOMPARE(view.lastChangeId, 9614);
         QVERIFY(runSql("UPDATE tblStart SET Slettet = NULL WHERE StartId = 9612; "
@@ -162,9 +154,8 @@ private slots:
         QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
         view.show(44);
         const QStringList before = column(view, 24);
-        const QByteArray page = readFile(outFile("klasse44_A.html"));
-        const QByteArray json = readFile(outFile("klasse44_A.json"));
-        QVERIFY(!page.isEmpty() && !json.isEmpty());
+        const QList<QByteArray> files = outFiles(44);
+        QVERIFY(!files.at(0).isEmpty() && !files.at(2).isEmpty());
         QVERIFY(runSql("UPDATE tblStart SET Dressur = 20 WHERE StartId = 9635"));
 
         // A failed header query, a failed result query, a failed tick and a
@@ -187,12 +178,11 @@ private slots:
         QCOMPARE(column(view, 24), before);
         QCOMPARE(view.klasseInfo->text(), QStringLiteral("44 LA Military A"));
         QCOMPARE(view.antalStarter(), 5);
-        QCOMPARE(readFile(outFile("klasse44_A.html")), page);
-        QCOMPARE(readFile(outFile("klasse44_A.json")), json);
+        QCOMPARE(outFiles(44), files);
 
         // Once the database answers again the change comes through.
         view.updateKlasse();
-        QCOMPARE(flags(changes), QList<bool>{true});
+        QCOMPARE(tick(view, changes), "1");
         QCOMPARE(column(view, 24).first(), QStringLiteral("9635"));
         QCOMPARE(view.antalPlaceringer, 3); // the section's own number, also after a tick
         QVERIFY(runSql("UPDATE tblStart SET Dressur = 34 WHERE StartId = 9635"));
@@ -216,12 +206,7 @@ private slots:
         QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
         view.show(klasseNr);
         QTEST(column(view, 24), "startIds");
-        const QStringList names{QStringLiteral("klasse%1_A.html").arg(klasseNr),
-                                QStringLiteral("oversigt%1_A.html").arg(klasseNr),
-                                QStringLiteral("klasse%1_A.json").arg(klasseNr)};
-        QList<QByteArray> files;
-        for (const QString &name : names)
-            files << readFile(outFile(name));
+        const QList<QByteArray> files = outFiles(klasseNr);
 
         // Sorted twice and ticked twice over an unchanged database: the same
         // order, the same files and nothing to upload.
@@ -234,8 +219,7 @@ private slots:
             QTEST(column(view, 24), "startIds");
         }
         QCOMPARE(changes.count(), 0);
-        for (int i = 0; i < names.size(); ++i)
-            QCOMPARE(readFile(outFile(names.at(i))), files.at(i));
+        QCOMPARE(outFiles(klasseNr), files);
     }
 
     void headerClickSortsTheScreenOnly()
@@ -246,9 +230,7 @@ private slots:
         view.QWidget::show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         const QStringList competition = column(view, 24);
-        const QByteArray page = readFile(outFile("klasse41_A.html"));
-        const QByteArray overview = readFile(outFile("oversigt41_A.html"));
-        const QByteArray json = readFile(outFile("klasse41_A.json"));
+        const QList<QByteArray> files = outFiles(41);
         QHeaderView *header = view.listView1->header();
         const auto click = [header](int column) {
             QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
@@ -269,9 +251,7 @@ private slots:
         // The pages and the document keep the competition order.
         view.printHtml();
         view.printShortHtml();
-        QCOMPARE(readFile(outFile("klasse41_A.html")), page);
-        QCOMPARE(readFile(outFile("oversigt41_A.html")), overview);
-        QCOMPARE(readFile(outFile("klasse41_A.json")), json);
+        QCOMPARE(outFiles(41), files);
 
         // The title "Dressur" shows the competition order again, and so does
         // the next tick after another column's click.
@@ -326,6 +306,14 @@ private slots:
 
 private:
     QString outFile(const QString &name) const { return m_dir.filePath(QStringLiteral("html/") + name); }
+    // The class page, the overview and the document of a section.
+    QList<QByteArray> outFiles(int klasseNr) const
+    {
+        QList<QByteArray> files;
+        for (const char *name : {"klasse%1_A.html", "oversigt%1_A.html", "klasse%1_A.json"})
+            files << readFile(outFile(QString::fromLatin1(name).arg(klasseNr)));
+        return files;
+    }
 
     QTemporaryDir m_dir;
     appConfig *m_cfg = nullptr;
