@@ -74,7 +74,7 @@ private slots:
     }
 
     // ---- rules
-    void dressurSum()
+    void marks()
     {
         // "count total" of marks, "Fejl", the edited cell and the foal flag.
         const auto sum = [](const QStringList &marks, const char *fejl, const char *edited, bool dv) {
@@ -92,11 +92,8 @@ private slots:
         QCOMPARE(sum(worked, "0", "e", false), QStringLiteral("0 E"));
         QCOMPARE(sum({"", "", "", "", ""}, "", "", false), QStringLiteral("0 "));
         QCOMPARE(sum({"-", "-"}, "", "-", false), QStringLiteral("0 "));
-    }
 
-    void bell()
-    {
-        // Only a number outside 0-10 rings.
+        // Only a number outside 0-10 rings the bell.
         QStringList rings;
         for (const char *mark : {"10", "10.0", "0", "10.5", "-0.5", "-", "o"})
             if (champ::markOutOfRange(QLatin1String(mark)))

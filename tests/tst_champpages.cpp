@@ -305,32 +305,24 @@ private slots:
     }
 
     // ---- printing
-    void sheetCount_data()
-    {
-        QTest::addColumn<int>("bodies");
-        QTest::addColumn<int>("extra");
-        QTest::addColumn<int>("sheets");
-        QTest::newRow("nothing") << 0 << 0 << 1;
-        QTest::newRow("two bodies exactly") << 2 << 0 << 2;
-        QTest::newRow("one pixel more") << 2 << 1 << 3;
-    }
-
     void sheetCount()
     {
-        QFETCH(int, bodies);
-        QFETCH(int, extra);
-        QFETCH(int, sheets);
-        const QString pdf = m_dir.filePath(QStringLiteral("slices.pdf"));
-        const auto printer = pdfPrinter(pdf);
-        QPainter painter(printer.get());
-        const QRect body = ChampPrint::body(*printer);
-        QVector<QRectF> clips;
-        const int printed = ChampPrint::printSlices(painter, *printer, qreal(bodies) * body.height() + extra, QFont(),
-                                                    [&clips](QPainter &, const QRectF &clip) { clips << clip; });
-        painter.end();
-        QCOMPARE(printed, sheets);
-        QCOMPARE(pdfPages(pdf), sheets);
-        QCOMPARE(clips.last().top(), qreal(sheets - 1) * body.height());
+        // Bodies of text, pixels more, sheets: nothing still takes a sheet,
+        // two bodies exactly two, one pixel more three.
+        const int cases[][3] = {{0, 0, 1}, {2, 0, 2}, {2, 1, 3}};
+        for (const auto &c : cases) {
+            const QString pdf = m_dir.filePath(QStringLiteral("slices%1.pdf").arg(c[2]));
+            const auto printer = pdfPrinter(pdf);
+            QPainter painter(printer.get());
+            const QRect body = ChampPrint::body(*printer);
+            QVector<QRectF> clips;
+            const int printed = ChampPrint::printSlices(painter, *printer, qreal(c[0]) * body.height() + c[1], QFont(),
+                                                        [&clips](QPainter &, const QRectF &clip) { clips << clip; });
+            painter.end();
+            QCOMPARE(printed, c[2]);
+            QCOMPARE(pdfPages(pdf), c[2]);
+            QCOMPARE(clips.last().top(), qreal(c[2] - 1) * body.height());
+        }
     }
 
     void print_data()
@@ -467,26 +459,16 @@ private slots:
     }
 
     // ---- the Hippodata export
-    void exportLines_data()
+    void hippodataExport()
     {
-        QTest::addColumn<bool>("spring");
-        QTest::addColumn<int>("klasseNr");
-        QTest::newRow("dressage") << false << 41;
-        QTest::newRow("jumping") << true << 43;
-    }
+        // Dressage (41) and jumping (43) as the expected files hold them.
+        for (const int klasseNr : {41, 43}) {
+            champView(m_cfg.get(), klasseNr == 43, klasseNr)->exportKlasse();
+            QCOMPARE(QString::fromUtf8(readFile(html(QStringLiteral("klasse%1_A.csv").arg(klasseNr)))),
+                     QString::fromUtf8(readFile(QStringLiteral(ZEP_TESTDATA "/champ_hippodata%1_A.csv").arg(klasseNr))));
+        }
 
-    void exportLines()
-    {
-        QFETCH(bool, spring);
-        QFETCH(int, klasseNr);
-        const auto view = champView(m_cfg.get(), spring, klasseNr);
-        view->exportKlasse();
-        QCOMPARE(QString::fromUtf8(readFile(html(QStringLiteral("klasse%1_A.csv").arg(klasseNr)))),
-                 QString::fromUtf8(readFile(QStringLiteral(ZEP_TESTDATA "/champ_hippodata%1_A.csv").arg(klasseNr))));
-    }
-
-    void exportOfEmptySectionAndFailedQuery()
-    {
+        // An empty section and a failed query.
         DressurProbe view(m_cfg.get());
         view.load(44);
         const QString path = html(QStringLiteral("klasse44_A.csv"));
