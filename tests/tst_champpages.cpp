@@ -201,7 +201,6 @@ private slots:
     void pages_data()
     {
         QTest::addColumn<QString>("expected");
-        QTest::addColumn<bool>("spring");
         QTest::addColumn<int>("klasseNr");
         QTest::addColumn<QStringList>("settings");
         QTest::addColumn<QStringList>("edits");
@@ -210,36 +209,31 @@ private slots:
         const QStringList marks101{"101:9:7", "101:10:8", "101:11:7,5", "101:12:8", "101:13:9", "101:14:0.5"};
         const QStringList marks102{"102:9:6", "102:10:7", "102:11:7", "102:12:7", "102:13:6"};
         QTest::newRow("dressage running")
-            << "dressage_running" << false << 41 << QStringList{"beregn.antalStarter=1", "vis.fei=1"}
-                                          << marks101;
+            << "dressage_running" << 41 << QStringList{"beregn.antalStarter=1", "vis.fei=1"} << marks101;
         QTest::newRow("dressage finished, FEI, status, place beyond the placings")
-            << "dressage_fei" << false << 41 << QStringList{"vis.fei=1", "vis.header.text=DM", "beregn.antalStarter=1"}
+            << "dressage_fei" << 41 << QStringList{"vis.fei=1", "vis.header.text=DM", "beregn.antalStarter=1"}
             << marks101 + marks102 + QStringList{"103:9:o"};
         QTest::newRow("dressage pedigree, placing column off, wide rank title")
-            << "dressage_pedigree" << false << 41
-            << QStringList{"vis.afstamning=1", "beregn.placering=0", "http.rank.width=100%"}
+            << "dressage_pedigree" << 41 << QStringList{"vis.afstamning=1", "beregn.placering=0", "http.rank.width=100%"}
             << QStringList{"102:9:d"};
         // Class 42 (DCU4H): two starters, "Fejl" hidden or shown as "Føl".
-        QTest::newRow("4H, vis.dv 0") << "foal_dv0" << false << 42 << QStringList{"vis.dv=0"}
-                                      << QStringList{"201:9:7", "201:10:7", "201:11:7", "201:12:7", "201:13:8",
-                                                     "202:9:u"};
-        QTest::newRow("4H, vis.dv 1") << "foal_dv1" << false << 42 << QStringList{"vis.dv=1"}
-                                      << QStringList{"201:9:7", "201:10:7", "201:11:7", "201:12:7", "201:13:8",
-                                                     "201:14:1"};
+        const QStringList marks201{"201:9:7", "201:10:7", "201:11:7", "201:12:7", "201:13:8"};
+        QTest::newRow("4H, vis.dv 0") << "foal_dv0" << 42 << QStringList{"vis.dv=0"} << marks201 + QStringList{"202:9:u"};
+        QTest::newRow("4H, vis.dv 1") << "foal_dv1" << 42 << QStringList{"vis.dv=1"} << marks201 + QStringList{"201:14:1"};
         // The markup stays text, also in a start time typed into the sheet.
-        QTest::newRow("hostile texts") << "hostile" << false << 45 << QStringList{"beregn.tid=1"}
+        QTest::newRow("hostile texts") << "hostile" << 45 << QStringList{"beregn.tid=1"}
                                        << QStringList{"501:24:<i>10:32", "502:24:00:00", "501:9:7"};
-        // Class 43 (SCU): 301, 302, 304 start, 303 withdrew ("afmeldt").
+        // Class 43 (SCU, jumping): 301, 302, 304 start, 303 withdrew ("afmeldt").
         QTest::newRow("jumping with a club logo and pedigree")
-            << "jumping" << true << 43 << QStringList{"vis.afstamning=1", "beregn.antalStarter=1"}
+            << "jumping" << 43 << QStringList{"vis.afstamning=1", "beregn.antalStarter=1"}
             << QStringList{"301:11:8", "301:12:0,5", "301:13:71", "304:11:7", "304:12:0", "304:13:70", "302:11:D"};
     }
 
     void pages()
     {
         QFETCH(QString, expected);
-        QFETCH(bool, spring);
         QFETCH(int, klasseNr);
+        const bool spring = klasseNr == 43;
         QFETCH(QStringList, settings);
         QFETCH(QStringList, edits);
         for (const QString &s : settings)
