@@ -96,7 +96,6 @@ staevneKlasseInfoMilitary::staevneKlasseInfoMilitary(appConfig *cfg, QWidget *pa
     // order is not one the list's own sort may be handed.
     listView1->setSortingEnabled(false);
     listView1->setHeaderLabels(C::titles());
-    listView1->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     listView1->header()->setSortIndicatorShown(true);
     listView1->header()->setSortIndicator(C::Dressur, Qt::AscendingOrder);
     listView1->setAllColumnsShowFocus(true);
