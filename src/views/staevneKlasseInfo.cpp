@@ -68,6 +68,9 @@ staevneKlasseInfo::staevneKlasseInfo(appConfig *cfg, QWidget *parent, const QStr
 
 staevneKlasseInfo::~staevneKlasseInfo()
 {
+    // The list outlives this part of the view (QWidget deletes it) and
+    // empties its model on the way out: nothing of the view may hear it.
+    listView1->model()->disconnect(this);
     delete m_form;
 }
 
