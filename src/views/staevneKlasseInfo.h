@@ -49,7 +49,8 @@ public:
     // settings store (not owned) and prepares listView1: every column as wide
     // as its content and title whenever the list is on screen, scrolling
     // sideways, sort indicator shown, sorted on column 0 descending. The
-    // base makes no timer and connects nothing; each view does that.
+    // base makes no timer and connects nothing beyond its own list; each
+    // view does that.
     explicit staevneKlasseInfo(appConfig *cfg, QWidget *parent = nullptr,
                                const QString &name = QString(), Qt::WindowFlags fl = {});
     ~staevneKlasseInfo() override;
