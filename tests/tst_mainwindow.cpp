@@ -127,6 +127,35 @@ private slots:
         }
     }
 
+    // A station logs all day: both views keep their last "debug.info.maxLines"
+    // lines (0: every line) and nothing to undo.
+    void logViewsKeepTheirLimit_data()
+    {
+        QTest::addColumn<QString>("maxLines");
+        QTest::addColumn<int>("infoLines");
+        QTest::addColumn<int>("rawLines");
+        QTest::newRow("limit") << "4" << 4 << 4;
+        // Its own first lines ("Start Log", the home directory; "test") stay.
+        QTest::newRow("no limit") << "0" << 14 << 13;
+    }
+    void logViewsKeepTheirLimit()
+    {
+        QFETCH(QString, maxLines);
+        TestWindow window(nullptr, settingsFile({{"debug.info.maxLines", maxLines}}), "MainWidget");
+        for (int i = 0; i < 12; ++i) {
+            window.slotLogMessage(1, QStringLiteral("log %1").arg(i));
+            window.slotLogMessage(0, QStringLiteral("debug %1").arg(i));
+        }
+        QFETCH(int, infoLines);
+        QFETCH(int, rawLines);
+        for (const auto &[name, lines] : {std::pair<const char *, int>{"infoText", infoLines}, {"rawText", rawLines}}) {
+            auto *view = window.findChild<QPlainTextEdit *>(name);
+            QCOMPARE(view->blockCount(), lines);
+            QVERIFY(lastLine(view).endsWith(QLatin1String(" 11")));
+            QCOMPARE(view->document()->availableUndoSteps(), 0);
+        }
+    }
+
     // One window from the start: the settings it starts with, the log saved
     // and cleared, and the keys.
     void startLogAndKeys()

@@ -312,6 +312,31 @@ private slots:
             QVERIFY(view.listView1->columnWidth(c) >= view.listView1->header()->sectionSizeHint(c));
         }
         QVERIFY(view.listView1->horizontalScrollBar()->maximum() > 0);
+
+        // A reload while shown: the columns follow the new rows once it is done.
+        const QString longer = cells[3] + QStringLiteral(", og en hest mere i samme række");
+        const auto reload = [&view](const QString &rider) {
+            view.listView1->clear();
+            QStringList row(QStringLiteral("1"));
+            row << QString() << QString() << rider;
+            view.listView1->addTopLevelItem(new QTreeWidgetItem(row));
+        };
+        reload(longer);
+        QTRY_VERIFY(view.listView1->columnWidth(3) >= metrics.horizontalAdvance(longer));
+
+        // A hidden view measures nothing however its rows change; it is
+        // measured when it is shown again.
+        view.hide();
+        const int hiddenWidth = view.listView1->columnWidth(3);
+        const QString longest = longer + longer;
+        reload(longest);
+        view.listView1->topLevelItem(0)->setText(2, longest);
+        QCoreApplication::processEvents();
+        QCOMPARE(view.listView1->columnWidth(3), hiddenWidth);
+        QCOMPARE(view.listView1->header()->sectionResizeMode(3), QHeaderView::Interactive);
+        view.show();
+        for (int c : {2, 3})
+            QVERIFY(view.listView1->columnWidth(c) >= metrics.horizontalAdvance(longest));
     }
 
 private:

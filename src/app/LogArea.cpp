@@ -32,16 +32,22 @@ LogArea::LogArea(const appConfig &cfg, QWidget *parent)
 {
     setObjectName(QStringLiteral("top"));
     const bool debugMode = isOn(cfg, "debug.show", "1");
+    // A station logs all day: each view keeps its last lines only, and
+    // nothing to undo (its undo history would hold every line ever shown).
+    const int maxLines = cfg.getValue(QStringLiteral("debug.info.maxLines"), QStringLiteral("5000")).toInt();
+    const auto makeView = [this, maxLines](const QString &name) {
+        auto *view = new QPlainTextEdit(this);
+        view->setObjectName(name);
+        view->setReadOnly(true);
+        view->setUndoRedoEnabled(false);
+        view->setMaximumBlockCount(maxLines);
+        return view;
+    };
     if (debugMode) {
-        m_raw = new QPlainTextEdit(this);
-        m_raw->setObjectName(QStringLiteral("rawText"));
-        m_raw->setReadOnly(true);
+        m_raw = makeView(QStringLiteral("rawText"));
         m_raw->appendPlainText(QStringLiteral("test"));
     }
-    m_info = new QPlainTextEdit(this);
-    m_info->setObjectName(QStringLiteral("infoText"));
-    m_info->setReadOnly(true);
-    m_info->setMaximumBlockCount(cfg.getValue(QStringLiteral("debug.info.maxLines"), QStringLiteral("5000")).toInt());
+    m_info = makeView(QStringLiteral("infoText"));
     m_info->appendPlainText(QStringLiteral("Start Log"));
     m_info->appendPlainText(QStringLiteral("HOME DIR PATH: %1").arg(QDir::homePath()));
 

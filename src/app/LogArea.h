@@ -10,7 +10,8 @@ class QPlainTextEdit;
 // The log tab: in debug mode ("debug.show") the raw view of level-0 lines,
 // the log view and the command row with its "Clear" button; otherwise the
 // log view and a "Gem .." button that saves it. Lines are stamped with the
-// time of day.
+// time of day. Both views keep the last "debug.info.maxLines" lines (default
+// 5000) and no undo history.
 class LogArea : public QSplitter
 {
     Q_OBJECT

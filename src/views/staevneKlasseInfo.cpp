@@ -52,7 +52,15 @@ staevneKlasseInfo::staevneKlasseInfo(appConfig *cfg, QWidget *parent, const QStr
     // The designer form carries a placeholder row; no view ever shows it,
     // not even before its first load has succeeded.
     listView1->clear();
-    fitColumnsToContents();
+    setUpColumns();
+    // A load or reload replaces the rows, a tick changes cells: either may
+    // widen a column. The widths follow when the list is on screen.
+    QAbstractItemModel *model = listView1->model();
+    connect(model, &QAbstractItemModel::modelReset, this, &staevneKlasseInfo::columnsChanged);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &staevneKlasseInfo::columnsChanged);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &staevneKlasseInfo::columnsChanged);
+    connect(model, &QAbstractItemModel::dataChanged, this, &staevneKlasseInfo::columnsChanged);
+    connect(model, &QAbstractItemModel::headerDataChanged, this, &staevneKlasseInfo::columnsChanged);
     listView1->header()->setSortIndicatorShown(true);
     listView1->setSortingEnabled(true);
     listView1->sortByColumn(0, Qt::DescendingOrder);
@@ -60,28 +68,59 @@ staevneKlasseInfo::staevneKlasseInfo(appConfig *cfg, QWidget *parent, const QStr
 
 staevneKlasseInfo::~staevneKlasseInfo()
 {
+    // The list outlives this part of the view (QWidget deletes it) and
+    // empties its model on the way out: nothing of the view may hear it.
+    listView1->model()->disconnect(this);
     delete m_form;
 }
 
-void staevneKlasseInfo::fitColumnsToContents()
+void staevneKlasseInfo::setUpColumns()
 {
     // A class list has up to 37 columns: squeezed into the window, horse and
     // rider cannot be read. Each column is as wide as its widest cell or its
-    // title, and the list scrolls sideways instead.
+    // title, and the list scrolls sideways instead. The widths are measured
+    // only when the list is on screen (fitColumns): a header that measured
+    // itself would shape the text of every cell of every view, shown or not,
+    // on every change, which made a load of a full show three times slower.
     QHeaderView *header = listView1->header();
     header->setStretchLastSection(false);
-    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(QHeaderView::Interactive);
     listView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     listView1->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     // Rows have no children: no tree indent before the start number.
     listView1->setRootIsDecorated(false);
 }
 
+void staevneKlasseInfo::columnsChanged()
+{
+    m_columnsStale = true;
+    if (m_fitPending || !isVisible())
+        return;
+    // Once for everything a load or a tick changes, after it is done.
+    m_fitPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_fitPending = false;
+            if (m_columnsStale && isVisible())
+                fitColumns();
+        },
+        Qt::QueuedConnection);
+}
+
+void staevneKlasseInfo::fitColumns()
+{
+    listView1->header()->resizeSections(QHeaderView::ResizeToContents);
+    m_columnsStale = false;
+}
+
 void staevneKlasseInfo::showEvent(QShowEvent *event)
 {
     // A view that chose another sizing after the base was built still shows
-    // legible columns.
-    fitColumnsToContents();
+    // legible columns; a list that changed while hidden is measured now.
+    setUpColumns();
+    if (m_columnsStale)
+        fitColumns();
     QWidget::showEvent(event);
 }
 

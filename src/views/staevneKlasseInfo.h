@@ -47,9 +47,10 @@ class staevneKlasseInfo : public QWidget
 public:
     // Builds the form with parent, object name and window flags, keeps the
     // settings store (not owned) and prepares listView1: every column as wide
-    // as its content and title, scrolling sideways, sort indicator shown,
-    // sorted on column 0 descending. The
-    // base makes no timer and connects nothing; each view does that.
+    // as its content and title whenever the list is on screen, scrolling
+    // sideways, sort indicator shown, sorted on column 0 descending. The
+    // base makes no timer and connects nothing beyond its own list; each
+    // view does that.
     explicit staevneKlasseInfo(appConfig *cfg, QWidget *parent = nullptr,
                                const QString &name = QString(), Qt::WindowFlags fl = {});
     ~staevneKlasseInfo() override;
@@ -229,11 +230,17 @@ protected:
     QString ZEPKlasseId;
 
 private:
-    void fitColumnsToContents();
+    void setUpColumns();
+    // The list changed: its columns are measured again before it is next
+    // seen (at once, after the current event, when it is on screen).
+    void columnsChanged();
+    void fitColumns();
 
     bool m_trouble[2] = {false, false};
     // openConnection found the connection closed and has not seen it open since.
     bool m_connectionLost = false;
+    bool m_columnsStale = true;
+    bool m_fitPending = false;
 
     Ui::StaevneKlasseInfoBase *m_form;
 };

@@ -99,7 +99,6 @@ staevneKlasseInfoMilitary::staevneKlasseInfoMilitary(appConfig *cfg, QWidget *pa
     // column title sorts the screen through the rows' comparison instead.
     listView1->setSortingEnabled(false);
     listView1->setHeaderLabels(C::titles());
-    listView1->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     listView1->header()->setSectionsClickable(true);
     listView1->header()->setSortIndicatorShown(true);
     listView1->header()->setSortIndicator(C::Dressur, Qt::AscendingOrder);
