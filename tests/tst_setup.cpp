@@ -2,19 +2,18 @@
 // on first use with their address line and pause row, one row per section in
 // class order with whole names, the automatic and the operator's class
 // change, the page options and the database test.
+#include <QCheckBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QSqlDatabase>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
-#include <QCheckBox>
-#include <QDir>
-#include <QPushButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 
 #include "publish/Setup.h"
+#include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
 #include "settings/appConfig.h"
 
@@ -77,7 +76,8 @@ private slots:
         setup.resize(300, 300);
         setup.show();
         QVERIFY(QTest::qWaitForWindowExposed(&setup));
-        setup.findChild<QTabWidget *>("classTabs")->setCurrentIndex(0);
+        auto *tabs = setup.findChild<QTabWidget *>("classTabs");
+        tabs->setCurrentIndex(0);
         QTRY_VERIFY(bane2->columnWidth(1) >= bane2->fontMetrics().horizontalAdvance(longName));
 
         // The arena's address takes the first address of the host line.
@@ -85,7 +85,6 @@ private slots:
         QCOMPARE(address->text(), QStringLiteral("http://192.0.2.10:8080/bane99.html"));
 
         // A new competition starts with fresh lists and no stale tabs.
-        auto *tabs = setup.findChild<QTabWidget *>("classTabs");
         setup.clearClasses();
         QVERIFY(!setup.classList(2));
         QCOMPARE(tabs->count(), 0);
@@ -167,13 +166,8 @@ private slots:
         standin::registerDriver();
         QTemporaryDir dir;
         const QString file = dir.filePath("test.db");
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "maker");
-            db.setDatabaseName(file);
-            QVERIFY(db.open());
-            QSqlQuery(db).exec("CREATE TABLE t (x INTEGER)");
-        }
-        QSqlDatabase::removeDatabase("maker");
+        standin::SqliteDatabase db;
+        QVERIFY(db.open(file, true) && db.exec("CREATE TABLE t (x INTEGER)"));
 
         appConfig cfg(nullptr, "unused.xml");
         cfg.setValue("database.driver", standin::driverName());
