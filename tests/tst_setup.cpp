@@ -117,8 +117,6 @@ private slots:
     {
         QFETCH(QString, autoChange);
         QFETCH(int, how);
-        QFETCH(QStringList, marks);
-        QFETCH(QStringList, uploads);
         appConfig cfg(nullptr, "unused.xml");
         cfg.setValue("bane.autoChange", autoChange);
         Setup setup(&cfg, nullptr, "Server");
@@ -133,8 +131,8 @@ private slots:
             setup.resultChangeClass(1, "A", 4, how == 0);
         else
             emit list->itemActivated(list->topLevelItem(how == 2 ? 2 : 0), 0);
-        QCOMPARE(logTexts(log), uploads);
-        QCOMPARE(column(list, 0), marks);
+        QTEST(logTexts(log), "uploads");
+        QTEST(column(list, 0), "marks");
         const bool changes = how != 1 && (how > 1 || autoChange == "1");
         QCOMPARE(active.count(), changes ? 1 : 0);
         if (changes)

@@ -90,12 +90,11 @@ private slots:
     {
         QTest::addColumn<int>("bytes");
         QTest::addColumn<QList<int>>("lines"); // lengths of the lines, in order
-        QTest::addColumn<bool>("lineFeedAtEnd");
-        QTest::newRow("one short line") << 1 << QList<int>{4} << false;
-        QTest::newRow("one full line") << 57 << QList<int>{76} << true;
-        QTest::newRow("full line and a short one") << 58 << QList<int>{76, 4} << false;
-        QTest::newRow("two full lines") << 114 << QList<int>{76, 76} << true;
-        QTest::newRow("three full lines and a short one") << 200 << QList<int>{76, 76, 76, 40} << false;
+        QTest::newRow("one short line") << 1 << QList<int>{4};
+        QTest::newRow("one full line") << 57 << QList<int>{76};
+        QTest::newRow("full line and a short one") << 58 << QList<int>{76, 4};
+        QTest::newRow("two full lines") << 114 << QList<int>{76, 76};
+        QTest::newRow("three full lines and a short one") << 200 << QList<int>{76, 76, 76, 40};
     }
     void picturesInBase64Lines()
     {
@@ -103,7 +102,7 @@ private slots:
         // none after a shorter last line.
         QFETCH(int, bytes);
         QFETCH(QList<int>, lines);
-        QFETCH(bool, lineFeedAtEnd);
+        const bool lineFeedAtEnd = lines.last() == 76;
         standin::UploadReceiver receiver;
         appConfig cfg(nullptr, "unused.xml");
         configure(cfg, receiver);
