@@ -254,24 +254,23 @@ private slots:
         // station rewrites must never be served in its old version, not even
         // when the new one has the same size and comes right after.
         HttpDaemon server(nullptr, 0, m_root);
-        const quint16 port = server.serverPort();
+        const auto live = [&server] { return whileServing([&server] { return get(server.serverPort(), "/live.html"); }); };
         QVERIFY(writeFile(m_root + "/live.html", "result AAAA"));
         QTest::qWait(250); // old enough to be kept
-        QCOMPARE(whileServing([&] { return get(port, "/live.html"); }).body, QByteArray("result AAAA"));
-        QCOMPARE(whileServing([&] { return get(port, "/live.html"); }).body, QByteArray("result AAAA"));
+        QCOMPARE(live().body, QByteArray("result AAAA"));
+        QCOMPARE(live().body, QByteArray("result AAAA"));
         for (const QByteArray &version : {QByteArray("result BBBB"), QByteArray("result CCCC")}) {
-            QFile inPlace(m_root + "/live.html");
-            QVERIFY(inPlace.open(QIODevice::WriteOnly)); // truncates: same inode
-            inPlace.write(version);
+            QFile inPlace(m_root + "/live.html"); // truncated, not replaced: the same inode
+            QVERIFY(inPlace.open(QIODevice::WriteOnly) && inPlace.write(version) == version.size());
             inPlace.close();
-            QCOMPARE(whileServing([&] { return get(port, "/live.html"); }).body, version);
+            QCOMPARE(live().body, version);
         }
         // Replaced through a new file, as the station writes its pages.
         QFile::remove(m_root + "/live.html");
         QVERIFY(writeFile(m_root + "/live.html", "result DDDD"));
-        QCOMPARE(whileServing([&] { return get(port, "/live.html"); }).body, QByteArray("result DDDD"));
+        QCOMPARE(live().body, QByteArray("result DDDD"));
         QFile::remove(m_root + "/live.html");
-        QCOMPARE(whileServing([&] { return get(port, "/live.html"); }).status, 404);
+        QCOMPARE(live().status, 404);
     }
 
     // A client that stops half-way, in its request or in taking a large
