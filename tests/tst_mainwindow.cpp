@@ -26,12 +26,10 @@
 
 #include "app/ClientTab.h"
 #include "app/HistoryLineEdit.h"
-#include "app/MainWidget.h"
 #include "app/QTabW.h"
 #include "app/QtTranslation.h"
 #include "publish/HttpDaemon.h"
 #include "publish/Setup.h"
-#include "settings/appConfig.h"
 #include "publish/urlDownloader.h"
 #include "StationFixture.h"
 

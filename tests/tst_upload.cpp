@@ -4,8 +4,6 @@
 // that refuses, fails or hangs costs a bounded number of restarts, requests
 // and log lines, and gets every file in its latest version once it is back.
 #include <QCheckBox>
-#include <QDir>
-#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,7 +12,6 @@
 #include <numeric>
 
 #include "publish/Setup.h"
-#include "settings/appConfig.h"
 #include "receiver/UploadReceiver.h"
 #include "StationFixture.h"
 
