@@ -413,10 +413,8 @@ private slots:
                 // A line starts after a space, a hyphen or a slash between
                 // names, else it split a word.
                 const int start = layout->lineAt(i).textStart();
-                if (start >= text.size())
-                    continue;
-                const QChar before = text.at(start - 1);
-                if (!QStringLiteral(" -/").contains(before) && !text.at(start).isSpace()) {
+                if (start < text.size() && !QStringLiteral(" -/").contains(text.at(start - 1))
+                    && !text.at(start).isSpace()) {
                     ++broken;
                     qWarning("split: \"%s\" | \"%s\"", qPrintable(text.left(start)), qPrintable(text.mid(start)));
                 }
