@@ -55,11 +55,7 @@ inline QStringList tabTitles(const QTabWidget *tabs)
 
 inline HostAddresses ringsideHost()
 {
-    HostAddresses h;
-    h.hostName = QStringLiteral("ringside");
-    h.lookupOk = true;
-    h.resolved = {QHostAddress(QStringLiteral("192.0.2.10"))};
-    return h;
+    return {QStringLiteral("ringside"), true, {QHostAddress(QStringLiteral("192.0.2.10"))}, {}};
 }
 
 } // namespace stationfx

@@ -2,19 +2,17 @@
 // against the SQL Server stand-in: how the connection is described for each
 // driver, the status icon through open, failure and reconnect, and how
 // failed statements, dropped links and empty answers are told apart.
-#include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "database/DatabaseSettings.h"
-#include "app/MainWidget.h"
-#include "settings/appConfig.h"
+#include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
+#include "StationFixture.h"
 
 class tst_Database : public QObject
 {
@@ -24,19 +22,17 @@ private:
     QTemporaryDir m_dir;
     QString m_dbFile;
 
-    QString settings(const QMap<QString, QString> &values)
+    QString settings(QMap<QString, QString> values)
     {
         static int n = 0;
         const QString path = m_dir.filePath(QStringLiteral("db%1.xml").arg(++n));
-        appConfig cfg(nullptr, path);
-        cfg.setValue("debug.show", "1");
-        cfg.setValue("bane.baseUrl", "");
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            cfg.setValue(it.key(), it.value());
-        cfg.writeConfig();
-        return path;
+        values.insert({{"debug.show", "1"}, {"bane.baseUrl", ""}});
+        return stationfx::writeSettings(path, values) ? path : QString();
     }
-    QString standinSettings() { return settings({{"database.driver", standin::driverName()}, {"database.name", m_dbFile}}); }
+    QString standinSettings(const QString &file)
+    {
+        return settings({{"database.driver", standin::driverName()}, {"database.name", file}});
+    }
 
     static QString icon(MainWidget &window)
     {
@@ -58,18 +54,13 @@ private slots:
         standin::registerDriver();
         MainWidget::setHostLookup([] { return HostAddresses{}; });
         m_dbFile = m_dir.filePath("competition.db");
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "setup");
-            db.setDatabaseName(m_dbFile);
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY(q.exec("CREATE TABLE tblEjer (KlubId TEXT, LOGOSTI BLOB)"));
-            QVERIFY(q.exec("INSERT INTO tblEjer VALUES ('*123*', x'89504e47')"));
-            QVERIFY(q.exec("CREATE TABLE tblOpdatering (OpdateringID INTEGER)"));
-            QVERIFY(q.exec("CREATE TABLE tblKlub (KlubId INTEGER, Klubnavn TEXT)"));
-            QVERIFY(q.exec("INSERT INTO tblKlub VALUES (NULL, NULL)"));
-        }
-        QSqlDatabase::removeDatabase("setup");
+        standin::SqliteDatabase db;
+        QVERIFY(db.open(m_dbFile, true)
+                && db.exec("CREATE TABLE tblEjer (KlubId TEXT, LOGOSTI BLOB);"
+                           "INSERT INTO tblEjer VALUES ('*123*', x'89504e47');"
+                           "CREATE TABLE tblOpdatering (OpdateringID INTEGER);"
+                           "CREATE TABLE tblKlub (KlubId INTEGER, Klubnavn TEXT);"
+                           "INSERT INTO tblKlub VALUES (NULL, NULL);"));
     }
 
     void cleanup()
@@ -113,7 +104,7 @@ private slots:
 
     void openFailAndReconnect()
     {
-        MainWidget window(nullptr, standinSettings(), "MainWidget");
+        MainWidget window(nullptr, standinSettings(m_dbFile), "MainWidget");
         QCOMPARE(icon(window), QStringLiteral("logo/database.png"));
         standin::Faults::setRefuseOpen(true);
         window.connectDatabase("ZEP");
@@ -141,9 +132,7 @@ private slots:
         standin::Faults::setRefuseOpen(false);
 
         // A missing file is an error, and connecting does not make one.
-        MainWidget missing(nullptr, settings({{"database.driver", standin::driverName()},
-                                              {"database.name", m_dir.filePath("none.db")}}),
-                           "MainWidget");
+        MainWidget missing(nullptr, standinSettings(m_dir.filePath("none.db")), "MainWidget");
         missing.connectDatabase("ZEP");
         QCOMPARE(icon(missing), QStringLiteral("logo/database_error.png"));
         QVERIFY(!QFile::exists(m_dir.filePath("none.db")));
@@ -151,11 +140,10 @@ private slots:
 
     void oneValueQueries()
     {
-        MainWidget window(nullptr, standinSettings(), "MainWidget");
+        MainWidget window(nullptr, standinSettings(m_dbFile), "MainWidget");
         bool ok = false;
         // No connection yet: it is made, and this call answers nothing.
-        QVERIFY(window.getDBField("SELECT klubId FROM tblEjer", &ok).isNull());
-        QVERIFY(!ok);
+        QVERIFY(window.getDBField("SELECT klubId FROM tblEjer", &ok).isNull() && !ok);
         QVERIFY(QSqlDatabase::database("ZEP", false).isOpen());
         QCOMPARE(icon(window), QStringLiteral("logo/database_ok.png"));
 
@@ -178,11 +166,9 @@ private slots:
 
         // A failed statement is told apart and logged at -1 with the statement.
         standin::Faults::failNextStatements(1);
-        QVERIFY(window.getDBField("SELECT klubId FROM tblEjer", &ok).isNull());
-        QVERIFY(!ok);
+        QVERIFY(window.getDBField("SELECT klubId FROM tblEjer", &ok).isNull() && !ok);
         QVERIFY(log(window).contains("\n SELECT klubId FROM tblEjer"));
-        QVERIFY(window.getDBFieldByteArray("SELECT nonsense FROM nowhere", &ok).isEmpty());
-        QVERIFY(!ok);
+        QVERIFY(window.getDBFieldByteArray("SELECT nonsense FROM nowhere", &ok).isEmpty() && !ok);
 
         // A dropped link is opened again by the look-up itself.
         QVERIFY(standin::Faults::dropConnection("ZEP"));
@@ -192,8 +178,7 @@ private slots:
         // ... unless the database refuses: then the failure is reported.
         QVERIFY(standin::Faults::dropConnection("ZEP"));
         standin::Faults::setRefuseOpen(true);
-        QVERIFY(window.getDBField("SELECT klubId FROM tblEjer", &ok).isNull());
-        QVERIFY(!ok);
+        QVERIFY(window.getDBField("SELECT klubId FROM tblEjer", &ok).isNull() && !ok);
     }
 };
 

@@ -1,29 +1,21 @@
 // A headless run of the program itself: it starts without a settings file,
 // and with the demo's settings it loads a competition from the stand-in
 // database, writes the competition's pages and serves them over HTTP.
-#include <QDir>
-#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
 
-#include "settings/appConfig.h"
 #include "demo/DemoCompetition.h"
+#include "StationFixture.h"
+
+using namespace stationfx;
 
 namespace {
 const QString program = QStringLiteral(ZEP_BINARY_DIR "/src/zeplive");
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 QByteArray fetch(const QString &url, int *status)
 {
@@ -74,18 +66,12 @@ private slots:
         options.small = true;
         QVERIFY2(standin::generateDemoCompetition(dir.filePath("demo.db"), options, &error), qPrintable(error));
         const quint16 port = freePort();
-        {
-            appConfig cfg(nullptr, dir.filePath("station.xml"));
-            cfg.setValue("app.server", "1");
-            cfg.setValue("http.port", QString::number(port));
-            cfg.setValue("database.driver", "ZEPLITE");
-            cfg.setValue("database.name", "demo.db");
-            cfg.setValue("bane.baseUrl", QStringLiteral("http://127.0.0.1:%1/").arg(port));
-            // Championship sheets bring a notice; nobody is here to close it,
-            // and the load must finish all the same.
-            cfg.setValue("championat.show", "1");
-            QVERIFY(cfg.writeConfig());
-        }
+        // Championship sheets bring a notice; nobody is here to close it,
+        // and the load must finish all the same.
+        QVERIFY(writeSettings(dir.filePath("station.xml"),
+                              {{"app.server", "1"}, {"http.port", QString::number(port)}, {"championat.show", "1"},
+                               {"database.driver", "ZEPLITE"}, {"database.name", "demo.db"},
+                               {"bane.baseUrl", QStringLiteral("http://127.0.0.1:%1/").arg(port)}}));
         QProcess process;
         process.setWorkingDirectory(dir.path());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

@@ -2,19 +2,18 @@
 // on first use with their address line and pause row, one row per section in
 // class order with whole names, the automatic and the operator's class
 // change, the page options and the database test.
+#include <QCheckBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QSqlDatabase>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
-#include <QCheckBox>
-#include <QDir>
-#include <QPushButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 
 #include "publish/Setup.h"
+#include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
 #include "settings/appConfig.h"
 
@@ -77,7 +76,8 @@ private slots:
         setup.resize(300, 300);
         setup.show();
         QVERIFY(QTest::qWaitForWindowExposed(&setup));
-        setup.findChild<QTabWidget *>("classTabs")->setCurrentIndex(0);
+        auto *tabs = setup.findChild<QTabWidget *>("classTabs");
+        tabs->setCurrentIndex(0);
         QTRY_VERIFY(bane2->columnWidth(1) >= bane2->fontMetrics().horizontalAdvance(longName));
 
         // The arena's address takes the first address of the host line.
@@ -85,7 +85,6 @@ private slots:
         QCOMPARE(address->text(), QStringLiteral("http://192.0.2.10:8080/bane99.html"));
 
         // A new competition starts with fresh lists and no stale tabs.
-        auto *tabs = setup.findChild<QTabWidget *>("classTabs");
         setup.clearClasses();
         QVERIFY(!setup.classList(2));
         QCOMPARE(tabs->count(), 0);
@@ -94,8 +93,8 @@ private slots:
     }
 
     // A new result makes its class the arena's active class unless switched
-    // off; the operator's pick always does, and the pause row brings back the
-    // arena's pause page.
+    // off (it is on without the setting); the operator's pick always does,
+    // and the pause row brings back the arena's pause page.
     void activeClass_data()
     {
         QTest::addColumn<QString>("autoChange");
@@ -105,7 +104,7 @@ private slots:
         const QStringList own{"Upload file called html/klasse4_A.html \n", "Upload file called html/klasse4_A.json \n"};
         const QStringList arena{"Upload file called html/klasse4_A.html bane1.html\n",
                                 "Upload file called html/klasse4_A.json bane1.json\n"};
-        QTest::newRow("new result") << "1" << 0 << QStringList{"", "", "Ja"} << own + arena;
+        QTest::newRow("new result") << "" << 0 << QStringList{"", "", "Ja"} << own + arena;
         QTest::newRow("no new result") << "1" << 1 << QStringList{"Ja", "", ""} << own;
         QTest::newRow("switched off") << "0" << 0 << QStringList{"Ja", "", ""} << own;
         QTest::newRow("picked") << "0" << 2 << QStringList{"", "", "Ja"} << arena;
@@ -118,10 +117,9 @@ private slots:
     {
         QFETCH(QString, autoChange);
         QFETCH(int, how);
-        QFETCH(QStringList, marks);
-        QFETCH(QStringList, uploads);
         appConfig cfg(nullptr, "unused.xml");
-        cfg.setValue("bane.autoChange", autoChange);
+        if (!autoChange.isEmpty())
+            cfg.setValue("bane.autoChange", autoChange);
         Setup setup(&cfg, nullptr, "Server");
         setup.addClass(1, "LA1 A", "3", "A", "Lørdag");
         setup.addClass(1, "LA2 A", "4", "A", "Lørdag");
@@ -134,9 +132,9 @@ private slots:
             setup.resultChangeClass(1, "A", 4, how == 0);
         else
             emit list->itemActivated(list->topLevelItem(how == 2 ? 2 : 0), 0);
-        QCOMPARE(logTexts(log), uploads);
-        QCOMPARE(column(list, 0), marks);
-        const bool changes = how != 1 && (how > 1 || autoChange == "1");
+        QTEST(logTexts(log), "uploads");
+        QTEST(column(list, 0), "marks");
+        const bool changes = how != 1 && (how > 1 || autoChange != "0");
         QCOMPARE(active.count(), changes ? 1 : 0);
         if (changes)
             QCOMPARE(active.last(), (QList<QVariant>{1, how == 3 ? "0" : "4", how == 3 ? "1" : "A"}));
@@ -167,13 +165,8 @@ private slots:
         standin::registerDriver();
         QTemporaryDir dir;
         const QString file = dir.filePath("test.db");
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "maker");
-            db.setDatabaseName(file);
-            QVERIFY(db.open());
-            QSqlQuery(db).exec("CREATE TABLE t (x INTEGER)");
-        }
-        QSqlDatabase::removeDatabase("maker");
+        standin::SqliteDatabase db;
+        QVERIFY(db.open(file, true) && db.exec("CREATE TABLE t (x INTEGER)"));
 
         appConfig cfg(nullptr, "unused.xml");
         cfg.setValue("database.driver", standin::driverName());

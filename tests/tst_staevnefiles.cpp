@@ -26,8 +26,7 @@ QVariantList classRow(const QVariant &discipline, const QString &initials, int a
 
 StaevneFiles::Section section(int nr, const QString &name, const QString &afdeling, int bane, StaevneFiles::Flag flag)
 {
-    const QString dag = QStringLiteral("Fredag");
-    return {nr, name, afdeling, bane, dag, QStringLiteral("08:00"), QStringLiteral("09:00"), 2, flag};
+    return {nr, name, afdeling, bane, QStringLiteral("Fredag"), QStringLiteral("08:00"), QStringLiteral("09:00"), 2, flag};
 }
 
 StaevneFiles files(const QString &staevne)
