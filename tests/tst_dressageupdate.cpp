@@ -276,59 +276,23 @@ private slots:
         QVERIFY(runSql(QStringLiteral("DELETE FROM tblConfig WHERE ConfigId = 9413")));
         DressageView view(m_cfg.get());
         view.show(31);
-        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-        // The tick's own trace (level 0) is no report of the outage.
-        const auto reported = [&log] {
-            QList<QPair<int, QString>> lines;
-            for (const QVariantList &args : taken(log))
-                if (args.at(0).toInt() != 0)
-                    lines << qMakePair(args.at(0).toInt(), args.at(1).toString());
-            return lines;
-        };
         const QString rank = html("rank31_A.html");
-
-        // A second outage is reported as the first was.
-        for (int round = 0; round < 2; ++round) {
-            if (outage == QLatin1String("refuse")) {
-                standin::Faults::setRefuseOpen(true);
-                QVERIFY(standin::Faults::dropConnection(Zep));
-            } else if (outage == QLatin1String("statements")) {
-                standin::Faults::failNextStatements(1000);
-            } else if (outage == QLatin1String("reload")) {
+        const auto begin = [&](int round) {
+            if (outage == QLatin1String("reload")) {
                 QVERIFY(runSql(QStringLiteral("ALTER TABLE tblConfig RENAME TO tblConfigAway")));
                 QVERIFY(runSql(QStringLiteral("UPDATE tblStart SET Slettet = '2024-06-15 12:00:00.000' "
-                                              "WHERE StartId = %1")
-                                   .arg(9601 + round)));
+                                              "WHERE StartId = %1").arg(9601 + round)));
             } else {
                 QVERIFY(QFile::remove(rank) && QDir().mkpath(rank));
             }
-
-            for (int tick = 0; tick < 4; ++tick) {
-                view.updateKlasse();
-                const QList<QPair<int, QString>> lines = reported();
-                if (tick > 0) {
-                    QVERIFY2(lines.isEmpty(), qPrintable(lines.value(0).second));
-                    continue;
-                }
-                int started = 0;
-                for (const auto &line : lines) {
-                    QVERIFY2(line.first != 3, qPrintable(line.second));
-                    started += line.first == 1 ? 1 : 0;
-                }
-                QCOMPARE(started, startLines);
-            }
-
+        };
+        const auto end = [&] {
             if (outage == QLatin1String("reload"))
                 QVERIFY(runSql(QStringLiteral("ALTER TABLE tblConfigAway RENAME TO tblConfig")));
-            else if (outage == QLatin1String("write"))
-                QVERIFY(QDir(rank).removeRecursively());
             else
-                standin::Faults::clear();
-            view.updateKlasse();
-            QCOMPARE(reported(), (QList<QPair<int, QString>>{{3, endLine}}));
-            view.updateKlasse();
-            QCOMPARE(reported(), (QList<QPair<int, QString>>{}));
-        }
+                QVERIFY(QDir(rank).removeRecursively());
+        };
+        outageRounds(view, outage, startLines, endLine, begin, end);
     }
 
     void followsTheSimulator()
