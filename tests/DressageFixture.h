@@ -10,6 +10,8 @@
 
 #include <QAction>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
@@ -31,6 +33,11 @@ inline QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline QString jsonValue(const QString &path, const char *key)
+{
+    return QJsonDocument::fromJson(readFile(path)).object().value(QLatin1String(key)).toString();
 }
 
 // Test data goes in through SQLite itself: it is no statement of the station.

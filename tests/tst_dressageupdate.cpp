@@ -9,8 +9,6 @@
 #include "DressageFixture.h"
 
 #include <QDir>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -20,22 +18,13 @@ using namespace fixture;
 namespace {
 
 using Signal = QVariantList;
-Signal changed(bool result)
-{
-    return {1, QStringLiteral("A"), 31, result};
-}
+Signal changed(bool result) { return {1, QStringLiteral("A"), 31, result}; }
 
 QList<Signal> taken(QSignalSpy &spy)
 {
-    QList<Signal> all;
-    while (!spy.isEmpty())
-        all << spy.takeFirst();
+    const QList<Signal> all = spy;
+    spy.clear();
     return all;
-}
-
-QString jsonValue(const QString &path, const char *key)
-{
-    return QJsonDocument::fromJson(readFile(path)).object().value(QLatin1String(key)).toString();
 }
 
 } // namespace

@@ -13,8 +13,6 @@
 #include "HtmlCheck.h"
 
 #include <QContextMenuEvent>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -27,11 +25,6 @@ constexpr int Individual = 31;
 constexpr int Kur = 32;
 constexpr int Team = 33;
 constexpr int NoMaximum = 34;
-
-QJsonObject readJson(const QString &path)
-{
-    return QJsonDocument::fromJson(readFile(path)).object();
-}
 
 } // namespace
 
@@ -87,7 +80,7 @@ private slots:
         QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
         emit view.listView1->itemDoubleClicked(view.listView1->topLevelItem(2), 0);
         view.refreshClass();
-        QCOMPARE(readJson(outputPath(31)).value(QStringLiteral("lastChangeId")).toString(), QStringLiteral("9603"));
+        QCOMPARE(jsonValue(outputPath(31), "lastChangeId"), QStringLiteral("9603"));
         QCOMPARE(changes.count(), 1);
         QCOMPARE(changes.at(0), (QVariantList{1, QStringLiteral("A"), 31, false}));
         // A reload that cannot read the class keeps the mark.
@@ -111,7 +104,7 @@ private slots:
         QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
         view.visStartTid();
         QCOMPARE(storedFlag(), QStringLiteral("1"));
-        QCOMPARE(readJson(outputPath(31)).value(QStringLiteral("bevarStartTid")).toString(), QStringLiteral("1"));
+        QCOMPARE(jsonValue(outputPath(31), "bevarStartTid"), QStringLiteral("1"));
         view.visStartTid();
         QCOMPARE(storedFlag(), QStringLiteral("0"));
         QCOMPARE(changes.count(), 2);

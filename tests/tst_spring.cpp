@@ -24,17 +24,13 @@ namespace {
 
 using Spring = staevneKlasseInfoSpring;
 
-QStringList column(const staevneKlasseInfo &view, int c)
-{
-    return fixture::column(view.listView1, c);
-}
+QStringList column(const staevneKlasseInfo &view, int c) { return fixture::column(view.listView1, c); }
 
 QString headerValue(const staevneKlasseInfo &view, const QString &key)
 {
-    for (const auto &pair : view.jsonDocument().header) {
+    for (const auto &pair : view.jsonDocument().header)
         if (pair.first == key)
             return pair.second;
-    }
     return QString();
 }
 
@@ -46,7 +42,6 @@ class tst_Spring : public QObject
 
 private:
     QTemporaryDir m_dir;
-    QString m_db;
     QString m_root;
     std::unique_ptr<appConfig> m_cfg;
     QList<standin::DemoSection> m_sections;
@@ -54,11 +49,10 @@ private:
     const standin::DemoSection &jumping(const QString &metode) const
     {
         // Class 5 is judged by method A2, class 6 by B0.
-        for (const standin::DemoSection &s : m_sections) {
+        for (const standin::DemoSection &s : m_sections)
             if (s.kind == standin::DemoSectionKind::Jumping && s.afdeling == QLatin1String("A")
                 && (metode == QLatin1String("B0")) == (s.klasseNr == 6))
                 return s;
-        }
         return m_sections.first();
     }
 
@@ -70,10 +64,10 @@ private:
 private slots:
     void initTestCase()
     {
-        m_db = m_dir.filePath("demo.db");
-        const QString error = openCompetition(m_db, false);
+        const QString db = m_dir.filePath("demo.db");
+        const QString error = openCompetition(db, false);
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        m_sections = standin::readDemoSections(m_db);
+        m_sections = standin::readDemoSections(db);
         QVERIFY(!m_sections.isEmpty());
         m_root = m_dir.filePath("html");
         m_cfg = std::make_unique<appConfig>(nullptr, m_dir.filePath("cfg.xml"));
