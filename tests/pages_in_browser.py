@@ -64,11 +64,8 @@ class Browser:
         if self.process.poll() is None:
             try:
                 self.send('Browser.close', timeout=5)
-            except Exception:
-                pass
-            try:
                 self.process.wait(5)
-            except subprocess.TimeoutExpired:
+            except Exception:  # no answer, or not gone in time
                 os.killpg(self.process.pid, signal.SIGKILL)
                 self.process.wait()
         os.close(self.to_browser)
