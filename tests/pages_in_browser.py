@@ -93,26 +93,19 @@ class Browser:
         data = json.dumps(message).encode() + b'\0'
         while data:
             data = data[os.write(self.to_browser, data):]
+        answer = self.wait(lambda m: m.get('id') == self.next_id, timeout)
+        if 'error' in answer:
+            raise RuntimeError('%s: %s' % (method, answer['error']))
+        return answer.get('result', {})
+
+    def wait(self, wanted, timeout=20):
+        """The first message, kept or still to come, that is wanted."""
         deadline = time.monotonic() + timeout
         while True:
-            answer = self._read_message(deadline)
-            if answer.get('id') == self.next_id:
-                if 'error' in answer:
-                    raise RuntimeError('%s: %s' % (method, answer['error']))
-                return answer.get('result', {})
-            if 'method' in answer:
-                self.events.append(answer)
-
-    def wait_event(self, method, session, timeout=20):
-        deadline = time.monotonic() + timeout
-        while True:
-            for i, event in enumerate(self.events):
-                if event.get('method') == method and event.get('sessionId') == session:
-                    del self.events[i]
-                    return event
-            answer = self._read_message(deadline)
-            self.events.append(answer)
-
+            for i, message in enumerate(self.events):
+                if wanted(message):
+                    return self.events.pop(i)
+            self.events.append(self._read_message(deadline))
 
 def main(argv):
     options = {'--chromium': shutil.which('chromium') or '/usr/bin/chromium', '--shots': None}
@@ -140,7 +133,7 @@ def main(argv):
             for url in urls:
                 browser.events.clear()
                 browser.send('Page.navigate', {'url': url}, session=session)
-                browser.wait_event('Page.loadEventFired', session)
+                browser.wait(lambda m: m.get('method') == 'Page.loadEventFired' and m.get('sessionId') == session)
                 value = browser.send('Runtime.evaluate', {'expression': MEASURE, 'returnByValue': True},
                                      session=session)['result']['value']
                 print('%dx%d\t%s\t%d\t%d\t%d\t%d\t%s' % (width, height, url, *value[:4], ' '.join(value[4]) or '-'),
