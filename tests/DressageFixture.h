@@ -139,13 +139,15 @@ inline QVector<QStringList> rowsOf(const QTreeWidget *list)
     return rows;
 }
 
-inline QStringList column(const QTreeWidget *list, int c)
+inline QStringList column(const QVector<QStringList> &rows, int c)
 {
     QStringList texts;
-    for (const QStringList &row : rowsOf(list))
+    for (const QStringList &row : rows)
         texts << row.value(c);
     return texts;
 }
+
+inline QStringList column(const QTreeWidget *list, int c) { return column(rowsOf(list), c); }
 
 // A dressage view with a clock the test sets, and a menu answered by
 // noting its items and picking every action.
