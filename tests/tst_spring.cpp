@@ -102,8 +102,7 @@ private slots:
         QVERIFY(runSql(QStringLiteral("UPDATE tblStart SET FejlHS1 = 8, TidHS1 = 71.25, Status = NULL WHERE StartId = %1")
                            .arg(startId)));
         view.updateKlasse();
-        QCOMPARE(changes.count(), 1);
-        QCOMPARE(changes.first(), QVariantList({s.bane, QStringLiteral("A"), s.klasseNr, true}));
+        QCOMPARE(changes, QList<QVariantList>({{s.bane, QStringLiteral("A"), s.klasseNr, true}}));
         QCOMPARE(view.listView1->topLevelItem(2), third);
         QCOMPARE(third->text(Spring::Fejl), QStringLiteral("8"));
         QCOMPARE(third->text(Spring::Tid), QStringLiteral("71.25"));
@@ -170,8 +169,7 @@ private slots:
         QCOMPARE(readFile(json), jsonBefore);
         QVERIFY(QDir(page).removeRecursively());
         view.updateKlasse();
-        QCOMPARE(changes.count(), 1);
-        QCOMPARE(changes.first().at(3).toBool(), true);
+        QCOMPARE(changes, QList<QVariantList>({{s.bane, QStringLiteral("A"), s.klasseNr, true}}));
         QVERIFY(QFileInfo(page).isFile());
     }
 
@@ -212,8 +210,7 @@ private slots:
 
         QVERIFY(runSql(set.arg(faults, status, startId)));
         view.updateKlasse();
-        QCOMPARE(changes.count(), 1);
-        QCOMPARE(changes.first(), QVariantList({s.bane, QStringLiteral("A"), s.klasseNr, true}));
+        QCOMPARE(changes, QList<QVariantList>({{s.bane, QStringLiteral("A"), s.klasseNr, true}}));
         QCOMPARE(headerValue(view, "lastChangeId"), number);
         QCOMPARE(view.antalStarter(), starters - (starter ? 0 : 1));
         QCOMPARE(view.resterendeStarter(), toRide - 1);
