@@ -157,7 +157,8 @@ private slots:
         QVERIFY(runSql("INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr) VALUES (990001, 0, 0)"));
         DressageView view(m_cfg.get());
         bool ok = false;
-        const QString nullNumber = view.getDBField("SELECT RytterId FROM tblAnmeldelse WHERE AnmeldelseId = 990001", &ok);
+        const QString nullNumber
+                = view.getDBField("SELECT RytterId FROM tblAnmeldelse WHERE AnmeldelseId = 990001", &ok);
         QVERIFY(ok);
         QVERIFY2(nullNumber.isEmpty(), qPrintable(nullNumber));
         QCOMPARE(view.getDBField("SELECT AnmeldelseNr FROM tblAnmeldelse WHERE AnmeldelseId = 990001"), "0");

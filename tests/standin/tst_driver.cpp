@@ -270,7 +270,8 @@ private slots:
         QTest::newRow("DATENAME part") << "SELECT DATENAME(month, d) FROM t" << "month" << int(Translate);
         QTest::newRow("ISNULL arity") << "SELECT ISNULL(a) FROM t" << "ISNULL" << int(Translate);
         QTest::newRow("TOP") << "SELECT TOP 5 a FROM t" << "TOP" << int(Translate);
-        QTest::newRow("COLLATE") << "SELECT a FROM t ORDER BY a COLLATE Danish_Norwegian_CI_AS" << "COLLATE" << int(Translate);
+        QTest::newRow("COLLATE") << "SELECT a FROM t ORDER BY a COLLATE Danish_Norwegian_CI_AS" << "COLLATE"
+                                 << int(Translate);
         QTest::newRow("Unicode literal") << "SELECT N'x' FROM t" << "N'" << int(Translate);
         QTest::newRow("brackets") << "SELECT [Navn] FROM t" << "[Navn]" << int(Translate);
         QTest::newRow("variable") << "SELECT a FROM t WHERE b = @id" << "@id" << int(Translate);
