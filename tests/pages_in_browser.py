@@ -23,17 +23,13 @@ import tempfile
 import time
 
 MEASURE = """(() => {
-    const root = document.documentElement;
     let rules = 0;
-    for (const sheet of document.styleSheets) {
+    for (const sheet of document.styleSheets)
         try { rules += sheet.cssRules.length; } catch (e) { }
-    }
-    const broken = [];
-    const images = document.images;
-    for (const img of images)
-        if (!img.complete || img.naturalWidth === 0)
-            broken.push(img.getAttribute('src'));
-    return [root.scrollWidth, root.clientWidth, rules, images.length, broken];
+    const broken = [...document.images].filter(img => !img.complete || img.naturalWidth === 0)
+        .map(img => img.getAttribute('src'));
+    const root = document.documentElement;
+    return [root.scrollWidth, root.clientWidth, rules, document.images.length, broken];
 })()"""
 
 
