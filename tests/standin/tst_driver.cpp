@@ -175,7 +175,7 @@ private slots:
         }
     }
 
-    void scrolling()
+    void cursors()
     {
         // Both kinds of query give every row in order and run again from the start.
         QSqlDatabase db = open(QStringLiteral("scroll"));
@@ -199,11 +199,8 @@ private slots:
         QVERIFY(first.next() && second.next() && first.next());
         QCOMPARE(first.value(0).toInt(), 2);
         QCOMPARE(second.value(0).toInt(), 1);
-    }
 
-    void keptQueryDoesNotBlockWriter()
-    {
-        QSqlDatabase db = open(QStringLiteral("reader"));
+        // Kept scrollable queries do not block the writer.
         QSqlQuery scrollable(db);
         QVERIFY(scrollable.exec(QStringLiteral("SELECT afdelingId FROM tblAfdeling")));
         QVERIFY(scrollable.next());

@@ -284,9 +284,11 @@ private slots:
         QFETCH(QString, sql);
         QFETCH(QVariantList, params);
         QFETCH(QVariant, expected);
-        const QVariant result = value(sql, params);
-        QVERIFY(!result.isNull());
-        QCOMPARE(result.toString(), expected.toString());
+        SqliteStatement statement(m_db, sql);
+        statement.bindAll(params);
+        QVERIFY2(statement.next(), qPrintable(m_db.lastError()));
+        QVERIFY(!statement.value(0).isNull());
+        QCOMPARE(statement.value(0).toString(), expected.toString());
     }
 
     void simulatorNeverGoesStill()
@@ -400,13 +402,6 @@ private:
         if (!standin::generateDemoCompetition(file, options, &error))
             qWarning("generation failed: %s", qPrintable(error));
         return file;
-    }
-
-    QVariant value(const QString &sql, const QVariantList &params = {})
-    {
-        SqliteStatement statement(m_db, sql);
-        statement.bindAll(params);
-        return statement.next() ? statement.value(0) : QVariant(QStringLiteral("<no row: %1>").arg(m_db.lastError()));
     }
 
     QTemporaryDir m_dir;
