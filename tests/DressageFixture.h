@@ -10,6 +10,8 @@
 
 #include <QAction>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
@@ -21,6 +23,8 @@
 
 #include <sqlite3.h>
 
+#include <functional>
+
 namespace fixture {
 
 const QString Zep = QStringLiteral("ZEP");
@@ -29,6 +33,11 @@ inline QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline QString jsonValue(const QString &path, const char *key)
+{
+    return QJsonDocument::fromJson(readFile(path)).object().value(QLatin1String(key)).toString();
 }
 
 // Test data goes in through SQLite itself: it is no statement of the station.
@@ -73,6 +82,52 @@ inline QStringList logged(const QSignalSpy &spy, int level)
     return texts;
 }
 
+// Two outages of `view` in a row, each reported as the first: `startLines`
+// lines of level 1 on its first tick, silence on three more, then the one
+// line `endLine` once it is over, and silence again. The tick's trace
+// (level 0) is no report. "refuse" and "statements" are begun and ended
+// here; any other outage by `begin(round)` and `end()`.
+inline void outageRounds(staevneKlasseInfo &view, const QString &outage, int startLines, const QString &endLine,
+                         const std::function<void(int)> &begin = {}, const std::function<void()> &end = {})
+{
+    QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+    const auto reported = [&log] {
+        QList<QPair<int, QString>> lines;
+        for (const QVariantList &args : std::as_const(log))
+            if (args.at(0).toInt() != 0)
+                lines << qMakePair(args.at(0).toInt(), args.at(1).toString());
+        log.clear();
+        return lines;
+    };
+    for (int round = 0; round < 2; ++round) {
+        if (outage == QLatin1String("refuse")) {
+            standin::Faults::setRefuseOpen(true);
+            QVERIFY(standin::Faults::dropConnection(Zep));
+        } else if (outage == QLatin1String("statements")) {
+            standin::Faults::failNextStatements(1000);
+        } else {
+            begin(round);
+        }
+        for (int tick = 0; tick < 4; ++tick) {
+            view.updateKlasse();
+            int started = 0;
+            for (const auto &line : reported()) {
+                QVERIFY2(tick == 0 && line.first != 3, qPrintable(line.second));
+                started += line.first == 1 ? 1 : 0;
+            }
+            QCOMPARE(started, tick == 0 ? startLines : 0);
+        }
+        if (outage == QLatin1String("refuse") || outage == QLatin1String("statements"))
+            standin::Faults::clear();
+        else
+            end();
+        view.updateKlasse();
+        QCOMPARE(reported(), (QList<QPair<int, QString>>{{3, endLine}}));
+        view.updateKlasse();
+        QCOMPARE(reported(), (QList<QPair<int, QString>>{}));
+    }
+}
+
 inline QVector<QStringList> rowsOf(const QTreeWidget *list)
 {
     QVector<QStringList> rows;
@@ -84,13 +139,15 @@ inline QVector<QStringList> rowsOf(const QTreeWidget *list)
     return rows;
 }
 
-inline QStringList column(const QTreeWidget *list, int c)
+inline QStringList column(const QVector<QStringList> &rows, int c)
 {
     QStringList texts;
-    for (const QStringList &row : rowsOf(list))
+    for (const QStringList &row : rows)
         texts << row.value(c);
     return texts;
 }
+
+inline QStringList column(const QTreeWidget *list, int c) { return column(rowsOf(list), c); }
 
 // A dressage view with a clock the test sets, and a menu answered by
 // noting its items and picking every action.

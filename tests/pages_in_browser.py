@@ -3,20 +3,12 @@
 
     pages_in_browser.py [--chromium PATH] [--shots DIR] SIZES URL...
 
-SIZES is a comma-separated list such as "1280x720,1920x1080". For every size
-and URL one line goes to standard output, tab-separated:
-
-    <WxH> <url> <scroll width> <client width> <style rules> <images> <broken images>
-
-where "style rules" counts the rules of the page's style sheets that loaded
-(0 when the linked style sheet did not arrive) and "broken images" lists the
-sources of the pictures that did not load, separated by blanks ("-" when
-none). With --shots, a PNG of every page at every size lands in DIR.
-
-The browser is driven through the DevTools protocol over a pipe, so nothing
-but Python and Chromium is needed; it gets a fresh profile of its own and the
-flags that keep it off the network, and is stopped before the script ends.
-Exit status 0 when every page was measured, 2 when the browser failed.
+SIZES is e.g. "1280x720,1920x1080". For every size and URL one tab-separated
+line goes to standard output: <WxH> <url> <scroll width> <client width>
+<style rules that loaded> <images> <sources of broken images, or "-">.
+With --shots a PNG of every page at every size lands in DIR. The browser is
+driven through the DevTools protocol over a pipe, with a fresh profile and
+kept off the network. Exit status 2 when the browser failed.
 """
 
 import base64
@@ -31,17 +23,13 @@ import tempfile
 import time
 
 MEASURE = """(() => {
-    const root = document.documentElement;
     let rules = 0;
-    for (const sheet of document.styleSheets) {
+    for (const sheet of document.styleSheets)
         try { rules += sheet.cssRules.length; } catch (e) { }
-    }
-    const broken = [];
-    const images = document.images;
-    for (const img of images)
-        if (!img.complete || img.naturalWidth === 0)
-            broken.push(img.getAttribute('src'));
-    return [root.scrollWidth, root.clientWidth, rules, images.length, broken];
+    const broken = [...document.images].filter(img => !img.complete || img.naturalWidth === 0)
+        .map(img => img.getAttribute('src'));
+    const root = document.documentElement;
+    return [root.scrollWidth, root.clientWidth, rules, document.images.length, broken];
 })()"""
 
 
@@ -50,8 +38,7 @@ class Browser:
         to_browser_r, self.to_browser = os.pipe()
         self.from_browser, from_browser_w = os.pipe()
 
-        def pipes_as_3_and_4():
-            # The protocol pipe is fds 3 (commands in) and 4 (answers out).
+        def pipes_as_3_and_4():  # the protocol pipe: fd 3 commands in, fd 4 answers out
             r, w = os.dup(to_browser_r), os.dup(from_browser_w)
             os.dup2(r, 3)
             os.dup2(w, 4)
@@ -73,18 +60,12 @@ class Browser:
         if self.process.poll() is None:
             try:
                 self.send('Browser.close', timeout=5)
-            except Exception:
-                pass
-            try:
                 self.process.wait(5)
-            except subprocess.TimeoutExpired:
+            except Exception:  # no answer, or not gone in time
                 os.killpg(self.process.pid, signal.SIGKILL)
                 self.process.wait()
-        for fd in (self.to_browser, self.from_browser):
-            try:
-                os.close(fd)
-            except OSError:
-                pass
+        os.close(self.to_browser)
+        os.close(self.from_browser)
 
     def _read_message(self, deadline):
         while b'\0' not in self.buffer:
@@ -108,43 +89,29 @@ class Browser:
         data = json.dumps(message).encode() + b'\0'
         while data:
             data = data[os.write(self.to_browser, data):]
+        answer = self.wait(lambda m: m.get('id') == self.next_id, timeout)
+        if 'error' in answer:
+            raise RuntimeError('%s: %s' % (method, answer['error']))
+        return answer.get('result', {})
+
+    def wait(self, wanted, timeout=20):
+        """The first message, kept or still to come, that is wanted."""
         deadline = time.monotonic() + timeout
         while True:
-            answer = self._read_message(deadline)
-            if answer.get('id') == self.next_id:
-                if 'error' in answer:
-                    raise RuntimeError('%s: %s' % (method, answer['error']))
-                return answer.get('result', {})
-            if 'method' in answer:
-                self.events.append(answer)
-
-    def wait_event(self, method, session, timeout=20):
-        deadline = time.monotonic() + timeout
-        while True:
-            for i, event in enumerate(self.events):
-                if event['method'] == method and event.get('sessionId') == session:
-                    del self.events[i]
-                    return event
-            answer = self._read_message(deadline)
-            if 'method' in answer:
-                self.events.append(answer)
-
+            for i, message in enumerate(self.events):
+                if wanted(message):
+                    return self.events.pop(i)
+            self.events.append(self._read_message(deadline))
 
 def main(argv):
-    chromium = shutil.which('chromium') or '/usr/bin/chromium'
-    shots = None
-    while argv and argv[0].startswith('--'):
-        option = argv.pop(0)
-        if option == '--chromium':
-            chromium = argv.pop(0)
-        elif option == '--shots':
-            shots = argv.pop(0)
-        else:
-            print('unknown option ' + option, file=sys.stderr)
-            return 2
-    if len(argv) < 2:
+    options = {'--chromium': shutil.which('chromium') or '/usr/bin/chromium', '--shots': None}
+    while argv and argv[0] in options:
+        options[argv[0]] = argv[1]
+        argv = argv[2:]
+    if len(argv) < 2 or argv[0].startswith('--'):
         print(__doc__, file=sys.stderr)
         return 2
+    chromium, shots = options['--chromium'], options['--shots']
     sizes = [tuple(int(n) for n in size.split('x')) for size in argv[0].split(',')]
     urls = argv[1:]
 
@@ -162,12 +129,11 @@ def main(argv):
             for url in urls:
                 browser.events.clear()
                 browser.send('Page.navigate', {'url': url}, session=session)
-                browser.wait_event('Page.loadEventFired', session)
+                browser.wait(lambda m: m.get('method') == 'Page.loadEventFired' and m.get('sessionId') == session)
                 value = browser.send('Runtime.evaluate', {'expression': MEASURE, 'returnByValue': True},
                                      session=session)['result']['value']
-                scroll, client, rules, images, broken = value
-                print('%dx%d\t%s\t%d\t%d\t%d\t%d\t%s' % (width, height, url, scroll, client, rules, images,
-                                                         ' '.join(broken) or '-'), flush=True)
+                print('%dx%d\t%s\t%d\t%d\t%d\t%d\t%s' % (width, height, url, *value[:4], ' '.join(value[4]) or '-'),
+                      flush=True)
                 if shots:
                     png = browser.send('Page.captureScreenshot', {'format': 'png'}, session=session)['data']
                     name = '%s_%d.png' % (url.rstrip('/').rsplit('/', 1)[-1].replace('?', '_'), width)

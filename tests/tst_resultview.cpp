@@ -47,13 +47,6 @@ public:
         m_diciplinId = QStringLiteral("2");
         klasseTypeId = QStringLiteral("5");
     }
-    void fillSample()
-    {
-        showKlasse(17, 3, QStringLiteral("A"), 1, 44);
-        setTexts(QString(), QString());
-        listView1->setHeaderLabels({QStringLiteral("Start Nr"), QStringLiteral("Stævne Nr"), QStringLiteral("Hest")});
-        listView1->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("1"), QStringLiteral("12"), QString()}));
-    }
 };
 
 QJsonObject parse(const QByteArray &bytes)
@@ -70,7 +63,7 @@ class TestResultView : public QObject
     Q_OBJECT
 
 private slots:
-    void timerTicksOnlyForAShownClass()
+    void timerMarkAndRefresh()
     {
         // Neither a competition alone nor a class alone is a shown class.
         ProbeView view(&m_cfg);
@@ -83,67 +76,40 @@ private slots:
         view.showKlasse(5, 3, QStringLiteral("A"), 2, 9);
         view.timeOut();
         QCOMPARE(view.updates, 1);
-    }
 
-    void refreshKeepsLastChange()
-    {
-        // A refresh reloads and publishes with the mark it had; showing a
-        // class afresh clears it.
-        ProbeView view(&m_cfg);
-        view.showKlasse(5, 3, QStringLiteral("A"), 2, 9);
-        view.lastChangeId = 42;
-        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
-        view.refreshClass();
-        QCOMPARE(view.lastChangeId, 42);
-        QCOMPARE(view.markWhilePrinting, 42);
-        QCOMPARE(changes, (QList<QVariantList>{{2, QStringLiteral("A"), 3, false}}));
-        view.showKlasse(5, 3, QStringLiteral("A"), 2, 9);
-        QCOMPARE(view.lastChangeId, -1);
-    }
-
-    void doubleClickMarksOnce()
-    {
-        ProbeView view(&m_cfg);
+        // A double-click marks a starter by its number once; a row without
+        // one marks 0 only when nothing is marked.
         view.listView1->setColumnCount(2);
         auto *twelve = new QTreeWidgetItem({QStringLiteral("1"), QStringLiteral("12")});
         auto *blank = new QTreeWidgetItem({QStringLiteral("2"), QString()});
         view.listView1->addTopLevelItems({twelve, blank});
         view.slotHeighLight(nullptr);
         QCOMPARE(view.lastChangeId, -1);
+        view.slotHeighLight(blank);
+        QCOMPARE(view.lastChangeId, 0);
+        view.lastChangeId = -1;
         view.slotHeighLight(twelve);
         view.slotHeighLight(blank);
         QCOMPARE(view.lastChangeId, 12);
-        view.lastChangeId = -1;
-        view.slotHeighLight(blank);
-        QCOMPARE(view.lastChangeId, 0);
+
+        // A refresh reloads and publishes with the mark it had; showing a
+        // class afresh clears it.
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        view.refreshClass();
+        QCOMPARE(view.lastChangeId, 12);
+        QCOMPARE(view.markWhilePrinting, 12);
+        QCOMPARE(changes, (QList<QVariantList>{{2, QStringLiteral("A"), 3, false}}));
+        view.showKlasse(5, 3, QStringLiteral("A"), 2, 9);
+        QCOMPARE(view.lastChangeId, -1);
     }
 
-    void execSql()
+    void statementsAndOutage()
     {
         // The station's one writing statement gives the rows it changed; a
         // failed one is logged as an error and changes none.
-        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("ZEP"))
-            .setDatabaseName(QStringLiteral(":memory:"));
-        ProbeView view(&m_cfg);
-        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-        view.execSql(QStringLiteral("CREATE TABLE t (x int)"));
-        view.execSql(QStringLiteral("INSERT INTO t VALUES (1), (2), (3)"));
-        QCOMPARE(view.execSql(QStringLiteral("UPDATE t SET x = 0 WHERE x > 1")), 2);
-        QCOMPARE(view.execSql(QStringLiteral("UPDATE noSuchTable SET x = 1")), 0);
-        QCOMPARE(log.count(), 1);
-        QCOMPARE(log.at(0).at(0).toInt(), -1);
-        QSqlDatabase::removeDatabase(QStringLiteral("ZEP"));
-    }
-
-    void lostConnectionIsOneOutage()
-    {
-        // A view that ends no outage of its own: a connection that cannot be
-        // opened is one line however often it is asked for, its return is
-        // one line, and its statements are logged again after it.
         const QString name = QStringLiteral("ZEP");
-        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name).setDatabaseName(QStringLiteral(":memory:"));
         ProbeView view(&m_cfg);
-        view.showKlasse(17, 3, QStringLiteral("A"), 1, 44);
         QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
         const auto levels = [&log] {
             QList<int> found;
@@ -152,6 +118,16 @@ private slots:
             log.clear();
             return found;
         };
+        view.execSql(QStringLiteral("CREATE TABLE t (x int)"));
+        view.execSql(QStringLiteral("INSERT INTO t VALUES (1), (2), (3)"));
+        QCOMPARE(view.execSql(QStringLiteral("UPDATE t SET x = 0 WHERE x > 1")), 2);
+        QCOMPARE(view.execSql(QStringLiteral("UPDATE noSuchTable SET x = 1")), 0);
+        QCOMPARE(levels(), QList<int>{-1});
+
+        // A view that ends no outage of its own: a connection that cannot be
+        // opened is one line however often it is asked for, its return is
+        // one line, and its statements are logged again after it.
+        view.showKlasse(17, 3, QStringLiteral("A"), 1, 44);
         for (int outage = 0; outage < 2; ++outage) {
             QSqlDatabase db = QSqlDatabase::database(name, false);
             db.close();
@@ -209,7 +185,7 @@ private slots:
         const QString root = m_dir.filePath(QStringLiteral("out/html"));
         cfg.setValue(QStringLiteral("http.root"), root);
         ProbeView view(&cfg);
-        view.fillSample();
+        view.showKlasse(17, 3, QStringLiteral("A"), 1, 44);
         view.writeJSon();
         QFile file(root + QStringLiteral("/klasse3_A.json"));
         QVERIFY(file.open(QIODevice::ReadOnly));
