@@ -33,6 +33,8 @@ public:
     using staevneKlasseInfo::lastChangeId;
     using staevneKlasseInfo::oneValue;
     using staevneKlasseInfo::staevneId;
+    using staevneKlasseInfo::Trouble;
+    using staevneKlasseInfo::troubleOver;
 
     int updates = 0;
     int markWhilePrinting = -2;
@@ -124,9 +126,10 @@ private slots:
         QCOMPARE(view.execSql(QStringLiteral("UPDATE noSuchTable SET x = 1")), 0);
         QCOMPARE(levels(), QList<int>{-1});
 
-        // A view that ends no outage of its own: a connection that cannot be
-        // opened is one line however often it is asked for, its return is
-        // one line, and its statements are logged again after it.
+        // A connection that cannot be opened is one line however often it is
+        // asked for; statements that fail within the outage add nothing; the
+        // view that reads again ends it with one line, and its statements
+        // are logged again after it.
         view.showKlasse(17, 3, QStringLiteral("A"), 1, 44);
         for (int outage = 0; outage < 2; ++outage) {
             QSqlDatabase db = QSqlDatabase::database(name, false);
@@ -141,8 +144,12 @@ private slots:
 
             db.setDatabaseName(QStringLiteral(":memory:"));
             bool ok = false;
+            view.oneValue(QStringLiteral("SELECT x FROM noSuchTable"), &ok, true);
+            QVERIFY(log.isEmpty());
             QCOMPARE(view.oneValue(QStringLiteral("SELECT 7"), &ok, true), QStringLiteral("7"));
             QVERIFY(ok);
+            view.troubleOver(ProbeView::Trouble::Database);
+            view.troubleOver(ProbeView::Trouble::Database);
             QCOMPARE(log.size(), 1);
             QCOMPARE(log.at(0), (QVariantList{3, QStringLiteral("Klasse 3 A: databasen kan læses igen")}));
             log.clear();

@@ -431,16 +431,7 @@ bool staevneKlasseInfo::openConnection(QSqlDatabase *db)
         // Every tick asks again; a database that stays away is one line.
         reportTrouble(Trouble::Database,
                       QStringLiteral("An database error occured.\n%1\n").arg(db->lastError().text()));
-        m_connectionLost = true;
         return false;
-    }
-    // A lost connection is back: its outage ends here, also for a view that
-    // ends no outage of its own. A statement that fails after this starts a
-    // new one.
-    if (m_connectionLost) {
-        m_connectionLost = false;
-        troubleOver(Trouble::Database, QStringLiteral("Klasse %1 %2: databasen kan læses igen")
-                                           .arg(QString::number(klasseNr), afdeling));
     }
     return true;
 }
@@ -486,11 +477,14 @@ void staevneKlasseInfo::reportTrouble(Trouble what, const QString &text)
     logged = true;
 }
 
-void staevneKlasseInfo::troubleOver(Trouble what, const QString &text)
+void staevneKlasseInfo::troubleOver(Trouble what)
 {
     bool &logged = m_trouble[static_cast<int>(what)];
     if (logged)
-        emit logMessage(3, text);
+        emit logMessage(3, QStringLiteral("Klasse %1 %2: %3")
+                               .arg(QString::number(klasseNr), afdeling,
+                                    what == Trouble::Database ? QStringLiteral("databasen kan læses igen")
+                                                              : QStringLiteral("siderne skrives igen")));
     logged = false;
 }
 

@@ -171,8 +171,8 @@ protected:
     // The shared connection "ZEP", looked up with its open flag: false when
     // there is none (then connectDB is sent, and the main window makes it)
     // or when it cannot be opened (then the error is reported as the start
-    // of a database outage, which ends when the connection opens again or
-    // when the view calls troubleOver).
+    // of a database outage, which the view ends with troubleOver once it has
+    // read its class again).
     bool openConnection(QSqlDatabase *db);
 
     // Runs a statement of this class section (":staevneId", ":klasseNr" and
@@ -189,8 +189,10 @@ protected:
     enum class Trouble { Database, Write };
     // Logs `text` at level 1 unless this trouble is already logged.
     void reportTrouble(Trouble what, const QString &text);
-    // Logs `text` at level 3 when this trouble was logged, and forgets it.
-    void troubleOver(Trouble what, const QString &text);
+    // When this trouble was logged, logs its end at level 3 ("Klasse <nr>
+    // <section>: databasen kan læses igen" or "...: siderne skrives igen")
+    // and forgets it.
+    void troubleOver(Trouble what);
     bool inTrouble(Trouble what) const;
 
     appConfig *cfg;
@@ -237,8 +239,6 @@ private:
     void fitColumns();
 
     bool m_trouble[2] = {false, false};
-    // openConnection found the connection closed and has not seen it open since.
-    bool m_connectionLost = false;
     bool m_columnsStale = true;
     bool m_fitPending = false;
 

@@ -37,7 +37,6 @@ ChampView::ChampView(const ChampLayout &layout, appConfig *cfg, QWidget *parent,
     , m_layout(layout)
 {
     listView1->setHeaderLabels(m_layout.listTitles);
-    listView1->header()->setSectionResizeMode(QHeaderView::Stretch);
     listView1->header()->setSortIndicatorShown(true);
     listView1->setAllColumnsShowFocus(true);
     listView1->sortByColumn(m_layout.totalColumn, Qt::DescendingOrder);
@@ -280,7 +279,6 @@ bool ChampView::loadKlasse(QString *why)
             ++m_antalStarter;
     }
     listView1->addTopLevelItems(items);
-    listView1->header()->resizeSections(QHeaderView::ResizeToContents);
 
     if (afdelingAntalPlaceringer == 0 && m_antalStarter > 1) {
         antalPlaceringer = calcAntalPlaceringer(m_antalStarter);
@@ -339,9 +337,6 @@ void ChampView::fillTable()
     // starter it would otherwise still hold one, and be saved after the
     // real row.
     champTable->clearRow(rows);
-    // Columns follow their marks and totals, so a total such as "10.000"
-    // is never wrapped or cut while the operator types.
-    champTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 }
 
 // ---- the timer ---------------------------------------------------------------
@@ -372,8 +367,7 @@ void ChampView::updateKlasse()
         return;
     QString why;
     if (followStartList(&why))
-        troubleOver(Trouble::Database,
-                    QStringLiteral("Klasse %1 %2: databasen kan læses igen").arg(QString::number(klasseNr), afdeling));
+        troubleOver(Trouble::Database);
     else
         reportTrouble(Trouble::Database, why);
 }
@@ -522,7 +516,7 @@ void ChampView::printHtml()
                       QStringLiteral("Siderne for klasse %1 %2 er ikke skrevet: %3").arg(nr, afdeling, error));
         return;
     }
-    troubleOver(Trouble::Write, QStringLiteral("Klasse %1 %2: siderne skrives igen").arg(nr, afdeling));
+    troubleOver(Trouble::Write);
     // Only what reached the files is announced: a change whose pages could
     // not be written is announced with the first write that succeeds.
     if (m_announce) {

@@ -284,14 +284,8 @@ bool staevneKlasseInfoDressur::loadKlasse(int staevneId_, int klasseNr_, const Q
     }
     listView1->sortItems(listView1->sortColumn(), listView1->header()->sortIndicatorOrder());
     placeStarters();
-    databaseReadAgain();
+    troubleOver(Trouble::Database);
     return true;
-}
-
-void staevneKlasseInfoDressur::databaseReadAgain()
-{
-    troubleOver(Trouble::Database, QStringLiteral("Klasse %1 %2: databasen kan læses igen")
-                                       .arg(QString::number(klasseNr), afdeling));
 }
 
 void staevneKlasseInfoDressur::refreshClass()
@@ -503,7 +497,7 @@ void staevneKlasseInfoDressur::updateKlasse()
         }
         reloaded = true;
     } else {
-        databaseReadAgain();
+        troubleOver(Trouble::Database);
         for (const auto &changed : qAsConst(changedRows)) {
             for (int c = 0; c < DressurColumns::Count; ++c) {
                 if (changed.first->text(c) != changed.second.at(c))
@@ -625,7 +619,7 @@ bool staevneKlasseInfoDressur::publish()
         reportTrouble(Trouble::Write, QStringLiteral("Kunne ikke skrive %1").arg(error));
         return false;
     }
-    troubleOver(Trouble::Write, QStringLiteral("Klasse %1 %2: siderne skrives igen").arg(nr, afdeling));
+    troubleOver(Trouble::Write);
     // Only what reached the files counts as published: a state that could
     // not be written is still to be written and announced.
     m_published = shown;

@@ -125,8 +125,6 @@ private:
     // could be written (only then is the class announced).
     bool reload(bool *written = nullptr);
     QString reloadFailedText() const;
-    // Ends a reported database outage: the class was read whole.
-    void databaseReadAgain();
     // Writes the result page, the ranking page and the JSON document, all
     // or none; remembers what they show only when all were written.
     bool publish();

@@ -246,8 +246,7 @@ bool staevneKlasseInfoMilitary::loadKlasse(int staevneId_, int klasseNr_, const 
     applyPlacings(starters);
     placeRows(rows);
     *placed = rows;
-    troubleOver(Trouble::Database, QStringLiteral("Klasse %1 %2: databasen kan læses igen")
-                                       .arg(QString::number(klasseNr), afdeling));
+    troubleOver(Trouble::Database);
     return true;
 }
 
@@ -447,8 +446,7 @@ void staevneKlasseInfoMilitary::updateKlasse()
         }
         reloaded = true;
     } else {
-        troubleOver(Trouble::Database, QStringLiteral("Klasse %1 %2: databasen kan læses igen")
-                                           .arg(QString::number(klasseNr), afdeling));
+        troubleOver(Trouble::Database);
         for (int r : qAsConst(changedRows)) {
             MilitaryListItem *item = m_order.at(r);
             const QStringList &cells = rows.at(r);
@@ -508,8 +506,7 @@ void staevneKlasseInfoMilitary::publish(const C::Rows &rows)
     const bool result = writeResultPage(rows);
     const bool overview = writeOverviewPage(rows);
     if (result && overview)
-        troubleOver(Trouble::Write,
-                    QStringLiteral("Klasse %1 %2: siderne skrives igen").arg(QString::number(klasseNr), afdeling));
+        troubleOver(Trouble::Write);
 }
 
 bool staevneKlasseInfoMilitary::writeResultPage(const C::Rows &rows)

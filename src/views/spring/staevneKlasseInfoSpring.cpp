@@ -238,14 +238,8 @@ bool staevneKlasseInfoSpring::loadKlasse(int staevneId_, int klasseNr_, const QS
     applyHeader(header);
     fillList(rows);
     count();
-    databaseReadAgain();
+    troubleOver(Trouble::Database);
     return true;
-}
-
-void staevneKlasseInfoSpring::databaseReadAgain()
-{
-    troubleOver(Trouble::Database, QStringLiteral("Klasse %1 %2: databasen kan læses igen")
-                                       .arg(QString::number(klasseNr), afdeling));
 }
 
 void staevneKlasseInfoSpring::updateKlasse()
@@ -299,7 +293,7 @@ void staevneKlasseInfoSpring::updateKlasse()
         m_resultChangePending = false;
         return;
     }
-    databaseReadAgain();
+    troubleOver(Trouble::Database);
 
     bool changed = false;
     bool resultChanged = false;
@@ -371,8 +365,7 @@ bool staevneKlasseInfoSpring::publish()
     if (m_unwritten)
         reportTrouble(Trouble::Write, QStringLiteral("Kunne ikke skrive %1").arg(error));
     else
-        troubleOver(Trouble::Write, QStringLiteral("Klasse %1 %2: siderne skrives igen")
-                                        .arg(QString::number(klasseNr), afdeling));
+        troubleOver(Trouble::Write);
     return !m_unwritten;
 }
 

@@ -68,8 +68,6 @@ private:
     // publishing them; false (the view unchanged) when the database could
     // not be read.
     bool loadKlasse(int staevneId, int klasseNr, const QString &afdeling, int bane, int afdelingId);
-    // Ends a reported database outage: the class was read.
-    void databaseReadAgain();
     bool readHeader(QSqlQuery &query, QVariantList *values);
     bool readStarters(QSqlQuery &query, QVector<QStringList> *rows);
     void applyHeader(const QVariantList &values);

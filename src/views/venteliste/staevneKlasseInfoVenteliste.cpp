@@ -49,7 +49,6 @@ staevneKlasseInfoVenteliste::staevneKlasseInfoVenteliste(appConfig *cfg, QWidget
     champTableFrame->hide();
 
     listView1->setHeaderLabels(VentelistePage::titles());
-    listView1->header()->setSectionResizeMode(QHeaderView::Stretch);
     listView1->header()->setSortIndicatorShown(true);
     listView1->sortByColumn(VentelistePage::StartNr, Qt::DescendingOrder);
     listView1->setAllColumnsShowFocus(true);
@@ -259,8 +258,7 @@ void staevneKlasseInfoVenteliste::updateKlasse()
         return;
     }
     query.finish();
-    troubleOver(Trouble::Database,
-                QStringLiteral("Klasse %1 %2: databasen kan læses igen").arg(QString::number(klasseNr), afdeling));
+    troubleOver(Trouble::Database);
 
     QHash<QString, QTreeWidgetItem *> byEntryNr;
     for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
@@ -323,6 +321,5 @@ void staevneKlasseInfoVenteliste::printHtml()
         reportTrouble(Trouble::Write, QStringLiteral("Kunne ikke skrive %1").arg(error));
         return;
     }
-    troubleOver(Trouble::Write,
-                QStringLiteral("Klasse %1 %2: siderne skrives igen").arg(QString::number(klasseNr), afdeling));
+    troubleOver(Trouble::Write);
 }
