@@ -437,16 +437,19 @@ bool staevneKlasseInfo::openConnection(QSqlDatabase *db)
 }
 
 bool staevneKlasseInfo::readSectionRows(QSqlQuery &query, const QString &sql, const QString &place,
-                                        QVector<QVariantList> *rows)
+                                        QVector<QVariantList> *rows, QString *why)
 {
     query.prepare(sql);
     query.bindValue(QStringLiteral(":staevneId"), staevneId);
     query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
     query.bindValue(QStringLiteral(":afdeling"), afdeling);
-    const auto failed = [this, &query, &place] {
-        if (!inTrouble(Trouble::Database))
-            emit logMessage(-1, QStringLiteral("%1 SQL Error %2 Type: %3")
-                                    .arg(place, query.lastError().text(), DbValue::errorType(query.lastError())));
+    const auto failed = [this, &query, &place, why] {
+        const QString text = QStringLiteral("%1 SQL Error %2 Type: %3")
+                                 .arg(place, query.lastError().text(), DbValue::errorType(query.lastError()));
+        if (why)
+            *why = text;
+        else if (!inTrouble(Trouble::Database))
+            emit logMessage(-1, text);
         return false;
     };
     if (!query.exec() || !query.isActive())

@@ -177,10 +177,12 @@ protected:
 
     // Runs a statement of this class section (":staevneId", ":klasseNr" and
     // ":afdeling" bound) on `query` and reads every row before returning, so
-    // that a read that breaks off changes nothing. A failure is logged at
-    // level -1 as "<place> SQL Error <text> Type: <type>", unless a database
-    // outage is already reported; false then.
-    bool readSectionRows(QSqlQuery &query, const QString &sql, const QString &place, QVector<QVariantList> *rows);
+    // that a read that breaks off changes nothing. A failure is described
+    // as "<place> SQL Error <text> Type: <type>": in `why` when given (for a
+    // caller that reports it itself), else logged at level -1 unless a
+    // database outage is already reported; false then.
+    bool readSectionRows(QSqlQuery &query, const QString &sql, const QString &place, QVector<QVariantList> *rows,
+                         QString *why = nullptr);
 
     // What can fail on every tick for as long as an outage lasts. A failure
     // is logged when it starts (level 1) and its end when it ends (level 3),

@@ -202,27 +202,6 @@ void ChampView::showKlasse(int staevneId_, int klasseNr_, QString afdeling_, int
         emit logMessage(-1, why);
 }
 
-bool ChampView::readRows(QSqlQuery &query, const QString &sql, const QString &place, QVector<QVariantList> *rows,
-                         QString *why)
-{
-    query.prepare(sql);
-    query.bindValue(QStringLiteral(":staevneId"), staevneId);
-    query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
-    query.bindValue(QStringLiteral(":afdeling"), afdeling);
-    bool ran = query.exec() && query.isActive();
-    QVector<QVariantList> read;
-    while (ran && query.next())
-        read.append(DbValue::rowValues(query));
-    ran = ran && !query.lastError().isValid();
-    if (!ran) {
-        *why = QStringLiteral("%1 SQL Error %2 Type: %3")
-                   .arg(place, query.lastError().text(), DbValue::errorType(query.lastError()));
-        return false;
-    }
-    *rows = read;
-    return true;
-}
-
 bool ChampView::loadKlasse(QString *why)
 {
     QSqlDatabase db;
@@ -241,11 +220,11 @@ bool ChampView::loadKlasse(QString *why)
                                   .arg(QString::number(afdelingId), QString::number(afdelingId),
                                        QString::number(m_layout.judgesPosition));
     QVector<QVariantList> header;
-    if (!readRows(query, headerSql, QStringLiteral("showKlasse header"), &header, why))
+    if (!readSectionRows(query, headerSql, QStringLiteral("showKlasse header"), &header, why))
         return false;
     const QString resultStatement = resultSql();
     QVector<QVariantList> results;
-    if (!readRows(query, resultStatement, QStringLiteral("showKlasse"), &results, why)) {
+    if (!readSectionRows(query, resultStatement, QStringLiteral("showKlasse"), &results, why)) {
         // Standard output has the statement; the log has the failure once.
         if (!inTrouble(Trouble::Database)) {
             const QString line = QStringLiteral("showKlasse: Error in querySQL Error %1 Type: %2\nstmt %3\n")
@@ -425,7 +404,7 @@ bool ChampView::followStartList(QString *why)
     query.setForwardOnly(true);
     QVector<QVariantList> rows;
     QString listWhy;
-    if (!readRows(query, QString::fromLatin1(StartListSql), QStringLiteral("updateKlasse"), &rows, &listWhy)) {
+    if (!readSectionRows(query, QString::fromLatin1(StartListSql), QStringLiteral("updateKlasse"), &rows, &listWhy)) {
         *why = listWhy;
         emit connectDB(QStringLiteral("ZEP"));
         return false;

@@ -163,9 +163,6 @@ private:
     // could not be read (the sheet stays).
     bool loadKlasse(QString *why);
     bool reload(QString *why);
-    // A section statement read whole, or false and why.
-    bool readRows(QSqlQuery &query, const QString &sql, const QString &place, QVector<QVariantList> *rows,
-                  QString *why);
     // One tick's connection and start list; false, and why, when some of it
     // could not be read.
     bool tickConnection(QSqlDatabase *db, QString *why);
