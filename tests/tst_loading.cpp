@@ -3,6 +3,8 @@
 // with expected files, refresh, and what a load refuses or keeps.
 #include <QComboBox>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -223,6 +225,12 @@ private slots:
              {"S240614.cfg", "index.html", "klasse0_1.html", "klasse0_2.html", "klasse0_3.html", "S240614.html"})
             compareWithExpected(name);
         QCOMPARE(QImage(outFile("FRK.png")).size(), QSize(96, 96));
+        // An arena's document while it has no active class names the
+        // competition on show and no class.
+        const QJsonObject pause = QJsonDocument::fromJson(readFile(outFile("klasse0_2.json"))).object();
+        QCOMPARE(pause.value("ZEPstaevneId").toString(), QStringLiteral("S240614"));
+        QCOMPARE(pause.value("bane").toString(), QStringLiteral("2"));
+        QCOMPARE(pause.value("klasseNr").toString(), QStringLiteral("0"));
 
         // One address per arena and overview, then the rotating page.
         QCOMPARE(addressList()->count(), 7);

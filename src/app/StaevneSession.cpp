@@ -19,9 +19,8 @@
 #include "publish/PathJoin.h"
 #include "publish/Setup.h"
 #include "settings/appConfig.h"
-#include "views/JsonText.h"
+#include "views/KlasseJsonDocument.h"
 #include "views/staevneKlasseInfo.h"
-#include "files/ProgramVersion.h"
 
 namespace {
 const QString connectionName = QStringLiteral("ZEP");
@@ -72,27 +71,6 @@ StaevneFiles::Style fileStyle(const appConfig &cfg)
     style.background = cfg.getValue(QStringLiteral("html.background.color"), QStringLiteral("white"));
     style.refresh = cfg.getValue(QStringLiteral("http.refresh"), QStringLiteral("60"));
     return style;
-}
-
-// The arena's document while no class is active: the head of a class
-// document with class number 0, no columns and no rows, so that a reader of
-// the arena's JSON name sees the new competition and no class of the
-// previous one.
-QByteArray pauseDocument(int bane, const QString &zepNr)
-{
-    const QPair<QString, QString> header[] = {
-        {QStringLiteral("jsonVersion"), QStringLiteral("1.06")},
-        {QStringLiteral("version"), QLatin1String(ProgramVersion)},
-        {QStringLiteral("ZEPstaevneId"), zepNr},
-        {QStringLiteral("klasseNr"), QStringLiteral("0")},
-        {QStringLiteral("bane"), QString::number(bane)},
-        {QStringLiteral("class"), QStringLiteral("Pause Bane %1").arg(bane)},
-    };
-    QString out = QStringLiteral("{\n");
-    for (const auto &field : header)
-        out += JsonText::quoted(field.first) + QLatin1Char(':') + JsonText::quoted(field.second) + QLatin1Char(',');
-    out += QLatin1String("\"headers\": [\n],\n\"equipages\": [\n]\n}\n");
-    return out.toUtf8();
 }
 
 StaevneFiles::Section fileSection(const StaevneLoader::SectionRow &row, StaevneLoader::ViewKind kind)
@@ -435,7 +413,7 @@ void StaevneSession::writePausePages(const StaevneFiles &files)
     std::sort(arenas.begin(), arenas.end());
     for (int bane : std::as_const(arenas)) {
         const QString json = QStringLiteral("klasse0_%1.json").arg(bane);
-        writeOutputFile(root, json, pauseDocument(bane, zepNr), logLine);
+        writeOutputFile(root, json, pauseJson(bane, zepNr), logLine);
         m_station.setup->uploadFile(QStringLiteral("html/klasse0_%1.html").arg(bane),
                                     QStringLiteral("bane%1.html").arg(bane));
         m_station.setup->uploadFile(QLatin1String("html/") + json, QStringLiteral("bane%1.json").arg(bane));

@@ -1,5 +1,6 @@
 #include "views/KlasseJsonDocument.h"
 
+#include "files/ProgramVersion.h"
 #include "views/JsonText.h"
 
 QByteArray KlasseJsonDocument::toJson() const
@@ -61,4 +62,18 @@ QByteArray KlasseJsonDocument::toJson() const
     out += QLatin1String("]\n}\n");
 
     return out.toUtf8();
+}
+
+QByteArray pauseJson(int bane, const QString &zepNr)
+{
+    KlasseJsonDocument doc;
+    doc.header = {
+        {QStringLiteral("jsonVersion"), QLatin1String(KlasseJsonDocument::FormatVersion)},
+        {QStringLiteral("version"), QLatin1String(ProgramVersion)},
+        {QStringLiteral("ZEPstaevneId"), zepNr},
+        {QStringLiteral("klasseNr"), QStringLiteral("0")},
+        {QStringLiteral("bane"), QString::number(bane)},
+        {QStringLiteral("class"), QStringLiteral("Pause Bane %1").arg(bane)},
+    };
+    return doc.toJson();
 }

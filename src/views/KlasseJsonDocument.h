@@ -15,6 +15,10 @@
 // the order given. Every string value is escaped as RFC 8259 says.
 struct KlasseJsonDocument
 {
+    // The version of this layout, written into every document.
+    static constexpr char FormatVersion[] = "1.06";
+
+
     // Key and value, in document order.
     QVector<QPair<QString, QString>> header;
     // One title per list column.
@@ -26,3 +30,9 @@ struct KlasseJsonDocument
     // The document as UTF-8 bytes.
     QByteArray toJson() const;
 };
+
+// The document of an arena while none of its classes is active: the head of
+// a class document with class number 0 and the competition's federation
+// number, no columns and no rows, so that a reader of the arena's JSON name
+// sees the competition on show and no class of an earlier one.
+QByteArray pauseJson(int bane, const QString &zepNr);

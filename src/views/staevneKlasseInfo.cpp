@@ -20,9 +20,6 @@ namespace {
 
 const char ConnectionName[] = "ZEP";
 
-// Version of the JSON document's format and of the program, written into
-// every document.
-const char JsonFormatVersion[] = "1.06";
 
 } // namespace
 
@@ -324,7 +321,7 @@ KlasseJsonDocument staevneKlasseInfo::jsonDocument(const QVector<QStringList> &r
     const auto number = [](int n) { return QString::number(n); };
     KlasseJsonDocument doc;
     doc.header = {
-        {QStringLiteral("jsonVersion"), QLatin1String(JsonFormatVersion)},
+        {QStringLiteral("jsonVersion"), QLatin1String(KlasseJsonDocument::FormatVersion)},
         {QStringLiteral("version"), QLatin1String(ProgramVersion)},
         {QStringLiteral("ZEPstaevneId"),
          setting(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("ZEP"))},
