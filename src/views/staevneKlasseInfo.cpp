@@ -172,7 +172,7 @@ QVector<QStringList> staevneKlasseInfo::listTexts() const
 void staevneKlasseInfo::hippodataFailed(const QString &why)
 {
     emit logMessage(1, QStringLiteral("Hippodata eksport af klasse %1 %2 fejlede: %3")
-                           .arg(QString::number(klasseNr), afdeling, why));
+                           .arg(QString::number(klasseNr), afd, why));
 }
 
 void staevneKlasseInfo::writeHippodata(
@@ -190,7 +190,7 @@ void staevneKlasseInfo::writeHippodata(
             horse << lookUp(HorseLookup::statement(column, starter.hesteId)).simplified();
         lines << lineOf(starter, horse);
     }
-    const QString path = outputPath(QStringLiteral("klasse%1_%2.csv").arg(QString::number(klasseNr), afdeling));
+    const QString path = outputPath(QStringLiteral("klasse%1_%2.csv").arg(QString::number(klasseNr), afd));
     QString error;
     if (!writeWholeFile(path, HippodataExport::encode(lines), &error)) {
         hippodataFailed(error);
@@ -258,7 +258,7 @@ void staevneKlasseInfo::showKlasse(int staevneId_, int klasseNr_, QString afdeli
 {
     staevneId = staevneId_;
     klasseNr = klasseNr_;
-    afdeling = afdeling_;
+    afd = afdeling_;
     bane = bane_;
     lastChangeId = -1;
     antalPlaceringer = 0;
@@ -271,10 +271,10 @@ void staevneKlasseInfo::updateKlasse() {}
 void staevneKlasseInfo::refreshClass()
 {
     const int keptChangeId = lastChangeId;
-    showKlasse(staevneId, klasseNr, QString(afdeling), bane, afdelingId);
+    showKlasse(staevneId, klasseNr, QString(afd), bane, afdelingId);
     lastChangeId = keptChangeId;
     printHtml();
-    emit resultChangeClass(bane, afdeling, klasseNr, false);
+    emit resultChangeClass(bane, afd, klasseNr, false);
 }
 
 void staevneKlasseInfo::printHtml() {}
@@ -308,7 +308,7 @@ QString staevneKlasseInfo::outputPath(const QString &fileName) const
 
 QString staevneKlasseInfo::jsonFilePath() const
 {
-    return outputPath(QStringLiteral("klasse%1_%2.json").arg(QString::number(klasseNr), afdeling));
+    return outputPath(QStringLiteral("klasse%1_%2.json").arg(QString::number(klasseNr), afd));
 }
 
 KlasseJsonDocument staevneKlasseInfo::jsonDocument() const
@@ -332,7 +332,7 @@ KlasseJsonDocument staevneKlasseInfo::jsonDocument(const QVector<QStringList> &r
         {QStringLiteral("diciplinId"), m_diciplinId},
         {QStringLiteral("klasseTypeId"), klasseTypeId},
         {QStringLiteral("bane"), number(bane)},
-        {QStringLiteral("afdeling"), afdeling},
+        {QStringLiteral("afdeling"), afd},
         {QStringLiteral("class"), klasseInfo->text()},
         {QStringLiteral("maxPnt"), number(maxPnt)},
         {QStringLiteral("lastChangeId"), number(lastChangeId)},
@@ -400,7 +400,7 @@ void staevneKlasseInfo::visStartTid()
     execSql(QString::fromLatin1(SetBevarStartTidSql)
                 .arg(QString::number(bevarStartTid), QString::number(klasseId)));
     printHtml();
-    emit resultChangeClass(bane, afdeling, klasseNr, false);
+    emit resultChangeClass(bane, afd, klasseNr, false);
 }
 
 // The view's own upload slots are connected nowhere and no view has an
@@ -439,7 +439,7 @@ bool staevneKlasseInfo::readSectionRows(QSqlQuery &query, const QString &sql, co
     query.prepare(sql);
     query.bindValue(QStringLiteral(":staevneId"), staevneId);
     query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
-    query.bindValue(QStringLiteral(":afdeling"), afdeling);
+    query.bindValue(QStringLiteral(":afdeling"), afd);
     const auto failed = [this, &query, &place, why] {
         const QString text = QStringLiteral("%1 SQL Error %2 Type: %3")
                                  .arg(place, query.lastError().text(), DbValue::errorType(query.lastError()));
@@ -482,7 +482,7 @@ void staevneKlasseInfo::troubleOver(Trouble what)
     bool &logged = m_trouble[static_cast<int>(what)];
     if (logged)
         emit logMessage(3, QStringLiteral("Klasse %1 %2: %3")
-                               .arg(QString::number(klasseNr), afdeling,
+                               .arg(QString::number(klasseNr), afd,
                                     what == Trouble::Database ? QStringLiteral("databasen kan læses igen")
                                                               : QStringLiteral("siderne skrives igen")));
     logged = false;

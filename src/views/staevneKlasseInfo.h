@@ -101,7 +101,7 @@ public slots:
     // Keeps the five arguments, sets lastChangeId to -1 and antalPlaceringer
     // to 0, and empties the list. A view's override loads the class from the
     // database, places the starters and writes the pages.
-    virtual void showKlasse(int staevneId, int klasseNr, QString afdeling, int bane, int afdelingId);
+    virtual void showKlasse(int staevneId, int klasseNr, QString afd, int bane, int afdelingId);
     virtual void updateKlasse();
     // Reloads the class with the stored arguments, keeping lastChangeId,
     // rewrites the pages and sends resultChangeClass(..., false).
@@ -126,7 +126,7 @@ signals:
     void logMessage(int level, const QString &text);
     // Arena, section initials, class number and whether a result changed;
     // sent when the class's pages have been rewritten.
-    void resultChangeClass(int bane, const QString &afdeling, int klasseNr, bool resultChanged);
+    void resultChangeClass(int bane, const QString &afd, int klasseNr, bool resultChanged);
     // The named connection was not found; the main window opens it.
     void connectDB(const QString &name);
 
@@ -201,7 +201,7 @@ protected:
     int staevneId = -1;
     int klasseNr = -1;
     int bane = 1;
-    QString afdeling;
+    QString afd;
     int maxPnt = 1;
     int lastChangeId = -1;
     int antalPlaceringer = 0;
@@ -227,7 +227,7 @@ protected:
     int dsp = 0;
     QString remarks;
     QString svh;
-    int afdelingAntalPlaceringer = 0;
+    int afdAntalPlaceringer = 0;
     int dv = 0;
     int klasseId = 0;
     QString ZEPStaevnePropId;

@@ -133,8 +133,8 @@ void ChampView::applyHeader(const QVariantList &h)
     sponsor->setText(QStringLiteral("Ærespræmie %1").arg(aerespraemie));
     if (klassesponsor.isEmpty())
         klassesponsor = aerespraemie;
-    afdelingAntalPlaceringer = DbValue::toInt(h.value(9));
-    antalPlaceringer = afdelingAntalPlaceringer;
+    afdAntalPlaceringer = DbValue::toInt(h.value(9));
+    antalPlaceringer = afdAntalPlaceringer;
     antalPlac->setText(QStringLiteral("Placeringer %1").arg(antalPlaceringer));
     startSlutTid = QStringLiteral("Start&nbsp;%1&nbsp;%2&nbsp;-&nbsp;%3").arg(text(14), text(15), text(16));
     klasseTypeId = text(20);
@@ -172,7 +172,7 @@ bool ChampView::scoreFileAllowed()
         return true;
     // The file name would not tell this competition from another one.
     emit logMessage(1, QStringLiteral("Klasse %1 %2: ingen pointfil, da stævnets ZEP nummer er ukendt")
-                           .arg(QString::number(klasseNr), afdeling));
+                           .arg(QString::number(klasseNr), afd));
     return false;
 }
 
@@ -181,7 +181,7 @@ QString ChampView::automaticPath() const
     return QStringLiteral("%1/%2_klasse_%3_%4.csv")
         .arg(setting(QStringLiteral("http.root"), QStringLiteral("html/")),
              setting(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("ZEP")), QString::number(klasseNr),
-             afdeling);
+             afd);
 }
 
 void ChampView::showKlasse(int staevneId_, int klasseNr_, QString afdeling_, int bane_, int afdelingId_)
@@ -192,7 +192,7 @@ void ChampView::showKlasse(int staevneId_, int klasseNr_, QString afdeling_, int
 
     staevneId = staevneId_;
     klasseNr = klasseNr_;
-    afdeling = afdeling_;
+    afd = afdeling_;
     bane = bane_;
     afdelingId = afdelingId_;
     lastChangeId = -1;
@@ -259,7 +259,7 @@ bool ChampView::loadKlasse(QString *why)
     }
     listView1->addTopLevelItems(items);
 
-    if (afdelingAntalPlaceringer == 0 && m_antalStarter > 1) {
+    if (afdAntalPlaceringer == 0 && m_antalStarter > 1) {
         antalPlaceringer = calcAntalPlaceringer(m_antalStarter);
         antalPlac->setText(QStringLiteral("Antal Placeringer %1").arg(antalPlaceringer));
     }
@@ -294,7 +294,7 @@ bool ChampView::reload(QString *why)
     if (!loadKlasse(why)) {
         m_announce = due;
         if (why->isEmpty())
-            *why = QStringLiteral("Klasse %1 %2: databasen kan ikke læses").arg(QString::number(klasseNr), afdeling);
+            *why = QStringLiteral("Klasse %1 %2: databasen kan ikke læses").arg(QString::number(klasseNr), afd);
         return false;
     }
     return true;
@@ -358,7 +358,7 @@ bool ChampView::tickConnection(QSqlDatabase *db, QString *why)
         // The main window makes the connection before the signal returns.
         emit connectDB(name);
         if (!QSqlDatabase::contains(name)) {
-            *why = QStringLiteral("Klasse %1 %2: An DATABASE error occured.").arg(QString::number(klasseNr), afdeling);
+            *why = QStringLiteral("Klasse %1 %2: An DATABASE error occured.").arg(QString::number(klasseNr), afd);
             return false;
         }
     }
@@ -395,7 +395,7 @@ bool ChampView::followStartList(QString *why)
             // The flag keeps its last value and the start list is followed.
             flagRead = false;
             *why = QStringLiteral("Klasse %1 %2: BevarStartTid kan ikke læses: SQL Error %3 Type: %4")
-                       .arg(QString::number(klasseNr), afdeling, flagQuery.lastError().text(),
+                       .arg(QString::number(klasseNr), afd, flagQuery.lastError().text(),
                             DbValue::errorType(flagQuery.lastError()));
         }
     }
@@ -428,7 +428,7 @@ bool ChampView::followStartList(QString *why)
             // starter would be missed on every tick.
             if (!inTrouble(Trouble::Database))
                 emit logMessage(1, QStringLiteral("Not found %1 %2 %3 %4")
-                                       .arg(QString::number(klasseNr), afdeling, startNr, key));
+                                       .arg(QString::number(klasseNr), afd, startNr, key));
             continue;
         }
         if (found.first()->text(0) != startNr)
@@ -487,12 +487,12 @@ void ChampView::printHtml()
     // The upload that follows an announcement sends the class page: the
     // class page, its rank page and the document of one state go out
     // together or not at all.
-    if (!writeWholeFiles({{outputPath(QStringLiteral("klasse%1_%2.html").arg(nr, afdeling)), pages.klasse},
-                          {outputPath(QStringLiteral("rank%1_%2.html").arg(nr, afdeling)), pages.rank},
+    if (!writeWholeFiles({{outputPath(QStringLiteral("klasse%1_%2.html").arg(nr, afd)), pages.klasse},
+                          {outputPath(QStringLiteral("rank%1_%2.html").arg(nr, afd)), pages.rank},
                           {jsonFilePath(), jsonDocument().toJson()}},
                          &error)) {
         reportTrouble(Trouble::Write,
-                      QStringLiteral("Siderne for klasse %1 %2 er ikke skrevet: %3").arg(nr, afdeling, error));
+                      QStringLiteral("Siderne for klasse %1 %2 er ikke skrevet: %3").arg(nr, afd, error));
         return;
     }
     troubleOver(Trouble::Write);
@@ -502,7 +502,7 @@ void ChampView::printHtml()
         const bool resultChanged = m_announceResult;
         m_announce = false;
         m_announceResult = false;
-        emit resultChangeClass(bane, afdeling, klasseNr, resultChanged);
+        emit resultChangeClass(bane, afd, klasseNr, resultChanged);
     }
 }
 
@@ -523,7 +523,7 @@ bool ChampView::askPrinter(QPrinter *printer)
 
 void ChampView::resultPrint()
 {
-    const QString path = outputPath(QStringLiteral("klasse%1_%2.html").arg(QString::number(klasseNr), afdeling));
+    const QString path = outputPath(QStringLiteral("klasse%1_%2.html").arg(QString::number(klasseNr), afd));
     emit logMessage(1, QStringLiteral("Print"));
     filePrint(path);
 }
@@ -602,7 +602,7 @@ void ChampView::exportKlasse()
         starter.hesteId = DbValue::text(row.value(7));
         starters << starter;
     }
-    const QString klasse = QString::number(klasseNr) + QLatin1Char('_') + afdeling;
+    const QString klasse = QString::number(klasseNr) + QLatin1Char('_') + afd;
     writeHippodata(
         starters,
         [this, &klasse](const HippodataExport::Starter &starter, const HippodataExport::Horse &horse) {
@@ -668,7 +668,7 @@ void ChampView::saveZEPCSV(const QString &path)
     if (target.isEmpty()) {
         target = askSavePath(QStringLiteral("%1_klasse_%2_%3.csv")
                                  .arg(setting(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("ZEP")),
-                                      QString::number(klasseNr), afdeling));
+                                      QString::number(klasseNr), afd));
         if (target.isEmpty())
             return;
     }
@@ -681,7 +681,7 @@ void ChampView::saveZEPCSV(const QString &path)
     QString error;
     if (!writeWholeFile(target, ChampScoreFile::write(header, rows, m_layout.encoding), &error))
         emit logMessage(3, QStringLiteral("Pointtavlen for klasse %1 %2 er IKKE gemt i %3: %4")
-                               .arg(QString::number(klasseNr), afdeling, target, error));
+                               .arg(QString::number(klasseNr), afd, target, error));
 }
 
 void ChampView::readZEPCSV(const QString &path)

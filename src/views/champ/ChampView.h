@@ -77,7 +77,7 @@ public:
     QFont printFont() const;
 
 public slots:
-    void showKlasse(int staevneId, int klasseNr, QString afdeling, int bane, int afdelingId) override;
+    void showKlasse(int staevneId, int klasseNr, QString afd, int bane, int afdelingId) override;
     // One tick: the keep-start-time flag and the start list. New or missing
     // entries reload the class; a changed start number is written in place.
     void updateKlasse() override;

@@ -82,7 +82,7 @@ bool staevneKlasseInfoDressur::readHeader(QSqlQuery &query, DressurLoad::Header 
     query.prepare(QString::fromUtf8(HeaderSql).arg(afdelingId).arg(afdelingId));
     query.bindValue(QStringLiteral(":staevneId"), staevneId);
     query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
-    query.bindValue(QStringLiteral(":afdeling"), afdeling);
+    query.bindValue(QStringLiteral(":afdeling"), afd);
     // A failure within a reported database outage adds no lines.
     const bool logFailure = !inTrouble(Trouble::Database);
     if (!query.exec() || !query.isActive()) {
@@ -90,7 +90,7 @@ bool staevneKlasseInfoDressur::readHeader(QSqlQuery &query, DressurLoad::Header 
             emit logMessage(-1, QStringLiteral("ShowClass SQL Error %1 Type: %2\n#####\n%3")
                                     .arg(query.lastError().text(), DbValue::errorType(query.lastError()),
                                          query.lastQuery()));
-            emit logMessage(-1, QStringLiteral("Placeholder: :afdeling, Value: %1").arg(afdeling));
+            emit logMessage(-1, QStringLiteral("Placeholder: :afdeling, Value: %1").arg(afd));
             emit logMessage(-1, QStringLiteral("Placeholder: :klasseNr, Value: %1").arg(klasseNr));
             emit logMessage(-1, QStringLiteral("Placeholder: :staevneId, Value: %1").arg(staevneId));
         }
@@ -174,7 +174,7 @@ void staevneKlasseInfoDressur::applyHeader(const DressurLoad::Header &header, bo
     klassesponsor = header.klassesponsor;
     aerespraemie = header.aerespraemie;
     antalPlaceringer = header.antalPlaceringer;
-    afdelingAntalPlaceringer = header.antalPlaceringer;
+    afdAntalPlaceringer = header.antalPlaceringer;
     antalDommere = header.antalDommere;
     if (!header.dommerListe.isEmpty())
         m_judges = header.dommerListe;
@@ -223,7 +223,7 @@ void staevneKlasseInfoDressur::fillList(const QVector<QVariantList> &records,
         const QString startId = DbValue::text(values.value(14));
         if (startIds.contains(startId)) {
             emit logMessage(1, QStringLiteral("ShowClass duplicate Start Id %1 in class %2 %3 ignored")
-                                   .arg(startId, QString::number(klasseNr), afdeling));
+                                   .arg(startId, QString::number(klasseNr), afd));
             continue;
         }
         startIds.insert(startId);
@@ -253,7 +253,7 @@ bool staevneKlasseInfoDressur::loadKlasse(int staevneId_, int klasseNr_, const Q
 {
     staevneId = staevneId_;
     klasseNr = klasseNr_;
-    afdeling = afdeling_;
+    afd = afdeling_;
     bane = bane_;
     afdelingId = afdelingId_;
 
@@ -278,7 +278,7 @@ bool staevneKlasseInfoDressur::loadKlasse(int staevneId_, int klasseNr_, const Q
     int starters = 0;
     fillList(records, header, &starters);
 
-    if (starters > 1 && afdelingAntalPlaceringer == 0) {
+    if (starters > 1 && afdAntalPlaceringer == 0) {
         antalPlaceringer = calcAntalPlaceringer(starters);
         antalPlac->setText(QStringLiteral("Antal Placeringer %1").arg(antalPlaceringer));
     }
@@ -297,20 +297,20 @@ void staevneKlasseInfoDressur::refreshClass()
 QString staevneKlasseInfoDressur::reloadFailedText() const
 {
     return QStringLiteral("Refresh class %1 %2 %3: the database could not be read, the pages of the last read stay")
-        .arg(QString::number(bane), afdeling, QString::number(klasseNr));
+        .arg(QString::number(bane), afd, QString::number(klasseNr));
 }
 
 bool staevneKlasseInfoDressur::reload(bool *written)
 {
     const int keptChangeId = lastChangeId;
-    if (!loadKlasse(staevneId, klasseNr, afdeling, bane, afdelingId))
+    if (!loadKlasse(staevneId, klasseNr, afd, bane, afdelingId))
         return false;
     lastChangeId = keptChangeId;
     const bool published = publish();
     if (written)
         *written = published;
     if (published)
-        emit resultChangeClass(bane, afdeling, klasseNr, false);
+        emit resultChangeClass(bane, afd, klasseNr, false);
     return true;
 }
 
@@ -402,7 +402,7 @@ void staevneKlasseInfoDressur::updateKlasse()
     // starts, and its end when a tick reads the class again.
     const auto keepPages = [this](const QString &why) {
         reportTrouble(Trouble::Database, QStringLiteral("UpdateClass %1 %2 %3: %4, the pages of the last read stay")
-                                             .arg(QString::number(bane), afdeling, QString::number(klasseNr), why));
+                                             .arg(QString::number(bane), afd, QString::number(klasseNr), why));
     };
     if (!QSqlDatabase::contains(connectionName())) {
         keepPages(QStringLiteral("no database connection"));
@@ -465,7 +465,7 @@ void staevneKlasseInfoDressur::updateKlasse()
             missing = true;
             if (logStarters)
                 emit logMessage(1, QStringLiteral("Not found %1 %2 %3 %4")
-                                       .arg(QString::number(klasseNr), afdeling,
+                                       .arg(QString::number(klasseNr), afd,
                                             values.value(DressurUpdate::StartNr).toString(), startId));
             continue;
         }
@@ -488,7 +488,7 @@ void staevneKlasseInfoDressur::updateKlasse()
     if (listView1->topLevelItemCount() != rows || missing) {
         if (logStarters)
             emit logMessage(1, QStringLiteral("Refresh class called %1 %2 %3 %4 %5")
-                                   .arg(QString::number(bane), afdeling, QString::number(klasseNr),
+                                   .arg(QString::number(bane), afd, QString::number(klasseNr),
                                         QString::number(rows), QString::number(listView1->topLevelItemCount())));
         if (!reload(&written)) {
             reportTrouble(Trouble::Database, reloadFailedText());
@@ -505,7 +505,7 @@ void staevneKlasseInfoDressur::updateKlasse()
             }
         }
         placeStarters();
-        if (afdelingAntalPlaceringer == 0)
+        if (afdAntalPlaceringer == 0)
             antalPlaceringer = calcAntalPlaceringer(m_antalStarter);
         antalPlac->setText(QStringLiteral("Antal Placeringer %1").arg(antalPlaceringer));
         emit logMessage(0, QStringLiteral("Number rows %1").arg(rows));
@@ -518,11 +518,11 @@ void staevneKlasseInfoDressur::updateKlasse()
         return;
     if (m_resultChangePending) {
         m_resultChangePending = false;
-        emit resultChangeClass(bane, afdeling, klasseNr, true);
+        emit resultChangeClass(bane, afd, klasseNr, true);
     } else if (!reloaded && (changeMark || !(m_published == before))) {
         // Not the arena's cue to change class, but the published pages
         // changed (a corrected score, a withdrawal, a flag): upload them.
-        emit resultChangeClass(bane, afdeling, klasseNr, false);
+        emit resultChangeClass(bane, afd, klasseNr, false);
     }
 }
 
@@ -601,7 +601,7 @@ staevneKlasseInfoDressur::Published staevneKlasseInfoDressur::published() const
 
 bool staevneKlasseInfoDressur::publish()
 {
-    emit logMessage(0, QStringLiteral("Print Html %1 %2 %3").arg(QString::number(bane), afdeling,
+    emit logMessage(0, QStringLiteral("Print Html %1 %2 %3").arg(QString::number(bane), afd,
                                                                    QString::number(klasseNr)));
     const QString nr = QString::number(klasseNr);
     const auto settings = DressurPages::Settings::read(
@@ -611,8 +611,8 @@ bool staevneKlasseInfoDressur::publish()
     // The result page, the ranking page and the document of one state are
     // published together or not at all.
     QString error;
-    if (!writeWholeFiles({{outputPath(QStringLiteral("klasse%1_%2.html").arg(nr, afdeling)), pages.result},
-                          {outputPath(QStringLiteral("rank%1_%2.html").arg(nr, afdeling)), pages.ranking},
+    if (!writeWholeFiles({{outputPath(QStringLiteral("klasse%1_%2.html").arg(nr, afd)), pages.result},
+                          {outputPath(QStringLiteral("rank%1_%2.html").arg(nr, afd)), pages.ranking},
                           {jsonFilePath(), jsonDocument().toJson()}},
                          &error)) {
         // Every tick tries again; a disk that stays full is one line.
@@ -676,7 +676,7 @@ void staevneKlasseInfoDressur::exportKlasse()
     query.prepare(QString::fromUtf8(HippodataStartersSql));
     query.bindValue(QStringLiteral(":staevneId"), staevneId);
     query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
-    query.bindValue(QStringLiteral(":afdeling"), afdeling);
+    query.bindValue(QStringLiteral(":afdeling"), afd);
     QVector<HippodataExport::Starter> starters;
     bool ok = query.exec() && query.isActive();
     while (ok && query.next()) {
@@ -696,7 +696,7 @@ void staevneKlasseInfoDressur::exportKlasse()
     }
     query.finish();
 
-    const QString klasse = QString::number(klasseNr) + QLatin1Char('_') + afdeling;
+    const QString klasse = QString::number(klasseNr) + QLatin1Char('_') + afd;
     writeHippodata(
         starters,
         [&klasse](const HippodataExport::Starter &starter, const HippodataExport::Horse &horse) {

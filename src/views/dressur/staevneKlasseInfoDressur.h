@@ -54,7 +54,7 @@ public slots:
     // Loads the section from the connection "ZEP" and publishes it. A load
     // that cannot finish (no connection, a failed query) reports why and
     // leaves the list and the class's fields as they were.
-    void showKlasse(int staevneId, int klasseNr, QString afdeling, int bane, int afdelingId) override;
+    void showKlasse(int staevneId, int klasseNr, QString afd, int bane, int afdelingId) override;
     // Reloads the class, keeping lastChangeId; publishes and announces it
     // only when the load succeeded.
     void refreshClass() override;
@@ -119,7 +119,7 @@ private:
 
     // Loads the section into the list without publishing it; false when the
     // database could not be read (the list then stays as it was).
-    bool loadKlasse(int staevneId, int klasseNr, const QString &afdeling, int bane, int afdelingId);
+    bool loadKlasse(int staevneId, int klasseNr, const QString &afd, int bane, int afdelingId);
     // Reloads, publishes and announces the class; false (and nothing
     // published) when the load failed. `written` tells whether the files
     // could be written (only then is the class announced).

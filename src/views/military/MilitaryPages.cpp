@@ -71,7 +71,7 @@ bool showPlaces(const ClassInfo &info, const Settings &s)
 }
 
 // The head and the class table of both pages.
-QString head(const ClassInfo &info, const Settings &s)
+QString writeHtmlHead(const ClassInfo &info, const Settings &s)
 {
     QString out = PageHead::html(info.title, s.refresh, s.css, s.background);
     out += QLatin1String("<table width=100% border=0>\n");
@@ -109,7 +109,7 @@ const Row *findStartId(const Rows &rows, int startId)
 }
 
 // The block of the starter whose result changed last; empty without one.
-QString lastChanged(const ClassInfo &info, const Settings &s, const Rows &rows)
+QString writeHtmlInfo(const ClassInfo &info, const Settings &s, const Rows &rows)
 {
     if (info.lastChangeId == -1)
         return QString();
@@ -260,7 +260,7 @@ const QString PageEnd = QStringLiteral("</table>\n</body>\n</html>\n");
 
 QString resultText(const ClassInfo &info, const Settings &s, const Rows &rows)
 {
-    QString out = head(info, s) + lastChanged(info, s, rows) + TableOpen;
+    QString out = writeHtmlHead(info, s) + writeHtmlInfo(info, s, rows) + TableOpen;
     out += QLatin1String("<TR bgcolor=\"#CCCCCC\" class=military_header><th valign=center rowspan=2>Nr</th>");
     if (showStartTime(info, s))
         out += QLatin1String("<th valign=center rowspan=2>Tid</th>");
@@ -298,7 +298,7 @@ QString resultText(const ClassInfo &info, const Settings &s, const Rows &rows)
 
 QString overviewText(const ClassInfo &info, const Settings &s, const Rows &rows)
 {
-    QString out = head(info, s) + lastChanged(info, s, rows) + TableOpen;
+    QString out = writeHtmlHead(info, s) + writeHtmlInfo(info, s, rows) + TableOpen;
     int limit = s.overviewRows;
     if (info.resterendeStarter == 0 || limit == 0)
         limit = info.antalStarter;

@@ -138,7 +138,7 @@ bool staevneKlasseInfoMilitary::readHeader(QSqlQuery &query, QVariantList *value
     query.prepare(QString::fromUtf8(HeaderSql));
     query.bindValue(QStringLiteral(":staevneId"), staevneId);
     query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
-    query.bindValue(QStringLiteral(":afdeling"), afdeling);
+    query.bindValue(QStringLiteral(":afdeling"), afd);
     const bool ran = query.exec() && query.isActive();
     if (ran && query.next())
         *values = DbValue::rowValues(query);
@@ -165,7 +165,7 @@ bool staevneKlasseInfoMilitary::loadKlasse(int staevneId_, int klasseNr_, const 
 {
     staevneId = staevneId_;
     klasseNr = klasseNr_;
-    afdeling = afdeling_;
+    afd = afdeling_;
     bane = bane_;
     afdelingId = afdelingId_;
 
@@ -225,7 +225,7 @@ bool staevneKlasseInfoMilitary::loadKlasse(int staevneId_, int klasseNr_, const 
     klassesponsor = header.klassesponsor;
     aerespraemie = header.aerespraemie;
     sponsor->setText(QStringLiteral("Ærespræmie %1").arg(header.aerespraemie));
-    afdelingAntalPlaceringer = header.antalPlaceringer;
+    afdAntalPlaceringer = header.antalPlaceringer;
     metode = header.metode;
     skjulPlacering = C::hidesPlaces(metode);
     startSlutTid = header.startSlutTid;
@@ -252,7 +252,7 @@ bool staevneKlasseInfoMilitary::loadKlasse(int staevneId_, int klasseNr_, const 
 
 void staevneKlasseInfoMilitary::applyPlacings(int starters)
 {
-    const C::Placings p = C::placings(afdelingAntalPlaceringer, metode, starters);
+    const C::Placings p = C::placings(afdAntalPlaceringer, metode, starters);
     antalPlaceringer = p.number;
     antalPlac->setText(p.label);
 }
@@ -266,15 +266,15 @@ bool staevneKlasseInfoMilitary::reload()
 {
     const int keptChangeId = lastChangeId;
     C::Rows rows;
-    if (!loadKlasse(staevneId, klasseNr, afdeling, bane, afdelingId, &rows)) {
+    if (!loadKlasse(staevneId, klasseNr, afd, bane, afdelingId, &rows)) {
         reportTrouble(Trouble::Database, QStringLiteral("Refresh class %1 %2 %3: the database could not be read, "
                                                         "the pages of the last read stay")
-                                             .arg(QString::number(bane), afdeling, QString::number(klasseNr)));
+                                             .arg(QString::number(bane), afd, QString::number(klasseNr)));
         return false;
     }
     lastChangeId = keptChangeId;
     publish(rows);
-    emit resultChangeClass(bane, afdeling, klasseNr, false);
+    emit resultChangeClass(bane, afd, klasseNr, false);
     return true;
 }
 
@@ -421,7 +421,7 @@ void staevneKlasseInfoMilitary::updateKlasse()
         if (r < 0) {
             missing = true;
             emit logMessage(1, QStringLiteral("Not found %1 %2 %3 %4")
-                                   .arg(QString::number(klasseNr), afdeling,
+                                   .arg(QString::number(klasseNr), afd,
                                         DbValue::text(values.value(MilitaryLoad::UStartNr)), startId));
             continue;
         }
@@ -461,11 +461,11 @@ void staevneKlasseInfoMilitary::updateKlasse()
     }
 
     if (lastChangeId != lastChangeBefore)
-        emit resultChangeClass(bane, afdeling, klasseNr, true);
+        emit resultChangeClass(bane, afd, klasseNr, true);
     else if (!reloaded && (changeMark || !(m_published == before)))
         // Not the arena's cue to change class, but the pages changed (the
         // same starter again, a corrected status, a flag): upload them.
-        emit resultChangeClass(bane, afdeling, klasseNr, false);
+        emit resultChangeClass(bane, afd, klasseNr, false);
 }
 
 QDateTime staevneKlasseInfoMilitary::currentTime() const
@@ -518,7 +518,7 @@ bool staevneKlasseInfoMilitary::writeResultPage(const C::Rows &rows)
     // at all, and only a state that reached them counts as published: one
     // that could not be written is announced once it is.
     QString error;
-    if (!writeWholeFiles({{outputPath(QStringLiteral("klasse%1_%2.html").arg(QString::number(klasseNr), afdeling)),
+    if (!writeWholeFiles({{outputPath(QStringLiteral("klasse%1_%2.html").arg(QString::number(klasseNr), afd)),
                            MilitaryPages::resultPage(pageClass(), settings, rows)},
                           {jsonFilePath(), jsonDocument(rows).toJson()}},
                          &error)) {
@@ -534,7 +534,7 @@ bool staevneKlasseInfoMilitary::writeOverviewPage(const C::Rows &rows)
     const auto settings = MilitaryPages::Settings::read(
         [this](const QString &key, const QString &def) { return setting(key, def); });
     const QString path =
-        outputPath(QStringLiteral("oversigt%1_%2.html").arg(QString::number(klasseNr), afdeling));
+        outputPath(QStringLiteral("oversigt%1_%2.html").arg(QString::number(klasseNr), afd));
     QString error;
     if (!writeWholeFile(path, MilitaryPages::overviewPage(pageClass(), settings, rows), &error)) {
         reportTrouble(Trouble::Write, QStringLiteral("Kunne ikke skrive %1: %2").arg(path, error));

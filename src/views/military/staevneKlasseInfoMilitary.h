@@ -47,7 +47,7 @@ public:
     int calcAntalPlaceringer(int starters) override;
 
 public slots:
-    void showKlasse(int staevneId, int klasseNr, QString afdeling, int bane, int afdelingId) override;
+    void showKlasse(int staevneId, int klasseNr, QString afd, int bane, int afdelingId) override;
     // One tick: the keep-start-time flag and the results into the rows,
     // a reload when starters came or went, else re-place and publish.
     // resultChangeClass: true when the starter who changed last is another
@@ -88,7 +88,7 @@ private:
 
     // Loads the section; on success the list holds it in competition order
     // and `placed` its rows' texts in that order.
-    bool loadKlasse(int staevneId, int klasseNr, const QString &afdeling, int bane, int afdelingId,
+    bool loadKlasse(int staevneId, int klasseNr, const QString &afd, int bane, int afdelingId,
                     MilitaryPlacing::Rows *placed);
     bool reload();
     bool readHeader(QSqlQuery &query, QVariantList *values);

@@ -104,7 +104,7 @@ bool staevneKlasseInfoSpring::readHeader(QSqlQuery &query, QVariantList *values)
     query.prepare(QString::fromUtf8(HeaderSql).arg(afdelingId));
     query.bindValue(QStringLiteral(":staevneId"), staevneId);
     query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
-    query.bindValue(QStringLiteral(":afdeling"), afdeling);
+    query.bindValue(QStringLiteral(":afdeling"), afd);
     // A failure within a reported database outage adds no lines.
     const bool logFailure = !inTrouble(Trouble::Database);
     if (!query.exec() || !query.isActive()) {
@@ -150,7 +150,7 @@ void staevneKlasseInfoSpring::applyHeader(const QVariantList &h)
     klasseId = DbValue::toInt(h.value(0));
     klassesponsor = text(3);
     aerespraemie = text(4);
-    afdelingAntalPlaceringer = DbValue::toInt(h.value(5));
+    afdAntalPlaceringer = DbValue::toInt(h.value(5));
     m_judges = text(6);
     startSlutTid = QStringLiteral("%1&nbsp;%2&nbsp;-&nbsp;%3").arg(text(7), text(8), text(9));
     bevarStartTid = DbValue::toInt(h.value(10)) != 0 ? 1 : 0;
@@ -200,7 +200,7 @@ void staevneKlasseInfoSpring::count()
     }
     m_antalStarter = starters;
     m_resterendeStarter = remaining;
-    antalPlaceringer = afdelingAntalPlaceringer > 0 ? afdelingAntalPlaceringer : calcAntalPlaceringer(starters);
+    antalPlaceringer = afdAntalPlaceringer > 0 ? afdAntalPlaceringer : calcAntalPlaceringer(starters);
     antalPlac->setText(QStringLiteral("Antal Placeringer %1").arg(antalPlaceringer));
 }
 
@@ -216,7 +216,7 @@ bool staevneKlasseInfoSpring::loadKlasse(int staevneId_, int klasseNr_, const QS
 {
     staevneId = staevneId_;
     klasseNr = klasseNr_;
-    afdeling = afdeling_;
+    afd = afdeling_;
     bane = bane_;
     afdelingId = afdelingId_;
 
@@ -249,7 +249,7 @@ void staevneKlasseInfoSpring::updateKlasse()
     // tick reads the class again.
     const QString unreadable = QStringLiteral("Klasse %1 %2: databasen kan ikke læses, siderne fra sidste læsning "
                                               "bliver stående")
-                                   .arg(QString::number(klasseNr), afdeling);
+                                   .arg(QString::number(klasseNr), afd);
     QSqlDatabase db;
     if (!openConnection(&db))
         return;
@@ -280,16 +280,16 @@ void staevneKlasseInfoSpring::updateKlasse()
         // A reload that keeps failing finds the same change on every tick.
         if (!inTrouble(Trouble::Database))
             emit logMessage(1, QStringLiteral("Startlisten er ændret, klasse %1 %2 indlæses igen")
-                                   .arg(QString::number(klasseNr), afdeling));
+                                   .arg(QString::number(klasseNr), afd));
         const int keptChangeId = lastChangeId;
-        if (!loadKlasse(staevneId, klasseNr, afdeling, bane, afdelingId)) {
+        if (!loadKlasse(staevneId, klasseNr, afd, bane, afdelingId)) {
             reportTrouble(Trouble::Database, unreadable);
             return;
         }
         lastChangeId = keptChangeId;
         if (!publish())
             return;
-        emit resultChangeClass(bane, afdeling, klasseNr, m_resultChangePending);
+        emit resultChangeClass(bane, afd, klasseNr, m_resultChangePending);
         m_resultChangePending = false;
         return;
     }
@@ -323,7 +323,7 @@ void staevneKlasseInfoSpring::updateKlasse()
     }
     if (!publish())
         return;
-    emit resultChangeClass(bane, afdeling, klasseNr, m_resultChangePending);
+    emit resultChangeClass(bane, afd, klasseNr, m_resultChangePending);
     m_resultChangePending = false;
 }
 
@@ -356,7 +356,7 @@ bool staevneKlasseInfoSpring::publish()
                                                     SpringPages::Look::read(lookup), rows, lastChangeId,
                                                     antalPlaceringer);
     const QString path = setting(QStringLiteral("http.root"), QStringLiteral("html/")) + QLatin1Char('/')
-                         + QStringLiteral("klasse%1_%2.html").arg(QString::number(klasseNr), afdeling);
+                         + QStringLiteral("klasse%1_%2.html").arg(QString::number(klasseNr), afd);
     // The page and the document show the same state, or both stay as they were.
     QString error;
     m_unwritten = !writeWholeFiles({{path, page}, {jsonFilePath(), jsonDocument().toJson()}}, &error);

@@ -56,7 +56,7 @@ public slots:
     // Loads the section's header and start list. A load that cannot finish
     // (no connection, a failed query) reports why and leaves the view as it
     // was.
-    void showKlasse(int staevneId, int klasseNr, QString afdeling, int bane, int afdelingId) override;
+    void showKlasse(int staevneId, int klasseNr, QString afd, int bane, int afdelingId) override;
     // Reloads the class when its start list changed; otherwise brings the
     // rows' results up to date.
     void updateKlasse() override;
@@ -67,7 +67,7 @@ private:
     // Reads the section's header and start list into the view without
     // publishing them; false (the view unchanged) when the database could
     // not be read.
-    bool loadKlasse(int staevneId, int klasseNr, const QString &afdeling, int bane, int afdelingId);
+    bool loadKlasse(int staevneId, int klasseNr, const QString &afd, int bane, int afdelingId);
     bool readHeader(QSqlQuery &query, QVariantList *values);
     bool readStarters(QSqlQuery &query, QVector<QStringList> *rows);
     void applyHeader(const QVariantList &values);

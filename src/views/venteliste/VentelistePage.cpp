@@ -54,7 +54,7 @@ QString logoName(const QString &klub, const Settings &s)
     return s.fileExists && s.fileExists(s.logoDir + club + QLatin1String(".png")) ? club : QString();
 }
 
-QString head(const QString &title, const QDateTime &now, const Settings &s)
+QString writeHtmlHead(const QString &title, const QDateTime &now, const Settings &s)
 {
     const QString t = html::escape(title);
     QString out;
@@ -129,7 +129,7 @@ QString pedigreeText(const QString &year, const QString &sire, const QString &da
 QByteArray html(const QString &title, const QDateTime &now, const Settings &settings,
                 const QVector<QStringList> &rows)
 {
-    QString out = head(title, now, settings);
+    QString out = writeHtmlHead(title, now, settings);
     out += QLatin1String("<table width=100% cellspacing=\"0\" cellpadding=\"1\" border=\"0\">\n");
     out += QLatin1String("<TR bgcolor=\"#CCCCCC\" class=venteliste_header>");
     out += QLatin1String("<th align=center>Nr</th>\n<th align=center>Stv.Nr</th>\n");

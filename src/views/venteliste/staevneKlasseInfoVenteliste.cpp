@@ -84,7 +84,7 @@ bool staevneKlasseInfoVenteliste::readHeader(QSqlQuery &query, QVariantList *hea
     query.prepare(QString::fromLatin1(HeaderSql));
     query.bindValue(QStringLiteral(":staevneId"), staevneId);
     query.bindValue(QStringLiteral(":klasseNr"), klasseNr);
-    query.bindValue(QStringLiteral(":afdeling"), afdeling);
+    query.bindValue(QStringLiteral(":afdeling"), afd);
     bool ok = query.exec() && query.isActive();
     // Without a row every field reads as empty text or 0.
     if (ok && query.next())
@@ -216,7 +216,7 @@ void staevneKlasseInfoVenteliste::showKlasse(int staevneId_, int klasseNr_, QStr
 {
     staevneId = staevneId_;
     klasseNr = klasseNr_;
-    afdeling = afdeling_;
+    afd = afdeling_;
     bane = bane_;
     afdelingId = afdelingId_;
     if (loadKlasse())
@@ -230,7 +230,7 @@ void staevneKlasseInfoVenteliste::refreshClass()
         return;
     lastChangeId = keptChangeId;
     printHtml();
-    emit resultChangeClass(bane, afdeling, klasseNr, false);
+    emit resultChangeClass(bane, afd, klasseNr, false);
 }
 
 void staevneKlasseInfoVenteliste::updateKlasse()
@@ -281,7 +281,7 @@ void staevneKlasseInfoVenteliste::updateKlasse()
         if (!item) {
             missing = true;
             emit logMessage(1, QStringLiteral("Not found %1 %2 %3 %4")
-                                   .arg(QString::number(klasseNr), afdeling, entry.startNr, entry.entryNr));
+                                   .arg(QString::number(klasseNr), afd, entry.startNr, entry.entryNr));
             continue;
         }
         if (item->text(VentelistePage::StartNr) != entry.startNr)
@@ -297,7 +297,7 @@ void staevneKlasseInfoVenteliste::updateKlasse()
     listView1->sortItems(listView1->sortColumn(), listView1->header()->sortIndicatorOrder());
     printHtml();
     if (!changed.isEmpty())
-        emit resultChangeClass(bane, afdeling, klasseNr, false);
+        emit resultChangeClass(bane, afd, klasseNr, false);
 }
 
 QDateTime staevneKlasseInfoVenteliste::currentTime() const
@@ -312,7 +312,7 @@ void staevneKlasseInfoVenteliste::printHtml()
         [this](const QString &key, const QString &def) { return setting(key, def); });
     const QByteArray page = VentelistePage::html(klasseInfo->text(), currentTime(), settings, rows);
 
-    const QString path = outputPath(QStringLiteral("klasse%1_%2.html").arg(QString::number(klasseNr), afdeling));
+    const QString path = outputPath(QStringLiteral("klasse%1_%2.html").arg(QString::number(klasseNr), afd));
     // The page and the JSON document of one state go out together or not at
     // all: a page that could not be written leaves both files of the last
     // good write. A failure is told once until the files are written again.

@@ -32,7 +32,7 @@ public:
 
 public slots:
     // Loads the section from the connection "ZEP" and writes its page.
-    void showKlasse(int staevneId, int klasseNr, QString afdeling, int bane, int afdelingId) override;
+    void showKlasse(int staevneId, int klasseNr, QString afd, int bane, int afdelingId) override;
     // One tick: compares the list with the database's start list.
     void updateKlasse() override;
     // Reloads the section; publishes and announces it only when the load
