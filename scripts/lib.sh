@@ -32,6 +32,12 @@ zep_jobs() {
     nproc 2>/dev/null || echo 2
 }
 
+# The station's own build in build/: scripts/demo and scripts/test share it,
+# so the second of the two compiles nothing the first compiled.
+zep_build_station() {
+    zep_build "$ZEP_ROOT/build" -DCMAKE_BUILD_TYPE=Release -DZEP_WERROR=ON
+}
+
 # zep_build <build dir> [cmake options...]
 zep_build() {
     local dir=$1
