@@ -405,6 +405,59 @@ private slots:
                  QStringLiteral("&nbsp;"));
     }
 
+    void operatorRefresh_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("reloads the class") << "";
+        QTest::newRow("pages cannot be written") << "write";
+        QTest::newRow("database cannot be read") << "read";
+    }
+
+    void operatorRefresh()
+    {
+        // The operator's refresh reads the class anew and keeps the starter
+        // marked last. It announces (and so uploads) only pages it wrote; a
+        // state it could not write is announced once it is.
+        QFETCH(QString, fault);
+        const standin::DemoSection &s = jumping("A2");
+        Spring view(m_cfg.get(), nullptr, "view");
+        show(view, s);
+        const QString startId = view.listView1->topLevelItem(1)->text(Spring::StartId);
+        QVERIFY(runSql(QStringLiteral("UPDATE tblStart SET FejlHS1 = 4 WHERE StartId = %1").arg(startId)));
+        view.updateKlasse();
+        const QString marked = headerValue(view, "lastChangeId");
+        QVERIFY(marked != QLatin1String("-1"));
+        QVERIFY(runSql(QStringLiteral("UPDATE tblKlasse SET Klasse = 'Omdøbt' WHERE KlasseId = %1").arg(s.klasseId)));
+        const QString page = m_root + QStringLiteral("/klasse%1_A.html").arg(s.klasseNr);
+        const QString json = m_root + QStringLiteral("/klasse%1_A.json").arg(s.klasseNr);
+        const QByteArray jsonBefore = readFile(json);
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        const QList<QVariantList> announced{{s.bane, QStringLiteral("A"), s.klasseNr, false}};
+
+        if (fault == QLatin1String("write"))
+            QVERIFY(QFile::remove(page) && QDir().mkpath(page));
+        else if (fault == QLatin1String("read"))
+            standin::Faults::failNextStatements(1);
+        view.refreshClass();
+        standin::Faults::clear();
+
+        QCOMPARE(headerValue(view, "lastChangeId"), marked);
+        if (fault.isEmpty()) {
+            QCOMPARE(changes, announced);
+            QVERIFY(view.klasseInfo->text().contains(QStringLiteral("Omdøbt")));
+            QCOMPARE(jsonValue(json, "lastChangeId"), marked);
+            return;
+        }
+        QCOMPARE(changes, QList<QVariantList>());
+        QCOMPARE(readFile(json), jsonBefore);
+        QCOMPARE(view.klasseInfo->text().contains(QStringLiteral("Omdøbt")), fault == QLatin1String("write"));
+        if (fault == QLatin1String("write"))
+            QVERIFY(QDir(page).removeRecursively());
+        view.updateKlasse();
+        view.updateKlasse();
+        QCOMPARE(changes, fault == QLatin1String("write") ? announced : QList<QVariantList>());
+    }
+
     void rowsSortAsNumbers()
     {
         QTreeWidget list;
