@@ -458,6 +458,34 @@ private slots:
         QCOMPARE(changes, fault == QLatin1String("write") ? announced : QList<QVariantList>());
     }
 
+    void doubleClickMarksTheRider()
+    {
+        // The operator double-clicks the rider in the arena: the next page
+        // written marks that row as the last rider. A second double click
+        // keeps the first mark.
+        const standin::DemoSection &s = jumping("A2");
+        Spring view(m_cfg.get(), nullptr, "view");
+        show(view, s);
+        view.resize(900, 400);
+        view.QWidget::show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const auto doubleClick = [&view](int row) {
+            const QRect rect = view.listView1->visualItemRect(view.listView1->topLevelItem(row));
+            // As from a mouse: the first click, then the double click.
+            QTest::mouseClick(view.listView1->viewport(), Qt::LeftButton, {}, rect.center());
+            QTest::mouseDClick(view.listView1->viewport(), Qt::LeftButton, {}, rect.center());
+        };
+        doubleClick(2);
+        doubleClick(0);
+        view.refreshClass();
+
+        const QByteArray page = readFile(m_root + QStringLiteral("/klasse%1_A.html").arg(s.klasseNr));
+        const qsizetype last = page.indexOf("class=\"lastrider\"");
+        QVERIFY(last > 0 && page.count("lastrider") == 1);
+        const QString nr = view.listView1->topLevelItem(2)->text(Spring::StaevneNr);
+        QVERIFY(page.mid(last, page.indexOf("</tr>", last) - last).contains((">" + nr + "</font>").toUtf8()));
+    }
+
     void rowsSortAsNumbers()
     {
         QTreeWidget list;
