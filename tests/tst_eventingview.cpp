@@ -8,6 +8,7 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -186,6 +187,57 @@ private slots:
         QCOMPARE(column(view, 24).first(), QStringLiteral("9635"));
         QCOMPARE(view.antalPlaceringer, 3); // the section's own number, also after a tick
         QVERIFY(runSql("UPDATE tblStart SET Dressur = 34 WHERE StartId = 9635"));
+    }
+
+    void unwrittenStateIsAnnouncedOnceWritten_data()
+    {
+        QTest::addColumn<QString>("blocked");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("undo");
+        QTest::addColumn<QString>("announced");
+        QTest::newRow("new result") << "klasse44_A.html" << "UPDATE tblStart SET Dressur = 20 WHERE StartId = 9635"
+                                    << "UPDATE tblStart SET Dressur = 34 WHERE StartId = 9635" << "1";
+        QTest::newRow("start number") << "klasse44_A.html" << "UPDATE tblStart SET StartNr = 9 WHERE StartId = 9633"
+                                      << "UPDATE tblStart SET StartNr = 3 WHERE StartId = 9633" << "0";
+        QTest::newRow("start number, overview blocked")
+            << "oversigt44_A.html" << "UPDATE tblStart SET StartNr = 9 WHERE StartId = 9633"
+            << "UPDATE tblStart SET StartNr = 3 WHERE StartId = 9633" << "0";
+        QTest::newRow("withdrawal reloads")
+            << "klasse44_A.html" << "UPDATE tblStart SET Slettet = '2024-06-15 10:00:00.000' WHERE StartId = 9634"
+            << "UPDATE tblStart SET Slettet = NULL WHERE StartId = 9634" << "0";
+    }
+
+    void unwrittenStateIsAnnouncedOnceWritten()
+    {
+        // The arena follows an announcement to the class's files: while a
+        // page cannot be written (a folder stands in its place) the change
+        // is not announced, nor uploaded; the first write that succeeds
+        // announces it once.
+        QFETCH(QString, blocked);
+        QFETCH(QString, change);
+        QFETCH(QString, undo);
+        EventingProbe view(m_cfg);
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        view.show(44);
+        const QByteArray document = outFiles(44).at(2);
+        const QString page = outFile(blocked);
+        QVERIFY(QFile::remove(page) && QDir().mkdir(page));
+        const auto restore = qScopeGuard([&] {
+            QDir().rmdir(page);
+            runSql(undo);
+        });
+
+        QCOMPARE(tick(view, changes, change.toUtf8().constData()), "");
+        view.updateKlasse();
+        QCOMPARE(tick(view, changes), "");
+
+        QVERIFY(QDir().rmdir(page));
+        view.updateKlasse();
+        QTEST(tick(view, changes), "announced");
+        view.updateKlasse();
+        QCOMPARE(tick(view, changes), "");
+        QVERIFY(outFiles(44).at(2) != document);
+        QVERIFY(QFileInfo(page).isFile());
     }
 
     void pairsFirstBothWaysStayPut_data()

@@ -13,6 +13,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,6 +35,40 @@ QString headerValue(const staevneKlasseInfo &view, const QString &key)
         if (pair.first == key)
             return pair.second;
     return QString();
+}
+
+// What the page shows in the place cell of the starter with competition
+// number `nr`; "<no row>" when the page has no row for it.
+QString pagePlace(const QByteArray &page, const QString &nr)
+{
+    const QString font = QStringLiteral("size=\"3\">");
+    const QString number = font + nr + QStringLiteral("</font>");
+    for (const QString &row : QString::fromUtf8(page).split(QStringLiteral("</tr>"))) {
+        const QStringList cells = row.split(QStringLiteral("<td "));
+        if (cells.size() != 9 || !cells.at(2).contains(number))
+            continue;
+        const QString place = cells.at(8);
+        const qsizetype from = place.indexOf(font) + font.size();
+        return place.mid(from, place.indexOf(QStringLiteral("</font>")) - from);
+    }
+    return QStringLiteral("<no row>");
+}
+
+// The cells of the starter with competition number `nr` in the class's JSON
+// document, as a reader of the public results server finds them.
+QStringList documentRow(const QString &path, const QString &nr)
+{
+    const QJsonArray rows = QJsonDocument::fromJson(readFile(path)).object().value(QStringLiteral("equipages")).toArray();
+    for (const QJsonValue &row : rows) {
+        const QJsonObject cells = row.toObject();
+        if (cells.value(QStringLiteral("col1")).toString() != nr)
+            continue;
+        QStringList texts;
+        for (int c = 0; c < Spring::ColumnCount; ++c)
+            texts << cells.value(QStringLiteral("col%1").arg(c)).toString();
+        return texts;
+    }
+    return {};
 }
 
 } // namespace
@@ -300,6 +338,152 @@ private slots:
         const int last = page.indexOf("class=\"lastrider\"");
         QVERIFY(last > 0 && page.count("lastrider") == 1);
         QVERIFY(page.mid(last, page.indexOf("</tr>", last) - last).contains(">65.5<"));
+    }
+
+    void sectionsOwnNumberOfPlacings()
+    {
+        // A section that gives its own number of placings has that many,
+        // whatever the rule for its starters says: in the header, the
+        // document and the places the page marks, on a load and on a tick.
+        const standin::DemoSection &s = jumping("A2");
+        Spring view(m_cfg.get(), nullptr, "view");
+        show(view, s);
+        const int own = view.calcAntalPlaceringer(view.antalStarter()) + 1;
+        QVERIFY(view.antalStarter() > own);
+        QVERIFY(runSql(QStringLiteral("UPDATE tblAfdeling SET AntalPlaceringer = %1 WHERE AfdelingId = %2")
+                           .arg(own)
+                           .arg(s.afdelingId)));
+        show(view, s);
+        QCOMPARE(view.antalPlac->text(), QStringLiteral("Antal Placeringer %1").arg(own));
+
+        // One starter more than that is placed.
+        const QStringList ids = column(view, Spring::StartId);
+        for (int place = 1; place <= own + 1; ++place)
+            QVERIFY(runSql(QStringLiteral("UPDATE tblStart SET FejlHS1 = 0, TidHS1 = %1, Placering = %2, Status = NULL "
+                                          "WHERE StartId = %3")
+                               .arg(60 + place)
+                               .arg(place)
+                               .arg(ids.at(place - 1))));
+        view.updateKlasse();
+        QCOMPARE(headerValue(view, "antalPlaceringer"), QString::number(own));
+        const QString path = m_root + QStringLiteral("/klasse%1_A.html").arg(s.klasseNr);
+        const QByteArray page = readFile(path);
+        QVERIFY(page.contains(QStringLiteral("Antal&nbsp;Placeringer </td>\n <td width=10% align=left> %1 </td>").arg(own).toUtf8()));
+        const QStringList numbers = column(view, Spring::StaevneNr);
+        QCOMPARE(pagePlace(page, numbers.at(own - 1)), QStringLiteral("<b class=place>%1</b>").arg(own));
+        QCOMPARE(pagePlace(page, numbers.at(own)), QString::number(own + 1));
+    }
+
+    void starterNotYetPlacedHasNoPlace_data()
+    {
+        QTest::addColumn<QString>("placering"); // SQL value
+        QTest::newRow("no place") << "NULL";
+        QTest::newRow("place 0") << "0";
+    }
+
+    void starterNotYetPlacedHasNoPlace()
+    {
+        // A starter who has ridden but is not placed (yet) shows no place:
+        // no "0" on screen, in the document or on the page.
+        QFETCH(QString, placering);
+        const standin::DemoSection &s = jumping("A2");
+        Spring view(m_cfg.get(), nullptr, "view");
+        show(view, s);
+        const QString startId = view.listView1->topLevelItem(0)->text(Spring::StartId);
+        const QString nr = view.listView1->topLevelItem(0)->text(Spring::StaevneNr);
+        QVERIFY(runSql(QStringLiteral("UPDATE tblStart SET FejlHS1 = 4, TidHS1 = 70.5, Placering = %1, Status = NULL "
+                                      "WHERE StartId = %2")
+                           .arg(placering, startId)));
+        view.updateKlasse();
+
+        QCOMPARE(view.listView1->topLevelItem(0)->text(Spring::Fejl), QStringLiteral("4"));
+        QCOMPARE(view.listView1->topLevelItem(0)->text(Spring::Placering), QString());
+        const QStringList cells = documentRow(m_root + QStringLiteral("/klasse%1_A.json").arg(s.klasseNr), nr);
+        QCOMPARE(cells.value(Spring::Tid), QStringLiteral("70.5"));
+        QCOMPARE(cells.value(Spring::Placering, QStringLiteral("<no row>")), QString());
+        QCOMPARE(pagePlace(readFile(m_root + QStringLiteral("/klasse%1_A.html").arg(s.klasseNr)), nr),
+                 QStringLiteral("&nbsp;"));
+    }
+
+    void operatorRefresh_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("reloads the class") << "";
+        QTest::newRow("pages cannot be written") << "write";
+        QTest::newRow("database cannot be read") << "read";
+    }
+
+    void operatorRefresh()
+    {
+        // The operator's refresh reads the class anew and keeps the starter
+        // marked last. It announces (and so uploads) only pages it wrote; a
+        // state it could not write is announced once it is.
+        QFETCH(QString, fault);
+        const standin::DemoSection &s = jumping("A2");
+        Spring view(m_cfg.get(), nullptr, "view");
+        show(view, s);
+        const QString startId = view.listView1->topLevelItem(1)->text(Spring::StartId);
+        QVERIFY(runSql(QStringLiteral("UPDATE tblStart SET FejlHS1 = 4 WHERE StartId = %1").arg(startId)));
+        view.updateKlasse();
+        const QString marked = headerValue(view, "lastChangeId");
+        QVERIFY(marked != QLatin1String("-1"));
+        QVERIFY(runSql(QStringLiteral("UPDATE tblKlasse SET Klasse = 'Omdøbt' WHERE KlasseId = %1").arg(s.klasseId)));
+        const QString page = m_root + QStringLiteral("/klasse%1_A.html").arg(s.klasseNr);
+        const QString json = m_root + QStringLiteral("/klasse%1_A.json").arg(s.klasseNr);
+        const QByteArray jsonBefore = readFile(json);
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        const QList<QVariantList> announced{{s.bane, QStringLiteral("A"), s.klasseNr, false}};
+
+        if (fault == QLatin1String("write"))
+            QVERIFY(QFile::remove(page) && QDir().mkpath(page));
+        else if (fault == QLatin1String("read"))
+            standin::Faults::failNextStatements(1);
+        view.refreshClass();
+        standin::Faults::clear();
+
+        QCOMPARE(headerValue(view, "lastChangeId"), marked);
+        if (fault.isEmpty()) {
+            QCOMPARE(changes, announced);
+            QVERIFY(view.klasseInfo->text().contains(QStringLiteral("Omdøbt")));
+            QCOMPARE(jsonValue(json, "lastChangeId"), marked);
+            return;
+        }
+        QCOMPARE(changes, QList<QVariantList>());
+        QCOMPARE(readFile(json), jsonBefore);
+        QCOMPARE(view.klasseInfo->text().contains(QStringLiteral("Omdøbt")), fault == QLatin1String("write"));
+        if (fault == QLatin1String("write"))
+            QVERIFY(QDir(page).removeRecursively());
+        view.updateKlasse();
+        view.updateKlasse();
+        QCOMPARE(changes, fault == QLatin1String("write") ? announced : QList<QVariantList>());
+    }
+
+    void doubleClickMarksTheRider()
+    {
+        // The operator double-clicks the rider in the arena: the next page
+        // written marks that row as the last rider. A second double click
+        // keeps the first mark.
+        const standin::DemoSection &s = jumping("A2");
+        Spring view(m_cfg.get(), nullptr, "view");
+        show(view, s);
+        view.resize(900, 400);
+        view.QWidget::show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const auto doubleClick = [&view](int row) {
+            const QRect rect = view.listView1->visualItemRect(view.listView1->topLevelItem(row));
+            // As from a mouse: the first click, then the double click.
+            QTest::mouseClick(view.listView1->viewport(), Qt::LeftButton, {}, rect.center());
+            QTest::mouseDClick(view.listView1->viewport(), Qt::LeftButton, {}, rect.center());
+        };
+        doubleClick(2);
+        doubleClick(0);
+        view.refreshClass();
+
+        const QByteArray page = readFile(m_root + QStringLiteral("/klasse%1_A.html").arg(s.klasseNr));
+        const qsizetype last = page.indexOf("class=\"lastrider\"");
+        QVERIFY(last > 0 && page.count("lastrider") == 1);
+        const QString nr = view.listView1->topLevelItem(2)->text(Spring::StaevneNr);
+        QVERIFY(page.mid(last, page.indexOf("</tr>", last) - last).contains((">" + nr + "</font>").toUtf8()));
     }
 
     void rowsSortAsNumbers()

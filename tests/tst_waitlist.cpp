@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -165,6 +166,50 @@ private slots:
             at = page.indexOf(QByteArray(">\n<font color=\"#000000\" size=\"3\">") + nr.toUtf8() + "&nbsp;", at);
             QVERIFY2(at > 0, qPrintable(nr));
         }
+    }
+
+    void unwrittenStateIsAnnouncedOnceWritten_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("undo");
+        QTest::newRow("start number changed")
+            << "UPDATE tblStart SET StartNr = 2, SekundaerStartNr = NULL WHERE StartId = 9773"
+            << "UPDATE tblStart SET StartNr = 10 WHERE StartId = 9773";
+        QTest::newRow("entry withdrawn")
+            << "UPDATE tblStart SET Slettet = '2024-06-14 09:00:00.000' WHERE StartId = 9771"
+            << "UPDATE tblStart SET Slettet = NULL WHERE StartId = 9771";
+    }
+
+    void unwrittenStateIsAnnouncedOnceWritten()
+    {
+        // While the page cannot be written (a folder stands in its place) a
+        // change is neither announced nor uploaded; the first write that
+        // succeeds announces it, once.
+        QFETCH(QString, change);
+        QFETCH(QString, undo);
+        WaitlistProbe view(m_cfg);
+        view.show(Entries);
+        const QString document = m_dir.filePath(QStringLiteral("html/klasse41_V.json"));
+        const QByteArray before = readFile(document);
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        QVERIFY(QFile::remove(pagePath(Entries)) && QDir().mkdir(pagePath(Entries)));
+        const auto restore = qScopeGuard([&] {
+            QDir().rmdir(pagePath(Entries));
+            runSql(undo);
+        });
+
+        QVERIFY(runSql(change));
+        view.updateKlasse();
+        view.updateKlasse();
+        QCOMPARE(changes.count(), 0);
+        QCOMPARE(readFile(document), before);
+
+        QVERIFY(QDir().rmdir(pagePath(Entries)));
+        view.updateKlasse();
+        view.updateKlasse();
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes.at(0), (QVariantList{99, QStringLiteral("V"), Entries, false}));
+        QVERIFY(readFile(document) != before);
     }
 
     void failedReadKeepsListAndPage_data()

@@ -262,7 +262,7 @@ void staevneKlasseInfoMilitary::refreshClass()
     reload();
 }
 
-bool staevneKlasseInfoMilitary::reload()
+bool staevneKlasseInfoMilitary::reload(bool *written)
 {
     const int keptChangeId = lastChangeId;
     C::Rows rows;
@@ -273,8 +273,11 @@ bool staevneKlasseInfoMilitary::reload()
         return false;
     }
     lastChangeId = keptChangeId;
-    publish(rows);
-    emit resultChangeClass(bane, afd, klasseNr, false);
+    const bool published = publish(rows);
+    if (written)
+        *written = published;
+    if (published)
+        emit resultChangeClass(bane, afd, klasseNr, false);
     return true;
 }
 
@@ -439,8 +442,9 @@ void staevneKlasseInfoMilitary::updateKlasse()
     }
 
     bool reloaded = false;
+    bool written = true;
     if (rows.size() != resultRows || missing) {
-        if (!reload()) {
+        if (!reload(&written)) {
             lastChangeId = lastChangeBefore;
             return;
         }
@@ -457,12 +461,20 @@ void staevneKlasseInfoMilitary::updateKlasse()
         }
         placeRows(rows);
         applyPlacings(starters);
-        publish(rows);
+        written = publish(rows);
     }
 
-    if (lastChangeId != lastChangeBefore)
+    // Only what reached the files is announced: the arena moves to the
+    // class's page and the upload sends it. A new last change stays due
+    // until its pages have been written; any other unwritten state differs
+    // from what was published when it is written at last.
+    m_resultChangePending = m_resultChangePending || lastChangeId != lastChangeBefore;
+    if (!written)
+        return;
+    if (m_resultChangePending) {
+        m_resultChangePending = false;
         emit resultChangeClass(bane, afd, klasseNr, true);
-    else if (!reloaded && (changeMark || !(m_published == before)))
+    } else if (!reloaded && (changeMark || !(m_published == before)))
         // Not the arena's cue to change class, but the pages changed (the
         // same starter again, a corrected status, a flag): upload them.
         emit resultChangeClass(bane, afd, klasseNr, false);
@@ -501,22 +513,25 @@ staevneKlasseInfoMilitary::Published staevneKlasseInfoMilitary::published(const 
     return p;
 }
 
-void staevneKlasseInfoMilitary::publish(const C::Rows &rows)
+bool staevneKlasseInfoMilitary::publish(const C::Rows &rows)
 {
     const bool result = writeResultPage(rows);
     const bool overview = writeOverviewPage(rows);
-    if (result && overview)
-        troubleOver(Trouble::Write);
+    if (!result || !overview)
+        return false;
+    troubleOver(Trouble::Write);
+    // Only a state that reached every file counts as published: one that
+    // could not be written is announced once it is.
+    m_published = published(rows);
+    return true;
 }
 
 bool staevneKlasseInfoMilitary::writeResultPage(const C::Rows &rows)
 {
     const auto settings = MilitaryPages::Settings::read(
         [this](const QString &key, const QString &def) { return setting(key, def); });
-    const Published shown = published(rows);
     // The result page and the document of one state go out together or not
-    // at all, and only a state that reached them counts as published: one
-    // that could not be written is announced once it is.
+    // at all.
     QString error;
     if (!writeWholeFiles({{outputPath(QStringLiteral("klasse%1_%2.html").arg(QString::number(klasseNr), afd)),
                            MilitaryPages::resultPage(pageClass(), settings, rows)},
@@ -525,7 +540,6 @@ bool staevneKlasseInfoMilitary::writeResultPage(const C::Rows &rows)
         reportTrouble(Trouble::Write, QStringLiteral("Kunne ikke skrive %1").arg(error));
         return false;
     }
-    m_published = shown;
     return true;
 }
 
@@ -545,7 +559,9 @@ bool staevneKlasseInfoMilitary::writeOverviewPage(const C::Rows &rows)
 
 void staevneKlasseInfoMilitary::printHtml()
 {
-    writeResultPage(snapshot());
+    const C::Rows rows = snapshot();
+    if (writeResultPage(rows))
+        m_published = published(rows);
 }
 
 void staevneKlasseInfoMilitary::printShortHtml()

@@ -28,8 +28,10 @@ struct ClassInfo;
 //
 // The published files always come from a complete read of the database: a
 // load, reload or tick that cannot read it keeps the rows, labels and files
-// of the last good read. An outage of the database or of the output folder
-// is logged when it starts and when it ends, not on every tick.
+// of the last good read. Only what reached the files is announced: a state
+// that could not be written is announced with the first write that
+// succeeds. An outage of the database or of the output folder is logged
+// when it starts and when it ends, not on every tick.
 //
 // A click on a column title shows the list in that column's order until the
 // next placing puts it back in competition order; the pages and the
@@ -51,10 +53,11 @@ public slots:
     // One tick: the keep-start-time flag and the results into the rows,
     // a reload when starters came or went, else re-place and publish.
     // resultChangeClass: true when the starter who changed last is another
-    // one; false when anything else the pages show changed.
+    // one; false when anything else the pages show changed; only once the
+    // pages that show it are written.
     void updateKlasse() override;
-    // Reloads keeping lastChangeId; publishes and announces only a load
-    // that succeeded.
+    // Reloads keeping lastChangeId; publishes a load that succeeded and
+    // announces it once its files are written.
     void refreshClass() override;
     // The result page and the JSON document, in competition order.
     void printHtml() override;
@@ -90,7 +93,10 @@ private:
     // and `placed` its rows' texts in that order.
     bool loadKlasse(int staevneId, int klasseNr, const QString &afd, int bane, int afdelingId,
                     MilitaryPlacing::Rows *placed);
-    bool reload();
+    // Reloads keeping lastChangeId; publishes, and announces what could be
+    // written (`written` tells whether it could). False (nothing published)
+    // when the load failed.
+    bool reload(bool *written = nullptr);
     bool readHeader(QSqlQuery &query, QVariantList *values);
     void applyPlacings(int starters);
     // The texts of the rows in competition order: what the pages and the
@@ -106,12 +112,16 @@ private:
     void sortOnScreen();
     MilitaryPages::ClassInfo pageClass() const;
     Published published(const MilitaryPlacing::Rows &rows) const;
-    // Both pages and the document from `rows` (competition order).
-    void publish(const MilitaryPlacing::Rows &rows);
+    // Both pages and the document from `rows` (competition order); false
+    // when a file could not be written.
+    bool publish(const MilitaryPlacing::Rows &rows);
     bool writeResultPage(const MilitaryPlacing::Rows &rows);
     bool writeOverviewPage(const MilitaryPlacing::Rows &rows);
 
     // The list's rows in competition order (the list owns them).
     QVector<MilitaryListItem *> m_order;
     Published m_published;
+    // A new last change whose pages could not be written yet: announced
+    // with the first write that succeeds.
+    bool m_resultChangePending = false;
 };

@@ -242,14 +242,38 @@ bool staevneKlasseInfoSpring::loadKlasse(int staevneId_, int klasseNr_, const QS
     return true;
 }
 
+QString staevneKlasseInfoSpring::unreadableText() const
+{
+    return QStringLiteral("Klasse %1 %2: databasen kan ikke læses, siderne fra sidste læsning bliver stående")
+        .arg(QString::number(klasseNr), afd);
+}
+
+void staevneKlasseInfoSpring::refreshClass()
+{
+    if (!reload())
+        reportTrouble(Trouble::Database, unreadableText());
+}
+
+bool staevneKlasseInfoSpring::reload()
+{
+    const int keptChangeId = lastChangeId;
+    if (!loadKlasse(staevneId, klasseNr, afd, bane, afdelingId))
+        return false;
+    lastChangeId = keptChangeId;
+    // Only what reached the files is announced; a reload that could not be
+    // written is announced by the tick that writes it.
+    if (publish()) {
+        emit resultChangeClass(bane, afd, klasseNr, m_resultChangePending);
+        m_resultChangePending = false;
+    }
+    return true;
+}
+
 void staevneKlasseInfoSpring::updateKlasse()
 {
     // The timer keeps ticking through an outage: it is logged when it
     // starts (a closed connection by openConnection), and its end when a
     // tick reads the class again.
-    const QString unreadable = QStringLiteral("Klasse %1 %2: databasen kan ikke læses, siderne fra sidste læsning "
-                                              "bliver stående")
-                                   .arg(QString::number(klasseNr), afd);
     QSqlDatabase db;
     if (!openConnection(&db))
         return;
@@ -257,7 +281,7 @@ void staevneKlasseInfoSpring::updateKlasse()
     query.setForwardOnly(true);
     QVector<QStringList> rows;
     if (!readStarters(query, &rows)) {
-        reportTrouble(Trouble::Database, unreadable);
+        reportTrouble(Trouble::Database, unreadableText());
         return;
     }
 
@@ -281,16 +305,8 @@ void staevneKlasseInfoSpring::updateKlasse()
         if (!inTrouble(Trouble::Database))
             emit logMessage(1, QStringLiteral("Startlisten er ændret, klasse %1 %2 indlæses igen")
                                    .arg(QString::number(klasseNr), afd));
-        const int keptChangeId = lastChangeId;
-        if (!loadKlasse(staevneId, klasseNr, afd, bane, afdelingId)) {
-            reportTrouble(Trouble::Database, unreadable);
-            return;
-        }
-        lastChangeId = keptChangeId;
-        if (!publish())
-            return;
-        emit resultChangeClass(bane, afd, klasseNr, m_resultChangePending);
-        m_resultChangePending = false;
+        if (!reload())
+            reportTrouble(Trouble::Database, unreadableText());
         return;
     }
     troubleOver(Trouble::Database);

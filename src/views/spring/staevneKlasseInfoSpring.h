@@ -60,6 +60,10 @@ public slots:
     // Reloads the class when its start list changed; otherwise brings the
     // rows' results up to date.
     void updateKlasse() override;
+    // Reloads the class keeping the starter marked last; publishes a load
+    // that succeeded and announces it once its files are written. A load
+    // that fails keeps the view and its files and announces nothing.
+    void refreshClass() override;
     // Writes the result page and the JSON document, both or neither.
     void printHtml() override;
 
@@ -74,6 +78,11 @@ private:
     void fillList(const QVector<QStringList> &rows);
     void count();
     bool publish();
+    // Loads, publishes and, when the files were written, announces the
+    // class, keeping lastChangeId; false (nothing changed) when the load
+    // failed.
+    bool reload();
+    QString unreadableText() const;
 
     // The last write failed: the next tick writes again even when nothing
     // changed, and announces what was not announced.

@@ -229,8 +229,8 @@ void staevneKlasseInfoVenteliste::refreshClass()
     if (!loadKlasse())
         return;
     lastChangeId = keptChangeId;
-    printHtml();
-    emit resultChangeClass(bane, afd, klasseNr, false);
+    m_announcePending = true;
+    publish();
 }
 
 void staevneKlasseInfoVenteliste::updateKlasse()
@@ -295,9 +295,8 @@ void staevneKlasseInfoVenteliste::updateKlasse()
     for (const auto &change : std::as_const(changed))
         change.first->setText(VentelistePage::StartNr, change.second);
     listView1->sortItems(listView1->sortColumn(), listView1->header()->sortIndicatorOrder());
-    printHtml();
-    if (!changed.isEmpty())
-        emit resultChangeClass(bane, afd, klasseNr, false);
+    m_announcePending = m_announcePending || !changed.isEmpty();
+    publish();
 }
 
 QDateTime staevneKlasseInfoVenteliste::currentTime() const
@@ -306,6 +305,22 @@ QDateTime staevneKlasseInfoVenteliste::currentTime() const
 }
 
 void staevneKlasseInfoVenteliste::printHtml()
+{
+    writePage();
+}
+
+void staevneKlasseInfoVenteliste::publish()
+{
+    // Only what reached the files is announced (the upload sends them): a
+    // change whose page could not be written is announced with the first
+    // write that succeeds.
+    if (!writePage() || !m_announcePending)
+        return;
+    m_announcePending = false;
+    emit resultChangeClass(bane, afd, klasseNr, false);
+}
+
+bool staevneKlasseInfoVenteliste::writePage()
 {
     const QVector<QStringList> rows = listTexts();
     const auto settings = VentelistePage::Settings::read(
@@ -319,7 +334,8 @@ void staevneKlasseInfoVenteliste::printHtml()
     QString error;
     if (!writeWholeFiles({{path, page}, {jsonFilePath(), jsonDocument().toJson()}}, &error)) {
         reportTrouble(Trouble::Write, QStringLiteral("Kunne ikke skrive %1").arg(error));
-        return;
+        return false;
     }
     troubleOver(Trouble::Write);
+    return true;
 }

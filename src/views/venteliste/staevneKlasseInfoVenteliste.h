@@ -17,7 +17,9 @@ class QSqlQuery;
 //
 // What is published always comes from a complete read of the database: a
 // load or tick that cannot read it keeps the rows, labels and files of the
-// last good read, and announces nothing.
+// last good read, and announces nothing. Only what reached the files is
+// announced: a change that could not be written is announced with the first
+// write that succeeds.
 class staevneKlasseInfoVenteliste : public staevneKlasseInfo
 {
     Q_OBJECT
@@ -35,8 +37,8 @@ public slots:
     void showKlasse(int staevneId, int klasseNr, QString afd, int bane, int afdelingId) override;
     // One tick: compares the list with the database's start list.
     void updateKlasse() override;
-    // Reloads the section; publishes and announces it only when the load
-    // succeeded.
+    // Reloads the section; publishes it only when the load succeeded, and
+    // announces it once its files are written.
     void refreshClass() override;
     // Writes "klasse<nr>_<section>.html", then the JSON document.
     void printHtml() override;
@@ -58,4 +60,12 @@ private:
     void applyHeader(const QVariantList &header);
     void fillList(const QVector<QVariantList> &rows);
     QString pedigree(const QString &horseId);
+    // Writes the page and the document, both or neither; false when they
+    // could not be written.
+    bool writePage();
+    // Writes them and, once written, sends a due announcement.
+    void publish();
+
+    // A change not yet announced because its page could not be written.
+    bool m_announcePending = false;
 };
