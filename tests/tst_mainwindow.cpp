@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,6 +32,7 @@
 #include "publish/HttpDaemon.h"
 #include "publish/Setup.h"
 #include "publish/urlDownloader.h"
+#include "views/champ/ChampScoreTable.h"
 #include "StationFixture.h"
 
 using namespace stationfx;
@@ -450,6 +452,59 @@ private slots:
             }
         }
         QCOMPARE(broken, 0);
+    }
+
+    // F2 saves the settings wherever the focus is: on every tab and in
+    // every widget that takes the focus, the championship sheet and a cell
+    // being typed into included. The sheet opens a cell by typing instead.
+    void f2SavesFromEveryWidget()
+    {
+        const QString file = settingsFile({{"bane.baseUrl", ""}});
+        TestWindow window(nullptr, file, "MainWidget");
+        auto *sheet = new ChampScoreTable;
+        sheet->setColumnTitles({"Nr", "Point"});
+        sheet->setRows(2);
+        window.classTabs()->addTab(sheet, "LA1 A");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+
+        int presses = 0;
+        auto pressF2 = [&](QWidget *target) {
+            QFile::remove(file);
+            window.config()->setValue("test.press", QString::number(++presses));
+            QTest::keyClick(target, Qt::Key_F2);
+            return readFile(file).contains(QStringLiteral(">%1</property>").arg(presses).toLatin1());
+        };
+        QVERIFY(pressF2(&window));
+
+        int focused = 0;
+        const QList<QWidget *> widgets = window.findChildren<QWidget *>();
+        for (QWidget *widget : widgets) {
+            if (!(widget->focusPolicy() & Qt::TabFocus) || !widget->isEnabled())
+                continue;
+            // Bring the widget's tabs to the front.
+            for (QWidget *page = widget; page && page != &window; page = page->parentWidget()) {
+                auto *stack = qobject_cast<QStackedWidget *>(page->parentWidget());
+                if (auto *tabs = stack ? qobject_cast<QTabWidget *>(stack->parentWidget()) : nullptr)
+                    tabs->setCurrentWidget(page);
+            }
+            widget->setFocus(Qt::TabFocusReason);
+            if (QApplication::focusWidget() != widget)
+                continue; // not shown, or its focus goes to another widget
+            ++focused;
+            QVERIFY2(pressF2(widget), widget->metaObject()->className());
+        }
+        QVERIFY2(focused > 20, qPrintable(QString::number(focused)));
+
+        window.mainTabs()->setCurrentWidget(window.classTabs());
+        window.classTabs()->setCurrentWidget(sheet);
+        sheet->setCurrentCell(0, 1);
+        sheet->setFocus();
+        QVERIFY(pressF2(sheet));
+        QVERIFY(!sheet->isEditing());
+        QTest::keyClick(sheet, Qt::Key_7);
+        QVERIFY(sheet->isEditing());
+        QVERIFY(pressF2(QApplication::focusWidget()));
     }
 
     // A window with every part shown: the command line under the debug views

@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QNetworkInterface>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -117,6 +118,15 @@ MainWidget::MainWidget(QWidget *parent, const QString &settingsFile, const QStri
 
     connect(this, &MainWidget::newStaevne, this, &MainWidget::selectStaevne);
     connect(this, &MainWidget::staevneShow, this, &MainWidget::showStaevne);
+
+    // F2 saves the settings wherever the focus is. A key press reaches the
+    // window only when the focused widget passes it on, and the
+    // championship sheet takes F2 to open a cell; a shortcut of the window
+    // comes before any widget's own use of the key.
+    auto *save = new QShortcut(QKeySequence(Qt::Key_F2), this);
+    save->setContext(Qt::WindowShortcut);
+    save->setAutoRepeat(false);
+    connect(save, &QShortcut::activated, cfg, [this] { cfg->writeConfig(); });
 
     m_fullScreen = false;
 
@@ -343,10 +353,8 @@ void MainWidget::keyPressEvent(QKeyEvent *event)
 {
     if (event->isAutoRepeat())
         return;
+    // F2 is the window's shortcut (see the constructor).
     switch (event->key()) {
-    case Qt::Key_F2:
-        cfg->writeConfig();
-        break;
     case Qt::Key_F3:
         cfg->setValue(QStringLiteral("bane.autoAdjust"),
                       isOn(cfg->getValue(QStringLiteral("bane.autoAdjust"), QStringLiteral("0"))) ? QStringLiteral("0")
