@@ -47,6 +47,12 @@ public:
     int closeAnswer = 0;
     int closeAsked = 0;
 
+    // The window's own competition choice, the dialog and all.
+    bool chooseStaevne(const QStringList &entries, int current, int *index, QString *text)
+    {
+        return MainWidget::askStaevne(entries, current, index, text);
+    }
+
 protected:
     QString askSaveLogFileName() override { return saveName; }
     int askCloseWarning(const QString &) override
@@ -505,6 +511,55 @@ private slots:
         QTest::keyClick(sheet, Qt::Key_7);
         QVERIFY(sheet->isEditing());
         QVERIFY(pressF2(QApplication::focusWidget()));
+    }
+
+    // The competition choice takes one Return: for the offered entry, the
+    // second of two equal names, a name completed while typing and a name
+    // typed in full.
+    void competitionChoiceTakesOneReturn_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("text");
+        const QStringList shows{"Forårsstævne", "Sommerstævne", "Sommerstævne", "Høststævne"};
+        QTest::newRow("offered entry") << shows << 3 << "" << 3 << "Høststævne";
+        QTest::newRow("second of two equal names") << shows << 2 << "" << 2 << "Sommerstævne";
+        QTest::newRow("completed while typing") << shows << 3 << "For" << 0 << "Forårsstævne";
+        QTest::newRow("typed in full") << shows << 3 << "Vinterstævne" << -1 << "Vinterstævne";
+    }
+    void competitionChoiceTakesOneReturn()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(int, current);
+        QFETCH(QString, typed);
+        TestWindow window(nullptr, settingsFile({{"bane.baseUrl", ""}}), "MainWidget");
+        bool stillOpen = false;
+        // Answers the dialog once it is up; one that stays open after one
+        // Return is closed as cancelled.
+        std::function<void()> answer = [&] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            if (!dialog) {
+                QTimer::singleShot(0, &window, answer);
+                return;
+            }
+            QWidget *focus = dialog->focusWidget() ? dialog->focusWidget() : dialog;
+            if (!typed.isEmpty())
+                QTest::keyClicks(focus, typed);
+            QTest::keyClick(focus, Qt::Key_Return);
+            stillOpen = dialog->isVisible();
+            if (stillOpen)
+                static_cast<QDialog *>(dialog)->reject();
+        };
+        QTimer::singleShot(0, &window, answer);
+        int index = -2;
+        QString text;
+        const bool chosen = window.chooseStaevne(entries, current, &index, &text);
+        QVERIFY(!stillOpen);
+        QVERIFY(chosen);
+        QTEST(index, "index");
+        QTEST(text, "text");
     }
 
     // A window with every part shown: the command line under the debug views

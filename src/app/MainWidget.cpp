@@ -13,6 +13,7 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QNetworkInterface>
 #include <QPushButton>
@@ -687,8 +688,18 @@ bool MainWidget::askStaevne(const QStringList &entries, int current, int *index,
     dialog.setComboBoxItems(entries);
     dialog.setComboBoxEditable(true);
     auto *combo = dialog.findChild<QComboBox *>();
-    if (combo)
+    if (combo) {
         combo->setCurrentIndex(current);
+        // Return in the line makes the combo box add the text as an entry,
+        // or pick the first entry of that name: the chosen position would
+        // be lost between equal names.
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        // The line takes the first Return for itself while its text is
+        // selected (as it is when the dialog opens, and after an inline
+        // completion); one Return chooses.
+        if (combo->lineEdit())
+            connect(combo->lineEdit(), &QLineEdit::returnPressed, &dialog, &QDialog::accept);
+    }
     if (dialog.exec() != QDialog::Accepted)
         return false;
     *text = dialog.textValue();
