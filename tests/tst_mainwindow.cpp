@@ -1,5 +1,7 @@
 // The main window as the operator meets it: tabs, log routing, the display
-// client, keys, the close question, the address line and a clean teardown.
+// client, keys, the competition choice, the close question, the address
+// line, the arena names served before a load, the database login and a
+// clean teardown.
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QInputDialog>
@@ -8,11 +10,14 @@
 #include <QTreeWidget>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QSqlDatabase>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -92,18 +97,18 @@ private slots:
         QDir::setCurrent(m_dir.path());
     }
 
-    // Each log mode: the tabs, and where lines of level -1, 0, 1 and 3 go
+    // Each log mode: the tabs, and where lines of level -1, 0, 1, 3 and 4 go
     // ("L" log view, "D" debug view, "S" status bar).
     void logModes_data()
     {
         QTest::addColumn<QString>("settings");
         QTest::addColumn<QString>("lastTab");
         QTest::addColumn<QString>("routes");
-        QTest::newRow("defaults: debug") << "" << "&Debug" << "L D L LS";
-        QTest::newRow("debug wins over log.show") << "debug.show=1 log.show=0" << "&Debug" << "L D L LS";
-        QTest::newRow("log, statusErrors ignored") << "debug.show=0 app.statusErrors=1" << "&Log" << "L - L LS";
-        QTest::newRow("no log area") << "debug.show=0 log.show=0" << "Klasser" << "- - - S";
-        QTest::newRow("status bar only") << "debug.show=0 log.show=0 app.statusErrors=1" << "Klasser" << "S S S S";
+        QTest::newRow("defaults: debug") << "" << "&Debug" << "L D L LS L";
+        QTest::newRow("debug wins over log.show") << "debug.show=1 log.show=0" << "&Debug" << "L D L LS L";
+        QTest::newRow("log, statusErrors ignored") << "debug.show=0 app.statusErrors=1" << "&Log" << "L - L LS L";
+        QTest::newRow("no log area") << "debug.show=0 log.show=0" << "Klasser" << "- - - S -";
+        QTest::newRow("status bar only") << "debug.show=0 log.show=0 app.statusErrors=1" << "Klasser" << "S S S S S";
     }
     void logModes()
     {
@@ -119,8 +124,8 @@ private slots:
         auto *info = window.findChild<QPlainTextEdit *>("infoText");
         auto *raw = window.findChild<QPlainTextEdit *>("rawText");
         auto *status = window.findChild<QStatusBar *>();
-        const int levels[] = {-1, 0, 1, 3};
-        for (int i = 0; i < 4; ++i) {
+        const int levels[] = {-1, 0, 1, 3, 4};
+        for (int i = 0; i < 5; ++i) {
             const QString text = QStringLiteral("message at %1").arg(levels[i]);
             status->clearMessage();
             if (levels[i] < 0)
@@ -181,6 +186,12 @@ private slots:
         window.saveName = m_dir.filePath("ZEPLive_log.txt");
         window.saveLog();
         QVERIFY(readFile(window.saveName).contains(" : first line\n"));
+        // A save that cannot be made says so in the log (a folder stands
+        // where the file should go).
+        window.saveName = m_dir.path();
+        window.saveLog();
+        QVERIFY(lastLine(window.findChild<QPlainTextEdit *>("infoText"))
+                    .endsWith("Kunne ikke gemme loggen i " + m_dir.path()));
         auto *cmd = window.findChild<HistoryLineEdit *>();
         cmd->setText("x");
         QTest::keyClick(cmd, Qt::Key_Enter);
@@ -560,6 +571,99 @@ private slots:
         QVERIFY(chosen);
         QTEST(index, "index");
         QTEST(text, "text");
+    }
+
+    // Before the first load a serving station's default arena names answer
+    // with their own arena's pause page, left from an earlier run.
+    void defaultArenaNamesShowTheirPausePages()
+    {
+        const QString root = m_dir.filePath("pauses");
+        for (int bane = 0; bane <= 4; ++bane) {
+            QVERIFY(writeFile(root + QStringLiteral("/klasse0_%1.html").arg(bane),
+                              QStringLiteral("<html><body>Pause Bane %1</body></html>").arg(bane).toUtf8()));
+        }
+        const quint16 port = freePort();
+        TestWindow window(nullptr,
+                          settingsFile({{"app.server", "1"}, {"http.port", QString::number(port)}, {"http.root", root},
+                                        {"bane.baseUrl", ""}}),
+                          "MainWidget");
+        QVERIFY(window.httpServer() && window.httpServer()->isListening());
+        QNetworkAccessManager network;
+        const QList<QPair<QString, int>> names{{"bane0.html", 0},     {"bane1.html", 1},     {"bane2.html", 2},
+                                               {"bane3.html", 3},     {"bane4.html", 4},     {"tidsplan0.html", 0},
+                                               {"tidsplan1.html", 1}, {"tidsplan2.html", 2}, {"tidsplan3.html", 3},
+                                               {"rank1.html", 1},     {"rank2.html", 2},     {"rank3.html", 3}};
+        for (const auto &[name, bane] : names) {
+            const std::unique_ptr<QNetworkReply> reply(
+                network.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/%2").arg(port).arg(name)))));
+            QSignalSpy finished(reply.get(), &QNetworkReply::finished);
+            QVERIFY(reply->isFinished() || finished.wait(30000));
+            QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
+            const QByteArray body = reply->readAll();
+            QVERIFY2(body.contains(QStringLiteral("Pause Bane %1<").arg(bane).toUtf8()), qPrintable(name + ": " + body));
+        }
+    }
+
+    // The database login takes the user from "database.user" and the
+    // password from "database.password", for either kind of connection.
+    void databaseLogin_data()
+    {
+        QTest::addColumn<QString>("driver");
+        QTest::newRow("ODBC") << "QODBC3";
+        QTest::newRow("other driver") << "QSQLITE";
+    }
+    void databaseLogin()
+    {
+        QFETCH(QString, driver);
+        TestWindow window(nullptr,
+                          settingsFile({{"database.driver", driver}, {"database.name", m_dir.filePath("login.db")},
+                                        {"database.user", "dommer"}, {"database.password", "hemmelig"},
+                                        {"bane.baseUrl", ""}}),
+                          "MainWidget");
+        window.connectDatabase("ZEP");
+        {
+            const QSqlDatabase db = QSqlDatabase::database("ZEP", false);
+            QCOMPARE(db.userName() + " / " + db.password(), QStringLiteral("dommer / hemmelig"));
+        }
+        QSqlDatabase::removeDatabase("ZEP");
+    }
+
+    // The display client fits its font to the page by itself only in full
+    // screen with "bane.autoAdjust" on; the fitting leaves "bane.font" alone.
+    void clientFitsOnlyFullScreenWithAutoAdjust_data()
+    {
+        QTest::addColumn<bool>("fullScreen");
+        QTest::addColumn<QString>("autoAdjust");
+        QTest::addColumn<int>("size");
+        QTest::newRow("window, off") << false << "0" << 15;
+        QTest::newRow("window, on") << false << "1" << 15;
+        QTest::newRow("full screen, off") << true << "0" << 15;
+        QTest::newRow("full screen, not a number") << true << "ja" << 15;
+        QTest::newRow("full screen, on") << true << "1" << 14;
+    }
+    void clientFitsOnlyFullScreenWithAutoAdjust()
+    {
+        QFETCH(bool, fullScreen);
+        QFETCH(QString, autoAdjust);
+        QString page;
+        for (int line = 0; line < 200; ++line)
+            page += QStringLiteral("<p>Linje %1</p>\n").arg(line);
+        const QString path = m_dir.filePath("long.html");
+        QVERIFY(writeFile(path, page.toUtf8()));
+        TestWindow window(nullptr, settingsFile({{"bane.baseUrl", ""}, {"bane.autoAdjust", autoAdjust}}),
+                          "MainWidget");
+        window.resize(480, 360);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        if (fullScreen)
+            window.fullScreen();
+        auto *view = window.findChild<QTextBrowser *>("showText");
+        QCOMPARE(view->font().pointSize(), 15);
+        window.slotBaneFile(path);
+        QTEST(view->font().pointSize(), "size");
+        QCOMPARE(window.config()->getValue("bane.font", "none"), QStringLiteral("none"));
+        if (fullScreen)
+            QTest::keyClick(&window, Qt::Key_F11);
     }
 
     // A window with every part shown: the command line under the debug views
