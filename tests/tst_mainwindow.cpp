@@ -1,5 +1,7 @@
 // The main window as the operator meets it: tabs, log routing, the display
-// client, keys, the close question, the address line and a clean teardown.
+// client, keys, the competition choice, the close question, the address
+// line, the arena names served before a load, the database login and a
+// clean teardown.
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QInputDialog>
@@ -8,11 +10,15 @@
 #include <QTreeWidget>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QSqlDatabase>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,6 +37,7 @@
 #include "publish/HttpDaemon.h"
 #include "publish/Setup.h"
 #include "publish/urlDownloader.h"
+#include "views/champ/ChampScoreTable.h"
 #include "StationFixture.h"
 
 using namespace stationfx;
@@ -44,6 +51,12 @@ public:
     QString saveName;
     int closeAnswer = 0;
     int closeAsked = 0;
+
+    // The window's own competition choice, the dialog and all.
+    bool chooseStaevne(const QStringList &entries, int current, int *index, QString *text)
+    {
+        return MainWidget::askStaevne(entries, current, index, text);
+    }
 
 protected:
     QString askSaveLogFileName() override { return saveName; }
@@ -84,18 +97,18 @@ private slots:
         QDir::setCurrent(m_dir.path());
     }
 
-    // Each log mode: the tabs, and where lines of level -1, 0, 1 and 3 go
+    // Each log mode: the tabs, and where lines of level -1, 0, 1, 3 and 4 go
     // ("L" log view, "D" debug view, "S" status bar).
     void logModes_data()
     {
         QTest::addColumn<QString>("settings");
         QTest::addColumn<QString>("lastTab");
         QTest::addColumn<QString>("routes");
-        QTest::newRow("defaults: debug") << "" << "&Debug" << "L D L LS";
-        QTest::newRow("debug wins over log.show") << "debug.show=1 log.show=0" << "&Debug" << "L D L LS";
-        QTest::newRow("log, statusErrors ignored") << "debug.show=0 app.statusErrors=1" << "&Log" << "L - L LS";
-        QTest::newRow("no log area") << "debug.show=0 log.show=0" << "Klasser" << "- - - S";
-        QTest::newRow("status bar only") << "debug.show=0 log.show=0 app.statusErrors=1" << "Klasser" << "S S S S";
+        QTest::newRow("defaults: debug") << "" << "&Debug" << "L D L LS L";
+        QTest::newRow("debug wins over log.show") << "debug.show=1 log.show=0" << "&Debug" << "L D L LS L";
+        QTest::newRow("log, statusErrors ignored") << "debug.show=0 app.statusErrors=1" << "&Log" << "L - L LS L";
+        QTest::newRow("no log area") << "debug.show=0 log.show=0" << "Klasser" << "- - - S -";
+        QTest::newRow("status bar only") << "debug.show=0 log.show=0 app.statusErrors=1" << "Klasser" << "S S S S S";
     }
     void logModes()
     {
@@ -111,8 +124,8 @@ private slots:
         auto *info = window.findChild<QPlainTextEdit *>("infoText");
         auto *raw = window.findChild<QPlainTextEdit *>("rawText");
         auto *status = window.findChild<QStatusBar *>();
-        const int levels[] = {-1, 0, 1, 3};
-        for (int i = 0; i < 4; ++i) {
+        const int levels[] = {-1, 0, 1, 3, 4};
+        for (int i = 0; i < 5; ++i) {
             const QString text = QStringLiteral("message at %1").arg(levels[i]);
             status->clearMessage();
             if (levels[i] < 0)
@@ -173,6 +186,12 @@ private slots:
         window.saveName = m_dir.filePath("ZEPLive_log.txt");
         window.saveLog();
         QVERIFY(readFile(window.saveName).contains(" : first line\n"));
+        // A save that cannot be made says so in the log (a folder stands
+        // where the file should go).
+        window.saveName = m_dir.path();
+        window.saveLog();
+        QVERIFY(lastLine(window.findChild<QPlainTextEdit *>("infoText"))
+                    .endsWith("Kunne ikke gemme loggen i " + m_dir.path()));
         auto *cmd = window.findChild<HistoryLineEdit *>();
         cmd->setText("x");
         QTest::keyClick(cmd, Qt::Key_Enter);
@@ -450,6 +469,201 @@ private slots:
             }
         }
         QCOMPARE(broken, 0);
+    }
+
+    // F2 saves the settings wherever the focus is: on every tab and in
+    // every widget that takes the focus, the championship sheet and a cell
+    // being typed into included. The sheet opens a cell by typing instead.
+    void f2SavesFromEveryWidget()
+    {
+        const QString file = settingsFile({{"bane.baseUrl", ""}});
+        TestWindow window(nullptr, file, "MainWidget");
+        auto *sheet = new ChampScoreTable;
+        sheet->setColumnTitles({"Nr", "Point"});
+        sheet->setRows(2);
+        window.classTabs()->addTab(sheet, "LA1 A");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+
+        int presses = 0;
+        auto pressF2 = [&](QWidget *target) {
+            QFile::remove(file);
+            window.config()->setValue("test.press", QString::number(++presses));
+            QTest::keyClick(target, Qt::Key_F2);
+            return readFile(file).contains(QStringLiteral(">%1</property>").arg(presses).toLatin1());
+        };
+        QVERIFY(pressF2(&window));
+
+        int focused = 0;
+        const QList<QWidget *> widgets = window.findChildren<QWidget *>();
+        for (QWidget *widget : widgets) {
+            if (!(widget->focusPolicy() & Qt::TabFocus) || !widget->isEnabled())
+                continue;
+            // Bring the widget's tabs to the front.
+            for (QWidget *page = widget; page && page != &window; page = page->parentWidget()) {
+                auto *stack = qobject_cast<QStackedWidget *>(page->parentWidget());
+                if (auto *tabs = stack ? qobject_cast<QTabWidget *>(stack->parentWidget()) : nullptr)
+                    tabs->setCurrentWidget(page);
+            }
+            widget->setFocus(Qt::TabFocusReason);
+            if (QApplication::focusWidget() != widget)
+                continue; // not shown, or its focus goes to another widget
+            ++focused;
+            QVERIFY2(pressF2(widget), widget->metaObject()->className());
+        }
+        QVERIFY2(focused > 20, qPrintable(QString::number(focused)));
+
+        window.mainTabs()->setCurrentWidget(window.classTabs());
+        window.classTabs()->setCurrentWidget(sheet);
+        sheet->setCurrentCell(0, 1);
+        sheet->setFocus();
+        QVERIFY(pressF2(sheet));
+        QVERIFY(!sheet->isEditing());
+        QTest::keyClick(sheet, Qt::Key_7);
+        QVERIFY(sheet->isEditing());
+        QVERIFY(pressF2(QApplication::focusWidget()));
+    }
+
+    // The competition choice takes one Return: for the offered entry, the
+    // second of two equal names, a name completed while typing and a name
+    // typed in full.
+    void competitionChoiceTakesOneReturn_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("text");
+        const QStringList shows{"Forårsstævne", "Sommerstævne", "Sommerstævne", "Høststævne"};
+        QTest::newRow("offered entry") << shows << 3 << "" << 3 << "Høststævne";
+        QTest::newRow("second of two equal names") << shows << 2 << "" << 2 << "Sommerstævne";
+        QTest::newRow("completed while typing") << shows << 3 << "For" << 0 << "Forårsstævne";
+        QTest::newRow("typed in full") << shows << 3 << "Vinterstævne" << -1 << "Vinterstævne";
+    }
+    void competitionChoiceTakesOneReturn()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(int, current);
+        QFETCH(QString, typed);
+        TestWindow window(nullptr, settingsFile({{"bane.baseUrl", ""}}), "MainWidget");
+        bool stillOpen = false;
+        // Answers the dialog once it is up; one that stays open after one
+        // Return is closed as cancelled.
+        std::function<void()> answer = [&] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            if (!dialog) {
+                QTimer::singleShot(0, &window, answer);
+                return;
+            }
+            QWidget *focus = dialog->focusWidget() ? dialog->focusWidget() : dialog;
+            if (!typed.isEmpty())
+                QTest::keyClicks(focus, typed);
+            QTest::keyClick(focus, Qt::Key_Return);
+            stillOpen = dialog->isVisible();
+            if (stillOpen)
+                static_cast<QDialog *>(dialog)->reject();
+        };
+        QTimer::singleShot(0, &window, answer);
+        int index = -2;
+        QString text;
+        const bool chosen = window.chooseStaevne(entries, current, &index, &text);
+        QVERIFY(!stillOpen);
+        QVERIFY(chosen);
+        QTEST(index, "index");
+        QTEST(text, "text");
+    }
+
+    // Before the first load a serving station's default arena names answer
+    // with their own arena's pause page, left from an earlier run.
+    void defaultArenaNamesShowTheirPausePages()
+    {
+        const QString root = m_dir.filePath("pauses");
+        for (int bane = 0; bane <= 4; ++bane) {
+            QVERIFY(writeFile(root + QStringLiteral("/klasse0_%1.html").arg(bane),
+                              QStringLiteral("<html><body>Pause Bane %1</body></html>").arg(bane).toUtf8()));
+        }
+        const quint16 port = freePort();
+        TestWindow window(nullptr,
+                          settingsFile({{"app.server", "1"}, {"http.port", QString::number(port)}, {"http.root", root},
+                                        {"bane.baseUrl", ""}}),
+                          "MainWidget");
+        QVERIFY(window.httpServer() && window.httpServer()->isListening());
+        QNetworkAccessManager network;
+        const QList<QPair<QString, int>> names{{"bane0.html", 0},     {"bane1.html", 1},     {"bane2.html", 2},
+                                               {"bane3.html", 3},     {"bane4.html", 4},     {"tidsplan0.html", 0},
+                                               {"tidsplan1.html", 1}, {"tidsplan2.html", 2}, {"tidsplan3.html", 3},
+                                               {"rank1.html", 1},     {"rank2.html", 2},     {"rank3.html", 3}};
+        for (const auto &[name, bane] : names) {
+            const std::unique_ptr<QNetworkReply> reply(
+                network.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/%2").arg(port).arg(name)))));
+            QSignalSpy finished(reply.get(), &QNetworkReply::finished);
+            QVERIFY(reply->isFinished() || finished.wait(30000));
+            QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
+            const QByteArray body = reply->readAll();
+            QVERIFY2(body.contains(QStringLiteral("Pause Bane %1<").arg(bane).toUtf8()), qPrintable(name + ": " + body));
+        }
+    }
+
+    // The database login takes the user from "database.user" and the
+    // password from "database.password", for either kind of connection.
+    void databaseLogin_data()
+    {
+        QTest::addColumn<QString>("driver");
+        QTest::newRow("ODBC") << "QODBC3";
+        QTest::newRow("other driver") << "QSQLITE";
+    }
+    void databaseLogin()
+    {
+        QFETCH(QString, driver);
+        TestWindow window(nullptr,
+                          settingsFile({{"database.driver", driver}, {"database.name", m_dir.filePath("login.db")},
+                                        {"database.user", "dommer"}, {"database.password", "hemmelig"},
+                                        {"bane.baseUrl", ""}}),
+                          "MainWidget");
+        window.connectDatabase("ZEP");
+        {
+            const QSqlDatabase db = QSqlDatabase::database("ZEP", false);
+            QCOMPARE(db.userName() + " / " + db.password(), QStringLiteral("dommer / hemmelig"));
+        }
+        QSqlDatabase::removeDatabase("ZEP");
+    }
+
+    // The display client fits its font to the page by itself only in full
+    // screen with "bane.autoAdjust" on; the fitting leaves "bane.font" alone.
+    void clientFitsOnlyFullScreenWithAutoAdjust_data()
+    {
+        QTest::addColumn<bool>("fullScreen");
+        QTest::addColumn<QString>("autoAdjust");
+        QTest::addColumn<int>("size");
+        QTest::newRow("window, off") << false << "0" << 15;
+        QTest::newRow("window, on") << false << "1" << 15;
+        QTest::newRow("full screen, off") << true << "0" << 15;
+        QTest::newRow("full screen, not a number") << true << "ja" << 15;
+        QTest::newRow("full screen, on") << true << "1" << 14;
+    }
+    void clientFitsOnlyFullScreenWithAutoAdjust()
+    {
+        QFETCH(bool, fullScreen);
+        QFETCH(QString, autoAdjust);
+        QString page;
+        for (int line = 0; line < 200; ++line)
+            page += QStringLiteral("<p>Linje %1</p>\n").arg(line);
+        const QString path = m_dir.filePath("long.html");
+        QVERIFY(writeFile(path, page.toUtf8()));
+        TestWindow window(nullptr, settingsFile({{"bane.baseUrl", ""}, {"bane.autoAdjust", autoAdjust}}),
+                          "MainWidget");
+        window.resize(480, 360);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        if (fullScreen)
+            window.fullScreen();
+        auto *view = window.findChild<QTextBrowser *>("showText");
+        QCOMPARE(view->font().pointSize(), 15);
+        window.slotBaneFile(path);
+        QTEST(view->font().pointSize(), "size");
+        QCOMPARE(window.config()->getValue("bane.font", "none"), QStringLiteral("none"));
+        if (fullScreen)
+            QTest::keyClick(&window, Qt::Key_F11);
     }
 
     // A window with every part shown: the command line under the debug views

@@ -139,13 +139,21 @@ private slots:
     void rejectedFiles_data()
     {
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("missing type") << fileWith("  <property group=\"a\" name=\"b\" >v</property>\n");
+        // The reader's words after the file name, its column the end of the
+        // start tag; empty: not compared.
+        QTest::addColumn<QString>("reason");
+        const QString missing = QStringLiteral("Missing group, name or type\nfatal parsing error:  The document is not "
+                                               "in the correct file format in line 5, column %1\n");
+        QTest::newRow("missing type") << fileWith("  <property group=\"a\" name=\"b\" >v</property>\n")
+                                      << missing.arg(32);
+        QTest::newRow("missing group") << fileWith("  <property name=\"b\" type=\"t\" >v</property>\n")
+                                       << missing.arg(31);
         QTest::newRow("upper-case attributes")
-            << fileWith("  <PROPERTY GROUP=\"a\" NAME=\"b\" TYPE=\"t\" >v</PROPERTY>\n");
-        QTest::newRow("not xml") << QByteArray("this is not <xml");
+            << fileWith("  <PROPERTY GROUP=\"a\" NAME=\"b\" TYPE=\"t\" >v</PROPERTY>\n") << QString();
+        QTest::newRow("not xml") << QByteArray("this is not <xml") << QString();
         QTest::newRow("raw control character")
-            << fileWith("  <property group=\"a\" name=\"b\" type=\"t\" >\x01</property>\n");
-        QTest::newRow("missing file") << QByteArray();
+            << fileWith("  <property group=\"a\" name=\"b\" type=\"t\" >\x01</property>\n") << QString();
+        QTest::newRow("missing file") << QByteArray() << QString();
     }
     // An unreadable file leaves the store as it was, and is kept aside once
     // before the first save replaces it; a missing file needs no copy.
@@ -162,6 +170,12 @@ private slots:
         QSignalSpy log(&cfg, &appConfig::logMessage);
         QVERIFY(!cfg.readConfig());
         QCOMPARE(log.count(), 1);
+        QCOMPARE(log.at(0).at(0).toInt(), 1);
+        const QString message = log.at(0).at(1).toString();
+        QVERIFY2(message.startsWith("Parse Error Reading " + file + "\n"), qPrintable(message));
+        QFETCH(QString, reason);
+        if (!reason.isEmpty())
+            QCOMPARE(message, "Parse Error Reading " + file + "\n" + reason + "\n");
         QCOMPARE(cfg.getValue("kept.before", ""), QStringLiteral("1"));
         QCOMPARE(cfg.getValue("a.b", "none"), QStringLiteral("none"));
 

@@ -13,9 +13,11 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QNetworkInterface>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -117,6 +119,15 @@ MainWidget::MainWidget(QWidget *parent, const QString &settingsFile, const QStri
 
     connect(this, &MainWidget::newStaevne, this, &MainWidget::selectStaevne);
     connect(this, &MainWidget::staevneShow, this, &MainWidget::showStaevne);
+
+    // F2 saves the settings wherever the focus is. A key press reaches the
+    // window only when the focused widget passes it on, and the
+    // championship sheet takes F2 to open a cell; a shortcut of the window
+    // comes before any widget's own use of the key.
+    auto *save = new QShortcut(QKeySequence(Qt::Key_F2), this);
+    save->setContext(Qt::WindowShortcut);
+    save->setAutoRepeat(false);
+    connect(save, &QShortcut::activated, cfg, [this] { cfg->writeConfig(); });
 
     m_fullScreen = false;
 
@@ -343,10 +354,8 @@ void MainWidget::keyPressEvent(QKeyEvent *event)
 {
     if (event->isAutoRepeat())
         return;
+    // F2 is the window's shortcut (see the constructor).
     switch (event->key()) {
-    case Qt::Key_F2:
-        cfg->writeConfig();
-        break;
     case Qt::Key_F3:
         cfg->setValue(QStringLiteral("bane.autoAdjust"),
                       isOn(cfg->getValue(QStringLiteral("bane.autoAdjust"), QStringLiteral("0"))) ? QStringLiteral("0")
@@ -679,8 +688,18 @@ bool MainWidget::askStaevne(const QStringList &entries, int current, int *index,
     dialog.setComboBoxItems(entries);
     dialog.setComboBoxEditable(true);
     auto *combo = dialog.findChild<QComboBox *>();
-    if (combo)
+    if (combo) {
         combo->setCurrentIndex(current);
+        // Return in the line makes the combo box add the text as an entry,
+        // or pick the first entry of that name: the chosen position would
+        // be lost between equal names.
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        // The line takes the first Return for itself while its text is
+        // selected (as it is when the dialog opens, and after an inline
+        // completion); one Return chooses.
+        if (combo->lineEdit())
+            connect(combo->lineEdit(), &QLineEdit::returnPressed, &dialog, &QDialog::accept);
+    }
     if (dialog.exec() != QDialog::Accepted)
         return false;
     *text = dialog.textValue();
