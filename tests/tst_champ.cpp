@@ -209,9 +209,16 @@ private slots:
         // The header, the extra row and the last empty line are no data; a
         // start number with a letter and start number 0 are.
         const QVector<QStringList> expected{{"12A", "101", "Ærø,Å"}, {"0", "102", ""}};
-        QCOMPARE(dataLines(utf8, Encoding::Utf8), expected);
-        QCOMPARE(dataLines(latin1, Encoding::Latin1), expected);
-        QCOMPARE(dataLines("7;1\r\nx;2\n", Encoding::Utf8), QVector<QStringList>{QStringList({"7", "1"})});
+        QCOMPARE(read(utf8, Encoding::Utf8, 3).dataLines, expected);
+        QCOMPARE(read(latin1, Encoding::Latin1, 3).dataLines, expected);
+        QCOMPARE(read(utf8, Encoding::Utf8, 3).unreadable, 0);
+        const Contents other = read("7;1\r\nx;2\n5\n;,;\n", Encoding::Utf8, 2);
+        QCOMPARE(other.dataLines, QVector<QStringList>{QStringList({"7", "1"})});
+        // A line that is no data and no header, and a start number without
+        // its competition number, are lines the sheet cannot read.
+        QCOMPARE(other.unreadable, 2);
+        // A header of another width is none of the sheet's.
+        QCOMPARE(read(utf8, Encoding::Utf8, 25).unreadable, 1);
     }
 
     // ---- the views
@@ -458,6 +465,126 @@ private slots:
         QCOMPARE(listRow(view, "101")->text(23), QStringLiteral("1"));
         QCOMPARE(view.champTable->text(view.champTable->findRow(1, "102"), 22), QStringLiteral("E"));
         QCOMPARE(listRow(view, "102")->text(5), QStringLiteral("Ej mødt"));
+    }
+
+    void marksOfAFailedSaveAreSavedOnTheNextTick()
+    {
+        DressurProbe view(m_cfg);
+        view.load(Dressur5);
+        ChampScoreTable *t = view.champTable;
+        const int r = t->findRow(1, "101");
+        QVERIFY(typeCells(t, r, 9, {"7", "7.5", "8", "6.5"}));
+
+        // The output folder cannot be written: a file stands in its place.
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        const QString html = m_dir.filePath(QStringLiteral("html")), away = html + QStringLiteral(".away");
+        QVERIFY(QDir().rename(html, away) && writeFile(html, "x"));
+        QVERIFY(typeCells(t, r, 13, {"7", "0.5"}));
+        view.timeOut();
+        // A reload meanwhile keeps the marks the file does not have.
+        view.refreshClass();
+        QCOMPARE(t->text(t->findRow(1, "101"), 14), QStringLiteral("0.5"));
+        QVERIFY(QFile::remove(html) && QDir().rename(away, html));
+        view.timeOut();
+
+        const QStringList six{"7", "7.5", "8", "6.5", "7", "0.5"};
+        QStringList saved;
+        for (const QString &line : QString::fromUtf8(readFile(scorePath(41))).split(QLatin1Char('\n')))
+            if (line.section(QLatin1Char(';'), 1, 1) == QLatin1String("101"))
+                saved = line.split(QLatin1Char(';')).mid(9, 6);
+        QCOMPARE(saved, six);
+        QStringList told;
+        for (const QString &line : logged(log, 3))
+            if (line.startsWith(QLatin1String("Pointtavlen")))
+                told << line.section(QLatin1Char(' '), 5, 7);
+        QCOMPARE(told, (QStringList{"er IKKE gemt", "er gemt igen"}));
+
+        DressurProbe again(m_cfg);
+        again.load(Dressur5);
+        const int r2 = again.champTable->findRow(1, "101");
+        QCOMPARE(again.champTable->rowTexts(r2).mid(9, 6), six);
+        QCOMPARE(listRow(again, "101")->text(22), QStringLiteral("6.700"));
+    }
+
+    void unreadableScoreFileIsKept_data()
+    {
+        QTest::addColumn<QString>("form");
+        QTest::addColumn<bool>("diskFull"); // the copy cannot be written at first
+        QTest::newRow("UTF-16") << "utf16" << false;
+        QTest::newRow("comma-separated") << "comma" << false;
+        QTest::newRow("UTF-16, disk full at first") << "utf16" << true;
+    }
+
+    void unreadableScoreFileIsKept()
+    {
+        QFETCH(QString, form);
+        QFETCH(bool, diskFull);
+        // Nine starters' marks as the station writes them, saved again by a
+        // spreadsheet.
+        QStringList lines{QStringLiteral("Start Nr;Stævne Nr;Hest;Rytter;Klub;Diskvalifikation;Licens Nr;Heste ID;"
+                                         "Afstamning;Trav;Skridt;Galop;Ridelighed;Kapacitet;Fejl;Trav 2;Skridt 2;"
+                                         "Galop 2;Ridelighed 2;Kapacitet 2;DSP Total;Program;Total;Placering;Start Tid")};
+        for (int i = 0; i < 9; ++i)
+            lines << QStringLiteral("%1;%2;Hest %1;Rytter %1;ARK;;;;;7;8;7;8;7;0;;;;;;;;7.400;%1;09:%1").arg(i + 1).arg(101 + i);
+        lines << QString(24, QLatin1Char(';')) << QString();
+        QString text = lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+        QByteArray bytes;
+        if (form == QLatin1String("utf16")) {
+            text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+            QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+            bytes = utf16.encode(text);
+        } else {
+            bytes = text.replace(QLatin1Char(';'), QLatin1Char(',')).toUtf8();
+        }
+        QVERIFY(writeFile(scorePath(41), bytes));
+
+        DressurProbe view(m_cfg);
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        const auto told = [&log] {
+            QStringList lines;
+            for (const QString &line : logged(log, 1))
+                if (line.startsWith(QLatin1String("Pointfilen")))
+                    lines << line;
+            return lines;
+        };
+        const QString copy = scorePath(41) + QStringLiteral(".1.bak");
+        const QString kept = QStringLiteral("Pointfilen %1 har 10 linjer, som ikke kan læses; en kopi af filen er gemt som %2")
+                                 .arg(scorePath(41), copy);
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        if (diskFull) {
+            const rlimit small{64, old.rlim_max};
+            std::signal(SIGXFSZ, SIG_IGN);
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        }
+        view.load(Dressur5);
+        const bool typed = typeCell(view.champTable, 0, 9, "7");
+        setrlimit(RLIMIT_FSIZE, &old);
+        QVERIFY(typed);
+        if (diskFull) {
+            // Neither the copy nor the sheet: the file stays until its copy is kept.
+            QCOMPARE(readFile(scorePath(41)), bytes);
+            QVERIFY(!QFile::exists(copy));
+            QCOMPARE(told().size(), 1);
+            QVERIFY(told().first().contains(QLatin1String("kunne ikke gemmes")));
+            log.clear();
+            view.timeOut();
+        }
+        QCOMPARE(readFile(copy), bytes);
+        QVERIFY(readFile(scorePath(41)).startsWith("Start Nr;Stævne Nr;"));
+        QCOMPARE(told(), QStringList{kept});
+
+        // Another unreadable file later does not replace the first copy, and
+        // reading the same file again makes no second copy of it.
+        const QByteArray later = bytes + bytes;
+        QVERIFY(writeFile(scorePath(41), later));
+        DressurProbe next(m_cfg);
+        next.load(Dressur5);
+        next.refreshClass();
+        QVERIFY(typeCell(next.champTable, 0, 9, "6"));
+        QCOMPARE(readFile(copy), bytes);
+        QCOMPARE(readFile(scorePath(41) + QStringLiteral(".2.bak")), later);
+        QVERIFY(!QFile::exists(scorePath(41) + QStringLiteral(".3.bak")));
     }
 
     void refresh()
