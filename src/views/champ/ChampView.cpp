@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -561,13 +562,15 @@ void ChampView::filePrint(const QString &path)
     }
     const QString html = QString::fromUtf8(file.readAll());
     file.close();
+    // Before the dialog, which may move the working directory.
+    const QString directory = QFileInfo(path).absolutePath();
 
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Portrait);
     printer.setFullPage(true);
     if (!askPrinter(&printer))
         return;
-    if (ChampPrint::printHtml(printer, html, printFont()) == 0)
+    if (ChampPrint::printHtml(printer, html, printFont(), directory) == 0)
         emit logMessage(1, QStringLiteral("Printeren kunne ikke startes: %1").arg(path));
 }
 
