@@ -12,6 +12,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPushButton>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -24,6 +26,20 @@ namespace {
 
 // Classes of tests/data/champ_fixture.sql.
 constexpr int Dressur5 = 41, Dressur4 = 42, Spring6 = 43, Empty = 44;
+
+// Class 42 under another class type for as long as it lives.
+struct ClassType
+{
+    explicit ClassType(const QString &type)
+        : ok(runSql(QStringLiteral("INSERT OR IGNORE INTO tblKlasseType (KlasseTypeId, KlasseType, DiciplinId, MaxPoint, "
+                                   "Klasse) VALUES ('%1', 'Championat', 2, 10, 'UNG'); "
+                                   "UPDATE tblKlasse SET KlasseTypeId = '%1' WHERE KlasseId = 9702")
+                        .arg(type)))
+    {
+    }
+    ~ClassType() { runSql(QStringLiteral("UPDATE tblKlasse SET KlasseTypeId = 'DCU4H' WHERE KlasseId = 9702")); }
+    const bool ok;
+};
 
 QTreeWidgetItem *listRow(const staevneKlasseInfo &view, const QString &staevneNr)
 {
@@ -69,6 +85,7 @@ private slots:
     {
         m_cfg->setValue(QStringLiteral("http.root"), m_dir.filePath(QStringLiteral("html")));
         m_cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("24070"));
+        m_cfg->setValue(QStringLiteral("vis.dv"), QStringLiteral("0"));
         for (const QString &name : QDir(m_dir.filePath(QStringLiteral("html"))).entryList(QDir::Files))
             QFile::remove(m_dir.filePath(QStringLiteral("html/") + name));
     }
@@ -222,6 +239,136 @@ private slots:
     }
 
     // ---- the views
+    void freshSheet_data()
+    {
+        QTest::addColumn<bool>("spring");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QStringList>("editable");
+        QTest::addColumn<int>("cursor");
+        QTest::newRow("dressage") << false
+                                  << QStringList{"Start Nr", "Stævne Nr", "Hest", "Rytter", "Trav", "Skridt", "Galop",
+                                                 "Ridelighed", "Kapacitet", "Fejl", "Total", "Placering", "Start Tid"}
+                                  << QStringList{"Trav", "Skridt", "Galop", "Ridelighed", "Kapacitet", "Fejl", "Start Tid"}
+                                  << 9;
+        QTest::newRow("jumping") << true
+                                 << QStringList{"Start Nr", "Stævne Nr", "Hest", "Rytter", "HestBaseId", "HS Stil",
+                                                "HS Fejl", "HS Tid", "HS Total", "Placering", "Start Tid"}
+                                 << QStringList{"HS Stil", "HS Fejl", "HS Tid", "Start Tid"} << 11;
+    }
+
+    void freshSheet()
+    {
+        QFETCH(bool, spring);
+        std::unique_ptr<ChampView> view(spring ? static_cast<ChampView *>(new SpringProbe(m_cfg)) : new DressurProbe(m_cfg));
+        view->show();
+        // One empty row, the cursor on the first mark, the list collapsed above.
+        ChampScoreTable *t = view->champTable;
+        QCOMPARE(t->rowCount(), 1);
+        QStringList shown, editable;
+        for (int c = 0; c < t->columnCount(); ++c) {
+            if (t->isColumnHidden(c))
+                continue;
+            shown << t->columnTitle(c);
+            if (t->item(0, c)->flags() & Qt::ItemIsEditable)
+                editable << t->columnTitle(c);
+        }
+        QTEST(shown, "shown");
+        QTEST(editable, "editable");
+        QTEST(t->currentColumn(), "cursor");
+        QCOMPARE(t->currentRow(), 0);
+        QCOMPARE(view->splitter3->sizes().value(0), 0);
+        QVERIFY(t->isVisible());
+        QCOMPARE(view->listView1->columnCount(), spring ? 21 : 27);
+    }
+
+    void foalColumn_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("dv");
+        QTest::addColumn<QString>("column"); // the title of column 14 on the sheet and the page, "" when hidden
+        QTest::addColumn<bool>("startTid");  // the start time takes typing
+        QTest::newRow("DCU4H, no foal marks") << "DCU4H" << "0" << "" << true;
+        QTest::newRow("DCUF4H, no foal marks") << "DCUF4H" << "0" << "" << true;
+        QTest::newRow("DCUF4H, foal marks") << "DCUF4H" << "1" << "Føl" << true;
+        QTest::newRow("DCUF5H") << "DCUF5H" << "0" << "Fejl" << false;
+        QTest::newRow("DCUF5H, foal marks set") << "DCUF5H" << "1" << "Fejl" << false;
+        QTest::newRow("DCUF6H, foal marks set") << "DCUF6H" << "1" << "Fejl" << false;
+    }
+
+    void foalColumn()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, dv);
+        QFETCH(QString, column);
+        const ClassType classType(type);
+        QVERIFY(classType.ok);
+        m_cfg->setValue(QStringLiteral("vis.dv"), dv);
+        DressurProbe view(m_cfg);
+        view.load(Dressur4);
+        ChampScoreTable *t = view.champTable;
+        QCOMPARE(t->isColumnHidden(14) ? QString() : t->columnTitle(14), column);
+        QTEST(typeCell(t, 0, 24, "11:05"), "startTid");
+        QVERIFY(typeCells(t, 0, 9, {"7", "7", "7", "7", "8"}));
+        if (!column.isEmpty())
+            QVERIFY(typeCell(t, 0, 14, "1"));
+        // The correction counts where it is shown: less a fault, plus a foal.
+        QCOMPARE(t->text(0, 22), column.isEmpty() ? "7.200" : column == "Fejl" && dv == "0" ? "6.200" : "8.200");
+        const QString page = QString::fromUtf8(readFile(m_dir.filePath(QStringLiteral("html/klasse42_A.html"))));
+        QCOMPARE(page.contains(QStringLiteral("<th align=center>Føl</th>")), column == "Føl");
+        QCOMPARE(page.contains(QStringLiteral("<th align=center>Fejl</th>")), column == "Fejl");
+    }
+
+    void secondMarks_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<bool>("fourYear");
+        QTest::newRow("DCU4H") << "DCU4H" << true;
+        QTest::newRow("DCUF4H") << "DCUF4H" << true;
+        QTest::newRow("DCUF5H") << "DCUF5H" << false;
+    }
+
+    void secondMarks()
+    {
+        QFETCH(QString, type);
+        QFETCH(bool, fourYear);
+        const ClassType classType(type);
+        QVERIFY(classType.ok);
+        DressurProbe view(m_cfg);
+        view.load(Dressur4);
+        ChampScoreTable *t = view.champTable;
+        view.toggleDSP(true);
+        // A 4-year-old class takes five second marks, another class the DSP
+        // total and program; neither the correction.
+        QStringList open;
+        for (int c = 14; c <= 21; ++c)
+            if (!t->isColumnHidden(c) && !t->isColumnReadOnly(c))
+                open << t->columnTitle(c);
+        const QStringList second{"Trav 2", "Skridt 2", "Galop 2", "Ridelighed 2", "Kapacitet 2"};
+        QCOMPARE(open, fourYear ? second : QStringList{"Program"});
+        QCOMPARE(!t->isColumnHidden(20), !fourYear);
+
+        const QString key = t->text(0, 1);
+        QVERIFY(typeCells(t, 0, 9, {"6", "6", "6", "6", "6"}));
+        QCOMPARE(t->text(0, 22), QStringLiteral("6.000"));
+        if (fourYear) {
+            // The total is the mean of all ten marks.
+            QVERIFY(typeCells(t, 0, 15, {"8", "8", "8", "8", "9"}));
+            QCOMPARE(t->text(0, 22), QStringLiteral("7.100"));
+        }
+        QCOMPARE(listRow(view, key)->text(22), fourYear ? QStringLiteral("7.100") : QStringLiteral("6.000"));
+
+        view.toggleDSP(false);
+        for (int c = 15; c <= 21; ++c)
+            QVERIFY(t->isColumnHidden(c));
+        QVERIFY(!t->isColumnReadOnly(14));
+    }
+
+    void saveButtonWritesACopy()
+    {
+        saveCopy<DressurProbe>(Dressur5, 9, QStringLiteral("Gem kopi til ZEP"));
+        saveCopy<SpringProbe>(Spring6, 11, QStringLiteral("Gem csv kopi"));
+    }
+
     void sheetOfNoClassWritesNoFile()
     {
         // The save button asks for a name; cancelling writes nothing.
@@ -702,6 +849,27 @@ private slots:
     }
 
 private:
+    // The save button under a sheet asks for a name, proposing the score
+    // file's, and writes the sheet there.
+    template <class Probe>
+    void saveCopy(int klasseNr, int firstMark, const QString &button)
+    {
+        Probe view(m_cfg);
+        view.load(klasseNr);
+        QVERIFY(typeCell(view.champTable, 0, firstMark, "7"));
+        view.savePath = m_dir.filePath(QStringLiteral("kopi.csv"));
+        QFile::remove(view.savePath);
+        QPushButton *save = nullptr;
+        for (QPushButton *b : view.template findChildren<QPushButton *>())
+            if (b->text() == button)
+                save = b;
+        QVERIFY(save);
+        QTest::mouseClick(save, Qt::LeftButton);
+        QCOMPARE(view.proposedName, QStringLiteral("24070_klasse_%1_A.csv").arg(klasseNr));
+        QVERIFY(readFile(view.savePath).startsWith("Start Nr;"));
+        QCOMPARE(readFile(view.savePath), readFile(scorePath(klasseNr)));
+    }
+
     QString scorePath(int klasseNr) const
     {
         return m_dir.filePath(QStringLiteral("html/24070_klasse_%1_A.csv").arg(klasseNr));
