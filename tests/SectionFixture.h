@@ -165,7 +165,7 @@ bool typeCells(Table *table, int row, int firstColumn, const QStringList &texts)
 }
 
 // The championship sheets with their test seams: a fixed page time, the bell
-// counted, the save dialog cancelled, and a print dialog that prints to
+// counted, the save dialog answered with `savePath`, and a print dialog that prints to
 // `pdf` (or is cancelled) after moving the working directory as a file
 // chooser may.
 template <class View>
@@ -185,6 +185,9 @@ public:
     }
 
     int bells = 0;
+    // What the save dialog answers (empty: cancelled) and the name it proposed.
+    QString savePath;
+    QString proposedName;
     QString pdf;
     bool accept = true;
     QString dialogDirectory;
@@ -193,7 +196,11 @@ public:
 protected:
     QDateTime pageTime() const override { return QDateTime(QDate(2024, 6, 15), QTime(10, 5)); }
     void beep() override { ++bells; }
-    QString askSavePath(const QString &) override { return QString(); }
+    QString askSavePath(const QString &proposed) override
+    {
+        proposedName = proposed;
+        return savePath;
+    }
     bool askPrinter(QPrinter *printer) override
     {
         ++dialogs;

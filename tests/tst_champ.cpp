@@ -12,6 +12,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPushButton>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -24,6 +26,20 @@ namespace {
 
 // Classes of tests/data/champ_fixture.sql.
 constexpr int Dressur5 = 41, Dressur4 = 42, Spring6 = 43, Empty = 44;
+
+// Class 42 under another class type for as long as it lives.
+struct ClassType
+{
+    explicit ClassType(const QString &type)
+        : ok(runSql(QStringLiteral("INSERT OR IGNORE INTO tblKlasseType (KlasseTypeId, KlasseType, DiciplinId, MaxPoint, "
+                                   "Klasse) VALUES ('%1', 'Championat', 2, 10, 'UNG'); "
+                                   "UPDATE tblKlasse SET KlasseTypeId = '%1' WHERE KlasseId = 9702")
+                        .arg(type)))
+    {
+    }
+    ~ClassType() { runSql(QStringLiteral("UPDATE tblKlasse SET KlasseTypeId = 'DCU4H' WHERE KlasseId = 9702")); }
+    const bool ok;
+};
 
 QTreeWidgetItem *listRow(const staevneKlasseInfo &view, const QString &staevneNr)
 {
@@ -69,6 +85,7 @@ private slots:
     {
         m_cfg->setValue(QStringLiteral("http.root"), m_dir.filePath(QStringLiteral("html")));
         m_cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"), QStringLiteral("24070"));
+        m_cfg->setValue(QStringLiteral("vis.dv"), QStringLiteral("0"));
         for (const QString &name : QDir(m_dir.filePath(QStringLiteral("html"))).entryList(QDir::Files))
             QFile::remove(m_dir.filePath(QStringLiteral("html/") + name));
     }
@@ -209,12 +226,149 @@ private slots:
         // The header, the extra row and the last empty line are no data; a
         // start number with a letter and start number 0 are.
         const QVector<QStringList> expected{{"12A", "101", "Ærø,Å"}, {"0", "102", ""}};
-        QCOMPARE(dataLines(utf8, Encoding::Utf8), expected);
-        QCOMPARE(dataLines(latin1, Encoding::Latin1), expected);
-        QCOMPARE(dataLines("7;1\r\nx;2\n", Encoding::Utf8), QVector<QStringList>{QStringList({"7", "1"})});
+        QCOMPARE(read(utf8, Encoding::Utf8, 3).dataLines, expected);
+        QCOMPARE(read(latin1, Encoding::Latin1, 3).dataLines, expected);
+        QCOMPARE(read(utf8, Encoding::Utf8, 3).unreadable, 0);
+        const Contents other = read("7;1\r\nx;2\n5\n;,;\n", Encoding::Utf8, 2);
+        QCOMPARE(other.dataLines, QVector<QStringList>{QStringList({"7", "1"})});
+        // A line that is no data and no header, and a start number without
+        // its competition number, are lines the sheet cannot read.
+        QCOMPARE(other.unreadable, 2);
+        // A header of another width is none of the sheet's.
+        QCOMPARE(read(utf8, Encoding::Utf8, 25).unreadable, 1);
     }
 
     // ---- the views
+    void freshSheet_data()
+    {
+        QTest::addColumn<bool>("spring");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QStringList>("editable");
+        QTest::addColumn<int>("cursor");
+        QTest::newRow("dressage") << false
+                                  << QStringList{"Start Nr", "Stævne Nr", "Hest", "Rytter", "Trav", "Skridt", "Galop",
+                                                 "Ridelighed", "Kapacitet", "Fejl", "Total", "Placering", "Start Tid"}
+                                  << QStringList{"Trav", "Skridt", "Galop", "Ridelighed", "Kapacitet", "Fejl", "Start Tid"}
+                                  << 9;
+        QTest::newRow("jumping") << true
+                                 << QStringList{"Start Nr", "Stævne Nr", "Hest", "Rytter", "HestBaseId", "HS Stil",
+                                                "HS Fejl", "HS Tid", "HS Total", "Placering", "Start Tid"}
+                                 << QStringList{"HS Stil", "HS Fejl", "HS Tid", "Start Tid"} << 11;
+    }
+
+    void freshSheet()
+    {
+        QFETCH(bool, spring);
+        std::unique_ptr<ChampView> view(spring ? static_cast<ChampView *>(new SpringProbe(m_cfg)) : new DressurProbe(m_cfg));
+        view->show();
+        // One empty row, the cursor on the first mark, the list collapsed above.
+        ChampScoreTable *t = view->champTable;
+        QCOMPARE(t->rowCount(), 1);
+        QStringList shown, editable;
+        for (int c = 0; c < t->columnCount(); ++c) {
+            if (t->isColumnHidden(c))
+                continue;
+            shown << t->columnTitle(c);
+            if (t->item(0, c)->flags() & Qt::ItemIsEditable)
+                editable << t->columnTitle(c);
+        }
+        QTEST(shown, "shown");
+        QTEST(editable, "editable");
+        QTEST(t->currentColumn(), "cursor");
+        QCOMPARE(t->currentRow(), 0);
+        QCOMPARE(view->splitter3->sizes().value(0), 0);
+        QVERIFY(t->isVisible());
+        QCOMPARE(view->listView1->columnCount(), spring ? 21 : 27);
+    }
+
+    void foalColumn_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("dv");
+        QTest::addColumn<QString>("column"); // the title of column 14 on the sheet and the page, "" when hidden
+        QTest::addColumn<bool>("startTid");  // the start time takes typing
+        QTest::newRow("DCU4H, no foal marks") << "DCU4H" << "0" << "" << true;
+        QTest::newRow("DCUF4H, no foal marks") << "DCUF4H" << "0" << "" << true;
+        QTest::newRow("DCUF4H, foal marks") << "DCUF4H" << "1" << "Føl" << true;
+        QTest::newRow("DCUF5H") << "DCUF5H" << "0" << "Fejl" << false;
+        QTest::newRow("DCUF5H, foal marks set") << "DCUF5H" << "1" << "Fejl" << false;
+        QTest::newRow("DCUF6H, foal marks set") << "DCUF6H" << "1" << "Fejl" << false;
+    }
+
+    void foalColumn()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, dv);
+        QFETCH(QString, column);
+        const ClassType classType(type);
+        QVERIFY(classType.ok);
+        m_cfg->setValue(QStringLiteral("vis.dv"), dv);
+        DressurProbe view(m_cfg);
+        view.load(Dressur4);
+        ChampScoreTable *t = view.champTable;
+        QCOMPARE(t->isColumnHidden(14) ? QString() : t->columnTitle(14), column);
+        QTEST(typeCell(t, 0, 24, "11:05"), "startTid");
+        QVERIFY(typeCells(t, 0, 9, {"7", "7", "7", "7", "8"}));
+        if (!column.isEmpty())
+            QVERIFY(typeCell(t, 0, 14, "1"));
+        // The correction counts where it is shown: less a fault, plus a foal.
+        QCOMPARE(t->text(0, 22), column.isEmpty() ? "7.200" : column == "Fejl" && dv == "0" ? "6.200" : "8.200");
+        const QString page = QString::fromUtf8(readFile(m_dir.filePath(QStringLiteral("html/klasse42_A.html"))));
+        QCOMPARE(page.contains(QStringLiteral("<th align=center>Føl</th>")), column == "Føl");
+        QCOMPARE(page.contains(QStringLiteral("<th align=center>Fejl</th>")), column == "Fejl");
+    }
+
+    void secondMarks_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<bool>("fourYear");
+        QTest::newRow("DCU4H") << "DCU4H" << true;
+        QTest::newRow("DCUF4H") << "DCUF4H" << true;
+        QTest::newRow("DCUF5H") << "DCUF5H" << false;
+    }
+
+    void secondMarks()
+    {
+        QFETCH(QString, type);
+        QFETCH(bool, fourYear);
+        const ClassType classType(type);
+        QVERIFY(classType.ok);
+        DressurProbe view(m_cfg);
+        view.load(Dressur4);
+        ChampScoreTable *t = view.champTable;
+        view.toggleDSP(true);
+        // A 4-year-old class takes five second marks, another class the DSP
+        // total and program; neither the correction.
+        QStringList open;
+        for (int c = 14; c <= 21; ++c)
+            if (!t->isColumnHidden(c) && !t->isColumnReadOnly(c))
+                open << t->columnTitle(c);
+        const QStringList second{"Trav 2", "Skridt 2", "Galop 2", "Ridelighed 2", "Kapacitet 2"};
+        QCOMPARE(open, fourYear ? second : QStringList{"Program"});
+        QCOMPARE(!t->isColumnHidden(20), !fourYear);
+
+        const QString key = t->text(0, 1);
+        QVERIFY(typeCells(t, 0, 9, {"6", "6", "6", "6", "6"}));
+        QCOMPARE(t->text(0, 22), QStringLiteral("6.000"));
+        if (fourYear) {
+            // The total is the mean of all ten marks.
+            QVERIFY(typeCells(t, 0, 15, {"8", "8", "8", "8", "9"}));
+            QCOMPARE(t->text(0, 22), QStringLiteral("7.100"));
+        }
+        QCOMPARE(listRow(view, key)->text(22), fourYear ? QStringLiteral("7.100") : QStringLiteral("6.000"));
+
+        view.toggleDSP(false);
+        for (int c = 15; c <= 21; ++c)
+            QVERIFY(t->isColumnHidden(c));
+        QVERIFY(!t->isColumnReadOnly(14));
+    }
+
+    void saveButtonWritesACopy()
+    {
+        saveCopy<DressurProbe>(Dressur5, 9, QStringLiteral("Gem kopi til ZEP"));
+        saveCopy<SpringProbe>(Spring6, 11, QStringLiteral("Gem csv kopi"));
+    }
+
     void sheetOfNoClassWritesNoFile()
     {
         // The save button asks for a name; cancelling writes nothing.
@@ -460,6 +614,126 @@ private slots:
         QCOMPARE(listRow(view, "102")->text(5), QStringLiteral("Ej mødt"));
     }
 
+    void marksOfAFailedSaveAreSavedOnTheNextTick()
+    {
+        DressurProbe view(m_cfg);
+        view.load(Dressur5);
+        ChampScoreTable *t = view.champTable;
+        const int r = t->findRow(1, "101");
+        QVERIFY(typeCells(t, r, 9, {"7", "7.5", "8", "6.5"}));
+
+        // The output folder cannot be written: a file stands in its place.
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        const QString html = m_dir.filePath(QStringLiteral("html")), away = html + QStringLiteral(".away");
+        QVERIFY(QDir().rename(html, away) && writeFile(html, "x"));
+        QVERIFY(typeCells(t, r, 13, {"7", "0.5"}));
+        view.timeOut();
+        // A reload meanwhile keeps the marks the file does not have.
+        view.refreshClass();
+        QCOMPARE(t->text(t->findRow(1, "101"), 14), QStringLiteral("0.5"));
+        QVERIFY(QFile::remove(html) && QDir().rename(away, html));
+        view.timeOut();
+
+        const QStringList six{"7", "7.5", "8", "6.5", "7", "0.5"};
+        QStringList saved;
+        for (const QString &line : QString::fromUtf8(readFile(scorePath(41))).split(QLatin1Char('\n')))
+            if (line.section(QLatin1Char(';'), 1, 1) == QLatin1String("101"))
+                saved = line.split(QLatin1Char(';')).mid(9, 6);
+        QCOMPARE(saved, six);
+        QStringList told;
+        for (const QString &line : logged(log, 3))
+            if (line.startsWith(QLatin1String("Pointtavlen")))
+                told << line.section(QLatin1Char(' '), 5, 7);
+        QCOMPARE(told, (QStringList{"er IKKE gemt", "er gemt igen"}));
+
+        DressurProbe again(m_cfg);
+        again.load(Dressur5);
+        const int r2 = again.champTable->findRow(1, "101");
+        QCOMPARE(again.champTable->rowTexts(r2).mid(9, 6), six);
+        QCOMPARE(listRow(again, "101")->text(22), QStringLiteral("6.700"));
+    }
+
+    void unreadableScoreFileIsKept_data()
+    {
+        QTest::addColumn<QString>("form");
+        QTest::addColumn<bool>("diskFull"); // the copy cannot be written at first
+        QTest::newRow("UTF-16") << "utf16" << false;
+        QTest::newRow("comma-separated") << "comma" << false;
+        QTest::newRow("UTF-16, disk full at first") << "utf16" << true;
+    }
+
+    void unreadableScoreFileIsKept()
+    {
+        QFETCH(QString, form);
+        QFETCH(bool, diskFull);
+        // Nine starters' marks as the station writes them, saved again by a
+        // spreadsheet.
+        QStringList lines{QStringLiteral("Start Nr;Stævne Nr;Hest;Rytter;Klub;Diskvalifikation;Licens Nr;Heste ID;"
+                                         "Afstamning;Trav;Skridt;Galop;Ridelighed;Kapacitet;Fejl;Trav 2;Skridt 2;"
+                                         "Galop 2;Ridelighed 2;Kapacitet 2;DSP Total;Program;Total;Placering;Start Tid")};
+        for (int i = 0; i < 9; ++i)
+            lines << QStringLiteral("%1;%2;Hest %1;Rytter %1;ARK;;;;;7;8;7;8;7;0;;;;;;;;7.400;%1;09:%1").arg(i + 1).arg(101 + i);
+        lines << QString(24, QLatin1Char(';')) << QString();
+        QString text = lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+        QByteArray bytes;
+        if (form == QLatin1String("utf16")) {
+            text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+            QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+            bytes = utf16.encode(text);
+        } else {
+            bytes = text.replace(QLatin1Char(';'), QLatin1Char(',')).toUtf8();
+        }
+        QVERIFY(writeFile(scorePath(41), bytes));
+
+        DressurProbe view(m_cfg);
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        const auto told = [&log] {
+            QStringList lines;
+            for (const QString &line : logged(log, 1))
+                if (line.startsWith(QLatin1String("Pointfilen")))
+                    lines << line;
+            return lines;
+        };
+        const QString copy = scorePath(41) + QStringLiteral(".1.bak");
+        const QString kept = QStringLiteral("Pointfilen %1 har 10 linjer, som ikke kan læses; en kopi af filen er gemt som %2")
+                                 .arg(scorePath(41), copy);
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        if (diskFull) {
+            const rlimit small{64, old.rlim_max};
+            std::signal(SIGXFSZ, SIG_IGN);
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        }
+        view.load(Dressur5);
+        const bool typed = typeCell(view.champTable, 0, 9, "7");
+        setrlimit(RLIMIT_FSIZE, &old);
+        QVERIFY(typed);
+        if (diskFull) {
+            // Neither the copy nor the sheet: the file stays until its copy is kept.
+            QCOMPARE(readFile(scorePath(41)), bytes);
+            QVERIFY(!QFile::exists(copy));
+            QCOMPARE(told().size(), 1);
+            QVERIFY(told().first().contains(QLatin1String("kunne ikke gemmes")));
+            log.clear();
+            view.timeOut();
+        }
+        QCOMPARE(readFile(copy), bytes);
+        QVERIFY(readFile(scorePath(41)).startsWith("Start Nr;Stævne Nr;"));
+        QCOMPARE(told(), QStringList{kept});
+
+        // Another unreadable file later does not replace the first copy, and
+        // reading the same file again makes no second copy of it.
+        const QByteArray later = bytes + bytes;
+        QVERIFY(writeFile(scorePath(41), later));
+        DressurProbe next(m_cfg);
+        next.load(Dressur5);
+        next.refreshClass();
+        QVERIFY(typeCell(next.champTable, 0, 9, "6"));
+        QCOMPARE(readFile(copy), bytes);
+        QCOMPARE(readFile(scorePath(41) + QStringLiteral(".2.bak")), later);
+        QVERIFY(!QFile::exists(scorePath(41) + QStringLiteral(".3.bak")));
+    }
+
     void refresh()
     {
         DressurProbe view(m_cfg);
@@ -575,6 +849,27 @@ private slots:
     }
 
 private:
+    // The save button under a sheet asks for a name, proposing the score
+    // file's, and writes the sheet there.
+    template <class Probe>
+    void saveCopy(int klasseNr, int firstMark, const QString &button)
+    {
+        Probe view(m_cfg);
+        view.load(klasseNr);
+        QVERIFY(typeCell(view.champTable, 0, firstMark, "7"));
+        view.savePath = m_dir.filePath(QStringLiteral("kopi.csv"));
+        QFile::remove(view.savePath);
+        QPushButton *save = nullptr;
+        for (QPushButton *b : view.template findChildren<QPushButton *>())
+            if (b->text() == button)
+                save = b;
+        QVERIFY(save);
+        QTest::mouseClick(save, Qt::LeftButton);
+        QCOMPARE(view.proposedName, QStringLiteral("24070_klasse_%1_A.csv").arg(klasseNr));
+        QVERIFY(readFile(view.savePath).startsWith("Start Nr;"));
+        QCOMPARE(readFile(view.savePath), readFile(scorePath(klasseNr)));
+    }
+
     QString scorePath(int klasseNr) const
     {
         return m_dir.filePath(QStringLiteral("html/24070_klasse_%1_A.csv").arg(klasseNr));

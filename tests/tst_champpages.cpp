@@ -98,6 +98,24 @@ bool standsIn(const QString &text, const QString &word)
     });
 }
 
+// "<width>x<height>" of every picture drawn in the PDF, as `pdfimages -list`
+// lists them (their soft masks left out).
+QStringList pdfPictures(const QString &pdf)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return {QStringLiteral("pdfimages failed")};
+    QStringList pictures;
+    const QStringList lines = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'));
+    for (const QString &line : lines.mid(2)) {
+        const QStringList f = line.simplified().split(QLatin1Char(' '));
+        if (f.size() > 4 && f.at(2) == QLatin1String("image"))
+            pictures << f.at(3) + QLatin1Char('x') + f.at(4);
+    }
+    return pictures;
+}
+
 // A printer that writes `pdf`.
 std::unique_ptr<QPrinter> pdfPrinter(const QString &pdf)
 {
@@ -358,6 +376,45 @@ private slots:
         }
         QCOMPARE(view.dialogs, pageThere ? 1 : 0);
         QCOMPARE(logged(log, 1).size(), pageThere ? 1 : 2); // a missing page is told
+    }
+
+    void printedLogos()
+    {
+        // Pages and logos of their own, side by side as the screens find them.
+        const QString root = m_dir.filePath(QStringLiteral("logos"));
+        QVERIFY(QDir(root).removeRecursively() && QDir().mkpath(root + QStringLiteral("/html"))
+                && QDir().mkpath(root + QStringLiteral("/logo")));
+        m_cfg->setValue(QStringLiteral("http.root"), root + QStringLiteral("/html"));
+        m_cfg->setValue(QStringLiteral("logo.dir"), root + QStringLiteral("/logo/"));
+        QImage logo(36, 20, QImage::Format_RGB32);
+        logo.fill(QColor(0, 90, 160));
+        QPainter(&logo).fillRect(0, 8, 36, 4, Qt::white);
+        QVERIFY(logo.save(root + QStringLiteral("/logo/ARK.png")));
+        // FRK's file is there, so the page refers to it, but holds no picture.
+        QVERIFY(writeFile(root + QStringLiteral("/logo/FRK.png"), QByteArray()));
+
+        // Class 41 shows 101 and 102 of ARK and 103 of FRK; clubs marked for
+        // their logos.
+        DressurProbe view(m_cfg.get());
+        view.load(41);
+        for (int r = 0; r < view.listView1->topLevelItemCount(); ++r) {
+            QTreeWidgetItem *item = view.listView1->topLevelItem(r);
+            item->setText(4, item->text(4) + QLatin1Char('*'));
+        }
+        view.printHtml();
+        const QString pagePath = root + QStringLiteral("/html/klasse41_A.html");
+        const QByteArray page = readFile(pagePath);
+        QCOMPARE(page.count("<img src=\"../logo/ARK.png\" >"), 2);
+        QCOMPARE(page.count("<img src=\"../logo/FRK.png\" >"), 1);
+
+        view.pdf = m_dir.filePath(QStringLiteral("logos.pdf"));
+        QFile::remove(view.pdf);
+        view.resultPrint();
+        QCOMPARE(pdfPictures(view.pdf), QStringList(2, QStringLiteral("36x20")));
+        QCOMPARE(readFile(pagePath), page);
+        // Without a picture the club's initials stand on the line of its row.
+        const QString line = pdfSheets(view.pdf).value(0).section(QStringLiteral("Lokal"), 1).section(QLatin1Char('\n'), 0, 0);
+        QVERIFY2(wholeIn(line, QStringLiteral("FRK")), qPrintable(line));
     }
 
     void printedSheets_data()

@@ -1,8 +1,11 @@
 #include "views/champ/ChampPrint.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QFontMetrics>
+#include <QImage>
 #include <QPainter>
 #include <QPrinter>
 #include <QTextBlock>
@@ -11,6 +14,7 @@
 #include <QTextFrame>
 #include <QTextLayout>
 #include <QTextTable>
+#include <QUrl>
 
 #include <algorithm>
 #include <limits>
@@ -131,6 +135,39 @@ void wrapLongTextsOnly(QTextDocument &document)
     cursor.endEditBlock();
 }
 
+// The page refers to its pictures relative to itself. Each is read here
+// and handed to the document; one that cannot be read is taken out, since
+// the engine would draw its broken-picture icon in its place and push the
+// club's initials under it.
+void loadPictures(QTextDocument &document, const QString &directory)
+{
+    const QUrl base = QUrl::fromLocalFile(QDir(directory).absolutePath() + QLatin1Char('/'));
+    QVector<QPair<int, int>> unreadable;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.charFormat().isImageFormat())
+                continue;
+            const QString name = fragment.charFormat().toImageFormat().name();
+            const QUrl url = base.resolved(QUrl(name));
+            QFile file(url.toLocalFile());
+            const QByteArray bytes = url.isLocalFile() && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+            if (QImage::fromData(bytes).isNull())
+                unreadable.append({fragment.position(), fragment.length()});
+            else
+                document.addResource(QTextDocument::ImageResource, QUrl(name), bytes);
+        }
+    }
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
+    for (auto it = unreadable.crbegin(); it != unreadable.crend(); ++it) {
+        cursor.setPosition(it->first);
+        cursor.setPosition(it->first + it->second, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+    cursor.endEditBlock();
+}
+
 void addLines(const QTextBlock &block, const QAbstractTextDocumentLayout *layout, QVector<Span> *spans)
 {
     const QRectF rect = layout->blockBoundingRect(block);
@@ -191,7 +228,8 @@ void addFrame(QTextFrame *frame, const QAbstractTextDocumentLayout *layout, QVec
 
 } // namespace
 
-void layOut(QTextDocument &document, QPrinter &printer, const QString &html, const QFont &font, qreal width)
+void layOut(QTextDocument &document, QPrinter &printer, const QString &html, const QFont &font, qreal width,
+            const QString &directory)
 {
     document.documentLayout()->setPaintDevice(&printer);
     document.setDefaultFont(font);
@@ -202,6 +240,7 @@ void layOut(QTextDocument &document, QPrinter &printer, const QString &html, con
     option.setWrapMode(QTextOption::WordWrap);
     document.setDefaultTextOption(option);
     document.setHtml(html);
+    loadPictures(document, directory);
     // A quarter of the font's size; a page pixel is a 96th of an inch.
     freeColumns(document.rootFrame(), font.pointSizeF() * 96 / 72 / 4);
     wrapLongTextsOnly(document);
@@ -215,14 +254,14 @@ QVector<Span> rows(const QTextDocument &document)
     return spans;
 }
 
-int printHtml(QPrinter &printer, const QString &html, const QFont &font)
+int printHtml(QPrinter &printer, const QString &html, const QFont &font, const QString &directory)
 {
     QPainter painter;
     if (!painter.begin(&printer))
         return 0;
     const QRect b = body(printer);
     QTextDocument document;
-    layOut(document, printer, html, font, b.width());
+    layOut(document, printer, html, font, b.width(), directory);
     // Columns that need more than the body's width at this size are laid
     // out side by side as they need and the sheet shows them reduced to the
     // body's width, rather than cut off at its right edge.

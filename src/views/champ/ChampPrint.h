@@ -53,15 +53,20 @@ int printSlices(QPainter &painter, QPrinter &printer, qreal textHeight, const QF
 
 // Lays the HTML page out for a body `width` wide on `printer`, in `font`:
 // table columns as wide as their content needs, words kept whole, short
-// cell texts on one line.
-void layOut(QTextDocument &document, QPrinter &printer, const QString &html, const QFont &font, qreal width);
+// cell texts on one line. Pictures (the club logos) are read from their
+// files relative to `directory`, the page's own folder (the working
+// directory when empty), as an arena screen finds them; a picture whose
+// file is missing or holds no picture is left out.
+void layOut(QTextDocument &document, QPrinter &printer, const QString &html, const QFont &font, qreal width,
+            const QString &directory = QString());
 
 // The table rows of a laid-out document, each with the rows that its cells
 // span, and every line outside tables.
 QVector<Span> rows(const QTextDocument &document);
 
-// Prints the HTML page; the number of sheets, or 0 when the printer could
-// not be started.
-int printHtml(QPrinter &printer, const QString &html, const QFont &font);
+// Prints the HTML page, whose pictures are found relative to `directory`
+// (see layOut); the number of sheets, or 0 when the printer could not be
+// started.
+int printHtml(QPrinter &printer, const QString &html, const QFont &font, const QString &directory = QString());
 
 } // namespace ChampPrint

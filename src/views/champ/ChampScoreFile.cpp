@@ -1,5 +1,7 @@
 #include "views/champ/ChampScoreFile.h"
 
+#include <algorithm>
+
 namespace ChampScoreFile {
 
 namespace {
@@ -39,18 +41,27 @@ QByteArray write(const QStringList &header, const QVector<QStringList> &rows, En
     return encode(text, encoding);
 }
 
-QVector<QStringList> dataLines(const QByteArray &bytes, Encoding encoding)
+Contents read(const QByteArray &bytes, Encoding encoding, int columns)
 {
     const QString text = encoding == Encoding::Utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
-    QVector<QStringList> lines;
+    Contents contents;
     for (QString l : text.split(QLatin1Char('\n'))) {
         if (l.endsWith(QLatin1Char('\r')))
             l.chop(1);
         const QStringList fields = l.split(QLatin1Char(';'));
-        if (isDataLine(fields.first()))
-            lines << fields;
+        if (isDataLine(fields.first())) {
+            // A start number without the competition number that ties it to
+            // a starter, as a line with another separator gives.
+            if (fields.value(1).isEmpty())
+                ++contents.unreadable;
+            else
+                contents.dataLines << fields;
+        } else if (std::any_of(l.cbegin(), l.cend(), [](QChar c) { return c.isLetterOrNumber(); })
+                   && !(fields.first() == QLatin1String("Start Nr") && fields.size() == columns)) {
+            ++contents.unreadable;
+        }
     }
-    return lines;
+    return contents;
 }
 
 } // namespace ChampScoreFile

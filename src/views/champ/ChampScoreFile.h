@@ -17,10 +17,22 @@ enum class Encoding { Utf8, Latin1 };
 
 QByteArray write(const QStringList &header, const QVector<QStringList> &rows, Encoding encoding);
 
-// The data lines of a score file, split into fields (empty fields kept).
+// What the reader takes from a score file.
+struct Contents
+{
+    // The data lines, split into fields (empty fields kept).
+    QVector<QStringList> dataLines;
+    // Lines that are none of the file's own: no data line with its
+    // competition number, no header of `columns` fields beginning with
+    // "Start Nr", and not empty (a line without a letter or a digit, as the
+    // sheet's extra row, counts as empty). A file saved again in another
+    // encoding or with another separator is all such lines.
+    int unreadable = 0;
+};
+
 // A data line is one whose first field is "0", reads as a number other
-// than 0, or begins with a digit (a start number with a letter, "12A");
-// the header and empty lines are not.
-QVector<QStringList> dataLines(const QByteArray &bytes, Encoding encoding);
+// than 0, or begins with a digit (a start number with a letter, "12A").
+// `columns` is the number of fields of the sheet's header line.
+Contents read(const QByteArray &bytes, Encoding encoding, int columns);
 
 } // namespace ChampScoreFile

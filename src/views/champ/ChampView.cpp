@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -190,6 +191,11 @@ void ChampView::showKlasse(int staevneId_, int klasseNr_, QString afdeling_, int
     // saved) before the rows are rebuilt under it.
     champTable->finishEditing();
 
+    // Marks of another class that could not be saved are not this class's.
+    if (staevneId_ != staevneId || klasseNr_ != klasseNr || afdeling_ != afd) {
+        m_saveDue = false;
+        m_unkept.clear();
+    }
     staevneId = staevneId_;
     klasseNr = klasseNr_;
     afd = afdeling_;
@@ -264,10 +270,17 @@ bool ChampView::loadKlasse(QString *why)
         antalPlac->setText(QStringLiteral("Antal Placeringer %1").arg(antalPlaceringer));
     }
     listView1->sortItems(listView1->sortColumn(), listView1->header()->sortIndicatorOrder());
+    // While the last save has failed the file holds older marks than the
+    // sheet: the reloaded rows take the sheet's.
+    const QVector<QStringList> unsaved =
+        m_saveDue ? ChampScoreFile::read(scoreFileBytes(), m_layout.encoding, m_layout.fileColumns).dataLines
+                  : QVector<QStringList>();
     fillTable();
     m_loaded = true;
 
-    if (scoreFileAllowed())
+    if (m_saveDue)
+        takeScoreLines(unsaved);
+    else if (scoreFileAllowed())
         readZEPCSV(automaticPath());
     calculatePlace();
     calcPlace();
@@ -344,6 +357,10 @@ void ChampView::updateKlasse()
     // the next tick comes soon enough.
     if (champTable->isEditing())
         return;
+    // Marks whose save failed go to the file first, before the pages that
+    // show them are announced.
+    if (m_saveDue)
+        saveAutomatic();
     QString why;
     if (followStartList(&why))
         troubleOver(Trouble::Database);
@@ -545,13 +562,15 @@ void ChampView::filePrint(const QString &path)
     }
     const QString html = QString::fromUtf8(file.readAll());
     file.close();
+    // Before the dialog, which may move the working directory.
+    const QString directory = QFileInfo(path).absolutePath();
 
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Portrait);
     printer.setFullPage(true);
     if (!askPrinter(&printer))
         return;
-    if (ChampPrint::printHtml(printer, html, printFont()) == 0)
+    if (ChampPrint::printHtml(printer, html, printFont(), directory) == 0)
         emit logMessage(1, QStringLiteral("Printeren kunne ikke startes: %1").arg(path));
 }
 
@@ -659,7 +678,79 @@ void ChampView::saveAutomatic()
 {
     if (!m_loaded || !scoreFileAllowed())
         return;
-    saveZEPCSV(automaticPath());
+    const QString path = automaticPath();
+    const QString nr = QString::number(klasseNr);
+    QString error;
+    if (writeScoreFile(path, &error)) {
+        if (m_saveDue)
+            emit logMessage(3, QStringLiteral("Pointtavlen for klasse %1 %2 er gemt igen i %3").arg(nr, afd, path));
+        m_saveDue = false;
+        return;
+    }
+    if (!m_saveDue)
+        emit logMessage(3, QStringLiteral("Pointtavlen for klasse %1 %2 er IKKE gemt i %3: %4; der prøves igen")
+                               .arg(nr, afd, path, error));
+    m_saveDue = true;
+}
+
+QByteArray ChampView::scoreFileBytes() const
+{
+    QStringList header;
+    for (int c = 0; c < m_layout.fileColumns; ++c)
+        header << champTable->columnTitle(c);
+    QVector<QStringList> rows;
+    for (int r = 0; r < champTable->rowCount(); ++r)
+        rows << champTable->rowTexts(r).mid(0, m_layout.fileColumns);
+    return ChampScoreFile::write(header, rows, m_layout.encoding);
+}
+
+bool ChampView::writeScoreFile(const QString &path, QString *error)
+{
+    if (!m_unkept.isEmpty() && path == m_unkept) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = file.readAll();
+            file.close();
+            const ChampScoreFile::Contents contents =
+                ChampScoreFile::read(bytes, m_layout.encoding, m_layout.fileColumns);
+            if (contents.unreadable > 0 && !keepUnreadable(path, bytes, contents.unreadable, error))
+                return false;
+        } else if (file.exists()) {
+            *error = file.errorString();
+            return false;
+        }
+        m_unkept.clear();
+    }
+    return writeWholeFile(path, scoreFileBytes(), error);
+}
+
+bool ChampView::keepUnreadable(const QString &path, const QByteArray &bytes, int lines, QString *error)
+{
+    const auto tell = [&](const QString &copy) {
+        if (m_toldCopy == copy)
+            return;
+        m_toldCopy = copy;
+        emit logMessage(1, QStringLiteral("Pointfilen %1 har %2 linjer, som ikke kan læses; "
+                                          "en kopi af filen er gemt som %3")
+                               .arg(path, QString::number(lines), copy));
+    };
+    // Numbered: the copy of a later unreadable file does not replace an
+    // earlier one, and no save of the sheet goes to a ".bak" name.
+    for (int n = 1;; ++n) {
+        const QString copy = QStringLiteral("%1.%2.bak").arg(path, QString::number(n));
+        QFile existing(copy);
+        if (!existing.exists()) {
+            if (!writeWholeFile(copy, bytes, error))
+                return false;
+            tell(copy);
+            return true;
+        }
+        // The same file, read again by a reload or after a restart.
+        if (existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes) {
+            tell(copy);
+            return true;
+        }
+    }
 }
 
 void ChampView::saveZEPCSV(const QString &path)
@@ -672,14 +763,8 @@ void ChampView::saveZEPCSV(const QString &path)
         if (target.isEmpty())
             return;
     }
-    QStringList header;
-    for (int c = 0; c < m_layout.fileColumns; ++c)
-        header << champTable->columnTitle(c);
-    QVector<QStringList> rows;
-    for (int r = 0; r < champTable->rowCount(); ++r)
-        rows << champTable->rowTexts(r).mid(0, m_layout.fileColumns);
     QString error;
-    if (!writeWholeFile(target, ChampScoreFile::write(header, rows, m_layout.encoding), &error))
+    if (!writeScoreFile(target, &error))
         emit logMessage(3, QStringLiteral("Pointtavlen for klasse %1 %2 er IKKE gemt i %3: %4")
                                .arg(QString::number(klasseNr), afd, target, error));
 }
@@ -689,9 +774,27 @@ void ChampView::readZEPCSV(const QString &path)
     QFile file(path);
     if (!file.exists() || !file.open(QIODevice::ReadOnly))
         return;
-    const QVector<QStringList> lines = ChampScoreFile::dataLines(file.readAll(), m_layout.encoding);
+    const QByteArray bytes = file.readAll();
     file.close();
+    const ChampScoreFile::Contents contents = ChampScoreFile::read(bytes, m_layout.encoding, m_layout.fileColumns);
+    // A file saved again by a spreadsheet in another encoding or with
+    // another separator reads as no marks; the next save would replace the
+    // marks it holds.
+    QString error;
+    if (contents.unreadable == 0 || keepUnreadable(path, bytes, contents.unreadable, &error)) {
+        if (m_unkept == path)
+            m_unkept.clear();
+    } else if (m_unkept != path) {
+        m_unkept = path;
+        emit logMessage(1, QStringLiteral("Pointfilen %1 har %2 linjer, som ikke kan læses, og en kopi af filen "
+                                          "kunne ikke gemmes: %3; pointtavlen gemmes ikke over filen, før kopien er gemt")
+                               .arg(path, QString::number(contents.unreadable), error));
+    }
+    takeScoreLines(contents.dataLines);
+}
 
+void ChampView::takeScoreLines(const QVector<QStringList> &lines)
+{
     const int startTid = m_layout.startTidColumn;
     for (const QStringList &fields : lines) {
         const QString key = fields.value(1);

@@ -56,7 +56,9 @@ struct ChampLayout
 //
 // The typed marks exist nowhere else: the sheet never saves a table that is
 // not a loaded class, a load that cannot read the database keeps the sheet
-// it has, and a save that fails keeps the previous file and says so.
+// it has, a save that fails keeps the previous file, says so once and is
+// tried again on every tick until it succeeds, and a score file with lines
+// the sheet cannot read is copied aside before a save replaces it.
 class ChampView : public staevneKlasseInfo
 {
     Q_OBJECT
@@ -142,7 +144,9 @@ protected:
     // Marks the class to be announced (resultChangeClass) with the next
     // pages that are written; `resultChanged` is the announcement's flag.
     void announce(bool resultChanged);
-    // Saves to the automatic path when the sheet holds a loaded class.
+    // Saves to the automatic path when the sheet holds a loaded class. A
+    // save that fails stays due: it is told once, tried again on every tick
+    // until it succeeds, and its success is told once.
     void saveAutomatic();
     int intSetting(const QString &key, const QString &def) const;
 
@@ -169,6 +173,17 @@ private:
     bool followStartList(QString *why);
     bool scoreFileAllowed();
     void fillTable();
+    // The score table as its file holds it: the titles and every row.
+    QByteArray scoreFileBytes() const;
+    // Writes the score table to `path`, after keeping an unreadable file
+    // there that is not yet kept.
+    bool writeScoreFile(const QString &path, QString *error);
+    // Copies a score file with lines the sheet could not read aside, under
+    // a name no save and no later copy takes, and says where; true when it
+    // is kept (also by an earlier copy of the same bytes).
+    bool keepUnreadable(const QString &path, const QByteArray &bytes, int lines, QString *error);
+    // The marks of score-file lines into the table and the list.
+    void takeScoreLines(const QVector<QStringList> &lines);
     void applyHeader(const QVariantList &values);
 
     QPushButton *m_saveButton = nullptr;
@@ -178,4 +193,12 @@ private:
     // An announcement waiting for its pages to be written.
     bool m_announce = false;
     bool m_announceResult = false;
+    // The last automatic save failed: marks typed since are on the sheet
+    // only, and a reload takes them from the sheet, not from the file.
+    bool m_saveDue = false;
+    // A score file with unreadable lines whose copy could not be written:
+    // no save replaces it before the copy is.
+    QString m_unkept;
+    // The copy of an unreadable score file this view has told about.
+    QString m_toldCopy;
 };
