@@ -501,6 +501,13 @@ private slots:
         QCOMPARE(view.antalPlac->text(), QStringLiteral("Antal Placeringer 2"));
         QCOMPARE(jsonValue(html("klasse31_A.json"), "antalPlaceringer"), QStringLiteral("2"));
         QVERIFY(logged(log, 1).filter(QStringLiteral("Refresh class called")).isEmpty());
+
+        // A section with its own number keeps it when a starter withdraws.
+        view.show(NoMaximum);
+        QVERIFY(runSql("UPDATE tblStart SET Status = 'AFMELDT' WHERE StartId = 9642"));
+        view.updateKlasse();
+        QCOMPARE(view.antalPlac->text(), QStringLiteral("Antal Placeringer 3"));
+        QCOMPARE(jsonValue(html("klasse34_A.json"), "antalPlaceringer"), QStringLiteral("3"));
     }
 
     void entryWithoutStartNumber()
