@@ -148,12 +148,17 @@ private slots:
         };
         // A team without a total between two, and riders without a team at the
         // end: the team table is closed before the next one opens and at the end.
-        const DressurRows mixed = {member("1", "Nord", "210.5", "1"), member("3", "Vest", "0", ""),
+        const DressurRows mixed = {member("1", "<Nord>&Co A/S", "210.5", "1"), member("3", "Vest", "0", ""),
                                    member("2", "Syd", "198", "2"), member("", "", "", "")};
         const DressurPages::Pages pages = DressurPages::write(info, settings(), mixed);
         QCOMPARE(pages.result.count("<table width=90%"), 2);
         QCOMPARE(pages.result.count("Total:&nbsp;"), 2);
         QCOMPARE(htmlProblem(pages.result) + htmlProblem(pages.ranking), QString());
+        // The team's name as typed in the database, in the header on the result
+        // page and by its first word in the ranking's summary.
+        QVERIFY(pages.result.contains(" align=left>&nbsp;&lt;Nord&gt;&amp;Co A/S</td>\n"));
+        QVERIFY(pages.ranking.contains("&nbsp;*FRK*&nbsp;&lt;Nord&gt;&amp;Co</td>\n"));
+        QVERIFY(!pages.result.contains("<Nord>") && !pages.ranking.contains("<Nord>"));
 
         // The ranking's team rows show the club's logo only when its file is
         // there, and its text otherwise, never a picture that cannot load.

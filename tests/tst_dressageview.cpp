@@ -11,6 +11,7 @@
 
 #include "database/HorseLookup.h"
 #include "demo/DemoSimulator.h"
+#include "files/WholeFile.h"
 #include "views/dressur/DressurUpdate.h"
 #include "settings/appConfig.h"
 
@@ -64,6 +65,7 @@ private slots:
 
     void cleanup()
     {
+        setCommitRefusal({});
         standin::Faults::clear();
         QSqlDatabase::removeDatabase(Zep);
     }
@@ -417,9 +419,20 @@ private slots:
         QCOMPARE(readFile(files[2]), before[2]);
         QCOMPARE(taken(announced), QList<Signal>{});
 
+        // The ranking page is written, but its rename is refused after the
+        // result page's went through: that one is put back, so all three
+        // still show the last state.
+        QVERIFY(QDir(files[1]).removeRecursively());
+        QVERIFY(writeWholeFile(files[1], before[1], nullptr));
+        setCommitRefusal([&files](const QString &path) { return path == files[1]; });
+        view.updateKlasse();
+        for (int i = 0; i < files.size(); ++i)
+            QCOMPARE(readFile(files[i]), before[i]);
+        QCOMPARE(taken(announced), QList<Signal>{});
+
         // Writable again, with nothing new in the database: the waiting state is
         // written and announced as the new result it is, once.
-        QVERIFY(QDir(files[1]).removeRecursively());
+        setCommitRefusal({});
         view.updateKlasse();
         QCOMPARE(taken(announced), QList<Signal>{changed(true)});
         QCOMPARE(view.cell("9606", Point), QStringLiteral("390"));
@@ -427,6 +440,105 @@ private slots:
         QCOMPARE(jsonValue(files[2], "lastChangeId"), QStringLiteral("9606"));
         view.updateKlasse();
         QCOMPARE(taken(announced), QList<Signal>{});
+    }
+
+    void readsThatBreakOffKeepTheList()
+    {
+        // The database link breaks in the middle of the starters of a reload,
+        // then of a tick's results: the list and the pages stay as the last
+        // whole read left them, and the log says so.
+        DressageView view(m_cfg.get());
+        view.show(31);
+        QSignalSpy announced(&view, &staevneKlasseInfo::resultChangeClass);
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        const QVector<QStringList> rows = rowsOf(view.listView1);
+        const QStringList files = {html("klasse31_A.html"), html("rank31_A.html"), html("klasse31_A.json")};
+        QList<QByteArray> before;
+        for (const QString &file : files)
+            before << readFile(file);
+        QVERIFY(runSql("UPDATE tblStart SET DommerE = 200, DommerC = 190 WHERE StartId = 9606"));
+        view.now = view.now.addSecs(600);
+
+        standin::Faults::failFetchAfterRows(2);
+        view.refreshClass();
+        QVERIFY(!standin::Faults::fetchFailurePending());
+        QCOMPARE(rowsOf(view.listView1), rows);
+        QCOMPARE(logged(log, 1).filter(QStringLiteral("the pages of the last read stay")).size(), 1);
+
+        standin::Faults::failFetchAfterRows(3);
+        view.updateKlasse();
+        QVERIFY(!standin::Faults::fetchFailurePending());
+        QCOMPARE(rowsOf(view.listView1), rows);
+        for (int i = 0; i < files.size(); ++i)
+            QCOMPARE(readFile(files[i]), before[i]);
+        QCOMPARE(logged(log, 1).filter(QStringLiteral("the results could not be read")).size(), 1);
+        QCOMPARE(taken(announced), QList<Signal>{});
+
+        // The next whole read brings the score.
+        view.updateKlasse();
+        QCOMPARE(view.cell("9606", Point), QStringLiteral("390"));
+        QCOMPARE(taken(announced), QList<Signal>{changed(true)});
+    }
+
+    void withdrawalsOnATickLowerThePlacings()
+    {
+        // Six starters give two placings. Two withdraw between ticks: the same
+        // tick, without a reload, shows and publishes one placing for four.
+        DressageView view(m_cfg.get());
+        view.show(Individual);
+        QCOMPARE(view.antalPlaceringer, 2);
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        QVERIFY(runSql("UPDATE tblStart SET Status = 'AFMELDT' WHERE StartId IN (9602, 9603)"));
+        view.updateKlasse();
+        QVERIFY(logged(log, 1).filter(QStringLiteral("Refresh class called")).isEmpty());
+        QCOMPARE(view.antalPlaceringer, 1);
+        QCOMPARE(view.antalPlac->text(), QStringLiteral("Antal Placeringer 1"));
+        QCOMPARE(jsonValue(html("klasse31_A.json"), "antalPlaceringer"), QStringLiteral("1"));
+
+        // One comes back: two placings again, at once.
+        QVERIFY(runSql("UPDATE tblStart SET Status = NULL WHERE StartId = 9603"));
+        view.updateKlasse();
+        QCOMPARE(view.antalPlac->text(), QStringLiteral("Antal Placeringer 2"));
+        QCOMPARE(jsonValue(html("klasse31_A.json"), "antalPlaceringer"), QStringLiteral("2"));
+        QVERIFY(logged(log, 1).filter(QStringLiteral("Refresh class called")).isEmpty());
+
+        // A section with its own number keeps it when a starter withdraws.
+        view.show(NoMaximum);
+        QVERIFY(runSql("UPDATE tblStart SET Status = 'AFMELDT' WHERE StartId = 9642"));
+        view.updateKlasse();
+        QCOMPARE(view.antalPlac->text(), QStringLiteral("Antal Placeringer 3"));
+        QCOMPARE(jsonValue(html("klasse34_A.json"), "antalPlaceringer"), QStringLiteral("3"));
+    }
+
+    void entryWithoutStartNumber()
+    {
+        // A late entry has its entry number but no start number yet: it is
+        // listed and published, and a tick finds its row rather than
+        // reloading the class every time.
+        QVERIFY(runSql("INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr, RytterId, HestId, KlubId, "
+                       "Kategori) VALUES (9510, 9101, 110, 9307, 9405, 'FRK', '0');"
+                       "INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr) VALUES (9610, 9201, 9510, "
+                       "NULL)"));
+        DressageView view(m_cfg.get());
+        view.show(Individual);
+        QCOMPARE(view.cell("9610", StaevneNr), QStringLiteral("110"));
+        QCOMPARE(view.cell("9610", StartNr), QStringLiteral("0"));
+        QVERIFY(readFile(html("klasse31_A.html")).contains("Gitte&nbsp;Lund"));
+
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        QSignalSpy announced(&view, &staevneKlasseInfo::resultChangeClass);
+        const QVector<QStringList> rows = rowsOf(view.listView1);
+        view.updateKlasse();
+        view.updateKlasse();
+        QCOMPARE(rowsOf(view.listView1), rows);
+        QCOMPARE(taken(announced), QList<Signal>{});
+
+        // Its start number comes: the row gets it on the next tick.
+        QVERIFY(runSql("UPDATE tblStart SET StartNr = 10 WHERE StartId = 9610"));
+        view.updateKlasse();
+        QCOMPARE(view.cell("9610", StartNr), QStringLiteral("10"));
+        QCOMPARE(taken(announced), QList<Signal>{changed(false)});
+        QVERIFY(logged(log, 1).filter(QStringLiteral("Refresh class called")).isEmpty());
     }
 
     void outageIsLoggedWhenItStartsAndEnds_data()

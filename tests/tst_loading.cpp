@@ -513,6 +513,80 @@ private slots:
         QCOMPARE(m_window->viewKeys().size(), demoTabs.size());
     }
 
+    // The manifest's discipline flags of a show with one discipline: a
+    // championship view counts for its discipline, a waiting list for none.
+    void oneDisciplineManifest_data()
+    {
+        QTest::addColumn<QString>("kept"); // the sections of the demo competition kept
+        QTest::addColumn<QString>("championat");
+        QTest::addColumn<int>("views");
+        QTest::addColumn<QString>("flags");
+        const QString flags = QStringLiteral("dressurStaevne=%1\nspringStaevne=%2\nmilitaryStaevne=0\n");
+        QTest::newRow("dressage") << "KT.DiciplinId = 2" << "0" << 7 << flags.arg(1).arg(0);
+        QTest::newRow("jumping") << "KT.DiciplinId = 3" << "0" << 5 << flags.arg(0).arg(1);
+        QTest::newRow("championship dressage") << "K.KlasseNr = 4" << "1" << 1 << flags.arg(1).arg(0);
+        QTest::newRow("championship jumping") << "K.KlasseNr = 7" << "1" << 1 << flags.arg(0).arg(1);
+        QTest::newRow("a waiting list") << "K.KlasseNr = 2 AND AF.AfdelingInitialer = 'V'" << "0" << 1
+                                        << flags.arg(0).arg(0);
+    }
+    void oneDisciplineManifest()
+    {
+        QFETCH(QString, kept);
+        QFETCH(QString, championat);
+        QFETCH(int, views);
+        QFETCH(QString, flags);
+        openWindow(QStringLiteral("DELETE FROM tblAfdeling WHERE AfdelingId NOT IN (SELECT AF.AfdelingId "
+                                  "FROM tblAfdeling AF JOIN tblKlasse K ON K.KlasseId = AF.KlasseId "
+                                  "LEFT JOIN tblKlasseType KT ON KT.KlasseTypeId = K.KlasseTypeId "
+                                  "WHERE K.StaevneId = 1 AND %1);").arg(kept),
+                   {{"championat.show", championat}});
+        m_window->showStaevne(standin::demoCompetitionId);
+        QCOMPARE(m_window->viewKeys().size(), views);
+        const QString manifest = QString::fromUtf8(readFile(outFile("S240614.cfg")));
+        QCOMPARE(manifest.count(QStringLiteral(".html=")), views);
+        QVERIFY2(manifest.contains(QLatin1Char('\n') + flags + QLatin1String("startDato=")), qPrintable(manifest));
+    }
+
+    // Reads that break off part-way: a competition list is not offered in
+    // part, and the sections of a competition half read do not replace the
+    // one on show; the log says so.
+    void readsThatBreakOffKeepWhatIsShown()
+    {
+        openWindow();
+        m_window->showStaevne(standin::demoPastCompetitionId);
+        const QStringList keys = m_window->viewKeys();
+        QCOMPARE(keys.size(), 2);
+        const QByteArray index = readFile(outFile("index.html"));
+        const QStringList arena = arenaRows(m_window->setupTab(), 1);
+
+        m_window->chooseIndex = 0;
+        standin::Faults::failFetchAfterRows(1);
+        m_window->selectStaevne();
+        QVERIFY(!standin::Faults::fetchFailurePending());
+        QVERIFY2(m_window->offered.isEmpty(), qPrintable(m_window->offered.join(", ")));
+        QCOMPARE(log().count("Stævnelisten kunne ikke læses fra databasen"), 1);
+        QCOMPARE(setting("staevne.id"), QString::number(standin::demoPastCompetitionId));
+
+        standin::Faults::failFetchAfterRows(2);
+        m_window->showStaevne(standin::demoCompetitionId);
+        QVERIFY(!standin::Faults::fetchFailurePending());
+        QCOMPARE(m_window->viewKeys(), keys);
+        QCOMPARE(tabTitles(m_window->classTabs()).size(), 2);
+        QCOMPARE(arenaRows(m_window->setupTab(), 1), arena);
+        QCOMPARE(readFile(outFile("index.html")), index);
+        QVERIFY(!QFile::exists(outFile("S240614.cfg")));
+        QCOMPARE(log().count(QStringLiteral("Klasserne i stævne %1 kunne ikke læses; det viste stævne bliver")
+                                 .arg(standin::demoCompetitionId)),
+                 1);
+
+        // Whole again: the list is offered, the competition loads.
+        m_window->selectStaevne();
+        QCOMPARE(m_window->offered.size(), 2);
+        QCOMPARE(m_window->viewKeys().size(), keys.size());
+        m_window->showStaevne(standin::demoCompetitionId);
+        QCOMPARE(m_window->viewKeys().size(), demoTabs.size());
+    }
+
     // Equal entries (same name and dates) are told apart by position; a typed
     // text loads only the entry it matches; cancel loads nothing.
     void choiceGoesByPosition()

@@ -56,15 +56,24 @@ bool readStaevneList(const Database &database, StaevneList *list)
     const QString statement = QString::fromUtf8(StaevneListSql);
     QSqlQuery query(database.db);
     query.setForwardOnly(true);
-    if (!query.prepare(statement) || !query.exec() || !query.isActive()) {
+    const auto failed = [&] {
         log(database, -1, QStringLiteral("SELECTSTAEVNE SQL Error %1 Type: %2 STMT: %3")
                               .arg(query.lastError().text(), DbValue::errorType(query.lastError()), statement));
         return false;
-    }
+    };
+    if (!query.prepare(statement) || !query.exec() || !query.isActive())
+        return failed();
+    StaevneList read;
     while (query.next()) {
-        list->entries << entryText(query.value(1).toString(), query.value(2).toString(), query.value(3).toString());
-        list->ids << DbValue::toInt(query.value(0));
+        read.entries << entryText(query.value(1).toString(), query.value(2).toString(), query.value(3).toString());
+        read.ids << DbValue::toInt(query.value(0));
     }
+    // A list that broke off would offer only the oldest competitions, and
+    // preselect one of them as the latest.
+    if (query.lastError().isValid())
+        return failed();
+    list->entries += read.entries;
+    list->ids += read.ids;
     return true;
 }
 

@@ -40,7 +40,8 @@ struct StaevneList
     QList<int> ids;
 };
 
-// Runs the competition list; false when the statement failed (logged).
+// Runs the competition list; false when the statement failed or its rows
+// broke off (logged), and `list` is then untouched.
 bool readStaevneList(const Database &database, StaevneList *list);
 
 // The dialog's entry text of one competition: name, start and end date.

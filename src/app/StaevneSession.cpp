@@ -142,7 +142,12 @@ bool StaevneSession::readList(StaevneLoader::StaevneList *list)
     const BusyScope busy(m_busy);
     m_station.connectDatabase(connectionName);
     const QSqlDatabase db = QSqlDatabase::database(connectionName, true);
-    return db.isOpen() && StaevneLoader::readStaevneList(database(db), list);
+    if (!db.isOpen())
+        return false; // the connection reports its own failure
+    if (StaevneLoader::readStaevneList(database(db), list))
+        return true;
+    log(1, QStringLiteral("Stævnelisten kunne ikke læses fra databasen"));
+    return false;
 }
 
 void StaevneSession::open(int staevneId)

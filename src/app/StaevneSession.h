@@ -82,7 +82,8 @@ signals:
 
 private:
     StaevneLoader::Database database(const QSqlDatabase &db);
-    // The database's competitions; false when they cannot be read.
+    // The database's competitions; false when they cannot be read, which is
+    // logged when the database is open but the list fails.
     bool readList(StaevneLoader::StaevneList *list);
     // One line on standard output naming the competition and its classes,
     // for whoever started the station without watching its window.

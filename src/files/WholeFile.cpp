@@ -1,11 +1,64 @@
 #include "files/WholeFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
 #include <memory>
 #include <vector>
+
+namespace {
+
+std::function<bool(const QString &path)> &commitRefusal()
+{
+    static std::function<bool(const QString &path)> refuse;
+    return refuse;
+}
+
+// What a file held before a publication, to put back should the
+// publication fail after the file was replaced.
+struct Previous
+{
+    bool existed = false;
+    bool read = false;
+    QByteArray bytes;
+};
+
+Previous readPrevious(const QString &path)
+{
+    Previous previous;
+    QFile file(path);
+    previous.existed = file.exists();
+    if (previous.existed && file.open(QIODevice::ReadOnly)) {
+        previous.bytes = file.readAll();
+        previous.read = file.error() == QFileDevice::NoError;
+    }
+    return previous;
+}
+
+// Puts back what `path` held before; false with `error` set when it cannot.
+bool putBack(const QString &path, const Previous &previous, QString *error)
+{
+    if (!previous.existed) {
+        if (QFile::remove(path))
+            return true;
+        *error = QStringLiteral("cannot remove it");
+        return false;
+    }
+    if (!previous.read) {
+        *error = QStringLiteral("its previous content could not be read");
+        return false;
+    }
+    return writeWholeFile(path, previous.bytes, error);
+}
+
+} // namespace
+
+void setCommitRefusal(const std::function<bool(const QString &path)> &refuse)
+{
+    commitRefusal() = refuse;
+}
 
 bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error)
 {
@@ -49,12 +102,29 @@ bool writeWholeFiles(const QVector<QPair<QString, QByteArray>> &files, QString *
         }
         written.push_back(std::move(file));
     }
-    for (auto &file : written) {
-        if (!file->commit()) {
-            if (error)
-                *error = QStringLiteral("%1: %2").arg(file->fileName(), file->errorString());
-            return false;
+    // Every file is written; the renames that publish them can still fail
+    // one by one, so what the files hold now is kept until all are through.
+    std::vector<Previous> previous;
+    previous.reserve(written.size());
+    for (const auto &file : written)
+        previous.push_back(readPrevious(file->fileName()));
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        QSaveFile &file = *written[i];
+        if (commitRefusal() && commitRefusal()(file.fileName()))
+            file.cancelWriting();
+        if (file.commit())
+            continue;
+        QString text = QStringLiteral("%1: %2").arg(file.fileName(), file.errorString());
+        for (std::size_t j = 0; j < i; ++j) {
+            const QString path = written[j]->fileName();
+            QString why;
+            if (!putBack(path, previous[j], &why))
+                text += QStringLiteral("; %1 now holds the new state, not the previous one: %2").arg(path, why);
         }
+        if (error)
+            *error = text;
+        // The files not committed are discarded with their QSaveFile.
+        return false;
     }
     return true;
 }

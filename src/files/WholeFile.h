@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
 // Every file the station writes (pages, JSON documents, score files, the
 // settings file, the log, downloaded pages) goes through these two, so that
 // a reader never sees half a file and a failed write keeps the previous one.
@@ -17,6 +19,14 @@ bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error
 // Writes several files as one publication: every file is written to its
 // QSaveFile first and committed only when all were written, so that a page,
 // its sibling page and its JSON document never show different states. On
-// failure nothing is committed, the previous files stay, and `error` names
-// the file that failed.
+// failure the previous files stay, and `error` names the file that failed:
+// should a commit (the rename) fail after others succeeded, the files
+// already replaced get their previous content back (a file that was not
+// there is removed again), and `error` also names any that could not be.
 bool writeWholeFiles(const QVector<QPair<QString, QByteArray>> &files, QString *error);
+
+// For tests: `refuse` is asked with each file's path just before
+// writeWholeFiles commits it; answering true makes that commit fail as a
+// rename the system refuses would. An empty function, the default, refuses
+// nothing.
+void setCommitRefusal(const std::function<bool(const QString &path)> &refuse);

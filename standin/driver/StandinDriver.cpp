@@ -16,6 +16,8 @@ namespace {
 
 std::atomic<bool> g_refuseOpen{false};
 std::atomic<int> g_statementFailures{0};
+// The rows a result delivers before its next fetch fails; -1 for none.
+std::atomic<int> g_fetchFailureAfter{-1};
 
 } // namespace
 
@@ -73,6 +75,26 @@ bool Faults::consumeStatementFailure()
     return false;
 }
 
+void Faults::failFetchAfterRows(int rows)
+{
+    g_fetchFailureAfter = qMax(0, rows);
+}
+
+bool Faults::fetchFailurePending()
+{
+    return g_fetchFailureAfter >= 0;
+}
+
+bool Faults::consumeFetchFailure(int rowsRead)
+{
+    int after = g_fetchFailureAfter.load();
+    while (after >= 0 && rowsRead >= after) {
+        if (g_fetchFailureAfter.compare_exchange_weak(after, -1))
+            return true;
+    }
+    return false;
+}
+
 int Faults::dropConnections()
 {
     int dropped = 0;
@@ -93,6 +115,7 @@ void Faults::clear()
 {
     g_refuseOpen = false;
     g_statementFailures = 0;
+    g_fetchFailureAfter = -1;
 }
 
 } // namespace standin

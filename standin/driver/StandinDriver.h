@@ -76,6 +76,18 @@ public:
     static void failNextStatements(int count = 1);
     static int pendingStatementFailures();
 
+    // The next fetch, by any query, that follows the first `rows` rows of
+    // its statement fails with a QSqlError::StatementError ("fetch
+    // failed"), as a link that breaks in the middle of a result would: the
+    // rows before it are delivered, the rest never comes, and not even the
+    // end of a statement of exactly `rows` rows is seen. It acts once.
+    // A result read whole when it is executed (a scrollable one) fails at
+    // the same fetch as a forward-only one; with `rows` 0 the statement
+    // itself fails.
+    static void failFetchAfterRows(int rows);
+    // Whether a fetch failure is still waiting for its fetch.
+    static bool fetchFailurePending();
+
     // Drops every open stand-in connection as a broken link would: the
     // connection reports itself closed with a QSqlError::ConnectionError
     // ("connection dropped"), and every query made on it before fails with
@@ -88,13 +100,16 @@ public:
     // stand-in connection.
     static bool dropConnection(const QString &connectionName);
 
-    // Clears the refusal and any pending statement failures.
+    // Clears the refusal and any pending statement or fetch failures.
     static void clear();
 
 private:
     friend class StandinSqlResult;
     // Takes one pending statement failure; false when none is pending.
     static bool consumeStatementFailure();
+    // Takes the pending fetch failure when a result that has read
+    // `rowsRead` rows is due for it; false otherwise.
+    static bool consumeFetchFailure(int rowsRead);
 };
 
 } // namespace standin

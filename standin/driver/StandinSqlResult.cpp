@@ -214,6 +214,8 @@ bool StandinSqlResult::exec()
 {
     m_rows.clear();
     m_firstRow = 0;
+    m_rowsRead = 0;
+    m_fetchError = QSqlError();
     m_atEnd = true;
     m_rowsAffected = -1;
     setAt(QSql::BeforeFirstRow);
@@ -246,8 +248,12 @@ bool StandinSqlResult::exec()
         // writer of the database.
         while (step == Step::Row)
             step = stepRow();
-        if (step == Step::Failed)
+        if (step == Step::Failed && !m_fetchError.isValid())
             return false;
+        // An injected break belongs to the fetch that reaches it, as with a
+        // driver that fetches on demand: the rows before it are delivered.
+        if (m_fetchError.isValid())
+            setLastError(QSqlError());
         sqlite3_reset(m_stmt);
     }
     if (!select) {
@@ -269,6 +275,14 @@ StandinSqlResult::Step StandinSqlResult::stepRow()
 {
     if (m_atEnd || !m_stmt)
         return Step::End;
+    if (Faults::consumeFetchFailure(m_rowsRead)) {
+        m_atEnd = true;
+        m_fetchError = QSqlError(QStringLiteral("Unable to fetch row"), QStringLiteral("Injected failure: fetch failed"),
+                                 QSqlError::StatementError, QStringLiteral("injected"));
+        setLastError(m_fetchError);
+        sqlite3_reset(m_stmt);
+        return Step::Failed;
+    }
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_DONE) {
         m_atEnd = true;
@@ -315,6 +329,7 @@ StandinSqlResult::Step StandinSqlResult::stepRow()
         m_rows.clear();
     }
     m_rows.append(row);
+    ++m_rowsRead;
     return Step::Row;
 }
 
@@ -344,8 +359,11 @@ bool StandinSqlResult::fetch(int row)
     if (!isActive() || !isSelect() || row < m_firstRow)
         return false;
     while (row >= m_firstRow + m_rows.size()) {
-        if (stepRow() != Step::Row)
+        if (stepRow() != Step::Row) {
+            if (m_fetchError.isValid())
+                setLastError(m_fetchError);
             return false;
+        }
     }
     setAt(row);
     return true;
@@ -363,7 +381,9 @@ bool StandinSqlResult::fetchLast()
     Step step = Step::Row;
     while (step == Step::Row)
         step = stepRow();
-    if (step == Step::Failed || m_rows.isEmpty())
+    if (m_fetchError.isValid())
+        setLastError(m_fetchError);
+    if (step == Step::Failed || m_fetchError.isValid() || m_rows.isEmpty())
         return false;
     setAt(m_firstRow + int(m_rows.size()) - 1);
     return true;

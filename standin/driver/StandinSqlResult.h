@@ -67,6 +67,8 @@ private:
     bool m_atEnd = true;
     QList<QList<QVariant>> m_rows; // the rows kept, the first being row m_firstRow
     int m_firstRow = 0;
+    int m_rowsRead = 0;     // rows stepped since the statement was executed
+    QSqlError m_fetchError; // an injected break, for the fetch that reaches it
     int m_rowsAffected = -1;
     qint64 m_lastInsertId = 0;
     QSqlRecord m_record;

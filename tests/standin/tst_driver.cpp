@@ -252,6 +252,37 @@ private slots:
         QVERIFY(!other.isOpen());
     }
 
+    void fetchBreaksOff()
+    {
+        // A result that breaks off after two rows, read forward and scrolled
+        // alike: the two rows come, then a failed fetch; a statement of one row
+        // does not reach the break, the next run of the statement is whole.
+        QSqlDatabase db = open(QStringLiteral("ZEP"));
+        const QString ids = QStringLiteral("SELECT afdelingId FROM tblAfdeling ORDER BY afdelingId");
+        for (const bool forward : {true, false}) {
+            Faults::failFetchAfterRows(2);
+            QSqlQuery one(db);
+            one.setForwardOnly(forward);
+            QVERIFY(one.exec(QStringLiteral("SELECT count(*) FROM tblAfdeling")));
+            QCOMPARE(column0(one), QList<int>({3}));
+            QVERIFY(!one.lastError().isValid() && Faults::fetchFailurePending());
+
+            QSqlQuery query(db);
+            query.setForwardOnly(forward);
+            QVERIFY(query.exec(ids));
+            QCOMPARE(column0(query).size(), 2);
+            QCOMPARE(query.lastError().type(), QSqlError::StatementError);
+            QVERIFY(query.lastError().databaseText().startsWith(QLatin1String("Injected failure")));
+            QVERIFY(!Faults::fetchFailurePending());
+            QVERIFY(query.exec(ids));
+            QCOMPARE(column0(query).size(), 3);
+        }
+        // A break before the first row fails the statement.
+        Faults::failFetchAfterRows(0);
+        QSqlQuery query(db);
+        QVERIFY(!query.exec(ids));
+    }
+
     // --- T-SQL ---------------------------------------------------------------------
 
     void unknownConstructsAreNamed_data()
