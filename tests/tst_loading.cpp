@@ -513,6 +513,41 @@ private slots:
         QCOMPARE(m_window->viewKeys().size(), demoTabs.size());
     }
 
+    // A database that opens but answers no statement (an emptied file, a
+    // server that takes the login and fails every query): every view asks
+    // for the connection again on every tick, and the window tells the
+    // outage once when it starts and its end once, when a statement
+    // succeeds again.
+    void unreadableDatabaseIsOneOutage()
+    {
+        openWindow(QString(), {{"championat.show", "1"}});
+        m_window->showStaevne(standin::demoCompetitionId);
+        const auto tick = [this] {
+            for (const QString &key : m_window->viewKeys())
+                m_window->view(key)->timeOut();
+        };
+        const qsizetype before = log().size();
+        standin::Faults::failNextStatements(1000000);
+        for (int round = 0; round < 3; ++round)
+            tick();
+        QVERIFY(QSqlDatabase::database("ZEP", false).isOpen());
+        QCOMPARE(log().mid(before).count("Old db handler"), 1);
+        QCOMPARE(log().mid(before).count("er åben igen"), 0);
+        standin::Faults::clear();
+        tick();
+        tick();
+        QCOMPARE(log().mid(before).count("Old db handler"), 1);
+        QCOMPARE(log().mid(before).count("er åben igen"), 1);
+        QCOMPARE(log().mid(before).count("Error opening DataBase"), 0);
+        // The next outage is told again.
+        standin::Faults::failNextStatements(1000000);
+        tick();
+        standin::Faults::clear();
+        tick();
+        QCOMPARE(log().mid(before).count("Old db handler"), 2);
+        QCOMPARE(log().mid(before).count("er åben igen"), 2);
+    }
+
     // Equal entries (same name and dates) are told apart by position; a typed
     // text loads only the entry it matches; cancel loads nothing.
     void choiceGoesByPosition()

@@ -214,6 +214,8 @@ void MainWidget::buildSession()
     station.window = this;
     station.httpServer = [this] { return httpd; };
     station.connectDatabase = [this](const QString &name) { connectDatabase(name); };
+    station.reconnectDatabase = [this](const QString &name) { reconnectDatabase(name); };
+    station.databaseReadable = [this] { databaseReadable(); };
     station.field = [this](const QString &statement) { return getDBField(statement); };
     station.bytes = [this](const QString &statement) { return getDBFieldByteArray(statement); };
     station.hostInfo = [this] { return hostInfo(); };
@@ -418,9 +420,12 @@ void MainWidget::closeEvent(QCloseEvent *event)
 
 void MainWidget::connectDatabase(QString name)
 {
-    // Every view asks again on each tick while the server is away: the
-    // attempts of one outage are logged once, when it starts, and its end
-    // once, when a connection opens again.
+    // Every view asks again on each tick while the database is away or
+    // answers no statement: the attempts of one outage are logged once,
+    // when it starts, and its end once, when a statement succeeds again
+    // (databaseReadable). A connection that opens says nothing yet: an
+    // emptied database or a server that takes the login opens and still
+    // fails every statement.
     const bool outageLogged = m_databaseDown;
     databaseError(true);
     QSqlDatabase db;
@@ -440,12 +445,8 @@ void MainWidget::connectDatabase(QString name)
         if (!db.isOpen())
             db.open();
         databaseError(false);
-        if (db.isOpen()) {
-            if (outageLogged)
-                slotLogMessage(3, QStringLiteral("DataBase %1 er åben igen").arg(server));
-            m_databaseDown = false;
+        if (db.isOpen())
             return;
-        }
     }
     databaseError(true);
     m_databaseDown = true;
@@ -454,6 +455,24 @@ void MainWidget::connectDatabase(QString name)
     slotLogMessage(1, QStringLiteral("Error opening DataBase %1").arg(server));
     if (db.isValid() || QSqlDatabase::contains(name))
         slotLogMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db.lastError().text()));
+}
+
+void MainWidget::reconnectDatabase(const QString &name)
+{
+    // A connection the registry holds was opened, and still a statement
+    // failed: the outage lasts until one succeeds, whether it opens now or not.
+    const bool reconnect = QSqlDatabase::contains(name);
+    connectDatabase(name);
+    if (reconnect)
+        m_databaseDown = true;
+}
+
+void MainWidget::databaseReadable()
+{
+    if (!m_databaseDown)
+        return;
+    m_databaseDown = false;
+    slotLogMessage(3, QStringLiteral("DataBase %1 er åben igen").arg(dbsettings::serverName(*cfg)));
 }
 
 namespace {
@@ -482,6 +501,7 @@ bool runOneValue(MainWidget *window, const QString &statement, const char *error
     // text would be "0"): a missing club id must not name a logo "0.png".
     if (query.next() && !query.isNull(0))
         *value = query.value(0);
+    window->databaseReadable();
     return true;
 }
 } // namespace

@@ -142,7 +142,10 @@ bool StaevneSession::readList(StaevneLoader::StaevneList *list)
     const BusyScope busy(m_busy);
     m_station.connectDatabase(connectionName);
     const QSqlDatabase db = QSqlDatabase::database(connectionName, true);
-    return db.isOpen() && StaevneLoader::readStaevneList(database(db), list);
+    if (!db.isOpen() || !StaevneLoader::readStaevneList(database(db), list))
+        return false;
+    m_station.databaseReadable();
+    return true;
 }
 
 void StaevneSession::open(int staevneId)
@@ -389,7 +392,8 @@ void StaevneSession::addSection(const StaevneLoader::SectionRow &row, StaevneLoa
     setup->addClass(row.bane, row.klasse + QLatin1Char(' ') + row.afdeling, klasseNr, row.afdeling, row.dag);
     connect(view, &staevneKlasseInfo::resultChangeClass, setup, &Setup::resultChangeClass);
     connect(view, &staevneKlasseInfo::connectDB, this,
-            [this](const QString &name) { m_station.connectDatabase(name); });
+            [this](const QString &name) { m_station.reconnectDatabase(name); });
+    connect(view, &staevneKlasseInfo::databaseReadAgain, this, [this] { m_station.databaseReadable(); });
     if (!row.isWaitingList())
         m_arenas.insert(row.bane);
 }

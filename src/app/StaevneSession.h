@@ -46,6 +46,11 @@ public:
         std::function<HttpDaemon *()> httpServer;
         // Opens (or reopens) the named database connection.
         std::function<void(const QString &name)> connectDatabase;
+        // A view could not read the database and asks for the connection
+        // again: an outage until databaseReadable is told.
+        std::function<void(const QString &name)> reconnectDatabase;
+        // A statement succeeded: the database answers again.
+        std::function<void()> databaseReadable;
         // One value of a statement on "ZEP", null when there is none.
         std::function<QString(const QString &statement)> field;
         std::function<QByteArray(const QString &statement)> bytes;

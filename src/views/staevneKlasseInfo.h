@@ -129,6 +129,9 @@ signals:
     void resultChangeClass(int bane, const QString &afd, int klasseNr, bool resultChanged);
     // The named connection was not found; the main window opens it.
     void connectDB(const QString &name);
+    // The class was read again after a database outage that the view had
+    // reported: the database answers statements again.
+    void databaseReadAgain();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -192,8 +195,8 @@ protected:
     // Logs `text` at level 1 unless this trouble is already logged.
     void reportTrouble(Trouble what, const QString &text);
     // When this trouble was logged, logs its end at level 3 ("Klasse <nr>
-    // <section>: databasen kan læses igen" or "...: siderne skrives igen")
-    // and forgets it.
+    // <section>: databasen kan læses igen" or "...: siderne skrives igen"),
+    // sends databaseReadAgain for the database, and forgets it.
     void troubleOver(Trouble what);
     bool inTrouble(Trouble what) const;
 
