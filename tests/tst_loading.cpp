@@ -548,6 +548,17 @@ private slots:
         QCOMPARE(log().mid(before).count("er åben igen"), 2);
     }
 
+    // A timer setting that is no positive number falls back to its default,
+    // and the log view says so: once per text, not once per view.
+    void timerFallbacksAreLogged()
+    {
+        openWindow(QString(), {{"database.update", "0"}, {"bane.update", "-5"}});
+        m_window->showStaevne(standin::demoCompetitionId);
+        QCOMPARE(log().count("Indstillingen bane.update (\"-5\") er ikke et positivt antal millisekunder; 30000 bruges"), 1);
+        QCOMPARE(log().count("Indstillingen database.update (\"0\") er ikke et positivt antal millisekunder; 60000 bruges"), 1);
+        QCOMPARE(log().count("Indstillingen database.update (\"0\") er ikke et positivt antal millisekunder; 20000 bruges"), 1);
+    }
+
     // Equal entries (same name and dates) are told apart by position; a typed
     // text loads only the entry it matches; cancel loads nothing.
     void choiceGoesByPosition()

@@ -106,6 +106,9 @@ MainWidget::MainWidget(QWidget *parent, const QString &settingsFile, const QStri
     buildSession();
 
     buildLogArea();
+    // Started once the log view is there: a fallback of its interval is
+    // logged, and would go nowhere before.
+    m_client->start();
 
     startHttpServer(isOn(cfg->getValue(QStringLiteral("app.server"), QStringLiteral("0"))));
     connect(setup, &Setup::serverEnabled, this, &MainWidget::startHttpServer);
@@ -199,7 +202,6 @@ void MainWidget::buildClientTab()
     connect(m_client, &ClientTab::urlActivated, this, &MainWidget::urlSelected);
     connect(m_client, &ClientTab::downloaded, this, &MainWidget::slotBaneFile);
     connect(m_client, &ClientTab::timerFired, this, &MainWidget::timeOut);
-    m_client->start();
     slotBaneFile(m_client->cachedPage());
 }
 

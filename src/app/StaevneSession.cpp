@@ -278,10 +278,25 @@ void StaevneSession::build(int staevneId, const StaevneLoader::Club &club, const
         letEventsThrough();
         addSection(section.first, section.second, staevneId, championat, &notice, &created);
     }
+    logTimerWarnings();
     writeFiles(header, files);
     writeInfo(staevneId);
     if (!notice.isEmpty())
         m_station.showChampionshipNotice(notice);
+}
+
+void StaevneSession::logTimerWarnings()
+{
+    // Every view of a kind falls back alike: each text once, not once per view.
+    QStringList warnings;
+    for (const staevneKlasseInfo *view : std::as_const(m_views)) {
+        const QString warning = view->updateTimerWarning();
+        if (!warning.isEmpty() && !warnings.contains(warning))
+            warnings << warning;
+    }
+    warnings.sort();
+    for (const QString &warning : std::as_const(warnings))
+        log(1, warning);
 }
 
 void StaevneSession::tearDown(const StaevneLoader::Header &header, const QList<StaevneLoader::SectionRow> &rows)

@@ -105,6 +105,9 @@ private:
     void removeOldFiles();
     void pointArenasAtPausePages(const QList<StaevneLoader::SectionRow> &rows);
     void writePausePages(const StaevneFiles &files);
+    // Logs why views' timers run on their defaults (see
+    // staevneKlasseInfo::updateTimerWarning).
+    void logTimerWarnings();
     void addSection(const StaevneLoader::SectionRow &row, StaevneLoader::ViewKind kind, int staevneId, bool championat,
                     QString *notice, int *created);
     QTabW *championshipTab(QString *notice);

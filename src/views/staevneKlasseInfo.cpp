@@ -210,11 +210,7 @@ int staevneKlasseInfo::updateInterval(int defaultMs)
 {
     if (!cfg)
         return defaultMs;
-    QString warning;
-    const int interval = cfg->intervalValue(QStringLiteral("database.update"), defaultMs, &warning);
-    if (!warning.isEmpty())
-        emit logMessage(1, warning);
-    return interval;
+    return cfg->intervalValue(QStringLiteral("database.update"), defaultMs, &m_timerWarning);
 }
 
 QString staevneKlasseInfo::judges() const

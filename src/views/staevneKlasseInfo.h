@@ -70,6 +70,11 @@ public:
     // rows it affected; 0 on any failure (which is reported, not raised).
     virtual int execSql(const QString &sql);
 
+    // Why the view's timer runs on its default interval, or empty. The
+    // timer starts while the view is made, before anyone listens to its
+    // logMessage, so its maker logs this.
+    QString updateTimerWarning() const { return m_timerWarning; }
+
     // The JSON document writeJSon() would write now: header fields, column
     // titles and the list's rows in their current order.
     KlasseJsonDocument jsonDocument() const;
@@ -168,7 +173,7 @@ protected:
     // milliseconds (`defaultMs` when unset or not a positive number).
     void startUpdateTimer(int defaultMs);
     // The view's timer interval ("database.update"); a value that is not a
-    // positive number gives `defaultMs` and a level-1 line.
+    // positive number gives `defaultMs`, and updateTimerWarning says so.
     int updateInterval(int defaultMs);
 
     // The shared connection "ZEP", looked up with its open flag: false when
@@ -243,6 +248,7 @@ private:
     void columnsChanged();
     void fitColumns();
 
+    QString m_timerWarning;
     bool m_trouble[2] = {false, false};
     bool m_columnsStale = true;
     bool m_fitPending = false;
