@@ -106,6 +106,7 @@ MainWidget::MainWidget(QWidget *parent, const QString &settingsFile, const QStri
     buildSession();
 
     buildLogArea();
+    m_session->removeInterruptedWrites();
     // Started once the log view is there: a fallback of its interval is
     // logged, and would go nowhere before.
     m_client->start();

@@ -81,6 +81,10 @@ public:
     bool refresh();
     void writeInfo(int staevneId);
     void deleteViews();
+    // Removes the temporaries that interrupted writes left in the output
+    // directory (see removeInterruptedWrites in StaevneFiles.h); `named`
+    // are the information pages and logo a competition names.
+    void removeInterruptedWrites(const QStringList &named = QStringList());
 
 signals:
     void logMessage(int level, const QString &text);

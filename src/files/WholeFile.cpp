@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <memory>
@@ -57,4 +58,13 @@ bool writeWholeFiles(const QVector<QPair<QString, QByteArray>> &files, QString *
         }
     }
     return true;
+}
+
+QString interruptedWriteTarget(const QString &fileName)
+{
+    // QSaveFile's temporary takes the file's name and a dot and six random
+    // ASCII letters.
+    static const QRegularExpression temporary(QStringLiteral("^(.+)\\.[A-Za-z]{6}$"));
+    const QRegularExpressionMatch match = temporary.match(fileName);
+    return match.hasMatch() ? match.captured(1) : QString();
 }

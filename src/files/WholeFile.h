@@ -20,3 +20,10 @@ bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error
 // failure nothing is committed, the previous files stay, and `error` names
 // the file that failed.
 bool writeWholeFiles(const QVector<QPair<QString, QByteArray>> &files, QString *error);
+
+// The name that a temporary of these writers would have been renamed to, for
+// a write interrupted between the two (a kill, a power cut): QSaveFile names
+// its temporary "<name>.<six letters>" beside the file. Empty for any other
+// name. The form alone cannot tell an operator's "<name>.backup" from a
+// temporary: the caller decides by the name it gives.
+QString interruptedWriteTarget(const QString &fileName);
