@@ -106,6 +106,12 @@ MainWidget::MainWidget(QWidget *parent, const QString &settingsFile, const QStri
     buildSession();
 
     buildLogArea();
+    // The store read its file before there was a log view to say so.
+    if (cfg->hasUnreadableFile()) {
+        slotLogMessage(1, tr("Indstillingsfilen %1 kunne ikke læses (%2); stationen kører med standardindstillingerne")
+                              .arg(cfg->fileName(), cfg->readError()));
+        statusBar->showMessage(tr("Indstillingsfilen kunne ikke læses"));
+    }
     m_session->removeInterruptedWrites();
     // Started once the log view is there: a fallback of its interval is
     // logged, and would go nowhere before.
