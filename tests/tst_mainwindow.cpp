@@ -265,6 +265,8 @@ private slots:
         window.setGeometry(50, 50, 600, 400);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // The bar draws its message from 6 px in to 4 px before the first
+        // permanent widget.
         const auto fits = [status](const QString &text) {
             int room = status->width();
             for (QWidget *widget : status->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
