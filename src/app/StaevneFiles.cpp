@@ -246,7 +246,7 @@ void removeInterruptedWrites(const QString &root, const QStringList &named,
                              const std::function<void(int, const QString &)> &log)
 {
     const QDir dir(root);
-    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden)) {
+    for (const QString &name : dir.entryList(QDir::Files)) {
         const QString target = interruptedWriteTarget(name);
         if (target.isEmpty() || !isOwnOutputFile(target, named))
             continue;
