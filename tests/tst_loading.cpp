@@ -587,6 +587,92 @@ private slots:
         QCOMPARE(m_window->viewKeys().size(), demoTabs.size());
     }
 
+    // A database that opens but answers no statement (an emptied file, a
+    // server that takes the login and fails every query): every view asks
+    // for the connection again on every tick, and the window tells the
+    // outage once when it starts and its end once, when a statement
+    // succeeds again.
+    void unreadableDatabaseIsOneOutage()
+    {
+        openWindow(QString(), {{"championat.show", "1"}});
+        m_window->showStaevne(standin::demoCompetitionId);
+        const auto tick = [this] {
+            for (const QString &key : m_window->viewKeys())
+                m_window->view(key)->timeOut();
+        };
+        const qsizetype before = log().size();
+        standin::Faults::failNextStatements(1000000);
+        for (int round = 0; round < 3; ++round)
+            tick();
+        QVERIFY(QSqlDatabase::database("ZEP", false).isOpen());
+        QCOMPARE(log().mid(before).count("Old db handler"), 1);
+        QCOMPARE(log().mid(before).count("er åben igen"), 0);
+        standin::Faults::clear();
+        tick();
+        tick();
+        QCOMPARE(log().mid(before).count("Old db handler"), 1);
+        QCOMPARE(log().mid(before).count("er åben igen"), 1);
+        QCOMPARE(log().mid(before).count("Error opening DataBase"), 0);
+        // The next outage is told again.
+        standin::Faults::failNextStatements(1000000);
+        tick();
+        standin::Faults::clear();
+        tick();
+        QCOMPARE(log().mid(before).count("Old db handler"), 2);
+        QCOMPARE(log().mid(before).count("er åben igen"), 2);
+    }
+
+    // A timer setting that is no positive number falls back to its default,
+    // and the log view says so: once per text, not once per view.
+    void timerFallbacksAreLogged()
+    {
+        openWindow(QString(), {{"database.update", "0"}, {"bane.update", "-5"}});
+        m_window->showStaevne(standin::demoCompetitionId);
+        QCOMPARE(log().count("Indstillingen bane.update (\"-5\") er ikke et positivt antal millisekunder; 30000 bruges"), 1);
+        QCOMPARE(log().count("Indstillingen database.update (\"0\") er ikke et positivt antal millisekunder; 60000 bruges"), 1);
+        QCOMPARE(log().count("Indstillingen database.update (\"0\") er ikke et positivt antal millisekunder; 20000 bruges"), 1);
+    }
+
+    // A kill between a file's temporary and its rename leaves a whole page
+    // under the temporary's name ("<name>.<six letters>"), which the HTTP
+    // server would serve by that name. The next start and the next load
+    // remove the temporaries of the station's own files, and nothing else.
+    void interruptedWritesAreRemoved()
+    {
+        openWindow();
+        const QString settings = m_dir.filePath(QStringLiteral("cfg%1.xml").arg(m_n));
+        m_window.reset();
+        const QStringList own{"klasse1_A.html.alJIsF", "rank1_A.html.QwErTy", "klasse0_2.json.abcdef",
+                              "oversigt8_A.html.ZZZZZZ", "index.html.PqRsTu", "S240614.cfg.aBcDeF",
+                              "S240614_klasse_4_A.csv.XyZxYz"};
+        const QStringList others{"ZEPLive.css.alJIsF", "klasse1_A.html.bak", "klasse1_A.html.alJIs",
+                                 "klasse1_A.html.alJIsFx", "klasse1_A.html.alJ1sF", "noter.txt.abcdef",
+                                 "klasse1_A.html", "mine/klasse1_A.html.alJIsF"};
+        for (const QString &name : own + others)
+            QVERIFY(writeFile(outFile(name), name.toUtf8()));
+        const auto present = [this](const QStringList &names) {
+            QStringList found;
+            for (const QString &name : names) {
+                if (QFile::exists(outFile(name)))
+                    found << name;
+            }
+            return found;
+        };
+
+        m_window = std::make_unique<TestWindow>(nullptr, settings, QStringLiteral("main"));
+        QCOMPARE(present(own), QStringList());
+        QCOMPARE(present(others), others);
+        QCOMPARE(readFile(outFile("klasse1_A.html")), QByteArray("klasse1_A.html"));
+
+        for (const QString &name : own)
+            QVERIFY(writeFile(outFile(name), name.toUtf8()));
+        QVERIFY(writeFile(outFile("S240614.html.aaaaaa"), "info"));
+        QVERIFY(writeFile(outFile("FRK.png.bbbbbb"), "logo"));
+        m_window->showStaevne(standin::demoCompetitionId);
+        QCOMPARE(present(own + QStringList{"S240614.html.aaaaaa", "FRK.png.bbbbbb"}), QStringList());
+        QCOMPARE(present(others), others);
+    }
+
     // Equal entries (same name and dates) are told apart by position; a typed
     // text loads only the entry it matches; cancel loads nothing.
     void choiceGoesByPosition()

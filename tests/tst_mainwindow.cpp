@@ -264,6 +264,51 @@ private slots:
         QVERIFY(!QFile::exists(file));
     }
 
+    // A settings file that is there but cannot be read: the station runs on
+    // the defaults and its log view says so, with the reason, once the
+    // window is up. The status bar's lines about it fit a window of the
+    // program's start size beside the address, the version and the icons.
+    void unreadableSettingsFileIsTold()
+    {
+        const QString file = m_dir.filePath("broken.xml");
+        QVERIFY(writeFile(file, "<configuration><properties><property group=\"bane\""));
+        TestWindow window(nullptr, file, "MainWidget");
+        const QString log = window.findChild<QPlainTextEdit *>("infoText")->toPlainText();
+        const QRegularExpression told("^\\d\\d:\\d\\d:\\d\\d : Indstillingsfilen " + QRegularExpression::escape(file)
+                                      + " kunne ikke læses \\(.*in line 1, column \\d+\\); stationen kører med "
+                                        "standardindstillingerne$",
+                                      QRegularExpression::MultilineOption);
+        QVERIFY2(told.match(log).hasMatch(), qPrintable(log));
+
+        auto *status = window.findChild<QStatusBar *>();
+        window.setGeometry(50, 50, 600, 400);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // The bar draws its message from 6 px in to 4 px before the first
+        // permanent widget.
+        const auto fits = [status](const QString &text) {
+            int room = status->width();
+            for (QWidget *widget : status->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+                if (widget->isVisible() && widget->x() > 0)
+                    room = qMin(room, widget->x());
+            }
+            return !text.isEmpty() && status->fontMetrics().horizontalAdvance(text) + 10 <= room;
+        };
+        QVERIFY2(fits(status->currentMessage()), qPrintable(status->currentMessage()));
+
+        // The first save keeps the unreadable file as a copy and says so in
+        // full in the log, in short in the status bar.
+        QVERIFY(window.config()->writeConfig());
+        QVERIFY(QFile::exists(file + ".bak"));
+        QVERIFY2(fits(status->currentMessage()), qPrintable(status->currentMessage()));
+        QVERIFY(window.findChild<QPlainTextEdit *>("infoText")->toPlainText().contains(file + ".bak"));
+
+        // A missing file is no fault: the station starts on the defaults
+        // without a word about it.
+        TestWindow fresh(nullptr, m_dir.filePath("none.xml"), "MainWidget");
+        QVERIFY(!fresh.findChild<QPlainTextEdit *>("infoText")->toPlainText().contains("Indstillingsfilen"));
+    }
+
     void historyWalk()
     {
         HistoryLineEdit line(nullptr, "cmd");

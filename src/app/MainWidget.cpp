@@ -108,6 +108,16 @@ MainWidget::MainWidget(QWidget *parent, const QString &settingsFile, const QStri
     buildSession();
 
     buildLogArea();
+    // The store read its file before there was a log view to say so.
+    if (cfg->hasUnreadableFile()) {
+        slotLogMessage(1, tr("Indstillingsfilen %1 kunne ikke læses (%2); stationen kører med standardindstillingerne")
+                              .arg(cfg->fileName(), cfg->readError()));
+        statusBar->showMessage(tr("Indstillingsfilen kunne ikke læses"));
+    }
+    m_session->removeInterruptedWrites();
+    // Started once the log view is there: a fallback of its interval is
+    // logged, and would go nowhere before.
+    m_client->start();
 
     startHttpServer(isOn(cfg->getValue(QStringLiteral("app.server"), QStringLiteral("0"))));
     connect(setup, &Setup::serverEnabled, this, &MainWidget::startHttpServer);
@@ -210,7 +220,6 @@ void MainWidget::buildClientTab()
     connect(m_client, &ClientTab::urlActivated, this, &MainWidget::urlSelected);
     connect(m_client, &ClientTab::downloaded, this, &MainWidget::slotBaneFile);
     connect(m_client, &ClientTab::timerFired, this, &MainWidget::timeOut);
-    m_client->start();
     slotBaneFile(m_client->cachedPage());
 }
 
@@ -225,6 +234,8 @@ void MainWidget::buildSession()
     station.window = this;
     station.httpServer = [this] { return httpd; };
     station.connectDatabase = [this](const QString &name) { connectDatabase(name); };
+    station.reconnectDatabase = [this](const QString &name) { reconnectDatabase(name); };
+    station.databaseReadable = [this] { databaseReadable(); };
     station.field = [this](const QString &statement) { return getDBField(statement); };
     station.bytes = [this](const QString &statement) { return getDBFieldByteArray(statement); };
     station.hostInfo = [this] { return hostInfo(); };
@@ -427,9 +438,12 @@ void MainWidget::closeEvent(QCloseEvent *event)
 
 void MainWidget::connectDatabase(QString name)
 {
-    // Every view asks again on each tick while the server is away: the
-    // attempts of one outage are logged once, when it starts, and its end
-    // once, when a connection opens again.
+    // Every view asks again on each tick while the database is away or
+    // answers no statement: the attempts of one outage are logged once,
+    // when it starts, and its end once, when a statement succeeds again
+    // (databaseReadable). A connection that opens says nothing yet: an
+    // emptied database or a server that takes the login opens and still
+    // fails every statement.
     const bool outageLogged = m_databaseDown;
     databaseError(true);
     QSqlDatabase db;
@@ -449,12 +463,8 @@ void MainWidget::connectDatabase(QString name)
         if (!db.isOpen())
             db.open();
         databaseError(false);
-        if (db.isOpen()) {
-            if (outageLogged)
-                slotLogMessage(3, QStringLiteral("DataBase %1 er åben igen").arg(server));
-            m_databaseDown = false;
+        if (db.isOpen())
             return;
-        }
     }
     databaseError(true);
     m_databaseDown = true;
@@ -463,6 +473,24 @@ void MainWidget::connectDatabase(QString name)
     slotLogMessage(1, QStringLiteral("Error opening DataBase %1").arg(server));
     if (db.isValid() || QSqlDatabase::contains(name))
         slotLogMessage(1, QStringLiteral("An database error occured.\n%1\n").arg(db.lastError().text()));
+}
+
+void MainWidget::reconnectDatabase(const QString &name)
+{
+    // A connection the registry holds was opened, and still a statement
+    // failed: the outage lasts until one succeeds, whether it opens now or not.
+    const bool reconnect = QSqlDatabase::contains(name);
+    connectDatabase(name);
+    if (reconnect)
+        m_databaseDown = true;
+}
+
+void MainWidget::databaseReadable()
+{
+    if (!m_databaseDown)
+        return;
+    m_databaseDown = false;
+    slotLogMessage(3, QStringLiteral("DataBase %1 er åben igen").arg(dbsettings::serverName(*cfg)));
 }
 
 namespace {
@@ -491,6 +519,7 @@ bool runOneValue(MainWidget *window, const QString &statement, const char *error
     // text would be "0"): a missing club id must not name a logo "0.png".
     if (query.next() && !query.isNull(0))
         *value = query.value(0);
+    window->databaseReadable();
     return true;
 }
 } // namespace

@@ -98,6 +98,11 @@ public slots:
     void timeOut();
     void fullScreen();
     void connectDatabase(QString name);
+    // A reader could not use the connection and asks for it again: the
+    // start of an outage, which lasts until a statement succeeds.
+    void reconnectDatabase(const QString &name);
+    // A statement succeeded: ends an outage ("DataBase ... er åben igen").
+    void databaseReadable();
     void urlSelected(const QString &text);
     void databaseError(bool error);
     void internetError(bool error);
@@ -160,6 +165,7 @@ private:
     // The built-in HTTP server; null while serving is off.
     HttpDaemon *httpd = nullptr;
     bool m_fullScreen = false;
-    // The last connection attempt failed and the failure was logged.
+    // An outage is logged and lasts until a statement succeeds: a
+    // connection attempt failed, or a reader asked for the connection again.
     bool m_databaseDown = false;
 };

@@ -7,6 +7,8 @@
 #include "publish/PathJoin.h"
 
 #include <QDir>
+#include <QFile>
+#include <QRegularExpression>
 
 namespace {
 
@@ -228,4 +230,30 @@ bool writeOutputFile(const QString &root, const QString &name, const QByteArray 
     if (log)
         log(1, QStringLiteral("Kunne ikke skrive %1: %2").arg(path, error));
     return false;
+}
+
+bool isOwnOutputFile(const QString &name, const QStringList &named)
+{
+    static const QRegularExpression own(QStringLiteral(
+        "^(?:(?:klasse|rank|oversigt)\\d+_[A-Za-z0-9_.-]+\\.(?:html|json|csv)"
+        "|index\\.html"
+        "|[A-Za-z0-9_.-]+\\.cfg"
+        "|[A-Za-z0-9_.-]+_klasse_\\d+_[A-Za-z0-9_.-]+\\.csv)$"));
+    return own.match(name).hasMatch() || named.contains(name);
+}
+
+void removeInterruptedWrites(const QString &root, const QStringList &named,
+                             const std::function<void(int, const QString &)> &log)
+{
+    const QDir dir(root);
+    for (const QString &name : dir.entryList(QDir::Files)) {
+        const QString target = interruptedWriteTarget(name);
+        if (target.isEmpty() || !isOwnOutputFile(target, named))
+            continue;
+        const QString path = dir.filePath(name);
+        const bool removed = QFile::remove(path);
+        if (log)
+            log(1, removed ? QStringLiteral("%1 fjernet: en afbrudt skrivning af %2 efterlod den").arg(path, target)
+                           : QStringLiteral("Kunne ikke fjerne %1, som en afbrudt skrivning efterlod").arg(path));
+    }
 }

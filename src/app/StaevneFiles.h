@@ -110,3 +110,17 @@ private:
 // file name (paths::isSafeFileNamePart) is refused and logged the same way.
 bool writeOutputFile(const QString &root, const QString &name, const QByteArray &bytes,
                      const std::function<void(int, const QString &)> &log);
+
+// Whether `name` is a file that the station writes into its output directory
+// under a name of its own making: a view's page, document or export, an
+// arena's pause page or document, the start page, a manifest or a
+// championship score file; besides these, the names in `named` (the
+// information page and the club logo, which database values name).
+bool isOwnOutputFile(const QString &name, const QStringList &named);
+
+// Removes from the output directory `root` what writes interrupted between
+// temporary and rename left there: the temporaries of the station's own
+// files (isOwnOutputFile), whole pages under names that the HTTP server would
+// serve. Any other file stays. Each removal, or failure to remove, is logged.
+void removeInterruptedWrites(const QString &root, const QStringList &named,
+                             const std::function<void(int, const QString &)> &log);

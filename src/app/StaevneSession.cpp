@@ -130,6 +130,12 @@ bool StaevneSession::refuseWhileBusy(const QString &what)
     return true;
 }
 
+void StaevneSession::removeInterruptedWrites(const QStringList &named)
+{
+    ::removeInterruptedWrites(m_station.cfg->getValue(QStringLiteral("http.root"), QStringLiteral("html/")), named,
+                              [this](int level, const QString &text) { log(level, text); });
+}
+
 void StaevneSession::deleteViews()
 {
     const QList<staevneKlasseInfo *> views = m_views.values();
@@ -144,8 +150,10 @@ bool StaevneSession::readList(StaevneLoader::StaevneList *list)
     const QSqlDatabase db = QSqlDatabase::database(connectionName, true);
     if (!db.isOpen())
         return false; // the connection reports its own failure
-    if (StaevneLoader::readStaevneList(database(db), list))
+    if (StaevneLoader::readStaevneList(database(db), list)) {
+        m_station.databaseReadable();
         return true;
+    }
     log(1, QStringLiteral("Stævnelisten kunne ikke læses fra databasen"));
     return false;
 }
@@ -204,6 +212,16 @@ void StaevneSession::show(int staevneId)
     if (header.read)
         log(1, QStringLiteral("%1: %2 %3 %4 - %5")
                    .arg(header.zepNr, header.navn, header.type, header.startDato, header.slutDato));
+    // The competition on show and the one loaded name an information page
+    // each; the organiser names the logo.
+    QStringList named;
+    for (const QString &zepNr : {header.zepNr, cfg->getValue(QStringLiteral("staevne.ZEPStaevneId"), QString())}) {
+        if (!zepNr.isEmpty())
+            named << zepNr + QLatin1String(".html");
+    }
+    if (!club.id.isEmpty())
+        named << club.id + QLatin1String(".png");
+    removeInterruptedWrites(named);
 
     const int sectionCount = StaevneLoader::readSectionCount(database, staevneId);
 
@@ -280,10 +298,25 @@ void StaevneSession::build(int staevneId, const StaevneLoader::Club &club, const
         letEventsThrough();
         addSection(section.first, section.second, staevneId, championat, &notice, &created);
     }
+    logTimerWarnings();
     writeFiles(header, files);
     writeInfo(staevneId);
     if (!notice.isEmpty())
         m_station.showChampionshipNotice(notice);
+}
+
+void StaevneSession::logTimerWarnings()
+{
+    // Every view of a kind falls back alike: each text once, not once per view.
+    QStringList warnings;
+    for (const staevneKlasseInfo *view : std::as_const(m_views)) {
+        const QString warning = view->updateTimerWarning();
+        if (!warning.isEmpty() && !warnings.contains(warning))
+            warnings << warning;
+    }
+    warnings.sort();
+    for (const QString &warning : std::as_const(warnings))
+        log(1, warning);
 }
 
 void StaevneSession::tearDown(const StaevneLoader::Header &header, const QList<StaevneLoader::SectionRow> &rows)
@@ -394,7 +427,8 @@ void StaevneSession::addSection(const StaevneLoader::SectionRow &row, StaevneLoa
     setup->addClass(row.bane, row.klasse + QLatin1Char(' ') + row.afdeling, klasseNr, row.afdeling, row.dag);
     connect(view, &staevneKlasseInfo::resultChangeClass, setup, &Setup::resultChangeClass);
     connect(view, &staevneKlasseInfo::connectDB, this,
-            [this](const QString &name) { m_station.connectDatabase(name); });
+            [this](const QString &name) { m_station.reconnectDatabase(name); });
+    connect(view, &staevneKlasseInfo::databaseReadAgain, this, [this] { m_station.databaseReadable(); });
     if (!row.isWaitingList())
         m_arenas.insert(row.bane);
 }

@@ -46,6 +46,11 @@ public:
         std::function<HttpDaemon *()> httpServer;
         // Opens (or reopens) the named database connection.
         std::function<void(const QString &name)> connectDatabase;
+        // A view could not read the database and asks for the connection
+        // again: an outage until databaseReadable is told.
+        std::function<void(const QString &name)> reconnectDatabase;
+        // A statement succeeded: the database answers again.
+        std::function<void()> databaseReadable;
         // One value of a statement on "ZEP", null when there is none.
         std::function<QString(const QString &statement)> field;
         std::function<QByteArray(const QString &statement)> bytes;
@@ -76,6 +81,10 @@ public:
     bool refresh();
     void writeInfo(int staevneId);
     void deleteViews();
+    // Removes the temporaries that interrupted writes left in the output
+    // directory (see removeInterruptedWrites in StaevneFiles.h); `named`
+    // are the information pages and logo a competition names.
+    void removeInterruptedWrites(const QStringList &named = QStringList());
 
 signals:
     void logMessage(int level, const QString &text);
@@ -101,6 +110,9 @@ private:
     void removeOldFiles();
     void pointArenasAtPausePages(const QList<StaevneLoader::SectionRow> &rows);
     void writePausePages(const StaevneFiles &files);
+    // Logs why views' timers run on their defaults (see
+    // staevneKlasseInfo::updateTimerWarning).
+    void logTimerWarnings();
     void addSection(const StaevneLoader::SectionRow &row, StaevneLoader::ViewKind kind, int staevneId, bool championat,
                     QString *notice, int *created);
     QTabW *championshipTab(QString *notice);

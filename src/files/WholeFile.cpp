@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <memory>
@@ -127,4 +128,13 @@ bool writeWholeFiles(const QVector<QPair<QString, QByteArray>> &files, QString *
         return false;
     }
     return true;
+}
+
+QString interruptedWriteTarget(const QString &fileName)
+{
+    // QSaveFile's temporary takes the file's name and a dot and six random
+    // ASCII letters.
+    static const QRegularExpression temporary(QStringLiteral("^(.+)\\.[A-Za-z]{6}$"));
+    const QRegularExpressionMatch match = temporary.match(fileName);
+    return match.hasMatch() ? match.captured(1) : QString();
 }

@@ -30,3 +30,10 @@ bool writeWholeFiles(const QVector<QPair<QString, QByteArray>> &files, QString *
 // rename the system refuses would. An empty function, the default, refuses
 // nothing.
 void setCommitRefusal(const std::function<bool(const QString &path)> &refuse);
+
+// The name that a temporary of these writers would have been renamed to, for
+// a write interrupted between the two (a kill, a power cut): QSaveFile names
+// its temporary "<name>.<six letters>" beside the file. Empty for any other
+// name. The form alone cannot tell an operator's "<name>.backup" from a
+// temporary: the caller decides by the name it gives.
+QString interruptedWriteTarget(const QString &fileName);

@@ -3,6 +3,7 @@
 #include "files/WholeFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include "settings/appConfigHandler.h"
 
@@ -91,11 +92,13 @@ bool appConfig::readConfig()
         // Remember that the file on disk is not ours to overwrite blindly:
         // the first save keeps a copy of it (see writeConfig).
         m_unreadableFile = file.exists();
+        m_readError = handler.errorText().simplified();
         emit logMessage(1, tr("Parse Error Reading ") + m_fileName + QLatin1Char('\n')
                                + handler.errorText() + QLatin1Char('\n'));
         return false;
     }
     m_unreadableFile = false;
+    m_readError.clear();
     m_properties = handler.properties();
     return true;
 }
@@ -170,8 +173,10 @@ bool appConfig::writeConfig(QString fileName)
                                    .arg(m_fileName, backup));
             return false;
         }
-        emit logMessage(3, tr("Indstillingsfilen %1 kunne ikke læses ved start; en kopi er gemt som %2")
+        // In full in the log; the status bar has room for a short line.
+        emit logMessage(1, tr("Indstillingsfilen %1 kunne ikke læses ved start; en kopi er gemt som %2")
                                .arg(m_fileName, backup));
+        emit logMessage(3, tr("Ulæselig indstillingsfil gemt som %1").arg(QFileInfo(backup).fileName()));
         m_unreadableFile = false;
     }
 

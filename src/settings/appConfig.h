@@ -42,6 +42,9 @@ public:
     // True once a read of the settings file has failed and the file has not
     // been kept aside yet (see writeConfig).
     bool hasUnreadableFile() const { return m_unreadableFile; }
+    // Why the last readConfig failed, in the reader's words on one line;
+    // empty after a read that succeeded.
+    QString readError() const { return m_readError; }
     const QMap<QString, appConfigProperty> &properties() const { return m_properties; }
 
     // The file's bytes for the current map; writeConfig stores exactly this.
@@ -66,4 +69,5 @@ private:
     QString m_fileName;
     QMap<QString, appConfigProperty> m_properties;
     bool m_unreadableFile = false;
+    QString m_readError;
 };

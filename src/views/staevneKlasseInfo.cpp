@@ -210,11 +210,7 @@ int staevneKlasseInfo::updateInterval(int defaultMs)
 {
     if (!cfg)
         return defaultMs;
-    QString warning;
-    const int interval = cfg->intervalValue(QStringLiteral("database.update"), defaultMs, &warning);
-    if (!warning.isEmpty())
-        emit logMessage(1, warning);
-    return interval;
+    return cfg->intervalValue(QStringLiteral("database.update"), defaultMs, &m_timerWarning);
 }
 
 QString staevneKlasseInfo::judges() const
@@ -480,12 +476,15 @@ void staevneKlasseInfo::reportTrouble(Trouble what, const QString &text)
 void staevneKlasseInfo::troubleOver(Trouble what)
 {
     bool &logged = m_trouble[static_cast<int>(what)];
-    if (logged)
-        emit logMessage(3, QStringLiteral("Klasse %1 %2: %3")
-                               .arg(QString::number(klasseNr), afd,
-                                    what == Trouble::Database ? QStringLiteral("databasen kan læses igen")
-                                                              : QStringLiteral("siderne skrives igen")));
+    if (!logged)
+        return;
     logged = false;
+    emit logMessage(3, QStringLiteral("Klasse %1 %2: %3")
+                           .arg(QString::number(klasseNr), afd,
+                                what == Trouble::Database ? QStringLiteral("databasen kan læses igen")
+                                                          : QStringLiteral("siderne skrives igen")));
+    if (what == Trouble::Database)
+        emit databaseReadAgain();
 }
 
 bool staevneKlasseInfo::inTrouble(Trouble what) const

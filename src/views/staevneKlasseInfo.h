@@ -70,6 +70,11 @@ public:
     // rows it affected; 0 on any failure (which is reported, not raised).
     virtual int execSql(const QString &sql);
 
+    // Why the view's timer runs on its default interval, or empty. The
+    // timer starts while the view is made, before anyone listens to its
+    // logMessage, so its maker logs this.
+    QString updateTimerWarning() const { return m_timerWarning; }
+
     // The JSON document writeJSon() would write now: header fields, column
     // titles and the list's rows in their current order.
     KlasseJsonDocument jsonDocument() const;
@@ -129,6 +134,9 @@ signals:
     void resultChangeClass(int bane, const QString &afd, int klasseNr, bool resultChanged);
     // The named connection was not found; the main window opens it.
     void connectDB(const QString &name);
+    // The class was read again after a database outage that the view had
+    // reported: the database answers statements again.
+    void databaseReadAgain();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -165,7 +173,7 @@ protected:
     // milliseconds (`defaultMs` when unset or not a positive number).
     void startUpdateTimer(int defaultMs);
     // The view's timer interval ("database.update"); a value that is not a
-    // positive number gives `defaultMs` and a level-1 line.
+    // positive number gives `defaultMs`, and updateTimerWarning says so.
     int updateInterval(int defaultMs);
 
     // The shared connection "ZEP", looked up with its open flag: false when
@@ -192,8 +200,8 @@ protected:
     // Logs `text` at level 1 unless this trouble is already logged.
     void reportTrouble(Trouble what, const QString &text);
     // When this trouble was logged, logs its end at level 3 ("Klasse <nr>
-    // <section>: databasen kan læses igen" or "...: siderne skrives igen")
-    // and forgets it.
+    // <section>: databasen kan læses igen" or "...: siderne skrives igen"),
+    // sends databaseReadAgain for the database, and forgets it.
     void troubleOver(Trouble what);
     bool inTrouble(Trouble what) const;
 
@@ -240,6 +248,7 @@ private:
     void columnsChanged();
     void fitColumns();
 
+    QString m_timerWarning;
     bool m_trouble[2] = {false, false};
     bool m_columnsStale = true;
     bool m_fitPending = false;
