@@ -231,8 +231,10 @@ int main(int argc, char **argv)
     }
     const QString root = QFileInfo(options.root).absoluteFilePath();
 
-    // The competition database: a demo competition whose sections all have
-    // the same number of starters.
+    // The competition database: a demo show of one-section classes, one on
+    // each of the four arenas, each with exactly --starters starters. (The
+    // usual demo show fits its sections into the day and cuts a large class
+    // short.)
     QTemporaryDir work;
     if (!work.isValid()) {
         err() << "no temporary directory\n";
@@ -241,7 +243,7 @@ int main(int argc, char **argv)
     const QString dbFile = work.filePath(QStringLiteral("bench.db"));
     standin::DemoOptions demo;
     demo.seed = quint32(options.seed);
-    demo.minStarters = options.starters;
+    demo.sections = 4;
     demo.maxStarters = options.starters;
     QString error;
     QElapsedTimer clock;
@@ -337,6 +339,12 @@ int main(int argc, char **argv)
 
     tick(true);
     const int rows = view.listView1->topLevelItemCount();
+    // The figures are those of a page of this many starters, or none.
+    if (section.starters != options.starters || rows != options.starters) {
+        err() << "class " << section.klasseNr << " " << section.afdeling << " has " << section.starters
+              << " starters and " << rows << " rows, not " << options.starters << "\n";
+        return 1;
+    }
 
     HttpDaemon daemon(nullptr, quint16(options.port), root);
     if (!daemon.isListening()) {

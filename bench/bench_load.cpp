@@ -7,6 +7,11 @@
 // that the competition-management system scores, so every tick has a change
 // to apply, write and announce.
 //
+// Beside each wall-clock time the processor time of the station's thread is
+// shown, and each target is judged on both: the pages are synced to disk, so
+// on a busy machine the wall clock may mostly measure the disk, while the
+// processor time is the station's own work.
+//
 // Usage: bench_load [loads] [rounds]   (default 5 loads, 20 rounds)
 
 #include "app/MainWidget.h"
@@ -23,6 +28,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <vector>
 
@@ -37,6 +43,19 @@ public:
 protected:
     void showChampionshipNotice(const QString &) override {}
 };
+
+// Processor time of this thread in milliseconds.
+double cpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+const char *verdict(bool met)
+{
+    return met ? "met" : "MISSED";
+}
 
 double median(std::vector<double> values)
 {
@@ -92,15 +111,19 @@ int main(int argc, char **argv)
     BenchWindow window(nullptr, settings, QStringLiteral("main"));
 
     std::vector<double> loadTimes;
+    std::vector<double> loadCpu;
     for (int run = 0; run < loads; ++run) {
         QElapsedTimer timer;
         timer.start();
+        const double cpu = cpuMs();
         window.showStaevne(standin::demoCompetitionId);
+        loadCpu.push_back(cpuMs() - cpu);
         loadTimes.push_back(timer.nsecsElapsed() / 1e6);
         app.processEvents();
     }
     const QStringList keys = window.viewKeys();
-    std::printf("full load: median %.1f ms over %d loads, %d views\n", median(loadTimes), loads, int(keys.size()));
+    std::printf("full load: median %.1f ms, cpu %.1f ms over %d loads, %d views\n", median(loadTimes), median(loadCpu),
+                loads, int(keys.size()));
 
     // One score more or less in every scored section before each round.
     standin::SqliteDatabase writer;
@@ -109,7 +132,9 @@ int main(int argc, char **argv)
         return 1;
     }
     std::map<QString, std::vector<double>> ticks;
+    std::map<QString, std::vector<double>> tickCpu;
     std::vector<double> roundTimes;
+    std::vector<double> roundCpu;
     for (int round = 0; round < rounds; ++round) {
         const QString delta = round % 2 ? QStringLiteral("- 0.5") : QStringLiteral("+ 0.5");
         const bool written =
@@ -123,30 +148,43 @@ int main(int argc, char **argv)
         }
         QElapsedTimer all;
         all.start();
+        const double allCpu = cpuMs();
         for (const QString &key : keys) {
             QElapsedTimer timer;
             timer.start();
+            const double cpu = cpuMs();
             window.view(key)->updateKlasse();
+            tickCpu[key].push_back(cpuMs() - cpu);
             ticks[key].push_back(timer.nsecsElapsed() / 1e6);
         }
+        roundCpu.push_back(cpuMs() - allCpu);
         roundTimes.push_back(all.nsecsElapsed() / 1e6);
         app.processEvents();
     }
 
-    std::printf("timer round of every view: median %.1f ms over %d rounds\n", median(roundTimes), rounds);
-    std::printf("%-8s %-34s %10s %10s\n", "view", "kind", "median ms", "max ms");
+    std::printf("timer round of every view: median %.1f ms, cpu %.1f ms over %d rounds\n", median(roundTimes),
+                median(roundCpu), rounds);
+    std::printf("%-8s %-34s %10s %10s %10s\n", "view", "kind", "median ms", "max ms", "cpu ms");
     double worst = 0;
     QString worstKey;
+    double worstCpu = 0;
+    QString worstCpuKey;
     for (const auto &[key, times] : ticks) {
         const double m = median(times);
         if (m > worst) {
             worst = m;
             worstKey = key;
         }
-        std::printf("%-8s %-34s %10.2f %10.2f\n", qPrintable(key), window.view(key)->metaObject()->className(), m,
-                    *std::max_element(times.begin(), times.end()));
+        const double c = median(tickCpu[key]);
+        if (c > worstCpu) {
+            worstCpu = c;
+            worstCpuKey = key;
+        }
+        std::printf("%-8s %-34s %10.2f %10.2f %10.2f\n", qPrintable(key), window.view(key)->metaObject()->className(),
+                    m, *std::max_element(times.begin(), times.end()), c);
     }
-    std::printf("slowest view tick: %s, median %.2f ms\n", qPrintable(worstKey), worst);
+    std::printf("slowest view tick: %s, median %.2f ms; by cpu: %s, median %.2f ms\n", qPrintable(worstKey), worst,
+                qPrintable(worstCpuKey), worstCpu);
     // Where a tick of the slowest view goes: its pages and JSON document
     // written on their own (with nothing changed), the rest is reading and
     // placing.
@@ -168,7 +206,8 @@ int main(int argc, char **argv)
     }
     std::printf("  %s: tick without a change %.2f ms; printHtml %.2f ms (of which writeJSon %.2f ms)\n",
                 qPrintable(worstKey), median(still), median(pages), median(json));
-    std::printf("targets: full load under 1000 ms: %s; no view tick over 10 ms: %s\n",
-                median(loadTimes) < 1000 ? "met" : "MISSED", worst <= 10 ? "met" : "MISSED");
+    std::printf("targets: full load under 1000 ms: wall %s, cpu %s; no view tick over 10 ms: wall %s, cpu %s\n",
+                verdict(median(loadTimes) < 1000), verdict(median(loadCpu) < 1000), verdict(worst <= 10),
+                verdict(worstCpu <= 10));
     return 0;
 }

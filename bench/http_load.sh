@@ -3,7 +3,7 @@
 #
 # One output directory is served twice on 127.0.0.1: by bench_httpd (the
 # station's HttpDaemon, while a dressage class of 200 starters is updated and
-# its page rewritten every second on the station's main thread, see
+# its page of 200 rows rewritten every second on the station's main thread, see
 # bench/bench_httpd.cpp) and by nginx (one worker, keep-alive off). wrk
 # drives each in turn from its own process, one request per connection
 # ("Connection: close"), with 64 and then 512 concurrent clients, on the arena
@@ -15,7 +15,14 @@
 #   - the station's 99th percentile latency at most 10 ms at 64 clients.
 # Exits 0 when every target is met, 1 when one is missed, 2 on a setup error.
 #
-#   bench/http_load.sh [seconds per run, default 10]
+#   [BASELINE=<bench_httpd of another build>] bench/http_load.sh [seconds per run, default 10]
+#
+# BASELINE compares two builds of the server in one run: that bench_httpd
+# (built from the other build's tree with this bench/bench_httpd.cpp, so that
+# it serves the same class) runs beside this one with a directory of its own,
+# and wrk drives the three servers in turn, so both builds meet the same load
+# on the machine. The table then gives its figures too, and one target more:
+# the station's requests per second at least the baseline's.
 #
 # Everything it starts listens on 127.0.0.1 only and stops by itself: the
 # station after a fixed time, nginx and the rest through the exit trap.
@@ -25,6 +32,7 @@ cd "$ZEP_ROOT"
 
 DURATION=${1:-10}
 THREADS=4
+STARTERS=200
 LOADS=(64 512)
 P99_LIMIT_MS=10
 BUILD="$ZEP_ROOT/build-bench"
@@ -70,13 +78,14 @@ chmod 755 "$TMP"
 mkdir -p "$TMP/html" "$TMP/nginx"
 chmod 755 "$TMP/html"
 STATION_PID=""
+BASELINE_PID=""
 NGINX_PID=""
 cleanup() {
     local pid
-    for pid in $NGINX_PID $STATION_PID; do
+    for pid in $NGINX_PID $STATION_PID $BASELINE_PID; do
         kill "$pid" 2> /dev/null || true
     done
-    for pid in $NGINX_PID $STATION_PID; do
+    for pid in $NGINX_PID $STATION_PID $BASELINE_PID; do
         wait "$pid" 2> /dev/null || true
     done
     if [ -n "${KEEP_TMP:-}" ]; then echo "Kept $TMP"; else rm -rf "$TMP"; fi
@@ -104,25 +113,45 @@ wait_for_port() { # port seconds
 }
 
 # --- the station --------------------------------------------------------
+BASELINE=${BASELINE:-}
+SERVERS=(station)
+if [ -n "$BASELINE" ]; then
+    if [ ! -x "$BASELINE" ]; then
+        echo "BASELINE $BASELINE is no program" >&2
+        exit 2
+    fi
+    SERVERS+=(baseline)
+fi
+SERVERS+=(nginx)
 # Long enough for every run with room for start-up; it stops by itself.
-STATION_SECONDS=$(( ${#LOADS[@]} * 2 * (DURATION + 3) + 30 ))
+STATION_SECONDS=$(( ${#LOADS[@]} * ${#SERVERS[@]} * (DURATION + 3) + 30 ))
 export QT_QPA_PLATFORM=offscreen
 mkdir -m 700 "$TMP/runtime"
 export XDG_RUNTIME_DIR="$TMP/runtime"
-"$BENCH" --root "$TMP/html" --port-file "$TMP/station.port" --seconds "$STATION_SECONDS" \
-    > "$TMP/station.log" 2>&1 &
-STATION_PID=$!
-for ((i = 0; i < 600; i++)); do
-    [ -s "$TMP/station.port" ] && break
-    if ! kill -0 "$STATION_PID" 2> /dev/null; then break; fi
-    sleep 0.1
-done
-if [ ! -s "$TMP/station.port" ]; then
-    echo "bench_httpd did not start:" >&2
-    cat "$TMP/station.log" >&2
-    exit 2
-fi
-STATION_PORT=$(cat "$TMP/station.port")
+
+# Starts a bench_httpd serving `root` and waits for its port; sets
+# STARTED_PID and STARTED_PORT.
+start_station() { # name program root
+    local name=$1 i
+    "$2" --root "$3" --port-file "$TMP/$name.port" --seconds "$STATION_SECONDS" \
+        --starters "$STARTERS" > "$TMP/$name.log" 2>&1 &
+    STARTED_PID=$!
+    for ((i = 0; i < 600; i++)); do
+        [ -s "$TMP/$name.port" ] && break
+        if ! kill -0 "$STARTED_PID" 2> /dev/null; then break; fi
+        sleep 0.1
+    done
+    if [ ! -s "$TMP/$name.port" ]; then
+        echo "$2 did not start:" >&2
+        cat "$TMP/$name.log" >&2
+        exit 2
+    fi
+    STARTED_PORT=$(cat "$TMP/$name.port")
+}
+
+start_station station "$BENCH" "$TMP/html"
+STATION_PID=$STARTED_PID
+STATION_PORT=$STARTED_PORT
 PAGE=$(grep -o 'bane1.html -> [^ ]*' "$TMP/station.log" | head -n1 | cut -d' ' -f3 || true)
 if [ -z "$PAGE" ]; then
     echo "bench_httpd named no arena page:" >&2
@@ -130,6 +159,22 @@ if [ -z "$PAGE" ]; then
     exit 2
 fi
 sed -n '1,/^  arena page/p' "$TMP/station.log"
+
+BASELINE_PORT=""
+if [ -n "$BASELINE" ]; then
+    mkdir -p "$TMP/baseline-html"
+    start_station baseline "$BASELINE" "$TMP/baseline-html"
+    BASELINE_PID=$STARTED_PID
+    BASELINE_PORT=$STARTED_PORT
+    # The same class on both, or the comparison says nothing.
+    class_line() { grep -m1 '^  class ' "$1"; }
+    if [ "$(class_line "$TMP/station.log")" != "$(class_line "$TMP/baseline.log")" ]; then
+        echo "the baseline serves another class:" >&2
+        cat "$TMP/baseline.log" >&2
+        exit 2
+    fi
+    echo "baseline $BASELINE on 127.0.0.1:$BASELINE_PORT"
+fi
 
 # --- nginx --------------------------------------------------------------
 NGINX_PORT=""
@@ -187,8 +232,8 @@ if [ -z "$NGINX_PORT" ]; then
     exit 2
 fi
 
-# Both serve the same page before the load starts.
-for port in "$STATION_PORT" "$NGINX_PORT"; do
+# All serve the same page before the load starts.
+for port in "$STATION_PORT" $BASELINE_PORT "$NGINX_PORT"; do
     code=$(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:$port/bane1.html" || true)
     if [ "$code" != 200 ]; then
         echo "GET /bane1.html on port $port answered '$code'" >&2
@@ -234,15 +279,16 @@ run_wrk() { # name port clients
     P99[$name,$clients]=$(to_ms "$p99")
     ERRORS[$name,$clients]=$((connect + rd + wr + timeout + status))
     DETAIL[$name,$clients]="$requests req; connect $connect, read $rd, write $wr, timeout $timeout, non-2xx $status"
-    printf '  %-7s %4s clients: %10s req/s  p99 %8s ms  %s\n' "$name" "$clients" "$rps" "${P99[$name,$clients]}" \
+    printf '  %-8s %4s clients: %10s req/s  p99 %8s ms  %s\n' "$name" "$clients" "$rps" "${P99[$name,$clients]}" \
         "${DETAIL[$name,$clients]}"
 }
 
+declare -A PORT_OF=([station]=$STATION_PORT [baseline]=$BASELINE_PORT [nginx]=$NGINX_PORT)
 for clients in "${LOADS[@]}"; do
-    run_wrk station "$STATION_PORT" "$clients"
-    sleep 1
-    run_wrk nginx "$NGINX_PORT" "$clients"
-    sleep 1
+    for name in "${SERVERS[@]}"; do
+        run_wrk "$name" "${PORT_OF[$name]}" "$clients"
+        sleep 1
+    done
 done
 
 # --- report -------------------------------------------------------------
@@ -255,17 +301,29 @@ check() { # text 1|0
 le() { awk -v a="$1" -v b="$2" 'BEGIN { print ((a <= b) ? 1 : 0) }'; }
 ge() { awk -v a="$1" -v b="$2" 'BEGIN { print ((a >= b) ? 1 : 0) }'; }
 
-declare -A RATIO
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
+
+declare -A RATIO BASELINE_RATIO
 echo
 printf '%-8s | %-26s | %-26s | %s\n' clients "station req/s  p99  errors" "nginx req/s  p99  errors" "ratio"
 printf -- '---------+----------------------------+----------------------------+------\n'
 for clients in "${LOADS[@]}"; do
-    RATIO[$clients]=$(awk -v a="${RPS[station,$clients]}" -v b="${RPS[nginx,$clients]}" \
-        'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
+    RATIO[$clients]=$(ratio "${RPS[station,$clients]}" "${RPS[nginx,$clients]}")
     printf '%-8s | %9s %8sms %6s | %9s %8sms %6s | %s\n' "$clients" \
         "${RPS[station,$clients]}" "${P99[station,$clients]}" "${ERRORS[station,$clients]}" \
         "${RPS[nginx,$clients]}" "${P99[nginx,$clients]}" "${ERRORS[nginx,$clients]}" "${RATIO[$clients]}"
 done
+if [ -n "$BASELINE" ]; then
+    echo
+    printf '%-8s | %-26s | %-14s | %s\n' clients "baseline req/s  p99  errors" "baseline/nginx" "station/baseline"
+    printf -- '---------+----------------------------+----------------+-----------------\n'
+    for clients in "${LOADS[@]}"; do
+        BASELINE_RATIO[$clients]=$(ratio "${RPS[station,$clients]}" "${RPS[baseline,$clients]}")
+        printf '%-8s | %9s %8sms %6s | %14s | %s\n' "$clients" \
+            "${RPS[baseline,$clients]}" "${P99[baseline,$clients]}" "${ERRORS[baseline,$clients]}" \
+            "$(ratio "${RPS[baseline,$clients]}" "${RPS[nginx,$clients]}")" "${BASELINE_RATIO[$clients]}"
+    done
+fi
 echo
 echo "Targets:"
 for clients in "${LOADS[@]}"; do
@@ -278,11 +336,22 @@ for clients in "${LOADS[@]}"; do
 done
 check "station p99 at most $P99_LIMIT_MS ms at 64 clients (${P99[station,64]} ms)" \
     "$([ "${P99[station,64]}" != -1 ] && le "${P99[station,64]}" "$P99_LIMIT_MS" || echo 0)"
+if [ -n "$BASELINE" ]; then
+    for clients in "${LOADS[@]}"; do
+        check "station req/s at least the baseline's at $clients clients (ratio ${BASELINE_RATIO[$clients]})" \
+            "$(ge "${BASELINE_RATIO[$clients]}" 1)"
+    done
+fi
 
-# The station's own account of the ticks that ran meanwhile.
-kill -TERM "$STATION_PID" 2> /dev/null || true
-wait "$STATION_PID" 2> /dev/null || true
+# The stations' own account of the ticks that ran meanwhile.
+kill -TERM $STATION_PID $BASELINE_PID 2> /dev/null || true
+wait $STATION_PID $BASELINE_PID 2> /dev/null || true
 STATION_PID=""
+BASELINE_PID=""
 echo
 grep '^bench_httpd: [0-9]* ticks' "$TMP/station.log" || echo "(bench_httpd printed no tick summary)"
+if [ -n "$BASELINE" ]; then
+    grep '^bench_httpd: [0-9]* ticks' "$TMP/baseline.log" | sed 's/^/baseline /' \
+        || echo "(the baseline printed no tick summary)"
+fi
 [ $ok = 1 ] && exit 0 || exit 1

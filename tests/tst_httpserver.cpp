@@ -273,6 +273,49 @@ private slots:
         QCOMPARE(live().status, 404);
     }
 
+    // What an arena name answers is kept with the page between requests; it
+    // follows the page, its name's own answer and the reload setting.
+    void arenaAnswerFollowsThePage()
+    {
+        HttpDaemon server(nullptr, 0, m_root);
+        server.addAlias("bane7.html", "arena7.html");
+        server.setRefresh("15");
+        const QString file = m_root + "/arena7.html";
+        const auto fetch = [&server](const QByteArray &target) {
+            return whileServing([&] { return get(server.serverPort(), target); }).body;
+        };
+        // Kept only once left alone a while: wait until the server would keep it.
+        const auto settled = [&file] {
+            return QFileInfo(file).metadataChangeTime().msecsTo(QDateTime::currentDateTime()) > 200
+                && QFileInfo(file).lastModified().msecsTo(QDateTime::currentDateTime()) > 200;
+        };
+        const auto reloaded = [](const char *seconds, const char *text) {
+            return "<html><head><META http-equiv=\"refresh\" content=\"" + QByteArray(seconds) + "\"></head>"
+                + QByteArray(text) + "</html>";
+        };
+
+        QVERIFY(writeFile(file, "<html><head></head>AAAA</html>"));
+        QTRY_VERIFY(settled());
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(fetch("/bane7.html"), reloaded("15", "AAAA"));
+            QCOMPARE(fetch("/arena7.html"), QByteArray("<html><head></head>AAAA</html>"));
+        }
+        QFile inPlace(file); // the same size and inode
+        QVERIFY(inPlace.open(QIODevice::WriteOnly) && inPlace.write("<html><head></head>BBBB</html>") == 30);
+        inPlace.close();
+        QTRY_VERIFY(settled());
+        QCOMPARE(fetch("/bane7.html"), reloaded("15", "BBBB"));
+        QCOMPARE(fetch("/bane7.html"), reloaded("15", "BBBB"));
+        server.setRefresh("20");
+        QCOMPARE(fetch("/bane7.html"), reloaded("20", "BBBB"));
+        // A page that reloads itself goes out as it is.
+        const QByteArray own = "<html><head><meta http-equiv=refresh content=5></head>CCCC</html>";
+        QVERIFY(writeFile(file, own));
+        QTRY_VERIFY(settled());
+        QCOMPARE(fetch("/bane7.html"), own);
+        QCOMPARE(fetch("/bane7.html"), own);
+    }
+
     // A client that stops half-way, in its request or in taking a large
     // answer, is dropped after the time limit instead of staying for ever.
     void lateClientIsDropped_data()

@@ -77,13 +77,19 @@ private:
         off_t size = 0;
         qint64 modified = 0;
         qint64 changed = 0;
+        // The page as an arena name answers it (http::reloading) with the
+        // reload `arenaRefresh`, made on the first such request: it depends
+        // on nothing else, and working it out costs more than sending it.
+        QByteArray arenaBody;
+        QString arenaRefresh;
+        bool hasArenaBody = false;
     };
 
     void newConnection();
     void readClient(QTcpSocket *socket);
     void dropClient(QTcpSocket *socket);
     void dropLateClients();
-    bool readFile(const QString &path, QByteArray *body);
+    bool readFile(const QString &path, const QString *arenaRefresh, QByteArray *body);
     void log(int level, const QString &text);
 
     HttpDaemon *m_daemon;
@@ -171,7 +177,9 @@ void HttpDaemon::Worker::dropLateClients()
         m_lateTimer->stop();
 }
 
-bool HttpDaemon::Worker::readFile(const QString &path, QByteArray *body)
+// The body to send for `path`: the file as it is, or, given `arenaRefresh`,
+// the page as an arena name answers it.
+bool HttpDaemon::Worker::readFile(const QString &path, const QString *arenaRefresh, QByteArray *body)
 {
     const QByteArray name = QFile::encodeName(path);
     struct stat info;
@@ -181,28 +189,37 @@ bool HttpDaemon::Worker::readFile(const QString &path, QByteArray *body)
         return kept.device == s.st_dev && kept.inode == s.st_ino && kept.size == s.st_size
             && kept.modified == nanoseconds(s.st_mtim) && kept.changed == nanoseconds(s.st_ctim);
     };
-    const auto kept = m_files.constFind(path);
-    if (kept != m_files.cend() && same(*kept, info)) {
+    auto kept = m_files.find(path);
+    if (kept == m_files.end() || !same(*kept, info)) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray content = file.readAll();
+        struct stat after;
+        const bool known = ::fstat(file.handle(), &after) == 0;
+        m_files.remove(path);
+        timespec now;
+        clock_gettime(CLOCK_REALTIME, &now);
+        if (!known || after.st_size != content.size() || after.st_size > maxKeptFileBytes
+            || nanoseconds(now) - qMax(nanoseconds(after.st_mtim), nanoseconds(after.st_ctim)) <= settledNs) {
+            *body = arenaRefresh ? http::reloading(content, *arenaRefresh) : content;
+            return true;
+        }
+        if (m_files.size() >= maxKeptFiles)
+            m_files.clear();
+        kept = m_files.insert(path, KeptFile{content, after.st_dev, after.st_ino, after.st_size,
+                                             nanoseconds(after.st_mtim), nanoseconds(after.st_ctim), {}, {}, false});
+    }
+    if (!arenaRefresh) {
         *body = kept->body;
         return true;
     }
-
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    *body = file.readAll();
-    struct stat after;
-    const bool known = ::fstat(file.handle(), &after) == 0;
-    m_files.remove(path);
-    timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
-    if (known && after.st_size == body->size() && after.st_size <= maxKeptFileBytes
-        && nanoseconds(now) - qMax(nanoseconds(after.st_mtim), nanoseconds(after.st_ctim)) > settledNs) {
-        if (m_files.size() >= maxKeptFiles)
-            m_files.clear();
-        m_files.insert(path, KeptFile{*body, after.st_dev, after.st_ino, after.st_size, nanoseconds(after.st_mtim),
-                                      nanoseconds(after.st_ctim)});
+    if (!kept->hasArenaBody || kept->arenaRefresh != *arenaRefresh) {
+        kept->arenaBody = http::reloading(kept->body, *arenaRefresh);
+        kept->arenaRefresh = *arenaRefresh;
+        kept->hasArenaBody = true;
     }
+    *body = kept->arenaBody;
     return true;
 }
 
@@ -242,12 +259,12 @@ void HttpDaemon::Worker::readClient(QTcpSocket *socket)
         const http::Answer answer = http::decide(request, m_root, aliases, now, logoDir);
         status = answer.status;
         if (status == 200) {
-            if (readFile(answer.filePath, &body))
-                type = http::mimeType(answer.filePath);
+            const QByteArray fileType = http::mimeType(answer.filePath);
+            const bool reload = answer.arenaName && fileType.startsWith("text/html");
+            if (readFile(answer.filePath, reload ? &refresh : nullptr, &body))
+                type = fileType;
             else
                 status = 404;
-            if (status == 200 && answer.arenaName && type.startsWith("text/html"))
-                body = http::reloading(body, refresh);
         }
     }
     if (status != 200)

@@ -21,7 +21,8 @@ class QThread;
 // loaded or a page being written on the station's main thread does not hold
 // up the screens; the alias table and the clock are shared under a lock.
 // Pages are read anew whenever their file changed (a file is re-read unless
-// its identity, size and modification time are those of the copy kept).
+// its identity, size and modification time are those of the copy kept); what
+// an arena name answers is kept with the copy.
 // logMessage is emitted on the thread that made the server.
 class HttpDaemon : public QObject
 {
