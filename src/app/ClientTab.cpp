@@ -3,12 +3,18 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
+#include <QPixmap>
 #include <QRegularExpression>
+#include <QTextBoundaryFinder>
+#include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextBrowser>
+#include <QTextFrame>
+#include <QTextTable>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -16,6 +22,9 @@
 #include "publish/PathJoin.h"
 #include "publish/urlDownloader.h"
 #include "settings/appConfig.h"
+
+#include <cmath>
+#include <functional>
 
 namespace {
 // Qt's line breaking finds a break after the point or colon of a number
@@ -32,6 +41,188 @@ void keepNumbersWhole(QTextDocument *document)
         after.setPosition(found.selectionEnd());
         after.insertText(QString(QChar(0x2060)));
     }
+    edit.endEditBlock();
+}
+
+// The size a page asks for a picture, before the view fits it to the text:
+// kept in the picture's own format the first time, as the fitting
+// overwrites the width and height that Qt reads.
+const int PageImageWidth = QTextFormat::UserProperty;
+const int PageImageHeight = QTextFormat::UserProperty + 1;
+
+// The picture as the page has it drawn: its width and height attributes,
+// the one missing taken from the file's proportions; none, its own size.
+QSizeF pageImageSize(QTextDocument *document, const QTextImageFormat &format)
+{
+    const qreal width = format.property(PageImageWidth).toReal();
+    const qreal height = format.property(PageImageHeight).toReal();
+    if (width > 0 && height > 0)
+        return QSizeF(width, height);
+    const QVariant resource = document->resource(QTextDocument::ImageResource, QUrl(format.name()));
+    QSizeF natural = resource.value<QImage>().size();
+    if (natural.isEmpty())
+        natural = resource.value<QPixmap>().size();
+    if (natural.isEmpty())
+        return QSizeF();
+    if (width > 0)
+        return QSizeF(width, width * natural.height() / natural.width());
+    if (height > 0)
+        return QSizeF(height * natural.width() / natural.height(), height);
+    return natural;
+}
+
+// A picture in a row at most a line and a quarter of the row's text high,
+// its top at the top of the line so the text beside it keeps the row's
+// baseline, and that text kept on its line (a club's name, not below its
+// logo): a logo never makes its row taller than about a line.
+void fitImages(QTextDocument *document, const QTextTableCell &cell, const QFontMetricsF &rowText)
+{
+    // Where the pictures are, collected first: a new format may merge or
+    // split the fragments.
+    QList<QPair<int, int>> images;
+    for (QTextFrame::iterator it = cell.begin(); !it.atEnd(); ++it) {
+        const QTextBlock block = it.currentBlock();
+        const int found = images.size();
+        for (QTextBlock::iterator f = block.begin(); block.isValid() && !f.atEnd(); ++f)
+            if (f.fragment().charFormat().isImageFormat())
+                images << qMakePair(f.fragment().position(), f.fragment().length());
+        if (images.size() > found && !block.blockFormat().nonBreakableLines()) {
+            QTextBlockFormat oneLine;
+            oneLine.setNonBreakableLines(true);
+            QTextCursor(block).mergeBlockFormat(oneLine);
+        }
+    }
+    const qreal highest = 1.25 * rowText.height();
+    for (const auto &[position, length] : std::as_const(images)) {
+        QTextCursor select(document);
+        select.setPosition(position);
+        select.setPosition(position + length, QTextCursor::KeepAnchor);
+        QTextImageFormat image = select.charFormat().toImageFormat();
+        if (!image.hasProperty(PageImageWidth)) {
+            image.setProperty(PageImageWidth, image.hasProperty(QTextFormat::ImageWidth) ? image.width() : 0.0);
+            image.setProperty(PageImageHeight, image.hasProperty(QTextFormat::ImageHeight) ? image.height() : 0.0);
+        }
+        const QSizeF asked = pageImageSize(document, image);
+        if (asked.isEmpty())
+            continue;
+        const QSizeF shown = asked.height() > highest ? asked * (highest / asked.height()) : asked;
+        image.setWidth(shown.width());
+        image.setHeight(shown.height());
+        image.setVerticalAlignment(QTextCharFormat::AlignTop);
+        select.setCharFormat(image);
+    }
+}
+
+// The largest text of a table row, which its cells' spacing and pictures
+// follow.
+QFontMetricsF rowFont(const QTextTable *table, int row, const QFont &fallback)
+{
+    QFont largest = fallback;
+    for (int c = 0; c < table->columns(); ++c) {
+        const QTextTableCell cell = table->cellAt(row, c);
+        for (QTextFrame::iterator it = cell.begin(); !it.atEnd(); ++it) {
+            const QTextBlock block = it.currentBlock();
+            for (QTextBlock::iterator f = block.begin(); block.isValid() && !f.atEnd(); ++f) {
+                const QFont font = f.fragment().charFormat().font();
+                if (QFontMetricsF(font).height() > QFontMetricsF(largest).height())
+                    largest = font;
+            }
+        }
+    }
+    return QFontMetricsF(largest);
+}
+
+void fitTable(QTextDocument *document, QTextTable *table)
+{
+    const qreal pagePadding = table->format().cellPadding();
+    for (int r = 0; r < table->rows(); ++r) {
+        const QFontMetricsF text = rowFont(table, r, document->defaultFont());
+        // Half a space on either side: a space between neighbouring cells.
+        const qreal padding = qMax(pagePadding, std::ceil(text.horizontalAdvance(QLatin1Char(' ')) / 2));
+        for (int c = 0; c < table->columns(); ++c) {
+            QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() != r || cell.column() != c)
+                continue; // covered by a cell that spans it
+            QTextTableCellFormat format = cell.format().toTableCellFormat();
+            format.setLeftPadding(padding);
+            format.setRightPadding(padding);
+            cell.setFormat(format);
+            fitImages(document, cell, text);
+        }
+    }
+}
+
+void forEachTable(QTextFrame *frame, const std::function<void(QTextTable *)> &visit)
+{
+    for (QTextFrame *child : frame->childFrames()) {
+        if (auto *table = qobject_cast<QTextTable *>(child))
+            visit(table);
+        forEachTable(child, visit);
+    }
+}
+
+// A browser keeps neighbouring cells apart and logos a line high through
+// the stylesheet, which this view does not read; the pages themselves give
+// their cells no padding or a pixel, so a score runs into the next cell's
+// ("567" and "70.000 %" read "56770.000 %"). Both follow the text's size,
+// so they are set again at every font size.
+void fitCellsToFont(QTextDocument *document)
+{
+    QTextCursor edit(document);
+    edit.beginEditBlock();
+    forEachTable(document->rootFrame(), [document](QTextTable *table) { fitTable(document, table); });
+    edit.endEditBlock();
+}
+
+// The widest word of a laid-out block: text between two places where a
+// line may break, without the blanks at its end.
+qreal widestWord(const QTextBlock &block)
+{
+    const QString text = block.text();
+    const QTextLayout *layout = block.layout();
+    qreal widest = 0;
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+    int start = 0;
+    for (int end = breaks.toNextBoundary(); end > 0; start = end, end = breaks.toNextBoundary()) {
+        int last = end;
+        while (last > start && text.at(last - 1).isSpace() && text.at(last - 1) != QChar::Nbsp)
+            --last;
+        const QTextLine line = layout->lineForTextPosition(start);
+        if (last > start && line.isValid() && last <= line.textStart() + line.textLength())
+            widest = qMax(widest, std::abs(line.cursorToX(last) - line.cursorToX(start)));
+    }
+    return widest;
+}
+
+// Qt sizes a table column by the widest run of one format in a word of
+// its cells, not by the whole word: "(<b>60.802</b>)" gets the width of the
+// bold number alone and runs into the next cell. A cell's text whose word
+// is wider than that is kept on one line, which Qt measures whole.
+void keepWordsInTheirCells(QTextDocument *document)
+{
+    document->size(); // lays the document out
+    QList<QTextBlock> underrated;
+    forEachTable(document->rootFrame(), [&underrated](QTextTable *table) {
+        for (int r = 0; r < table->rows(); ++r) {
+            for (int c = 0; c < table->columns(); ++c) {
+                const QTextTableCell cell = table->cellAt(r, c);
+                if (cell.row() != r || cell.column() != c)
+                    continue;
+                for (QTextFrame::iterator it = cell.begin(); !it.atEnd(); ++it) {
+                    const QTextBlock block = it.currentBlock();
+                    if (block.isValid() && block.layout() && !block.blockFormat().nonBreakableLines()
+                        && widestWord(block) > block.layout()->minimumWidth() + 0.5)
+                        underrated << block;
+                }
+            }
+        }
+    });
+    QTextCursor edit(document);
+    edit.beginEditBlock();
+    QTextBlockFormat oneLine;
+    oneLine.setNonBreakableLines(true);
+    for (const QTextBlock &block : std::as_const(underrated))
+        QTextCursor(block).mergeBlockFormat(oneLine);
     edit.endEditBlock();
 }
 } // namespace
@@ -130,6 +321,8 @@ void ClientTab::showFile(const QString &path)
         return;
     m_view->setText(QString::fromUtf8(file.readAll()));
     keepNumbersWhole(m_view->document());
+    fitCellsToFont(m_view->document());
+    keepWordsInTheirCells(m_view->document());
     if (!m_fullScreen || cfg->getValue(QStringLiteral("bane.autoAdjust"), QStringLiteral("0")).toInt() == 0)
         return;
 
@@ -173,6 +366,7 @@ void ClientTab::setFontSize(int size)
     font.setPointSize(qMax(1, size));
     m_view->setFont(font);
     m_view->document()->setDefaultFont(font);
+    fitCellsToFont(m_view->document());
 }
 
 void ClientTab::selectUrl(const QString &typed)
