@@ -149,9 +149,7 @@ bool typeCell(Table *table, int row, int column, const QString &text)
     editor->selectAll();
     QTest::keyClicks(editor, text);
     QTest::keyClick(editor, Qt::Key_Return);
-    for (int i = 0; i < 50 && table->isEditing(); ++i)
-        QTest::qWait(5);
-    return !table->isEditing();
+    return QTest::qWaitFor([table] { return !table->isEditing(); }, 5000);
 }
 
 // Types `texts` into the cells of `row` from `firstColumn` on, in turn.

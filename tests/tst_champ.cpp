@@ -350,6 +350,12 @@ private slots:
         const QString key = t->text(0, 1);
         QVERIFY(typeCells(t, 0, 9, {"6", "6", "6", "6", "6"}));
         QCOMPARE(t->text(0, 22), QStringLiteral("6.000"));
+        // From "Kapacitet" the cursor goes on to a cell the operator sees:
+        // the first second mark in a 4-year-old class.
+        QVERIFY(!t->isColumnHidden(t->currentColumn()));
+        QCOMPARE(t->currentRow(), 0);
+        if (fourYear)
+            QCOMPARE(t->columnTitle(t->currentColumn()), QStringLiteral("Trav 2"));
         if (fourYear) {
             // The total is the mean of all ten marks.
             QVERIFY(typeCells(t, 0, 15, {"8", "8", "8", "8", "9"}));

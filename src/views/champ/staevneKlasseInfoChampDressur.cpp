@@ -219,7 +219,18 @@ void staevneKlasseInfoChampDressur::calcSum(int row, int col)
     if (col == lastMark && !dsp)
         champTable->setCurrentCell(row + 1 < champTable->rowCount() ? row + 1 : row, Trav);
     else
-        champTable->setCurrentCell(row, col + 1);
+        champTable->setCurrentCell(row, nextShownColumn(col));
+}
+
+// The column the cursor moves on to from `col` in the same row: the next one
+// the operator can see, so that with the correction hidden "Kapacitet" leads
+// to "Trav 2" rather than to a cell nobody sees. `col` itself when none is.
+int staevneKlasseInfoChampDressur::nextShownColumn(int col) const
+{
+    for (int c = col + 1; c < champTable->columnCount(); ++c)
+        if (!champTable->isColumnHidden(c))
+            return c;
+    return col;
 }
 
 void staevneKlasseInfoChampDressur::toggleDV(bool on)

@@ -39,4 +39,5 @@ protected:
 
 private:
     bool isFoalClass() const;
+    int nextShownColumn(int col) const;
 };
