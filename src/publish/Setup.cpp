@@ -63,10 +63,13 @@ Setup::Setup(appConfig *config, QWidget *parent, const QString &name, Qt::Window
 
     m_ui->serverBox->setChecked(cfg->getValue(QStringLiteral("app.server"), QStringLiteral("0")).toInt() != 0);
     m_ui->uploadBox->setChecked(cfg->getValue(QStringLiteral("upload.state"), QStringLiteral("0")) != QLatin1String("0"));
+    m_clock = [] { return QDateTime::currentMSecsSinceEpoch(); };
     m_watchdog = new QTimer(this);
+    m_watchdog->setObjectName(QStringLiteral("uploadWatchdog"));
     connect(m_watchdog, &QTimer::timeout, this, &Setup::watchdog);
     m_watchdog->start(60000);
     m_retry = new QTimer(this);
+    m_retry->setObjectName(QStringLiteral("uploadRetry"));
     m_retry->setSingleShot(true);
     connect(m_retry, &QTimer::timeout, this, &Setup::sendWaiting);
     setUploadConnection(m_ui->uploadBox->isChecked());
@@ -314,7 +317,7 @@ void Setup::send(UploadJob job)
     url.setPath(cfg->getValue(QStringLiteral("upload.url"), QStringLiteral("/upload_staevne.php")));
     QNetworkReply *reply = m_upload->post(QNetworkRequest(url), multiPart);
     multiPart->setParent(reply);
-    job.sentAt = QDateTime::currentMSecsSinceEpoch();
+    job.sentAt = m_clock();
     m_inFlight.insert(reply, job);
     connect(reply, &QNetworkReply::finished, this, [this, reply]() { requestFinished(reply); });
 }
@@ -395,7 +398,7 @@ void Setup::watchdog()
         return;
     const qint64 maxDelayMs =
         qint64(cfg->getValue(QStringLiteral("upload.maxDelay"), QStringLiteral("300")).toInt()) * 1000;
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 now = m_clock();
     for (const UploadJob &job : std::as_const(m_inFlight)) {
         if (now - job.sentAt > maxDelayMs) {
             const QString why = tr("%1 har ventet mere end %2 s").arg(job.target).arg(maxDelayMs / 1000);
@@ -482,6 +485,11 @@ void Setup::setBackoff(int baseMs, int maxMs)
 {
     m_backoffBaseMs = baseMs;
     m_backoffMaxMs = maxMs;
+}
+
+void Setup::setClock(std::function<qint64()> now)
+{
+    m_clock = std::move(now);
 }
 
 const QList<Setup::Option> &Setup::options()
