@@ -342,10 +342,13 @@ void Setup::requestFinished(QNetworkReply *reply)
         serverFailed(reply->errorString(), job.probe);
     } else {
         emit logMessage(2, tr("Uploaded %1").arg(job.target));
-        if (!job.forgotten)
+        // A file of the competition loaded before says nothing about the
+        // rows of the one loaded now, which may share its class numbers.
+        if (!job.forgotten) {
             m_delivered.insert(job.target, job);
+            stampSent(job.source);
+        }
         m_failures = 0;
-        stampSent(job.source);
         if (m_serverDown) {
             m_serverDown = false;
             m_backoffMs = 0;
