@@ -46,6 +46,9 @@ QString sortKey(const QString &klasseNr, const QString &afdeling)
     return klasseNr.rightJustified(3, QLatin1Char('0')) + QLatin1Char('_') + afdeling;
 }
 
+// Requests the network manager runs at once to one server (HTTP/1.1).
+constexpr int maxRequestsInFlight = 6;
+
 QString firstAddress(const QString &hostInfo)
 {
     // "name: a / b / 127.0.0.1" -> "a"
@@ -288,8 +291,11 @@ void Setup::sendWaiting()
     for (const UploadJob &job : std::as_const(m_inFlight))
         busy.insert(job.target);
     // A target already on its way waits for its answer, so versions of one
-    // file reach the server in order.
-    for (auto it = m_waiting.begin(); it != m_waiting.end();) {
+    // file reach the server in order. The rest waits here rather than in the
+    // network manager's own queue (it runs six requests to one server at a
+    // time): what is handed over is on its way, and a competition load can
+    // still take back whatever waits.
+    for (auto it = m_waiting.begin(); it != m_waiting.end() && m_inFlight.size() < maxRequestsInFlight;) {
         if (busy.contains(it.key())) {
             ++it;
             continue;
