@@ -1,8 +1,10 @@
 // The setup tab's class lists and its answers to the views: arena lists made
 // on first use with their address line and pause row, one row per section in
 // class order with whole names, the automatic and the operator's class
-// change, the page options and the database test.
+// change, the tab's switches and buttons, the page options and the database
+// test.
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -104,12 +106,13 @@ private slots:
         const QStringList own{"Upload file called html/klasse4_A.html \n", "Upload file called html/klasse4_A.json \n"};
         const QStringList arena{"Upload file called html/klasse4_A.html bane1.html\n",
                                 "Upload file called html/klasse4_A.json bane1.json\n"};
-        QTest::newRow("new result") << "" << 0 << QStringList{"", "", "Ja"} << own + arena;
-        QTest::newRow("no new result") << "1" << 1 << QStringList{"Ja", "", ""} << own;
-        QTest::newRow("switched off") << "0" << 0 << QStringList{"Ja", "", ""} << own;
-        QTest::newRow("picked") << "0" << 2 << QStringList{"", "", "Ja"} << arena;
+        // Rows: pause, 3 A, 4 A, 4 B; only the section itself is marked.
+        QTest::newRow("new result") << "" << 0 << QStringList{"", "", "Ja", ""} << own + arena;
+        QTest::newRow("no new result") << "1" << 1 << QStringList{"Ja", "", "", ""} << own;
+        QTest::newRow("switched off") << "0" << 0 << QStringList{"Ja", "", "", ""} << own;
+        QTest::newRow("picked") << "0" << 2 << QStringList{"", "", "Ja", ""} << arena;
         QTest::newRow("pause picked")
-            << "0" << 3 << QStringList{"Ja", "", ""}
+            << "0" << 3 << QStringList{"Ja", "", "", ""}
             << QStringList{"Upload file called html/klasse0_1.html bane1.html\n",
                            "Upload file called html/klasse0_1.json bane1.json\n"};
     }
@@ -123,6 +126,7 @@ private slots:
         Setup setup(&cfg, nullptr, "Server");
         setup.addClass(1, "LA1 A", "3", "A", "Lørdag");
         setup.addClass(1, "LA2 A", "4", "A", "Lørdag");
+        setup.addClass(1, "LA2 B", "4", "B", "Lørdag");
         QTreeWidget *list = setup.classList(1);
         if (how == 3)
             emit list->itemActivated(list->topLevelItem(1), 0); // away from the pause row first
@@ -138,6 +142,49 @@ private slots:
         QCOMPARE(active.count(), changes ? 1 : 0);
         if (changes)
             QCOMPARE(active.last(), (QList<QVariant>{1, how == 3 ? "0" : "4", how == 3 ? "1" : "A"}));
+    }
+
+    // The tab's own controls: the switches start from the settings, store
+    // their state before they report a change (and only a change), the
+    // competition button asks for a choice, the name shows as given, and
+    // the save button writes what was switched to the settings file.
+    void tabControls()
+    {
+        QTemporaryDir dir;
+        appConfig cfg(nullptr, dir.filePath("appCfg.xml"));
+        cfg.setValue("app.server", "1");
+        Setup setup(&cfg, nullptr, "Server");
+        auto *server = setup.findChild<QCheckBox *>("serverBox");
+        auto *upload = setup.findChild<QCheckBox *>("uploadBox");
+        QVERIFY(server->isChecked());
+        QVERIFY(!upload->isChecked());
+
+        QStringList stored; // "app.server" as each signal found it
+        connect(&setup, &Setup::serverEnabled, this,
+                [&](bool on) { stored << QStringLiteral("%1:%2").arg(on).arg(cfg.getValue("app.server", "?")); });
+        server->setChecked(false);
+        server->setChecked(false);
+        server->setChecked(true);
+        server->setChecked(false);
+        QCOMPARE(stored, (QStringList{"0:0", "1:1", "0:0"}));
+        upload->setChecked(true);
+        QCOMPARE(cfg.getValue("upload.state", "?"), QStringLiteral("1"));
+
+        QSignalSpy select(&setup, &Setup::staevneSelectButton);
+        setup.findChild<QPushButton *>("staevneButton")->click();
+        QCOMPARE(select.count(), 1);
+        setup.staevneNavn("Forårsstævne 2024");
+        QCOMPARE(setup.findChild<QLabel *>("selectedStaevne")->text(), QStringLiteral("Forårsstævne 2024"));
+
+        QSignalSpy log(&setup, &Setup::logMessage);
+        setup.findChild<QPushButton *>("saveButton")->click();
+        appConfig saved(nullptr, cfg.fileName());
+        QVERIFY(saved.readConfig());
+        QCOMPARE(saved.getValue("app.server", "?"), QStringLiteral("0"));
+        QCOMPARE(saved.getValue("upload.state", "?"), QStringLiteral("1"));
+        QCOMPARE(log.count(), 1);
+        QCOMPARE(log.last().at(0).toInt(), 3);
+        QVERIFY(log.last().at(1).toString().contains(cfg.fileName()));
     }
 
     // Page options rewrite every class, the automatic class change does not;

@@ -46,6 +46,9 @@ QString sortKey(const QString &klasseNr, const QString &afdeling)
     return klasseNr.rightJustified(3, QLatin1Char('0')) + QLatin1Char('_') + afdeling;
 }
 
+// Requests the network manager runs at once to one server (HTTP/1.1).
+constexpr int maxRequestsInFlight = 6;
+
 QString firstAddress(const QString &hostInfo)
 {
     // "name: a / b / 127.0.0.1" -> "a"
@@ -63,10 +66,13 @@ Setup::Setup(appConfig *config, QWidget *parent, const QString &name, Qt::Window
 
     m_ui->serverBox->setChecked(cfg->getValue(QStringLiteral("app.server"), QStringLiteral("0")).toInt() != 0);
     m_ui->uploadBox->setChecked(cfg->getValue(QStringLiteral("upload.state"), QStringLiteral("0")) != QLatin1String("0"));
+    m_clock = [] { return QDateTime::currentMSecsSinceEpoch(); };
     m_watchdog = new QTimer(this);
+    m_watchdog->setObjectName(QStringLiteral("uploadWatchdog"));
     connect(m_watchdog, &QTimer::timeout, this, &Setup::watchdog);
     m_watchdog->start(60000);
     m_retry = new QTimer(this);
+    m_retry->setObjectName(QStringLiteral("uploadRetry"));
     m_retry->setSingleShot(true);
     connect(m_retry, &QTimer::timeout, this, &Setup::sendWaiting);
     setUploadConnection(m_ui->uploadBox->isChecked());
@@ -285,8 +291,11 @@ void Setup::sendWaiting()
     for (const UploadJob &job : std::as_const(m_inFlight))
         busy.insert(job.target);
     // A target already on its way waits for its answer, so versions of one
-    // file reach the server in order.
-    for (auto it = m_waiting.begin(); it != m_waiting.end();) {
+    // file reach the server in order. The rest waits here rather than in the
+    // network manager's own queue (it runs six requests to one server at a
+    // time): what is handed over is on its way, and a competition load can
+    // still take back whatever waits.
+    for (auto it = m_waiting.begin(); it != m_waiting.end() && m_inFlight.size() < maxRequestsInFlight;) {
         if (busy.contains(it.key())) {
             ++it;
             continue;
@@ -314,7 +323,7 @@ void Setup::send(UploadJob job)
     url.setPath(cfg->getValue(QStringLiteral("upload.url"), QStringLiteral("/upload_staevne.php")));
     QNetworkReply *reply = m_upload->post(QNetworkRequest(url), multiPart);
     multiPart->setParent(reply);
-    job.sentAt = QDateTime::currentMSecsSinceEpoch();
+    job.sentAt = m_clock();
     m_inFlight.insert(reply, job);
     connect(reply, &QNetworkReply::finished, this, [this, reply]() { requestFinished(reply); });
 }
@@ -339,10 +348,13 @@ void Setup::requestFinished(QNetworkReply *reply)
         serverFailed(reply->errorString(), job.probe);
     } else {
         emit logMessage(2, tr("Uploaded %1").arg(job.target));
-        if (!job.forgotten)
+        // A file of the competition loaded before says nothing about the
+        // rows of the one loaded now, which may share its class numbers.
+        if (!job.forgotten) {
             m_delivered.insert(job.target, job);
+            stampSent(job.source);
+        }
         m_failures = 0;
-        stampSent(job.source);
         if (m_serverDown) {
             m_serverDown = false;
             m_backoffMs = 0;
@@ -395,7 +407,7 @@ void Setup::watchdog()
         return;
     const qint64 maxDelayMs =
         qint64(cfg->getValue(QStringLiteral("upload.maxDelay"), QStringLiteral("300")).toInt()) * 1000;
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 now = m_clock();
     for (const UploadJob &job : std::as_const(m_inFlight)) {
         if (now - job.sentAt > maxDelayMs) {
             const QString why = tr("%1 har ventet mere end %2 s").arg(job.target).arg(maxDelayMs / 1000);
@@ -482,6 +494,11 @@ void Setup::setBackoff(int baseMs, int maxMs)
 {
     m_backoffBaseMs = baseMs;
     m_backoffMaxMs = maxMs;
+}
+
+void Setup::setClock(std::function<qint64()> now)
+{
+    m_clock = std::move(now);
 }
 
 const QList<Setup::Option> &Setup::options()

@@ -9,6 +9,8 @@
 #include <QList>
 #include <QWidget>
 
+#include <functional>
+
 class appConfig;
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -44,11 +46,19 @@ public:
     // a restart would send again belongs to the one before, and none of it
     // may reach the results server under the new competition's names.
     void forgetUploads();
-    // How often the upload watchdog looks for stuck requests (tests shorten it).
+    // How often the upload watchdog looks for stuck requests.
     void setWatchdogInterval(int ms);
     // While the results server fails, the next attempt waits `baseMs`, then
-    // twice as long after every failed attempt, up to `maxMs`.
+    // twice as long after every failed attempt, up to `maxMs`. The wait runs
+    // on the single-shot timer "uploadRetry".
     void setBackoff(int baseMs, int maxMs);
+    // The watchdog's time source, ms since the epoch (tests set the time).
+    void setClock(std::function<qint64()> now);
+    // One round of the upload watchdog, which its timer "uploadWatchdog"
+    // runs: a request that has waited longer than "upload.maxDelay"
+    // seconds, or more failures in a row than "upload.restart", restarts
+    // the connection.
+    void watchdog();
 
     // The page options and colours the tab offers: settings key and default.
     struct Option
@@ -109,7 +119,6 @@ private:
     void setUploadConnection(bool on);
     void sendWaiting();
     void send(UploadJob job);
-    void watchdog();
     void restartUpload(const QString &why);
     void serverFailed(const QString &why, bool probe);
     void dropInFlight();
@@ -134,6 +143,7 @@ private:
     QMap<QString, UploadJob> m_delivered;
     int m_failures = 0;
     QTimer *m_watchdog = nullptr;
+    std::function<qint64()> m_clock;
     // A failing server is tried again with one file when m_retry fires;
     // the wait doubles with every failed try.
     bool m_serverDown = false;

@@ -7,6 +7,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <utility>
+
 namespace standin {
 
 namespace {
@@ -43,6 +45,8 @@ UploadReceiver::UploadReceiver(QObject *parent, const QString &directory)
             connect(socket, &QTcpSocket::readyRead, this, [this, socket]() { readClient(socket); });
             connect(socket, &QTcpSocket::disconnected, this, [this, socket]() {
                 m_buffers.remove(socket);
+                // A client that gives up takes its hung request with it.
+                m_held.removeIf([socket](const Held &held) { return held.socket == socket; });
                 socket->deleteLater();
             });
         }
@@ -125,18 +129,34 @@ void UploadReceiver::readClient(QTcpSocket *socket)
     it->clear();
     ++m_requests;
 
-    if (m_mode == Mode::Hang)
-        return; // keep the connection open and never answer
-    if (m_mode == Mode::Fail) {
-        socket->write("HTTP/1.1 " + QByteArray::number(m_failStatus) + " Failed\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    const QByteArray boundary = parameter(headerValue(head, "Content-Type"), "boundary");
+    QList<Upload> parts = parseMultipart(body, boundary);
+    const QStringList open = held();
+    for (Upload &part : parts) {
+        part.path = QString::fromLatin1(path);
+        if (open.contains(part.fileName))
+            ++m_overlaps;
+    }
+    m_arrivals << parts;
+    // The mode as the request found it, whatever a listener makes of it.
+    const Mode mode = m_mode;
+    if (mode == Mode::Hang)
+        m_held.append({socket, parts}); // keep the connection open, answer on cue
+    for (const Upload &part : std::as_const(parts))
+        emit arrived(part.fileName);
+    if (mode != Mode::Hang)
+        answer(socket, parts, mode, m_failStatus);
+}
+
+void UploadReceiver::answer(QTcpSocket *socket, const QList<Upload> &parts, Mode mode, int failStatus)
+{
+    if (mode == Mode::Fail) {
+        socket->write("HTTP/1.1 " + QByteArray::number(failStatus) + " Failed\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
         socket->disconnectFromHost();
         return;
     }
 
-    const QByteArray boundary = parameter(headerValue(head, "Content-Type"), "boundary");
-    QList<Upload> parts = parseMultipart(body, boundary);
-    for (Upload &part : parts) {
-        part.path = QString::fromLatin1(path);
+    for (const Upload &part : parts) {
         m_uploads << part;
         m_latest.insert(part.fileName, part.content);
         const QString name = QFileInfo(part.fileName).fileName();
@@ -154,6 +174,27 @@ void UploadReceiver::readClient(QTcpSocket *socket)
     socket->write((parts.isEmpty() ? "HTTP/1.1 400 Bad Request\r\n" : "HTTP/1.1 200 OK\r\n") + QByteArray("Content-Length: ")
                   + QByteArray::number(answer.size()) + "\r\nConnection: close\r\n\r\n" + answer);
     socket->disconnectFromHost();
+}
+
+void UploadReceiver::answerHeld(Mode answer, int failStatus)
+{
+    const QList<Held> held = std::exchange(m_held, {});
+    for (const Held &request : held) {
+        if (request.socket && request.socket->state() == QAbstractSocket::ConnectedState)
+            this->answer(request.socket, request.parts, answer == Mode::Fail ? Mode::Fail : Mode::Accept, failStatus);
+    }
+}
+
+QStringList UploadReceiver::held() const
+{
+    QStringList names;
+    for (const Held &request : m_held) {
+        if (!request.socket || request.socket->state() != QAbstractSocket::ConnectedState)
+            continue;
+        for (const Upload &part : request.parts)
+            names << part.fileName;
+    }
+    return names;
 }
 
 } // namespace standin
