@@ -175,6 +175,11 @@ private slots:
         QCOMPARE(select.count(), 1);
         setup.staevneNavn("Forårsstævne 2024");
         QCOMPARE(setup.findChild<QLabel *>("selectedStaevne")->text(), QStringLiteral("Forårsstævne 2024"));
+        // A name from the database is shown as it is written, never as markup.
+        QLabel *name = setup.findChild<QLabel *>("selectedStaevne");
+        setup.staevneNavn("<b>Vest</b> & <i>Øst</i>");
+        const int plainWidth = name->fontMetrics().horizontalAdvance(name->text());
+        QVERIFY2(name->sizeHint().width() >= plainWidth, "the name is drawn as markup");
 
         QSignalSpy log(&setup, &Setup::logMessage);
         setup.findChild<QPushButton *>("saveButton")->click();
