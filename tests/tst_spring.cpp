@@ -325,6 +325,15 @@ private slots:
         const QByteArray page = readFile(m_root + QStringLiteral("/klasse%1_A.html").arg(s.klasseNr));
         QCOMPARE(htmlProblem(page), QString());
         QVERIFY(page.contains(QStringLiteral("&lt;b&gt;Ø&nbsp;&amp;&nbsp;&quot;Co&quot;&lt;/b&gt;").toUtf8()));
+
+        // The class's name from the database is shown over the list as it is
+        // written: drawn as markup it would be narrower than its own text.
+        QVERIFY(runSql(QStringLiteral("UPDATE tblKlasse SET Klasse = '<i>Pony</i> & <b>Co</b>' WHERE KlasseId = %1")
+                           .arg(s.klasseId)));
+        show(view, s);
+        QVERIFY(view.klasseInfo->text().contains(QStringLiteral("<i>Pony</i> & <b>Co</b>")));
+        QVERIFY(view.klasseInfo->sizeHint().width()
+                >= view.klasseInfo->fontMetrics().horizontalAdvance(view.klasseInfo->text()));
         // One row per starter; the withdrawn one has none.
         const QStringList statuses = column(view, Spring::Status);
         const QRegularExpression absent(QStringLiteral("(?i)^(AFMELDT|EJ MØDT)$"));
