@@ -797,6 +797,20 @@ private slots:
         QCOMPARE(changes.count(), 0);
         QVERIFY(runSql("UPDATE tblAfdeling SET BevarStartTid = 0 WHERE AfdelingId = 9711"));
 
+        // The operator's toggle of the flag while the class page cannot be
+        // written (a folder stands in its place) is announced by the tick
+        // that writes the pages, once.
+        const QString page = m_dir.filePath(QStringLiteral("html/klasse41_A.html"));
+        QVERIFY(QFile::remove(page) && QDir().mkpath(page));
+        view.visStartTid();
+        ticks(1);
+        QCOMPARE(changes.count(), 0);
+        QVERIFY(QDir().rmdir(page));
+        ticks(2);
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes.first().at(3).toBool(), false);
+        changes.clear();
+
         // A reload whose header query fails keeps the sheet and its marks,
         // which the score file then cannot bring back, and announces nothing.
         QVERIFY(QFile::remove(scorePath(41)));

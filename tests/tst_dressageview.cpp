@@ -387,6 +387,23 @@ private slots:
             QCOMPARE(jsonValue(html("klasse31_A.json"), "bevarStartTid"), QLatin1String(flag));
         }
         QCOMPARE(taken(announced), (QList<Signal>{changed(false), changed(false)}));
+
+        // A toggle whose pages cannot be written (a folder stands in the
+        // result page's place) is stored but not announced; the tick that
+        // writes its pages announces it, once.
+        const QString page = html("klasse31_A.html");
+        QVERIFY(QFile::remove(page) && QDir().mkpath(page));
+        view.visStartTid();
+        QCOMPARE(stored(), QLatin1String("0"));
+        view.updateKlasse();
+        QCOMPARE(taken(announced), QList<Signal>{});
+        QCOMPARE(jsonValue(html("klasse31_A.json"), "bevarStartTid"), QLatin1String("1"));
+        QVERIFY(QDir().rmdir(page));
+        view.updateKlasse();
+        QCOMPARE(taken(announced), QList<Signal>{changed(false)});
+        QCOMPARE(jsonValue(html("klasse31_A.json"), "bevarStartTid"), QLatin1String("0"));
+        view.updateKlasse();
+        QCOMPARE(taken(announced), QList<Signal>{});
     }
 
     void failedReadsAndWritesKeepThePages()

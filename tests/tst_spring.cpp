@@ -210,10 +210,14 @@ private slots:
         view.updateKlasse();
         QCOMPARE(changes.count(), 0);
         QCOMPARE(readFile(json), jsonBefore);
+        // Nor is the keep-start-time flag toggled meanwhile.
+        view.visStartTid();
+        QCOMPARE(changes.count(), 0);
         QVERIFY(QDir(page).removeRecursively());
         view.updateKlasse();
         QCOMPARE(changes, QList<QVariantList>({{s.bane, QStringLiteral("A"), s.klasseNr, true}}));
         QVERIFY(QFileInfo(page).isFile());
+        QCOMPARE(jsonValue(json, "bevarStartTid"), QStringLiteral("1"));
     }
 
     void resultOfAStarter_data()

@@ -101,13 +101,20 @@ Header readHeader(const Database &database, int staevneId)
     query.setForwardOnly(true);
     query.prepare(statement);
     query.bindValue(QStringLiteral(":staevneId"), staevneId);
-    if (!query.exec() || !query.isActive()) {
+    const auto failed = [&] {
         log(database, -1, QStringLiteral("SHOWSTAEVNE SQL Error %1 Type: %2 STMT: %3")
                               .arg(query.lastError().text(), DbValue::errorType(query.lastError()), statement));
         return header;
-    }
-    // A competition without a row reads as empty texts.
-    const QVariantList values = query.next() ? DbValue::rowValues(query) : QVariantList();
+    };
+    if (!query.exec() || !query.isActive())
+        return failed();
+    // A competition without a row reads as empty texts; a row that could
+    // not be fetched is no answer at all.
+    QVariantList values;
+    if (query.next())
+        values = DbValue::rowValues(query);
+    else if (query.lastError().isValid())
+        return failed();
     header.navn = DbValue::text(values.value(1));
     header.type = DbValue::text(values.value(2));
     header.startDato = DbValue::text(values.value(3));

@@ -56,13 +56,14 @@ struct Header
     QString startDato;
     QString slutDato;
     QString zepNr = QStringLiteral("ukendt");
-    // False when the statement failed: the values above are the stand-ins.
+    // False when the statement or its fetch failed: the values above are
+    // the stand-ins.
     bool read = false;
 };
 
 // Reads the competition's name, type, dates and federation number. A
-// failed statement is logged and leaves the stand-in values; a competition
-// without a row reads as empty texts.
+// failed statement or fetch is logged and leaves the stand-in values; a
+// competition without a row reads as empty texts.
 Header readHeader(const Database &database, int staevneId);
 
 // The federation competition number as file names and the public results

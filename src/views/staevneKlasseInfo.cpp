@@ -395,6 +395,11 @@ void staevneKlasseInfo::visStartTid()
     bevarStartTid = bevarStartTid == 0 ? 1 : 0;
     execSql(QString::fromLatin1(SetBevarStartTidSql)
                 .arg(QString::number(bevarStartTid), QString::number(klasseId)));
+    publishAndAnnounce();
+}
+
+void staevneKlasseInfo::publishAndAnnounce()
+{
     printHtml();
     emit resultChangeClass(bane, afd, klasseNr, false);
 }

@@ -124,7 +124,8 @@ public slots:
     virtual void setTempResult(int nr, float value);
     virtual void toggleDSP(bool on);
     virtual void toggleDV(bool on);
-    // Toggles the section's keep-start-time flag in the competition database.
+    // Toggles the section's keep-start-time flag in the competition database,
+    // then publishes and announces the pages through publishAndAnnounce().
     virtual void visStartTid();
 
 signals:
@@ -145,6 +146,12 @@ protected:
     // double click marks it and the page writers compare with it. Column 1
     // ("Stævne Nr") unless a view identifies its starters otherwise.
     virtual int lastChangeColumn() const;
+
+    // Writes the view's pages and sends resultChangeClass(..., false) once
+    // they are written: at once when they were, else by the view's first
+    // write that succeeds, so that only written pages are announced. The
+    // base writes no pages (printHtml() is empty) and announces at once.
+    virtual void publishAndAnnounce();
 
     // A setting from the store, or `def` when there is none.
     QString setting(const QString &key, const QString &def) const;

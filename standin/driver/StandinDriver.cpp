@@ -18,6 +18,11 @@ std::atomic<bool> g_refuseOpen{false};
 std::atomic<int> g_statementFailures{0};
 // The rows a result delivers before its next fetch fails; -1 for none.
 std::atomic<int> g_fetchFailureAfter{-1};
+// The next result with rows of a statement containing the part fails its
+// first fetch.
+std::mutex g_firstFetchMutex;
+bool g_firstFetchFailure = false;
+QString g_firstFetchStatementPart;
 
 } // namespace
 
@@ -80,9 +85,26 @@ void Faults::failFetchAfterRows(int rows)
     g_fetchFailureAfter = qMax(0, rows);
 }
 
+void Faults::failFirstFetch(const QString &statementPart)
+{
+    const std::lock_guard<std::mutex> lock(g_firstFetchMutex);
+    g_firstFetchFailure = true;
+    g_firstFetchStatementPart = statementPart;
+}
+
 bool Faults::fetchFailurePending()
 {
-    return g_fetchFailureAfter >= 0;
+    const std::lock_guard<std::mutex> lock(g_firstFetchMutex);
+    return g_fetchFailureAfter >= 0 || g_firstFetchFailure;
+}
+
+bool Faults::consumeFirstFetchFailure(const QString &statement)
+{
+    const std::lock_guard<std::mutex> lock(g_firstFetchMutex);
+    if (!g_firstFetchFailure || !statement.contains(g_firstFetchStatementPart))
+        return false;
+    g_firstFetchFailure = false;
+    return true;
 }
 
 bool Faults::consumeFetchFailure(int rowsRead)
@@ -116,6 +138,8 @@ void Faults::clear()
     g_refuseOpen = false;
     g_statementFailures = 0;
     g_fetchFailureAfter = -1;
+    const std::lock_guard<std::mutex> lock(g_firstFetchMutex);
+    g_firstFetchFailure = false;
 }
 
 } // namespace standin

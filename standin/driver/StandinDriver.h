@@ -85,6 +85,13 @@ public:
     // the same fetch as a forward-only one; with `rows` 0 the statement
     // itself fails.
     static void failFetchAfterRows(int rows);
+    // The next statement that returns rows and whose text contains
+    // `statementPart` (any such statement when it is empty) executes, but
+    // its first fetch fails with a QSqlError::StatementError ("fetch
+    // failed"), as a link that breaks right after the statement was
+    // accepted would: not one row comes, read forward or scrolled. Other
+    // statements pass it by. It acts once.
+    static void failFirstFetch(const QString &statementPart = QString());
     // Whether a fetch failure is still waiting for its fetch.
     static bool fetchFailurePending();
 
@@ -110,6 +117,9 @@ private:
     // Takes the pending fetch failure when a result that has read
     // `rowsRead` rows is due for it; false otherwise.
     static bool consumeFetchFailure(int rowsRead);
+    // Takes a pending first-fetch failure that is due for `statement`;
+    // false otherwise.
+    static bool consumeFirstFetchFailure(const QString &statement);
 };
 
 } // namespace standin

@@ -95,6 +95,13 @@ int bindSqliteValue(sqlite3_stmt *stmt, int index, const QVariant &value)
     }
 }
 
+// The error of an injected break in a result (see Faults).
+QSqlError injectedFetchError()
+{
+    return QSqlError(QStringLiteral("Unable to fetch row"), QStringLiteral("Injected failure: fetch failed"),
+                     QSqlError::StatementError, QStringLiteral("injected"));
+}
+
 } // namespace
 
 StandinSqlResult::StandinSqlResult(StandinSqlDriver *driver)
@@ -242,7 +249,15 @@ bool StandinSqlResult::exec()
     if (step == Step::Failed)
         return false;
     const bool select = m_columns > 0;
-    if (select && !isForwardOnly()) {
+    if (select && Faults::consumeFirstFetchFailure(lastQuery())) {
+        // The statement was accepted, but not one of its rows comes: the
+        // first fetch reports the break.
+        m_rows.clear();
+        m_firstRow = 0;
+        m_atEnd = true;
+        m_fetchError = injectedFetchError();
+        sqlite3_reset(m_stmt);
+    } else if (select && !isForwardOnly()) {
         // A scrollable result reads everything now and lets the statement
         // go, so that a query kept alive holds no read lock against the
         // writer of the database.
@@ -277,8 +292,7 @@ StandinSqlResult::Step StandinSqlResult::stepRow()
         return Step::End;
     if (Faults::consumeFetchFailure(m_rowsRead)) {
         m_atEnd = true;
-        m_fetchError = QSqlError(QStringLiteral("Unable to fetch row"), QStringLiteral("Injected failure: fetch failed"),
-                                 QSqlError::StatementError, QStringLiteral("injected"));
+        m_fetchError = injectedFetchError();
         setLastError(m_fetchError);
         sqlite3_reset(m_stmt);
         return Step::Failed;

@@ -277,6 +277,31 @@ private slots:
             QVERIFY(query.exec(ids));
             QCOMPARE(column0(query).size(), 3);
         }
+        // A break right after the statement was accepted, read forward and
+        // scrolled alike: it executes, and its first fetch fails. A statement
+        // without rows, or not the one named, passes it by.
+        for (const bool forward : {true, false}) {
+            Faults::failFirstFetch(forward ? QString() : QStringLiteral("ORDER BY afdelingId"));
+            QSqlQuery update(db);
+            QVERIFY(update.exec(QStringLiteral("UPDATE tblAfdeling SET afdelingId = afdelingId WHERE afdelingId = -1")));
+            QSqlQuery other(db);
+            if (!forward) {
+                QVERIFY(other.exec(QStringLiteral("SELECT count(*) FROM tblAfdeling")));
+                QCOMPARE(column0(other), QList<int>({3}));
+            }
+            QVERIFY(Faults::fetchFailurePending());
+
+            QSqlQuery query(db);
+            query.setForwardOnly(forward);
+            QVERIFY(query.exec(ids));
+            QVERIFY(!query.lastError().isValid());
+            QVERIFY(!query.next());
+            QCOMPARE(query.lastError().type(), QSqlError::StatementError);
+            QVERIFY(query.lastError().databaseText().startsWith(QLatin1String("Injected failure")));
+            QVERIFY(!Faults::fetchFailurePending());
+            QVERIFY(query.exec(ids));
+            QCOMPARE(column0(query).size(), 3);
+        }
         // A break before the first row fails the statement.
         Faults::failFetchAfterRows(0);
         QSqlQuery query(db);

@@ -475,6 +475,12 @@ void ChampView::announce(bool resultChanged)
     m_announceResult = m_announceResult || resultChanged;
 }
 
+void ChampView::publishAndAnnounce()
+{
+    announce(false);
+    printHtml();
+}
+
 void ChampView::printHtml()
 {
     ChampPages::ClassInfo info;

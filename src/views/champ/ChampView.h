@@ -109,6 +109,9 @@ public slots:
     void exportKlasse();
 
 protected:
+    // The pages, announced with the first write that succeeds (now or on a
+    // later tick).
+    void publishAndAnnounce() override;
     // The first field of the first row of a statement on "ZEP"; a null
     // text when there is none, it is NULL or the statement fails (`ok`
     // false, logged at level -1).

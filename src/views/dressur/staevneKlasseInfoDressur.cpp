@@ -631,6 +631,12 @@ void staevneKlasseInfoDressur::printHtml()
     publish();
 }
 
+void staevneKlasseInfoDressur::publishAndAnnounce()
+{
+    if (publish())
+        emit resultChangeClass(bane, afd, klasseNr, false);
+}
+
 QMenu *staevneKlasseInfoDressur::exportMenu()
 {
     auto *menu = new QMenu(this);

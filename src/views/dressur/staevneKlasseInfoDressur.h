@@ -77,6 +77,9 @@ public slots:
 
 protected:
     int lastChangeColumn() const override;
+    // Pages not written now differ from the last published ones when a tick
+    // writes them at last, and that tick announces them.
+    void publishAndAnnounce() override;
     // The right-click menu: "Export" with its "&Hippodata" item.
     void contextMenuEvent(QContextMenuEvent *event) override;
 

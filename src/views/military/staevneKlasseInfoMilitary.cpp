@@ -564,6 +564,12 @@ void staevneKlasseInfoMilitary::printHtml()
         m_published = published(rows);
 }
 
+void staevneKlasseInfoMilitary::publishAndAnnounce()
+{
+    if (publish(snapshot()))
+        emit resultChangeClass(bane, afd, klasseNr, false);
+}
+
 void staevneKlasseInfoMilitary::printShortHtml()
 {
     writeOverviewPage(snapshot());

@@ -68,6 +68,10 @@ public slots:
 
 protected:
     int lastChangeColumn() const override;
+    // Both pages and the document, announced once written; pages not
+    // written now differ from the last published ones when a tick writes
+    // them at last, and that tick announces them.
+    void publishAndAnnounce() override;
     // The first field of the first row of a statement on "ZEP" as text; a
     // null text when there is none or the statement fails (logged). `ok`
     // tells a failed statement (false) from an empty answer.

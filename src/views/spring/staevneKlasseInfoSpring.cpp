@@ -389,3 +389,11 @@ void staevneKlasseInfoSpring::printHtml()
 {
     publish();
 }
+
+void staevneKlasseInfoSpring::publishAndAnnounce()
+{
+    if (!publish())
+        return;
+    emit resultChangeClass(bane, afd, klasseNr, m_resultChangePending);
+    m_resultChangePending = false;
+}

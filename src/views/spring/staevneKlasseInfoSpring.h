@@ -67,6 +67,11 @@ public slots:
     // Writes the result page and the JSON document, both or neither.
     void printHtml() override;
 
+protected:
+    // Announces the written files as a reload does; files not written now
+    // are written and announced by the next tick.
+    void publishAndAnnounce() override;
+
 private:
     // Reads the section's header and start list into the view without
     // publishing them; false (the view unchanged) when the database could

@@ -309,6 +309,12 @@ void staevneKlasseInfoVenteliste::printHtml()
     writePage();
 }
 
+void staevneKlasseInfoVenteliste::publishAndAnnounce()
+{
+    m_announcePending = true;
+    publish();
+}
+
 void staevneKlasseInfoVenteliste::publish()
 {
     // Only what reached the files is announced (the upload sends them): a

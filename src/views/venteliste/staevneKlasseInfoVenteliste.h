@@ -44,6 +44,9 @@ public slots:
     void printHtml() override;
 
 protected:
+    // The page and the document, announced with the first write that
+    // succeeds (now or on a later tick).
+    void publishAndAnnounce() override;
     // The first field of the first row of a statement on "ZEP", as text; a
     // null text when there is no row, when the field is NULL, or when the
     // statement fails (logged at level -1).
