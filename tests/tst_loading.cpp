@@ -482,20 +482,29 @@ private slots:
         QFETCH(QString, sql);
         QFETCH(bool, fetchFails);
         openWindow(sql);
-        if (fetchFails)
+        if (fetchFails) {
+            // The competition on show has a number of its own.
+            m_window->showStaevne(standin::demoCompetitionId);
+            QCOMPARE(setting("staevne.ZEPStaevneId"), QStringLiteral("S240614"));
             standin::Faults::failFirstFetch(QStringLiteral("S.ZEPStaevneNr"));
+        }
         m_window->showStaevne(standin::demoCompetitionId);
         QVERIFY(!standin::Faults::fetchFailurePending());
 
         QVERIFY(log().contains("SHOWSTAEVNE SQL Error"));
         // Nothing is named after a federation number that was not read: the
-        // manifest takes the stand-in's name, the number on show stays.
+        // manifest takes the stand-in's name, and so does the number the
+        // views publish under and name their score files after, so that no
+        // page goes out, and no sheet is read or saved, as another
+        // competition's.
         const QByteArray manifest = readFile(outFile("ukendt.cfg"));
         QVERIFY(manifest.contains("\nStaevne=Ukendt\nStaevneType=Ukendt\n"));
         QVERIFY(manifest.endsWith("startDato=\nslutDato=\n"));
         QVERIFY(!m_uploads.contains(outFile("ukendt.cfg")));
-        QCOMPARE(setting("staevne.ZEPStaevneId"), QStringLiteral("S000000"));
+        QCOMPARE(setting("staevne.ZEPStaevneId"), QStringLiteral("ukendt"));
         QCOMPARE(m_window->viewKeys().size(), demoTabs.size());
+        QCOMPARE(QJsonDocument::fromJson(readFile(outFile("klasse1_A.json"))).object().value("ZEPstaevneId").toString(),
+                 QStringLiteral("ukendt"));
     }
 
     void hostileNamesStayInsideTheRoot()

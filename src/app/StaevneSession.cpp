@@ -327,9 +327,11 @@ void StaevneSession::tearDown(const StaevneLoader::Header &header, const QList<S
     delete m_champTabs;
     m_champTabs = nullptr;
     // Stored only now: the views of the competition on show read it while
-    // they live.
-    if (header.read)
-        m_station.cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"), header.zepNr);
+    // they live. A number that could not be read is stored as unknown, never
+    // kept from the competition before: the new views would publish under
+    // that competition's number and read and save its score files.
+    m_station.cfg->setValue(QStringLiteral("staevne.ZEPStaevneId"),
+                            header.read ? header.zepNr : QStringLiteral("ukendt"));
     m_station.setup->clearClasses();
     m_station.setup->forgetUploads();
 }
