@@ -195,16 +195,20 @@ private slots:
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("undo");
         QTest::addColumn<QString>("announced");
+        QTest::addColumn<bool>("printed"); // the result page is also written on its own meanwhile
         QTest::newRow("new result") << "klasse44_A.html" << "UPDATE tblStart SET Dressur = 20 WHERE StartId = 9635"
-                                    << "UPDATE tblStart SET Dressur = 34 WHERE StartId = 9635" << "1";
+                                    << "UPDATE tblStart SET Dressur = 34 WHERE StartId = 9635" << "1" << false;
         QTest::newRow("start number") << "klasse44_A.html" << "UPDATE tblStart SET StartNr = 9 WHERE StartId = 9633"
-                                      << "UPDATE tblStart SET StartNr = 3 WHERE StartId = 9633" << "0";
+                                      << "UPDATE tblStart SET StartNr = 3 WHERE StartId = 9633" << "0" << false;
         QTest::newRow("start number, overview blocked")
             << "oversigt44_A.html" << "UPDATE tblStart SET StartNr = 9 WHERE StartId = 9633"
-            << "UPDATE tblStart SET StartNr = 3 WHERE StartId = 9633" << "0";
+            << "UPDATE tblStart SET StartNr = 3 WHERE StartId = 9633" << "0" << false;
         QTest::newRow("withdrawal reloads")
             << "klasse44_A.html" << "UPDATE tblStart SET Slettet = '2024-06-15 10:00:00.000' WHERE StartId = 9634"
-            << "UPDATE tblStart SET Slettet = NULL WHERE StartId = 9634" << "0";
+            << "UPDATE tblStart SET Slettet = NULL WHERE StartId = 9634" << "0" << false;
+        QTest::newRow("start number, printed meanwhile")
+            << "klasse44_A.html" << "UPDATE tblStart SET StartNr = 9 WHERE StartId = 9633"
+            << "UPDATE tblStart SET StartNr = 3 WHERE StartId = 9633" << "0" << true;
     }
 
     void unwrittenStateIsAnnouncedOnceWritten()
@@ -216,6 +220,7 @@ private slots:
         QFETCH(QString, blocked);
         QFETCH(QString, change);
         QFETCH(QString, undo);
+        QFETCH(bool, printed);
         EventingProbe view(m_cfg);
         QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
         view.show(44);
@@ -229,6 +234,8 @@ private slots:
 
         QCOMPARE(tick(view, changes, change.toUtf8().constData()), "");
         view.updateKlasse();
+        if (printed)
+            view.printHtml();
         QCOMPARE(tick(view, changes), "");
 
         QVERIFY(QDir().rmdir(page));
