@@ -206,6 +206,12 @@ private slots:
         QTest::newRow("withdrawal reloads")
             << "klasse44_A.html" << "UPDATE tblStart SET Slettet = '2024-06-15 10:00:00.000' WHERE StartId = 9634"
             << "UPDATE tblStart SET Slettet = NULL WHERE StartId = 9634" << "0" << false;
+        QTest::newRow("new result and a withdrawal")
+            << "klasse44_A.html"
+            << "UPDATE tblStart SET Dressur = 20 WHERE StartId = 9635; "
+               "UPDATE tblStart SET Slettet = '2024-06-15 10:00:00.000' WHERE StartId = 9634"
+            << "UPDATE tblStart SET Dressur = 34 WHERE StartId = 9635; UPDATE tblStart SET Slettet = NULL WHERE StartId = 9634"
+            << "1" << false;
         QTest::newRow("start number, printed meanwhile")
             << "klasse44_A.html" << "UPDATE tblStart SET StartNr = 9 WHERE StartId = 9633"
             << "UPDATE tblStart SET StartNr = 3 WHERE StartId = 9633" << "0" << true;
