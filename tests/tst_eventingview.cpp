@@ -215,6 +215,9 @@ private slots:
         QTest::newRow("start number, printed meanwhile")
             << "klasse44_A.html" << "UPDATE tblStart SET StartNr = 9 WHERE StartId = 9633"
             << "UPDATE tblStart SET StartNr = 3 WHERE StartId = 9633" << "0" << true;
+        QTest::newRow("start number, overview blocked, printed meanwhile")
+            << "oversigt44_A.html" << "UPDATE tblStart SET StartNr = 9 WHERE StartId = 9633"
+            << "UPDATE tblStart SET StartNr = 3 WHERE StartId = 9633" << "0" << true;
     }
 
     void unwrittenStateIsAnnouncedOnceWritten()
