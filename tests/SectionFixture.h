@@ -114,6 +114,7 @@ void checkOutageLoggedOnce(staevneKlasseInfo &view, appConfig *cfg, const QStrin
 {
     QFETCH(QString, fault);
     QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+    QSignalSpy readAgain(&view, &staevneKlasseInfo::databaseReadAgain);
     const QString root = cfg->getValue(QStringLiteral("http.root"), QString());
     if (fault == QLatin1String("closed")) {
         standin::Faults::setRefuseOpen(true);
@@ -134,6 +135,9 @@ void checkOutageLoggedOnce(staevneKlasseInfo &view, appConfig *cfg, const QStrin
         tick();
     QCOMPARE(logged(log, 1).size(), 1);
     QTEST(logged(log, 3).join(QLatin1Char('|')), "over");
+    // The window ends its database outage on this: once, and only when the
+    // database was the trouble.
+    QCOMPARE(readAgain.count(), fault == QLatin1String("write") ? 0 : 1);
 }
 
 // Types `text` into the cell's editor of a table with an `isEditing()` test

@@ -236,6 +236,7 @@ private slots:
         QCOMPARE(other.unreadable, 2);
         // A header of another width is none of the sheet's.
         QCOMPARE(read(utf8, Encoding::Utf8, 25).unreadable, 1);
+        QCOMPARE(read(utf8, Encoding::Utf8, 4).unreadable, 1);
     }
 
     // ---- the views
@@ -659,19 +660,52 @@ private slots:
         QCOMPARE(listRow(again, "101")->text(22), QStringLiteral("6.700"));
     }
 
+    void failedSaveStaysWithItsClass()
+    {
+        // Class 42's marks in its file.
+        QStringList marks;
+        {
+            DressurProbe other(m_cfg);
+            other.load(Dressur4);
+            QVERIFY(typeCells(other.champTable, 0, 9, {"6", "6.5"}));
+            marks = other.champTable->rowTexts(0).mid(9, 2);
+        }
+        QCOMPARE(marks, (QStringList{"6", "6.5"}));
+        const QByteArray file = readFile(scorePath(42));
+        QVERIFY(file.contains(";6;6.5;"));
+
+        // Class 41's save fails; then the sheet moves to class 42.
+        DressurProbe view(m_cfg);
+        view.load(Dressur5);
+        const QString html = m_dir.filePath(QStringLiteral("html")), away = html + QStringLiteral(".away");
+        QVERIFY(QDir().rename(html, away) && writeFile(html, "x"));
+        QVERIFY(typeCell(view.champTable, 0, 9, "7"));
+        QVERIFY(QFile::remove(html) && QDir().rename(away, html));
+        view.load(Dressur4);
+        // Class 42's marks come from its file, and a tick keeps them there.
+        QCOMPARE(view.champTable->rowTexts(0).mid(9, 2), marks);
+        view.timeOut();
+        QCOMPARE(readFile(scorePath(42)), file);
+    }
+
     void unreadableScoreFileIsKept_data()
     {
         QTest::addColumn<QString>("form");
         QTest::addColumn<bool>("diskFull"); // the copy cannot be written at first
-        QTest::newRow("UTF-16") << "utf16" << false;
-        QTest::newRow("comma-separated") << "comma" << false;
-        QTest::newRow("UTF-16, disk full at first") << "utf16" << true;
+        QTest::addColumn<int>("unreadable");
+        QTest::newRow("UTF-16") << "utf16" << false << 10;
+        QTest::newRow("comma-separated") << "comma" << false << 10;
+        QTest::newRow("UTF-16, disk full at first") << "utf16" << true << 10;
+        // The station's own file with one line written into it by hand.
+        QTest::newRow("one line of a note") << "note" << false << 1;
+        QTest::newRow("one line of a note, disk full at first") << "note" << true << 1;
     }
 
     void unreadableScoreFileIsKept()
     {
         QFETCH(QString, form);
         QFETCH(bool, diskFull);
+        QFETCH(int, unreadable);
         // Nine starters' marks as the station writes them, saved again by a
         // spreadsheet.
         QStringList lines{QStringLiteral("Start Nr;Stævne Nr;Hest;Rytter;Klub;Diskvalifikation;Licens Nr;Heste ID;"
@@ -686,8 +720,10 @@ private slots:
             text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
             QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
             bytes = utf16.encode(text);
-        } else {
+        } else if (form == QLatin1String("comma")) {
             bytes = text.replace(QLatin1Char(';'), QLatin1Char(',')).toUtf8();
+        } else {
+            bytes = text.replace(QLatin1String("\n\n"), QLatin1String("\nTrav dømt af B. Hansen\n\n")).toUtf8();
         }
         QVERIFY(writeFile(scorePath(41), bytes));
 
@@ -701,8 +737,8 @@ private slots:
             return lines;
         };
         const QString copy = scorePath(41) + QStringLiteral(".1.bak");
-        const QString kept = QStringLiteral("Pointfilen %1 har 10 linjer, som ikke kan læses; en kopi af filen er gemt som %2")
-                                 .arg(scorePath(41), copy);
+        const QString kept = QStringLiteral("Pointfilen %1 har %2 linjer, som ikke kan læses; en kopi af filen er gemt som %3")
+                                 .arg(scorePath(41), QString::number(unreadable), copy);
         rlimit old{};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
         if (diskFull) {
@@ -711,7 +747,9 @@ private slots:
             QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         }
         view.load(Dressur5);
-        const bool typed = typeCell(view.champTable, 0, 9, "7");
+        if (diskFull)
+            view.refreshClass(); // a second read of the file tells nothing new
+        const bool typed = typeCell(view.champTable, 0, 9, "5");
         setrlimit(RLIMIT_FSIZE, &old);
         QVERIFY(typed);
         if (diskFull) {
@@ -732,9 +770,11 @@ private slots:
         const QByteArray later = bytes + bytes;
         QVERIFY(writeFile(scorePath(41), later));
         DressurProbe next(m_cfg);
+        QSignalSpy nextLog(&next, &staevneKlasseInfo::logMessage);
         next.load(Dressur5);
         next.refreshClass();
         QVERIFY(typeCell(next.champTable, 0, 9, "6"));
+        QCOMPARE(logged(nextLog, 1).filter(QStringLiteral("Pointfilen")).size(), 1);
         QCOMPARE(readFile(copy), bytes);
         QCOMPARE(readFile(scorePath(41) + QStringLiteral(".2.bak")), later);
         QVERIFY(!QFile::exists(scorePath(41) + QStringLiteral(".3.bak")));

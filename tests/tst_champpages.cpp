@@ -415,6 +415,16 @@ private slots:
         // Without a picture the club's initials stand on the line of its row.
         const QString line = pdfSheets(view.pdf).value(0).section(QStringLiteral("Lokal"), 1).section(QLatin1Char('\n'), 0, 0);
         QVERIFY2(wholeIn(line, QStringLiteral("FRK")), qPrintable(line));
+
+        // No logo can be read: every club's initials stay whole.
+        QVERIFY(writeFile(root + QStringLiteral("/logo/ARK.png"), QByteArray()));
+        view.pdf = m_dir.filePath(QStringLiteral("nologos.pdf"));
+        QFile::remove(view.pdf);
+        view.resultPrint();
+        QCOMPARE(pdfPictures(view.pdf), QStringList());
+        const QString sheet = pdfSheets(view.pdf).value(0);
+        QCOMPARE(sheet.count(QRegularExpression(QStringLiteral("(^|\\s)ARK(\\s|$)"))), 2);
+        QCOMPARE(sheet.count(QRegularExpression(QStringLiteral("(^|\\s)FRK(\\s|$)"))), 1);
     }
 
     void printedSheets_data()

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGlyphRun>
+#include <QImage>
 #include <QRawFont>
 #include <QSignalSpy>
 #include <QSqlDatabase>
@@ -426,6 +427,40 @@ private slots:
             QVERIFY2(checked > 0, name);
             QVERIFY2(tall.isEmpty(), name);
         }
+    }
+
+    // A logo with one of its width and height given keeps its picture's
+    // proportions: the other follows from the picture.
+    void logosKeepTheirProportions_data()
+    {
+        QTest::addColumn<QString>("size");
+        QTest::newRow("width") << "width=\"30\"";
+        QTest::newRow("height") << "height=\"10\"";
+        QTest::newRow("neither") << "";
+    }
+    void logosKeepTheirProportions()
+    {
+        QFETCH(QString, size);
+        QVERIFY(setUp(1280, 0, Screen::Window));
+        QImage wide(48, 16, QImage::Format_RGB32);
+        wide.fill(Qt::darkBlue);
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("logo")))
+                && wide.save(m_dir.filePath(QStringLiteral("logo/wide.png"))));
+        const QString page = m_dir.filePath(QStringLiteral("proportions.html"));
+        QVERIFY(writeFile(page, QStringLiteral("<html><body><table><tr><td>1</td><td><img src=\"logo/wide.png\" %1>"
+                                               " Klub</td></tr></table></body></html>")
+                                    .arg(size)
+                                    .toUtf8()));
+        m_window->slotBaneFile(page);
+        QTextDocument *document = m_window->clientTab()->viewer()->document();
+        QSizeF shown;
+        for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+            for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it)
+                if (it.fragment().charFormat().isImageFormat())
+                    shown = QSizeF(it.fragment().charFormat().toImageFormat().width(),
+                                   it.fragment().charFormat().toImageFormat().height());
+        QVERIFY(!shown.isEmpty());
+        QCOMPARE(qRound(10 * shown.width() / shown.height()), 30);
     }
 
     // F6 and F7 on a page already shown space its cells and size its

@@ -195,20 +195,33 @@ private slots:
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("undo");
         QTest::addColumn<QString>("announced");
+        QTest::addColumn<bool>("printed"); // the result page is also written on its own meanwhile
         QTest::newRow("new result") << "klasse44_A.html" << "UPDATE tblStart SET Dressur = 20 WHERE StartId = 9635"
-                                    << "UPDATE tblStart SET Dressur = 34 WHERE StartId = 9635" << "1";
+                                    << "UPDATE tblStart SET Dressur = 34 WHERE StartId = 9635" << "1" << false;
         QTest::newRow("start number") << "klasse44_A.html" << "UPDATE tblStart SET StartNr = 9 WHERE StartId = 9633"
-                                      << "UPDATE tblStart SET StartNr = 3 WHERE StartId = 9633" << "0";
+                                      << "UPDATE tblStart SET StartNr = 3 WHERE StartId = 9633" << "0" << false;
         QTest::newRow("start number, overview blocked")
             << "oversigt44_A.html" << "UPDATE tblStart SET StartNr = 9 WHERE StartId = 9633"
-            << "UPDATE tblStart SET StartNr = 3 WHERE StartId = 9633" << "0";
+            << "UPDATE tblStart SET StartNr = 3 WHERE StartId = 9633" << "0" << false;
         QTest::newRow("withdrawal reloads")
             << "klasse44_A.html" << "UPDATE tblStart SET Slettet = '2024-06-15 10:00:00.000' WHERE StartId = 9634"
-            << "UPDATE tblStart SET Slettet = NULL WHERE StartId = 9634" << "0";
+            << "UPDATE tblStart SET Slettet = NULL WHERE StartId = 9634" << "0" << false;
+        QTest::newRow("new result and a withdrawal")
+            << "klasse44_A.html"
+            << "UPDATE tblStart SET Dressur = 20 WHERE StartId = 9635; "
+               "UPDATE tblStart SET Slettet = '2024-06-15 10:00:00.000' WHERE StartId = 9634"
+            << "UPDATE tblStart SET Dressur = 34 WHERE StartId = 9635; UPDATE tblStart SET Slettet = NULL WHERE StartId = 9634"
+            << "1" << false;
+        QTest::newRow("start number, printed meanwhile")
+            << "klasse44_A.html" << "UPDATE tblStart SET StartNr = 9 WHERE StartId = 9633"
+            << "UPDATE tblStart SET StartNr = 3 WHERE StartId = 9633" << "0" << true;
+        QTest::newRow("start number, overview blocked, printed meanwhile")
+            << "oversigt44_A.html" << "UPDATE tblStart SET StartNr = 9 WHERE StartId = 9633"
+            << "UPDATE tblStart SET StartNr = 3 WHERE StartId = 9633" << "0" << true;
         // No statement: the operator toggles the keep-start-time flag.
         for (const char *blocked : {"klasse44_A.html", "oversigt44_A.html"})
             QTest::addRow("keep-start-time flag, %s blocked", blocked)
-                << blocked << "" << "UPDATE tblAfdeling SET BevarStartTid = 0 WHERE KlasseId = 9524" << "0";
+                << blocked << "" << "UPDATE tblAfdeling SET BevarStartTid = 0 WHERE KlasseId = 9524" << "0" << false;
     }
 
     void unwrittenStateIsAnnouncedOnceWritten()
@@ -220,6 +233,7 @@ private slots:
         QFETCH(QString, blocked);
         QFETCH(QString, change);
         QFETCH(QString, undo);
+        QFETCH(bool, printed);
         EventingProbe view(m_cfg);
         QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
         view.show(44);
@@ -235,6 +249,8 @@ private slots:
             view.visStartTid();
         QCOMPARE(tick(view, changes, change.isEmpty() ? nullptr : change.toUtf8().constData()), "");
         view.updateKlasse();
+        if (printed)
+            view.printHtml();
         QCOMPARE(tick(view, changes), "");
 
         QVERIFY(QDir().rmdir(page));

@@ -207,6 +207,8 @@ private slots:
         get("class page by alias", "/bane1.html", reload + "class 14 A");
         get("pause page with a head", "/bane2.html",
             "<html><head>" + reload + "<title>Pause</title></head><body>pause 2</body></html>");
+        // A document is sent as it is, also under an arena name.
+        get("document by an arena name", "/oversigt1.html", "{\"a\":1}", "application/json; charset=utf-8");
         get("page with its own reload", "/rank1.html",
             "<HTML><HEAD><META HTTP-EQUIV=Refresh CONTENT=\"30\"></HEAD>class 15 A</HTML>");
         get("start page by its name", "/index.html", "<html>start</html>");
@@ -230,6 +232,7 @@ private slots:
         server.addAlias("bane1.html", "klasse14_A.html");
         server.addAlias("bane2.html", "klasse0_2.html");
         server.addAlias("rank1.html", "klasse15_A.html");
+        server.addAlias("oversigt1.html", "klasse3_B.json");
         server.setRefresh("15");
         server.setLogoDir(m_dir.filePath("logo"));
         const Reply r = whileServing([&] { return exchange(server.serverPort(), request); });

@@ -644,6 +644,15 @@ private slots:
         tick();
         QCOMPARE(log().mid(before).count("Old db handler"), 2);
         QCOMPARE(log().mid(before).count("er åben igen"), 2);
+        // The competition list read whole ends an outage too.
+        standin::Faults::failNextStatements(1000000);
+        tick();
+        standin::Faults::clear();
+        m_window->cancel = true;
+        m_window->selectStaevne();
+        QVERIFY(!m_window->offered.isEmpty());
+        QCOMPARE(log().mid(before).count("Old db handler"), 3);
+        QCOMPARE(log().mid(before).count("er åben igen"), 3);
     }
 
     // A timer setting that is no positive number falls back to its default,

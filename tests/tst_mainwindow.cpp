@@ -301,6 +301,7 @@ private slots:
         QVERIFY(window.config()->writeConfig());
         QVERIFY(QFile::exists(file + ".bak"));
         QVERIFY2(fits(status->currentMessage()), qPrintable(status->currentMessage()));
+        QVERIFY2(status->currentMessage().contains("broken.xml.bak"), qPrintable(status->currentMessage()));
         QVERIFY(window.findChild<QPlainTextEdit *>("infoText")->toPlainText().contains(file + ".bak"));
 
         // A missing file is no fault: the station starts on the defaults

@@ -471,6 +471,29 @@ private slots:
         QCOMPARE(changes, fault == QLatin1String("write") ? announced : QList<QVariantList>());
     }
 
+    void refreshAnnouncesWhatATickCouldNotWrite()
+    {
+        // A new last change whose page could not be written is announced by
+        // the refresh that writes it, and only once: a later reload for a
+        // start number is no new result.
+        const standin::DemoSection &s = jumping("A2");
+        Spring view(m_cfg.get(), nullptr, "view");
+        show(view, s);
+        const QString startId = view.listView1->topLevelItem(1)->text(Spring::StartId);
+        const QString page = m_root + QStringLiteral("/klasse%1_A.html").arg(s.klasseNr);
+        QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        QVERIFY(QFile::remove(page) && QDir().mkpath(page));
+        QVERIFY(runSql(QStringLiteral("UPDATE tblStart SET FejlHS1 = 4 WHERE StartId = %1").arg(startId)));
+        view.updateKlasse();
+        QCOMPARE(changes.size(), 0);
+        QVERIFY(QDir(page).removeRecursively());
+        view.refreshClass();
+        QVERIFY(runSql(QStringLiteral("UPDATE tblStart SET StartNr = 99 WHERE StartId = %1").arg(startId)));
+        view.updateKlasse();
+        QCOMPARE(changes, (QList<QVariantList>{{s.bane, QStringLiteral("A"), s.klasseNr, true},
+                                               {s.bane, QStringLiteral("A"), s.klasseNr, false}}));
+    }
+
     void doubleClickMarksTheRider()
     {
         // The operator double-clicks the rider in the arena: the next page

@@ -559,9 +559,9 @@ bool staevneKlasseInfoMilitary::writeOverviewPage(const C::Rows &rows)
 
 void staevneKlasseInfoMilitary::printHtml()
 {
-    const C::Rows rows = snapshot();
-    if (writeResultPage(rows))
-        m_published = published(rows);
+    // The result page alone is not the published state: the overview page
+    // may still show an older one, and the tick that writes it announces it.
+    writeResultPage(snapshot());
 }
 
 void staevneKlasseInfoMilitary::publishAndAnnounce()
