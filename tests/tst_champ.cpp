@@ -660,6 +660,49 @@ private slots:
         QCOMPARE(listRow(again, "101")->text(22), QStringLiteral("6.700"));
     }
 
+    // A score file that is there but cannot be read (held open by another
+    // program; here a folder stands in its place for a while) shows no sheet
+    // without its marks: the load waits for it, and no save replaces it.
+    void scoreFileThatCannotBeReadIsWaitedFor()
+    {
+        QStringList marks;
+        {
+            DressurProbe first(m_cfg);
+            first.load(Dressur5);
+            QVERIFY(typeCells(first.champTable, first.champTable->findRow(1, "101"), 9, {"7", "7.5", "8"}));
+            marks = first.champTable->rowTexts(first.champTable->findRow(1, "101")).mid(9, 3);
+        }
+        const QString path = scorePath(41), away = path + QStringLiteral(".away");
+        QVERIFY(QFile::rename(path, away) && QDir().mkpath(path));
+
+        DressurProbe view(m_cfg);
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        view.load(Dressur5);
+        QCOMPARE(view.listView1->topLevelItemCount(), 0);
+        view.timeOut();
+        view.timeOut();
+        QCOMPARE(view.listView1->topLevelItemCount(), 0);
+        QCOMPARE(logged(log, 1).filter(QStringLiteral("pointfilen %1 kan ikke læses").arg(path)).size(), 1);
+
+        // Readable again: the next tick shows the sheet with its marks, and an
+        // edit saves them with the new one.
+        QVERIFY(QDir().rmdir(path) && QFile::rename(away, path));
+        view.timeOut();
+        const int r = view.champTable->findRow(1, "101");
+        QVERIFY(r >= 0);
+        QCOMPARE(view.champTable->rowTexts(r).mid(9, 3), marks);
+        QVERIFY(typeCell(view.champTable, r, 12, "6.5"));
+        QVERIFY(readFile(path).contains(";7;7.5;8;6.5;"));
+
+        // A sheet on show keeps its marks through a reload that cannot read
+        // the file.
+        QVERIFY(QFile::rename(path, away) && QDir().mkpath(path));
+        view.refreshClass();
+        QCOMPARE(view.champTable->rowTexts(view.champTable->findRow(1, "101")).mid(9, 4),
+                 (QStringList{"7", "7.5", "8", "6.5"}));
+        QVERIFY(QDir().rmdir(path) && QFile::rename(away, path));
+    }
+
     void failedSaveStaysWithItsClass()
     {
         // Class 42's marks in its file.

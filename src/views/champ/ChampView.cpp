@@ -242,6 +242,14 @@ bool ChampView::loadKlasse(QString *why)
         return false;
     }
 
+    // The score file too: one that is there but cannot be read (held open by
+    // another program, no rights) would give a sheet without its marks, and
+    // the next save would replace them. The load fails and is tried again.
+    QByteArray scoreBytes;
+    const bool readScoreFile = !m_saveDue && scoreFileAllowed();
+    if (readScoreFile && !readScoreFileBytes(automaticPath(), &scoreBytes, why))
+        return false;
+
     antalPlaceringer = 0;
     applyHeader(header.value(0));
     applyColumnRule();
@@ -280,8 +288,8 @@ bool ChampView::loadKlasse(QString *why)
 
     if (m_saveDue)
         takeScoreLines(unsaved);
-    else if (scoreFileAllowed())
-        readZEPCSV(automaticPath());
+    else if (readScoreFile && !scoreBytes.isNull())
+        takeScoreFile(automaticPath(), scoreBytes);
     calculatePlace();
     calcPlace();
     champTable->setCurrentCell(0, m_layout.firstMarkColumn);
@@ -780,8 +788,28 @@ void ChampView::readZEPCSV(const QString &path)
     QFile file(path);
     if (!file.exists() || !file.open(QIODevice::ReadOnly))
         return;
-    const QByteArray bytes = file.readAll();
-    file.close();
+    takeScoreFile(path, file.readAll());
+}
+
+bool ChampView::readScoreFileBytes(const QString &path, QByteArray *bytes, QString *why)
+{
+    QFile file(path);
+    if (!file.exists())
+        return true; // no marks saved yet
+    if (file.open(QIODevice::ReadOnly)) {
+        *bytes = file.readAll();
+        if (bytes->isNull())
+            *bytes = QByteArray(""); // an empty file is there all the same
+        if (file.error() == QFileDevice::NoError)
+            return true;
+    }
+    *why = QStringLiteral("Klasse %1 %2: pointfilen %3 kan ikke læses (%4); pointtavlen vises, når den kan")
+               .arg(QString::number(klasseNr), afd, path, file.errorString());
+    return false;
+}
+
+void ChampView::takeScoreFile(const QString &path, const QByteArray &bytes)
+{
     const ChampScoreFile::Contents contents = ChampScoreFile::read(bytes, m_layout.encoding, m_layout.fileColumns);
     // A file saved again by a spreadsheet in another encoding or with
     // another separator reads as no marks; the next save would replace the

@@ -100,6 +100,12 @@ public slots:
     // Saves the score table; an empty path asks the operator for one.
     void saveZEPCSV(const QString &path = QString());
     void readZEPCSV(const QString &path);
+    // Takes the marks of a score file's bytes into the sheet; a file with
+    // lines it cannot read is copied aside first.
+    void takeScoreFile(const QString &path, const QByteArray &bytes);
+    // The bytes of the score file at `path`: null when there is none, false
+    // with `why` when it is there but cannot be read.
+    bool readScoreFileBytes(const QString &path, QByteArray *bytes, QString *why);
     // Prints the class page.
     void resultPrint();
     // Prints an HTML file, paged and numbered, on a printer the operator
