@@ -105,10 +105,11 @@ bool writeWholeFiles(const QVector<QPair<QString, QByteArray>> &files, QString *
     }
     // Every file is written; the renames that publish them can still fail
     // one by one, so what the files hold now is kept until all are through.
+    // The last one is never put back: nothing is renamed after it.
     std::vector<Previous> previous;
     previous.reserve(written.size());
-    for (const auto &file : written)
-        previous.push_back(readPrevious(file->fileName()));
+    for (std::size_t i = 0; i + 1 < written.size(); ++i)
+        previous.push_back(readPrevious(written[i]->fileName()));
     for (std::size_t i = 0; i < written.size(); ++i) {
         QSaveFile &file = *written[i];
         if (commitRefusal() && commitRefusal()(file.fileName()))
