@@ -14,8 +14,7 @@
 //
 // Usage: bench_load [loads] [rounds]   (default 5 loads, 20 rounds)
 
-#include "app/MainWidget.h"
-#include "demo/DemoCompetition.h"
+#include "BenchStation.h"
 #include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
 #include "settings/appConfig.h"
@@ -23,7 +22,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -32,17 +30,10 @@
 #include <map>
 #include <vector>
 
+using benchfx::BenchWindow;
+using benchfx::freePort;
+
 namespace {
-
-// Answers the window's notices without a dialog.
-class BenchWindow : public MainWidget
-{
-public:
-    using MainWidget::MainWidget;
-
-protected:
-    void showChampionshipNotice(const QString &) override {}
-};
 
 // Processor time of this thread in milliseconds.
 double cpuMs()
@@ -63,13 +54,6 @@ double median(std::vector<double> values)
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
-QString freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return QString::number(probe.serverPort());
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -84,11 +68,8 @@ int main(int argc, char **argv)
     standin::DemoOptions options;
     options.sections = 40;
     options.maxStarters = 80;
-    QString error;
-    if (!standin::generateDemoCompetition(file, options, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    if (!benchfx::generateDemo(file, options))
         return 1;
-    }
     const QList<standin::DemoSection> sections = standin::readDemoSections(file);
     int starters = 0;
     for (const standin::DemoSection &s : sections)

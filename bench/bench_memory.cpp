@@ -11,8 +11,7 @@
 //
 // Usage: bench_memory [results] [every]   (default 4000 results, print every 1000)
 
-#include "app/MainWidget.h"
-#include "demo/DemoCompetition.h"
+#include "BenchStation.h"
 #include "demo/DemoSimulator.h"
 #include "driver/StandinDriver.h"
 #include "settings/appConfig.h"
@@ -29,17 +28,10 @@
 #include <algorithm>
 #include <cstdio>
 
+using benchfx::BenchWindow;
+using benchfx::freePort;
+
 namespace {
-
-// Answers the window's notices without a dialog.
-class BenchWindow : public MainWidget
-{
-public:
-    using MainWidget::MainWidget;
-
-protected:
-    void showChampionshipNotice(const QString &) override {}
-};
 
 // The results server at its simplest: reads each request whole, forgets it
 // and answers 200, so that the station's uploads cost what they cost at a
@@ -88,13 +80,6 @@ private:
     int m_requests = 0;
 };
 
-QString freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return QString::number(probe.serverPort());
-}
-
 // Resident memory of this process in kB, from /proc/self/status.
 long residentKb()
 {
@@ -119,11 +104,8 @@ int main(int argc, char **argv)
 
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("demo.db"));
-    QString error;
-    if (!standin::generateDemoCompetition(file, standin::DemoOptions(), &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    if (!benchfx::generateDemo(file))
         return 1;
-    }
 
     UploadSink sink;
     standin::registerDriver();

@@ -302,6 +302,10 @@ le() { awk -v a="$1" -v b="$2" 'BEGIN { print ((a <= b) ? 1 : 0) }'; }
 ge() { awk -v a="$1" -v b="$2" 'BEGIN { print ((a >= b) ? 1 : 0) }'; }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
+# A server's three columns of the tables below.
+figures() { # name clients
+    printf '%9s %8sms %6s' "${RPS[$1,$2]}" "${P99[$1,$2]}" "${ERRORS[$1,$2]}"
+}
 
 declare -A RATIO BASELINE_RATIO
 echo
@@ -309,9 +313,8 @@ printf '%-8s | %-26s | %-26s | %s\n' clients "station req/s  p99  errors" "nginx
 printf -- '---------+----------------------------+----------------------------+------\n'
 for clients in "${LOADS[@]}"; do
     RATIO[$clients]=$(ratio "${RPS[station,$clients]}" "${RPS[nginx,$clients]}")
-    printf '%-8s | %9s %8sms %6s | %9s %8sms %6s | %s\n' "$clients" \
-        "${RPS[station,$clients]}" "${P99[station,$clients]}" "${ERRORS[station,$clients]}" \
-        "${RPS[nginx,$clients]}" "${P99[nginx,$clients]}" "${ERRORS[nginx,$clients]}" "${RATIO[$clients]}"
+    printf '%-8s | %s | %s | %s\n' "$clients" "$(figures station "$clients")" "$(figures nginx "$clients")" \
+        "${RATIO[$clients]}"
 done
 if [ -n "$BASELINE" ]; then
     echo
@@ -319,8 +322,7 @@ if [ -n "$BASELINE" ]; then
     printf -- '---------+----------------------------+----------------+-----------------\n'
     for clients in "${LOADS[@]}"; do
         BASELINE_RATIO[$clients]=$(ratio "${RPS[station,$clients]}" "${RPS[baseline,$clients]}")
-        printf '%-8s | %9s %8sms %6s | %14s | %s\n' "$clients" \
-            "${RPS[baseline,$clients]}" "${P99[baseline,$clients]}" "${ERRORS[baseline,$clients]}" \
+        printf '%-8s | %s | %14s | %s\n' "$clients" "$(figures baseline "$clients")" \
             "$(ratio "${RPS[baseline,$clients]}" "${RPS[nginx,$clients]}")" "${BASELINE_RATIO[$clients]}"
     done
 fi
