@@ -17,8 +17,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
+#include <optional>
+
+#include "FileSizeLimit.h"
 
 using namespace sectionfx;
 
@@ -474,13 +475,10 @@ private slots:
         // A disk that takes no more than a few bytes: the old file stays whole
         // and the operator is told.
         QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
-        rlimit old{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-        const rlimit small{64, old.rlim_max};
-        std::signal(SIGXFSZ, SIG_IGN);
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        auto limit = std::make_optional<FileSizeLimit>(64);
+        QVERIFY(limit->isSet());
         const bool typed = typeCell(t, 0, 10, "8");
-        setrlimit(RLIMIT_FSIZE, &old);
+        limit.reset();
         QVERIFY(typed);
         QCOMPARE(readFile(scorePath(41)), before);
         QCOMPARE(logged(log, 3).size(), 1);
@@ -782,18 +780,16 @@ private slots:
         const QString copy = scorePath(41) + QStringLiteral(".1.bak");
         const QString kept = QStringLiteral("Pointfilen %1 har %2 linjer, som ikke kan læses; en kopi af filen er gemt som %3")
                                  .arg(scorePath(41), QString::number(unreadable), copy);
-        rlimit old{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        std::optional<FileSizeLimit> limit;
         if (diskFull) {
-            const rlimit small{64, old.rlim_max};
-            std::signal(SIGXFSZ, SIG_IGN);
-            QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+            limit.emplace(64);
+            QVERIFY(limit->isSet());
         }
         view.load(Dressur5);
         if (diskFull)
             view.refreshClass(); // a second read of the file tells nothing new
         const bool typed = typeCell(view.champTable, 0, 9, "5");
-        setrlimit(RLIMIT_FSIZE, &old);
+        limit.reset();
         QVERIFY(typed);
         if (diskFull) {
             // Neither the copy nor the sheet: the file stays until its copy is kept.

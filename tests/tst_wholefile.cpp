@@ -10,8 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
+#include "FileSizeLimit.h"
 
 namespace {
 
@@ -20,31 +19,6 @@ QByteArray readFile(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
 }
-
-// Files may grow to `bytes` while it lives. A write past the limit comes
-// up short as on a full disk, instead of stopping the process.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        m_set = getrlimit(RLIMIT_FSIZE, &m_old) == 0;
-        const rlimit small{bytes, m_old.rlim_max};
-        m_set = m_set && setrlimit(RLIMIT_FSIZE, &small) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        if (m_set)
-            setrlimit(RLIMIT_FSIZE, &m_old);
-    }
-    bool isSet() const { return m_set; }
-    Q_DISABLE_COPY(FileSizeLimit)
-
-private:
-    rlimit m_old{};
-    bool m_set = false;
-};
 
 } // namespace
 
