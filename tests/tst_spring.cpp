@@ -21,6 +21,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace fixture;
 
 namespace {
@@ -445,6 +447,12 @@ private slots:
         const QString json = m_root + QStringLiteral("/klasse%1_A.json").arg(s.klasseNr);
         const QByteArray jsonBefore = readFile(json);
         QSignalSpy changes(&view, &staevneKlasseInfo::resultChangeClass);
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        const auto logged = [&log, &s](const QString &what) {
+            const QString line = QStringLiteral("Klasse %1 A: %2").arg(s.klasseNr).arg(what);
+            return std::count_if(log.cbegin(), log.cend(),
+                                 [&line](const QVariantList &args) { return args.at(1).toString().startsWith(line); });
+        };
         const QList<QVariantList> announced{{s.bane, QStringLiteral("A"), s.klasseNr, false}};
 
         if (fault == QLatin1String("write"))
@@ -466,9 +474,15 @@ private slots:
         QCOMPARE(view.klasseInfo->text().contains(QStringLiteral("Omdøbt")), fault == QLatin1String("write"));
         if (fault == QLatin1String("write"))
             QVERIFY(QDir(page).removeRecursively());
+        // A refresh that cannot read the class says so once, and the tick
+        // that reads it again ends the outage.
+        const bool read = fault == QLatin1String("read");
+        QCOMPARE(logged(QStringLiteral("databasen kan ikke læses")), read ? 1 : 0);
         view.updateKlasse();
         view.updateKlasse();
         QCOMPARE(changes, fault == QLatin1String("write") ? announced : QList<QVariantList>());
+        QCOMPARE(logged(QStringLiteral("databasen kan ikke læses")), read ? 1 : 0);
+        QCOMPARE(logged(QStringLiteral("databasen kan læses igen")), read ? 1 : 0);
     }
 
     void refreshAnnouncesWhatATickCouldNotWrite()

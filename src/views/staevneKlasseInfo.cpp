@@ -404,6 +404,19 @@ void staevneKlasseInfo::publishAndAnnounce()
     emit resultChangeClass(bane, afd, klasseNr, false);
 }
 
+void staevneKlasseInfo::announceWritten(bool resultChanged, bool written, bool pagesChanged)
+{
+    m_resultChangeDue = m_resultChangeDue || resultChanged;
+    if (!written)
+        return;
+    if (m_resultChangeDue) {
+        m_resultChangeDue = false;
+        emit resultChangeClass(bane, afd, klasseNr, true);
+    } else if (pagesChanged) {
+        emit resultChangeClass(bane, afd, klasseNr, false);
+    }
+}
+
 // The view's own upload slots are connected nowhere and no view has an
 // upload connection: the class's files go up through the setup tab. They
 // only report that they were called.

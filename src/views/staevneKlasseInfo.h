@@ -152,6 +152,12 @@ protected:
     // write that succeeds, so that only written pages are announced. The
     // base writes no pages (printHtml() is empty) and announces at once.
     virtual void publishAndAnnounce();
+    // Announces pages that a load or tick has just tried to write. A change
+    // of result (`resultChanged`) stays due until pages are `written` and is
+    // then sent as resultChangeClass(..., true); written pages with none
+    // due are sent with false when `pagesChanged`. Nothing is sent while the
+    // pages could not be written.
+    void announceWritten(bool resultChanged, bool written, bool pagesChanged);
 
     // A setting from the store, or `def` when there is none.
     QString setting(const QString &key, const QString &def) const;
@@ -256,6 +262,8 @@ private:
     void fitColumns();
 
     QString m_timerWarning;
+    // A change of result whose pages could not be written yet.
+    bool m_resultChangeDue = false;
     bool m_trouble[2] = {false, false};
     bool m_columnsStale = true;
     bool m_fitPending = false;

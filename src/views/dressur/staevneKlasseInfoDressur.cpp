@@ -512,18 +512,11 @@ void staevneKlasseInfoDressur::updateKlasse()
         written = publish();
     }
 
-    // A new last change stays due until its pages have been written.
-    m_resultChangePending = m_resultChangePending || lastChangeId != lastChangeBefore;
-    if (!written)
-        return;
-    if (m_resultChangePending) {
-        m_resultChangePending = false;
-        emit resultChangeClass(bane, afd, klasseNr, true);
-    } else if (!reloaded && (changeMark || !(m_published == before))) {
-        // Not the arena's cue to change class, but the published pages
-        // changed (a corrected score, a withdrawal, a flag): upload them.
-        emit resultChangeClass(bane, afd, klasseNr, false);
-    }
+    // A new last change stays due until its pages have been written. Any
+    // other change of the published pages (a corrected score, a withdrawal,
+    // a flag) is not the arena's cue to change class, but is uploaded.
+    announceWritten(lastChangeId != lastChangeBefore, written,
+                    !reloaded && (changeMark || !(m_published == before)));
 }
 
 void staevneKlasseInfoDressur::setTempResult(int nr, float value)

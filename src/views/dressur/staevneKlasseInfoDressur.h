@@ -144,7 +144,4 @@ private:
     void placeRows(bool team);
 
     Published m_published;
-    // A new last change whose pages could not be written yet: announced
-    // with the first write that succeeds.
-    bool m_resultChangePending = false;
 };

@@ -467,17 +467,11 @@ void staevneKlasseInfoMilitary::updateKlasse()
     // Only what reached the files is announced: the arena moves to the
     // class's page and the upload sends it. A new last change stays due
     // until its pages have been written; any other unwritten state differs
-    // from what was published when it is written at last.
-    m_resultChangePending = m_resultChangePending || lastChangeId != lastChangeBefore;
-    if (!written)
-        return;
-    if (m_resultChangePending) {
-        m_resultChangePending = false;
-        emit resultChangeClass(bane, afd, klasseNr, true);
-    } else if (!reloaded && (changeMark || !(m_published == before)))
-        // Not the arena's cue to change class, but the pages changed (the
-        // same starter again, a corrected status, a flag): upload them.
-        emit resultChangeClass(bane, afd, klasseNr, false);
+    // from what was published when it is written at last. Any other change
+    // of the pages (the same starter again, a corrected status, a flag) is
+    // not the arena's cue to change class, but is uploaded.
+    announceWritten(lastChangeId != lastChangeBefore, written,
+                    !reloaded && (changeMark || !(m_published == before)));
 }
 
 QDateTime staevneKlasseInfoMilitary::currentTime() const

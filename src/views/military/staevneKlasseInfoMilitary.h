@@ -125,7 +125,4 @@ private:
     // The list's rows in competition order (the list owns them).
     QVector<MilitaryListItem *> m_order;
     Published m_published;
-    // A new last change whose pages could not be written yet: announced
-    // with the first write that succeeds.
-    bool m_resultChangePending = false;
 };

@@ -262,10 +262,7 @@ bool staevneKlasseInfoSpring::reload()
     lastChangeId = keptChangeId;
     // Only what reached the files is announced; a reload that could not be
     // written is announced by the tick that writes it.
-    if (publish()) {
-        emit resultChangeClass(bane, afd, klasseNr, m_resultChangePending);
-        m_resultChangePending = false;
-    }
+    announceWritten(false, publish(), true);
     return true;
 }
 
@@ -329,18 +326,15 @@ void staevneKlasseInfoSpring::updateKlasse()
             lastChangeId = cells.at(lastChangeColumn()).toInt();
         }
     }
-    // A state whose files could not be written is still due.
-    m_resultChangePending = m_resultChangePending || resultChanged;
+    // A state whose files could not be written is still due (a changed
+    // result is always a changed row).
     if (!changed && !m_unwritten)
         return;
     if (changed) {
         listView1->sortItems(listView1->sortColumn(), listView1->header()->sortIndicatorOrder());
         count();
     }
-    if (!publish())
-        return;
-    emit resultChangeClass(bane, afd, klasseNr, m_resultChangePending);
-    m_resultChangePending = false;
+    announceWritten(resultChanged, publish(), true);
 }
 
 bool staevneKlasseInfoSpring::publish()
@@ -392,8 +386,5 @@ void staevneKlasseInfoSpring::printHtml()
 
 void staevneKlasseInfoSpring::publishAndAnnounce()
 {
-    if (!publish())
-        return;
-    emit resultChangeClass(bane, afd, klasseNr, m_resultChangePending);
-    m_resultChangePending = false;
+    announceWritten(false, publish(), true);
 }

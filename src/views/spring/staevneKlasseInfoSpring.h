@@ -92,5 +92,4 @@ private:
     // The last write failed: the next tick writes again even when nothing
     // changed, and announces what was not announced.
     bool m_unwritten = false;
-    bool m_resultChangePending = false;
 };

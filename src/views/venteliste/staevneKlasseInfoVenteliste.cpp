@@ -229,8 +229,7 @@ void staevneKlasseInfoVenteliste::refreshClass()
     if (!loadKlasse())
         return;
     lastChangeId = keptChangeId;
-    m_announcePending = true;
-    publish();
+    publishAndAnnounce();
 }
 
 void staevneKlasseInfoVenteliste::updateKlasse()
