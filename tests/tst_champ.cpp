@@ -103,8 +103,18 @@ private slots:
         QCOMPARE(sum(worked, "0.5", "7", false), QStringLiteral("5 6.700"));
         QCOMPARE(sum(worked, "0.5", "7", true), QStringLiteral("5 7.700")); // a foal adds
         QCOMPARE(sum({"7,5", "8"}, "", "7,5", false), QStringLiteral("2 7.750"));
-        // No number, a dash and a mark below 0 are not counted.
-        QCOMPARE(sum({"x", "-", "-1", "11", "8"}, "", "8", false), QStringLiteral("2 9.500"));
+        // No number, a dash and a mark outside 0 to 10 are not counted; all
+        // but the dash keep the row from its result.
+        QCOMPARE(sum({"x", "-", "-1", "11", "8"}, "", "8", false), QStringLiteral("1 8.000"));
+        for (const char *typo : {"x", "-1", "11", "75"}) {
+            const champ::DressurSum s = champ::dressurSum({"7", "7", "7", "7", "7", QLatin1String(typo)}, "", "7", false);
+            QVERIFY2(s.outOfRange && !s.complete() && s.count == 5, typo);
+        }
+        QVERIFY(champ::dressurSum({"7", "7", "7", "7", "7", "-"}, "", "-", false).complete());
+        // Jumping: a style or fault mark outside 0 to 10 leaves no total.
+        QCOMPARE(champ::springTotal("12", "0"), QString());
+        QCOMPARE(champ::springTotal("8", "-1"), QString());
+        QCOMPARE(champ::springTotal("8,5", "1"), QStringLiteral("7.5"));
         // A status letter stands for the row; an emptied cell or only dashes
         // leave no total.
         QCOMPARE(sum(worked, "0", "e", false), QStringLiteral("0 E"));
@@ -449,17 +459,17 @@ private slots:
         QCOMPARE(t->text(r, 23), QStringLiteral("999"));
         QCOMPARE(listRow(view, "101")->text(23), QStringLiteral("1"));
 
-        // Entry 103: a mark over 10 counts and rings the bell; one below 0
-        // rings it and is not counted, so the row waits; a dash completes it
-        // without a place; a capital status letter stands for the row, and
-        // the cell keeps what was typed.
+        // Entry 103: a mark over 10 or below 0 rings the bell and is not
+        // counted, so the row waits; a dash completes it without a place; a
+        // capital status letter stands for the row, and the cell keeps what
+        // was typed.
         const int r3 = t->findRow(1, "103");
         QVERIFY(typeCells(t, r3, 9, {"8", "8", "8", "11"}));
         QCOMPARE(view.bells, 1);
         changes.clear();
         QVERIFY(typeCell(t, r3, 13, "-1"));
         QCOMPARE(view.bells, 2);
-        QCOMPARE(t->text(r3, 22), QStringLiteral("8.750"));
+        QCOMPARE(t->text(r3, 22), QStringLiteral("8.000"));
         QCOMPARE(changes.count(), 0);
         QVERIFY(typeCell(t, r3, 13, "-"));
         QCOMPARE(changes.count(), 1);
@@ -592,6 +602,144 @@ private slots:
         QVERIFY(QFile::remove(json));
         const auto again = champView(m_cfg, spring, klasseNr);
         check(*again);
+    }
+
+    void marksOutsideTheRangeDoNotCount()
+    {
+        const QString json = m_dir.filePath(QStringLiteral("html/klasse41_A.json"));
+        const auto place = [&json](const char *staevneNr) { return publishedPlaces(json, 23).value(staevneNr); };
+        {
+            DressurProbe view(m_cfg);
+            view.load(Dressur5);
+            ChampScoreTable *t = view.champTable;
+            QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+            const int r1 = t->findRow(1, "101"), r2 = t->findRow(1, "102");
+            QVERIFY(typeCells(t, r1, 9, {"7", "7", "7", "7", "6"}));
+            // 7.5 typed without its point, and an 11: the secretary sees
+            // them, the bell rings, and neither counts or reaches the pages.
+            QVERIFY(typeCells(t, r2, 9, {"8", "11", "8", "75", "8"}));
+            QCOMPARE(view.bells, 2);
+            QCOMPARE(t->rowTexts(r2).mid(9, 5), (QStringList{"8", "11", "8", "75", "8"}));
+            QCOMPARE(t->text(r2, 22), QStringLiteral("8.000"));
+            QCOMPARE(listRow(view, "102")->text(22), QString());
+            QCOMPARE(listRow(view, "102")->text(10), QString());
+            QCOMPARE(place("101"), QStringLiteral(":1"));
+            QCOMPARE(place("102"), QStringLiteral(":"));
+            const QStringList told = logged(log, 3);
+            QCOMPARE(told.size(), 2);
+            QVERIFY2(told.at(0).contains(QStringLiteral("start nr. 2")) && told.at(0).contains(QStringLiteral("\"11\" i Skridt"))
+                         && told.at(1).contains(QStringLiteral("\"75\" i Ridelighed")),
+                     qPrintable(told.join('\n')));
+            // A typo in a placed starter's row keeps his published total.
+            QVERIFY(typeCell(t, r1, 9, "12"));
+            QCOMPARE(t->text(r1, 22), QStringLiteral("6.750"));
+            QCOMPARE(listRow(view, "101")->text(22), QStringLiteral("6.800"));
+            QCOMPARE(place("101"), QStringLiteral(":1"));
+        }
+        // The file as a sheet that counted such marks saved it: the total
+        // with them, and a place.
+        QList<QByteArray> lines = readFile(scorePath(41)).split('\n');
+        for (QByteArray &line : lines) {
+            QList<QByteArray> fields = line.split(';');
+            if (fields.value(1) == "102") {
+                fields[22] = "21.400";
+                fields[23] = "1";
+                line = fields.join(';');
+            }
+        }
+        QVERIFY(writeFile(scorePath(41), lines.join('\n')));
+        QVERIFY(QFile::remove(json));
+
+        DressurProbe view(m_cfg);
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        view.load(Dressur5);
+        ChampScoreTable *t = view.champTable;
+        const int r1 = t->findRow(1, "101"), r2 = t->findRow(1, "102");
+        QCOMPARE(t->text(r2, 22), QStringLiteral("8.000"));
+        QCOMPARE(listRow(view, "102")->text(22), QString());
+        QCOMPARE(place("102"), QStringLiteral(":"));
+        QCOMPARE(place("101"), QStringLiteral(":"));
+        QCOMPARE(logged(log, 3).size(), 3);
+        // Corrected, the marks count at once.
+        QVERIFY(typeCell(t, r1, 9, "7"));
+        QCOMPARE(place("101"), QStringLiteral(":1"));
+        QVERIFY(typeCell(t, r2, 10, "7.5"));
+        QCOMPARE(place("102"), QStringLiteral(":"));
+        QVERIFY(typeCell(t, r2, 12, "7,5"));
+        QCOMPARE(listRow(view, "102")->text(22), QStringLiteral("7.800"));
+        QCOMPARE(place("102"), QStringLiteral(":1"));
+        QCOMPARE(place("101"), QStringLiteral(":2"));
+
+        // Jumping: a style of 12 gives no total and no place until corrected.
+        SpringProbe spring(m_cfg);
+        spring.load(Spring6);
+        ChampScoreTable *s = spring.champTable;
+        const int j1 = s->findRow(1, "301"), j4 = s->findRow(1, "304");
+        QVERIFY(typeCells(s, j4, 11, {"7", "0", "70"}));
+        QVERIFY(typeCells(s, j1, 11, {"12", "0", "70"}));
+        QCOMPARE(spring.bells, 1);
+        QCOMPARE(s->text(j1, 14), QString());
+        QCOMPARE(s->text(j1, 19), QStringLiteral("999"));
+        QCOMPARE(s->text(j4, 19), QStringLiteral("1"));
+        const QString springJson = m_dir.filePath(QStringLiteral("html/klasse43_A.json"));
+        QCOMPARE(publishedPlaces(springJson, 19).value("301"), QStringLiteral(":"));
+        QVERIFY(typeCell(s, j1, 11, "8"));
+        QCOMPARE(s->text(j1, 14), QStringLiteral("8"));
+        QCOMPARE(publishedPlaces(springJson, 19).value("301"), QStringLiteral(":1"));
+    }
+
+    void officeWithdrawalAfterMarksWereSaved_data()
+    {
+        QTest::addColumn<bool>("spring");
+        QTest::newRow("dressage") << false;
+        QTest::newRow("jumping") << true;
+    }
+
+    void officeWithdrawalAfterMarksWereSaved()
+    {
+        QFETCH(bool, spring);
+        const int klasseNr = spring ? Spring6 : Dressur5, first = spring ? 11 : 9, place = spring ? 19 : 23;
+        const QString a = spring ? "301" : "101", b = spring ? "304" : "102", out = spring ? "302" : "103";
+        const int startId = spring ? 9792 : 9773;
+        const QStringList better = spring ? QStringList{"8", "0", "70"} : QStringList{"8", "8", "8", "8", "8"};
+        const QStringList worse = spring ? QStringList{"7", "0", "70"} : QStringList{"7", "7", "7", "7", "7"};
+        const QStringList best = spring ? QStringList{"9", "0", "60"} : QStringList{"9", "9", "9", "9", "9"};
+        {
+            const auto view = champView(m_cfg, spring, klasseNr);
+            ChampScoreTable *t = view->champTable;
+            QVERIFY(typeCells(t, t->findRow(1, a), first, better));
+            QVERIFY(typeCells(t, t->findRow(1, b), first, worse));
+        }
+        // The office withdraws a starter with no marks yet.
+        struct Withdrawal
+        {
+            explicit Withdrawal(int id) : id(id) { runSql(QStringLiteral("UPDATE tblStart SET Status = 'AFMELDT' WHERE StartId = %1").arg(id)); }
+            ~Withdrawal() { runSql(QStringLiteral("UPDATE tblStart SET Status = NULL WHERE StartId = %1").arg(id)); }
+            const int id;
+        } withdrawal(startId);
+        const QByteArray page = [&] {
+            const auto view = champView(m_cfg, spring, klasseNr);
+            return readFile(m_dir.filePath(QStringLiteral("html/klasse%1_A.html").arg(klasseNr)));
+        }();
+        QVERIFY(!page.isEmpty());
+
+        const auto view = champView(m_cfg, spring, klasseNr);
+        ChampScoreTable *t = view->champTable;
+        const int r = t->findRow(1, out);
+        QCOMPARE(t->text(r, first), QStringLiteral("AFMELDT"));
+        // Marks typed into his row by mistake stay there and in the file, and
+        // give him no place; the others keep theirs and the page is as before.
+        QVERIFY(typeCells(t, r, first, best));
+        QCOMPARE(t->rowTexts(r).mid(first, best.size()), best);
+        QVERIFY(QString::fromLatin1(readFile(scorePath(klasseNr))).contains(QStringLiteral(";%1;").arg(out)));
+        QVERIFY(readFile(scorePath(klasseNr)).contains(best.join(';').toLatin1()));
+        QCOMPARE(t->text(r, place), QStringLiteral("999"));
+        QCOMPARE(t->text(t->findRow(1, a), place), QStringLiteral("1"));
+        QCOMPARE(t->text(t->findRow(1, b), place), QStringLiteral("2"));
+        QCOMPARE(t->rowTexts(t->findRow(1, a)).mid(first, better.size()), better);
+        QCOMPARE(listRow(*view, out)->text(place), QString());
+        QCOMPARE(listRow(*view, a)->text(place), QStringLiteral("1"));
+        QCOMPARE(readFile(m_dir.filePath(QStringLiteral("html/klasse%1_A.html").arg(klasseNr))), page);
     }
 
     void scoreFileSurvivesReload()

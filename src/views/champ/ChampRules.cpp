@@ -66,11 +66,13 @@ DressurSum dressurSum(const QStringList &marks, const QString &correction, const
     float sum = 0;
     if (!status) {
         for (const QString &mark : marks) {
-            if (mark.isEmpty() || mark == QLatin1String("-"))
+            if (markOutOfRange(mark)) {
+                result.outOfRange = true;
                 continue;
+            }
             bool ok = false;
             const float value = markValue(mark, &ok);
-            if (!ok || value < 0)
+            if (!ok) // empty, "-" or a status letter of another cell
                 continue;
             sum += value;
             ++result.count;
@@ -89,6 +91,8 @@ DressurSum dressurSum(const QStringList &marks, const QString &correction, const
 
 QString springTotal(const QString &stil, const QString &fejl)
 {
+    if (markOutOfRange(stil) || markOutOfRange(fejl))
+        return QString();
     const float d = markValue(stil) - markValue(fejl);
     return d > 0 ? QString::number(double(d), 'g', 6) : QString();
 }
@@ -112,6 +116,10 @@ QStringList tablePlaces(const QVector<QStringList> &rows, int totalColumn, int t
             places << QString();
             continue;
         }
+        if (officeWithdrawn(row.value(5))) {
+            places << QStringLiteral("999");
+            continue;
+        }
         if (total <= 0) {
             // Case-sensitive on purpose: only the letters as the sheet writes them.
             places << (QStringLiteral("AOUDE").contains(row.value(totalColumn)) ? QStringLiteral("999")
@@ -122,7 +130,7 @@ QStringList tablePlaces(const QVector<QStringList> &rows, int totalColumn, int t
         const float b = cellValue(row, tie2);
         int place = 1;
         for (const QStringList &other : rows) {
-            if (other.value(1).isEmpty())
+            if (other.value(1).isEmpty() || officeWithdrawn(other.value(5)))
                 continue;
             const float t = cellValue(other, totalColumn);
             if (t > total)
@@ -138,6 +146,13 @@ QStringList tablePlaces(const QVector<QStringList> &rows, int totalColumn, int t
     return places;
 }
 
+bool officeWithdrawn(const QString &status)
+{
+    const QString upper = status.toUpper();
+    return upper == QStringLiteral("EJ MØDT") || upper == QLatin1String("AFMELDT")
+           || upper == QLatin1String("DIS_EJ_MODT");
+}
+
 ListPlacing listPlaces(const QVector<QStringList> &rows, int totalColumn, int tie1, int tie2)
 {
     ListPlacing result;
@@ -146,7 +161,7 @@ ListPlacing listPlaces(const QVector<QStringList> &rows, int totalColumn, int ti
     float prev[3] = {-1, -1, -1};
     for (const QStringList &row : rows) {
         const QString status = row.value(5).toUpper();
-        if (status == QStringLiteral("EJ MØDT") || status == QLatin1String("AFMELDT")) {
+        if (officeWithdrawn(status)) {
             result.places << QString();
             continue;
         }

@@ -26,6 +26,8 @@ QString statusWord(const QString &text);
 
 // Whether a typed mark should ring the bell: a number outside 0 to 10, or a
 // text that is neither a number, nor "-", nor a status letter, nor empty.
+// Such a mark is a typo to be corrected: it stays in its cell but does not
+// count, and a row that holds one gives no result.
 bool markOutOfRange(const QString &text);
 
 // The number of placings for a count of starters: none for one starter or
@@ -35,15 +37,22 @@ int antalPlaceringer(int starters);
 // The dressage total of one score-table row.
 struct DressurSum
 {
-    int count = 0;  // marks counted
-    QString total;  // "%.3f", a status text, or empty
+    int count = 0;         // marks counted: numbers from 0 to 10
+    QString total;         // "%.3f", a status text, or empty
+    bool outOfRange = false; // a mark cell holds a mark outside 0 to 10 (or no mark at all)
+    // Whether the total is the row's result, for the list and the pages:
+    // five marks or more and none out of range.
+    bool complete() const { return count >= 5 && !outOfRange; }
 };
 // `marks` are the row's mark cells (the five marks and the five second
-// marks), `correction` the "Fejl" cell, `edited` the text just typed; with
+// marks), `correction` the "Fejl" cell, `edited` the text just typed (a
+// status letter in it stands for the whole row; pass the text of a mark cell
+// that is no status letter, such as "-", for the row as it stands); with
 // `dv` the correction is added instead of subtracted.
 DressurSum dressurSum(const QStringList &marks, const QString &correction, const QString &edited, bool dv);
 
-// The jumping total "HS Stil" minus "HS Fejl" when above 0, else empty.
+// The jumping total "HS Stil" minus "HS Fejl" when above 0, else empty;
+// empty too while either holds a mark outside 0 to 10.
 QString springTotal(const QString &stil, const QString &fejl);
 
 // The score table's placing column: a row's place among all rows by its
@@ -51,8 +60,15 @@ QString springTotal(const QString &stil, const QString &fejl);
 // (higher first; -1 for none); "999" for a total that is empty or a status
 // text, "" for a number of 0 or less. A row without a competition number
 // (column 1), such as the table's extra row, is no starter: it gets no
-// place and takes none.
+// place and takes none. Nor does a starter whom the office withdrew or
+// recorded as not started (column 5, see `officeWithdrawn`): "999", whatever
+// his marks.
 QStringList tablePlaces(const QVector<QStringList> &rows, int totalColumn, int tie1, int tie2);
+
+// Whether the competition-management system's status of a start (the
+// sheet's column 5) takes the starter out of the class: withdrawn or not
+// started, any case.
+bool officeWithdrawn(const QString &status);
 
 // The list's placing, over the list rows in their shown order.
 struct ListPlacing

@@ -655,6 +655,20 @@ QTreeWidgetItem *ChampView::listRowOf(int tableRow) const
     return nullptr;
 }
 
+bool ChampView::officeWithdrawn(int tableRow) const
+{
+    return champ::officeWithdrawn(champTable->text(tableRow, 5));
+}
+
+void ChampView::tellOutOfRange(int tableRow, int column)
+{
+    const QString who = champTable->text(tableRow, 3) + QLatin1String(" på ") + champTable->text(tableRow, 2);
+    emit logMessage(3, QStringLiteral("Klasse %1 %2, start nr. %3 (%4): \"%5\" i %6 er ikke en karakter fra 0 "
+                                      "til 10 og tæller ikke, før den er rettet")
+                           .arg(QString::number(klasseNr), afd, champTable->text(tableRow, 0), who.simplified(),
+                                champTable->text(tableRow, column), champTable->columnTitle(column)));
+}
+
 void ChampView::calcPlace()
 {
     QVector<QStringList> rows;
@@ -839,10 +853,33 @@ void ChampView::takeScoreLines(const QVector<QStringList> &lines)
         if (row < 0)
             continue;
         QTreeWidgetItem *item = listRowOf(row);
+        // The database's status that loading put in the first mark cell
+        // stays there when the file has nothing in its place: the office
+        // may have withdrawn the starter after the file was saved.
+        const QString status = champTable->text(row, 5);
+        bool outOfRange = false;
         for (int p = m_layout.readFirst; p <= m_layout.readLast && p < fields.size(); ++p) {
-            champTable->setText(row, p, fields.at(p));
+            const QString &field = fields.at(p);
+            if (p == m_layout.firstMarkColumn && field.isEmpty() && !status.isEmpty())
+                continue;
+            champTable->setText(row, p, field);
+            // A mark outside 0 to 10 stays on the sheet to be corrected, but
+            // not in the list that the pages show.
+            if (m_layout.markColumns.contains(p) && field != status && champ::markOutOfRange(field)) {
+                outOfRange = true;
+                tellOutOfRange(row, p);
+                continue;
+            }
             if (item)
-                item->setText(p, fields.at(p));
+                item->setText(p, field);
+        }
+        // Such a row gives no result, also when the file holds the total a
+        // sheet that counted the mark once wrote: the sheet computes it anew
+        // and the list keeps what loading gave it.
+        if (outOfRange && champ::statusWord(champTable->text(row, m_layout.totalColumn)).isEmpty()) {
+            champTable->setText(row, m_layout.totalColumn, rowTotal(row));
+            if (item)
+                item->setText(m_layout.totalColumn, QString());
         }
         if (!item)
             continue;
@@ -851,7 +888,7 @@ void ChampView::takeScoreLines(const QVector<QStringList> &lines)
             item->setText(startTid, fields.at(startTid));
         }
         const QString word = champ::statusWord(champTable->text(row, m_layout.totalColumn));
-        if (!word.isEmpty())
+        if (!word.isEmpty() && !officeWithdrawn(row))
             item->setText(5, word);
     }
     listView1->sortItems(listView1->sortColumn(), listView1->header()->sortIndicatorOrder());

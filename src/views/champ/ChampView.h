@@ -28,6 +28,7 @@ struct ChampLayout
     int totalColumn = 0;      // list and table; the list sorts on it
     int placeColumn = 0;      // list and table
     int firstMarkColumn = 0;  // where the cursor starts and a status word is repeated
+    QVector<int> markColumns; // the marks that make the total: each from 0 to 10
     int startTidColumn = 0;
     int tie1 = -1;            // tie-breaks of equal totals, -1 for none
     int tie2 = -1;
@@ -148,6 +149,17 @@ protected:
 
     // The list row of a table row (by "Stævne Nr"), or null.
     QTreeWidgetItem *listRowOf(int tableRow) const;
+    // Whether the office withdrew the starter of a table row or recorded
+    // him as not started (the database's status, which the sheet keeps in
+    // its column 5): his row takes no place, and his list row keeps that
+    // status whatever is typed, so the pages leave him out.
+    bool officeWithdrawn(int tableRow) const;
+    // Tells the operator (log and status bar) that a mark cell of a row
+    // holds no mark from 0 to 10, so that it does not count.
+    void tellOutOfRange(int tableRow, int column);
+    // The table's total of a row as the sheet computes it from the row's
+    // marks as they stand; for the marks a score file brings back.
+    virtual QString rowTotal(int tableRow) const = 0;
     // Sort, list placing and table placing, as after every edit.
     void placeAll();
     // Marks the class to be announced (resultChangeClass) with the next

@@ -36,6 +36,9 @@ ChampLayout dressurLayout()
     l.totalColumn = staevneKlasseInfoChampDressur::Total;
     l.placeColumn = staevneKlasseInfoChampDressur::Placering;
     l.firstMarkColumn = staevneKlasseInfoChampDressur::Trav;
+    for (int c = staevneKlasseInfoChampDressur::Trav; c <= staevneKlasseInfoChampDressur::Kapacitet2; ++c)
+        if (c != staevneKlasseInfoChampDressur::Fejl)
+            l.markColumns << c;
     l.startTidColumn = staevneKlasseInfoChampDressur::StartTid;
     l.tie1 = staevneKlasseInfoChampDressur::Kapacitet;
     l.tie2 = 12; // "Ridelighed"
@@ -178,18 +181,21 @@ void staevneKlasseInfoChampDressur::calcSum(int row, int col)
         return;
 
     const QString text = champTable->text(row, col);
-    if (champ::markOutOfRange(text))
+    const bool outOfRange = champ::markOutOfRange(text);
+    if (outOfRange)
         beep();
+    const bool rejectedMark = outOfRange && m_layout.markColumns.contains(col);
+    if (rejectedMark)
+        tellOutOfRange(row, col);
     QTreeWidgetItem *item = listRowOf(row);
-    if (item)
+    // A withdrawn starter's list row keeps his status and no total: the
+    // marks typed into his row stay on the sheet only.
+    if (item && officeWithdrawn(row))
+        item = nullptr;
+    if (item && !rejectedMark)
         item->setText(col, text);
 
-    QStringList marks;
-    for (int c = Trav; c <= Kapacitet2; ++c)
-        if (c != Fejl)
-            marks << champTable->text(row, c);
-    const bool dvOn = intSetting(QStringLiteral("vis.dv"), QStringLiteral("0")) != 0;
-    const champ::DressurSum sum = champ::dressurSum(marks, champTable->text(row, Fejl), text, dvOn);
+    const champ::DressurSum sum = marksSum(row, text);
     champTable->setText(row, Total, sum.total);
     if (item) {
         if (sum.count == 0) {
@@ -201,7 +207,7 @@ void staevneKlasseInfoChampDressur::calcSum(int row, int col)
             // As a reload would: a starter who was placed and is now out
             // (or has no marks left) loses the published total at once.
             item->setText(Total, sum.total);
-        } else if (sum.count >= 5) {
+        } else if (sum.complete()) {
             item->setText(Total, sum.total);
             item->setText(DSPTotal, champTable->text(row, DSPTotal));
             item->setText(Afmeldt, QString());
@@ -210,7 +216,7 @@ void staevneKlasseInfoChampDressur::calcSum(int row, int col)
 
     placeAll();
     lastChangeId = champTable->text(row, StaevneNr).toInt(nullptr, 10);
-    if (sum.count >= 5 || champ::occursIn(text, QStringLiteral("AOUDE-")))
+    if (sum.complete() || champ::occursIn(text, QStringLiteral("AOUDE-")))
         announce(true);
     printHtml();
     saveAutomatic();
@@ -220,6 +226,21 @@ void staevneKlasseInfoChampDressur::calcSum(int row, int col)
         champTable->setCurrentCell(row + 1 < champTable->rowCount() ? row + 1 : row, Trav);
     else
         champTable->setCurrentCell(row, nextShownColumn(col));
+}
+
+champ::DressurSum staevneKlasseInfoChampDressur::marksSum(int row, const QString &edited) const
+{
+    QStringList marks;
+    for (int c : m_layout.markColumns)
+        marks << champTable->text(row, c);
+    const bool dvOn = intSetting(QStringLiteral("vis.dv"), QStringLiteral("0")) != 0;
+    return champ::dressurSum(marks, champTable->text(row, Fejl), edited, dvOn);
+}
+
+QString staevneKlasseInfoChampDressur::rowTotal(int row) const
+{
+    // "-" is a mark cell's text that stands for no status.
+    return marksSum(row, QStringLiteral("-")).total;
 }
 
 // The column the cursor moves on to from `col` in the same row: the next one

@@ -32,6 +32,7 @@ ChampLayout springLayout()
     l.totalColumn = staevneKlasseInfoChampSpring::HSTotal;
     l.placeColumn = staevneKlasseInfoChampSpring::Placering;
     l.firstMarkColumn = staevneKlasseInfoChampSpring::HSStil;
+    l.markColumns = {staevneKlasseInfoChampSpring::HSStil, staevneKlasseInfoChampSpring::HSFejl};
     l.startTidColumn = staevneKlasseInfoChampSpring::StartTid;
     l.fileColumns = 21;
     l.readFirst = 11;
@@ -146,10 +147,17 @@ void staevneKlasseInfoChampSpring::calcSum(int row, int col)
         return;
     }
 
-    if ((col == HSStil || col == HSFejl) && champ::markOutOfRange(text))
+    const bool rejectedMark = m_layout.markColumns.contains(col) && champ::markOutOfRange(text);
+    if (rejectedMark) {
         beep();
-    champTable->setText(row, HSTotal, champ::springTotal(champTable->text(row, HSStil), champTable->text(row, HSFejl)));
-    if (item)
+        tellOutOfRange(row, col);
+    }
+    // A withdrawn starter's list row keeps his status and no total: the
+    // marks typed into his row stay on the sheet only.
+    if (item && officeWithdrawn(row))
+        item = nullptr;
+    champTable->setText(row, HSTotal, rowTotal(row));
+    if (item && !rejectedMark)
         item->setText(col, QString(text).replace(QLatin1Char(','), QLatin1Char('.')));
     if (!champ::occursIn(text, QStringLiteral("AOUDE"))) {
         if (item) {
@@ -202,4 +210,9 @@ void staevneKlasseInfoChampSpring::toggleS5(bool on)
 void staevneKlasseInfoChampSpring::toggleS4(bool on)
 {
     emit logMessage(1, QStringLiteral("Toggle S4 %1").arg(on ? 1 : 0));
+}
+
+QString staevneKlasseInfoChampSpring::rowTotal(int row) const
+{
+    return champ::springTotal(champTable->text(row, HSStil), champTable->text(row, HSFejl));
 }
