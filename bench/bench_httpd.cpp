@@ -214,6 +214,20 @@ double percentile(std::vector<double> values, double p)
     return values[index];
 }
 
+// The bytes the server keeps in memory (HttpDaemon::cachedBytes()), or -1
+// for a server without that figure: BASELINE builds this file against an
+// older tree.
+template <typename Daemon>
+auto keptBytes(const Daemon &daemon, int) -> decltype(qint64(daemon.cachedBytes()))
+{
+    return daemon.cachedBytes();
+}
+template <typename Daemon>
+qint64 keptBytes(const Daemon &, long)
+{
+    return -1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -450,7 +464,9 @@ int main(int argc, char **argv)
           << QString::number(std::accumulate(stalls.begin(), stalls.end(), 0.0), 'f', 0) << " ms in all, longest "
           << QString::number(percentile(stalls, 1.0), 'f', 1) << " ms";
     out() << "; page " << QFileInfo(pagePath).size() << " bytes; view log lines " << viewMessages << ", server log lines "
-          << serverMessages << "\n"
-          << Qt::flush;
+          << serverMessages;
+    if (const qint64 kept = keptBytes(daemon, 0); kept >= 0)
+        out() << "; server keeps " << kept << " bytes";
+    out() << "\n" << Qt::flush;
     return rc;
 }

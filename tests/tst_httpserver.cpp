@@ -1,8 +1,10 @@
 // The built-in HTTP server: the request parser and the serving decision as
 // plain functions, then the whole over real sockets on 127.0.0.1 (files,
 // aliases, logos, hostile and malformed requests, error pages, the size and
-// time limits) and the main window's control of it.
+// time limits, the copies it keeps in memory) and the main window's control
+// of it.
 #include <QElapsedTimer>
+#include <QSet>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -61,6 +63,22 @@ Reply exchange(quint16 port, const QByteArray &request, int timeoutMs = 5000)
 Reply get(quint16 port, const QByteArray &target)
 {
     return exchange(port, "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+}
+
+// Left alone long enough that the server keeps a copy of it.
+bool settled(const QString &file)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    return QFileInfo(file).metadataChangeTime().msecsTo(now) > 200 && QFileInfo(file).lastModified().msecsTo(now) > 200;
+}
+
+// An HTML page of at least `bytes` bytes whose rows tell where they are.
+QByteArray bigPage(const QByteArray &title, qint64 bytes)
+{
+    QByteArray page = "<html><head><title>" + title + "</title></head><body>\n";
+    for (int row = 0; page.size() < bytes; ++row)
+        page += "<p>" + title + " row " + QByteArray::number(row) + "</p>\n";
+    return page + "</body></html>\n";
 }
 
 } // namespace
@@ -182,6 +200,7 @@ private slots:
             http::decide(request, m_root, aliases, QDateTime::fromSecsSinceEpoch(0, Qt::UTC), m_dir.filePath("logo"));
         QCOMPARE(answer.status, status);
         QCOMPARE(answer.filePath, file.isEmpty() ? QString() : m_dir.filePath(file));
+        QCOMPARE(answer.resolvedPath, file.isEmpty() ? QString() : QFileInfo(m_dir.filePath(file)).canonicalFilePath());
     }
 
     // Over a socket: every error answer is an HTML page that reloads like the
@@ -317,6 +336,127 @@ private slots:
         QTRY_VERIFY(settled());
         QCOMPARE(fetch("/bane7.html"), own);
         QCOMPARE(fetch("/bane7.html"), own);
+    }
+
+    // The copies kept in memory: one per file, whatever the spelling of the
+    // request, and the bytes of all of them within the limit, the least
+    // recently served going first.
+    void oneCopyWhateverTheSpelling()
+    {
+        const QString root = m_dir.filePath("spellings");
+        const QByteArray name = "bigpage.html";
+        const QByteArray page = bigPage("spelled", 3 * 1024 * 1024);
+        QVERIFY(writeFile(root + "/" + name, page));
+        QVERIFY(QFile::link(root + "/" + name, root + "/link.html"));
+        QTRY_VERIFY(settled(root + "/" + name));
+        HttpDaemon server(nullptr, 0, root);
+        server.addAlias("copy.html", QString::fromLatin1(name));
+        QCOMPARE(server.cachedBytes(), qint64(0));
+
+        // 200 spellings of the one file: "." segments (also "%2E"), repeated
+        // slashes, letters percent-encoded in either case, a query; then an
+        // alias and a link inside the root.
+        QList<QByteArray> targets;
+        for (int i = 0; i < 200; ++i) {
+            const QByteArray slash = (i / 4) % 2 ? "//" : "/";
+            QByteArray target = slash;
+            for (int dot = 0; dot < i % 4; ++dot)
+                target += (dot == 2 ? "%2E" : ".") + slash;
+            const int encoded = i / 8;
+            for (int c = 0; c < name.size(); ++c) {
+                const QByteArray hex = QByteArray::number(uchar(name.at(c)), 16);
+                target += encoded & (1 << c) ? "%" + (c % 2 ? hex.toUpper() : hex) : name.mid(c, 1);
+            }
+            if (i % 3 == 0)
+                target += "?v=" + QByteArray::number(i);
+            targets << target;
+        }
+        QCOMPARE(QSet<QByteArray>(targets.cbegin(), targets.cend()).size(), 200);
+        QCOMPARE(targets.first(), QByteArray("/" + name + "?v=0"));
+        targets << "/copy.html" << "/link.html";
+
+        const quint16 port = server.serverPort();
+        const QStringList failures = whileServing([&] {
+            QStringList failures;
+            for (const QByteArray &target : std::as_const(targets)) {
+                const Reply r = get(port, target);
+                if (r.status != 200 || r.body != page || !r.head.contains("\r\nContent-Type: text/html; charset=utf-8\r\n"))
+                    failures << QString::fromLatin1(target) + QStringLiteral(": status %1, %2 bytes").arg(r.status).arg(r.body.size());
+                else if (server.cachedBytes() != qint64(page.size()))
+                    failures << QString::fromLatin1(target) + QStringLiteral(": %1 bytes kept").arg(server.cachedBytes());
+            }
+            return failures;
+        });
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
+        QCOMPARE(server.cachedBytes(), qint64(page.size()));
+    }
+
+    void keptBytesStayWithinTheLimit()
+    {
+        const qint64 kib = 1024;
+        QCOMPARE(HttpDaemon::defaultCacheLimit, 64 * kib * kib);
+        const QString root = m_dir.filePath("limit");
+        QMap<QByteArray, QByteArray> pages; // a..d fit the limit together three at a time; e not at all
+        const QList<QPair<const char *, qint64>> sizes{{"a", 300}, {"b", 310}, {"c", 320}, {"d", 330}, {"e", 1100}};
+        for (const auto &[letter, size] : sizes) {
+            pages[letter] = bigPage(letter, size * kib);
+            QVERIFY(writeFile(root + "/" + letter + ".html", pages[letter]));
+        }
+        for (const auto &[letter, size] : sizes)
+            QTRY_VERIFY(settled(root + "/" + letter + ".html"));
+        HttpDaemon server(nullptr, 0, root);
+        QCOMPARE(server.cacheLimit(), HttpDaemon::defaultCacheLimit);
+        server.setCacheLimit(1000 * kib);
+        QCOMPARE(server.cacheLimit(), 1000 * kib);
+        server.setRefresh("15");
+        server.addAlias("bane3.html", "c.html");
+        const auto kept = [&pages](const QByteArray &letters) {
+            qint64 bytes = 0;
+            for (const char letter : letters)
+                bytes += pages.value(QByteArray(1, letter)).size();
+            return bytes;
+        };
+        // Each step: what is asked for, the page it answers, and the copies
+        // kept after it.
+        const auto step = [&](const QByteArray &target, const QByteArray &body, qint64 keptBytes) {
+            const Reply r = whileServing([&] { return get(server.serverPort(), target); });
+            if (r.status != 200 || r.body != body) {
+                qWarning("%s: status %d, %lld bytes", target.constData(), r.status, qint64(r.body.size()));
+                return false;
+            }
+            if (server.cachedBytes() != keptBytes || server.cachedBytes() > server.cacheLimit()) {
+                qWarning("%s: %lld bytes kept, not %lld", target.constData(), server.cachedBytes(), keptBytes);
+                return false;
+            }
+            return true;
+        };
+        QVERIFY(step("/a.html", pages["a"], kept("a")));
+        QVERIFY(step("/b.html", pages["b"], kept("ab")));
+        QVERIFY(step("/c.html", pages["c"], kept("abc")));
+        QVERIFY(step("/a.html", pages["a"], kept("abc"))); // kept: served from the copy
+        // d makes room by dropping b, the least recently served, not a.
+        QVERIFY(step("/d.html", pages["d"], kept("acd")));
+        QVERIFY(step("/a.html", pages["a"], kept("acd")));
+        // A file larger than the limit is served, not kept.
+        QVERIFY(step("/e.html", pages["e"], kept("acd")));
+        QVERIFY(step("/e.html", pages["e"], kept("acd")));
+        QVERIFY(step("/b.html", pages["b"], kept("abd"))); // c goes
+        QVERIFY(step("/./b.html", pages["b"], kept("abd")));
+        // A lower limit drops the least recently served at once.
+        server.setCacheLimit(700 * kib);
+        QCOMPARE(server.cachedBytes(), kept("ab"));
+        // What an arena name answers counts with its page.
+        const QByteArray arenaC = http::reloading(pages["c"], "15");
+        QVERIFY(arenaC != pages["c"]);
+        QVERIFY(step("/bane3.html", arenaC, kept("c") + arenaC.size()));
+        QVERIFY(step("/bane3.html", arenaC, kept("c") + arenaC.size()));
+        QVERIFY(step("/c.html", pages["c"], kept("c") + arenaC.size()));
+        QVERIFY(step("/a.html", pages["a"], kept("a")));
+        // No limit keeps nothing, and serves as before.
+        server.setCacheLimit(0);
+        QCOMPARE(server.cachedBytes(), qint64(0));
+        QVERIFY(step("/a.html", pages["a"], 0));
+        QVERIFY(step("/bane3.html", arenaC, 0));
     }
 
     // A client that stops half-way, in its request or in taking a large

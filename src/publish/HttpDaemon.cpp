@@ -11,6 +11,8 @@
 
 #include <atomic>
 #include <ctime>
+#include <iterator>
+#include <list>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -22,7 +24,8 @@ namespace {
 // one that has not taken its answer within the same time after it.
 constexpr int requestTimeoutMs = 10000;
 
-// Files kept in memory between requests: how many, and how large each may be.
+// Files kept in memory between requests: how many, and how large each may be
+// (and within the server's cache limit, which bounds their bytes in all).
 constexpr int maxKeptFiles = 256;
 constexpr qint64 maxKeptFileBytes = 4 * 1024 * 1024;
 // A copy of a file is kept only once the file has been left alone this long:
@@ -45,6 +48,9 @@ struct HttpDaemon::Shared
     QString refresh = QStringLiteral("60");
     QString logoDir = QStringLiteral("logo/");
     std::atomic<int> requestTimeoutMs{::requestTimeoutMs};
+    std::atomic<qint64> cacheLimit{HttpDaemon::defaultCacheLimit};
+    // Written by the serving thread after every change of its copies.
+    std::atomic<qint64> cachedBytes{0};
 };
 
 // The listening socket and the clients, on the serving thread.
@@ -60,6 +66,8 @@ public:
     ~Worker() override;
 
     bool listen(quint16 port, QString *error, quint16 *actualPort);
+    // Drops the least recently served copies until those kept fit the limit.
+    void trimKept();
 
 private:
     struct Client
@@ -71,6 +79,7 @@ private:
     // A file as last read, with what tells whether it changed since.
     struct KeptFile
     {
+        QString path; // resolved (http::Answer::resolvedPath): the key
         QByteArray body;
         dev_t device = 0;
         ino_t inode = 0;
@@ -83,13 +92,25 @@ private:
         QByteArray arenaBody;
         QString arenaRefresh;
         bool hasArenaBody = false;
+
+        // What the copy takes: the arena answer counts unless it is the page
+        // itself (a page that reloads by itself shares the bytes).
+        qint64 bytes() const
+        {
+            const bool ownArenaBody = hasArenaBody && arenaBody.constData() != body.constData();
+            return body.size() + (ownArenaBody ? arenaBody.size() : 0);
+        }
     };
+    // Most recently served first.
+    using KeptList = std::list<KeptFile>;
 
     void newConnection();
     void readClient(QTcpSocket *socket);
     void dropClient(QTcpSocket *socket);
     void dropLateClients();
     bool readFile(const QString &path, const QString *arenaRefresh, QByteArray *body);
+    void forget(KeptList::iterator kept);
+    void publishKeptBytes();
     void log(int level, const QString &text);
 
     HttpDaemon *m_daemon;
@@ -99,7 +120,10 @@ private:
     QTimer *m_lateTimer = nullptr;
     QElapsedTimer m_uptime;
     QHash<QTcpSocket *, Client> m_clients;
-    QHash<QString, KeptFile> m_files;
+    // The copies kept, most recently served first, and by their path.
+    KeptList m_kept;
+    QHash<QString, KeptList::iterator> m_files;
+    qint64 m_keptBytes = 0;
 };
 
 HttpDaemon::Worker::~Worker()
@@ -177,8 +201,28 @@ void HttpDaemon::Worker::dropLateClients()
         m_lateTimer->stop();
 }
 
-// The body to send for `path`: the file as it is, or, given `arenaRefresh`,
-// the page as an arena name answers it.
+void HttpDaemon::Worker::forget(KeptList::iterator kept)
+{
+    m_keptBytes -= kept->bytes();
+    m_files.remove(kept->path);
+    m_kept.erase(kept);
+}
+
+void HttpDaemon::Worker::publishKeptBytes()
+{
+    m_shared->cachedBytes.store(m_keptBytes, std::memory_order_release);
+}
+
+void HttpDaemon::Worker::trimKept()
+{
+    const qint64 limit = m_shared->cacheLimit.load(std::memory_order_relaxed);
+    while (!m_kept.empty() && (m_keptBytes > limit || m_kept.size() > size_t(maxKeptFiles)))
+        forget(std::prev(m_kept.end()));
+    publishKeptBytes();
+}
+
+// The body to send for the file at its resolved `path`: the file as it is,
+// or, given `arenaRefresh`, the page as an arena name answers it.
 bool HttpDaemon::Worker::readFile(const QString &path, const QString *arenaRefresh, QByteArray *body)
 {
     const QByteArray name = QFile::encodeName(path);
@@ -189,37 +233,53 @@ bool HttpDaemon::Worker::readFile(const QString &path, const QString *arenaRefre
         return kept.device == s.st_dev && kept.inode == s.st_ino && kept.size == s.st_size
             && kept.modified == nanoseconds(s.st_mtim) && kept.changed == nanoseconds(s.st_ctim);
     };
-    auto kept = m_files.find(path);
-    if (kept == m_files.end() || !same(*kept, info)) {
+    const qint64 limit = qMin(maxKeptFileBytes, m_shared->cacheLimit.load(std::memory_order_relaxed));
+    const auto found = m_files.constFind(path);
+    if (found != m_files.cend() && same(**found, info)) {
+        // Served again: the last to go.
+        m_kept.splice(m_kept.begin(), m_kept, *found);
+    } else {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             return false;
         const QByteArray content = file.readAll();
         struct stat after;
         const bool known = ::fstat(file.handle(), &after) == 0;
-        m_files.remove(path);
+        if (found != m_files.cend())
+            forget(*found);
         timespec now;
         clock_gettime(CLOCK_REALTIME, &now);
-        if (!known || after.st_size != content.size() || after.st_size > maxKeptFileBytes
+        if (!known || after.st_size != content.size() || after.st_size > limit
             || nanoseconds(now) - qMax(nanoseconds(after.st_mtim), nanoseconds(after.st_ctim)) <= settledNs) {
             *body = arenaRefresh ? http::reloading(content, *arenaRefresh) : content;
+            publishKeptBytes();
             return true;
         }
-        if (m_files.size() >= maxKeptFiles)
-            m_files.clear();
-        kept = m_files.insert(path, KeptFile{content, after.st_dev, after.st_ino, after.st_size,
-                                             nanoseconds(after.st_mtim), nanoseconds(after.st_ctim), {}, {}, false});
+        m_kept.push_front(KeptFile{path, content, after.st_dev, after.st_ino, after.st_size,
+                                   nanoseconds(after.st_mtim), nanoseconds(after.st_ctim), {}, {}, false});
+        m_files.insert(path, m_kept.begin());
+        m_keptBytes += content.size();
     }
+    KeptFile &kept = m_kept.front();
     if (!arenaRefresh) {
-        *body = kept->body;
-        return true;
+        *body = kept.body;
+    } else if (kept.hasArenaBody && kept.arenaRefresh == *arenaRefresh) {
+        *body = kept.arenaBody;
+    } else {
+        m_keptBytes -= kept.bytes();
+        *body = http::reloading(kept.body, *arenaRefresh);
+        kept.arenaBody = *body;
+        kept.arenaRefresh = *arenaRefresh;
+        kept.hasArenaBody = true;
+        if (kept.bytes() > limit) {
+            // The page fits, the page and its arena answer together do not.
+            kept.arenaBody = QByteArray();
+            kept.arenaRefresh.clear();
+            kept.hasArenaBody = false;
+        }
+        m_keptBytes += kept.bytes();
     }
-    if (!kept->hasArenaBody || kept->arenaRefresh != *arenaRefresh) {
-        kept->arenaBody = http::reloading(kept->body, *arenaRefresh);
-        kept->arenaRefresh = *arenaRefresh;
-        kept->hasArenaBody = true;
-    }
-    *body = kept->arenaBody;
+    trimKept();
     return true;
 }
 
@@ -261,7 +321,7 @@ void HttpDaemon::Worker::readClient(QTcpSocket *socket)
         if (status == 200) {
             const QByteArray fileType = http::mimeType(answer.filePath);
             const bool reload = answer.arenaName && fileType.startsWith("text/html");
-            if (readFile(answer.filePath, reload ? &refresh : nullptr, &body))
+            if (readFile(answer.resolvedPath, reload ? &refresh : nullptr, &body))
                 type = fileType;
             else
                 status = 404;
@@ -345,4 +405,21 @@ void HttpDaemon::setLogoDir(const QString &dir)
 {
     QMutexLocker lock(&m_shared->mutex);
     m_shared->logoDir = dir;
+}
+
+void HttpDaemon::setCacheLimit(qint64 bytes)
+{
+    m_shared->cacheLimit = qMax<qint64>(0, bytes);
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker] { worker->trimKept(); }, Qt::BlockingQueuedConnection);
+}
+
+qint64 HttpDaemon::cacheLimit() const
+{
+    return m_shared->cacheLimit.load();
+}
+
+qint64 HttpDaemon::cachedBytes() const
+{
+    return m_shared->cachedBytes.load(std::memory_order_acquire);
 }

@@ -22,7 +22,11 @@ class QThread;
 // up the screens; the alias table and the clock are shared under a lock.
 // Pages are read anew whenever their file changed (a file is re-read unless
 // its identity, size and modification time are those of the copy kept); what
-// an arena name answers is kept with the copy.
+// an arena name answers is kept with the copy. One copy is kept per file,
+// by the file's resolved path, whatever the spelling of the request ("/x",
+// "/./x", "/%78" and a link to it are one file); the copies kept stay within
+// cacheLimit() bytes in all, the least recently served going first, and a
+// file larger than that (or than 4 MB) is served without being kept.
 // logMessage is emitted on the thread that made the server.
 class HttpDaemon : public QObject
 {
@@ -56,6 +60,16 @@ public:
     void setRefresh(const QString &seconds);
     // Where "/logo/<name>" is served from ("logo.dir").
     void setLogoDir(const QString &dir);
+
+    // The bytes the copies kept in memory may take in all (the files'
+    // contents and what arena names answer); default 64 MB. Lowering it
+    // drops copies, the least recently served first, before it returns.
+    static constexpr qint64 defaultCacheLimit = qint64(64) * 1024 * 1024;
+    void setCacheLimit(qint64 bytes);
+    qint64 cacheLimit() const;
+    // The bytes the copies kept take now, as of the last answer (tests and
+    // benchmarks; any thread).
+    qint64 cachedBytes() const;
 
 signals:
     void logMessage(int level, const QString &text);

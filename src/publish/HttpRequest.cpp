@@ -21,13 +21,15 @@ QString collapseSlashes(const QString &path)
     return out;
 }
 
-bool isInside(const QString &file, const QString &root)
+// The canonical path of `file` when it lies inside `root`, else empty.
+QString insidePath(const QString &file, const QString &root)
 {
     const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
     const QString canonicalFile = QFileInfo(file).canonicalFilePath();
-    if (canonicalRoot.isEmpty() || canonicalFile.isEmpty())
-        return false;
-    return canonicalFile.startsWith(canonicalRoot + QLatin1Char('/'));
+    if (canonicalRoot.isEmpty() || canonicalFile.isEmpty()
+        || !canonicalFile.startsWith(canonicalRoot + QLatin1Char('/')))
+        return QString();
+    return canonicalFile;
 }
 } // namespace
 
@@ -103,10 +105,14 @@ Answer decide(const Request &request, const QString &root, const QMap<QString, Q
         const QString picture = name.mid(5);
         const QString file = QDir(logoDir).filePath(picture);
         if (logoDir.isEmpty() || picture.contains(QLatin1Char('/')) || !mimeType(picture).startsWith("image/")
-            || !QFileInfo(file).isFile() || !QFileInfo(file).isReadable() || !isInside(file, logoDir))
+            || !QFileInfo(file).isFile() || !QFileInfo(file).isReadable())
+            return answer;
+        const QString resolved = insidePath(file, logoDir);
+        if (resolved.isEmpty())
             return answer;
         answer.status = 200;
         answer.filePath = file;
+        answer.resolvedPath = resolved;
         return answer;
     }
     if (name.isEmpty())
@@ -133,9 +139,13 @@ Answer decide(const Request &request, const QString &root, const QMap<QString, Q
             continue;
         const QString file = QDir(root).filePath(candidate);
         const QFileInfo info(file);
-        if (info.isFile() && info.isReadable() && isInside(file, root)) {
+        if (!info.isFile() || !info.isReadable())
+            continue;
+        const QString resolved = insidePath(file, root);
+        if (!resolved.isEmpty()) {
             answer.status = 200;
             answer.filePath = file;
+            answer.resolvedPath = resolved;
             return answer;
         }
     }

@@ -29,6 +29,11 @@ struct Answer
 {
     int status = 404;
     QString filePath; // the file to send for status 200
+    // The same file by its canonical path ("." and symbolic links resolved),
+    // found when it was checked to lie inside its folder: one file has one
+    // such path whatever the spelling of the request, so the server keys
+    // the copies it keeps by it.
+    QString resolvedPath;
     // The request named an arena ("bane4.html", also through "baner.php"):
     // a screen stays on that name, so the page it gets must reload itself.
     bool arenaName = false;
