@@ -16,11 +16,12 @@
 // The arena page "bane1.html" is an alias of the class's result page
 // "klasse<nr>_<section>.html". While the dressage view does not write that
 // page itself, this program writes a result page of the loaded rows after
-// every tick (through QSaveFile, as the station's writers do) and says so.
+// every tick (through writeWholeFile, as the station's writers do) and says so.
 
 #include "demo/DemoCompetition.h"
 #include "demo/DemoSimulator.h"
 #include "driver/StandinDriver.h"
+#include "files/WholeFile.h"
 #include "views/dressur/DressurColumns.h"
 #include "views/HtmlText.h"
 #include "publish/HttpDaemon.h"
@@ -33,7 +34,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
-#include <QSaveFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QTemporaryDir>
@@ -184,11 +184,7 @@ QByteArray resultPage(const staevneKlasseInfo &view)
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(bytes);
-    return file.commit();
+    return writeWholeFile(path, bytes, nullptr);
 }
 
 // Inode, size and modification time: enough to see whether the view

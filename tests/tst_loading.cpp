@@ -30,6 +30,7 @@
 #include "receiver/UploadReceiver.h"
 #include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
+#include "files/WholeFile.h"
 #include "StationFixture.h"
 
 using namespace stationfx;
@@ -148,6 +149,43 @@ private:
 
     static QString port() { return QString::number(freePort()); }
 
+    // What a publication of `names` into the output directory leaves when it
+    // is killed after its temporaries were written and before any rename:
+    // the writer's refusal hook stands where the kill strikes, and what it
+    // finds there is put back once the writer has tidied up. `temporaries`
+    // gets the temporaries' names, each with the name of its file.
+    void leaveInterruptedWrites(const QStringList &names, QMap<QString, QString> *temporaries)
+    {
+        temporaries->clear();
+        const QStringList before = QDir(m_root).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        QMap<QString, QByteArray> found;
+        setCommitRefusal([&](const QString &) {
+            const QFileInfoList entries = QDir(m_root).entryInfoList(QDir::Files | QDir::Hidden);
+            for (const QFileInfo &entry : entries) {
+                if (!before.contains(entry.fileName()) && !interruptedWriteTarget(entry.fileName()).isEmpty())
+                    found.insert(entry.fileName(), readFile(entry.filePath()));
+            }
+            return true;
+        });
+        QVector<QPair<QString, QByteArray>> files;
+        for (const QString &name : names)
+            files.append({outFile(name), "halvt skrevet " + name.toUtf8()});
+        QString error;
+        const bool written = writeWholeFiles(files, &error);
+        setCommitRefusal({});
+        QVERIFY(!written);
+        for (auto it = found.cbegin(); it != found.cend(); ++it) {
+            QVERIFY2(!QFile::exists(outFile(it.key())), qPrintable(it.key())); // the writer removed it
+            QVERIFY(writeFile(outFile(it.key()), it.value()));
+            temporaries->insert(it.key(), interruptedWriteTarget(it.key()));
+        }
+        QStringList targets = temporaries->values();
+        targets.sort();
+        QStringList sorted = names;
+        sorted.sort();
+        QCOMPARE(targets, sorted);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -164,6 +202,7 @@ private slots:
     void cleanup()
     {
         m_window.reset();
+        setCommitRefusal({});
         standin::Faults::clear();
         QSqlDatabase::removeDatabase("ZEP");
     }
@@ -666,44 +705,99 @@ private slots:
         QCOMPARE(log().count("Indstillingen database.update (\"0\") er ikke et positivt antal millisekunder; 20000 bruges"), 1);
     }
 
-    // A kill between a file's temporary and its rename leaves a whole page
-    // under the temporary's name ("<name>.<six letters>"), which the HTTP
-    // server would serve by that name. The next start and the next load
-    // remove the temporaries of the station's own files, and nothing else.
+    // A kill between a file's temporary and its rename leaves the file,
+    // whole or in part, under the temporary's name, which the HTTP server
+    // would serve. The next start and the next load remove the writer's
+    // temporaries, known by the tag in their names, whatever file they were
+    // meant for, and log each; an operator's copies beside the station's
+    // files stay, whatever their suffix, and so does whatever a link leads to.
     void interruptedWritesAreRemoved()
     {
         openWindow();
         const QString settings = m_dir.filePath(QStringLiteral("cfg%1.xml").arg(m_n));
         m_window.reset();
-        const QStringList own{"klasse1_A.html.alJIsF", "rank1_A.html.QwErTy", "klasse0_2.json.abcdef",
-                              "oversigt8_A.html.ZZZZZZ", "index.html.PqRsTu", "S240614.cfg.aBcDeF",
-                              "S240614_klasse_4_A.csv.XyZxYz"};
-        const QStringList others{"ZEPLive.css.alJIsF", "klasse1_A.html.bak", "klasse1_A.html.alJIs",
-                                 "klasse1_A.html.alJIsFx", "klasse1_A.html.alJ1sF", "noter.txt.abcdef",
-                                 "klasse1_A.html", "mine/klasse1_A.html.alJIsF"};
-        for (const QString &name : own + others)
+
+        // Every kind of file the station writes into the output directory:
+        // class pages and documents, pause pages, rank and overview pages,
+        // the start page, the manifest, a score file, the information page,
+        // the logo, and a previous competition's pages.
+        const QStringList station{"klasse1_A.html", "klasse1_A.json", "klasse0_2.html", "klasse0_2.json",
+                                  "rank1_A.html", "oversigt8_A.html", "index.html", "S240614.cfg",
+                                  "S240614_klasse_4_A.csv", "S240614.html", "FRK.png", "S230101.html",
+                                  "klasse12_B.html"};
+        // The operator's copies, with six-letter suffixes (the last as
+        // QSaveFile named its temporaries), and files of their own.
+        QStringList operators{"ZEPLive.css.backup", "noter.txt", "noter.txt.gammel", "mine/index.html.backup"};
+        for (const QString &name : station) {
+            for (const char *suffix : {".backup", ".gammel", ".kopier", ".alJIsF"})
+                operators << name + QLatin1String(suffix);
+        }
+        for (const QString &name : operators)
             QVERIFY(writeFile(outFile(name), name.toUtf8()));
-        const auto present = [this](const QStringList &names) {
-            QStringList found;
-            for (const QString &name : names) {
-                if (QFile::exists(outFile(name)))
-                    found << name;
+
+        // Links: one under a temporary's name to an operator's score file
+        // elsewhere, and a linked folder that holds a temporary. Besides, a
+        // folder of the output directory that holds one: the clean-up looks
+        // at the output directory's own files only.
+        const QString elsewhere = m_dir.filePath(QStringLiteral("andet%1").arg(m_n));
+        const QString scores = elsewhere + QLatin1String("/S240614_klasse_4_A.csv");
+        QVERIFY(writeFile(scores, "pointene"));
+        QMap<QString, QString> moved;
+        leaveInterruptedWrites({"klasse2_A.html", "klasse3_A.html", "klasse4_A.html"}, &moved);
+        QCOMPARE(moved.size(), 3);
+        const QString linkName = moved.keys().at(0);
+        const QString inLinkedFolder = elsewhere + QLatin1Char('/') + moved.keys().at(1);
+        const QString inFolder = outFile(QLatin1String("mine/") + moved.keys().at(2));
+        QVERIFY(QFile::remove(outFile(linkName)));
+        QVERIFY(QFile::link(scores, outFile(linkName)));
+        QVERIFY(QFile::rename(outFile(moved.keys().at(1)), inLinkedFolder));
+        QVERIFY(QFile::link(elsewhere, outFile(QStringLiteral("arkiv"))));
+        QVERIFY(QFile::rename(outFile(moved.keys().at(2)), inFolder));
+
+        const auto unchanged = [&] {
+            QStringList changed;
+            for (const QString &name : operators) {
+                if (readFile(outFile(name)) != name.toUtf8())
+                    changed << name;
             }
-            return found;
+            QCOMPARE(changed, QStringList());
+            QVERIFY(QFileInfo(outFile(linkName)).isSymLink());
+            QCOMPARE(readFile(scores), QByteArray("pointene"));
+            QVERIFY(QFile::exists(inLinkedFolder));
+            QVERIFY(QFile::exists(inFolder));
+        };
+        const auto removedAndLogged = [&](const QMap<QString, QString> &leftovers) {
+            for (auto it = leftovers.cbegin(); it != leftovers.cend(); ++it) {
+                QVERIFY2(!QFile::exists(outFile(it.key())), qPrintable(it.key()));
+                QCOMPARE(log().count(QStringLiteral("%1 fjernet: en afbrudt skrivning af %2 efterlod den")
+                                         .arg(outFile(it.key()), it.value())),
+                         1);
+            }
         };
 
+        QMap<QString, QString> leftovers;
+        leaveInterruptedWrites(station, &leftovers);
+        QCOMPARE(leftovers.size(), station.size());
         m_window = std::make_unique<TestWindow>(nullptr, settings, QStringLiteral("main"));
-        QCOMPARE(present(own), QStringList());
-        QCOMPARE(present(others), others);
-        QCOMPARE(readFile(outFile("klasse1_A.html")), QByteArray("klasse1_A.html"));
+        removedAndLogged(leftovers);
+        QCOMPARE(log().count("efterlod"), station.size());
+        unchanged();
 
-        for (const QString &name : own)
-            QVERIFY(writeFile(outFile(name), name.toUtf8()));
-        QVERIFY(writeFile(outFile("S240614.html.aaaaaa"), "info"));
-        QVERIFY(writeFile(outFile("FRK.png.bbbbbb"), "logo"));
+        QMap<QString, QString> again;
+        leaveInterruptedWrites(station, &again);
+        QCOMPARE(again.size(), station.size());
         m_window->showStaevne(standin::demoCompetitionId);
-        QCOMPARE(present(own + QStringList{"S240614.html.aaaaaa", "FRK.png.bbbbbb"}), QStringList());
-        QCOMPARE(present(others), others);
+        QVERIFY(QFile::exists(outFile("klasse1_A.html")));
+        removedAndLogged(again);
+        QCOMPARE(log().count("efterlod"), 2 * station.size());
+        unchanged();
+        // Nor does the load leave a temporary of its own.
+        QStringList temporaries;
+        for (const QFileInfo &entry : QDir(m_root).entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+            if (!interruptedWriteTarget(entry.fileName()).isEmpty() && !entry.isSymLink())
+                temporaries << entry.fileName();
+        }
+        QCOMPARE(temporaries, QStringList());
     }
 
     // Equal entries (same name and dates) are told apart by position; a typed

@@ -2,13 +2,17 @@
 // publication of several files that fails part-way, whether a write comes
 // up short (a full disk, here a file size limit) or a rename is refused
 // after others went through, leaves every file as it was, whole, and no
-// temporary file behind; the failure names the file.
+// temporary file behind; the failure names the file. The temporaries carry
+// the tag by which the start-up clean-up knows them, and only they do.
 #include "files/WholeFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 #include "FileSizeLimit.h"
 
@@ -89,6 +93,102 @@ private slots:
         QVERIFY(writeWholeFiles(files, &error));
         for (const auto &file : std::as_const(files))
             QCOMPARE(readFile(file.first), file.second);
+    }
+
+    // While a publication is under way each file's temporary lies beside
+    // it, "<name>.zeplive-tmp-" and six letters or digits, and is known by
+    // that name; once through, or refused, none is left.
+    void temporariesCarryTheTag()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QStringList names{"klasse1_A.html", "klasse1_A.json"};
+        QVector<QPair<QString, QByteArray>> files;
+        for (const QString &name : names)
+            files.append({dir.filePath(name), name.toUtf8()});
+        QStringList seen;
+        // Asked before the first rename, when every temporary is written.
+        setCommitRefusal([&](const QString &) {
+            if (seen.isEmpty())
+                seen = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+            return false;
+        });
+        QString error;
+        QVERIFY2(writeWholeFiles(files, &error), qPrintable(error));
+        QCOMPARE(seen.size(), 2);
+        QStringList targets;
+        for (const QString &name : std::as_const(seen)) {
+            const QString target = interruptedWriteTarget(name);
+            targets << target;
+            QVERIFY2(QRegularExpression(QStringLiteral("^%1\\.zeplive-tmp-[A-Za-z0-9]{6}$")
+                                            .arg(QRegularExpression::escape(target)))
+                         .match(name)
+                         .hasMatch(),
+                     qPrintable(name));
+        }
+        targets.sort();
+        QCOMPARE(targets, names);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), names);
+        QVERIFY(writeWholeFile(dir.filePath(QStringLiteral("index.html")), "index", &error));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    }
+
+    void temporaryNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("target"); // empty: no temporary
+        QTest::newRow("page") << "klasse1_A.html.zeplive-tmp-aB3xYz" << "klasse1_A.html";
+        QTest::newRow("score file") << "S261207_klasse_7_A.csv.zeplive-tmp-000000" << "S261207_klasse_7_A.csv";
+        QTest::newRow("information page") << "S261207.html.zeplive-tmp-QWErty" << "S261207.html";
+        QTest::newRow("operator's backup") << "index.html.backup" << "";
+        QTest::newRow("operator's old copy") << "klasse1_A.html.gammel" << "";
+        QTest::newRow("operator's copy of the manifest") << "S261207.cfg.kopier" << "";
+        QTest::newRow("operator's copy of a score file") << "S261207_klasse_7_A.csv.backup" << "";
+        QTest::newRow("temporary of QSaveFile") << "klasse1_A.html.alJIsF" << "";
+        QTest::newRow("five characters") << "klasse1_A.html.zeplive-tmp-aB3xY" << "";
+        QTest::newRow("seven characters") << "klasse1_A.html.zeplive-tmp-aB3xYzz" << "";
+        QTest::newRow("no dot before the tag") << "klasse1_A.htmlzeplive-tmp-aB3xYz" << "";
+        QTest::newRow("tag alone") << ".zeplive-tmp-aB3xYz" << "";
+        QTest::newRow("not at the end") << "klasse1_A.html.zeplive-tmp-aB3xYz.backup" << "";
+    }
+
+    void temporaryNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, target);
+        QCOMPARE(interruptedWriteTarget(name), target);
+    }
+
+    // As QSaveFile did: the file replaced keeps its permissions, a new file
+    // gets those of any new file, and a link stays a link to the file that
+    // gets the new content.
+    void permissionsAndLinksAreKept()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString kept = dir.filePath(QStringLiteral("S261207_klasse_7_A.csv"));
+        QVERIFY(writeWholeFile(kept, "old", nullptr));
+        QVERIFY(::chmod(QFile::encodeName(kept).constData(), 0640) == 0);
+        QVERIFY(writeWholeFile(kept, "new", nullptr));
+        QCOMPARE(readFile(kept), QByteArray("new"));
+        struct stat status;
+        QVERIFY(::stat(QFile::encodeName(kept).constData(), &status) == 0);
+        QCOMPARE(status.st_mode & 07777, mode_t(0640));
+
+        const mode_t mask = ::umask(0027);
+        const QString fresh = dir.filePath(QStringLiteral("index.html"));
+        const bool written = writeWholeFile(fresh, "new", nullptr);
+        ::umask(mask);
+        QVERIFY(written);
+        QVERIFY(::stat(QFile::encodeName(fresh).constData(), &status) == 0);
+        QCOMPARE(status.st_mode & 07777, mode_t(0640));
+
+        const QString link = dir.filePath(QStringLiteral("klasse1_A.html"));
+        QVERIFY(QFile::link(kept, link));
+        QVERIFY(writeWholeFile(link, "through the link", nullptr));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(readFile(kept), QByteArray("through the link"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 3);
     }
 
     void fileThatCannotBePutBackIsNamed()

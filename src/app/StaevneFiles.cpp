@@ -8,7 +8,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
+#include <QFileInfo>
 
 namespace {
 
@@ -232,25 +232,20 @@ bool writeOutputFile(const QString &root, const QString &name, const QByteArray 
     return false;
 }
 
-bool isOwnOutputFile(const QString &name, const QStringList &named)
-{
-    static const QRegularExpression own(QStringLiteral(
-        "^(?:(?:klasse|rank|oversigt)\\d+_[A-Za-z0-9_.-]+\\.(?:html|json|csv)"
-        "|index\\.html"
-        "|[A-Za-z0-9_.-]+\\.cfg"
-        "|[A-Za-z0-9_.-]+_klasse_\\d+_[A-Za-z0-9_.-]+\\.csv)$"));
-    return own.match(name).hasMatch() || named.contains(name);
-}
-
-void removeInterruptedWrites(const QString &root, const QStringList &named,
-                             const std::function<void(int, const QString &)> &log)
+void removeInterruptedWrites(const QString &root, const std::function<void(int, const QString &)> &log)
 {
     const QDir dir(root);
-    for (const QString &name : dir.entryList(QDir::Files)) {
-        const QString target = interruptedWriteTarget(name);
-        if (target.isEmpty() || !isOwnOutputFile(target, named))
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo &entry : entries) {
+        if (entry.isSymLink() || !entry.isFile())
             continue;
-        const QString path = dir.filePath(name);
+        const QString target = interruptedWriteTarget(entry.fileName());
+        if (target.isEmpty())
+            continue;
+        // Should a link have taken the name since, remove() takes the link
+        // away and leaves its target.
+        const QString path = dir.filePath(entry.fileName());
         const bool removed = QFile::remove(path);
         if (log)
             log(1, removed ? QStringLiteral("%1 fjernet: en afbrudt skrivning af %2 efterlod den").arg(path, target)

@@ -105,22 +105,22 @@ private:
 };
 
 // Writes `bytes` as the file `name` in the output directory `root` (made when
-// missing) through QSaveFile. A failure is logged once, at level 1, and the
-// previous file stays. The path is root + "/" + name; a name that is no safe
-// file name (paths::isSafeFileNamePart) is refused and logged the same way.
+// missing) through writeWholeFile. A failure is logged once, at level 1, and
+// the previous file stays. The path is root + "/" + name; a name that is no
+// safe file name (paths::isSafeFileNamePart) is refused and logged the same
+// way.
 bool writeOutputFile(const QString &root, const QString &name, const QByteArray &bytes,
                      const std::function<void(int, const QString &)> &log);
 
-// Whether `name` is a file that the station writes into its output directory
-// under a name of its own making: a view's page, document or export, an
-// arena's pause page or document, the start page, a manifest or a
-// championship score file; besides these, the names in `named` (the
-// information page and the club logo, which database values name).
-bool isOwnOutputFile(const QString &name, const QStringList &named);
-
 // Removes from the output directory `root` what writes interrupted between
-// temporary and rename left there: the temporaries of the station's own
-// files (isOwnOutputFile), whole pages under names that the HTTP server would
-// serve. Any other file stays. Each removal, or failure to remove, is logged.
-void removeInterruptedWrites(const QString &root, const QStringList &named,
-                             const std::function<void(int, const QString &)> &log);
+// temporary and rename left there: whole or partial files under names that
+// the HTTP server would serve. A file goes only when its name carries the
+// writer's tag (interruptedWriteTarget in files/WholeFile.h), whatever file
+// it was meant for (a page, a score file, the information page, the logo);
+// any other file stays, an operator's "index.html.backup" or
+// "S261207_klasse_7_A.csv.kopier" as much as the station's own files. Only
+// plain files directly in `root` are looked at: no folder is entered, and a
+// symbolic link stays, even under a temporary's name (the writer makes no
+// links), so no link's target is ever removed. Each removal, or failure to
+// remove, is logged at level 1.
+void removeInterruptedWrites(const QString &root, const std::function<void(int, const QString &)> &log);

@@ -130,9 +130,9 @@ bool StaevneSession::refuseWhileBusy(const QString &what)
     return true;
 }
 
-void StaevneSession::removeInterruptedWrites(const QStringList &named)
+void StaevneSession::removeInterruptedWrites()
 {
-    ::removeInterruptedWrites(m_station.cfg->getValue(QStringLiteral("http.root"), QStringLiteral("html/")), named,
+    ::removeInterruptedWrites(m_station.cfg->getValue(QStringLiteral("http.root"), QStringLiteral("html/")),
                               [this](int level, const QString &text) { log(level, text); });
 }
 
@@ -212,16 +212,7 @@ void StaevneSession::show(int staevneId)
     if (header.read)
         log(1, QStringLiteral("%1: %2 %3 %4 - %5")
                    .arg(header.zepNr, header.navn, header.type, header.startDato, header.slutDato));
-    // The competition on show and the one loaded name an information page
-    // each; the organiser names the logo.
-    QStringList named;
-    for (const QString &zepNr : {header.zepNr, cfg->getValue(QStringLiteral("staevne.ZEPStaevneId"), QString())}) {
-        if (!zepNr.isEmpty())
-            named << zepNr + QLatin1String(".html");
-    }
-    if (!club.id.isEmpty())
-        named << club.id + QLatin1String(".png");
-    removeInterruptedWrites(named);
+    removeInterruptedWrites();
 
     const int sectionCount = StaevneLoader::readSectionCount(database, staevneId);
 

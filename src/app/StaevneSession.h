@@ -82,9 +82,8 @@ public:
     void writeInfo(int staevneId);
     void deleteViews();
     // Removes the temporaries that interrupted writes left in the output
-    // directory (see removeInterruptedWrites in StaevneFiles.h); `named`
-    // are the information pages and logo a competition names.
-    void removeInterruptedWrites(const QStringList &named = QStringList());
+    // directory, "http.root" (see removeInterruptedWrites in StaevneFiles.h).
+    void removeInterruptedWrites();
 
 signals:
     void logMessage(int level, const QString &text);
