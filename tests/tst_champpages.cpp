@@ -2,6 +2,7 @@
 // classes (tests/data/champ_fixture.sql) after marks typed through the score
 // table, compared with expected files; both pages kept when one cannot be
 // written; printing to a PDF file; the Hippodata export of both views.
+// ZEP_PRINT_SHOTS names a folder for the sheets printed with the demo's logos.
 
 #include "SectionFixture.h"
 #include "settings/appConfig.h"
@@ -10,6 +11,7 @@
 #include "views/champ/ChampScoreTable.h"
 
 #include <QDir>
+#include <QImage>
 #include <QPainter>
 #include <QPrinter>
 #include <QProcess>
@@ -116,6 +118,52 @@ QStringList pdfPictures(const QString &pdf)
     return pictures;
 }
 
+// A word of a PDF and the top of its box, in points, as `pdftotext -bbox`
+// gives them.
+struct PdfWord
+{
+    QString text;
+    qreal top = 0;
+};
+
+QList<PdfWord> pdfWords(const QString &pdf)
+{
+    static const QRegularExpression box(QStringLiteral("<word xMin=\"[0-9.]+\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)<"));
+    QList<PdfWord> words;
+    const QString text = pdfText(pdf, QStringLiteral("-bbox"));
+    for (auto it = box.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        words << PdfWord{m.captured(2), m.captured(1).toDouble()};
+    }
+    return words;
+}
+
+// A picture drawn in a PDF: its pixels and the height it is drawn at, in
+// points, as `pdfimages -list` gives them (pixels over pixels per inch).
+struct DrawnPicture
+{
+    QSize pixels;
+    qreal height = 0;
+};
+
+QList<DrawnPicture> pdfDrawnPictures(const QString &pdf)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return {};
+    // page num type width height color comp bpc enc interp object ID x-ppi y-ppi size ratio
+    QList<DrawnPicture> pictures;
+    const QStringList lines = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'));
+    for (const QString &line : lines.mid(2)) {
+        const QStringList f = line.simplified().split(QLatin1Char(' '));
+        if (f.size() > 13 && f.at(2) == QLatin1String("image"))
+            pictures << DrawnPicture{QSize(f.at(3).toInt(), f.at(4).toInt()),
+                                     f.at(4).toDouble() / f.at(13).toDouble() * 72};
+    }
+    return pictures;
+}
+
 // A printer that writes `pdf`.
 std::unique_ptr<QPrinter> pdfPrinter(const QString &pdf)
 {
@@ -134,9 +182,8 @@ struct PrintClass
     QVector<QStringList> rows;
 };
 
-PrintClass printClass(bool spring, bool finished)
+PrintClass printClass(bool spring, bool finished, int starters = 40)
 {
-    const int starters = 40;
     PrintClass c;
     ChampPages::ClassInfo &info = c.info;
     info.kind = spring ? ChampPages::Kind::Spring : ChampPages::Kind::Dressur;
@@ -425,6 +472,90 @@ private slots:
         const QString sheet = pdfSheets(view.pdf).value(0);
         QCOMPARE(sheet.count(QRegularExpression(QStringLiteral("(^|\\s)ARK(\\s|$)"))), 2);
         QCOMPARE(sheet.count(QRegularExpression(QStringLiteral("(^|\\s)FRK(\\s|$)"))), 1);
+    }
+
+    void printedDemoLogos_data()
+    {
+        QTest::addColumn<bool>("spring");
+        QTest::addColumn<bool>("pedigree");
+        QTest::addColumn<int>("font");
+        QTest::addColumn<int>("sheets"); // 0: as many as without logos
+        QTest::newRow("dressage, 7 pt (the default)") << false << false << 7 << 1;
+        QTest::newRow("dressage, 10 pt") << false << false << 10 << 0;
+        QTest::newRow("jumping with pedigree, 7 pt") << true << true << 7 << 0;
+    }
+
+    void printedDemoLogos()
+    {
+        // The demo's club logos, 96 by 96 pixels, on a class of 23 starters,
+        // two clubs of three marked for their logos.
+        QFETCH(bool, spring);
+        QFETCH(bool, pedigree);
+        QFETCH(int, font);
+        QFETCH(int, sheets);
+        const QString root = m_dir.filePath(QStringLiteral("demologos"));
+        QVERIFY(QDir(root).removeRecursively() && QDir().mkpath(root + QStringLiteral("/html")));
+        QString error;
+        QVERIFY2(standin::writeDemoClubLogos(root + QStringLiteral("/logo"), &error), qPrintable(error));
+        QCOMPARE(QImage(root + QStringLiteral("/logo/FRK.png")).size(), QSize(96, 96));
+        PrintClass c = printClass(spring, true, 23);
+        const QStringList clubs{"FRK*", "SRK*", "NOLOGO"};
+        const auto settings = ChampPages::Settings::read([&root, pedigree](const QString &key, const QString &def) {
+            if (key == QLatin1String("logo.dir"))
+                return root + QStringLiteral("/logo/");
+            return key == QLatin1String("vis.afstamning") ? QString::number(pedigree) : def;
+        });
+        QFont printFont;
+        printFont.setPointSize(font);
+        // The class printed with its clubs' logos, and without.
+        auto print = [&](bool logos, const QString &pdf) {
+            for (int i = 0; i < c.rows.size(); ++i)
+                c.rows[i][4] = logos ? clubs.at(i % clubs.size()) : QString(clubs.at(i % clubs.size())).remove(u'*');
+            const QByteArray page = ChampPages::write(c.info, settings, c.rows).klasse;
+            QFile::remove(pdf);
+            return std::pair{page, ChampPrint::printHtml(*pdfPrinter(pdf), QString::fromUtf8(page), printFont,
+                                                         root + QStringLiteral("/html"))};
+        };
+        const QString plain = m_dir.filePath(QStringLiteral("demologos_plain.pdf"));
+        const int plainSheets = print(false, plain).second;
+        const QString pdf = m_dir.filePath(QStringLiteral("demologos.pdf"));
+        const auto [page, printed] = print(true, pdf);
+        QVERIFY(page.contains("<img src=\"../logo/FRK.png\" >") && page.contains("<img src=\"../logo/SRK.png\" >"));
+        QCOMPARE(pdfPages(pdf), printed);
+        QCOMPARE(printed, sheets > 0 ? sheets : plainSheets);
+        QCOMPARE(plainSheets, sheets > 0 ? sheets : plainSheets);
+
+        // Every logo of the class drawn, whole (96 by 96 pixels, square) and
+        // at most about a line and a quarter of the text high.
+        const qreal line = wordHeight(pdf, QStringLiteral("NOLOGO"));
+        QVERIFY(line > 0);
+        const QList<DrawnPicture> drawn = pdfDrawnPictures(pdf);
+        QCOMPARE(drawn.size(), int(c.rows.size() - c.rows.size() / clubs.size()));
+        for (const DrawnPicture &picture : drawn) {
+            QCOMPARE(picture.pixels, QSize(96, 96));
+            QVERIFY2(picture.height <= 1.25 * line * 1.02 && picture.height > line,
+                     qPrintable(QStringLiteral("%1 pt high beside text %2 pt high").arg(picture.height).arg(line)));
+        }
+
+        // Each club's initials on the line of its starter's number, with
+        // its logo or without one: their tops a twentieth of a line apart at most.
+        const QList<PdfWord> words = pdfWords(pdf);
+        for (const QStringList &row : std::as_const(c.rows)) {
+            const QString club = QString(row.at(4)).remove(QLatin1Char('*'));
+            qreal number = -1;
+            for (const PdfWord &word : words)
+                if (word.text == row.at(1))
+                    number = word.top;
+            qreal apart = 1e9;
+            for (const PdfWord &word : words)
+                if (word.text == club)
+                    apart = std::min(apart, std::abs(word.top - number));
+            QVERIFY2(number >= 0 && apart <= 0.05 * line,
+                     qPrintable(QStringLiteral("%1: %2 is %3 pt off its line").arg(row.at(1), club).arg(apart)));
+        }
+        const QString shots = qEnvironmentVariable("ZEP_PRINT_SHOTS");
+        if (!shots.isEmpty())
+            QFile::copy(pdf, QDir(shots).filePath(QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".pdf")));
     }
 
     void printedSheets_data()

@@ -22,6 +22,7 @@
 #include <QTextFrame>
 #include <QTextLayout>
 #include <QTextTable>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -461,6 +462,53 @@ private slots:
                                    it.fragment().charFormat().toImageFormat().height());
         QVERIFY(!shown.isEmpty());
         QCOMPARE(qRound(10 * shown.width() / shown.height()), 30);
+    }
+
+    // A logo this computer does not have is left out, its club's initials
+    // kept on their line, rather than shown as Qt's broken-picture icon; a
+    // logo it has still shows, fitted to the text.
+    void missingLogoIsLeftOut()
+    {
+        QVERIFY(setUp(1280, 0, Screen::Window));
+        QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("logo/FRK.png"))));
+        QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("logo/XYZ.png"))));
+        // As the station writes them: relative to the page's own folder.
+        const QString page = m_dir.filePath(QStringLiteral("cache/missing_logo.html"));
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("cache"))));
+        QVERIFY(writeFile(page, "<html><body><table>"
+                                "<tr><td>1</td><td>1001</td><td><img src=\"../logo/FRK.png\" >&nbsp;&nbsp;FRK</td>"
+                                "<td>Anne Andersen</td><td>67.500 %</td></tr>"
+                                "<tr><td>2</td><td>1002</td><td><img src=\"../logo/XYZ.png\" >&nbsp;&nbsp;XYZ</td>"
+                                "<td>Bent Bentsen</td><td>66.250 %</td></tr>"
+                                "</table></body></html>"));
+        m_window->slotBaneFile(page);
+        QTextDocument *document = m_window->clientTab()->viewer()->document();
+        document->size();
+        picture(QStringLiteral("missing_logo"));
+
+        QStringList images;
+        for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+            for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it)
+                if (it.fragment().charFormat().isImageFormat()) {
+                    const QString name = it.fragment().charFormat().toImageFormat().name();
+                    const QVariant resource = document->resource(QTextDocument::ImageResource, QUrl(name));
+                    images << name + (resource.isNull() ? QStringLiteral(" (not found)") : QString());
+                }
+        QCOMPARE(images, QStringList{QStringLiteral("../logo/FRK.png")});
+
+        // Both clubs' initials on the lines of their rows, the found logo at
+        // most a line and a quarter high.
+        int checked = 0;
+        QVERIFY(tallPictureRows(document, &checked).isEmpty());
+        QCOMPARE(checked, 1);
+        QStringList clubs;
+        forEachRow(document, [&clubs](const QList<QTextTableCell> &cells) {
+            const Lines lines = linesOf(cells.value(2));
+            const Lines number = linesOf(cells.value(1));
+            const bool oneLine = lines.height <= 1.25 * number.height + 1;
+            clubs << lines.text.simplified() + (oneLine ? QString() : QStringLiteral(" (taller than its row)"));
+        });
+        QCOMPARE(clubs, (QStringList{QString(Picture) + QStringLiteral(" FRK"), QStringLiteral("XYZ")}));
     }
 
     // F6 and F7 on a page already shown space its cells and size its

@@ -5,9 +5,7 @@
 #include <QFile>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
-#include <QImage>
 #include <QLabel>
-#include <QPixmap>
 #include <QRegularExpression>
 #include <QTextBoundaryFinder>
 #include <QTextBrowser>
@@ -22,6 +20,7 @@
 #include "publish/PathJoin.h"
 #include "publish/urlDownloader.h"
 #include "settings/appConfig.h"
+#include "views/PagePictures.h"
 
 #include <cmath>
 #include <functional>
@@ -44,99 +43,12 @@ void keepNumbersWhole(QTextDocument *document)
     edit.endEditBlock();
 }
 
-// The size a page asks for a picture, before the view fits it to the text:
-// kept in the picture's own format the first time, as the fitting
-// overwrites the width and height that Qt reads.
-const int PageImageWidth = QTextFormat::UserProperty;
-const int PageImageHeight = QTextFormat::UserProperty + 1;
-
-// The picture as the page has it drawn: its width and height attributes,
-// the one missing taken from the file's proportions; none, its own size.
-QSizeF pageImageSize(QTextDocument *document, const QTextImageFormat &format)
-{
-    const qreal width = format.property(PageImageWidth).toReal();
-    const qreal height = format.property(PageImageHeight).toReal();
-    if (width > 0 && height > 0)
-        return QSizeF(width, height);
-    const QVariant resource = document->resource(QTextDocument::ImageResource, QUrl(format.name()));
-    QSizeF natural = resource.value<QImage>().size();
-    if (natural.isEmpty())
-        natural = resource.value<QPixmap>().size();
-    if (natural.isEmpty())
-        return QSizeF();
-    if (width > 0)
-        return QSizeF(width, width * natural.height() / natural.width());
-    if (height > 0)
-        return QSizeF(height * natural.width() / natural.height(), height);
-    return natural;
-}
-
-// A picture in a row at most a line and a quarter of the row's text high,
-// its top at the top of the line so the text beside it keeps the row's
-// baseline, and that text kept on its line (a club's name, not below its
-// logo): a logo never makes its row taller than about a line.
-void fitImages(QTextDocument *document, const QTextTableCell &cell, const QFontMetricsF &rowText)
-{
-    // Where the pictures are, collected first: a new format may merge or
-    // split the fragments.
-    QList<QPair<int, int>> images;
-    for (QTextFrame::iterator it = cell.begin(); !it.atEnd(); ++it) {
-        const QTextBlock block = it.currentBlock();
-        const int found = images.size();
-        for (QTextBlock::iterator f = block.begin(); block.isValid() && !f.atEnd(); ++f)
-            if (f.fragment().charFormat().isImageFormat())
-                images << qMakePair(f.fragment().position(), f.fragment().length());
-        if (images.size() > found && !block.blockFormat().nonBreakableLines()) {
-            QTextBlockFormat oneLine;
-            oneLine.setNonBreakableLines(true);
-            QTextCursor(block).mergeBlockFormat(oneLine);
-        }
-    }
-    const qreal highest = 1.25 * rowText.height();
-    for (const auto &[position, length] : std::as_const(images)) {
-        QTextCursor select(document);
-        select.setPosition(position);
-        select.setPosition(position + length, QTextCursor::KeepAnchor);
-        QTextImageFormat image = select.charFormat().toImageFormat();
-        if (!image.hasProperty(PageImageWidth)) {
-            image.setProperty(PageImageWidth, image.hasProperty(QTextFormat::ImageWidth) ? image.width() : 0.0);
-            image.setProperty(PageImageHeight, image.hasProperty(QTextFormat::ImageHeight) ? image.height() : 0.0);
-        }
-        const QSizeF asked = pageImageSize(document, image);
-        if (asked.isEmpty())
-            continue;
-        const QSizeF shown = asked.height() > highest ? asked * (highest / asked.height()) : asked;
-        image.setWidth(shown.width());
-        image.setHeight(shown.height());
-        image.setVerticalAlignment(QTextCharFormat::AlignTop);
-        select.setCharFormat(image);
-    }
-}
-
-// The largest text of a table row, which its cells' spacing and pictures
-// follow.
-QFontMetricsF rowFont(const QTextTable *table, int row, const QFont &fallback)
-{
-    QFont largest = fallback;
-    for (int c = 0; c < table->columns(); ++c) {
-        const QTextTableCell cell = table->cellAt(row, c);
-        for (QTextFrame::iterator it = cell.begin(); !it.atEnd(); ++it) {
-            const QTextBlock block = it.currentBlock();
-            for (QTextBlock::iterator f = block.begin(); block.isValid() && !f.atEnd(); ++f) {
-                const QFont font = f.fragment().charFormat().font();
-                if (QFontMetricsF(font).height() > QFontMetricsF(largest).height())
-                    largest = font;
-            }
-        }
-    }
-    return QFontMetricsF(largest);
-}
-
 void fitTable(QTextDocument *document, QTextTable *table)
 {
     const qreal pagePadding = table->format().cellPadding();
     for (int r = 0; r < table->rows(); ++r) {
-        const QFontMetricsF text = rowFont(table, r, document->defaultFont());
+        const QFont font = PagePictures::rowFont(document, table, r);
+        const QFontMetricsF text(font);
         // Half a space on either side: a space between neighbouring cells.
         const qreal padding = qMax(pagePadding, std::ceil(text.horizontalAdvance(QLatin1Char(' ')) / 2));
         for (int c = 0; c < table->columns(); ++c) {
@@ -147,7 +59,7 @@ void fitTable(QTextDocument *document, QTextTable *table)
             format.setLeftPadding(padding);
             format.setRightPadding(padding);
             cell.setFormat(format);
-            fitImages(document, cell, text);
+            PagePictures::fitInCell(document, cell, font);
         }
     }
 }
@@ -320,9 +232,15 @@ void ClientTab::showFile(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return;
     m_view->setText(QString::fromUtf8(file.readAll()));
-    keepNumbersWhole(m_view->document());
-    fitCellsToFont(m_view->document());
-    keepWordsInTheirCells(m_view->document());
+    // A logo this computer does not have is left out, its club's initials
+    // kept, rather than shown as Qt's broken-picture icon.
+    QTextDocument *document = m_view->document();
+    PagePictures::leaveOut(document, [document](const QString &name) {
+        return !PagePictures::naturalSize(document, name).isEmpty();
+    });
+    keepNumbersWhole(document);
+    fitCellsToFont(document);
+    keepWordsInTheirCells(document);
     if (!m_fullScreen || cfg->getValue(QStringLiteral("bane.autoAdjust"), QStringLiteral("0")).toInt() == 0)
         return;
 

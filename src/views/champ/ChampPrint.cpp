@@ -16,6 +16,8 @@
 #include <QTextTable>
 #include <QUrl>
 
+#include "views/PagePictures.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -142,30 +144,16 @@ void wrapLongTextsOnly(QTextDocument &document)
 void loadPictures(QTextDocument &document, const QString &directory)
 {
     const QUrl base = QUrl::fromLocalFile(QDir(directory).absolutePath() + QLatin1Char('/'));
-    QVector<QPair<int, int>> unreadable;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            if (!fragment.charFormat().isImageFormat())
-                continue;
-            const QString name = fragment.charFormat().toImageFormat().name();
-            const QUrl url = base.resolved(QUrl(name));
-            QFile file(url.toLocalFile());
-            const QByteArray bytes = url.isLocalFile() && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-            if (QImage::fromData(bytes).isNull())
-                unreadable.append({fragment.position(), fragment.length()});
-            else
-                document.addResource(QTextDocument::ImageResource, QUrl(name), bytes);
-        }
-    }
-    QTextCursor cursor(&document);
-    cursor.beginEditBlock();
-    for (auto it = unreadable.crbegin(); it != unreadable.crend(); ++it) {
-        cursor.setPosition(it->first);
-        cursor.setPosition(it->first + it->second, QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-    }
-    cursor.endEditBlock();
+    PagePictures::leaveOut(&document, [&document, &base](const QString &name) {
+        const QUrl url = base.resolved(QUrl(name));
+        QFile file(url.toLocalFile());
+        const QImage image =
+            QImage::fromData(url.isLocalFile() && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+        if (image.isNull())
+            return false;
+        document.addResource(QTextDocument::ImageResource, QUrl(name), image);
+        return true;
+    });
 }
 
 void addLines(const QTextBlock &block, const QAbstractTextDocumentLayout *layout, QVector<Span> *spans)
@@ -241,6 +229,10 @@ void layOut(QTextDocument &document, QPrinter &printer, const QString &html, con
     document.setDefaultTextOption(option);
     document.setHtml(html);
     loadPictures(document, directory);
+    // A logo at most about a line high, as on the arena screens: drawn at
+    // its own size a club's logo would take several lines and push its
+    // initials below the row.
+    PagePictures::fitInRows(&document);
     // A quarter of the font's size; a page pixel is a 96th of an inch.
     freeColumns(document.rootFrame(), font.pointSizeF() * 96 / 72 / 4);
     wrapLongTextsOnly(document);

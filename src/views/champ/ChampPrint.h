@@ -56,7 +56,9 @@ int printSlices(QPainter &painter, QPrinter &printer, qreal textHeight, const QF
 // cell texts on one line. Pictures (the club logos) are read from their
 // files relative to `directory`, the page's own folder (the working
 // directory when empty), as an arena screen finds them; a picture whose
-// file is missing or holds no picture is left out.
+// file is missing or holds no picture is left out. Each is drawn at most a
+// line and a quarter of its row's text high, in its own proportions, with
+// the text beside it on the row's line (PagePictures::fitInRows).
 void layOut(QTextDocument &document, QPrinter &printer, const QString &html, const QFont &font, qreal width,
             const QString &directory = QString());
 
