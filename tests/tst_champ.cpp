@@ -660,6 +660,9 @@ private slots:
         QCOMPARE(place("102"), QStringLiteral(":"));
         QCOMPARE(place("101"), QStringLiteral(":"));
         QCOMPARE(logged(log, 3).size(), 3);
+        // A reload, as on a change of the start list, does not tell them again.
+        view.refreshClass();
+        QCOMPARE(logged(log, 3).size(), 3);
         // Corrected, the marks count at once.
         QVERIFY(typeCell(t, r1, 9, "7"));
         QCOMPARE(place("101"), QStringLiteral(":1"));

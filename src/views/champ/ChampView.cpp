@@ -660,8 +660,14 @@ bool ChampView::officeWithdrawn(int tableRow) const
     return champ::officeWithdrawn(champTable->text(tableRow, 5));
 }
 
-void ChampView::tellOutOfRange(int tableRow, int column)
+void ChampView::tellOutOfRange(int tableRow, int column, bool typed)
 {
+    const QString key = QStringLiteral("%1 %2/%3/%4/").arg(QString::number(klasseNr), afd, champTable->text(tableRow, 1),
+                                                           QString::number(column))
+                        + champTable->text(tableRow, column);
+    if (m_toldMarks.contains(key) && !typed)
+        return;
+    m_toldMarks.insert(key);
     const QString who = champTable->text(tableRow, 3) + QLatin1String(" på ") + champTable->text(tableRow, 2);
     emit logMessage(3, QStringLiteral("Klasse %1 %2, start nr. %3 (%4): \"%5\" i %6 er ikke en karakter fra 0 "
                                       "til 10 og tæller ikke, før den er rettet")
@@ -867,7 +873,7 @@ void ChampView::takeScoreLines(const QVector<QStringList> &lines)
             // not in the list that the pages show.
             if (m_layout.markColumns.contains(p) && field != status && champ::markOutOfRange(field)) {
                 outOfRange = true;
-                tellOutOfRange(row, p);
+                tellOutOfRange(row, p, false);
                 continue;
             }
             if (item)

@@ -5,6 +5,7 @@
 #include "views/champ/ChampScoreFile.h"
 #include "views/staevneKlasseInfo.h"
 
+#include <QSet>
 #include <QStringList>
 #include <QVariantList>
 #include <QVector>
@@ -155,8 +156,10 @@ protected:
     // status whatever is typed, so the pages leave him out.
     bool officeWithdrawn(int tableRow) const;
     // Tells the operator (log and status bar) that a mark cell of a row
-    // holds no mark from 0 to 10, so that it does not count.
-    void tellOutOfRange(int tableRow, int column);
+    // holds no mark from 0 to 10, so that it does not count: after every
+    // edit that types one, and once for one that a score file brings back
+    // (a reload on every change of the start list would tell it again).
+    void tellOutOfRange(int tableRow, int column, bool typed);
     // The table's total of a row as the sheet computes it from the row's
     // marks as they stand; for the marks a score file brings back.
     virtual QString rowTotal(int tableRow) const = 0;
@@ -222,4 +225,7 @@ private:
     QString m_unkept;
     // The copy of an unreadable score file this view has told about.
     QString m_toldCopy;
+    // The marks outside 0 to 10 told about: class, competition number,
+    // column and text.
+    QSet<QString> m_toldMarks;
 };

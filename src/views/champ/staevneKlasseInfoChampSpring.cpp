@@ -150,7 +150,7 @@ void staevneKlasseInfoChampSpring::calcSum(int row, int col)
     const bool rejectedMark = m_layout.markColumns.contains(col) && champ::markOutOfRange(text);
     if (rejectedMark) {
         beep();
-        tellOutOfRange(row, col);
+        tellOutOfRange(row, col, true);
     }
     // A withdrawn starter's list row keeps his status and no total: the
     // marks typed into his row stay on the sheet only.
