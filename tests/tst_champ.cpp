@@ -621,13 +621,16 @@ private slots:
             QCOMPARE(view.bells, 2);
             QCOMPARE(t->rowTexts(r2).mid(9, 5), (QStringList{"8", "11", "8", "75", "8"}));
             QCOMPARE(t->text(r2, 22), QStringLiteral("8.000"));
+            QCOMPARE(t->text(r2, 23), QStringLiteral("999"));
+            QCOMPARE(t->text(r1, 23), QStringLiteral("1"));
             QCOMPARE(listRow(view, "102")->text(22), QString());
             QCOMPARE(listRow(view, "102")->text(10), QString());
             QCOMPARE(place("101"), QStringLiteral(":1"));
             QCOMPARE(place("102"), QStringLiteral(":"));
             const QStringList told = logged(log, 3);
             QCOMPARE(told.size(), 2);
-            QVERIFY2(told.at(0).contains(QStringLiteral("start nr. 2")) && told.at(0).contains(QStringLiteral("\"11\" i Skridt"))
+            QVERIFY2(told.at(0).contains(QStringLiteral("start nr. 2 (")) && told.at(0).contains(QStringLiteral(" på "))
+                         && told.at(0).contains(QStringLiteral("\"11\" i Skridt"))
                          && told.at(1).contains(QStringLiteral("\"75\" i Ridelighed")),
                      qPrintable(told.join('\n')));
             // A typo in a placed starter's row keeps his published total.

@@ -106,8 +106,18 @@ float cellValue(const QStringList &row, int column)
 
 } // namespace
 
-QStringList tablePlaces(const QVector<QStringList> &rows, int totalColumn, int tie1, int tie2)
+QStringList tablePlaces(const QVector<QStringList> &rows, int totalColumn, int tie1, int tie2,
+                        const QVector<int> &markColumns)
 {
+    // A row that neither gets nor takes a place.
+    const auto outOfPlacing = [&markColumns](const QStringList &row) {
+        if (officeWithdrawn(row.value(5)))
+            return true;
+        for (int c : markColumns)
+            if (row.value(c) != row.value(5) && markOutOfRange(row.value(c)))
+                return true;
+        return false;
+    };
     QStringList places;
     places.reserve(rows.size());
     for (const QStringList &row : rows) {
@@ -116,7 +126,7 @@ QStringList tablePlaces(const QVector<QStringList> &rows, int totalColumn, int t
             places << QString();
             continue;
         }
-        if (officeWithdrawn(row.value(5))) {
+        if (outOfPlacing(row)) {
             places << QStringLiteral("999");
             continue;
         }
@@ -130,7 +140,7 @@ QStringList tablePlaces(const QVector<QStringList> &rows, int totalColumn, int t
         const float b = cellValue(row, tie2);
         int place = 1;
         for (const QStringList &other : rows) {
-            if (other.value(1).isEmpty() || officeWithdrawn(other.value(5)))
+            if (other.value(1).isEmpty() || outOfPlacing(other))
                 continue;
             const float t = cellValue(other, totalColumn);
             if (t > total)

@@ -61,9 +61,11 @@ QString springTotal(const QString &stil, const QString &fejl);
 // text, "" for a number of 0 or less. A row without a competition number
 // (column 1), such as the table's extra row, is no starter: it gets no
 // place and takes none. Nor does a starter whom the office withdrew or
-// recorded as not started (column 5, see `officeWithdrawn`): "999", whatever
-// his marks.
-QStringList tablePlaces(const QVector<QStringList> &rows, int totalColumn, int tie1, int tie2);
+// recorded as not started (column 5, see `officeWithdrawn`), nor a row
+// with a mark outside 0 to 10 in one of `markColumns` (markOutOfRange; the
+// office's status in a mark cell aside): "999", whatever its total.
+QStringList tablePlaces(const QVector<QStringList> &rows, int totalColumn, int tie1, int tie2,
+                        const QVector<int> &markColumns = {});
 
 // Whether the competition-management system's status of a start (the
 // sheet's column 5) takes the starter out of the class: withdrawn or not

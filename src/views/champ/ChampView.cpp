@@ -668,7 +668,7 @@ void ChampView::tellOutOfRange(int tableRow, int column, bool typed)
     if (m_toldMarks.contains(key) && !typed)
         return;
     m_toldMarks.insert(key);
-    const QString who = champTable->text(tableRow, 3) + QLatin1String(" på ") + champTable->text(tableRow, 2);
+    const QString who = champTable->text(tableRow, 3) + QStringLiteral(" på ") + champTable->text(tableRow, 2);
     emit logMessage(3, QStringLiteral("Klasse %1 %2, start nr. %3 (%4): \"%5\" i %6 er ikke en karakter fra 0 "
                                       "til 10 og tæller ikke, før den er rettet")
                            .arg(QString::number(klasseNr), afd, champTable->text(tableRow, 0), who.simplified(),
@@ -680,7 +680,7 @@ void ChampView::calcPlace()
     QVector<QStringList> rows;
     for (int r = 0; r < champTable->rowCount(); ++r)
         rows << champTable->rowTexts(r);
-    const QStringList places = champ::tablePlaces(rows, m_layout.totalColumn, m_layout.tie1, m_layout.tie2);
+    const QStringList places = champ::tablePlaces(rows, m_layout.totalColumn, m_layout.tie1, m_layout.tie2, m_layout.markColumns);
     for (int r = 0; r < places.size(); ++r)
         champTable->setText(r, m_layout.placeColumn, places.at(r));
 }
