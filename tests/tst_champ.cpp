@@ -672,6 +672,9 @@ private slots:
         QVERIFY(typeCell(t, r2, 10, "7.5"));
         QCOMPARE(place("102"), QStringLiteral(":"));
         QVERIFY(typeCell(t, r2, 12, "7,5"));
+        QCOMPARE(logged(log, 3).size(), 6);
+        QVERIFY2(logged(log, 3).last().endsWith(QStringLiteral("\"7,5\" i Ridelighed er rettet og tæller nu")),
+                 qPrintable(logged(log, 3).last()));
         QCOMPARE(listRow(view, "102")->text(22), QStringLiteral("7.800"));
         QCOMPARE(place("102"), QStringLiteral(":1"));
         QCOMPARE(place("101"), QStringLiteral(":2"));

@@ -660,19 +660,29 @@ bool ChampView::officeWithdrawn(int tableRow) const
     return champ::officeWithdrawn(champTable->text(tableRow, 5));
 }
 
-void ChampView::tellOutOfRange(int tableRow, int column, bool typed)
+void ChampView::tellMark(int tableRow, int column, bool typed)
 {
-    const QString key = QStringLiteral("%1 %2/%3/%4/").arg(QString::number(klasseNr), afd, champTable->text(tableRow, 1),
-                                                           QString::number(column))
-                        + champTable->text(tableRow, column);
-    if (m_toldMarks.contains(key) && !typed)
+    const QString key = QStringLiteral("%1 %2/%3/%4").arg(QString::number(klasseNr), afd, champTable->text(tableRow, 1),
+                                                          QString::number(column));
+    const QString text = champTable->text(tableRow, column);
+    const bool outOfRange = champ::markOutOfRange(text);
+    if (!outOfRange && !m_toldMarks.contains(key))
         return;
-    m_toldMarks.insert(key);
+    if (outOfRange && !typed && m_toldMarks.value(key) == text)
+        return;
+    if (outOfRange)
+        m_toldMarks.insert(key, text);
+    else
+        m_toldMarks.remove(key);
     const QString who = champTable->text(tableRow, 3) + QStringLiteral(" på ") + champTable->text(tableRow, 2);
-    emit logMessage(3, QStringLiteral("Klasse %1 %2, start nr. %3 (%4): \"%5\" i %6 er ikke en karakter fra 0 "
-                                      "til 10 og tæller ikke, før den er rettet")
-                           .arg(QString::number(klasseNr), afd, champTable->text(tableRow, 0), who.simplified(),
-                                champTable->text(tableRow, column), champTable->columnTitle(column)));
+    bool number = false;
+    champ::markValue(text, &number);
+    const QString what = outOfRange ? QStringLiteral("er ikke en karakter fra 0 til 10 og tæller ikke, før den er rettet")
+                         : number   ? QStringLiteral("er rettet og tæller nu")
+                                    : QStringLiteral("er rettet"); // a dash or a status letter
+    emit logMessage(3, QStringLiteral("Klasse %1 %2, start nr. %3 (%4): \"%5\" i %6 %7")
+                           .arg(QString::number(klasseNr), afd, champTable->text(tableRow, 0), who.simplified(), text,
+                                champTable->columnTitle(column), what));
 }
 
 void ChampView::calcPlace()
@@ -873,7 +883,7 @@ void ChampView::takeScoreLines(const QVector<QStringList> &lines)
             // not in the list that the pages show.
             if (m_layout.markColumns.contains(p) && field != status && champ::markOutOfRange(field)) {
                 outOfRange = true;
-                tellOutOfRange(row, p, false);
+                tellMark(row, p, false);
                 continue;
             }
             if (item)

@@ -5,7 +5,7 @@
 #include "views/champ/ChampScoreFile.h"
 #include "views/staevneKlasseInfo.h"
 
-#include <QSet>
+#include <QHash>
 #include <QStringList>
 #include <QVariantList>
 #include <QVector>
@@ -159,7 +159,8 @@ protected:
     // holds no mark from 0 to 10, so that it does not count: after every
     // edit that types one, and once for one that a score file brings back
     // (a reload on every change of the start list would tell it again).
-    void tellOutOfRange(int tableRow, int column, bool typed);
+    // A mark told so and then corrected is told to count now.
+    void tellMark(int tableRow, int column, bool typed);
     // The table's total of a row as the sheet computes it from the row's
     // marks as they stand; for the marks a score file brings back.
     virtual QString rowTotal(int tableRow) const = 0;
@@ -225,7 +226,7 @@ private:
     QString m_unkept;
     // The copy of an unreadable score file this view has told about.
     QString m_toldCopy;
-    // The marks outside 0 to 10 told about: class, competition number,
-    // column and text.
-    QSet<QString> m_toldMarks;
+    // The marks outside 0 to 10 told about, by class, competition number
+    // and column: the text told.
+    QHash<QString, QString> m_toldMarks;
 };

@@ -185,8 +185,8 @@ void staevneKlasseInfoChampDressur::calcSum(int row, int col)
     if (outOfRange)
         beep();
     const bool rejectedMark = outOfRange && m_layout.markColumns.contains(col);
-    if (rejectedMark)
-        tellOutOfRange(row, col, true);
+    if (m_layout.markColumns.contains(col))
+        tellMark(row, col, true);
     QTreeWidgetItem *item = listRowOf(row);
     // A withdrawn starter's list row keeps his status and no total: the
     // marks typed into his row stay on the sheet only.

@@ -148,10 +148,10 @@ void staevneKlasseInfoChampSpring::calcSum(int row, int col)
     }
 
     const bool rejectedMark = m_layout.markColumns.contains(col) && champ::markOutOfRange(text);
-    if (rejectedMark) {
+    if (rejectedMark)
         beep();
-        tellOutOfRange(row, col, true);
-    }
+    if (m_layout.markColumns.contains(col))
+        tellMark(row, col, true);
     // A withdrawn starter's list row keeps his status and no total: the
     // marks typed into his row stay on the sheet only.
     if (item && officeWithdrawn(row))
