@@ -133,32 +133,6 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
     }
 
-    void temporaryNames_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("target"); // empty: no temporary
-        QTest::newRow("page") << "klasse1_A.html.zeplive-tmp-aB3xYz" << "klasse1_A.html";
-        QTest::newRow("score file") << "S261207_klasse_7_A.csv.zeplive-tmp-000000" << "S261207_klasse_7_A.csv";
-        QTest::newRow("information page") << "S261207.html.zeplive-tmp-QWErty" << "S261207.html";
-        QTest::newRow("operator's backup") << "index.html.backup" << "";
-        QTest::newRow("operator's old copy") << "klasse1_A.html.gammel" << "";
-        QTest::newRow("operator's copy of the manifest") << "S261207.cfg.kopier" << "";
-        QTest::newRow("operator's copy of a score file") << "S261207_klasse_7_A.csv.backup" << "";
-        QTest::newRow("temporary of QSaveFile") << "klasse1_A.html.alJIsF" << "";
-        QTest::newRow("five characters") << "klasse1_A.html.zeplive-tmp-aB3xY" << "";
-        QTest::newRow("seven characters") << "klasse1_A.html.zeplive-tmp-aB3xYzz" << "";
-        QTest::newRow("no dot before the tag") << "klasse1_A.htmlzeplive-tmp-aB3xYz" << "";
-        QTest::newRow("tag alone") << ".zeplive-tmp-aB3xYz" << "";
-        QTest::newRow("not at the end") << "klasse1_A.html.zeplive-tmp-aB3xYz.backup" << "";
-    }
-
-    void temporaryNames()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, target);
-        QCOMPARE(interruptedWriteTarget(name), target);
-    }
-
     // As QSaveFile did: the file replaced keeps its permissions, a new file
     // gets those of any new file, and a link stays a link to the file that
     // gets the new content.
