@@ -49,6 +49,11 @@ bool markOutOfRange(const QString &text)
     return !ok || value > 10 || value < 0;
 }
 
+bool markToCorrect(const QString &text, const QString &officeStatus)
+{
+    return text != officeStatus && markOutOfRange(text);
+}
+
 int antalPlaceringer(int starters)
 {
     if (starters <= 1)
@@ -114,7 +119,7 @@ QStringList tablePlaces(const QVector<QStringList> &rows, int totalColumn, int t
         if (officeWithdrawn(row.value(5)))
             return true;
         for (int c : markColumns)
-            if (row.value(c) != row.value(5) && markOutOfRange(row.value(c)))
+            if (markToCorrect(row.value(c), row.value(5)))
                 return true;
         return false;
     };

@@ -30,6 +30,11 @@ QString statusWord(const QString &text);
 // count, and a row that holds one gives no result.
 bool markOutOfRange(const QString &text);
 
+// Whether a mark cell holds a mark to be corrected (markOutOfRange), other
+// than the office's status of the start that loading puts in the first mark
+// cell (the sheet's column 5).
+bool markToCorrect(const QString &text, const QString &officeStatus);
+
 // The number of placings for a count of starters: none for one starter or
 // less, otherwise one per four starters, rounded up.
 int antalPlaceringer(int starters);
@@ -62,8 +67,8 @@ QString springTotal(const QString &stil, const QString &fejl);
 // (column 1), such as the table's extra row, is no starter: it gets no
 // place and takes none. Nor does a starter whom the office withdrew or
 // recorded as not started (column 5, see `officeWithdrawn`), nor a row
-// with a mark outside 0 to 10 in one of `markColumns` (markOutOfRange; the
-// office's status in a mark cell aside): "999", whatever its total.
+// with a mark to correct in one of `markColumns` (markToCorrect): "999",
+// whatever its total.
 QStringList tablePlaces(const QVector<QStringList> &rows, int totalColumn, int tie1, int tie2,
                         const QVector<int> &markColumns = {});
 

@@ -881,7 +881,7 @@ void ChampView::takeScoreLines(const QVector<QStringList> &lines)
             champTable->setText(row, p, field);
             // A mark outside 0 to 10 stays on the sheet to be corrected, but
             // not in the list that the pages show.
-            if (m_layout.markColumns.contains(p) && field != status && champ::markOutOfRange(field)) {
+            if (m_layout.markColumns.contains(p) && champ::markToCorrect(field, status)) {
                 outOfRange = true;
                 tellMark(row, p, false);
                 continue;
