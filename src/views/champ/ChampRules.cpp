@@ -2,6 +2,7 @@
 
 #include "views/StartNrOrder.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace champ {
@@ -11,12 +12,12 @@ float markValue(const QString &text, bool *ok)
     QString t = text.trimmed();
     t.replace(QLatin1Char(','), QLatin1Char('.'));
     bool read = false;
-    float value = t.toFloat(&read);
-    if (!read || !std::isfinite(value))
-        value = 0;
+    const float value = t.toFloat(&read);
+    // "nan", "inf" and an overflow read as numbers, but are no marks.
+    const bool finite = read && std::isfinite(value);
     if (ok)
-        *ok = read && std::isfinite(value);
-    return value;
+        *ok = finite;
+    return finite ? value : 0.0f;
 }
 
 bool occursIn(const QString &text, const QString &letters)
@@ -112,53 +113,128 @@ float cellValue(const QStringList &row, int column)
 } // namespace
 
 QStringList tablePlaces(const QVector<QStringList> &rows, int totalColumn, int tie1, int tie2,
-                        const QVector<int> &markColumns)
+                        const QVector<bool> &outOfPlacing)
 {
-    // A row that neither gets nor takes a place.
-    const auto outOfPlacing = [&markColumns](const QStringList &row) {
-        if (officeWithdrawn(row.value(5)))
-            return true;
-        for (int c : markColumns)
-            if (markToCorrect(row.value(c), row.value(5)))
-                return true;
-        return false;
+    struct Key
+    {
+        float total, a, b;
+        bool operator>(const Key &o) const
+        {
+            if (total != o.total)
+                return total > o.total;
+            if (a != o.a)
+                return a > o.a;
+            return b > o.b;
+        }
+        bool operator==(const Key &o) const { return total == o.total && a == o.a && b == o.b; }
     };
     QStringList places;
     places.reserve(rows.size());
-    for (const QStringList &row : rows) {
-        const float total = cellValue(row, totalColumn);
+    QVector<Key> keys(rows.size());
+    QVector<int> ranked;
+    for (int i = 0; i < rows.size(); ++i) {
+        const QStringList &row = rows.at(i);
         if (row.value(1).isEmpty()) {
             places << QString();
             continue;
         }
-        if (outOfPlacing(row)) {
+        if (outOfPlacing.value(i)) {
             places << QStringLiteral("999");
             continue;
         }
+        const float total = cellValue(row, totalColumn);
         if (total <= 0) {
             // Case-sensitive on purpose: only the letters as the sheet writes them.
             places << (QStringLiteral("AOUDE").contains(row.value(totalColumn)) ? QStringLiteral("999")
                                                                                  : QString());
             continue;
         }
-        const float a = cellValue(row, tie1);
-        const float b = cellValue(row, tie2);
-        int place = 1;
-        for (const QStringList &other : rows) {
-            if (other.value(1).isEmpty() || outOfPlacing(other))
-                continue;
-            const float t = cellValue(other, totalColumn);
-            if (t > total)
-                ++place;
-            else if (t == total) {
-                const float oa = cellValue(other, tie1);
-                if (oa > a || (oa == a && cellValue(other, tie2) > b))
-                    ++place;
-            }
-        }
-        places << QString::number(place);
+        keys[i] = {total, cellValue(row, tie1), cellValue(row, tie2)};
+        ranked << i;
+        places << QString();
+    }
+    // A row's place is one more than the rows with a greater key: in this
+    // order, the position of the first of its equals.
+    std::stable_sort(ranked.begin(), ranked.end(), [&keys](int x, int y) { return keys.at(x) > keys.at(y); });
+    int place = 0;
+    for (int k = 0; k < ranked.size(); ++k) {
+        if (k == 0 || !(keys.at(ranked.at(k)) == keys.at(ranked.at(k - 1))))
+            place = k + 1;
+        places[ranked.at(k)] = QString::number(place);
     }
     return places;
+}
+
+RowStanding rowStanding(const QStringList &row, const SheetRule &rule, int editedColumn)
+{
+    RowStanding s;
+    const QString office = row.value(5);
+    const QString aoude = QStringLiteral("AOUDE");
+    s.starter = !row.value(1).isEmpty();
+    s.withdrawn = officeWithdrawn(office);
+
+    // A status typed now stands for the row; after that the total cell it
+    // was written into carries it, so a read-back or a reload decides as
+    // the edit did. An emptied cell is no status: it only holds no mark, as
+    // a reload (which cannot tell it from a row without marks) sees it too.
+    const QString statusCell = row.value(editedColumn >= 0 ? editedColumn : rule.totalColumn);
+    if (!statusCell.isEmpty() && occursIn(statusCell, aoude)) {
+        s.hasLetter = true;
+        s.letter = statusCell.toUpper();
+    }
+
+    for (int c : rule.markColumns)
+        if (markToCorrect(row.value(c), office))
+            s.notCounting << c;
+    if (rule.correctionColumn >= 0 && markToCorrect(row.value(rule.correctionColumn), office))
+        s.notCounting << rule.correctionColumn;
+
+    QString computed;
+    if (!s.hasLetter) {
+        if (rule.spring) {
+            for (int c : rule.markColumns) {
+                bool ok = false;
+                markValue(row.value(c), &ok);
+                if (ok && !s.notCounting.contains(c))
+                    ++s.count;
+            }
+            computed = springTotal(row.value(rule.markColumns.value(0)), row.value(rule.markColumns.value(1)));
+        } else {
+            QStringList marks;
+            for (int c : rule.markColumns)
+                marks << (c == rule.markColumns.first() && row.value(c) == office ? QString() : row.value(c));
+            // "-" stands for an edit that is no status: the row as it stands.
+            const DressurSum sum = dressurSum(marks, row.value(rule.correctionColumn), QStringLiteral("-"),
+                                              rule.correctionAdds);
+            s.count = sum.count;
+            computed = sum.total;
+        }
+    }
+
+    if (s.withdrawn)
+        s.total = office;
+    else if (s.hasLetter)
+        s.total = s.letter;
+    else if (s.notCounting.isEmpty())
+        s.total = computed;
+    s.result = !s.withdrawn && !s.hasLetter && s.notCounting.isEmpty() && s.count >= rule.minimumMarks;
+    if (s.withdrawn)
+        return s; // his list row stays as the database gave it
+
+    s.listTotal = s.hasLetter ? s.letter : s.result ? s.total : QString();
+    const QString word = s.hasLetter ? statusWord(s.letter) : QString();
+    s.listStatus = !word.isEmpty() ? word : s.result ? QString() : office;
+    for (int c = rule.copyFirst; c <= rule.copyLast; ++c) {
+        if (c == rule.totalColumn || c == rule.placeColumn)
+            continue;
+        QString text = row.value(c);
+        if (s.notCounting.contains(c) || (rule.markColumns.contains(c) && !office.isEmpty() && text == office))
+            text.clear();
+        if (rule.spring)
+            text.replace(QLatin1Char(','), QLatin1Char('.'));
+        s.listCells.append({c, text});
+    }
+    return s;
 }
 
 bool officeWithdrawn(const QString &status)

@@ -11,8 +11,8 @@
 namespace champ {
 
 // A mark as the operator types it. A decimal comma reads as a point, so
-// "7,5" is 7.5 and not 0. `ok` is false for a text that is no number (then
-// the value is 0).
+// "7,5" is 7.5 and not 0. `ok` is false for a text that is no finite number
+// ("x", "nan", "inf", "1e999"); then the value is 0.
 float markValue(const QString &text, bool *ok = nullptr);
 
 // Whether the upper-cased text is a substring of `letters` ("AOUDE" or
@@ -65,17 +65,64 @@ QString springTotal(const QString &stil, const QString &fejl);
 // (higher first; -1 for none); "999" for a total that is empty or a status
 // text, "" for a number of 0 or less. A row without a competition number
 // (column 1), such as the table's extra row, is no starter: it gets no
-// place and takes none. Nor does a starter whom the office withdrew or
-// recorded as not started (column 5, see `officeWithdrawn`), nor a row
-// with a mark to correct in one of `markColumns` (markToCorrect): "999",
-// whatever its total.
+// place and takes none. Nor does a row that `outOfPlacing` marks (its row
+// standing's outOfPlacing(): withdrawn by the office, or holding a value
+// that does not count): "999", whatever its total. Each row's key is read
+// once, so the placing costs a sort, not a comparison of every pair.
 QStringList tablePlaces(const QVector<QStringList> &rows, int totalColumn, int tie1, int tie2,
-                        const QVector<int> &markColumns = {});
+                        const QVector<bool> &outOfPlacing = {});
 
 // Whether the competition-management system's status of a start (the
 // sheet's column 5) takes the starter out of the class: withdrawn or not
 // started, any case.
 bool officeWithdrawn(const QString &status);
+
+// What tells the two sheets apart for the rule of a row.
+struct SheetRule
+{
+    bool spring = false;          // "HS Stil" minus "HS Fejl"; otherwise the dressage mean
+    QVector<int> markColumns;     // marks from 0 to 10 that make the total
+    int correctionColumn = -1;    // dressage "Fejl" ("Føl"): from 0 to 10, off the mean
+    bool correctionAdds = false;  // "vis.dv": the correction is added instead
+    int totalColumn = 0;
+    int placeColumn = 0;
+    int minimumMarks = 1;         // marks counted before the total is the row's result
+    int copyFirst = 0;            // the columns the list takes from the sheet
+    int copyLast = -1;
+};
+
+// What one row of a championship sheet stands for, decided in one place for
+// every path that fills the list: an operator's edit, a score file read back
+// at a load (also after a restart), a reload on a tick or on F5.
+//
+// - The office's status (column 5) comes first: a starter it withdrew or
+//   recorded as not started keeps his marks on the sheet, but the sheet's
+//   total shows that status, he takes no place, and his list row stays as
+//   the database gave it.
+// - A value that does not count (a mark or correction outside 0 to 10, or a
+//   text that is no number: "nan", "inf", "1e999", "x") stands on the sheet
+//   to be corrected; while it does, the row has no total and no place.
+// - A status letter ("AOUDE", any case) stands for the row when it is typed
+//   into a result cell (`editedColumn`), and after that by the total cell it
+//   was written into, until an edit of the row that is no status.
+// - Otherwise the total is worked out from the marks that count.
+struct RowStanding
+{
+    bool starter = false;         // the row has a competition number
+    bool withdrawn = false;       // officeWithdrawn(column 5)
+    bool hasLetter = false;       // a status text stands for the row
+    QString letter;               // that text, upper-cased
+    QVector<int> notCounting;     // cells whose value does not count
+    int count = 0;                // marks counted
+    QString total;                // the sheet's total cell
+    bool result = false;          // the total is the row's result, for the list
+    QString listTotal;            // the list's total: the result or the status text
+    QString listStatus;           // the list's column 5
+    QVector<QPair<int, QString>> listCells; // the list's copies of the sheet's cells
+
+    bool outOfPlacing() const { return withdrawn || !notCounting.isEmpty(); }
+};
+RowStanding rowStanding(const QStringList &row, const SheetRule &rule, int editedColumn = -1);
 
 // The list's placing, over the list rows in their shown order.
 struct ListPlacing

@@ -45,7 +45,9 @@ Contents read(const QByteArray &bytes, Encoding encoding, int columns)
 {
     const QString text = encoding == Encoding::Utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
     Contents contents;
+    int number = 0;
     for (QString l : text.split(QLatin1Char('\n'))) {
+        ++number;
         if (l.endsWith(QLatin1Char('\r')))
             l.chop(1);
         const QStringList fields = l.split(QLatin1Char(';'));
@@ -54,8 +56,10 @@ Contents read(const QByteArray &bytes, Encoding encoding, int columns)
             // a starter, as a line with another separator gives.
             if (fields.value(1).isEmpty())
                 ++contents.unreadable;
-            else
+            else {
                 contents.dataLines << fields;
+                contents.lineNumbers << number;
+            }
         } else if (std::any_of(l.cbegin(), l.cend(), [](QChar c) { return c.isLetterOrNumber(); })
                    && !(fields.first() == QLatin1String("Start Nr") && fields.size() == columns)) {
             ++contents.unreadable;

@@ -22,6 +22,8 @@ struct Contents
 {
     // The data lines, split into fields (empty fields kept).
     QVector<QStringList> dataLines;
+    // The line number in the file (from 1) of each data line.
+    QVector<int> lineNumbers;
     // Lines that are none of the file's own: no data line with its
     // competition number, no header of `columns` fields beginning with
     // "Start Nr", and not empty (a line without a letter or a digit, as the

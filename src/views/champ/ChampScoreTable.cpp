@@ -1,5 +1,7 @@
 #include "views/champ/ChampScoreTable.h"
 
+#include <QColor>
+#include <QFont>
 #include <QStyledItemDelegate>
 
 // Notes which cell an editor changed; the table reports it once the
@@ -124,6 +126,28 @@ QStringList ChampScoreTable::rowTexts(int row) const
     for (int c = 0; c < columnCount(); ++c)
         texts << text(row, c);
     return texts;
+}
+
+namespace {
+constexpr int FlaggedRole = Qt::UserRole + 1;
+}
+
+void ChampScoreTable::setFlagged(int row, int column, bool flagged)
+{
+    QTableWidgetItem *cell = item(row, column);
+    if (!cell || cell->data(FlaggedRole).toBool() == flagged)
+        return;
+    cell->setData(FlaggedRole, flagged);
+    cell->setData(Qt::BackgroundRole, flagged ? QVariant(QColor(255, 170, 170)) : QVariant());
+    QFont bold = cell->font();
+    bold.setBold(flagged);
+    cell->setFont(bold);
+}
+
+bool ChampScoreTable::isFlagged(int row, int column) const
+{
+    const QTableWidgetItem *cell = item(row, column);
+    return cell && cell->data(FlaggedRole).toBool();
 }
 
 void ChampScoreTable::clearRow(int row)

@@ -33,6 +33,10 @@ public:
     QString text(int row, int column) const;
     void setText(int row, int column, const QString &text);
     QStringList rowTexts(int row) const;
+    // A cell whose value does not count stands out (a light red ground and
+    // bold text) for as long as it is flagged.
+    void setFlagged(int row, int column, bool flagged);
+    bool isFlagged(int row, int column) const;
     void clearRow(int row);
 
     // Takes an edit that is under way as the operator's (valueChanged

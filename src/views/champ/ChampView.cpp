@@ -45,6 +45,13 @@ ChampView::ChampView(const ChampLayout &layout, appConfig *cfg, QWidget *parent,
     startUpdateTimer(20000);
     connect(listView1, &QTreeWidget::itemDoubleClicked, this, &staevneKlasseInfo::slotHeighLight);
 
+    m_uncounted = new QLabel(champTableFrame);
+    m_uncounted->setObjectName(QStringLiteral("uncounted"));
+    m_uncounted->setTextFormat(Qt::PlainText);
+    m_uncounted->setWordWrap(true);
+    m_uncounted->setStyleSheet(QStringLiteral("QLabel { color: #a00000; font-weight: bold; }"));
+    m_uncounted->hide();
+    champTableFrameLayout->addWidget(m_uncounted);
     champTable = new ChampScoreTable(champTableFrame);
     champTable->setObjectName(QStringLiteral("champTable"));
     champTableFrameLayout->addWidget(champTable);
@@ -290,6 +297,7 @@ bool ChampView::loadKlasse(QString *why)
         takeScoreLines(unsaved);
     else if (readScoreFile && !scoreBytes.isNull())
         takeScoreFile(automaticPath(), scoreBytes);
+    applyAllRows();
     calculatePlace();
     calcPlace();
     champTable->setCurrentCell(0, m_layout.firstMarkColumn);
@@ -665,7 +673,7 @@ void ChampView::tellMark(int tableRow, int column, bool typed)
     const QString key = QStringLiteral("%1 %2/%3/%4").arg(QString::number(klasseNr), afd, champTable->text(tableRow, 1),
                                                           QString::number(column));
     const QString text = champTable->text(tableRow, column);
-    const bool outOfRange = champ::markOutOfRange(text);
+    const bool outOfRange = champ::markToCorrect(text, champTable->text(tableRow, 5));
     if (!outOfRange && !m_toldMarks.contains(key))
         return;
     if (outOfRange && !typed && m_toldMarks.value(key) == text)
@@ -680,19 +688,109 @@ void ChampView::tellMark(int tableRow, int column, bool typed)
     const QString what = outOfRange ? QStringLiteral("er ikke en karakter fra 0 til 10 og tæller ikke, før den er rettet")
                          : number   ? QStringLiteral("er rettet og tæller nu")
                                     : QStringLiteral("er rettet"); // a dash or a status letter
-    emit logMessage(3, QStringLiteral("Klasse %1 %2, start nr. %3 (%4): \"%5\" i %6 %7")
-                           .arg(QString::number(klasseNr), afd, champTable->text(tableRow, 0), who.simplified(), text,
-                                champTable->columnTitle(column), what));
+    // What to correct first: the status bar of a small window shows the
+    // beginning of the line.
+    emit logMessage(3, QStringLiteral("Start nr. %1: \"%2\" i %3 %4 (klasse %5 %6, %7)")
+                           .arg(champTable->text(tableRow, 0), text, champTable->columnTitle(column), what,
+                                QString::number(klasseNr), afd, who.simplified()));
+}
+
+champ::SheetRule ChampView::sheetRule() const
+{
+    champ::SheetRule rule;
+    rule.spring = m_layout.pageKind == ChampPages::Kind::Spring;
+    rule.markColumns = m_layout.markColumns;
+    rule.correctionColumn = m_layout.correctionColumn;
+    rule.correctionAdds = intSetting(QStringLiteral("vis.dv"), QStringLiteral("0")) != 0;
+    rule.totalColumn = m_layout.totalColumn;
+    rule.placeColumn = m_layout.placeColumn;
+    rule.minimumMarks = m_layout.minimumMarks;
+    rule.copyFirst = m_layout.readFirst;
+    rule.copyLast = m_layout.readLast;
+    return rule;
+}
+
+champ::RowStanding ChampView::applyRow(int tableRow, int editedColumn)
+{
+    const champ::RowStanding s = champ::rowStanding(champTable->rowTexts(tableRow), sheetRule(), editedColumn);
+    champTable->setText(tableRow, m_layout.totalColumn, s.total);
+    QTreeWidgetItem *item = listRowOf(tableRow);
+    if (!item || s.withdrawn)
+        return s;
+    for (const auto &cell : s.listCells)
+        item->setText(cell.first, cell.second);
+    item->setText(m_layout.totalColumn, s.listTotal);
+    item->setText(5, s.listStatus);
+    return s;
+}
+
+void ChampView::applyAllRows()
+{
+    QVector<int> checked = m_layout.markColumns;
+    if (m_layout.correctionColumn >= 0)
+        checked << m_layout.correctionColumn;
+    for (int r = 0; r < champTable->rowCount(); ++r) {
+        if (champTable->text(r, 1).isEmpty())
+            continue;
+        applyRow(r);
+        for (int c : std::as_const(checked))
+            tellMark(r, c, false);
+    }
+}
+
+champ::RowStanding ChampView::takeEdit(int tableRow, int column)
+{
+    if (m_layout.markColumns.contains(column) || column == m_layout.correctionColumn)
+        tellMark(tableRow, column, true);
+    const QTreeWidgetItem *item = listRowOf(tableRow);
+    const QString published = item ? item->text(m_layout.totalColumn) : QString();
+    const champ::RowStanding s = applyRow(tableRow, column);
+    placeAll();
+    lastChangeId = champTable->text(tableRow, 1).toInt(nullptr, 10);
+    // A result that leaves the pages is news as much as one that arrives.
+    if (item && !published.isEmpty() && item->text(m_layout.totalColumn) != published)
+        announce(true);
+    return s;
+}
+
+void ChampView::publishEdit()
+{
+    printHtml();
+    saveAutomatic();
 }
 
 void ChampView::calcPlace()
 {
+    const champ::SheetRule rule = sheetRule();
+    QVector<int> checked = m_layout.markColumns;
+    if (m_layout.correctionColumn >= 0)
+        checked << m_layout.correctionColumn;
     QVector<QStringList> rows;
-    for (int r = 0; r < champTable->rowCount(); ++r)
+    QVector<bool> out;
+    QStringList uncounted;
+    const int count = champTable->rowCount();
+    rows.reserve(count);
+    out.reserve(count);
+    for (int r = 0; r < count; ++r) {
         rows << champTable->rowTexts(r);
-    const QStringList places = champ::tablePlaces(rows, m_layout.totalColumn, m_layout.tie1, m_layout.tie2, m_layout.markColumns);
+        const champ::RowStanding s = champ::rowStanding(rows.last(), rule);
+        out << s.outOfPlacing();
+        for (int c : std::as_const(checked))
+            champTable->setFlagged(r, c, s.notCounting.contains(c));
+        for (int c : s.notCounting)
+            uncounted << QStringLiteral("start nr. %1 %2 \"%3\"").arg(rows.last().value(0), champTable->columnTitle(c),
+                                                                       rows.last().value(c));
+    }
+    const QStringList places = champ::tablePlaces(rows, m_layout.totalColumn, m_layout.tie1, m_layout.tie2, out);
     for (int r = 0; r < places.size(); ++r)
         champTable->setText(r, m_layout.placeColumn, places.at(r));
+    if (uncounted.isEmpty()) {
+        m_uncounted->hide();
+    } else {
+        m_uncounted->setText(QStringLiteral("Tæller ikke, før det er rettet til en karakter fra 0 til 10: %1")
+                                 .arg(uncounted.join(QStringLiteral(", "))));
+        m_uncounted->show();
+    }
 }
 
 void ChampView::calculatePlace()
@@ -717,6 +815,23 @@ void ChampView::placeAll()
 }
 
 // ---- the score file ----------------------------------------------------------
+
+namespace {
+
+// " (linje 3 og 7 hører ikke til nogen starter)" for the log, or nothing.
+QString unmatchedText(const QVector<int> &lines)
+{
+    if (lines.isEmpty())
+        return QString();
+    QStringList numbers;
+    for (int n : lines)
+        numbers << QString::number(n);
+    const QString last = numbers.takeLast();
+    const QString list = numbers.isEmpty() ? last : numbers.join(QStringLiteral(", ")) + QStringLiteral(" og ") + last;
+    return QStringLiteral(" (linje %1 hører ikke til nogen starter på pointtavlen)").arg(list);
+}
+
+} // namespace
 
 void ChampView::saveAutomatic()
 {
@@ -757,7 +872,9 @@ bool ChampView::writeScoreFile(const QString &path, QString *error)
             file.close();
             const ChampScoreFile::Contents contents =
                 ChampScoreFile::read(bytes, m_layout.encoding, m_layout.fileColumns);
-            if (contents.unreadable > 0 && !keepUnreadable(path, bytes, contents.unreadable, error))
+            const QVector<int> unmatched = unmatchedLines(contents);
+            const int unreadable = contents.unreadable + int(unmatched.size());
+            if (unreadable > 0 && !keepUnreadable(path, bytes, unreadable, error, unmatchedText(unmatched)))
                 return false;
         } else if (file.exists()) {
             *error = file.errorString();
@@ -768,15 +885,16 @@ bool ChampView::writeScoreFile(const QString &path, QString *error)
     return writeWholeFile(path, scoreFileBytes(), error);
 }
 
-bool ChampView::keepUnreadable(const QString &path, const QByteArray &bytes, int lines, QString *error)
+bool ChampView::keepUnreadable(const QString &path, const QByteArray &bytes, int lines, QString *error,
+                               const QString &which)
 {
     const auto tell = [&](const QString &copy) {
         if (m_toldCopy == copy)
             return;
         m_toldCopy = copy;
-        emit logMessage(1, QStringLiteral("Pointfilen %1 har %2 linjer, som ikke kan læses; "
-                                          "en kopi af filen er gemt som %3")
-                               .arg(path, QString::number(lines), copy));
+        emit logMessage(1, QStringLiteral("Pointfilen %1 har %2 linjer, som ikke kan læses%3; "
+                                          "en kopi af filen er gemt som %4")
+                               .arg(path, QString::number(lines), which, copy));
     };
     // Numbered: the copy of a later unreadable file does not replace an
     // earlier one, and no save of the sheet goes to a ".bak" name.
@@ -842,19 +960,34 @@ void ChampView::takeScoreFile(const QString &path, const QByteArray &bytes)
 {
     const ChampScoreFile::Contents contents = ChampScoreFile::read(bytes, m_layout.encoding, m_layout.fileColumns);
     // A file saved again by a spreadsheet in another encoding or with
-    // another separator reads as no marks; the next save would replace the
-    // marks it holds.
+    // another separator reads as no marks, and a line whose competition
+    // number is damaged matches no starter; the next save would replace the
+    // marks they hold.
+    const QVector<int> unmatched = unmatchedLines(contents);
+    const int unreadable = contents.unreadable + int(unmatched.size());
+    const QString which = unmatchedText(unmatched);
     QString error;
-    if (contents.unreadable == 0 || keepUnreadable(path, bytes, contents.unreadable, &error)) {
+    if (unreadable == 0 || keepUnreadable(path, bytes, unreadable, &error, which)) {
         if (m_unkept == path)
             m_unkept.clear();
     } else if (m_unkept != path) {
         m_unkept = path;
-        emit logMessage(1, QStringLiteral("Pointfilen %1 har %2 linjer, som ikke kan læses, og en kopi af filen "
-                                          "kunne ikke gemmes: %3; pointtavlen gemmes ikke over filen, før kopien er gemt")
-                               .arg(path, QString::number(contents.unreadable), error));
+        emit logMessage(1, QStringLiteral("Pointfilen %1 har %2 linjer, som ikke kan læses%3, og en kopi af filen "
+                                          "kunne ikke gemmes: %4; pointtavlen gemmes ikke over filen, før kopien er gemt")
+                               .arg(path, QString::number(unreadable), which, error));
     }
     takeScoreLines(contents.dataLines);
+}
+
+QVector<int> ChampView::unmatchedLines(const ChampScoreFile::Contents &contents) const
+{
+    QVector<int> unmatched;
+    for (int i = 0; i < contents.dataLines.size(); ++i) {
+        const QString key = contents.dataLines.at(i).value(1);
+        if (!key.isEmpty() && champTable->findRow(1, key) < 0)
+            unmatched << contents.lineNumbers.value(i);
+    }
+    return unmatched;
 }
 
 void ChampView::takeScoreLines(const QVector<QStringList> &lines)
@@ -868,44 +1001,20 @@ void ChampView::takeScoreLines(const QVector<QStringList> &lines)
         const int row = champTable->findRow(1, key);
         if (row < 0)
             continue;
-        QTreeWidgetItem *item = listRowOf(row);
         // The database's status that loading put in the first mark cell
         // stays there when the file has nothing in its place: the office
         // may have withdrawn the starter after the file was saved.
         const QString status = champTable->text(row, 5);
-        bool outOfRange = false;
         for (int p = m_layout.readFirst; p <= m_layout.readLast && p < fields.size(); ++p) {
-            const QString &field = fields.at(p);
-            if (p == m_layout.firstMarkColumn && field.isEmpty() && !status.isEmpty())
+            if (p == m_layout.firstMarkColumn && fields.at(p).isEmpty() && !status.isEmpty())
                 continue;
-            champTable->setText(row, p, field);
-            // A mark outside 0 to 10 stays on the sheet to be corrected, but
-            // not in the list that the pages show.
-            if (m_layout.markColumns.contains(p) && champ::markToCorrect(field, status)) {
-                outOfRange = true;
-                tellMark(row, p, false);
-                continue;
-            }
-            if (item)
-                item->setText(p, field);
+            champTable->setText(row, p, fields.at(p));
         }
-        // Such a row gives no result, also when the file holds the total a
-        // sheet that counted the mark once wrote: the sheet computes it anew
-        // and the list keeps what loading gave it.
-        if (outOfRange && champ::statusWord(champTable->text(row, m_layout.totalColumn)).isEmpty()) {
-            champTable->setText(row, m_layout.totalColumn, rowTotal(row));
-            if (item)
-                item->setText(m_layout.totalColumn, QString());
-        }
-        if (!item)
-            continue;
         if (startTid < fields.size() && !fields.at(startTid).isEmpty() && startTimeFromSheet()) {
             champTable->setText(row, startTid, fields.at(startTid));
-            item->setText(startTid, fields.at(startTid));
+            if (QTreeWidgetItem *item = listRowOf(row))
+                item->setText(startTid, fields.at(startTid));
         }
-        const QString word = champ::statusWord(champTable->text(row, m_layout.totalColumn));
-        if (!word.isEmpty() && !officeWithdrawn(row))
-            item->setText(5, word);
     }
     listView1->sortItems(listView1->sortColumn(), listView1->header()->sortIndicatorOrder());
 }

@@ -2,6 +2,7 @@
 
 #include "views/HippodataExport.h"
 #include "views/champ/ChampPages.h"
+#include "views/champ/ChampRules.h"
 #include "views/champ/ChampScoreFile.h"
 #include "views/staevneKlasseInfo.h"
 
@@ -12,6 +13,7 @@
 
 class ChampScoreTable;
 class QContextMenuEvent;
+class QLabel;
 class QFont;
 class QPrinter;
 class QPushButton;
@@ -30,6 +32,8 @@ struct ChampLayout
     int placeColumn = 0;      // list and table
     int firstMarkColumn = 0;  // where the cursor starts and a status word is repeated
     QVector<int> markColumns; // the marks that make the total: each from 0 to 10
+    int correctionColumn = -1; // a correction of the total, from 0 to 10 too; -1 for none
+    int minimumMarks = 1;     // marks that must count before the list takes the total
     int startTidColumn = 0;
     int tie1 = -1;            // tie-breaks of equal totals, -1 for none
     int tie2 = -1;
@@ -161,9 +165,20 @@ protected:
     // (a reload on every change of the start list would tell it again).
     // A mark told so and then corrected is told to count now.
     void tellMark(int tableRow, int column, bool typed);
-    // The table's total of a row as the sheet computes it from the row's
-    // marks as they stand; for the marks a score file brings back.
-    virtual QString rowTotal(int tableRow) const = 0;
+    // The rule of a row (champ::rowStanding) as this sheet applies it, with
+    // "vis.dv" as it is set now.
+    champ::SheetRule sheetRule() const;
+    // Decides what a table row stands for and writes it: the table's total
+    // and, unless the office withdrew the starter, his list row. Every path
+    // that fills the list comes through here: an edit (`editedColumn`, the
+    // result cell just typed into), a load with its score file, a reload.
+    champ::RowStanding applyRow(int tableRow, int editedColumn = -1);
+    // An operator's edit of a result cell, after the view's own checks:
+    // the row, a told mark, the placings and `lastChangeId`. A starter whose
+    // published total goes (a typo, a status) is announced.
+    champ::RowStanding takeEdit(int tableRow, int column);
+    // The pages and the save that end an edit.
+    void publishEdit();
     // Sort, list placing and table placing, as after every edit.
     void placeAll();
     // Marks the class to be announced (resultChangeClass) with the next
@@ -206,12 +221,22 @@ private:
     // Copies a score file with lines the sheet could not read aside, under
     // a name no save and no later copy takes, and says where; true when it
     // is kept (also by an earlier copy of the same bytes).
-    bool keepUnreadable(const QString &path, const QByteArray &bytes, int lines, QString *error);
-    // The marks of score-file lines into the table and the list.
+    bool keepUnreadable(const QString &path, const QByteArray &bytes, int lines, QString *error,
+                        const QString &which = QString());
+    // The fields of score-file lines into the table.
     void takeScoreLines(const QVector<QStringList> &lines);
+    // The line numbers of a score file's data lines that match no row of the
+    // sheet (a damaged or unknown competition number): their marks would be
+    // gone with the next save, so such a file counts as unreadable.
+    QVector<int> unmatchedLines(const ChampScoreFile::Contents &contents) const;
+    // Every row after a load: applyRow, and a value that does not count told
+    // once.
+    void applyAllRows();
     void applyHeader(const QVariantList &values);
 
     QPushButton *m_saveButton = nullptr;
+    // Above the table while values stand that do not count: which and where.
+    QLabel *m_uncounted = nullptr;
     // Set by the first load that read the class: before it the table is no
     // class's sheet and must not be saved over a score file.
     bool m_loaded = false;

@@ -39,6 +39,8 @@ ChampLayout dressurLayout()
     for (int c = staevneKlasseInfoChampDressur::Trav; c <= staevneKlasseInfoChampDressur::Kapacitet2; ++c)
         if (c != staevneKlasseInfoChampDressur::Fejl)
             l.markColumns << c;
+    l.correctionColumn = staevneKlasseInfoChampDressur::Fejl;
+    l.minimumMarks = 5;
     l.startTidColumn = staevneKlasseInfoChampDressur::StartTid;
     l.tie1 = staevneKlasseInfoChampDressur::Kapacitet;
     l.tie2 = 12; // "Ridelighed"
@@ -181,66 +183,18 @@ void staevneKlasseInfoChampDressur::calcSum(int row, int col)
         return;
 
     const QString text = champTable->text(row, col);
-    const bool outOfRange = champ::markOutOfRange(text);
-    if (outOfRange)
+    if (champ::markOutOfRange(text))
         beep();
-    const bool rejectedMark = outOfRange && m_layout.markColumns.contains(col);
-    if (m_layout.markColumns.contains(col))
-        tellMark(row, col, true);
-    QTreeWidgetItem *item = listRowOf(row);
-    // A withdrawn starter's list row keeps his status and no total: the
-    // marks typed into his row stay on the sheet only.
-    if (item && officeWithdrawn(row))
-        item = nullptr;
-    if (item && !rejectedMark)
-        item->setText(col, text);
-
-    const champ::DressurSum sum = marksSum(row, text);
-    champTable->setText(row, Total, sum.total);
-    if (item) {
-        if (sum.count == 0) {
-            const QString word = champ::statusWord(text);
-            if (!champ::occursIn(text, QStringLiteral("AOUDE")))
-                item->setText(Afmeldt, QString());
-            else if (!word.isEmpty())
-                item->setText(Afmeldt, word);
-            // As a reload would: a starter who was placed and is now out
-            // (or has no marks left) loses the published total at once.
-            item->setText(Total, sum.total);
-        } else if (sum.complete()) {
-            item->setText(Total, sum.total);
-            item->setText(DSPTotal, champTable->text(row, DSPTotal));
-            item->setText(Afmeldt, QString());
-        }
-    }
-
-    placeAll();
-    lastChangeId = champTable->text(row, StaevneNr).toInt(nullptr, 10);
-    if (sum.complete() || champ::occursIn(text, QStringLiteral("AOUDE-")))
+    const champ::RowStanding standing = takeEdit(row, col);
+    if (standing.result || champ::occursIn(text, QStringLiteral("AOUDE-")))
         announce(true);
-    printHtml();
-    saveAutomatic();
+    publishEdit();
 
     const int lastMark = champTable->isColumnHidden(Fejl) ? Kapacitet : Fejl;
     if (col == lastMark && !dsp)
         champTable->setCurrentCell(row + 1 < champTable->rowCount() ? row + 1 : row, Trav);
     else
         champTable->setCurrentCell(row, nextShownColumn(col));
-}
-
-champ::DressurSum staevneKlasseInfoChampDressur::marksSum(int row, const QString &edited) const
-{
-    QStringList marks;
-    for (int c : m_layout.markColumns)
-        marks << champTable->text(row, c);
-    const bool dvOn = intSetting(QStringLiteral("vis.dv"), QStringLiteral("0")) != 0;
-    return champ::dressurSum(marks, champTable->text(row, Fejl), edited, dvOn);
-}
-
-QString staevneKlasseInfoChampDressur::rowTotal(int row) const
-{
-    // "-" is a mark cell's text that stands for no status.
-    return marksSum(row, QStringLiteral("-")).total;
 }
 
 // The column the cursor moves on to from `col` in the same row: the next one

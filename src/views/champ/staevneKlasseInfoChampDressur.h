@@ -38,11 +38,7 @@ protected:
     QString exportSql() const override;
     QStringList exportFirstFields(const QString &klasse, const HippodataExport::Starter &starter) const override;
 
-    QString rowTotal(int row) const override;
-
 private:
-    // The row's marks summed up; `edited` as champ::dressurSum takes it.
-    champ::DressurSum marksSum(int row, const QString &edited) const;
     bool isFoalClass() const;
     int nextShownColumn(int col) const;
 };

@@ -147,40 +147,12 @@ void staevneKlasseInfoChampSpring::calcSum(int row, int col)
         return;
     }
 
-    const bool rejectedMark = m_layout.markColumns.contains(col) && champ::markOutOfRange(text);
-    if (rejectedMark)
+    if (m_layout.markColumns.contains(col) && champ::markOutOfRange(text))
         beep();
-    if (m_layout.markColumns.contains(col))
-        tellMark(row, col, true);
-    // A withdrawn starter's list row keeps his status and no total: the
-    // marks typed into his row stay on the sheet only.
-    if (item && officeWithdrawn(row))
-        item = nullptr;
-    champTable->setText(row, HSTotal, rowTotal(row));
-    if (item && !rejectedMark)
-        item->setText(col, QString(text).replace(QLatin1Char(','), QLatin1Char('.')));
-    if (!champ::occursIn(text, QStringLiteral("AOUDE"))) {
-        if (item) {
-            item->setText(HSTotal, champTable->text(row, HSTotal));
-            item->setText(Afmeldt, QString());
-        }
-    } else {
-        champTable->setText(row, HSTotal, text.toUpper());
-        if (item) {
-            const QString word = champ::statusWord(text);
-            if (!word.isEmpty())
-                item->setText(Afmeldt, word);
-            // As a reload would: a starter who is out loses the published total at once.
-            item->setText(HSTotal, champTable->text(row, HSTotal));
-        }
-    }
-
-    placeAll();
-    lastChangeId = champTable->text(row, StaevneNr).toInt(nullptr, 10);
+    takeEdit(row, col);
     if (col == HSTid || champ::occursIn(text, QStringLiteral("AOUDE-")))
         announce(true);
-    printHtml();
-    saveAutomatic();
+    publishEdit();
 
     switch (col) {
     case HSStil:
@@ -212,7 +184,3 @@ void staevneKlasseInfoChampSpring::toggleS4(bool on)
     emit logMessage(1, QStringLiteral("Toggle S4 %1").arg(on ? 1 : 0));
 }
 
-QString staevneKlasseInfoChampSpring::rowTotal(int row) const
-{
-    return champ::springTotal(champTable->text(row, HSStil), champTable->text(row, HSFejl));
-}

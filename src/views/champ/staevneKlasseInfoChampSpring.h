@@ -33,5 +33,4 @@ protected:
     bool startTimeFromSheet() const override;
     QString exportSql() const override;
     QStringList exportFirstFields(const QString &klasse, const HippodataExport::Starter &starter) const override;
-    QString rowTotal(int row) const override;
 };
