@@ -10,6 +10,7 @@
 #include "views/champ/ChampScoreTable.h"
 
 #include <QJsonArray>
+#include <QLabel>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPushButton>
@@ -127,6 +128,115 @@ private slots:
             if (champ::markOutOfRange(QLatin1String(mark)))
                 rings << QLatin1String(mark);
         QCOMPARE(rings, (QStringList{"10.5", "-0.5"}));
+    }
+
+    // What the rule decides for one sheet row. A row is written as
+    // "office|cells" where cells are "column=text" pairs separated by blanks
+    // ("_" is a blank inside a text); the expected standing is
+    // "total|list total|list status|columns that do not count|standing".
+    void rowStanding_data()
+    {
+        QTest::addColumn<bool>("spring");
+        QTest::addColumn<bool>("dv");
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<int>("edited");
+        QTest::addColumn<QString>("expected");
+        const QString five = QStringLiteral("9=7 10=7.5 11=8 12=6.5 13=7");
+        const auto d = [](const char *name, const QString &row, int edited, const char *expected, bool dv = false) {
+            QTest::newRow(name) << false << dv << row << edited << QString::fromUtf8(expected);
+        };
+        const auto j = [](const char *name, const QString &row, int edited, const char *expected) {
+            QTest::newRow(name) << true << false << row << edited << QString::fromUtf8(expected);
+        };
+        d("five marks", "|" + five + " 14=0.5", -1, "6.700|6.700||-|result");
+        d("five marks, the correction adds", "|" + five + " 14=0.5", -1, "7.700|7.700||-|result", true);
+        d("four marks wait for the fifth", "|9=7 10=7.5 11=8 12=6.5", -1, "7.250|||-|");
+        d("bounds 0 and 10 count", "|9=0 10=10 11=10.0 12=0,0 13=10 14=0", -1, "6.000|6.000||-|result");
+        d("second marks count", "|" + five + " 15=8 16=8 17=8 18=8 19=8", -1, "7.600|7.600||-|result");
+        for (const char *typo : {"10.5", "-0.5", "nan", "NaN", "inf", "-inf", "1e999", "x"})
+            d(typo, "|9=" + QLatin1String(typo) + " 10=7.5 11=8 12=6.5 13=7 14=0", 9, "|||9|out");
+        d("a second mark of 11", "|" + five + " 15=11", -1, "|||15|out");
+        for (const char *fejl : {"20", "1e3", "-1", "nan", "10.5"})
+            d(fejl, "|" + five + " 14=" + QLatin1String(fejl), 14, "|||14|out");
+        d("a correction of 10 is one", "|" + five + " 14=10", 14, "-2.800|-2.800||-|result");
+        d("a dash is no mark", "|9=- 10=7.5 11=8 12=6.5 13=7 14=0", 9, "7.250|||-|");
+        // The office's status, any case: marks typed into the row, also in
+        // the first mark cell, reach nothing, and the sheet shows why.
+        for (const char *status : {"AFMELDT", "Afmeldt", "afmeldt", "EJ MØDT", "Ej mødt", "dis_ej_modt"})
+            d(status, QString::fromUtf8(status) + "|9=9 10=9 11=9 12=9 13=9", 9,
+              (QString::fromUtf8(status) + "||||out").toUtf8().constData());
+        d("office's status in the first mark cell", "Afmeldt|9=Afmeldt", -1, "Afmeldt||||out");
+        d("office's disqualification without marks", "DISKVALIFICERET|9=DISKVALIFICERET", -1,
+          "||DISKVALIFICERET|-|");
+        d("the sheet's result over the office's", "DISKVALIFICERET|" + five, -1, "7.200|7.200||-|result");
+        // A status letter typed into a mark cell stands for the row, and the
+        // total cell carries it through a read-back; an edit that is no
+        // status takes it away again.
+        d("e typed", "|9=7 10=7.5 11=e 12=6.5 13=7", 11, "E|E|Ej mødt|-|");
+        d("E read back", "|9=7 10=7.5 11=e 12=6.5 13=7 22=E", -1, "E|E|Ej mødt|-|");
+        d("o typed", "|9=o", 9, "O|O|Opgivet|-|");
+        d("two letters", "|9=ao", 9, "AO|AO||-|");
+        d("a mark after the letter", "|9=7 10=7.5 11=e 12=6.5 13=7 22=E", 10, "7.000|||-|");
+        d("an emptied cell is no status", "|9=7 10=7.5 11= 12=6.5 13=7 22=7.200", 11, "7.000|||-|");
+
+        j("style less faults", "|11=8,5 12=0 13=70", -1, "8.5|8.5||-|result");
+        j("faults over style", "|11=6 12=8", -1, "|||-|result");
+        j("style of 12", "|11=12 12=0", 11, "|||11|out");
+        j("faults of 11", "|11=8 12=11", 12, "|||12|out");
+        j("faults of inf", "|11=8 12=inf", 12, "|||12|out");
+        j("bounds", "|11=10 12=0", -1, "10|10||-|result");
+        j("DIS_EJ_MODT", "DIS_EJ_MODT|11=9 12=0 13=60", 11, "DIS_EJ_MODT||||out");
+        j("a letter in the time", "|11=8 12=0 13=a", 13, "A|A|Afmeldt|-|");
+        j("read back", "|11=8 12=0 13=a 14=A", -1, "A|A|Afmeldt|-|");
+    }
+
+    void rowStanding()
+    {
+        QFETCH(bool, spring);
+        QFETCH(bool, dv);
+        QFETCH(QString, row);
+        QFETCH(int, edited);
+        champ::SheetRule rule;
+        rule.spring = spring;
+        if (spring) {
+            rule.markColumns = {11, 12};
+            rule.totalColumn = 14;
+            rule.placeColumn = 19;
+            rule.copyFirst = 11;
+            rule.copyLast = 19;
+        } else {
+            rule.markColumns = {9, 10, 11, 12, 13, 15, 16, 17, 18, 19};
+            rule.correctionColumn = 14;
+            rule.correctionAdds = dv;
+            rule.totalColumn = 22;
+            rule.placeColumn = 23;
+            rule.minimumMarks = 5;
+            rule.copyFirst = 9;
+            rule.copyLast = 23;
+        }
+        QStringList cells(26);
+        cells[1] = QStringLiteral("101");
+        cells[5] = row.section(QLatin1Char('|'), 0, 0);
+        for (const QString &pair : row.section(QLatin1Char('|'), 1).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            cells[pair.section(QLatin1Char('='), 0, 0).toInt()] =
+                pair.section(QLatin1Char('='), 1).replace(QLatin1Char('_'), QLatin1Char(' '));
+        const champ::RowStanding s = champ::rowStanding(cells, rule, edited);
+        QStringList notCounting;
+        for (int c : s.notCounting)
+            notCounting << QString::number(c);
+        const QString standing = s.outOfPlacing() ? QStringLiteral("out") : s.result ? QStringLiteral("result") : QString();
+        const QString got = QStringList{s.total, s.listTotal, s.listStatus,
+                                        notCounting.isEmpty() && !s.withdrawn ? QStringLiteral("-") : notCounting.join(','),
+                                        standing}.join(QLatin1Char('|'));
+        QTEST(got, "expected");
+        // The list never shows a value that does not count, nor the office's
+        // status as a mark; a jumping mark takes a point.
+        for (const auto &cell : s.listCells) {
+            QVERIFY2(!s.notCounting.contains(cell.first) || cell.second.isEmpty(), qPrintable(cell.second));
+            QVERIFY(cells.at(5).isEmpty() || cell.second != cells.at(5));
+            QVERIFY(!spring || !cell.second.contains(QLatin1Char(',')));
+        }
+        QVERIFY(!s.withdrawn || s.listCells.isEmpty());
     }
 
     void championshipClassTypes_data()
@@ -752,6 +862,113 @@ private slots:
         QCOMPARE(readFile(m_dir.filePath(QStringLiteral("html/klasse%1_A.html").arg(klasseNr))), page);
     }
 
+    void oneStandingOnEveryPath_data()
+    {
+        QTest::addColumn<bool>("spring");
+        QTest::addColumn<QString>("path");
+        for (const char *path : {"typing", "restart", "refresh"}) {
+            QTest::newRow(qPrintable(QStringLiteral("dressage, %1").arg(path))) << false << path;
+            QTest::newRow(qPrintable(QStringLiteral("jumping, %1").arg(path))) << true << path;
+        }
+    }
+
+    // A withdrawn starter with marks typed into his row, a row with values
+    // that do not count and a good row: after typing, after a restart and
+    // after a refresh the sheet, the list and the JSON give the same totals
+    // and places.
+    void oneStandingOnEveryPath()
+    {
+        QFETCH(bool, spring);
+        QFETCH(QString, path);
+        const int klasseNr = spring ? Spring6 : Dressur5, first = spring ? 11 : 9;
+        const int total = spring ? 14 : 22, place = spring ? 19 : 23;
+        const QString good = spring ? "301" : "101", typo = spring ? "302" : "102", out = spring ? "304" : "103";
+        const QString status = spring ? "DIS_EJ_MODT" : "AFMELDT";
+        struct Withdrawal
+        {
+            Withdrawal(int id, const QString &status) : id(id)
+            {
+                runSql(QStringLiteral("UPDATE tblStart SET Status = '%1' WHERE StartId = %2").arg(status).arg(id));
+            }
+            ~Withdrawal() { runSql(QStringLiteral("UPDATE tblStart SET Status = NULL WHERE StartId = %1").arg(id)); }
+            const int id;
+        } withdrawal(spring ? 9794 : 9773, status);
+        const QString json = m_dir.filePath(QStringLiteral("html/klasse%1_A.json").arg(klasseNr));
+
+        auto view = champView(m_cfg, spring, klasseNr);
+        {
+            ChampScoreTable *t = view->champTable;
+            QVERIFY(typeCells(t, t->findRow(1, good), first, spring ? QStringList{"8", "0", "70"}
+                                                                   : QStringList{"7", "7", "7", "7", "7", "0"}));
+            QVERIFY(typeCells(t, t->findRow(1, typo), first, spring ? QStringList{"9", "inf", "60"}
+                                                                   : QStringList{"8", "8", "8", "8", "nan", "20"}));
+            QVERIFY(typeCells(t, t->findRow(1, out), first, spring ? QStringList{"9.5", "0", "55"}
+                                                                  : QStringList{"9", "9", "9", "9", "9", "0"}));
+        }
+        if (path == QLatin1String("restart")) {
+            view.reset();
+            QVERIFY(QFile::remove(json));
+            view = champView(m_cfg, spring, klasseNr);
+        } else if (path == QLatin1String("refresh")) {
+            QVERIFY(QFile::remove(json));
+            view->refreshClass();
+        }
+        ChampScoreTable *t = view->champTable;
+
+        // "total place" of every starter on the sheet, in the list and in the
+        // JSON document; a starter without a place has no total in the list.
+        QFile file(json);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QJsonArray published = QJsonDocument::fromJson(file.readAll()).object().value("equipages").toArray();
+        QMap<QString, QString> sheet, list, document;
+        QStringList order;
+        for (int r = 0; r < t->rowCount(); ++r)
+            if (!t->text(r, 1).isEmpty())
+                sheet.insert(t->text(r, 1), t->text(r, total) + ' ' + t->text(r, place));
+        for (int r = 0; r < view->listView1->topLevelItemCount(); ++r) {
+            const QTreeWidgetItem *item = view->listView1->topLevelItem(r);
+            list.insert(item->text(1), item->text(total) + ' ' + item->text(place));
+        }
+        for (const QJsonValue &row : published) {
+            const QJsonObject cells = row.toObject();
+            const QString nr = cells.value("col1").toString();
+            order << nr;
+            document.insert(nr, cells.value(QStringLiteral("col%1").arg(total)).toString() + ' '
+                                    + cells.value(QStringLiteral("col%1").arg(place)).toString());
+        }
+        QCOMPARE(list, document);
+        for (auto it = sheet.cbegin(); it != sheet.cend(); ++it) {
+            const QString sheetPlace = it.value().section(' ', 1);
+            const bool placed = sheetPlace != QLatin1String("999") && !sheetPlace.isEmpty();
+            QCOMPARE(list.value(it.key()), placed ? it.value() : QStringLiteral(" "));
+        }
+
+        QCOMPARE(sheet.value(good), QString((spring ? "8" : "7.000") + QStringLiteral(" 1")));
+        QCOMPARE(sheet.value(typo), QStringLiteral(" 999"));
+        QCOMPARE(sheet.value(out), status + QStringLiteral(" 999"));
+        QCOMPARE(order.first(), good);
+        // The withdrawn starter's marks stay on his row and in the file.
+        const QString nine = spring ? "9.5" : "9";
+        QCOMPARE(t->text(t->findRow(1, out), first), nine);
+        QVERIFY(readFile(scorePath(klasseNr)).contains(QString(';' + nine + ';').toLatin1()));
+        // The values that do not count stand out, and the sheet says which.
+        const int r = t->findRow(1, typo);
+        const QVector<int> flagged = spring ? QVector<int>{12} : QVector<int>{13, 14};
+        for (int c = first; c < first + (spring ? 3 : 6); ++c)
+            QCOMPARE(t->isFlagged(r, c), flagged.contains(c));
+        const auto *label = view->findChild<QLabel *>(QStringLiteral("uncounted"));
+        QVERIFY(label && label->isVisible());
+        QVERIFY2(label->text().contains(spring ? "\"inf\"" : "\"20\""), qPrintable(label->text()));
+
+        // Corrected, the row takes its total and place everywhere.
+        QVERIFY(spring ? typeCell(t, r, 12, "4") : typeCells(t, r, 13, {"8", "0"}));
+        QCOMPARE(t->text(r, total), QString(spring ? "5" : "8.000"));
+        QCOMPARE(view->listView1->topLevelItem(0)->text(1), spring ? good : typo);
+        QCOMPARE(publishedPlaces(json, place).value(typo), QString(spring ? ":2" : ":1"));
+        QVERIFY(!label->isVisible());
+        QVERIFY(!t->isFlagged(r, spring ? 12 : 14));
+    }
+
     void scoreFileSurvivesReload()
     {
         {
@@ -981,6 +1198,46 @@ private slots:
         QCOMPARE(readFile(copy), bytes);
         QCOMPARE(readFile(scorePath(41) + QStringLiteral(".2.bak")), later);
         QVERIFY(!QFile::exists(scorePath(41) + QStringLiteral(".3.bak")));
+    }
+
+    void damagedLineIsKept_data()
+    {
+        QTest::addColumn<QByteArray>("number");
+        QTest::newRow("NUL") << QByteArray("30\0" "1", 4);
+        QTest::newRow("letters") << QByteArray("3O1");
+        QTest::newRow("a number no row has") << QByteArray("399");
+    }
+
+    // A score-file line whose competition number was damaged matches no
+    // starter: the file is kept as a copy before the next save replaces it,
+    // and the log names the line.
+    void damagedLineIsKept()
+    {
+        QFETCH(QByteArray, number);
+        {
+            SpringProbe view(m_cfg);
+            view.load(Spring6);
+            QVERIFY(typeCells(view.champTable, view.champTable->findRow(1, "301"), 11, {"2", "0", "70"}));
+        }
+        QByteArray bytes = readFile(scorePath(Spring6));
+        const qsizetype at = bytes.indexOf(";301;");
+        QVERIFY(at > 0);
+        const int line = int(bytes.left(at).count('\n')) + 1;
+        bytes.replace(at + 1, 3, number);
+        QVERIFY(writeFile(scorePath(Spring6), bytes));
+
+        SpringProbe view(m_cfg);
+        QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
+        view.load(Spring6);
+        QVERIFY(typeCell(view.champTable, view.champTable->findRow(1, "304"), 11, "7"));
+        const QString copy = scorePath(Spring6) + QStringLiteral(".1.bak");
+        QCOMPARE(readFile(copy), bytes);
+        const QStringList told = logged(log, 1).filter(QStringLiteral("Pointfilen"));
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().contains(QStringLiteral("har 1 linjer")) && told.first().contains(copy)
+                     && told.first().contains(QStringLiteral("(linje %1 hører ikke til").arg(line)),
+                 qPrintable(told.first()));
+        QVERIFY(readFile(scorePath(Spring6)).contains(";304;"));
     }
 
     void refresh()
