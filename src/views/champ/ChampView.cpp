@@ -685,11 +685,11 @@ void ChampView::tellMark(int tableRow, int column, bool typed)
     const QString who = champTable->text(tableRow, 3) + QStringLiteral(" på ") + champTable->text(tableRow, 2);
     bool number = false;
     champ::markValue(text, &number);
-    const QString what = outOfRange ? QStringLiteral("er ikke en karakter fra 0 til 10 og tæller ikke, før den er rettet")
-                         : number   ? QStringLiteral("er rettet og tæller nu")
+    const QString what = outOfRange ? QStringLiteral("tæller ikke, før det er rettet til en karakter fra 0 til 10")
+                         : number   ? QStringLiteral("tæller nu")
                                     : QStringLiteral("er rettet"); // a dash or a status letter
-    // What to correct first: the status bar of a small window shows the
-    // beginning of the line.
+    // What to correct comes first and short: the status bar of the window
+    // at its start size shows about fifty letters.
     emit logMessage(3, QStringLiteral("Start nr. %1: \"%2\" i %3 %4 (klasse %5 %6, %7)")
                            .arg(champTable->text(tableRow, 0), text, champTable->columnTitle(column), what,
                                 QString::number(klasseNr), afd, who.simplified()));
