@@ -9,13 +9,13 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QTextBlock>
-#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextLayout>
 #include <QTextTable>
 #include <QUrl>
 
+#include "views/CellText.h"
 #include "views/PagePictures.h"
 
 #include <algorithm>
@@ -106,35 +106,6 @@ void freeColumns(QTextFrame *frame, qreal padding)
     const QList<QTextFrame *> children = frame->childFrames();
     for (QTextFrame *child : children)
         freeColumns(child, padding);
-}
-
-// A short cell text (a number, a place, a status, a title) stays on one
-// line. A longer one (names, a pedigree, the head's lines) may wrap between
-// its words: the page joins them with non-breaking blanks, which on a
-// narrow sheet would leave a name wider than its column.
-void wrapLongTextsOnly(QTextDocument &document)
-{
-    // One edit: the layout follows once, not once per cell.
-    QTextCursor cursor(&document);
-    cursor.beginEditBlock();
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        cursor.setPosition(block.position());
-        if (!cursor.currentTable())
-            continue;
-        const QString text = block.text();
-        if (text.trimmed().size() <= 12) {
-            QTextBlockFormat format = block.blockFormat();
-            format.setNonBreakableLines(true);
-            cursor.setBlockFormat(format);
-            continue;
-        }
-        for (int i = text.indexOf(QChar::Nbsp); i >= 0; i = text.indexOf(QChar::Nbsp, i + 1)) {
-            cursor.setPosition(block.position() + i);
-            cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
-            cursor.insertText(QStringLiteral(" "), cursor.charFormat());
-        }
-    }
-    cursor.endEditBlock();
 }
 
 // The page refers to its pictures relative to itself. Each is read here
@@ -235,7 +206,7 @@ void layOut(QTextDocument &document, QPrinter &printer, const QString &html, con
     PagePictures::fitInRows(&document);
     // A quarter of the font's size; a page pixel is a 96th of an inch.
     freeColumns(document.rootFrame(), font.pointSizeF() * 96 / 72 / 4);
-    wrapLongTextsOnly(document);
+    CellText::letLongTextsWrap(&document);
     document.setTextWidth(width);
 }
 
