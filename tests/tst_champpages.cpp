@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
 using namespace sectionfx;
@@ -647,6 +648,69 @@ private slots:
                 for (int p = 0; word.endsWith(own) && p < sheets.size(); ++p)
                     QVERIFY2(standsIn(sheets.at(p), word) == (p == sheet),
                              qPrintable(QStringLiteral("%1 on sheet %2").arg(word).arg(p + 1)));
+        }
+    }
+
+    // Every sheet of a class page shows the column titles above its first
+    // starter, once, and the class head stays on the first sheet.
+    void printedSheetsRepeatTitles_data()
+    {
+        QTest::addColumn<bool>("spring");
+        QTest::addColumn<bool>("finished");
+        QTest::addColumn<int>("font");
+        for (const bool spring : {false, true})
+            for (const bool finished : {false, true})
+                for (int font : {9, 14}) // at 14 pt the columns are reduced to the sheet's width
+                    QTest::addRow("%s, %s, %d pt", spring ? "jumping" : "dressage", finished ? "finished" : "running",
+                                  font)
+                        << spring << finished << font;
+    }
+
+    void printedSheetsRepeatTitles()
+    {
+        QFETCH(bool, spring);
+        QFETCH(bool, finished);
+        QFETCH(int, font);
+        const PrintClass c = printClass(spring, finished);
+        const auto settings = ChampPages::Settings::read([](const QString &key, const QString &def) {
+            return key == QLatin1String("vis.afstamning") || key == QLatin1String("beregn.tid") ? QStringLiteral("1")
+                                                                                                 : def;
+        });
+        const QString pdf = m_dir.filePath(QStringLiteral("titles.pdf"));
+        QFile::remove(pdf);
+        QFont printFont;
+        printFont.setPointSize(font);
+        ChampPrint::printHtml(*pdfPrinter(pdf), QString::fromUtf8(ChampPages::write(c.info, settings, c.rows).klasse),
+                              printFont);
+        const QStringList sheets = pdfSheets(pdf);
+        QVERIFY2(sheets.size() >= 2, qPrintable(QString::number(sheets.size())));
+
+        QStringList titles{"Stv.Nr", "Hest", "Rytter", "Klub"};
+        titles << (spring ? QStringList{"HS Stil", "HS Fejl", "HS Tid", "Total"}
+                          : QStringList{"Trav", "Skridt", "Galop", "Ridelighed", "Kapacitet", "Fejl", "Sum"});
+        if (!finished)
+            titles << QStringLiteral("Nr") << QStringLiteral("Tid");
+        for (int p = 0; p < sheets.size(); ++p) {
+            const QStringList lines = sheets.at(p).split(QLatin1Char('\n'));
+            int titleLine = -1;
+            int firstStarter = -1;
+            int titleLines = 0;
+            for (int i = 0; i < lines.size(); ++i) {
+                if (std::all_of(titles.cbegin(), titles.cend(), [&](const QString &t) { return wholeIn(lines.at(i), t); })) {
+                    ++titleLines;
+                    titleLine = titleLine < 0 ? i : titleLine;
+                }
+                for (const QStringList &row : c.rows)
+                    if (firstStarter < 0 && wholeIn(lines.at(i), row.at(1)))
+                        firstStarter = i;
+            }
+            const QString where = QStringLiteral("sheet %1: titles on line %2 (%3 times), first starter on line %4")
+                                      .arg(p + 1)
+                                      .arg(titleLine)
+                                      .arg(titleLines)
+                                      .arg(firstStarter);
+            QVERIFY2(titleLines == 1 && firstStarter > titleLine, qPrintable(where));
+            QCOMPARE(sheets.at(p).contains(QStringLiteral("Stildommer")), p == 0);
         }
     }
 

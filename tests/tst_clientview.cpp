@@ -34,6 +34,7 @@
 #include "demo/DemoCompetition.h"
 #include "demo/DemoSimulator.h"
 #include "driver/StandinDriver.h"
+#include "views/champ/ChampPages.h"
 #include "views/staevneKlasseInfo.h"
 #include "StationFixture.h"
 
@@ -402,6 +403,81 @@ private slots:
             QVERIFY2(pairs > 10, qPrintable(name));
             QVERIFY2(touching.isEmpty(), qPrintable(name));
         }
+    }
+
+    // A championship class page shows whole in a window 1280 pixels wide,
+    // with the demo's club logos and its longest names: the places, its
+    // last column, stand inside the view, and no cells touch.
+    void championshipPageShowsWhole_data()
+    {
+        QTest::addColumn<bool>("spring");
+        QTest::addColumn<bool>("finished");
+        for (const bool spring : {false, true})
+            for (const bool finished : {false, true})
+                QTest::addRow("%s, %s", spring ? "jumping" : "dressage", finished ? "finished" : "running")
+                    << spring << finished;
+    }
+    void championshipPageShowsWhole()
+    {
+        QFETCH(bool, spring);
+        QFETCH(bool, finished);
+        QVERIFY(setUp(1280, 0, Screen::Window));
+        ChampPages::ClassInfo info;
+        info.kind = spring ? ChampPages::Kind::Spring : ChampPages::Kind::Dressur;
+        info.antalPlaceringer = 6;
+        info.antalStarter = 12;
+        info.resterendeStarter = finished ? 0 : 4;
+        info.maxPnt = 10;
+        info.metode = QStringLiteral("Stil");
+        info.klasseTypeId = spring ? QStringLiteral("SK-SCU6") : QStringLiteral("DCU5H");
+        info.title = spring ? QStringLiteral("7 Championat 6-årige springheste A")
+                            : QStringLiteral("4 Championat 5-årige dressurheste A");
+        info.dommerLabel = QStringLiteral("Stildommer E: Caroline Rasmussen, C: Signe Andersen");
+        info.startSlutTid = QStringLiteral("Start&nbsp;Tirsdag&nbsp;12:30&nbsp;-&nbsp;15:34");
+        info.now = QDateTime(QDate(2026, 12, 7), QTime(12, 59));
+        // Clubs with the demo's logos and without, every second one.
+        const QStringList clubs{"*FRK*", "BLR", "*SRK*", "ERF"};
+        QVector<QStringList> rows;
+        for (int i = 0; i < info.antalStarter; ++i) {
+            QStringList row(spring ? 21 : 27);
+            row[0] = QString::number(i + 1);
+            row[1] = QString::number(281 + i);
+            row[2] = QStringLiteral("Kastanjegaards Stjerneskud");
+            row[3] = QStringLiteral("Ærtebjørg Vestergaard");
+            row[4] = clubs.at(i % clubs.size());
+            if (i < info.antalStarter - info.resterendeStarter) {
+                for (int m : spring ? QList<int>{11, 12, 13} : QList<int>{9, 10, 11, 12, 13, 14})
+                    row[m] = QStringLiteral("7.5");
+                row[spring ? 14 : 22] = QString::number(70 - i, 'f', 3);
+                row[spring ? 19 : 23] = QString::number(i + 1);
+            }
+            rows << row;
+        }
+        const QString logoDir = m_dir.filePath(QStringLiteral("logo/"));
+        const auto settings = ChampPages::Settings::read([&logoDir](const QString &key, const QString &def) {
+            return key == QLatin1String("logo.dir") ? logoDir : def;
+        });
+        const QByteArray html = ChampPages::write(info, settings, rows).klasse;
+        QVERIFY(html.contains("<img src=\"../logo/FRK.png\" >") && html.contains("<img src=\"../logo/SRK.png\" >"));
+        const QString page = m_dir.filePath(QStringLiteral("cache/klasse%1_A.html").arg(spring ? 7 : 4));
+        QVERIFY(writeFile(page, html));
+        m_window->slotBaneFile(page);
+        QTextDocument *document = m_window->clientTab()->viewer()->document();
+        picture(QStringLiteral("championship_%1").arg(QString::fromLatin1(QTest::currentDataTag()).replace(", ", "_")));
+
+        const int visible = m_window->clientTab()->viewer()->viewport()->width();
+        QVERIFY2(document->size().width() <= visible,
+                 qPrintable(QStringLiteral("%1 px wide in a view of %2 px").arg(document->size().width()).arg(visible)));
+        QStringList places;
+        forEachRow(document, [&](const QList<QTextTableCell> &cells) {
+            const Extent last = extentOf(document, cells.last());
+            if (last.text.startsWith(QLatin1Char('(')))
+                places << last.text + (last.right > visible ? QStringLiteral(" ends at %1 px").arg(last.right) : QString());
+        });
+        QCOMPARE(places, (QStringList{"(1)", "(2)", "(3)", "(4)", "(5)", "(6)"}));
+        int pairs = 0;
+        const QStringList touching = touchingCells(document, &pairs);
+        QVERIFY2(pairs > 10 && touching.isEmpty(), qPrintable(touching.join(QStringLiteral("; "))));
     }
 
     // A club logo in a row is drawn no higher than a line and a quarter of

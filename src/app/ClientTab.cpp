@@ -20,6 +20,7 @@
 #include "publish/PathJoin.h"
 #include "publish/urlDownloader.h"
 #include "settings/appConfig.h"
+#include "views/CellText.h"
 #include "views/PagePictures.h"
 
 #include <cmath>
@@ -84,6 +85,17 @@ void fitCellsToFont(QTextDocument *document)
     edit.beginEditBlock();
     forEachTable(document->rootFrame(), [document](QTextTable *table) { fitTable(document, table); });
     edit.endEditBlock();
+}
+
+// Columns that need more than the view's width (a championship sheet's
+// long names beside club logos and six marks) would push the last ones,
+// the places, past its right edge: the long cell texts then wrap between
+// their words instead. A page that fits keeps its names on one line.
+void wrapWhereTooWide(QTextDocument *document)
+{
+    const qreal width = document->textWidth();
+    if (width > 0 && document->size().width() > width + 0.5)
+        CellText::letLongTextsWrap(document);
 }
 
 // The widest word of a laid-out block: text between two places where a
@@ -240,6 +252,7 @@ void ClientTab::showFile(const QString &path)
     });
     keepNumbersWhole(document);
     fitCellsToFont(document);
+    wrapWhereTooWide(document);
     keepWordsInTheirCells(document);
     if (!m_fullScreen || cfg->getValue(QStringLiteral("bane.autoAdjust"), QStringLiteral("0")).toInt() == 0)
         return;
@@ -285,6 +298,7 @@ void ClientTab::setFontSize(int size)
     m_view->setFont(font);
     m_view->document()->setDefaultFont(font);
     fitCellsToFont(m_view->document());
+    wrapWhereTooWide(m_view->document());
 }
 
 void ClientTab::selectUrl(const QString &typed)

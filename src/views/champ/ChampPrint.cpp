@@ -9,13 +9,13 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QTextBlock>
-#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextLayout>
 #include <QTextTable>
 #include <QUrl>
 
+#include "views/CellText.h"
 #include "views/PagePictures.h"
 
 #include <algorithm>
@@ -29,19 +29,45 @@ QRect body(const QPrinter &printer)
     return QRect(m, m, printer.width() - 2 * m, printer.height() - 2 * m);
 }
 
-QVector<qreal> sheetTops(qreal textHeight, qreal bodyHeight, const QVector<Span> &keepTogether)
+namespace {
+
+// The heading a sheet that begins at `top` shows above its slice: the
+// innermost one whose table goes on there. One taller than half a body
+// would leave too little room for what it heads, and is not repeated.
+const Heading *headingAt(qreal top, qreal bodyHeight, const QVector<Heading> &headings)
+{
+    const Heading *found = nullptr;
+    for (const Heading &heading : headings)
+        if (heading.bottom <= top + 0.5 && top < heading.end && heading.bottom - heading.top <= bodyHeight / 2
+            && (!found || heading.top > found->top))
+            found = &heading;
+    return found;
+}
+
+qreal height(const Heading *heading)
+{
+    return heading ? heading->bottom - heading->top : 0;
+}
+
+} // namespace
+
+QVector<qreal> sheetTops(qreal textHeight, qreal bodyHeight, const QVector<Span> &keepTogether,
+                         const QVector<Heading> &headings)
 {
     QVector<qreal> tops{0};
     if (bodyHeight <= 0)
         return tops;
     qreal top = 0;
-    while (top + bodyHeight < textHeight) {
-        qreal end = top + bodyHeight;
+    for (;;) {
+        const qreal room = bodyHeight - height(headingAt(top, bodyHeight, headings));
+        if (top + room >= textHeight)
+            break;
+        qreal end = top + room;
         // Each move takes the end up, past the span's top, so it ends.
         for (bool moved = true; moved;) {
             moved = false;
             for (const Span &span : keepTogether) {
-                if (span.top <= top || span.top >= end || span.bottom <= end || span.bottom - span.top > bodyHeight)
+                if (span.top <= top || span.top >= end || span.bottom <= end || span.bottom - span.top > room)
                     continue;
                 // Halfway between the content above the span and the span,
                 // so that neither shows on the other's sheet.
@@ -61,21 +87,29 @@ QVector<qreal> sheetTops(qreal textHeight, qreal bodyHeight, const QVector<Span>
 
 int printSlices(QPainter &painter, QPrinter &printer, qreal textHeight, const QFont &font,
                 const std::function<void(QPainter &painter, const QRectF &clip)> &draw,
-                const QVector<Span> &keepTogether, qreal scale)
+                const QVector<Span> &keepTogether, qreal scale, const QVector<Heading> &headings)
 {
     const QRect b = body(printer);
     const QFontMetrics metrics(font, &printer);
-    const QVector<qreal> tops = sheetTops(textHeight, b.height() / scale, keepTogether);
+    const qreal bodyHeight = b.height() / scale;
+    // Content from `from` to `to`, `below` content pixels under the body's top.
+    auto drawSlice = [&](qreal from, qreal to, qreal below) {
+        painter.save();
+        painter.setClipRect(QRectF(b.left(), b.top() + below * scale, b.width(), (to - from) * scale));
+        painter.translate(b.left(), b.top() + below * scale);
+        painter.scale(scale, scale);
+        painter.translate(0, -from);
+        draw(painter, QRectF(0, from, b.width() / scale, to - from));
+        painter.restore();
+    };
+    const QVector<qreal> tops = sheetTops(textHeight, bodyHeight, keepTogether, headings);
     for (int sheet = 1; sheet <= tops.size(); ++sheet) {
         const qreal top = tops.at(sheet - 1);
-        const qreal bottom = sheet < tops.size() ? tops.at(sheet) : top + b.height() / scale;
-        painter.save();
-        painter.setClipRect(QRectF(b.left(), b.top(), b.width(), (bottom - top) * scale));
-        painter.translate(b.left(), b.top());
-        painter.scale(scale, scale);
-        painter.translate(0, -top);
-        draw(painter, QRectF(0, top, b.width() / scale, bottom - top));
-        painter.restore();
+        const Heading *heading = headingAt(top, bodyHeight, headings);
+        const qreal bottom = sheet < tops.size() ? tops.at(sheet) : top + bodyHeight - height(heading);
+        if (heading)
+            drawSlice(heading->top, heading->bottom, 0);
+        drawSlice(top, bottom, height(heading));
 
         painter.setFont(font);
         const QString number = QString::number(sheet);
@@ -108,35 +142,6 @@ void freeColumns(QTextFrame *frame, qreal padding)
         freeColumns(child, padding);
 }
 
-// A short cell text (a number, a place, a status, a title) stays on one
-// line. A longer one (names, a pedigree, the head's lines) may wrap between
-// its words: the page joins them with non-breaking blanks, which on a
-// narrow sheet would leave a name wider than its column.
-void wrapLongTextsOnly(QTextDocument &document)
-{
-    // One edit: the layout follows once, not once per cell.
-    QTextCursor cursor(&document);
-    cursor.beginEditBlock();
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        cursor.setPosition(block.position());
-        if (!cursor.currentTable())
-            continue;
-        const QString text = block.text();
-        if (text.trimmed().size() <= 12) {
-            QTextBlockFormat format = block.blockFormat();
-            format.setNonBreakableLines(true);
-            cursor.setBlockFormat(format);
-            continue;
-        }
-        for (int i = text.indexOf(QChar::Nbsp); i >= 0; i = text.indexOf(QChar::Nbsp, i + 1)) {
-            cursor.setPosition(block.position() + i);
-            cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
-            cursor.insertText(QStringLiteral(" "), cursor.charFormat());
-        }
-    }
-    cursor.endEditBlock();
-}
-
 // The page refers to its pictures relative to itself. Each is read here
 // and handed to the document; one that cannot be read is taken out, since
 // the engine would draw its broken-picture icon in its place and push the
@@ -166,39 +171,81 @@ void addLines(const QTextBlock &block, const QAbstractTextDocumentLayout *layout
     }
 }
 
+// What the printing needs of a table's rows: the text of each (top and
+// bottom; a row without text has its top below its bottom), the last row
+// its cells reach down to, and how many rows at its top hold column titles.
+struct TableRows
+{
+    QVector<Span> text;
+    QVector<int> reach;
+    int headings = 0;
+};
+
+// A <th> cell: the importer gives its text bold in the cell's own format,
+// which a <td> with bold text in it has not.
+bool isTitle(const QTextTableCell &cell)
+{
+    const QTextCharFormat format = cell.format();
+    return format.hasProperty(QTextFormat::FontWeight) && format.fontWeight() >= QFont::Bold;
+}
+
+bool isEmpty(const QTextTableCell &cell)
+{
+    return cell.firstPosition() == cell.lastPosition();
+}
+
+TableRows tableRows(const QTextTable *table, const QAbstractTextDocumentLayout *layout)
+{
+    const int rowCount = table->rows();
+    const qreal none = std::numeric_limits<qreal>::max();
+    TableRows rows{QVector<Span>(rowCount, Span{none, -none}), QVector<int>(rowCount), 0};
+    bool titles = true;
+    for (int r = 0; r < rowCount; ++r) {
+        rows.reach[r] = r;
+        bool title = false;
+        for (int c = 0; c < table->columns(); ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (!cell.isValid() || cell.row() != r || cell.column() != c)
+                continue;
+            // A title row shorter than its table is filled up with empty
+            // cells of no kind: the jumping sheet's is one short, as a
+            // status there spans a column more than the marks take.
+            title = title || isTitle(cell);
+            titles = titles && (isTitle(cell) || isEmpty(cell));
+            rows.reach[r] = std::max(rows.reach[r], r + cell.rowSpan() - 1);
+            for (QTextFrame::iterator it = cell.begin(); !it.atEnd(); ++it) {
+                if (!it.currentBlock().isValid())
+                    continue;
+                const QRectF rect = layout->blockBoundingRect(it.currentBlock());
+                rows.text[r].top = std::min(rows.text[r].top, rect.top());
+                rows.text[r].bottom = std::max(rows.text[r].bottom, rect.bottom());
+            }
+        }
+        titles = titles && title;
+        if (titles)
+            rows.headings = r + 1;
+    }
+    // Titles over nothing head nothing.
+    if (rows.headings == rowCount)
+        rows.headings = 0;
+    return rows;
+}
+
 void addFrame(QTextFrame *frame, const QAbstractTextDocumentLayout *layout, QVector<Span> *spans)
 {
     if (auto *table = qobject_cast<QTextTable *>(frame)) {
         // A row and the rows its cells span go together; so a starter's
         // pedigree row stays under his result.
+        const TableRows rows = tableRows(table, layout);
         const int rowCount = table->rows();
-        const qreal none = std::numeric_limits<qreal>::max();
-        QVector<Span> rows(rowCount, Span{none, -none});
-        QVector<int> reach(rowCount);
-        for (int r = 0; r < rowCount; ++r) {
-            reach[r] = r;
-            for (int c = 0; c < table->columns(); ++c) {
-                const QTextTableCell cell = table->cellAt(r, c);
-                if (!cell.isValid() || cell.row() != r || cell.column() != c)
-                    continue;
-                reach[r] = std::max(reach[r], r + cell.rowSpan() - 1);
-                for (QTextFrame::iterator it = cell.begin(); !it.atEnd(); ++it) {
-                    if (!it.currentBlock().isValid())
-                        continue;
-                    const QRectF rect = layout->blockBoundingRect(it.currentBlock());
-                    rows[r].top = std::min(rows[r].top, rect.top());
-                    rows[r].bottom = std::max(rows[r].bottom, rect.bottom());
-                }
-            }
-        }
         for (int r = 0; r < rowCount;) {
-            Span group = rows[r];
-            int last = reach[r];
+            Span group = rows.text[r];
+            int last = rows.reach[r];
             int next = r + 1;
             for (; next <= last && next < rowCount; ++next) {
-                group.top = std::min(group.top, rows[next].top);
-                group.bottom = std::max(group.bottom, rows[next].bottom);
-                last = std::max(last, reach[next]);
+                group.top = std::min(group.top, rows.text[next].top);
+                group.bottom = std::max(group.bottom, rows.text[next].bottom);
+                last = std::max(last, rows.reach[next]);
             }
             if (group.top < group.bottom)
                 spans->append(group);
@@ -212,6 +259,28 @@ void addFrame(QTextFrame *frame, const QAbstractTextDocumentLayout *layout, QVec
         else if (it.currentBlock().isValid())
             addLines(it.currentBlock(), layout, spans);
     }
+}
+
+void addHeadings(QTextFrame *frame, const QAbstractTextDocumentLayout *layout, QVector<Heading> *headings)
+{
+    if (auto *table = qobject_cast<QTextTable *>(frame)) {
+        const TableRows rows = tableRows(table, layout);
+        qreal titlesBottom = -std::numeric_limits<qreal>::max();
+        for (int r = 0; r < rows.headings; ++r)
+            titlesBottom = std::max(titlesBottom, rows.text[r].bottom);
+        // The titles end halfway between their text and the first text
+        // under them, where a sheet's slice would begin.
+        for (int r = rows.headings; r > 0 && r < table->rows(); ++r) {
+            if (rows.text[r].top > rows.text[r].bottom)
+                continue;
+            const QRectF box = layout->frameBoundingRect(table);
+            headings->append({box.top(), (titlesBottom + rows.text[r].top) / 2, box.bottom()});
+            break;
+        }
+    }
+    const QList<QTextFrame *> children = frame->childFrames();
+    for (QTextFrame *child : children)
+        addHeadings(child, layout, headings);
 }
 
 } // namespace
@@ -235,7 +304,7 @@ void layOut(QTextDocument &document, QPrinter &printer, const QString &html, con
     PagePictures::fitInRows(&document);
     // A quarter of the font's size; a page pixel is a 96th of an inch.
     freeColumns(document.rootFrame(), font.pointSizeF() * 96 / 72 / 4);
-    wrapLongTextsOnly(document);
+    CellText::letLongTextsWrap(&document);
     document.setTextWidth(width);
 }
 
@@ -244,6 +313,13 @@ QVector<Span> rows(const QTextDocument &document)
     QVector<Span> spans;
     addFrame(document.rootFrame(), document.documentLayout(), &spans);
     return spans;
+}
+
+QVector<Heading> headings(const QTextDocument &document)
+{
+    QVector<Heading> found;
+    addHeadings(document.rootFrame(), document.documentLayout(), &found);
+    return found;
 }
 
 int printHtml(QPrinter &printer, const QString &html, const QFont &font, const QString &directory)
@@ -268,7 +344,8 @@ int printHtml(QPrinter &printer, const QString &html, const QFont &font, const Q
     }
     const int sheets = printSlices(
         painter, printer, document.size().height(), font,
-        [&document](QPainter &p, const QRectF &clip) { document.drawContents(&p, clip); }, rows(document), scale);
+        [&document](QPainter &p, const QRectF &clip) { document.drawContents(&p, clip); }, rows(document), scale,
+        headings(document));
     painter.end();
     return sheets;
 }
