@@ -761,7 +761,9 @@ void ChampView::publishEdit()
 
 void ChampView::calcPlace()
 {
-    const champ::SheetRule rule = sheetRule();
+    champ::SheetRule rule = sheetRule();
+    rule.copyLast = rule.copyFirst - 1; // the placing needs no list cells
+
     QVector<int> checked = m_layout.markColumns;
     if (m_layout.correctionColumn >= 0)
         checked << m_layout.correctionColumn;
