@@ -5,6 +5,7 @@
 // of it.
 #include <QElapsedTimer>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,10 +15,16 @@
 #include <QStatusBar>
 
 #include <atomic>
+#include <cerrno>
 #include <memory>
 #include <thread>
 #include <vector>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "files/WholeFile.h"
 #include "publish/HttpDaemon.h"
 #include "publish/HttpRequest.h"
 #include "publish/Setup.h"
@@ -80,6 +87,93 @@ QByteArray bigPage(const QByteArray &title, qint64 bytes)
         page += "<p>" + title + " row " + QByteArray::number(row) + "</p>\n";
     return page + "</body></html>\n";
 }
+
+// Where this process (the server runs in it) reads `file`: the position of
+// the descriptor open on it, or -1 while none is. A file renamed over still
+// counts, under the name the system then gives it.
+qint64 readPosition(const QString &file)
+{
+    const QByteArray path = QFile::encodeName(file);
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        char target[4096];
+        const ssize_t n = ::readlink(QFile::encodeName(fds.filePath(fd)).constData(), target, sizeof target);
+        const QByteArray link(target, n > 0 ? n : 0);
+        if (link != path && link != path + " (deleted)")
+            continue;
+        for (const QByteArray &line : readFile("/proc/self/fdinfo/" + fd).split('\n')) {
+            if (line.startsWith("pos:"))
+                return line.mid(4).trimmed().toLongLong();
+        }
+    }
+    return -1;
+}
+
+// A client on a slow line: plain blocking sockets with a small receive
+// buffer, read only when the test says, so that nothing takes the answer
+// ahead of it. Each read waits for the server at most 20 seconds.
+class SlowClient
+{
+public:
+    SlowClient() = default;
+    SlowClient(const SlowClient &) = delete;
+    SlowClient &operator=(const SlowClient &) = delete;
+    ~SlowClient() { close(); }
+
+    bool ask(quint16 port, const QByteArray &target)
+    {
+        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int buffer = 128 * 1024;
+        const timeval wait{20, 0};
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const QByteArray request = "GET " + target + " HTTP/1.0\r\n\r\n";
+        return m_fd >= 0 && ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer) == 0
+            && ::setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) == 0
+            && ::connect(m_fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0
+            && ::send(m_fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL) == request.size();
+    }
+
+    // Reads until the body holds at least `bytes`, or to the end with -1;
+    // false when the server neither sends nor closes in time.
+    bool read(qint64 bytes)
+    {
+        char buffer[64 * 1024];
+        while (!closed && (bytes < 0 || contentLength < 0 || body.size() < bytes)) {
+            const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
+            if (n < 0 && errno == EAGAIN)
+                return false;
+            closed = n <= 0;
+            if (n > 0)
+                (contentLength < 0 ? head : body).append(buffer, n);
+            const qsizetype end = head.indexOf("\r\n\r\n");
+            if (contentLength < 0 && end >= 0) {
+                body = head.mid(end + 4);
+                head.truncate(end + 2);
+                const qsizetype at = head.indexOf("\r\nContent-Length: ");
+                contentLength = at < 0 ? 0 : head.mid(at + 18, head.indexOf("\r\n", at + 18) - at - 18).toLongLong();
+            }
+        }
+        return true;
+    }
+
+    void close()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+    QByteArray head;
+    QByteArray body;
+    qint64 contentLength = -1;
+    bool closed = false;
+
+private:
+    int m_fd = -1;
+};
 
 } // namespace
 
@@ -457,6 +551,79 @@ private slots:
         QCOMPARE(server.cachedBytes(), qint64(0));
         QVERIFY(step("/a.html", pages["a"], 0));
         QVERIFY(step("/bane3.html", arenaC, 0));
+    }
+
+    // A file over the size of the copies kept is sent from disk as the client
+    // takes it: the server holds it open and has not read it to the end
+    // while a slow client takes its first bytes, and closes it once the
+    // answer is through or the client gone. A change to the file while it is
+    // sent cuts the answer short, at a length the client can tell from the
+    // one it was told, and never after bytes of another version; a file
+    // renamed over, as the station writes, goes out whole as it was.
+    void largeFileIsSentAsTheClientTakesIt_data()
+    {
+        QTest::addColumn<QByteArray>("target");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("taken whole") << QByteArray("/large.html") << "" << true;
+        QTest::newRow("by an arena name") << QByteArray("/bane9.html") << "" << true;
+        QTest::newRow("renamed over") << QByteArray("/large.html") << "renamed over" << true;
+        QTest::newRow("client goes") << QByteArray("/large.html") << "client goes" << false;
+        QTest::newRow("rewritten in place") << QByteArray("/large.html") << "rewritten in place" << false;
+        QTest::newRow("cut short") << QByteArray("/bane9.html") << "cut short" << false;
+        QTest::newRow("lengthened") << QByteArray("/large.html") << "lengthened" << false;
+    }
+    void largeFileIsSentAsTheClientTakesIt()
+    {
+        QFETCH(QByteArray, target);
+        QFETCH(QString, change);
+        QFETCH(bool, whole);
+        const QString root = m_dir.filePath("large");
+        const QString file = root + "/large.html";
+        // Far more than the socket buffers hold on either side.
+        static const QByteArray page = bigPage("large", 16 * 1024 * 1024);
+        QVERIFY(writeFile(file, page));
+        const QString canonical = QFileInfo(file).canonicalFilePath();
+        HttpDaemon server(nullptr, 0, root);
+        server.addAlias("bane9.html", "large.html");
+        server.setRefresh("15");
+        server.setRequestTimeout(60000); // the time limit is not what this is about
+        QSignalSpy log(&server, &HttpDaemon::logMessage);
+        const QByteArray expected = target == "/bane9.html" ? http::reloading(page, "15") : page;
+        QVERIFY(expected.size() > page.size() || target == "/large.html");
+
+        SlowClient client;
+        QVERIFY(client.ask(server.serverPort(), target));
+        QVERIFY(client.read(64 * 1024));
+        QVERIFY2(client.head.startsWith("HTTP/1.0 200 OK\r\n"), client.head.constData());
+        QCOMPARE(client.contentLength, qint64(expected.size()));
+        // What the client has came from the file, which the server still reads.
+        const qint64 position = readPosition(canonical);
+        QVERIFY2(position > 0 && position < page.size(), qPrintable(QString::number(position)));
+
+        if (change == "client goes") {
+            client.close();
+        } else if (change == "renamed over") {
+            QVERIFY(writeWholeFile(file, "a new version", nullptr));
+        } else if (change == "rewritten in place") {
+            QFile inPlace(file);
+            QVERIFY(inPlace.open(QIODevice::ReadWrite) && inPlace.write(page.toUpper()) == page.size());
+        } else if (change == "cut short") {
+            QVERIFY(QFile::resize(file, page.size() / 2));
+        } else if (change == "lengthened") {
+            QFile longer(file);
+            QVERIFY(longer.open(QIODevice::Append) && longer.write("<p>more</p>\n") == 12);
+        }
+        if (change != "client goes") {
+            QVERIFY2(client.read(-1), "the server neither sent the rest nor closed");
+            QVERIFY(client.body.size() <= client.contentLength);
+            QVERIFY2(client.body == expected.left(client.body.size()), "bytes of another version");
+            QCOMPARE(client.body.size() == client.contentLength, whole);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(readPosition(canonical), qint64(-1), 10000);
+        if (!whole && change != "client goes")
+            QTRY_VERIFY(!log.isEmpty() && log.last().at(1).toString().contains("changed while it was sent"));
+        QCOMPARE(server.cachedBytes(), qint64(0));
     }
 
     // A client that stops half-way, in its request or in taking a large
