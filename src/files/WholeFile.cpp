@@ -322,3 +322,10 @@ void removeInterruptedWrites(const QString &directory, const std::function<void(
 {
     removeTemporaries(directory, nullptr, log);
 }
+
+void removeInterruptedWritesOf(const QString &path, const std::function<void(int, const QString &)> &log)
+{
+    const QFileInfo file(replacedFile(path));
+    const QString name = file.fileName();
+    removeTemporaries(file.absolutePath(), &name, log);
+}

@@ -60,3 +60,8 @@ QString interruptedWriteTarget(const QString &fileName);
 // link's target is ever removed. Each removal, or failure to remove, is
 // told to `log` at level 1.
 void removeInterruptedWrites(const QString &directory, const std::function<void(int, const QString &)> &log);
+
+// The same for the one file at `path`: only its own temporaries go, where
+// the writers put them (beside the file a symbolic link leads to, as the
+// writers follow it); those of other files beside it stay.
+void removeInterruptedWritesOf(const QString &path, const std::function<void(int, const QString &)> &log);
