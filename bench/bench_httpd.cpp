@@ -13,6 +13,18 @@
 // It stops after --seconds (default 30), or earlier on SIGTERM or SIGINT,
 // and then prints a summary of the ticks.
 //
+//   bench_httpd --root DIR --slow-clients N [--file-mb MB] [--client-mbps R]
+//
+// measures something else instead: what a large file costs the server. It
+// writes a file of --file-mb megabytes (default 100) into DIR, and N clients
+// (ten on a show ground's screens and phones is plenty) fetch it at once,
+// each taking at most --client-mbps megabytes a second (default 20, so that
+// one answer is taken well within the server's time-out) through a small
+// receive buffer. It prints the growth of this process's resident memory
+// (the server's, the clients keep one buffer each) at its peak while they
+// read, and whether each client got the whole file; the target is a growth
+// below 100 MB.
+//
 // The arena page "bane1.html" is an alias of the class's result page
 // "klasse<nr>_<section>.html". While the dressage view does not write that
 // page itself, this program writes a result page of the loaded rows after
@@ -32,6 +44,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QSqlDatabase>
@@ -43,11 +56,20 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <cstring>
 #include <numeric>
+#include <thread>
 #include <vector>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -75,7 +97,8 @@ QTextStream &err()
 int usage()
 {
     err() << "usage: bench_httpd --root DIR [--port N] [--port-file FILE] [--seconds S] [--starters N]\n"
-             "                   [--seed N] [--tick-ms MS] [--simulate 0|1]\n";
+             "                   [--seed N] [--tick-ms MS] [--simulate 0|1]\n"
+             "       bench_httpd --root DIR --slow-clients N [--file-mb MB] [--client-mbps R]\n";
     err().flush();
     return 2;
 }
@@ -90,6 +113,9 @@ struct Options
     int seed = 1;
     int tickMs = 1000;
     bool simulate = true;
+    int slowClients = 0;
+    int fileMb = 100;
+    int clientMbps = 20;
 };
 
 bool readOptions(const QStringList &args, Options *options)
@@ -116,13 +142,20 @@ bool readOptions(const QStringList &args, Options *options)
             options->tickMs = value.toInt(&ok);
         else if (name == QLatin1String("--simulate"))
             options->simulate = value.toInt(&ok) != 0;
+        else if (name == QLatin1String("--slow-clients"))
+            options->slowClients = value.toInt(&ok);
+        else if (name == QLatin1String("--file-mb"))
+            options->fileMb = value.toInt(&ok);
+        else if (name == QLatin1String("--client-mbps"))
+            options->clientMbps = value.toInt(&ok);
         else
             return false;
         if (!ok)
             return false;
     }
     return !options->root.isEmpty() && options->port >= 0 && options->port <= 65535 && options->seconds > 0
-        && options->starters > 0 && options->tickMs > 0;
+        && options->starters > 0 && options->tickMs > 0 && options->slowClients >= 0 && options->fileMb > 0
+        && options->clientMbps > 0;
 }
 
 // The dressage section being ridden ("klasse <nr> <initials>"), or else the
@@ -224,6 +257,177 @@ qint64 keptBytes(const Daemon &, long)
     return -1;
 }
 
+constexpr double mebibyte = 1024.0 * 1024.0;
+
+// This process's resident memory in bytes, or -1 where it cannot be read.
+qint64 residentBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> lines = status.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').constFirst().toLongLong() * 1024;
+    }
+    return -1;
+}
+
+QString megabytes(qint64 bytes)
+{
+    return QString::number(double(bytes) / mebibyte, 'f', 1) + QStringLiteral(" MB");
+}
+
+struct SlowClient
+{
+    qint64 contentLength = -1;
+    qint64 body = 0;
+    double seconds = 0;
+    QString error;
+    bool whole() const { return error.isEmpty() && contentLength >= 0 && body == contentLength; }
+};
+
+// One client on a slow line: a small receive buffer, and never more than
+// `bytesPerSecond` taken on average. Plain sockets, so that what it holds
+// is one buffer and not a copy of the answer.
+SlowClient fetchSlowly(quint16 port, const QByteArray &target, double bytesPerSecond)
+{
+    SlowClient result;
+    const auto start = std::chrono::steady_clock::now();
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) {
+        result.error = QStringLiteral("no socket");
+        return result;
+    }
+    const int receiveBuffer = 256 * 1024;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const QByteArray request = "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0
+        || ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL) != request.size()) {
+        result.error = QString::fromLocal8Bit(strerror(errno));
+        ::close(fd);
+        return result;
+    }
+    std::vector<char> buffer(64 * 1024);
+    QByteArray head;
+    qint64 total = 0;
+    for (;;) {
+        const ssize_t n = ::recv(fd, buffer.data(), buffer.size(), 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            result.error = QString::fromLocal8Bit(strerror(errno));
+        if (n <= 0)
+            break;
+        total += n;
+        if (result.contentLength >= 0) {
+            result.body += n;
+        } else {
+            head.append(buffer.data(), n);
+            const qsizetype end = head.indexOf("\r\n\r\n");
+            if (end >= 0) {
+                const QByteArray field = "\r\nContent-Length: ";
+                const qsizetype at = head.indexOf(field);
+                result.contentLength = at >= 0 && at < end
+                    ? head.mid(at + field.size(), head.indexOf("\r\n", at + field.size()) - at - field.size()).toLongLong()
+                    : 0;
+                result.body = head.size() - end - 4;
+                head.clear();
+            }
+        }
+        std::this_thread::sleep_until(start + std::chrono::duration<double>(double(total) / bytesPerSecond));
+    }
+    ::close(fd);
+    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return result;
+}
+
+// The large-file run (--slow-clients): the server's resident memory while
+// slow clients take a file far larger than any copy it keeps.
+int runSlowClients(const QString &root, const Options &options)
+{
+    const QString name = QStringLiteral("large.bin");
+    const QString path = QDir(root).filePath(name);
+    const qint64 size = qint64(options.fileMb) * 1024 * 1024;
+    {
+        // Written in pieces, so that the file costs this process nothing.
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            err() << "cannot write " << path << "\n";
+            return 1;
+        }
+        QByteArray piece(1024 * 1024, '\0');
+        for (qint64 written = 0; written < size; written += piece.size()) {
+            for (qsizetype i = 0; i < piece.size(); ++i)
+                piece[i] = char('a' + (written / piece.size() + i) % 26);
+            if (file.write(piece) != piece.size()) {
+                err() << "cannot write " << path << ": " << file.errorString() << "\n";
+                return 1;
+            }
+        }
+    }
+
+    HttpDaemon daemon(nullptr, quint16(options.port), root);
+    if (!daemon.isListening()) {
+        err() << "HTTP server: " << daemon.bindError() << "\n";
+        return 1;
+    }
+    qint64 serverMessages = 0;
+    QObject::connect(&daemon, &HttpDaemon::logMessage, &daemon, [&serverMessages](int, const QString &text) {
+        if (++serverMessages <= 5)
+            err() << "server: " << text << "\n" << Qt::flush;
+    });
+    QCoreApplication::processEvents();
+    const qint64 before = residentBytes();
+    out() << "bench_httpd: " << options.slowClients << " slow clients on a " << megabytes(size) << " file, each at most "
+          << options.clientMbps << " MB/s, port " << daemon.serverPort() << "\n"
+          << Qt::flush;
+
+    std::vector<SlowClient> results(size_t(options.slowClients));
+    std::atomic<int> running{options.slowClients};
+    std::vector<std::thread> clients;
+    const quint16 port = daemon.serverPort();
+    const double rate = options.clientMbps * mebibyte;
+    for (int i = 0; i < options.slowClients; ++i) {
+        clients.emplace_back([&results, &running, i, port, rate, &name] {
+            results[size_t(i)] = fetchSlowly(port, "/" + name.toLatin1(), rate);
+            --running;
+        });
+    }
+    qint64 peak = before;
+    while (running > 0) {
+        QCoreApplication::processEvents();
+        peak = std::max(peak, residentBytes());
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    for (std::thread &client : clients)
+        client.join();
+    QCoreApplication::processEvents();
+    QFile::remove(path);
+
+    int whole = 0;
+    double slowest = 0;
+    for (const SlowClient &client : results) {
+        whole += client.whole() ? 1 : 0;
+        slowest = std::max(slowest, client.seconds);
+        if (!client.whole())
+            err() << "client: " << client.body << " of " << client.contentLength << " bytes "
+                  << (client.error.isEmpty() ? QString() : client.error) << "\n";
+    }
+    const qint64 growth = peak - before;
+    const bool met = before >= 0 && growth < qint64(100 * mebibyte);
+    out() << "bench_httpd: resident memory " << megabytes(before) << " before, " << megabytes(peak)
+          << " at the peak: growth " << megabytes(growth) << " (target below 100 MB: " << (met ? "met" : "missed")
+          << "); " << whole << " of " << options.slowClients << " clients got the whole file, the slowest in "
+          << QString::number(slowest, 'f', 1) << " s; server log lines " << serverMessages << "\n"
+          << Qt::flush;
+    return met && whole == options.slowClients ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -240,6 +444,8 @@ int main(int argc, char **argv)
         return 1;
     }
     const QString root = QFileInfo(options.root).absoluteFilePath();
+    if (options.slowClients > 0)
+        return runSlowClients(root, options);
 
     // The competition database: a demo show of one-section classes, one on
     // each of the four arenas, each with exactly --starters starters. (The

@@ -5,6 +5,7 @@
 // of it.
 #include <QElapsedTimer>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,6 +19,9 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
+#include "files/WholeFile.h"
 #include "publish/HttpDaemon.h"
 #include "publish/HttpRequest.h"
 #include "publish/Setup.h"
@@ -79,6 +83,55 @@ QByteArray bigPage(const QByteArray &title, qint64 bytes)
     for (int row = 0; page.size() < bytes; ++row)
         page += "<p>" + title + " row " + QByteArray::number(row) + "</p>\n";
     return page + "</body></html>\n";
+}
+
+// Where this process (the server runs in it) reads `file`: the position of
+// the descriptor open on it, or -1 while none is. A file renamed over still
+// counts, under the name the system then gives it.
+qint64 readPosition(const QString &file)
+{
+    const QByteArray path = QFile::encodeName(file);
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        char target[4096];
+        const ssize_t n = ::readlink(QFile::encodeName(fds.filePath(fd)).constData(), target, sizeof target);
+        const QByteArray link(target, n > 0 ? n : 0);
+        if (link != path && link != path + " (deleted)")
+            continue;
+        for (const QByteArray &line : readFile("/proc/self/fdinfo/" + fd).split('\n')) {
+            if (line.startsWith("pos:"))
+                return line.mid(4).trimmed().toLongLong();
+        }
+    }
+    return -1;
+}
+
+// An answer taken slowly: the client's socket holds little and reads only
+// when the test says, so that nothing takes the answer ahead of it.
+struct SlowReply
+{
+    QByteArray head;
+    QByteArray body;
+    qint64 contentLength = -1;
+};
+
+// Reads until the body holds at least `bytes`, or to the end with -1; false
+// when the server neither sends nor closes within 20 seconds.
+bool readSlowly(QTcpSocket &socket, SlowReply *reply, qint64 bytes)
+{
+    while (bytes < 0 || reply->contentLength < 0 || reply->body.size() < bytes) {
+        if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(20000))
+            return socket.state() != QAbstractSocket::ConnectedState;
+        (reply->contentLength < 0 ? reply->head : reply->body) += socket.readAll();
+        const qsizetype end = reply->head.indexOf("\r\n\r\n");
+        if (reply->contentLength < 0 && end >= 0) {
+            reply->body = reply->head.mid(end + 4);
+            reply->head.truncate(end + 2);
+            const qsizetype at = reply->head.indexOf("\r\nContent-Length: ") + 18;
+            reply->contentLength = reply->head.mid(at, reply->head.indexOf("\r\n", at) - at).toLongLong();
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -457,6 +510,83 @@ private slots:
         QCOMPARE(server.cachedBytes(), qint64(0));
         QVERIFY(step("/a.html", pages["a"], 0));
         QVERIFY(step("/bane3.html", arenaC, 0));
+    }
+
+    // A file over the size of the copies kept is sent from disk as the client
+    // takes it: the server holds it open and has not read it to the end
+    // while a slow client takes its first bytes, and closes it once the
+    // answer is through or the client gone. A change to the file while it is
+    // sent cuts the answer short, at a length the client can tell from the
+    // one it was told, and never after bytes of another version; a file
+    // renamed over, as the station writes, goes out whole as it was.
+    void largeFileIsSentAsTheClientTakesIt_data()
+    {
+        QTest::addColumn<QByteArray>("target");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("taken whole") << QByteArray("/large.html") << "" << true;
+        QTest::newRow("by an arena name") << QByteArray("/bane9.html") << "" << true;
+        QTest::newRow("renamed over") << QByteArray("/large.html") << "renamed over" << true;
+        QTest::newRow("client goes") << QByteArray("/large.html") << "client goes" << false;
+        QTest::newRow("rewritten in place") << QByteArray("/large.html") << "rewritten in place" << false;
+        QTest::newRow("cut short") << QByteArray("/bane9.html") << "cut short" << false;
+        QTest::newRow("lengthened") << QByteArray("/large.html") << "lengthened" << false;
+    }
+    void largeFileIsSentAsTheClientTakesIt()
+    {
+        QFETCH(QByteArray, target);
+        QFETCH(QString, change);
+        QFETCH(bool, whole);
+        const QString root = m_dir.filePath("large");
+        const QString file = root + "/large.html";
+        // Far more than the socket buffers hold on either side.
+        static const QByteArray page = bigPage("large", 16 * 1024 * 1024);
+        QVERIFY(writeFile(file, page));
+        const QString canonical = QFileInfo(file).canonicalFilePath();
+        HttpDaemon server(nullptr, 0, root);
+        server.addAlias("bane9.html", "large.html");
+        server.setRefresh("15");
+        server.setRequestTimeout(60000); // the time limit is not what this is about
+        QSignalSpy log(&server, &HttpDaemon::logMessage);
+        const QByteArray expected = target == "/bane9.html" ? http::reloading(page, "15") : page;
+
+        QTcpSocket client;
+        client.setReadBufferSize(64 * 1024);
+        client.connectToHost(QHostAddress::LocalHost, server.serverPort());
+        QVERIFY(client.waitForConnected(10000));
+        client.write("GET " + target + " HTTP/1.0\r\n\r\n");
+        QVERIFY(client.waitForBytesWritten(10000));
+        SlowReply reply;
+        QVERIFY(readSlowly(client, &reply, 64 * 1024));
+        QVERIFY2(reply.head.startsWith("HTTP/1.0 200 OK\r\n"), reply.head.constData());
+        QCOMPARE(reply.contentLength, qint64(expected.size()));
+        // What the client has came from the file, which the server still reads.
+        const qint64 position = readPosition(canonical);
+        QVERIFY2(position > 0 && position < page.size(), qPrintable(QString::number(position)));
+
+        if (change == "client goes") {
+            client.abort();
+        } else if (change == "renamed over") {
+            QVERIFY(writeWholeFile(file, "a new version", nullptr));
+        } else if (change == "rewritten in place") {
+            QFile inPlace(file);
+            QVERIFY(inPlace.open(QIODevice::ReadWrite) && inPlace.write(page.toUpper()) == page.size());
+        } else if (change == "cut short") {
+            QVERIFY(QFile::resize(file, page.size() / 2));
+        } else if (change == "lengthened") {
+            QFile longer(file);
+            QVERIFY(longer.open(QIODevice::Append) && longer.write("<p>more</p>\n") == 12);
+        }
+        if (change != "client goes") {
+            QVERIFY2(readSlowly(client, &reply, -1), "the server neither sent the rest nor closed");
+            QVERIFY(reply.body.size() <= reply.contentLength);
+            QVERIFY2(reply.body == expected.left(reply.body.size()), "bytes of another version");
+            QCOMPARE(reply.body.size() == reply.contentLength, whole);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(readPosition(canonical), qint64(-1), 10000);
+        if (!whole && change != "client goes")
+            QTRY_VERIFY(!log.isEmpty() && log.last().at(1).toString().contains("changed while it was sent"));
+        QCOMPARE(server.cachedBytes(), qint64(0));
     }
 
     // A client that stops half-way, in its request or in taking a large

@@ -34,6 +34,7 @@
 #include "app/HistoryLineEdit.h"
 #include "app/QTabW.h"
 #include "app/QtTranslation.h"
+#include "files/WholeFile.h"
 #include "publish/HttpDaemon.h"
 #include "publish/Setup.h"
 #include "publish/urlDownloader.h"
@@ -88,6 +89,27 @@ private:
     static QString lastLine(QPlainTextEdit *edit)
     {
         return edit ? edit->document()->lastBlock().text() : QString();
+    }
+
+    // What a save of the settings file at `path` leaves when it is killed
+    // between its temporary and the rename: the writer's refusal hook stands
+    // where the kill strikes. Gives the temporary's path.
+    static QString leaveInterruptedSave(const QString &path)
+    {
+        const QFileInfo link(path);
+        const QDir folder = QFileInfo(link.isSymLink() ? link.symLinkTarget() : path).absoluteDir();
+        const QStringList before = folder.entryList(QDir::Files | QDir::Hidden);
+        QString left;
+        setCommitRefusal([&](const QString &) {
+            for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden)) {
+                if (!before.contains(name) && QFile::copy(folder.filePath(name), folder.filePath("left")))
+                    left = folder.filePath(name);
+            }
+            return true;
+        });
+        const bool saved = writeWholeFiles({{path, "<configuration>"}}, nullptr);
+        setCommitRefusal({});
+        return !saved && QFile::rename(folder.filePath("left"), left) ? left : QString();
     }
 
 private slots:
@@ -308,6 +330,45 @@ private slots:
         // without a word about it.
         TestWindow fresh(nullptr, m_dir.filePath("none.xml"), "MainWidget");
         QVERIFY(!fresh.findChild<QPlainTextEdit *>("infoText")->toPlainText().contains("Indstillingsfilen"));
+    }
+
+    // Settings saves killed before their rename leave temporaries beside the
+    // file; the next start removes those of the settings file it uses and
+    // logs each, where a link to the file leads too. An operator's copies of
+    // the file and another settings file's temporary stay.
+    void interruptedSettingsSavesAreRemoved_data()
+    {
+        QTest::addColumn<bool>("throughLink");
+        QTest::newRow("the file") << false;
+        QTest::newRow("a link to it") << true;
+    }
+    void interruptedSettingsSavesAreRemoved()
+    {
+        QFETCH(bool, throughLink);
+        const QString folder = m_dir.filePath(QStringLiteral("killed%1").arg(++m_files));
+        const QString file = folder + "/appCfg.xml";
+        QVERIFY(writeSettings(file, {{"http.root", folder + "/html"}, {"bane.font", "7"}}));
+        const QString used = throughLink ? m_dir.filePath(QStringLiteral("link%1.xml").arg(m_files)) : file;
+        if (throughLink)
+            QVERIFY(QFile::link(file, used));
+        QStringList leftovers;
+        for (int kill = 0; kill < 3; ++kill)
+            leftovers << leaveInterruptedSave(used);
+        QStringList kept{file + ".bak", file + ".backup", file + ".1.bak", leaveInterruptedSave(folder + "/andet.xml")};
+        for (const QString &copy : kept.mid(0, 3))
+            QVERIFY(writeFile(copy, "operatorens kopi"));
+        QVERIFY(!leftovers.contains(QString()) && !kept.contains(QString()));
+
+        TestWindow window(nullptr, used, "MainWidget");
+        const QString log = window.findChild<QPlainTextEdit *>("infoText")->toPlainText();
+        for (const QString &leftover : std::as_const(leftovers)) {
+            QVERIFY2(!QFile::exists(leftover), qPrintable(leftover));
+            QCOMPARE(log.count(QStringLiteral("%1 fjernet: en afbrudt skrivning af appCfg.xml efterlod den").arg(leftover)), 1);
+        }
+        QCOMPARE(log.count("efterlod"), leftovers.size());
+        for (const QString &copy : std::as_const(kept))
+            QVERIFY2(QFile::exists(copy), qPrintable(copy));
+        QCOMPARE(window.config()->getValue("bane.font", ""), QStringLiteral("7"));
     }
 
     void historyWalk()

@@ -133,6 +133,47 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
     }
 
+    // The clean-up knows a temporary by its whole name: the writer's own
+    // temporary goes, whatever name it was for (a line feed in it too), and
+    // one with anything after its six letters stays, a final line feed too.
+    void temporariesAreKnownByTheWholeName_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("after"); // appended to the temporary's name
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("a page's") << "klasse1_A.html" << "" << true;
+        QTest::newRow("a line feed after it") << "klasse1_A.html" << "\n" << false;
+        QTest::newRow("a letter after it") << "klasse1_A.html" << "x" << false;
+        QTest::newRow("a line feed in the name") << "noter\n.txt" << "" << true;
+        QTest::newRow("a line feed ending the name") << "index.html\n" << "" << true;
+    }
+    void temporariesAreKnownByTheWholeName()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, after);
+        QFETCH(bool, removed);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        // The writer's own temporary, as a kill before the rename leaves it.
+        QString temporary;
+        setCommitRefusal([&](const QString &) {
+            temporary = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).value(0);
+            QFile::copy(dir.filePath(temporary), dir.filePath(QStringLiteral("left")));
+            return true;
+        });
+        QVERIFY(!writeWholeFiles({{dir.filePath(target), "halvt skrevet"}}, nullptr));
+        const QString name = temporary + after;
+        QVERIFY(QFile::rename(dir.filePath(QStringLiteral("left")), dir.filePath(name)));
+
+        QCOMPARE(interruptedWriteTarget(name), removed ? target : QString());
+        QStringList log;
+        removeInterruptedWrites(dir.path(), [&log](int, const QString &text) { log << text; });
+        QCOMPARE(QFile::exists(dir.filePath(name)), !removed);
+        QCOMPARE(log, removed ? QStringList{QStringLiteral("%1 fjernet: en afbrudt skrivning af %2 efterlod den")
+                                                .arg(dir.filePath(name), target)}
+                              : QStringList());
+    }
+
     // As QSaveFile did: the file replaced keeps its permissions, a new file
     // gets those of any new file, and a link stays a link to the file that
     // gets the new content.

@@ -115,6 +115,7 @@ MainWidget::MainWidget(QWidget *parent, const QString &settingsFile, const QStri
         statusBar->showMessage(tr("Indstillingsfilen kunne ikke læses"));
     }
     m_session->removeInterruptedWrites();
+    cfg->removeInterruptedWrites();
     // Started once the log view is there: a fallback of its interval is
     // logged, and would go nowhere before.
     m_client->start();

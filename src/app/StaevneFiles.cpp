@@ -6,10 +6,6 @@
 #include "files/WholeFile.h"
 #include "publish/PathJoin.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
 namespace {
 
 
@@ -230,25 +226,4 @@ bool writeOutputFile(const QString &root, const QString &name, const QByteArray 
     if (log)
         log(1, QStringLiteral("Kunne ikke skrive %1: %2").arg(path, error));
     return false;
-}
-
-void removeInterruptedWrites(const QString &root, const std::function<void(int, const QString &)> &log)
-{
-    const QDir dir(root);
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QFileInfo &entry : entries) {
-        if (entry.isSymLink() || !entry.isFile())
-            continue;
-        const QString target = interruptedWriteTarget(entry.fileName());
-        if (target.isEmpty())
-            continue;
-        // Should a link have taken the name since, remove() takes the link
-        // away and leaves its target.
-        const QString path = dir.filePath(entry.fileName());
-        const bool removed = QFile::remove(path);
-        if (log)
-            log(1, removed ? QStringLiteral("%1 fjernet: en afbrudt skrivning af %2 efterlod den").arg(path, target)
-                           : QStringLiteral("Kunne ikke fjerne %1, som en afbrudt skrivning efterlod").arg(path));
-    }
 }

@@ -111,16 +111,3 @@ private:
 // way.
 bool writeOutputFile(const QString &root, const QString &name, const QByteArray &bytes,
                      const std::function<void(int, const QString &)> &log);
-
-// Removes from the output directory `root` what writes interrupted between
-// temporary and rename left there: whole or partial files under names that
-// the HTTP server would serve. A file goes only when its name carries the
-// writer's tag (interruptedWriteTarget in files/WholeFile.h), whatever file
-// it was meant for (a page, a score file, the information page, the logo);
-// any other file stays, an operator's "index.html.backup" or
-// "S261207_klasse_7_A.csv.kopier" as much as the station's own files. Only
-// plain files directly in `root` are looked at: no folder is entered, and a
-// symbolic link stays, even under a temporary's name (the writer makes no
-// links), so no link's target is ever removed. Each removal, or failure to
-// remove, is logged at level 1.
-void removeInterruptedWrites(const QString &root, const std::function<void(int, const QString &)> &log);

@@ -15,6 +15,7 @@
 #include "app/QTabW.h"
 #include "app/StaevneFiles.h"
 #include "app/StaevneInfoPage.h"
+#include "files/WholeFile.h"
 #include "publish/HttpDaemon.h"
 #include "publish/PathJoin.h"
 #include "publish/Setup.h"

@@ -82,7 +82,10 @@ public:
     void writeInfo(int staevneId);
     void deleteViews();
     // Removes the temporaries that interrupted writes left in the output
-    // directory, "http.root" (see removeInterruptedWrites in StaevneFiles.h).
+    // directory, "http.root": whole or partial files under names that the
+    // HTTP server would serve, whatever file they were meant for (a page, a
+    // score file, the information page, the logo). See
+    // removeInterruptedWrites in files/WholeFile.h.
     void removeInterruptedWrites();
 
 signals:

@@ -212,6 +212,30 @@ bool putBack(const QString &path, const Previous &previous, QString *error)
     return writeWholeFile(path, previous.bytes, error);
 }
 
+// Removes the temporaries in `directory`, those of the file named `*target`
+// only when it is given.
+void removeTemporaries(const QString &directory, const QString *target,
+                       const std::function<void(int, const QString &)> &log)
+{
+    const QDir dir(directory);
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo &entry : entries) {
+        if (entry.isSymLink() || !entry.isFile())
+            continue;
+        const QString meantFor = interruptedWriteTarget(entry.fileName());
+        if (meantFor.isEmpty() || (target && meantFor != *target))
+            continue;
+        // Should a link have taken the name since, remove() takes the link
+        // away and leaves its target.
+        const QString path = dir.filePath(entry.fileName());
+        const bool removed = QFile::remove(path);
+        if (log)
+            log(1, removed ? QStringLiteral("%1 fjernet: en afbrudt skrivning af %2 efterlod den").arg(path, meantFor)
+                           : QStringLiteral("Kunne ikke fjerne %1, som en afbrudt skrivning efterlod").arg(path));
+    }
+}
+
 } // namespace
 
 void setCommitRefusal(const std::function<bool(const QString &path)> &refuse)
@@ -283,8 +307,25 @@ bool writeWholeFiles(const QVector<QPair<QString, QByteArray>> &files, QString *
 
 QString interruptedWriteTarget(const QString &fileName)
 {
-    static const QRegularExpression temporary(QLatin1String("^(.+)") + QRegularExpression::escape(TemporaryTag)
-                                              + QStringLiteral("[A-Za-z0-9]{%1}$").arg(TemporaryRandomLength));
+    // Anchored at both ends of the whole name: "$" would also match before a
+    // final line feed. Any name the writers were given may come before the
+    // tag, line feeds included.
+    static const QRegularExpression temporary(
+        QRegularExpression::anchoredPattern(QLatin1String("(.+)") + QRegularExpression::escape(TemporaryTag)
+                                            + QStringLiteral("[A-Za-z0-9]{%1}").arg(TemporaryRandomLength)),
+        QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch match = temporary.match(fileName);
     return match.hasMatch() ? match.captured(1) : QString();
+}
+
+void removeInterruptedWrites(const QString &directory, const std::function<void(int, const QString &)> &log)
+{
+    removeTemporaries(directory, nullptr, log);
+}
+
+void removeInterruptedWritesOf(const QString &path, const std::function<void(int, const QString &)> &log)
+{
+    const QFileInfo file(replacedFile(path));
+    const QString name = file.fileName();
+    removeTemporaries(file.absolutePath(), &name, log);
 }

@@ -46,6 +46,22 @@ void setCommitRefusal(const std::function<bool(const QString &path)> &refuse);
 // the name of the file it would have been renamed to, "<name>" of
 // "<name>.zeplive-tmp-XXXXXX", or empty for any other name. Only these
 // writers make such names, so a file that has one is a leftover of an
-// interrupted write (or of one under way). An operator's copy such as
-// "index.html.backup" or "S261207.cfg.kopier" gives empty.
+// interrupted write (or of one under way). The whole name must have that
+// form: an operator's copy such as "index.html.backup" or
+// "S261207.cfg.kopier", or a temporary's name with anything after it, gives
+// empty.
 QString interruptedWriteTarget(const QString &fileName);
+
+// Removes from `directory` the temporaries (interruptedWriteTarget) that
+// writes interrupted between temporary and rename left there, whatever file
+// they were meant for; any other file stays. Only plain files directly in
+// `directory` are looked at: no folder is entered, and a symbolic link
+// stays, even under a temporary's name (the writers make no links), so no
+// link's target is ever removed. Each removal, or failure to remove, is
+// told to `log` at level 1.
+void removeInterruptedWrites(const QString &directory, const std::function<void(int, const QString &)> &log);
+
+// The same for the one file at `path`: only its own temporaries go, where
+// the writers put them (beside the file a symbolic link leads to, as the
+// writers follow it); those of other files beside it stay.
+void removeInterruptedWritesOf(const QString &path, const std::function<void(int, const QString &)> &log);

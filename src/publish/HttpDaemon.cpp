@@ -28,6 +28,10 @@ constexpr int requestTimeoutMs = 10000;
 // (and within the server's cache limit, which bounds their bytes in all).
 constexpr int maxKeptFiles = 256;
 constexpr qint64 maxKeptFileBytes = 4 * 1024 * 1024;
+// A file too large to keep goes out in pieces of this size, the next one
+// read only once the socket has passed on most of the last: a slow client
+// holds a piece or two of the server's memory, not the file.
+constexpr qint64 streamPieceBytes = 256 * 1024;
 // A copy of a file is kept only once the file has been left alone this long:
 // a file rewritten in place within the file system's clock granularity could
 // otherwise show the same size and times as the copy.
@@ -70,11 +74,30 @@ public:
     void trimKept();
 
 private:
+    // A file sent from disk as the client takes it. The answer's length was
+    // told from the file as it was opened; should the file change after
+    // that, what is left would no longer fit it. Every write moves the
+    // modification time (the change time moves also when the file is only
+    // renamed over, and its content stays).
+    struct Stream
+    {
+        QFile file;
+        qint64 left = 0; // bytes of the file still to send
+        off_t size = 0;
+        qint64 modified = 0;
+
+        bool unchanged() const
+        {
+            struct stat now;
+            return ::fstat(file.handle(), &now) == 0 && now.st_size == size && nanoseconds(now.st_mtim) == modified;
+        }
+    };
     struct Client
     {
         QByteArray head;
         qint64 deadline = 0; // on m_uptime
         bool answered = false; // the answer is written; the client must take it
+        std::shared_ptr<Stream> stream; // while a large file is being sent
     };
     // A file as last read, with what tells whether it changed since.
     struct KeptFile
@@ -108,7 +131,11 @@ private:
     void readClient(QTcpSocket *socket);
     void dropClient(QTcpSocket *socket);
     void dropLateClients();
-    bool readFile(const QString &path, const QString *arenaRefresh, QByteArray *body);
+    bool readFile(const QString &path, const QString *arenaRefresh, QByteArray *body,
+                  std::shared_ptr<Stream> *stream);
+    bool openStream(const QString &path, const QString *arenaRefresh, QByteArray *body,
+                    std::shared_ptr<Stream> *stream);
+    void sendMore(QTcpSocket *socket);
     void forget(KeptList::iterator kept);
     void publishKeptBytes();
     void log(int level, const QString &text);
@@ -173,7 +200,7 @@ void HttpDaemon::Worker::newConnection()
     const int timeout = m_shared->requestTimeoutMs.load();
     const qint64 deadline = m_uptime.elapsed() + timeout;
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        m_clients.insert(socket, Client{QByteArray(), deadline});
+        m_clients.insert(socket, Client{QByteArray(), deadline, false, nullptr});
         connect(socket, &QTcpSocket::readyRead, this, [this, socket]() { readClient(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket]() { dropClient(socket); });
         connect(socket, &QTcpSocket::errorOccurred, this, [this, socket]() { dropClient(socket); });
@@ -222,8 +249,11 @@ void HttpDaemon::Worker::trimKept()
 }
 
 // The body to send for the file at its resolved `path`: the file as it is,
-// or, given `arenaRefresh`, the page as an arena name answers it.
-bool HttpDaemon::Worker::readFile(const QString &path, const QString *arenaRefresh, QByteArray *body)
+// or, given `arenaRefresh`, the page as an arena name answers it. A file too
+// large to keep is not read here: `stream` gets it opened, and `body` what
+// goes before the rest of it.
+bool HttpDaemon::Worker::readFile(const QString &path, const QString *arenaRefresh, QByteArray *body,
+                                  std::shared_ptr<Stream> *stream)
 {
     const QByteArray name = QFile::encodeName(path);
     struct stat info;
@@ -239,14 +269,20 @@ bool HttpDaemon::Worker::readFile(const QString &path, const QString *arenaRefre
         // Served again: the last to go.
         m_kept.splice(m_kept.begin(), m_kept, *found);
     } else {
+        if (found != m_files.cend())
+            forget(*found);
+        if (info.st_size > limit) {
+            publishKeptBytes();
+            return openStream(path, arenaRefresh, body, stream);
+        }
         QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
+        if (!file.open(QIODevice::ReadOnly)) {
+            publishKeptBytes();
             return false;
+        }
         const QByteArray content = file.readAll();
         struct stat after;
         const bool known = ::fstat(file.handle(), &after) == 0;
-        if (found != m_files.cend())
-            forget(*found);
         timespec now;
         clock_gettime(CLOCK_REALTIME, &now);
         if (!known || after.st_size != content.size() || after.st_size > limit
@@ -283,6 +319,62 @@ bool HttpDaemon::Worker::readFile(const QString &path, const QString *arenaRefre
     return true;
 }
 
+bool HttpDaemon::Worker::openStream(const QString &path, const QString *arenaRefresh, QByteArray *body,
+                                    std::shared_ptr<Stream> *stream)
+{
+    auto opened = std::make_shared<Stream>();
+    opened->file.setFileName(path);
+    struct stat info;
+    // Unbuffered: the pieces are read straight into what the socket sends.
+    if (!opened->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || ::fstat(opened->file.handle(), &info) != 0
+        || !S_ISREG(info.st_mode))
+        return false;
+    opened->left = info.st_size;
+    opened->size = info.st_size;
+    opened->modified = nanoseconds(info.st_mtim);
+    body->clear();
+    if (arenaRefresh) {
+        // Only the page's head gets the reload; the rest goes as it is.
+        const qint64 want = qMin(http::reloadHeadBytes, opened->left);
+        const QByteArray head = opened->file.read(want);
+        if (head.size() != want || !opened->unchanged())
+            return false;
+        opened->left -= want;
+        *body = http::reloading(head, *arenaRefresh);
+    }
+    *stream = std::move(opened);
+    return true;
+}
+
+// Reads the next pieces of a client's file once the socket has passed on
+// most of what it holds, and closes the connection when all is sent. A file
+// that changed since it was opened cuts the answer short: the client sees
+// less than the length it was told, never a mix of two versions or bytes
+// beyond that length.
+void HttpDaemon::Worker::sendMore(QTcpSocket *socket)
+{
+    const auto it = m_clients.find(socket);
+    if (it == m_clients.end() || !it->stream)
+        return;
+    Stream &stream = *it->stream;
+    while (stream.left > 0 && socket->bytesToWrite() < streamPieceBytes) {
+        const qint64 want = qMin(stream.left, streamPieceBytes);
+        const QByteArray piece = stream.file.read(want);
+        if (piece.size() != want || !stream.unchanged()) {
+            log(2, HttpDaemon::tr("HTTP client %1: %2 changed while it was sent; the answer is cut short")
+                       .arg(socket->peerAddress().toString(), stream.file.fileName()));
+            dropClient(socket);
+            return;
+        }
+        stream.left -= want;
+        socket->write(piece);
+    }
+    if (stream.left == 0) {
+        it->stream.reset(); // closes the file
+        socket->disconnectFromHost();
+    }
+}
+
 void HttpDaemon::Worker::readClient(QTcpSocket *socket)
 {
     auto it = m_clients.find(socket);
@@ -313,6 +405,7 @@ void HttpDaemon::Worker::readClient(QTcpSocket *socket)
         logoDir = m_shared->logoDir;
     }
     QByteArray body;
+    std::shared_ptr<Stream> stream;
     QByteArray type = "text/html; charset=utf-8";
     int status = 400;
     if (state == http::ParseState::Complete) {
@@ -321,7 +414,7 @@ void HttpDaemon::Worker::readClient(QTcpSocket *socket)
         if (status == 200) {
             const QByteArray fileType = http::mimeType(answer.filePath);
             const bool reload = answer.arenaName && fileType.startsWith("text/html");
-            if (readFile(answer.resolvedPath, reload ? &refresh : nullptr, &body))
+            if (readFile(answer.resolvedPath, reload ? &refresh : nullptr, &body, &stream))
                 type = fileType;
             else
                 status = 404;
@@ -329,13 +422,23 @@ void HttpDaemon::Worker::readClient(QTcpSocket *socket)
     }
     if (status != 200)
         body = http::errorPage(status, refresh);
-    const QByteArray head = http::responseHead(status, type, body.size());
+    const QByteArray head = http::responseHead(status, type, body.size() + (stream ? stream->left : 0));
     // Two writes share the kept page instead of copying it behind the head;
     // flushing now saves a round of the event loop per client.
     socket->write(head);
     socket->write(body);
-    socket->flush();
-    socket->disconnectFromHost();
+    if (!stream) {
+        socket->flush();
+        socket->disconnectFromHost();
+        return;
+    }
+    // The rest of the file follows as the socket passes on what it holds;
+    // the last piece closes the connection.
+    it->stream = std::move(stream);
+    connect(socket, &QTcpSocket::bytesWritten, this, [this, socket]() { sendMore(socket); });
+    sendMore(socket);
+    if (m_clients.contains(socket))
+        socket->flush();
 }
 
 void HttpDaemon::Worker::dropClient(QTcpSocket *socket)

@@ -25,8 +25,14 @@ class QThread;
 // an arena name answers is kept with the copy. One copy is kept per file,
 // by the file's resolved path, whatever the spelling of the request ("/x",
 // "/./x", "/%78" and a link to it are one file); the copies kept stay within
-// cacheLimit() bytes in all, the least recently served going first, and a
-// file larger than that (or than 4 MB) is served without being kept.
+// cacheLimit() bytes in all, the least recently served going first. A file
+// larger than that (or than 4 MB) is never read whole: it is sent from disk
+// a piece at a time as the client takes it, within the same time limit, and
+// should it change while it is sent (rewritten in place, cut short,
+// lengthened) the answer is cut short and the connection closed, so that
+// the client sees less than the length it was told rather than a mix of
+// two versions. (A file replaced by a rename, as the station writes, goes
+// out whole in the version that was opened.)
 // logMessage is emitted on the thread that made the server.
 class HttpDaemon : public QObject
 {

@@ -195,7 +195,7 @@ QByteArray errorPage(int status, const QString &refresh)
 QByteArray reloading(const QByteArray &page, const QString &refresh)
 {
     // Only the head is looked at; the pages keep their tags in any case.
-    QByteArray head = page.left(16 * 1024).toLower();
+    QByteArray head = page.left(reloadHeadBytes).toLower();
     const qsizetype body = head.indexOf("<body");
     if (body >= 0)
         head.truncate(body);

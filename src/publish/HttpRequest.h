@@ -56,7 +56,10 @@ QByteArray mimeType(const QString &fileName);
 QByteArray errorPage(int status, const QString &refresh);
 // An HTML page as an arena name answers it: unchanged when its head already
 // reloads it, otherwise with the error pages' reload after `refresh`
-// seconds put into its head (the start page, a waiting list's page).
+// seconds put into its head (the start page, a waiting list's page). Only
+// the first reloadHeadBytes of the page are looked at and changed, so that
+// a page too large to be read whole can be answered piece by piece.
+constexpr qint64 reloadHeadBytes = 16 * 1024;
 QByteArray reloading(const QByteArray &page, const QString &refresh);
 QByteArray statusLine(int status);
 // Status line, Content-Type and Content-Length, and the blank line.

@@ -188,6 +188,11 @@ bool appConfig::writeConfig(QString fileName)
     return true;
 }
 
+void appConfig::removeInterruptedWrites()
+{
+    removeInterruptedWritesOf(m_fileName, [this](int level, const QString &text) { emit logMessage(level, text); });
+}
+
 void appConfig::logMessageForward(int level, const QString &text)
 {
     emit logMessage(level, text);

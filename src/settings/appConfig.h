@@ -37,6 +37,10 @@ public:
 
     bool readConfig();
     bool writeConfig(QString fileName = QString());
+    // Removes what saves of the settings file killed before their rename
+    // left beside it (removeInterruptedWritesOf in files/WholeFile.h),
+    // logging each; an operator's copies of the file stay.
+    void removeInterruptedWrites();
 
     QString fileName() const { return m_fileName; }
     // True once a read of the settings file has failed and the file has not
