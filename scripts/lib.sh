@@ -38,10 +38,16 @@ zep_build_station() {
     zep_build "$ZEP_ROOT/build" -DCMAKE_BUILD_TYPE=Release -DZEP_WERROR=ON
 }
 
+# Runs one command of a build. scripts/demo replaces it, so that a signal
+# stops a build under way at once.
+zep_step() {
+    "$@"
+}
+
 # zep_build <build dir> [cmake options...]
 zep_build() {
     local dir=$1
     shift
-    cmake -S "$ZEP_ROOT" -B "$dir" "$@"
-    cmake --build "$dir" -j "$(zep_jobs)"
+    zep_step cmake -S "$ZEP_ROOT" -B "$dir" "$@"
+    zep_step cmake --build "$dir" -j "$(zep_jobs)"
 }

@@ -6,7 +6,28 @@
 #include "app/MainWidget.h"
 #include "app/QtTranslation.h"
 #include "driver/StandinDriver.h"
+#include "files/WholeFile.h"
+#include "publish/HttpDaemon.h"
 #include "settings/appConfig.h"
+
+namespace {
+
+// For the demo (scripts/demo), which says where the station serves only
+// once it listens, and stops when another program took the port after the
+// demo found it free: one line, "listening <port>", "not-listening <port>
+// <reason>" or "not-serving".
+QByteArray servingState(const MainWidget &window)
+{
+    const HttpDaemon *httpd = window.httpServer();
+    if (!httpd)
+        return QByteArrayLiteral("not-serving\n");
+    if (httpd->isListening())
+        return "listening " + QByteArray::number(httpd->serverPort()) + '\n';
+    const QString port = window.config()->getValue(QStringLiteral("http.port"), QStringLiteral("8080"));
+    return "not-listening " + port.toUtf8() + ' ' + httpd->bindError().simplified().toUtf8() + '\n';
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -38,6 +59,12 @@ int main(int argc, char **argv)
     if (cfg->getValue(QStringLiteral("app.fullscreen.show"), QStringLiteral("0")) == QLatin1String("1"))
         window.fullScreen();
     QObject::connect(&app, &QApplication::lastWindowClosed, &app, &QApplication::quit);
+    const QString readyFile = qEnvironmentVariable("ZEPLIVE_DEMO_READY");
+    if (!readyFile.isEmpty()) {
+        QString error;
+        if (!writeWholeFile(readyFile, servingState(window), &error))
+            qWarning("%s", qPrintable(error));
+    }
     // The demo (scripts/demo) names a competition to load at once, so that
     // a station without anyone at the screen serves it too.
     const int demoStaevne = qEnvironmentVariableIntValue("ZEPLIVE_DEMO_STAEVNE");
