@@ -12,7 +12,7 @@
 //              sends it when the operator's editor closes, which runs
 //              calcSum (totals, list, both placings, pages, score file)
 //   calcPlace  the score table's placing
-//   rule       champ::tablePlaces alone, on the rows calcPlace reads
+//   rule       the placing rule alone (each row's standing, then champ::tablePlaces), on the rows calcPlace reads
 // with the median, the quartiles and the extremes of the wall clock, and the
 // median processor time of this thread: the pages and the score file are
 // synced to disk, so on a busy machine the wall clock may mostly measure the
@@ -131,10 +131,14 @@ Q_NEVER_INLINE void placeOnce(ChampView &view)
 }
 
 // The placing rule alone, on the sheet's rows as calcPlace reads them.
-Q_NEVER_INLINE QStringList rulePlaces(const QVector<QStringList> &rows, int totalColumn, int tie1, int tie2,
-                                      const QVector<int> &markColumns)
+Q_NEVER_INLINE QStringList rulePlaces(const QVector<QStringList> &rows, const champ::SheetRule &rule, int tie1,
+                                      int tie2)
 {
-    return champ::tablePlaces(rows, totalColumn, tie1, tie2, markColumns);
+    QVector<bool> out;
+    out.reserve(rows.size());
+    for (const QStringList &row : rows)
+        out << champ::rowStanding(row, rule).outOfPlacing();
+    return champ::tablePlaces(rows, rule.totalColumn, tie1, tie2, out);
 }
 
 QString mark(int step)
@@ -183,6 +187,12 @@ class BenchSheet : public Sheet
 public:
     using Sheet::Sheet;
     const ChampLayout &layout() const { return this->m_layout; }
+    champ::SheetRule rule() const
+    {
+        champ::SheetRule rule = this->sheetRule();
+        rule.copyLast = rule.copyFirst - 1;
+        return rule;
+    }
 };
 
 template <class Sheet>
@@ -257,13 +267,14 @@ bool benchSheet(const char *name, appConfig *cfg, const standin::DemoSection &se
     for (int run = 0; run < runs; ++run)
         place.time([&] { placeOnce(*sheet); });
     const ChampLayout &layout = sheet->layout();
+    const champ::SheetRule sheetRule = sheet->rule();
     QVector<QStringList> rows;
     for (int r = 0; r < sheet->champTable->rowCount(); ++r)
         rows << sheet->champTable->rowTexts(r);
     Timings rule;
     QStringList places;
     for (int run = 0; run < runs; ++run)
-        rule.time([&] { places = rulePlaces(rows, layout.totalColumn, layout.tie1, layout.tie2, layout.markColumns); });
+        rule.time([&] { places = rulePlaces(rows, sheetRule, layout.tie1, layout.tie2); });
     for (int r = 0; r < places.size(); ++r) {
         if (places.at(r) != sheet->champTable->text(r, placeColumn)) {
             std::fprintf(stderr, "%s: the rule places row %d otherwise than the sheet\n", name, r);

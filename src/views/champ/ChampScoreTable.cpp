@@ -2,7 +2,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <QHeaderView>
 #include <QStyledItemDelegate>
+#include <QTimer>
 
 // Notes which cell an editor changed; the table reports it once the
 // editor is gone, so the edit path may move the cursor freely.
@@ -44,6 +46,27 @@ void ChampScoreTable::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEdi
     QTableWidget::closeEditor(editor, row >= 0 ? QAbstractItemDelegate::NoHint : hint);
     if (row >= 0)
         emit valueChanged(row, column);
+}
+
+void ChampScoreTable::followContents()
+{
+    // Fixed: the program sizes the columns, the operator does not drag them.
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    connect(model(), &QAbstractItemModel::dataChanged, this, &ChampScoreTable::scheduleResize);
+    connect(model(), &QAbstractItemModel::rowsInserted, this, &ChampScoreTable::scheduleResize);
+    connect(model(), &QAbstractItemModel::headerDataChanged, this, &ChampScoreTable::scheduleResize);
+    scheduleResize();
+}
+
+void ChampScoreTable::scheduleResize()
+{
+    if (m_resizeDue)
+        return;
+    m_resizeDue = true;
+    QTimer::singleShot(0, this, [this] {
+        m_resizeDue = false;
+        resizeColumnsToContents();
+    });
 }
 
 void ChampScoreTable::setColumnTitles(const QStringList &titles)

@@ -27,6 +27,12 @@ public:
     void setColumnReadOnly(int column, bool readOnly);
     bool isColumnReadOnly(int column) const;
 
+    // Columns follow their contents, so a total such as "10.000" is never
+    // wrapped or cut: they are sized once after a run of changes, when the
+    // event loop is next reached, rather than after every cell (a reload of
+    // a shown sheet of 200 starters writes thousands of cells).
+    void followContents();
+
     // Resizes the table; new cells are empty and take their column's flags.
     void setRows(int rows);
 
@@ -58,7 +64,10 @@ private:
     void fillItems();
     Qt::ItemFlags flagsOf(int column) const;
 
+    void scheduleResize();
+
     QSet<int> m_readOnly;
+    bool m_resizeDue = false;
     int m_editedRow = -1;
     int m_editedColumn = -1;
 };

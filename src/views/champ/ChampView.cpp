@@ -63,9 +63,7 @@ ChampView::ChampView(const ChampLayout &layout, appConfig *cfg, QWidget *parent,
     champTable->setRows(1);
     for (int c : m_layout.hiddenColumns)
         champTable->setColumnHidden(c, true);
-    // Columns follow their marks and totals, so a total such as "10.000"
-    // is never wrapped or cut while the operator types.
-    champTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    champTable->followContents();
     champTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     connect(champTable, &ChampScoreTable::valueChanged, this, &ChampView::calcSum);
     champTable->setCurrentCell(0, m_layout.firstMarkColumn);
