@@ -9,6 +9,7 @@
 #include "views/champ/ChampScoreFile.h"
 #include "views/champ/ChampScoreTable.h"
 
+#include <QHeaderView>
 #include <QJsonArray>
 #include <QLabel>
 #include <QJsonDocument>
@@ -967,6 +968,16 @@ private slots:
         QCOMPARE(publishedPlaces(json, place).value(typo), QString(spring ? ":2" : ":1"));
         QVERIFY(!label->isVisible());
         QVERIFY(!t->isFlagged(r, spring ? 12 : 14));
+        // The columns follow their contents: each as wide as its widest text
+        // or title, no more and no less.
+        const auto follows = [t] {
+            for (int c = 0; c < t->columnCount(); ++c)
+                if (!t->isColumnHidden(c)
+                    && t->columnWidth(c) != qMax(static_cast<QAbstractItemView *>(t)->sizeHintForColumn(c), t->horizontalHeader()->sectionSizeHint(c)))
+                    return false;
+            return true;
+        };
+        QTRY_VERIFY(follows());
     }
 
     void scoreFileSurvivesReload()
