@@ -661,11 +661,6 @@ QTreeWidgetItem *ChampView::listRowOf(int tableRow) const
     return nullptr;
 }
 
-bool ChampView::officeWithdrawn(int tableRow) const
-{
-    return champ::officeWithdrawn(champTable->text(tableRow, 5));
-}
-
 void ChampView::tellMark(int tableRow, int column, bool typed)
 {
     const QString key = QStringLiteral("%1 %2/%3/%4").arg(QString::number(klasseNr), afd, champTable->text(tableRow, 1),

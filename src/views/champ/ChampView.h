@@ -154,11 +154,6 @@ protected:
 
     // The list row of a table row (by "Stævne Nr"), or null.
     QTreeWidgetItem *listRowOf(int tableRow) const;
-    // Whether the office withdrew the starter of a table row or recorded
-    // him as not started (the database's status, which the sheet keeps in
-    // its column 5): his row takes no place, and his list row keeps that
-    // status whatever is typed, so the pages leave him out.
-    bool officeWithdrawn(int tableRow) const;
     // Tells the operator (log and status bar) that a mark cell of a row
     // holds no mark from 0 to 10, so that it does not count: after every
     // edit that types one, and once for one that a score file brings back
