@@ -10,6 +10,7 @@
 #include "views/champ/staevneKlasseInfoChampSpring.h"
 #include "settings/appConfig.h"
 #include "views/staevneKlasseInfo.h"
+#include "EventWait.h"
 
 #include <QDir>
 #include <QFile>
@@ -153,7 +154,7 @@ bool typeCell(Table *table, int row, int column, const QString &text)
     editor->selectAll();
     QTest::keyClicks(editor, text);
     QTest::keyClick(editor, Qt::Key_Return);
-    return QTest::qWaitFor([table] { return !table->isEditing(); }, 5000);
+    return QTest::qWaitFor([table] { return !table->isEditing(); }, eventwait::limitMs);
 }
 
 // Types `texts` into the cells of `row` from `firstColumn` on, in turn.

@@ -31,6 +31,7 @@
 #include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
 #include "files/WholeFile.h"
+#include "EventWait.h"
 #include "StationFixture.h"
 
 using namespace stationfx;
@@ -336,8 +337,8 @@ private slots:
         m_window->showStaevne(standin::demoCompetitionId);
         // Arena 3's active class, here and on the results server.
         m_window->setupTab()->resultChangeClass(3, "A", 9, true);
-        QTRY_COMPARE_WITH_TIMEOUT(receiver.latest("bane3.html"), readFile(outFile("klasse9_A.html")), 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(receiver.latest("bane3.json"), readFile(outFile("klasse9_A.json")), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.latest("bane3.html"), readFile(outFile("klasse9_A.html")), eventwait::limitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.latest("bane3.json"), readFile(outFile("klasse9_A.json")), eventwait::limitMs);
         const QStringList keys = m_window->viewKeys();
         const QWidget *firstTab = m_window->classTabs()->widget(0);
         const QByteArray index = readFile(outFile("index.html"));
@@ -386,11 +387,11 @@ private slots:
         for (int bane : {1, 2, 3}) {
             const QString name = QStringLiteral("bane%1.html").arg(bane);
             QTRY_COMPARE_WITH_TIMEOUT(receiver.latest(name),
-                                      readFile(outFile(QStringLiteral("klasse0_%1.html").arg(bane))), 5000);
+                                      readFile(outFile(QStringLiteral("klasse0_%1.html").arg(bane))), eventwait::limitMs);
             const QString json = QStringLiteral("bane%1.json").arg(bane);
             QTRY_VERIFY2_WITH_TIMEOUT(receiver.latest(json).contains(second)
                                           && receiver.latest(json).contains("\"klasseNr\":\"0\""),
-                                      receiver.latest(json).constData(), 5000);
+                                      receiver.latest(json).constData(), eventwait::limitMs);
         }
         // A class file of both competitions' names is the second one's.
         QVERIFY(readFile(outFile("klasse1_A.json"))

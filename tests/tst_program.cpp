@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "demo/DemoCompetition.h"
+#include "EventWait.h"
 #include "StationFixture.h"
 
 using namespace stationfx;
@@ -22,7 +23,7 @@ QByteArray fetch(const QString &url, int *status)
     QNetworkAccessManager network;
     QNetworkReply *reply = network.get(QNetworkRequest(QUrl(url)));
     QSignalSpy done(reply, &QNetworkReply::finished);
-    done.wait(5000);
+    done.wait(eventwait::limitMs);
     *status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QByteArray body = reply->readAll();
     delete reply;
@@ -49,7 +50,7 @@ private slots:
         QProcess process;
         process.setWorkingDirectory(dir.path());
         process.start(program, {});
-        QVERIFY2(process.waitForStarted(5000), qPrintable(process.errorString()));
+        QVERIFY2(process.waitForStarted(eventwait::limitMs), qPrintable(process.errorString()));
         // Still up after a while: start-up went through on every default.
         QVERIFY(!process.waitForFinished(1500));
         QCOMPARE(process.state(), QProcess::Running);
@@ -78,13 +79,13 @@ private slots:
         environment.insert("ZEPLIVE_DEMO_STAEVNE", QString::number(standin::demoCompetitionId));
         process.setProcessEnvironment(environment);
         process.start(program, {"station.xml"});
-        QVERIFY2(process.waitForStarted(5000), qPrintable(process.errorString()));
+        QVERIFY2(process.waitForStarted(eventwait::limitMs), qPrintable(process.errorString()));
 
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath("html/index.html")), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath("html/index.html")), eventwait::limitMs);
         int status = 0;
         QByteArray page;
         QTRY_VERIFY_WITH_TIMEOUT((page = fetch(QStringLiteral("http://127.0.0.1:%1/").arg(port), &status), status == 200),
-                                 10000);
+                                 eventwait::limitMs);
         QVERIFY(page.contains("Bane 1 - Vis Aktuelle klasse"));
         page = fetch(QStringLiteral("http://127.0.0.1:%1/bane1.html").arg(port), &status);
         QCOMPARE(status, 200);
@@ -93,7 +94,7 @@ private slots:
         // the load is done (the pages above come before its last steps).
         QByteArray output;
         QTRY_VERIFY_WITH_TIMEOUT((output += process.readAllStandardOutput(), output.contains("Stævne indlæst: ")),
-                                 10000);
+                                 eventwait::limitMs);
         QCOMPARE(process.state(), QProcess::Running);
         stop(process);
         output += process.readAllStandardOutput();

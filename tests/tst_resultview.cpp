@@ -9,6 +9,7 @@
 #include "settings/appConfig.h"
 #include "views/StartNrOrder.h"
 #include "views/staevneKlasseInfo.h"
+#include "EventWait.h"
 
 #include <QHeaderView>
 #include <QJsonArray>
@@ -305,7 +306,7 @@ private slots:
             view.listView1->addTopLevelItem(new QTreeWidgetItem(row));
         };
         reload(longer);
-        QTRY_VERIFY(view.listView1->columnWidth(3) >= metrics.horizontalAdvance(longer));
+        QTRY_VERIFY_WITH_TIMEOUT(view.listView1->columnWidth(3) >= metrics.horizontalAdvance(longer), eventwait::limitMs);
 
         // A hidden view measures nothing however its rows change; it is
         // measured when it is shown again.

@@ -18,6 +18,7 @@
 #include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
 #include "settings/appConfig.h"
+#include "EventWait.h"
 
 namespace {
 // Answers the setup tab's dialogs the way a test wants.
@@ -80,7 +81,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&setup));
         auto *tabs = setup.findChild<QTabWidget *>("classTabs");
         tabs->setCurrentIndex(0);
-        QTRY_VERIFY(bane2->columnWidth(1) >= bane2->fontMetrics().horizontalAdvance(longName));
+        QTRY_VERIFY_WITH_TIMEOUT(bane2->columnWidth(1) >= bane2->fontMetrics().horizontalAdvance(longName), eventwait::limitMs);
 
         // The arena's address takes the first address of the host line.
         auto *address = setup.classList(99)->parentWidget()->findChild<QLineEdit *>();

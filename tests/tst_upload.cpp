@@ -22,6 +22,7 @@
 #include "demo/DemoCompetition.h"
 #include "driver/StandinDriver.h"
 #include "receiver/UploadReceiver.h"
+#include "EventWait.h"
 #include "StationFixture.h"
 
 namespace {
@@ -123,7 +124,7 @@ private slots:
         QSignalSpy internet(&setup, &Setup::internetError);
 
         setup.uploadFile("html/klasse4_B.html", "bane2.html");
-        QVERIFY(internet.wait(5000));
+        QVERIFY(internet.wait(eventwait::limitMs));
         QCOMPARE(internet.last().at(0).toBool(), false);
         const auto upload = receiver.uploads().first();
         QCOMPARE(upload.path, QStringLiteral("/upload_staevne.php"));
@@ -133,7 +134,7 @@ private slots:
 
         // A class goes under its own names and stamps its row, not the pause row.
         setup.addClass(1, "LA4 B", "4", "B", "Lørdag");
-        QTRY_COMPARE_WITH_TIMEOUT(internet.count(), 3, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(internet.count(), 3, eventwait::limitMs);
         QCOMPARE(receiver.latest("klasse4_B.json"), QByteArray("{}"));
         QVERIFY(QTime::fromString(setup.classList(1)->topLevelItem(1)->text(6), "hh:mm:ss").isValid());
         QVERIFY(setup.classList(1)->topLevelItem(0)->text(6).isEmpty());
@@ -165,7 +166,7 @@ private slots:
         Setup setup(&cfg, nullptr, "Server");
 
         setup.uploadBinFile("html/123.png", QString());
-        QTRY_VERIFY_WITH_TIMEOUT(!receiver.latest("123.png").isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!receiver.latest("123.png").isEmpty(), eventwait::limitMs);
         const QByteArray sent = receiver.latest("123.png");
         QCOMPARE(sent.endsWith('\n'), lineFeedAtEnd);
         QList<qsizetype> lengths;
@@ -220,16 +221,16 @@ private slots:
             if (trouble == 2) {
                 // Everything on its way has arrived, so nothing straggles in
                 // after the restart has dropped it.
-                QTRY_VERIFY_WITH_TIMEOUT(setup.pendingUploads() > 0, 5000);
-                QTRY_COMPARE_WITH_TIMEOUT(receiver.held().size(), setup.pendingUploads(), 5000);
+                QTRY_VERIFY_WITH_TIMEOUT(setup.pendingUploads() > 0, eventwait::limitMs);
+                QTRY_COMPARE_WITH_TIMEOUT(receiver.held().size(), setup.pendingUploads(), eventwait::limitMs);
                 m_now += 1001;
             } else {
-                QTRY_COMPARE_WITH_TIMEOUT(setup.pendingUploads(), 0, 5000);
+                QTRY_COMPARE_WITH_TIMEOUT(setup.pendingUploads(), 0, eventwait::limitMs);
             }
             setup.watchdog();
             ++rounds;
             // A restart has dropped what hung.
-            QTRY_VERIFY_WITH_TIMEOUT(receiver.held().isEmpty(), 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(receiver.held().isEmpty(), eventwait::limitMs);
         };
 
         for (int i = 0; i < 20; ++i) {
@@ -257,7 +258,7 @@ private slots:
             const int failures = internet.count();
             retry->start(0);
             if (trouble != 2)
-                QTRY_COMPARE_WITH_TIMEOUT(internet.count(), failures + 1, 5000);
+                QTRY_COMPARE_WITH_TIMEOUT(internet.count(), failures + 1, eventwait::limitMs);
             troubleShows();
             if (QTest::currentTestFailed())
                 return;
@@ -290,9 +291,9 @@ private slots:
         retry->start(0);
         for (int i = 0; i < 20; ++i) {
             const QByteArray latest = (i % 2 ? "old " : "new ") + QByteArray::number(i);
-            QTRY_COMPARE_WITH_TIMEOUT(receiver.latest(QStringLiteral("klasse%1_A.html").arg(i)), latest, 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(receiver.latest(QStringLiteral("klasse%1_A.html").arg(i)), latest, eventwait::limitMs);
         }
-        QTRY_COMPARE_WITH_TIMEOUT(setup.waitingUploads() + setup.pendingUploads(), 0, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(setup.waitingUploads() + setup.pendingUploads(), 0, eventwait::limitMs);
         qInstallMessageHandler(g_previousHandler);
         QCOMPARE(g_qtWarnings, 0);
         QCOMPARE(receiver.overlaps(), 0);
@@ -324,12 +325,12 @@ private slots:
         };
 
         version("v1");
-        QTRY_COMPARE_WITH_TIMEOUT(receiver.held(), QStringList{"bane1.html"}, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.held(), QStringList{"bane1.html"}, eventwait::limitMs);
         version("v2");
         QCOMPARE(setup.pendingUploads(), 1);
         QCOMPARE(setup.waitingUploads(), 1);
         receiver.answerHeld(standin::UploadReceiver::Mode::Accept);
-        QTRY_COMPARE_WITH_TIMEOUT(receiver.held(), QStringList{"bane1.html"}, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.held(), QStringList{"bane1.html"}, eventwait::limitMs);
         QCOMPARE(receiver.arrivals().last().content, QByteArray("v2"));
         version("v3");
         version("v4");
@@ -338,17 +339,17 @@ private slots:
         if (restart) {
             m_now += 1001;
             setup.watchdog();
-            QTRY_VERIFY_WITH_TIMEOUT(receiver.held().isEmpty(), 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(receiver.held().isEmpty(), eventwait::limitMs);
         } else {
             receiver.answerHeld(standin::UploadReceiver::Mode::Fail, 503);
-            QTRY_COMPARE_WITH_TIMEOUT(internetStates(internet), (QList<bool>{false, true}), 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(internetStates(internet), (QList<bool>{false, true}), eventwait::limitMs);
         }
         QCOMPARE(setup.pendingUploads(), 0);
         QCOMPARE(setup.waitingUploads(), 1);
 
         receiver.setMode(standin::UploadReceiver::Mode::Accept);
         retryTimer(setup)->start(0);
-        QTRY_COMPARE_WITH_TIMEOUT(setup.waitingUploads() + setup.pendingUploads(), 0, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(setup.waitingUploads() + setup.pendingUploads(), 0, eventwait::limitMs);
         QStringList taken;
         for (const auto &upload : receiver.uploads())
             taken << QString::fromLatin1(upload.content);
@@ -382,11 +383,11 @@ private slots:
         QSignalSpy log(&setup, &Setup::logMessage);
         writePage("klasse1_A.html", "taken");
         setup.uploadFile("html/klasse1_A.html", QString());
-        QVERIFY(internet.wait(5000));
+        QVERIFY(internet.wait(eventwait::limitMs));
         receiver.setMode(standin::UploadReceiver::Mode::Hang);
         writePage("klasse2_A.html", "stuck");
         setup.uploadFile("html/klasse2_A.html", QString());
-        QTRY_COMPARE_WITH_TIMEOUT(receiver.held(), QStringList{"klasse2_A.html"}, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.held(), QStringList{"klasse2_A.html"}, eventwait::limitMs);
 
         m_now += qint64(seconds) * 1000;
         setup.watchdog();
@@ -397,11 +398,11 @@ private slots:
         QCOMPARE(restartCount(log), 1);
         QCOMPARE(setup.pendingUploads(), 0);
         QCOMPARE(setup.waitingUploads(), 2);
-        QTRY_VERIFY_WITH_TIMEOUT(receiver.held().isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(receiver.held().isEmpty(), eventwait::limitMs);
 
         receiver.setMode(standin::UploadReceiver::Mode::Accept);
         retryTimer(setup)->start(0);
-        QTRY_COMPARE_WITH_TIMEOUT(setup.waitingUploads() + setup.pendingUploads(), 0, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(setup.waitingUploads() + setup.pendingUploads(), 0, eventwait::limitMs);
         QCOMPARE(receiver.latest("klasse2_A.html"), QByteArray("stuck"));
         QStringList taken;
         for (const auto &upload : receiver.uploads())
@@ -441,7 +442,7 @@ private slots:
         for (int failure = 1; failure <= restartAt; ++failure) {
             if (failure > 1)
                 retryTimer(setup)->start(0);
-            QTRY_COMPARE_WITH_TIMEOUT(internet.count(), failure, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(internet.count(), failure, eventwait::limitMs);
             QCOMPARE(internet.last().at(0).toBool(), true);
             QCOMPARE(setup.pendingUploads(), 0);
             setup.watchdog();
@@ -456,7 +457,7 @@ private slots:
         // once per request) and the first round after its answer restarts.
         for (int failure = 1; failure <= restartAt; ++failure) {
             retryTimer(setup)->start(0);
-            QTRY_COMPARE_WITH_TIMEOUT(internet.count(), restartAt + failure, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(internet.count(), restartAt + failure, eventwait::limitMs);
             if (failure < restartAt) {
                 setup.watchdog();
                 QCOMPARE(restartCount(log), 1);
@@ -464,12 +465,12 @@ private slots:
         }
         receiver.setMode(standin::UploadReceiver::Mode::Hang);
         retryTimer(setup)->start(0);
-        QTRY_COMPARE_WITH_TIMEOUT(receiver.held().size(), 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.held().size(), 1, eventwait::limitMs);
         setup.watchdog();
         QCOMPARE(restartCount(log), 1);
         QCOMPARE(setup.pendingUploads(), 1);
         receiver.answerHeld(standin::UploadReceiver::Mode::Fail, 503);
-        QTRY_COMPARE_WITH_TIMEOUT(internet.count(), 2 * restartAt + 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(internet.count(), 2 * restartAt + 1, eventwait::limitMs);
         setup.watchdog();
         QCOMPARE(restartCount(log), 2);
         QCOMPARE(receiver.requestCount(), 2 * restartAt + 1);
@@ -501,7 +502,7 @@ private slots:
 
         writePage("klasse4_B.html", "4 B");
         setup.uploadFile("html/klasse4_B.html", "bane1.html");
-        QVERIFY(internet.wait(5000));
+        QVERIFY(internet.wait(eventwait::limitMs));
         QCOMPARE(internetStates(internet), QList<bool>{false});
         QCOMPARE(stamped(setup), QStringList{"4-B"});
 
@@ -509,20 +510,20 @@ private slots:
         receiver.setMode(standin::UploadReceiver::Mode::Hang);
         writePage("klasse14_B.html", "first competition");
         setup.uploadFile("html/klasse14_B.html", QString());
-        QTRY_COMPARE_WITH_TIMEOUT(receiver.held(), QStringList{"klasse14_B.html"}, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.held(), QStringList{"klasse14_B.html"}, eventwait::limitMs);
         setup.forgetUploads();
         setup.clearClasses();
         QVERIFY(QFile::remove(root + "/klasse14_B.html"));
         setup.addClass(1, "LA9 B", "14", "B", "Søndag");
         receiver.answerHeld(standin::UploadReceiver::Mode::Accept);
-        QTRY_COMPARE_WITH_TIMEOUT(internetStates(internet), (QList<bool>{false, false}), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(internetStates(internet), (QList<bool>{false, false}), eventwait::limitMs);
         QCOMPARE(receiver.latest("klasse14_B.html"), QByteArray("first competition"));
         QCOMPARE(stamped(setup), QStringList());
 
         receiver.setMode(standin::UploadReceiver::Mode::Fail, 503);
         writePage("klasse14_B.html", "second competition");
         setup.uploadFile("html/klasse14_B.html", QString());
-        QTRY_COMPARE_WITH_TIMEOUT(internetStates(internet), (QList<bool>{false, false, true}), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(internetStates(internet), (QList<bool>{false, false, true}), eventwait::limitMs);
         QCOMPARE(stamped(setup), QStringList());
     }
 
@@ -540,40 +541,40 @@ private slots:
         QSignalSpy internet(&setup, &Setup::internetError);
         writePage("klasse1_A.html", "first");
         setup.uploadFile("html/klasse1_A.html", "bane1.html");
-        QTRY_COMPARE_WITH_TIMEOUT(receiver.latest("bane1.html"), QByteArray("first"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.latest("bane1.html"), QByteArray("first"), eventwait::limitMs);
         receiver.setMode(standin::UploadReceiver::Mode::Hang);
         writePage("klasse2_A.html", "first two");
         setup.uploadFile("html/klasse2_A.html", "bane2.html");
-        QTRY_COMPARE_WITH_TIMEOUT(receiver.held(), QStringList{"bane2.html"}, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.held(), QStringList{"bane2.html"}, eventwait::limitMs);
         receiver.refuse();
         setup.uploadFile("html/klasse2_A.html", "bane3.html");
-        QTRY_COMPARE_WITH_TIMEOUT(internetStates(internet), (QList<bool>{false, true}), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(internetStates(internet), (QList<bool>{false, true}), eventwait::limitMs);
         QCOMPARE(setup.waitingUploads(), 1);
 
         setup.forgetUploads();
         QCOMPARE(setup.waitingUploads(), 0);
         receiver.answerHeld(standin::UploadReceiver::Mode::Fail, 503);
-        QTRY_COMPARE_WITH_TIMEOUT(internet.count(), 3, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(internet.count(), 3, eventwait::limitMs);
         QCOMPARE(setup.waitingUploads() + setup.pendingUploads(), 0);
         QVERIFY(receiver.listen(port));
         receiver.setMode(standin::UploadReceiver::Mode::Accept);
         writePage("klasse9_A.html", "second");
         setup.uploadFile("html/klasse9_A.html", QString());
         retryTimer(setup)->start(0);
-        QTRY_COMPARE_WITH_TIMEOUT(receiver.latest("klasse9_A.html"), QByteArray("second"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.latest("klasse9_A.html"), QByteArray("second"), eventwait::limitMs);
         // A failure past "upload.restart" restarts the connection, which
         // sends again what the server had taken: only the second one's.
         cfg.setValue("upload.restart", "0");
         receiver.setMode(standin::UploadReceiver::Mode::Fail, 503);
         writePage("klasse9_A.html", "second again");
         setup.uploadFile("html/klasse9_A.html", QString());
-        QTRY_COMPARE_WITH_TIMEOUT(internet.count(), 5, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(internet.count(), 5, eventwait::limitMs);
         setup.watchdog();
         QCOMPARE(setup.waitingUploads(), 1);
         receiver.setMode(standin::UploadReceiver::Mode::Accept);
         retryTimer(setup)->start(0);
-        QTRY_COMPARE_WITH_TIMEOUT(receiver.latest("klasse9_A.html"), QByteArray("second again"), 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(setup.waitingUploads() + setup.pendingUploads(), 0, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.latest("klasse9_A.html"), QByteArray("second again"), eventwait::limitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(setup.waitingUploads() + setup.pendingUploads(), 0, eventwait::limitMs);
         QVERIFY(receiver.latest("bane2.html").isEmpty());
         QVERIFY(receiver.latest("bane3.html").isEmpty());
         int firstSent = 0;
@@ -597,7 +598,7 @@ private slots:
         QSignalSpy internet(&setup, &Setup::internetError);
         writePage("klasse1_A.html", "before");
         setup.uploadFile("html/klasse1_A.html", QString());
-        QVERIFY(internet.wait(5000));
+        QVERIFY(internet.wait(eventwait::limitMs));
         QCOMPARE(setup.waitingUploads(), 1);
 
         auto *box = setup.findChild<QCheckBox *>("uploadBox");
@@ -611,7 +612,7 @@ private slots:
         box->setChecked(true);
         writePage("klasse2_A.html", "after");
         setup.uploadFile("html/klasse2_A.html", QString());
-        QTRY_COMPARE_WITH_TIMEOUT(setup.waitingUploads() + setup.pendingUploads(), 0, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(setup.waitingUploads() + setup.pendingUploads(), 0, eventwait::limitMs);
         QCOMPARE(internetStates(internet), (QList<bool>{true, false}));
         QCOMPARE(receiver.arrivals().size(), 1);
         QCOMPARE(receiver.latest("klasse2_A.html"), QByteArray("after"));
@@ -672,7 +673,7 @@ private slots:
             // What went on its way before the next load has arrived (the
             // network takes six requests to one server at a time).
             if (hangs)
-                QTRY_COMPARE_WITH_TIMEOUT(receiver.held().size(), qMin(setup->pendingUploads(), 6), 5000);
+                QTRY_COMPARE_WITH_TIMEOUT(receiver.held().size(), qMin(setup->pendingUploads(), 6), eventwait::limitMs);
             const qsizetype before = receiver.arrivals().size();
             handed.clear();
             window.showStaevne(standin::demoPastCompetitionId);
@@ -690,7 +691,7 @@ private slots:
             receiver.setMode(standin::UploadReceiver::Mode::Accept);
             if (retryTimer(*setup)->isActive())
                 retryTimer(*setup)->start(0);
-            QTRY_COMPARE_WITH_TIMEOUT(setup->waitingUploads() + setup->pendingUploads(), 0, 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(setup->waitingUploads() + setup->pendingUploads(), 0, eventwait::limitMs);
             QCOMPARE(receiver.latest("bane1.html"), stationfx::readFile(out + "/html/klasse0_1.html"));
             const QList<standin::UploadReceiver::Upload> after = receiver.arrivals().mid(before);
             QVERIFY(!after.isEmpty());
