@@ -10,7 +10,9 @@
 #include "demo/DemoSimulator.h"
 #include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
+#include "../EventWait.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -344,11 +346,25 @@ private slots:
         const QString file = generate(QStringLiteral("demo_run.db"), 9);
         standin::DemoSimulator simulator(file, 9);
         simulator.setInterval(10);
-        simulator.setDuration(300);
         QSignalSpy finished(&simulator, &standin::DemoSimulator::finished);
+        // Without a duration it steps on until it is stopped.
         simulator.start();
-        QVERIFY(finished.wait(5000));
-        QVERIFY(!simulator.isRunning() && simulator.steps() > 5);
+        QTRY_VERIFY_WITH_TIMEOUT(simulator.steps() > 5, eventwait::limitMs);
+        QVERIFY(finished.isEmpty() && simulator.isRunning());
+        simulator.stop();
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(!simulator.isRunning());
+
+        // With one it stops by itself, not before the duration has passed
+        // (a busy machine only makes the run longer).
+        simulator.setDuration(300);
+        QElapsedTimer run;
+        run.start();
+        simulator.start();
+        QVERIFY(finished.wait(eventwait::limitMs));
+        QVERIFY(run.elapsed() >= 300);
+        QCOMPARE(finished.count(), 2);
+        QVERIFY(!simulator.isRunning());
 
         // A missing file is an error, not a crash, and it is not made.
         const QString none = m_dir.filePath(QStringLiteral("missing.db"));
