@@ -36,6 +36,7 @@
 #include "driver/StandinDriver.h"
 #include "views/champ/ChampPages.h"
 #include "views/staevneKlasseInfo.h"
+#include "EventWait.h"
 #include "StationFixture.h"
 
 using namespace stationfx;
@@ -272,6 +273,8 @@ private:
         if (window->isFullScreenMode())
             QTest::keyClick(window, Qt::Key_F11);
         window->config()->setValue(QStringLiteral("bane.autoAdjust"), QStringLiteral("0"));
+        // Not the page shown before laid out again at every key.
+        window->clientTab()->viewer()->clear();
         window->clientTab()->setFontSize(15);
         for (int i = 0; i < std::abs(keys); ++i)
             QTest::keyClick(window, keys < 0 ? Qt::Key_F6 : Qt::Key_F7);
@@ -281,7 +284,7 @@ private:
             QTest::keyClick(window, Qt::Key_F11);
         window->mainTabs()->setCurrentIndex(0);
         window->resize(width, width * 9 / 16);
-        return QTest::qWaitFor([window, width] { return window->width() == width; });
+        return QTest::qWaitFor([window, width] { return window->width() == width; }, eventwait::limitMs);
     }
 
     // Shows a kept page as the client does, once, or in fitted full screen
@@ -358,7 +361,8 @@ private slots:
         // typed into its box.
         QSignalSpy fetched(m_window->clientTab(), &ClientTab::downloaded);
         m_window->urlSelected(QStringLiteral("http://127.0.0.1:%1/baner.php?bane=1&min=1").arg(port));
-        QTRY_VERIFY(!fetched.isEmpty() && fetched.last().first().toString().contains("baner.php"));
+        QTRY_VERIFY_WITH_TIMEOUT(!fetched.isEmpty() && fetched.last().first().toString().contains("baner.php"),
+                                 eventwait::limitMs);
         QVERIFY(keep("baner.php", fetched.last().first().toString()));
     }
 

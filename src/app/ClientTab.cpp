@@ -247,11 +247,16 @@ void ClientTab::showFile(const QString &path)
     // A logo this computer does not have is left out, its club's initials
     // kept, rather than shown as Qt's broken-picture icon.
     QTextDocument *document = m_view->document();
+    // One edit for the changes that need no layout: Qt lays a changed table
+    // out again at the end of every edit, which costs as much as the page.
+    QTextCursor edit(document);
+    edit.beginEditBlock();
     PagePictures::leaveOut(document, [document](const QString &name) {
         return !PagePictures::naturalSize(document, name).isEmpty();
     });
     keepNumbersWhole(document);
     fitCellsToFont(document);
+    edit.endEditBlock();
     wrapWhereTooWide(document);
     keepWordsInTheirCells(document);
     if (!m_fullScreen || cfg->getValue(QStringLiteral("bane.autoAdjust"), QStringLiteral("0")).toInt() == 0)
@@ -293,6 +298,10 @@ int ClientTab::fontSize() const
 
 void ClientTab::setFontSize(int size)
 {
+    // The page is fitted to the font it has; the fitting of a full screen
+    // asks for it again.
+    if (qMax(1, size) == fontSize())
+        return;
     QFont font = m_view->font();
     font.setPointSize(qMax(1, size));
     m_view->setFont(font);
