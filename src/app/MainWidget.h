@@ -138,6 +138,10 @@ protected:
     virtual bool askStaevne(const QStringList &entries, int current, int *index, QString *text);
     // The notice that lists the classes of the championship tab.
     virtual void showChampionshipNotice(const QString &text);
+    // The HTTP server on the port of "http.port", serving `root` (tests
+    // serve elsewhere). With "app.server" on, the constructor makes the
+    // first one, before an override is in force.
+    virtual HttpDaemon *makeHttpServer(quint16 port, const QString &root);
 
 private:
     void buildStatusBar();

@@ -69,7 +69,7 @@ public:
     }
     ~Worker() override;
 
-    bool listen(quint16 port, QString *error, quint16 *actualPort);
+    bool listen(const QHostAddress &address, quint16 port, QString *error, quint16 *actualPort);
     // Drops the least recently served copies until those kept fit the limit.
     void trimKept();
 
@@ -169,7 +169,7 @@ HttpDaemon::Worker::~Worker()
     }
 }
 
-bool HttpDaemon::Worker::listen(quint16 port, QString *error, quint16 *actualPort)
+bool HttpDaemon::Worker::listen(const QHostAddress &address, quint16 port, QString *error, quint16 *actualPort)
 {
     m_uptime.start();
     m_server = new QTcpServer(this);
@@ -179,7 +179,7 @@ bool HttpDaemon::Worker::listen(quint16 port, QString *error, quint16 *actualPor
     m_server->setMaxPendingConnections(1024);
     m_lateTimer = new QTimer(this);
     connect(m_lateTimer, &QTimer::timeout, this, &Worker::dropLateClients);
-    if (!m_server->listen(QHostAddress::Any, port)) {
+    if (!m_server->listen(address, port)) {
         *error = m_server->errorString();
         return false;
     }
@@ -449,7 +449,7 @@ void HttpDaemon::Worker::dropClient(QTcpSocket *socket)
     socket->deleteLater();
 }
 
-HttpDaemon::HttpDaemon(QObject *parent, quint16 port, const QString &root)
+HttpDaemon::HttpDaemon(QObject *parent, quint16 port, const QString &root, const QHostAddress &address)
     : QObject(parent)
     , m_root(root)
     , m_shared(std::make_unique<Shared>())
@@ -462,7 +462,7 @@ HttpDaemon::HttpDaemon(QObject *parent, quint16 port, const QString &root)
     // Listening is settled before the constructor returns, so that the
     // caller can ask isListening() and bindError() at once.
     QMetaObject::invokeMethod(
-        m_worker, [this, port] { m_listening = m_worker->listen(port, &m_bindError, &m_port); },
+        m_worker, [this, address, port] { m_listening = m_worker->listen(address, port, &m_bindError, &m_port); },
         Qt::BlockingQueuedConnection);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHostAddress>
 #include <QMap>
 #include <QObject>
 #include <QString>
@@ -40,9 +41,10 @@ class HttpDaemon : public QObject
     Q_DISABLE_COPY(HttpDaemon)
 
 public:
-    // Listens on 127.0.0.1 and every other address from construction on.
-    // Port 0 lets the system choose (tests); serverPort() tells which.
-    HttpDaemon(QObject *parent, quint16 port, const QString &root);
+    // Listens on 127.0.0.1 and every other address from construction on,
+    // or on `address` alone (tests). Port 0 lets the system choose (tests);
+    // serverPort() tells which.
+    HttpDaemon(QObject *parent, quint16 port, const QString &root, const QHostAddress &address = QHostAddress::Any);
     ~HttpDaemon() override;
 
     bool isListening() const { return m_listening; }
