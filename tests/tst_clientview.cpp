@@ -361,8 +361,7 @@ private slots:
         // typed into its box.
         QSignalSpy fetched(m_window->clientTab(), &ClientTab::downloaded);
         m_window->urlSelected(QStringLiteral("http://127.0.0.1:%1/baner.php?bane=1&min=1").arg(port));
-        QTRY_VERIFY_WITH_TIMEOUT(!fetched.isEmpty() && fetched.last().first().toString().contains("baner.php"),
-                                 eventwait::limitMs);
+        WAIT_VERIFY(!fetched.isEmpty() && fetched.last().first().toString().contains("baner.php"));
         QVERIFY(keep("baner.php", fetched.last().first().toString()));
     }
 

@@ -88,7 +88,7 @@ private slots:
         for (const char *file : {"bane1.html", "bane1.html", "bane2.html"})
             downloader.newUrl(http.url(file));
         QCOMPARE(downloader.pending(), (QStringList{http.url("bane1.html"), http.url("bane2.html")}));
-        QTRY_COMPARE_WITH_TIMEOUT(done.count(), 2, eventwait::limitMs);
+        WAIT_COMPARE(done.count(), 2);
         QCOMPARE(done.at(0).at(0).toString(), directory + "/bane1.html");
         QCOMPARE(contentOf(directory + "/bane1.html"), http.body);
         QVERIFY(downloader.pending().isEmpty());
@@ -135,7 +135,7 @@ private slots:
                 [&shown](const QString &path) { shown = contentOf(path); });
         QSignalSpy done(&downloader, &urlDownloader::doneDownload);
         downloader.newUrl(http.url("bane1.html"));
-        QTRY_COMPARE_WITH_TIMEOUT(done.count() + log.count(), 1, eventwait::limitMs);
+        WAIT_COMPARE(done.count() + log.count(), 1);
         QCOMPARE(done.count(), replaced ? 1 : 0);
         // What is announced is in place when it is announced.
         QCOMPARE(shown, replaced ? http.body : QByteArray());
@@ -145,9 +145,9 @@ private slots:
 
         // The same failure again is not repeated in the log.
         downloader.newUrl(http.url("bane1.html"));
-        QTRY_COMPARE_WITH_TIMEOUT(http.requests, 2, eventwait::limitMs);
+        WAIT_COMPARE(http.requests, 2);
         // Its answer is taken in.
-        QTRY_VERIFY_WITH_TIMEOUT(!downloader.busy(), eventwait::limitMs);
+        WAIT_VERIFY(!downloader.busy());
         QCOMPARE(done.count(), replaced ? 2 : 0);
         QCOMPARE(log.count(), replaced ? 0 : 1);
     }

@@ -332,7 +332,7 @@ private slots:
         HttpDaemon server(nullptr, 0, m_root);
         const auto live = [&server] { return whileServing([&server] { return get(server.serverPort(), "/live.html"); }); };
         QVERIFY(writeFile(m_root + "/live.html", "result AAAA"));
-        QTRY_VERIFY_WITH_TIMEOUT(settled(m_root + "/live.html"), eventwait::limitMs); // old enough to be kept
+        WAIT_VERIFY(settled(m_root + "/live.html")); // old enough to be kept
         QCOMPARE(live().body, QByteArray("result AAAA"));
         QCOMPARE(live().body, QByteArray("result AAAA"));
         for (const QByteArray &version : {QByteArray("result BBBB"), QByteArray("result CCCC")}) {
@@ -371,7 +371,7 @@ private slots:
         };
 
         QVERIFY(writeFile(file, "<html><head></head>AAAA</html>"));
-        QTRY_VERIFY_WITH_TIMEOUT(settled(), eventwait::limitMs);
+        WAIT_VERIFY(settled());
         for (int i = 0; i < 2; ++i) {
             QCOMPARE(fetch("/bane7.html"), reloaded("15", "AAAA"));
             QCOMPARE(fetch("/arena7.html"), QByteArray("<html><head></head>AAAA</html>"));
@@ -379,7 +379,7 @@ private slots:
         QFile inPlace(file); // the same size and inode
         QVERIFY(inPlace.open(QIODevice::WriteOnly) && inPlace.write("<html><head></head>BBBB</html>") == 30);
         inPlace.close();
-        QTRY_VERIFY_WITH_TIMEOUT(settled(), eventwait::limitMs);
+        WAIT_VERIFY(settled());
         QCOMPARE(fetch("/bane7.html"), reloaded("15", "BBBB"));
         QCOMPARE(fetch("/bane7.html"), reloaded("15", "BBBB"));
         server.setRefresh("20");
@@ -387,7 +387,7 @@ private slots:
         // A page that reloads itself goes out as it is.
         const QByteArray own = "<html><head><meta http-equiv=refresh content=5></head>CCCC</html>";
         QVERIFY(writeFile(file, own));
-        QTRY_VERIFY_WITH_TIMEOUT(settled(), eventwait::limitMs);
+        WAIT_VERIFY(settled());
         QCOMPARE(fetch("/bane7.html"), own);
         QCOMPARE(fetch("/bane7.html"), own);
     }
@@ -402,7 +402,7 @@ private slots:
         const QByteArray page = bigPage("spelled", 3 * 1024 * 1024);
         QVERIFY(writeFile(root + "/" + name, page));
         QVERIFY(QFile::link(root + "/" + name, root + "/link.html"));
-        QTRY_VERIFY_WITH_TIMEOUT(settled(root + "/" + name), eventwait::limitMs);
+        WAIT_VERIFY(settled(root + "/" + name));
         HttpDaemon server(nullptr, 0, root);
         server.addAlias("copy.html", QString::fromLatin1(name));
         QCOMPARE(server.cachedBytes(), qint64(0));
@@ -457,7 +457,7 @@ private slots:
             QVERIFY(writeFile(root + "/" + letter + ".html", pages[letter]));
         }
         for (const auto &[letter, size] : sizes)
-            QTRY_VERIFY_WITH_TIMEOUT(settled(root + "/" + letter + ".html"), eventwait::limitMs);
+            WAIT_VERIFY(settled(root + "/" + letter + ".html"));
         HttpDaemon server(nullptr, 0, root);
         QCOMPARE(server.cacheLimit(), HttpDaemon::defaultCacheLimit);
         server.setCacheLimit(1000 * kib);
@@ -689,7 +689,7 @@ private slots:
         HttpDaemon *server = window.httpServer();
         QVERIFY(server && server->isListening());
         auto *view = window.findChild<QTextBrowser *>("showText");
-        QTRY_VERIFY_WITH_TIMEOUT(view->toPlainText().contains("pause 1"), eventwait::limitMs);
+        WAIT_VERIFY(view->toPlainText().contains("pause 1"));
         // The error pages take the station's refresh.
         QVERIFY(whileServing([&] { return get(port, "/none.html"); }).body.contains("content=\"7\""));
 
@@ -698,7 +698,7 @@ private slots:
         QCOMPARE(QStringList({aliases["bane1.html"], aliases["rank1.html"], aliases["oversigt1.html"],
                               aliases["bane2.html"]}),
                  QStringList({"klasse14_A.html", "rank14_A.html", "oversigt14_A.html", "klasse0_2.html"}));
-        QTRY_VERIFY_WITH_TIMEOUT(view->toPlainText().contains("class 14 A"), eventwait::limitMs);
+        WAIT_VERIFY(view->toPlainText().contains("class 14 A"));
         window.slotActivePage(5, "3", "B");
         QCOMPARE(server->aliases().value("bane5.html"), QStringLiteral("klasse3_B.html"));
 

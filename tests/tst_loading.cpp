@@ -337,8 +337,8 @@ private slots:
         m_window->showStaevne(standin::demoCompetitionId);
         // Arena 3's active class, here and on the results server.
         m_window->setupTab()->resultChangeClass(3, "A", 9, true);
-        QTRY_COMPARE_WITH_TIMEOUT(receiver.latest("bane3.html"), readFile(outFile("klasse9_A.html")), eventwait::limitMs);
-        QTRY_COMPARE_WITH_TIMEOUT(receiver.latest("bane3.json"), readFile(outFile("klasse9_A.json")), eventwait::limitMs);
+        WAIT_COMPARE(receiver.latest("bane3.html"), readFile(outFile("klasse9_A.html")));
+        WAIT_COMPARE(receiver.latest("bane3.json"), readFile(outFile("klasse9_A.json")));
         const QStringList keys = m_window->viewKeys();
         const QWidget *firstTab = m_window->classTabs()->widget(0);
         const QByteArray index = readFile(outFile("index.html"));
@@ -386,12 +386,10 @@ private slots:
         const QByteArray second = QStringLiteral("\"ZEPstaevneId\":\"%1\"").arg(setting("staevne.ZEPStaevneId")).toUtf8();
         for (int bane : {1, 2, 3}) {
             const QString name = QStringLiteral("bane%1.html").arg(bane);
-            QTRY_COMPARE_WITH_TIMEOUT(receiver.latest(name),
-                                      readFile(outFile(QStringLiteral("klasse0_%1.html").arg(bane))), eventwait::limitMs);
+            WAIT_COMPARE(receiver.latest(name), readFile(outFile(QStringLiteral("klasse0_%1.html").arg(bane))));
             const QString json = QStringLiteral("bane%1.json").arg(bane);
-            QTRY_VERIFY2_WITH_TIMEOUT(receiver.latest(json).contains(second)
-                                          && receiver.latest(json).contains("\"klasseNr\":\"0\""),
-                                      receiver.latest(json).constData(), eventwait::limitMs);
+            WAIT_VERIFY2(receiver.latest(json).contains(second) && receiver.latest(json).contains("\"klasseNr\":\"0\""),
+                         receiver.latest(json).constData());
         }
         // A class file of both competitions' names is the second one's.
         QVERIFY(readFile(outFile("klasse1_A.json"))

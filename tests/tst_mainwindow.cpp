@@ -800,7 +800,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(window));
         const int before = row->height();
         window->resize(600, 900);
-        QTRY_VERIFY_WITH_TIMEOUT(area->height() > 700, eventwait::limitMs);
+        WAIT_VERIFY(area->height() > 700);
         QCOMPARE(row->height(), before);
 
         // Let the client timer, the downloader and the upload run a little.

@@ -81,11 +81,10 @@ private slots:
         process.start(program, {"station.xml"});
         QVERIFY2(process.waitForStarted(eventwait::limitMs), qPrintable(process.errorString()));
 
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath("html/index.html")), eventwait::limitMs);
+        WAIT_VERIFY(QFile::exists(dir.filePath("html/index.html")));
         int status = 0;
         QByteArray page;
-        QTRY_VERIFY_WITH_TIMEOUT((page = fetch(QStringLiteral("http://127.0.0.1:%1/").arg(port), &status), status == 200),
-                                 eventwait::limitMs);
+        WAIT_VERIFY((page = fetch(QStringLiteral("http://127.0.0.1:%1/").arg(port), &status), status == 200));
         QVERIFY(page.contains("Bane 1 - Vis Aktuelle klasse"));
         page = fetch(QStringLiteral("http://127.0.0.1:%1/bane1.html").arg(port), &status);
         QCOMPARE(status, 200);
@@ -93,8 +92,7 @@ private slots:
         // One line on standard output tells the load and its classes, once
         // the load is done (the pages above come before its last steps).
         QByteArray output;
-        QTRY_VERIFY_WITH_TIMEOUT((output += process.readAllStandardOutput(), output.contains("Stævne indlæst: ")),
-                                 eventwait::limitMs);
+        WAIT_VERIFY((output += process.readAllStandardOutput(), output.contains("Stævne indlæst: ")));
         QCOMPARE(process.state(), QProcess::Running);
         stop(process);
         output += process.readAllStandardOutput();

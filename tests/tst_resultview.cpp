@@ -306,7 +306,7 @@ private slots:
             view.listView1->addTopLevelItem(new QTreeWidgetItem(row));
         };
         reload(longer);
-        QTRY_VERIFY_WITH_TIMEOUT(view.listView1->columnWidth(3) >= metrics.horizontalAdvance(longer), eventwait::limitMs);
+        WAIT_VERIFY(view.listView1->columnWidth(3) >= metrics.horizontalAdvance(longer));
 
         // A hidden view measures nothing however its rows change; it is
         // measured when it is shown again.

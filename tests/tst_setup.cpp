@@ -81,7 +81,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&setup));
         auto *tabs = setup.findChild<QTabWidget *>("classTabs");
         tabs->setCurrentIndex(0);
-        QTRY_VERIFY_WITH_TIMEOUT(bane2->columnWidth(1) >= bane2->fontMetrics().horizontalAdvance(longName), eventwait::limitMs);
+        WAIT_VERIFY(bane2->columnWidth(1) >= bane2->fontMetrics().horizontalAdvance(longName));
 
         // The arena's address takes the first address of the host line.
         auto *address = setup.classList(99)->parentWidget()->findChild<QLineEdit *>();

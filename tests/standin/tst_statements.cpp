@@ -349,7 +349,7 @@ private slots:
         QSignalSpy finished(&simulator, &standin::DemoSimulator::finished);
         // Without a duration it steps on until it is stopped.
         simulator.start();
-        QTRY_VERIFY_WITH_TIMEOUT(simulator.steps() > 5, eventwait::limitMs);
+        WAIT_VERIFY(simulator.steps() > 5);
         QVERIFY(finished.isEmpty() && simulator.isRunning());
         simulator.stop();
         QCOMPARE(finished.count(), 1);
