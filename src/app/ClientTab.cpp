@@ -304,8 +304,9 @@ void ClientTab::setFontSize(int size)
         return;
     QFont font = m_view->font();
     font.setPointSize(qMax(1, size));
+    // The view hands its font on to the page; the page's own setting would
+    // lay it out once more.
     m_view->setFont(font);
-    m_view->document()->setDefaultFont(font);
     fitCellsToFont(m_view->document());
     wrapWhereTooWide(m_view->document());
 }
