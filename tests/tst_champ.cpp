@@ -977,7 +977,7 @@ private slots:
                     return false;
             return true;
         };
-        QTRY_VERIFY(follows());
+        WAIT_VERIFY(follows());
     }
 
     void scoreFileSurvivesReload()

@@ -117,11 +117,11 @@ struct SlowReply
 };
 
 // Reads until the body holds at least `bytes`, or to the end with -1; false
-// when the server neither sends nor closes within 20 seconds.
+// when the server neither sends nor closes within the wait for an event.
 bool readSlowly(QTcpSocket &socket, SlowReply *reply, qint64 bytes)
 {
     while (bytes < 0 || reply->contentLength < 0 || reply->body.size() < bytes) {
-        if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(20000))
+        if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(eventwait::limitMs))
             return socket.state() != QAbstractSocket::ConnectedState;
         (reply->contentLength < 0 ? reply->head : reply->body) += socket.readAll();
         const qsizetype end = reply->head.indexOf("\r\n\r\n");
@@ -554,9 +554,9 @@ private slots:
         QTcpSocket client;
         client.setReadBufferSize(64 * 1024);
         client.connectToHost(QHostAddress::LocalHost, server.serverPort());
-        QVERIFY(client.waitForConnected(10000));
+        QVERIFY(client.waitForConnected(eventwait::limitMs));
         client.write("GET " + target + " HTTP/1.0\r\n\r\n");
-        QVERIFY(client.waitForBytesWritten(10000));
+        QVERIFY(client.waitForBytesWritten(eventwait::limitMs));
         SlowReply reply;
         QVERIFY(readSlowly(client, &reply, 64 * 1024));
         QVERIFY2(reply.head.startsWith("HTTP/1.0 200 OK\r\n"), reply.head.constData());
@@ -584,9 +584,9 @@ private slots:
             QVERIFY2(reply.body == expected.left(reply.body.size()), "bytes of another version");
             QCOMPARE(reply.body.size() == reply.contentLength, whole);
         }
-        QTRY_COMPARE_WITH_TIMEOUT(readPosition(canonical), qint64(-1), 10000);
+        WAIT_COMPARE(readPosition(canonical), qint64(-1));
         if (!whole && change != "client goes")
-            QTRY_VERIFY(!log.isEmpty() && log.last().at(1).toString().contains("changed while it was sent"));
+            WAIT_VERIFY(!log.isEmpty() && log.last().at(1).toString().contains("changed while it was sent"));
         QCOMPARE(server.cachedBytes(), qint64(0));
     }
 

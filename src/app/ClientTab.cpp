@@ -244,13 +244,13 @@ void ClientTab::showFile(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return;
     m_view->setText(QString::fromUtf8(file.readAll()));
-    // A logo this computer does not have is left out, its club's initials
-    // kept, rather than shown as Qt's broken-picture icon.
     QTextDocument *document = m_view->document();
     // One edit for the changes that need no layout: Qt lays a changed table
     // out again at the end of every edit, which costs as much as the page.
     QTextCursor edit(document);
     edit.beginEditBlock();
+    // A logo this computer does not have is left out, its club's initials
+    // kept, rather than shown as Qt's broken-picture icon.
     PagePictures::leaveOut(document, [document](const QString &name) {
         return !PagePictures::naturalSize(document, name).isEmpty();
     });
