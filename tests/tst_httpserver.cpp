@@ -300,7 +300,7 @@ private slots:
         QFETCH(int, status);
         QFETCH(QByteArray, type);
         QFETCH(QByteArray, body);
-        HttpDaemon server(nullptr, 0, m_root);
+        HttpDaemon server(nullptr, 0, m_root, QHostAddress::LocalHost);
         QVERIFY(server.isListening());
         server.addAlias("bane1.html", "klasse14_A.html");
         server.addAlias("bane2.html", "klasse0_2.html");
@@ -329,7 +329,7 @@ private slots:
         // The server keeps pages in memory between requests; a page the
         // station rewrites must never be served in its old version, not even
         // when the new one has the same size and comes right after.
-        HttpDaemon server(nullptr, 0, m_root);
+        HttpDaemon server(nullptr, 0, m_root, QHostAddress::LocalHost);
         const auto live = [&server] { return whileServing([&server] { return get(server.serverPort(), "/live.html"); }); };
         QVERIFY(writeFile(m_root + "/live.html", "result AAAA"));
         WAIT_VERIFY(settled(m_root + "/live.html")); // old enough to be kept
@@ -353,7 +353,7 @@ private slots:
     // follows the page, its name's own answer and the reload setting.
     void arenaAnswerFollowsThePage()
     {
-        HttpDaemon server(nullptr, 0, m_root);
+        HttpDaemon server(nullptr, 0, m_root, QHostAddress::LocalHost);
         server.addAlias("bane7.html", "arena7.html");
         server.setRefresh("15");
         const QString file = m_root + "/arena7.html";
@@ -403,7 +403,7 @@ private slots:
         QVERIFY(writeFile(root + "/" + name, page));
         QVERIFY(QFile::link(root + "/" + name, root + "/link.html"));
         WAIT_VERIFY(settled(root + "/" + name));
-        HttpDaemon server(nullptr, 0, root);
+        HttpDaemon server(nullptr, 0, root, QHostAddress::LocalHost);
         server.addAlias("copy.html", QString::fromLatin1(name));
         QCOMPARE(server.cachedBytes(), qint64(0));
 
@@ -458,7 +458,7 @@ private slots:
         }
         for (const auto &[letter, size] : sizes)
             WAIT_VERIFY(settled(root + "/" + letter + ".html"));
-        HttpDaemon server(nullptr, 0, root);
+        HttpDaemon server(nullptr, 0, root, QHostAddress::LocalHost);
         QCOMPARE(server.cacheLimit(), HttpDaemon::defaultCacheLimit);
         server.setCacheLimit(1000 * kib);
         QCOMPARE(server.cacheLimit(), 1000 * kib);
@@ -544,7 +544,7 @@ private slots:
         static const QByteArray page = bigPage("large", 16 * 1024 * 1024);
         QVERIFY(writeFile(file, page));
         const QString canonical = QFileInfo(file).canonicalFilePath();
-        HttpDaemon server(nullptr, 0, root);
+        HttpDaemon server(nullptr, 0, root, QHostAddress::LocalHost);
         server.addAlias("bane9.html", "large.html");
         server.setRefresh("15");
         server.setRequestTimeout(60000); // the time limit is not what this is about
@@ -605,7 +605,7 @@ private slots:
         QFile big(m_root + "/big.bin");
         if (readsNothing)
             QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(size));
-        HttpDaemon server(nullptr, 0, m_root);
+        HttpDaemon server(nullptr, 0, m_root, QHostAddress::LocalHost);
         server.setRequestTimeout(300);
         const quint16 port = server.serverPort();
         // The server says so when it drops a client (on this thread).
@@ -641,7 +641,7 @@ private slots:
 
     void manyClientsAtOnce()
     {
-        HttpDaemon server(nullptr, 0, m_root);
+        HttpDaemon server(nullptr, 0, m_root, QHostAddress::LocalHost);
         const quint16 port = server.serverPort();
         // 64 screens refreshing in the same instant all get their page.
         const int ok = whileServing([&] {
@@ -667,7 +667,7 @@ private slots:
         QCOMPARE(ok, 64);
 
         // A port that is taken is reported, not hidden.
-        HttpDaemon second(nullptr, port, m_root);
+        HttpDaemon second(nullptr, port, m_root, QHostAddress::LocalHost);
         QVERIFY(!second.isListening());
         QVERIFY(!second.bindError().isEmpty());
     }
