@@ -187,12 +187,7 @@ class BenchSheet : public Sheet
 public:
     using Sheet::Sheet;
     const ChampLayout &layout() const { return this->m_layout; }
-    champ::SheetRule rule() const
-    {
-        champ::SheetRule rule = this->sheetRule();
-        rule.copyLast = rule.copyFirst - 1;
-        return rule;
-    }
+    champ::SheetRule rule() const { return this->placingRule(); }
 };
 
 template <class Sheet>

@@ -170,7 +170,6 @@ RowStanding rowStanding(const QStringList &row, const SheetRule &rule, int edite
     RowStanding s;
     const QString office = row.value(5);
     const QString aoude = QStringLiteral("AOUDE");
-    s.starter = !row.value(1).isEmpty();
     s.withdrawn = officeWithdrawn(office);
 
     // A status typed now stands for the row; after that the total cell it
@@ -202,7 +201,7 @@ RowStanding rowStanding(const QStringList &row, const SheetRule &rule, int edite
         } else {
             QStringList marks;
             for (int c : rule.markColumns)
-                marks << (c == rule.markColumns.first() && row.value(c) == office ? QString() : row.value(c));
+                marks << row.value(c);
             // "-" stands for an edit that is no status: the row as it stands.
             const DressurSum sum = dressurSum(marks, row.value(rule.correctionColumn), QStringLiteral("-"),
                                               rule.correctionAdds);

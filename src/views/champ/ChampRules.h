@@ -108,7 +108,6 @@ struct SheetRule
 // - Otherwise the total is worked out from the marks that count.
 struct RowStanding
 {
-    bool starter = false;         // the row has a competition number
     bool withdrawn = false;       // officeWithdrawn(column 5)
     bool hasLetter = false;       // a status text stands for the row
     QString letter;               // that text, upper-cased

@@ -703,6 +703,21 @@ champ::SheetRule ChampView::sheetRule() const
     return rule;
 }
 
+champ::SheetRule ChampView::placingRule() const
+{
+    champ::SheetRule rule = sheetRule();
+    rule.copyLast = rule.copyFirst - 1;
+    return rule;
+}
+
+QVector<int> ChampView::valueColumns() const
+{
+    QVector<int> columns = m_layout.markColumns;
+    if (m_layout.correctionColumn >= 0)
+        columns << m_layout.correctionColumn;
+    return columns;
+}
+
 champ::RowStanding ChampView::applyRow(int tableRow, int editedColumn)
 {
     const champ::RowStanding s = champ::rowStanding(champTable->rowTexts(tableRow), sheetRule(), editedColumn);
@@ -719,9 +734,7 @@ champ::RowStanding ChampView::applyRow(int tableRow, int editedColumn)
 
 void ChampView::applyAllRows()
 {
-    QVector<int> checked = m_layout.markColumns;
-    if (m_layout.correctionColumn >= 0)
-        checked << m_layout.correctionColumn;
+    const QVector<int> checked = valueColumns();
     for (int r = 0; r < champTable->rowCount(); ++r) {
         if (champTable->text(r, 1).isEmpty())
             continue;
@@ -733,7 +746,7 @@ void ChampView::applyAllRows()
 
 champ::RowStanding ChampView::takeEdit(int tableRow, int column)
 {
-    if (m_layout.markColumns.contains(column) || column == m_layout.correctionColumn)
+    if (valueColumns().contains(column))
         tellMark(tableRow, column, true);
     const QTreeWidgetItem *item = listRowOf(tableRow);
     const QString published = item ? item->text(m_layout.totalColumn) : QString();
@@ -754,12 +767,8 @@ void ChampView::publishEdit()
 
 void ChampView::calcPlace()
 {
-    champ::SheetRule rule = sheetRule();
-    rule.copyLast = rule.copyFirst - 1; // the placing needs no list cells
-
-    QVector<int> checked = m_layout.markColumns;
-    if (m_layout.correctionColumn >= 0)
-        checked << m_layout.correctionColumn;
+    const champ::SheetRule rule = placingRule();
+    const QVector<int> checked = valueColumns();
     QVector<QStringList> rows;
     QVector<bool> out;
     QStringList uncounted;
@@ -811,23 +820,6 @@ void ChampView::placeAll()
 
 // ---- the score file ----------------------------------------------------------
 
-namespace {
-
-// " (linje 3 og 7 hører ikke til nogen starter)" for the log, or nothing.
-QString unmatchedText(const QVector<int> &lines)
-{
-    if (lines.isEmpty())
-        return QString();
-    QStringList numbers;
-    for (int n : lines)
-        numbers << QString::number(n);
-    const QString last = numbers.takeLast();
-    const QString list = numbers.isEmpty() ? last : numbers.join(QStringLiteral(", ")) + QStringLiteral(" og ") + last;
-    return QStringLiteral(" (linje %1 hører ikke til nogen starter på pointtavlen)").arg(list);
-}
-
-} // namespace
-
 void ChampView::saveAutomatic()
 {
     if (!m_loaded || !scoreFileAllowed())
@@ -867,9 +859,9 @@ bool ChampView::writeScoreFile(const QString &path, QString *error)
             file.close();
             const ChampScoreFile::Contents contents =
                 ChampScoreFile::read(bytes, m_layout.encoding, m_layout.fileColumns);
-            const QVector<int> unmatched = unmatchedLines(contents);
-            const int unreadable = contents.unreadable + int(unmatched.size());
-            if (unreadable > 0 && !keepUnreadable(path, bytes, unreadable, error, unmatchedText(unmatched)))
+            QString which;
+            const int unreadable = unreadableLines(contents, &which);
+            if (unreadable > 0 && !keepUnreadable(path, bytes, unreadable, error, which))
                 return false;
         } else if (file.exists()) {
             *error = file.errorString();
@@ -958,9 +950,8 @@ void ChampView::takeScoreFile(const QString &path, const QByteArray &bytes)
     // another separator reads as no marks, and a line whose competition
     // number is damaged matches no starter; the next save would replace the
     // marks they hold.
-    const QVector<int> unmatched = unmatchedLines(contents);
-    const int unreadable = contents.unreadable + int(unmatched.size());
-    const QString which = unmatchedText(unmatched);
+    QString which;
+    const int unreadable = unreadableLines(contents, &which);
     QString error;
     if (unreadable == 0 || keepUnreadable(path, bytes, unreadable, &error, which)) {
         if (m_unkept == path)
@@ -974,15 +965,23 @@ void ChampView::takeScoreFile(const QString &path, const QByteArray &bytes)
     takeScoreLines(contents.dataLines);
 }
 
-QVector<int> ChampView::unmatchedLines(const ChampScoreFile::Contents &contents) const
+int ChampView::unreadableLines(const ChampScoreFile::Contents &contents, QString *which) const
 {
-    QVector<int> unmatched;
+    QStringList unmatched;
     for (int i = 0; i < contents.dataLines.size(); ++i) {
         const QString key = contents.dataLines.at(i).value(1);
         if (!key.isEmpty() && champTable->findRow(1, key) < 0)
-            unmatched << contents.lineNumbers.value(i);
+            unmatched << QString::number(contents.lineNumbers.value(i));
     }
-    return unmatched;
+    const int count = contents.unreadable + int(unmatched.size());
+    which->clear();
+    if (!unmatched.isEmpty()) {
+        const QString last = unmatched.takeLast();
+        const QString list =
+            unmatched.isEmpty() ? last : unmatched.join(QStringLiteral(", ")) + QStringLiteral(" og ") + last;
+        *which = QStringLiteral(" (linje %1 hører ikke til nogen starter på pointtavlen)").arg(list);
+    }
+    return count;
 }
 
 void ChampView::takeScoreLines(const QVector<QStringList> &lines)

@@ -163,6 +163,10 @@ protected:
     // The rule of a row (champ::rowStanding) as this sheet applies it, with
     // "vis.dv" as it is set now.
     champ::SheetRule sheetRule() const;
+    // The same for the placing, which writes no list cells.
+    champ::SheetRule placingRule() const;
+    // The cells held to 0 to 10: the marks and the correction.
+    QVector<int> valueColumns() const;
     // Decides what a table row stands for and writes it: the table's total
     // and, unless the office withdrew the starter, his list row. Every path
     // that fills the list comes through here: an edit (`editedColumn`, the
@@ -220,10 +224,11 @@ private:
                         const QString &which = QString());
     // The fields of score-file lines into the table.
     void takeScoreLines(const QVector<QStringList> &lines);
-    // The line numbers of a score file's data lines that match no row of the
-    // sheet (a damaged or unknown competition number): their marks would be
-    // gone with the next save, so such a file counts as unreadable.
-    QVector<int> unmatchedLines(const ChampScoreFile::Contents &contents) const;
+    // The lines of a score file the sheet cannot take: those none of the
+    // sheet's own, and data lines that match no row of the sheet (a damaged
+    // or unknown competition number), whose marks would be gone with the next
+    // save. `which` names the latter for the log.
+    int unreadableLines(const ChampScoreFile::Contents &contents, QString *which) const;
     // Every row after a load: applyRow, and a value that does not count told
     // once.
     void applyAllRows();
