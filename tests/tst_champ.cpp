@@ -67,6 +67,76 @@ QMap<QString, QString> publishedPlaces(const QString &path, int placeColumn)
     return places;
 }
 
+// A start's status in the office's database for as long as it lives.
+struct OfficeStatus
+{
+    OfficeStatus(int startId, const QString &status)
+        : startId(startId)
+    {
+        set(status);
+    }
+    ~OfficeStatus() { set(QString()); }
+    void set(const QString &status) const
+    {
+        runSql(status.isNull() ? QStringLiteral("UPDATE tblStart SET Status = NULL WHERE StartId = %1").arg(startId)
+                               : QStringLiteral("UPDATE tblStart SET Status = '%1' WHERE StartId = %2").arg(status).arg(startId));
+    }
+    const int startId;
+};
+
+// The columns of the two sheets the tests below read.
+struct Sheet
+{
+    explicit Sheet(bool spring)
+        : first(spring ? 11 : 9)
+        , total(spring ? 14 : 22)
+        , place(spring ? 19 : 23)
+    {
+    }
+    const int first, total, place;
+};
+
+// What a sheet stands for, row by row: every score cell with its flag, the
+// list's status, total and place, and whether the red line shows.
+QStringList standingOf(const ChampView &view, bool spring)
+{
+    const Sheet s(spring);
+    const ChampScoreTable *t = view.champTable;
+    QStringList rows;
+    for (int r = 0; r < t->rowCount(); ++r) {
+        if (t->text(r, 1).isEmpty())
+            continue;
+        QString row = QStringLiteral("sheet %1/%2:").arg(t->text(r, 0), t->text(r, 1));
+        for (int c = s.first; c <= s.place; ++c)
+            row += QStringLiteral(" [%1]%2").arg(t->text(r, c), t->isFlagged(r, c) ? QStringLiteral("!") : QString());
+        rows << row;
+    }
+    for (int r = 0; r < view.listView1->topLevelItemCount(); ++r) {
+        const QTreeWidgetItem *item = view.listView1->topLevelItem(r);
+        rows << QStringLiteral("list %1/%2: [%3] [%4] [%5]")
+                    .arg(item->text(0), item->text(1), item->text(5), item->text(s.total), item->text(s.place));
+    }
+    const auto *line = view.findChild<QLabel *>(QStringLiteral("uncounted"));
+    rows << QStringLiteral("red line %1").arg(line && line->isVisible() ? line->text() : QStringLiteral("none"));
+    return rows;
+}
+
+// The total of every start in a class document, by start number.
+QMultiMap<QString, QString> publishedTotals(const QString &path, int totalColumn)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QMultiMap<QString, QString> totals;
+    const QJsonArray rows = QJsonDocument::fromJson(file.readAll()).object().value("equipages").toArray();
+    for (const QJsonValue &row : rows) {
+        const QJsonObject cells = row.toObject();
+        totals.insert(cells.value("col0").toString(),
+                           cells.value(QStringLiteral("col%1").arg(totalColumn)).toString());
+    }
+    return totals;
+}
+
 } // namespace
 
 class TestChamp : public QObject
@@ -238,6 +308,46 @@ private slots:
             QVERIFY(!spring || !cell.second.contains(QLatin1Char(',')));
         }
         QVERIFY(!s.withdrawn || s.listCells.isEmpty());
+    }
+
+    void matchStarts_data()
+    {
+        // Starts as "start/competition number"; `found` per wanted start:
+        // the index among `have`, "r" before it for a repeat.
+        QTest::addColumn<QStringList>("wanted");
+        QTest::addColumn<QStringList>("have");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("one each") << QStringList{"1/101", "2/102"} << QStringList{"2/102", "1/101"} << QStringList{"1", "0"};
+        QTest::newRow("shared number, other order")
+            << QStringList{"2/101", "1/101"} << QStringList{"1/101", "2/101"} << QStringList{"1", "0"};
+        QTest::newRow("renumbered") << QStringList{"7/101", "2/102"} << QStringList{"1/101", "2/102"}
+                                    << QStringList{"0", "1"};
+        QTest::newRow("renumbered, its number shared by one found already")
+            << QStringList{"7/101", "1/101"} << QStringList{"1/101", "2/101"} << QStringList{"1", "0"};
+        QTest::newRow("renumbered, two candidates") << QStringList{"7/101"} << QStringList{"1/101", "2/101"}
+                                                    << QStringList{"-1"};
+        QTest::newRow("unknown number") << QStringList{"1/399"} << QStringList{"1/101"} << QStringList{"-1"};
+        QTest::newRow("repeated line") << QStringList{"1/101", "2/102", "1/101"} << QStringList{"1/101", "2/102"}
+                                       << QStringList{"0", "1", "r0"};
+        QTest::newRow("one start twice in the office's list")
+            << QStringList{"1/101", "1/101"} << QStringList{"1/101", "1/101"} << QStringList{"0", "1"};
+    }
+
+    void matchStarts()
+    {
+        QFETCH(QStringList, wanted);
+        QFETCH(QStringList, have);
+        const auto pairs = [](const QStringList &texts) {
+            QVector<QPair<QString, QString>> p;
+            for (const QString &t : texts)
+                p.append({t.section('/', 0, 0), t.section('/', 1)});
+            return p;
+        };
+        const champ::StartMatch match = champ::matchStarts(pairs(wanted), pairs(have));
+        QStringList found;
+        for (int i = 0; i < wanted.size(); ++i)
+            found << (match.repeatOf.at(i) >= 0 ? QStringLiteral("r") : QString()) + QString::number(match.found.at(i));
+        QTEST(found, "found");
     }
 
     void championshipClassTypes_data()
@@ -1245,10 +1355,297 @@ private slots:
         QCOMPARE(readFile(copy), bytes);
         const QStringList told = logged(log, 1).filter(QStringLiteral("Pointfilen"));
         QCOMPARE(told.size(), 1);
-        QVERIFY2(told.first().contains(QStringLiteral("har 1 linjer")) && told.first().contains(copy)
+        QVERIFY2(told.first().contains(QStringLiteral("har 1 linje,")) && told.first().contains(copy)
                      && told.first().contains(QStringLiteral("(linje %1 hører ikke til").arg(line)),
                  qPrintable(told.first()));
         QVERIFY(readFile(scorePath(Spring6)).contains(";304;"));
+    }
+
+    void restartChangesNoStanding_data()
+    {
+        QTest::addColumn<int>("klasseNr");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("office");
+        QTest::addColumn<bool>("flagged");
+        const auto row = [](const char *name, int klasse, const char *key, int column, const QString &typed,
+                            bool flagged, const char *office = "") {
+            QTest::newRow(name) << klasse << QString(key) << column << typed << QString(office) << flagged;
+        };
+        // Dressage: the typed value goes into "Kapacitet" (13), "Trav" (9)
+        // or the correction (14) of a starter with five marks.
+        row("mark", Dressur5, "101", 13, "9", false);
+        row("decimal comma", Dressur5, "101", 13, "7,5", false);
+        row("semicolon", Dressur5, "101", 13, "7;5", false);
+        row("decimal point", Dressur5, "101", 13, "7.25", false);
+        row("upper bound", Dressur5, "101", 13, "10", false);
+        row("lower bound", Dressur5, "101", 13, "0", false);
+        row("above 10", Dressur5, "101", 13, "10.01", true);
+        row("below 0", Dressur5, "101", 13, "-0.5", true);
+        row("75", Dressur5, "101", 13, "75", true);
+        row("dash", Dressur5, "101", 13, "-", false);
+        row("emptied", Dressur5, "101", 13, "", false);
+        row("nan", Dressur5, "101", 13, "nan", true);
+        row("inf", Dressur5, "101", 13, "inf", true);
+        row("overflow", Dressur5, "101", 13, "1e999", true);
+        row("letters", Dressur5, "101", 13, "x7", true);
+        row("status letter", Dressur5, "101", 13, "a", false);
+        row("status letter in Trav", Dressur5, "101", 9, "E", false);
+        row("two status letters", Dressur5, "101", 13, "ao", false);
+        row("office word typed", Dressur5, "101", 9, "AFMELDT", true);
+        row("office word typed, small", Dressur5, "101", 11, "ej mødt", true);
+        row("correction", Dressur5, "101", 14, "0,5", false);
+        row("correction 20", Dressur5, "101", 14, "20", true);
+        row("correction with semicolon", Dressur5, "101", 14, "0;5", false);
+        row("correction status letter", Dressur5, "101", 14, "d", false);
+        row("withdrawn, mark over the office's word", Dressur5, "102", 9, "9", false, "AFMELDT");
+        row("withdrawn, the office's word again", Dressur5, "102", 9, "AFMELDT", false, "AFMELDT");
+        row("withdrawn, another word", Dressur5, "102", 9, "Ej mødt", true, "AFMELDT");
+        // Second marks of a 4-year-old class.
+        row("second mark", Dressur4, "201", 15, "8", false);
+        row("second mark 11", Dressur4, "201", 16, "11", true);
+        row("second mark with semicolon", Dressur4, "201", 17, "6;5", false);
+        // Jumping: "HS Stil" (11), "HS Fejl" (12), "HS Tid" (13).
+        row("style", Spring6, "301", 11, "8,5", false);
+        row("style with semicolon", Spring6, "301", 11, "8;5", false);
+        row("fault", Spring6, "301", 12, "4", false);
+        row("fault 11", Spring6, "301", 12, "11", true);
+        row("style x", Spring6, "301", 11, "x", true);
+        row("style with a sign ISO-8859-1 lacks", Spring6, "301", 11, QStringLiteral("8€"), true);
+        row("style with a thin space", Spring6, "301", 11, QStringLiteral("8\u2009"), true);
+        row("status letter in the time", Spring6, "301", 13, "d", false);
+        row("office word typed, jumping", Spring6, "301", 11, "DIS_EJ_MODT", true);
+        row("time with semicolon", Spring6, "301", 13, "70;5", false);
+        row("withdrawn rider, style", Spring6, "302", 11, "9", false, "DIS_EJ_MODT");
+    }
+
+    // What a cell holds while the station runs is what its score file gives
+    // back after a restart, so no row's standing (counted marks, total,
+    // status, place, on the sheet and in the list) changes by a restart.
+    void restartChangesNoStanding()
+    {
+        QFETCH(int, klasseNr);
+        QFETCH(QString, key);
+        QFETCH(int, column);
+        QFETCH(QString, typed);
+        QFETCH(QString, office);
+        QFETCH(bool, flagged);
+        const bool spring = klasseNr == Spring6;
+        const int first = Sheet(spring).first;
+        const std::optional<OfficeStatus> status =
+            office.isEmpty() ? std::nullopt
+                             : std::make_optional<OfficeStatus>(key == QLatin1String("102") ? 9772 : 9792, office);
+        const QStringList base = spring ? QStringList{"8", "0", "70"} : QStringList{"7", "7", "7", "7", "7"};
+        QStringList before;
+        QString cell;
+        {
+            auto view = champView(m_cfg, spring, klasseNr);
+            ChampScoreTable *t = view->champTable;
+            if (klasseNr == Dressur4)
+                static_cast<staevneKlasseInfoChampDressur *>(view.get())->toggleDSP(true);
+            for (int r = 0; r < t->rowCount(); ++r)
+                if (!t->text(r, 1).isEmpty() && t->text(r, 1) != key && t->text(r, 5).isEmpty())
+                    QVERIFY(typeCells(t, r, first, spring ? QStringList{"7", "0.5", "75"} : QStringList{"8", "8", "6", "7", "7"}));
+            const int r = t->findRow(1, key);
+            QVERIFY(typeCells(t, r, first, base));
+            QVERIFY(typeCell(t, r, column, typed));
+            QCOMPARE(t->isFlagged(r, column), flagged);
+            cell = t->text(r, column);
+            before = standingOf(*view, spring);
+        }
+        // The cell holds the value as its file keeps it.
+        QVERIFY(readFile(scorePath(klasseNr)).contains(
+            (spring ? cell.toLatin1() : cell.toUtf8()).prepend(';').append(';')));
+
+        auto view = champView(m_cfg, spring, klasseNr);
+        const int r = view->champTable->findRow(1, key);
+        QCOMPARE(view->champTable->text(r, column), cell);
+        QCOMPARE(view->champTable->isFlagged(r, column), flagged);
+        QCOMPARE(standingOf(*view, spring), before);
+    }
+
+    void reinstatedStarterCounts_data()
+    {
+        QTest::addColumn<bool>("spring");
+        QTest::addColumn<QString>("later");
+        QTest::newRow("dressage, lifted") << false << QString();
+        QTest::newRow("dressage, now not started") << false << QStringLiteral("EJ MØDT");
+        QTest::newRow("jumping, lifted") << true << QString();
+    }
+
+    // The office's word that a load put into a withdrawn starter's first
+    // mark cell is the office's, not the operator's: once the office lifts
+    // the withdrawal, his row counts as if the cell were empty, and the word
+    // is gone from the sheet and from the next save.
+    void reinstatedStarterCounts()
+    {
+        QFETCH(bool, spring);
+        QFETCH(QString, later);
+        const Sheet s(spring);
+        const int klasseNr = spring ? Spring6 : Dressur5;
+        const QString key = spring ? "304" : "103";
+        const QStringList marks = spring ? QStringList{"9", "0", "60"} : QStringList{"9", "9", "9", "9", "9"};
+        OfficeStatus status(spring ? 9794 : 9773, QStringLiteral("AFMELDT"));
+        {
+            auto view = champView(m_cfg, spring, klasseNr);
+            ChampScoreTable *t = view->champTable;
+            QCOMPARE(t->text(t->findRow(1, key), s.first), QStringLiteral("AFMELDT"));
+            QVERIFY(typeCells(t, 0, s.first, spring ? QStringList{"7", "0", "70"} : QStringList{"7", "7", "7", "7", "7"}));
+            // Marks typed into his row after the first cell stay.
+            QVERIFY(typeCells(t, t->findRow(1, key), s.first + 1, marks.mid(1)));
+        }
+        status.set(later);
+        for (int restart = 0; restart < 2; ++restart) {
+            auto view = champView(m_cfg, spring, klasseNr);
+            ChampScoreTable *t = view->champTable;
+            const int r = t->findRow(1, key);
+            QCOMPARE(t->text(r, s.first), restart == 0 || !later.isEmpty() ? later : marks.first());
+            QVERIFY(!t->isFlagged(r, s.first));
+            const auto *line = view->findChild<QLabel *>(QStringLiteral("uncounted"));
+            QVERIFY2(!line->isVisible(), qPrintable(line->text()));
+            if (later.isEmpty() && restart == 0) {
+                // With his first mark he leads.
+                QVERIFY(typeCell(t, r, s.first, marks.first()));
+                QCOMPARE(t->text(r, s.place), QStringLiteral("1"));
+                QCOMPARE(listRow(*view, key)->text(s.place), QStringLiteral("1"));
+            } else if (restart == 0) {
+                QCOMPARE(t->text(r, s.place), QStringLiteral("999"));
+                QVERIFY(typeCell(t, 0, s.first, "6"));
+            }
+            const QByteArray saved = readFile(scorePath(klasseNr));
+            QVERIFY(!saved.isEmpty());
+            QCOMPARE(saved.contains("AFMELDT"), false);
+        }
+    }
+
+    void sharedCompetitionNumber_data()
+    {
+        QTest::addColumn<bool>("spring");
+        QTest::newRow("dressage") << false;
+        QTest::newRow("jumping") << true;
+    }
+
+    // Two starts of a class with one competition number (an error of the
+    // office's data): each keeps its own marks on the sheet, in the file,
+    // in the list and in the document, also after a restart; the log names
+    // the number once per load. A file with two lines for one start is kept
+    // as a copy, and the log names both lines.
+    void sharedCompetitionNumber()
+    {
+        QFETCH(bool, spring);
+        const Sheet s(spring);
+        const int klasseNr = spring ? Spring6 : Dressur5;
+        const QString key = spring ? "301" : "101";
+        const int entry = spring ? 9762 : 9742, entryNr = spring ? 302 : 102;
+        QVERIFY(runSql(QStringLiteral("UPDATE tblAnmeldelse SET AnmeldelseNr = %1 WHERE AnmeldelseId = %2").arg(key).arg(entry)));
+        struct Restore
+        {
+            ~Restore() { runSql(QStringLiteral("UPDATE tblAnmeldelse SET AnmeldelseNr = %1 WHERE AnmeldelseId = %2").arg(nr).arg(id)); }
+            int nr, id;
+        } restore{entryNr, entry};
+        const QStringList eights = spring ? QStringList{"8", "0", "70"} : QStringList{"8", "8", "8", "8", "8"};
+        const QStringList sixes = spring ? QStringList{"6", "0", "71"} : QStringList{"6", "6", "6", "6", "6"};
+        const QString eight = spring ? "8" : "8.000", six = spring ? "6" : "6.000";
+        const QString json = m_dir.filePath(QStringLiteral("html/klasse%1_A.json").arg(klasseNr));
+        const auto rowOf = [](ChampScoreTable *t, const QString &startNr) { return t->findRow(0, startNr); };
+        const auto told = [&key](const QSignalSpy &log) {
+            return logged(log, 1).filter(QStringLiteral("stævne nr. %1 står ved start nr. 1 og 2").arg(key)).size();
+        };
+        {
+            auto view = champView(m_cfg, spring, klasseNr);
+            ChampScoreTable *t = view->champTable;
+            QVERIFY(typeCells(t, rowOf(t, "1"), s.first, eights));
+            QVERIFY(typeCells(t, rowOf(t, "2"), s.first, sixes));
+            QCOMPARE(t->text(rowOf(t, "1"), s.total), eight);
+            QCOMPARE(t->text(rowOf(t, "2"), s.total), six);
+            const QMultiMap<QString, QString> published = publishedTotals(json, s.total);
+            QCOMPARE(published.values(QStringLiteral("1")), QStringList{eight});
+            QCOMPARE(published.values(QStringLiteral("2")), QStringList{six});
+        }
+        QByteArray file;
+        {
+            auto view = std::unique_ptr<ChampView>(spring ? static_cast<ChampView *>(new SpringProbe(m_cfg))
+                                                          : new DressurProbe(m_cfg));
+            QSignalSpy log(view.get(), &staevneKlasseInfo::logMessage);
+            view->showKlasse(70, klasseNr, QStringLiteral("A"), 1, 9670 + klasseNr);
+            view->show();
+            QCOMPARE(told(log), 1);
+            ChampScoreTable *t = view->champTable;
+            QCOMPARE(t->rowTexts(rowOf(t, "1")).mid(s.first, 3), eights.mid(0, 3));
+            QCOMPARE(t->rowTexts(rowOf(t, "2")).mid(s.first, 3), sixes.mid(0, 3));
+            QVERIFY(typeCell(t, rowOf(t, "2"), s.first, "5"));
+            file = readFile(scorePath(klasseNr));
+            QVERIFY(file.contains(QStringLiteral("\n1;%1;").arg(key).toLatin1()));
+            QVERIFY(file.contains(QStringLiteral(";%1;").arg(eights.join(';')).toLatin1()));
+            QCOMPARE(publishedTotals(json, s.total).values(QStringLiteral("1")), QStringList{eight});
+            view->refreshClass();
+            QCOMPARE(told(log), 2);
+            QCOMPARE(logged(log, 1).filter(QStringLiteral("Pointfilen")).size(), 0);
+        }
+
+        // A hand-edited file with a second line for start 1.
+        const qsizetype at = file.indexOf(QStringLiteral("\n1;%1;").arg(key).toLatin1()) + 1;
+        QByteArray again = file.mid(at, file.indexOf('\n', at) - at + 1);
+        again.replace(QStringLiteral(";%1;").arg(eights.join(';')).toLatin1(),
+                      QStringLiteral(";%1;").arg(sixes.join(';')).toLatin1());
+        const int earlier = int(file.left(at).count('\n')) + 1;
+        file.insert(file.size() - 1, again);
+        const int later = int(file.count('\n')) - 1;
+        QVERIFY(writeFile(scorePath(klasseNr), file));
+        auto view = std::unique_ptr<ChampView>(spring ? static_cast<ChampView *>(new SpringProbe(m_cfg))
+                                                      : new DressurProbe(m_cfg));
+        QSignalSpy log(view.get(), &staevneKlasseInfo::logMessage);
+        view->showKlasse(70, klasseNr, QStringLiteral("A"), 1, 9670 + klasseNr);
+        view->show();
+        ChampScoreTable *t = view->champTable;
+        QCOMPARE(t->text(rowOf(t, "1"), s.total), six);
+        QCOMPARE(t->text(rowOf(t, "2"), s.first), QStringLiteral("5"));
+        const QString copy = scorePath(klasseNr) + QStringLiteral(".1.bak");
+        QCOMPARE(readFile(copy), file);
+        const QStringList kept = logged(log, 1).filter(QStringLiteral("Pointfilen"));
+        QCOMPARE(kept.size(), 1);
+        QVERIFY2(kept.first().contains(QStringLiteral("har 1 linje,"))
+                     && kept.first().contains(QStringLiteral("linje %1 er samme start som linje %2").arg(later).arg(earlier)),
+                 qPrintable(kept.first()));
+    }
+
+    // The red line comes and goes above the sheet without moving the table
+    // under the operator's pointer, and a flagged cell shows its red also
+    // on the selected row.
+    void sheetHoldsStill()
+    {
+        SpringProbe view(m_cfg);
+        view.resize(900, 500);
+        view.load(Spring6);
+        ChampScoreTable *t = view.champTable;
+        const auto *line = view.findChild<QLabel *>(QStringLiteral("uncounted"));
+        QVERIFY(line);
+        const int r = t->findRow(1, "302");
+        const auto cellTop = [&] { return t->viewport()->mapTo(&view, t->visualRect(t->model()->index(r, 12)).topLeft()); };
+        QVERIFY(typeCells(t, r, 11, {"8", "0.5", "70"}));
+        QVERIFY(!line->isVisible());
+        const QPoint still = cellTop();
+
+        QVERIFY(typeCell(t, r, 12, "20"));
+        QVERIFY(line->isVisible());
+        QCOMPARE(cellTop(), still);
+        // The cursor in his row: the flagged cell is red, the others show the
+        // selection.
+        t->setCurrentCell(r, 11);
+        QVERIFY(t->selectionModel()->isSelected(t->model()->index(r, 12)));
+        const QImage shot = t->viewport()->grab().toImage();
+        const auto ground = [&](int c) {
+            const QRect cell = t->visualRect(t->model()->index(r, c));
+            return shot.pixelColor(cell.left() + 2, cell.top() + 2);
+        };
+        const QColor flagged = ground(12), selected = ground(11);
+        QVERIFY2(flagged.red() > 150 && flagged.green() < 120 && flagged.blue() < 120, qPrintable(flagged.name()));
+        QVERIFY2(!(selected.red() > 150 && selected.green() < 120), qPrintable(selected.name()));
+
+        QVERIFY(typeCell(t, r, 12, "0.5"));
+        QVERIFY(!line->isVisible());
+        QCOMPARE(cellTop(), still);
     }
 
     void refresh()

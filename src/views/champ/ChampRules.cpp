@@ -243,6 +243,58 @@ bool officeWithdrawn(const QString &status)
            || upper == QLatin1String("DIS_EJ_MODT");
 }
 
+StartMatch matchStarts(const QVector<QPair<QString, QString>> &wanted,
+                       const QVector<QPair<QString, QString>> &have)
+{
+    StartMatch m;
+    m.found.fill(-1, wanted.size());
+    m.repeatOf.fill(-1, wanted.size());
+    QVector<bool> taken(have.size(), false);
+    // By both numbers first, so that no start is taken by the fallback of
+    // another before its own entry comes.
+    for (int i = 0; i < wanted.size(); ++i) {
+        int first = -1;
+        for (int j = 0; j < have.size(); ++j) {
+            if (have.at(j) != wanted.at(i))
+                continue;
+            if (!taken.at(j)) {
+                taken[j] = true;
+                m.found[i] = j;
+                break;
+            }
+            if (first < 0)
+                first = j;
+        }
+        if (m.found.at(i) >= 0 || first < 0)
+            continue;
+        for (int k = 0; k < i; ++k)
+            if (m.found.at(k) == first) {
+                m.found[i] = first;
+                m.repeatOf[i] = k;
+                break;
+            }
+    }
+    for (int i = 0; i < wanted.size(); ++i) {
+        if (m.found.at(i) >= 0)
+            continue;
+        int only = -1;
+        for (int j = 0; j < have.size(); ++j) {
+            if (taken.at(j) || have.at(j).second != wanted.at(i).second)
+                continue;
+            if (only >= 0) {
+                only = -1; // two candidates: neither is surely the one
+                break;
+            }
+            only = j;
+        }
+        if (only >= 0) {
+            taken[only] = true;
+            m.found[i] = only;
+        }
+    }
+    return m;
+}
+
 ListPlacing listPlaces(const QVector<QStringList> &rows, int totalColumn, int tie1, int tie2)
 {
     ListPlacing result;

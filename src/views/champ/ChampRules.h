@@ -123,6 +123,21 @@ struct RowStanding
 };
 RowStanding rowStanding(const QStringList &row, const SheetRule &rule, int editedColumn = -1);
 
+// Which start each of `wanted` is among `have`, both given as (start
+// number, competition number). The office can give two starts of a class
+// one competition number, so a start is found by both numbers; one that is
+// not (renumbered since) by its competition number alone, when just one
+// start not found otherwise has it. Each start of `have` is found once,
+// except by a repeat: a later entry of `wanted` with the very numbers of an
+// earlier one, which finds that one's start again.
+struct StartMatch
+{
+    QVector<int> found;    // per entry of `wanted`: its index in `have`, or -1
+    QVector<int> repeatOf; // per entry: the earlier entry it repeats, or -1
+};
+StartMatch matchStarts(const QVector<QPair<QString, QString>> &wanted,
+                       const QVector<QPair<QString, QString>> &have);
+
 // The list's placing, over the list rows in their shown order.
 struct ListPlacing
 {

@@ -11,13 +11,26 @@ QByteArray encode(const QString &text, Encoding encoding)
     return encoding == Encoding::Utf8 ? text.toUtf8() : text.toLatin1();
 }
 
+QString field(QString text)
+{
+    text.replace(QLatin1Char(';'), QLatin1Char(','));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    return text;
+}
+
 QString line(const QStringList &fields)
 {
     QStringList cleaned;
     cleaned.reserve(fields.size());
-    for (QString field : fields)
-        cleaned << field.replace(QLatin1Char(';'), QLatin1Char(','));
+    for (const QString &f : fields)
+        cleaned << field(f);
     return cleaned.join(QLatin1Char(';')) + QLatin1Char('\n');
+}
+
+QString decode(const QByteArray &bytes, Encoding encoding)
+{
+    return encoding == Encoding::Utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
 }
 
 bool isDataLine(const QString &first)
@@ -32,6 +45,11 @@ bool isDataLine(const QString &first)
 
 } // namespace
 
+QString asSaved(const QString &text, Encoding encoding)
+{
+    return decode(encode(field(text), encoding), encoding);
+}
+
 QByteArray write(const QStringList &header, const QVector<QStringList> &rows, Encoding encoding)
 {
     QString text = line(header);
@@ -43,7 +61,7 @@ QByteArray write(const QStringList &header, const QVector<QStringList> &rows, En
 
 Contents read(const QByteArray &bytes, Encoding encoding, int columns)
 {
-    const QString text = encoding == Encoding::Utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+    const QString text = decode(bytes, encoding);
     Contents contents;
     int number = 0;
     for (QString l : text.split(QLatin1Char('\n'))) {

@@ -9,11 +9,17 @@
 // line per score-table row, fields separated by ";", no quoting, a line
 // feed after every line and one more at the end. Dressage sheets are
 // written in UTF-8, jumping sheets in ISO-8859-1. Another system reads
-// these files, so the layout stays as it is; only a ";" typed inside a cell
-// is written as "," (it would shift every later field of its row).
+// these files, so the layout stays as it is; only a ";" inside a cell is
+// written as "," (it would shift every later field of its row), a line
+// break as a blank, and a character the file's encoding lacks as "?".
 namespace ChampScoreFile {
 
 enum class Encoding { Utf8, Latin1 };
+
+// The text a cell reads back as from its file. The sheet takes what the
+// operator types in this form, so that a restart brings back the very
+// cell he saw: "7;5" is "7,5" on the sheet too, and counts as 7.5 there.
+QString asSaved(const QString &text, Encoding encoding);
 
 QByteArray write(const QStringList &header, const QVector<QStringList> &rows, Encoding encoding);
 

@@ -3,11 +3,20 @@
 #include <QColor>
 #include <QFont>
 #include <QHeaderView>
+#include <QPalette>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
+#include <utility>
+
+namespace {
+constexpr int FlaggedRole = Qt::UserRole + 1;
+}
+
 // Notes which cell an editor changed; the table reports it once the
-// editor is gone, so the edit path may move the cursor freely.
+// editor is gone, so the edit path may move the cursor freely. What was
+// typed is taken in the form the table keeps (setTypedForm). A flagged
+// cell keeps its red also on the selected row.
 class ChampScoreDelegate : public QStyledItemDelegate
 {
 public:
@@ -21,9 +30,29 @@ public:
     {
         const QString before = index.data(Qt::EditRole).toString();
         QStyledItemDelegate::setModelData(editor, model, index);
+        if (m_table->m_typedForm) {
+            const QString typed = index.data(Qt::EditRole).toString();
+            const QString kept = m_table->m_typedForm(typed);
+            if (kept != typed)
+                model->setData(index, kept, Qt::EditRole);
+        }
         if (index.data(Qt::EditRole).toString() != before) {
             m_table->m_editedRow = index.row();
             m_table->m_editedColumn = index.column();
+        }
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!index.data(FlaggedRole).toBool())
+            return;
+        // The selection's own colour would hide the red while the cursor
+        // stands in the row, where the operator is about to type.
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            option->palette.setColor(group, QPalette::Highlight, QColor(220, 80, 80));
+            option->palette.setColor(group, QPalette::HighlightedText, Qt::black);
         }
     }
 
@@ -46,6 +75,11 @@ void ChampScoreTable::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEdi
     QTableWidget::closeEditor(editor, row >= 0 ? QAbstractItemDelegate::NoHint : hint);
     if (row >= 0)
         emit valueChanged(row, column);
+}
+
+void ChampScoreTable::setTypedForm(std::function<QString(const QString &)> form)
+{
+    m_typedForm = std::move(form);
 }
 
 void ChampScoreTable::followContents()
@@ -149,10 +183,6 @@ QStringList ChampScoreTable::rowTexts(int row) const
     for (int c = 0; c < columnCount(); ++c)
         texts << text(row, c);
     return texts;
-}
-
-namespace {
-constexpr int FlaggedRole = Qt::UserRole + 1;
 }
 
 void ChampScoreTable::setFlagged(int row, int column, bool flagged)

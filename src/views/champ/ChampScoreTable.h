@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QTableWidget>
 
+#include <functional>
+
 // The editable score table of a championship sheet. Every cell holds an
 // item, so a read-only column stays read-only also in empty rows.
 //
@@ -23,6 +25,10 @@ public:
     void setColumnTitles(const QStringList &titles);
     QString columnTitle(int column) const;
     void setColumnTitle(int column, const QString &title);
+
+    // What the operator types is kept in the form `form` gives it (the
+    // form its score file brings back), before valueChanged reports it.
+    void setTypedForm(std::function<QString(const QString &)> form);
 
     void setColumnReadOnly(int column, bool readOnly);
     bool isColumnReadOnly(int column) const;
@@ -67,6 +73,7 @@ private:
     void scheduleResize();
 
     QSet<int> m_readOnly;
+    std::function<QString(const QString &)> m_typedForm;
     bool m_resizeDue = false;
     int m_editedRow = -1;
     int m_editedColumn = -1;

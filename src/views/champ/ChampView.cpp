@@ -22,6 +22,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTextLayout>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -31,6 +32,74 @@
 
 #include <cstdio>
 #include <memory>
+
+namespace {
+
+// The line above the score table that names the values that do not count.
+// It holds its two lines of space whether it shows or not, so that its
+// coming and going never moves the table under the operator's pointer; a
+// list longer than that is cut with "...", the whole of it in the tool tip
+// (and every value in the log).
+class UncountedLine : public QLabel
+{
+public:
+    static constexpr int Lines = 2;
+
+    explicit UncountedLine(QWidget *parent)
+        : QLabel(parent)
+    {
+        setTextFormat(Qt::PlainText);
+        setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        QSizePolicy policy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        policy.setRetainSizeWhenHidden(true);
+        setSizePolicy(policy);
+        setStyleSheet(QStringLiteral("QLabel { color: #a00000; font-weight: bold; }"));
+        ensurePolished();
+        setFixedHeight(Lines * fontMetrics().lineSpacing() + 2 * margin() + 4);
+    }
+
+    void setFullText(const QString &text)
+    {
+        m_full = text;
+        setToolTip(text);
+        fit();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QLabel::resizeEvent(event);
+        fit();
+    }
+
+private:
+    // Breaks the text between words into the lines there is room for.
+    void fit()
+    {
+        const int room = qMax(contentsRect().width(), 1);
+        QTextLayout layout(m_full, font());
+        layout.beginLayout();
+        QStringList lines;
+        int start = 0;
+        while (lines.size() < Lines - 1) {
+            QTextLine line = layout.createLine();
+            if (!line.isValid())
+                break;
+            line.setLineWidth(room);
+            lines << m_full.mid(line.textStart(), line.textLength()).trimmed();
+            start = line.textStart() + line.textLength();
+        }
+        layout.endLayout();
+        const QString rest = m_full.mid(start).trimmed();
+        if (!rest.isEmpty())
+            lines << fontMetrics().elidedText(rest, Qt::ElideRight, room);
+        setText(lines.join(QLatin1Char('\n')));
+    }
+
+    QString m_full;
+};
+
+} // namespace
 
 ChampView::ChampView(const ChampLayout &layout, appConfig *cfg, QWidget *parent, const QString &name,
                      Qt::WindowFlags fl)
@@ -45,11 +114,8 @@ ChampView::ChampView(const ChampLayout &layout, appConfig *cfg, QWidget *parent,
     startUpdateTimer(20000);
     connect(listView1, &QTreeWidget::itemDoubleClicked, this, &staevneKlasseInfo::slotHeighLight);
 
-    m_uncounted = new QLabel(champTableFrame);
+    m_uncounted = new UncountedLine(champTableFrame);
     m_uncounted->setObjectName(QStringLiteral("uncounted"));
-    m_uncounted->setTextFormat(Qt::PlainText);
-    m_uncounted->setWordWrap(true);
-    m_uncounted->setStyleSheet(QStringLiteral("QLabel { color: #a00000; font-weight: bold; }"));
     m_uncounted->hide();
     champTableFrameLayout->addWidget(m_uncounted);
     champTable = new ChampScoreTable(champTableFrame);
@@ -66,6 +132,8 @@ ChampView::ChampView(const ChampLayout &layout, appConfig *cfg, QWidget *parent,
     champTable->followContents();
     champTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     connect(champTable, &ChampScoreTable::valueChanged, this, &ChampView::calcSum);
+    const ChampScoreFile::Encoding encoding = m_layout.encoding;
+    champTable->setTypedForm([encoding](const QString &typed) { return ChampScoreFile::asSaved(typed, encoding); });
     champTable->setCurrentCell(0, m_layout.firstMarkColumn);
 
     auto *buttons = new QHBoxLayout;
@@ -260,6 +328,7 @@ bool ChampView::loadKlasse(QString *why)
     applyColumnRule();
 
     listView1->clear();
+    m_rowItems.clear(); // gone with the list's rows
     m_antalStarter = 0;
     QList<QTreeWidgetItem *> items;
     for (const QVariantList &row : std::as_const(results)) {
@@ -290,6 +359,7 @@ bool ChampView::loadKlasse(QString *why)
                   : QVector<QStringList>();
     fillTable();
     m_loaded = true;
+    tellSharedNumbers();
 
     if (m_saveDue)
         takeScoreLines(unsaved);
@@ -332,8 +402,10 @@ void ChampView::fillTable()
     const int rows = listView1->topLevelItemCount();
     champTable->setRows(rows + 1);
     const int columns = champTable->columnCount();
+    m_rowItems.clear();
     for (int r = 0; r < rows; ++r) {
-        const QTreeWidgetItem *item = listView1->topLevelItem(r);
+        QTreeWidgetItem *item = listView1->topLevelItem(r);
+        m_rowItems << item;
         for (int c = 0; c < columns; ++c)
             champTable->setText(r, c, item->text(c));
         if (!item->text(5).isEmpty())
@@ -441,29 +513,41 @@ bool ChampView::followStartList(QString *why)
         return false;
     }
 
-    int counted = 0;
-    bool missing = false;
-    QVector<QPair<QTreeWidgetItem *, QString>> renumbered;
+    QVector<QPair<QString, QString>> starts;
     for (const QVariantList &row : std::as_const(rows)) {
-        const QString key = DbValue::text(row.value(1));
-        const QString startNr = DbValue::text(row.value(0));
         // The outer joins give a section without starts one empty row; a
         // start without start and entry number is no starter, as at loading.
         if (DbValue::toInt(row.value(0)) == 0 && DbValue::toInt(row.value(1)) == 0)
             continue;
-        ++counted;
-        const QList<QTreeWidgetItem *> found = listView1->findItems(key, Qt::MatchExactly | Qt::MatchCaseSensitive, 1);
-        if (found.isEmpty()) {
+        starts.append({DbValue::text(row.value(0)), DbValue::text(row.value(1))});
+    }
+    // Each start of the office is its list row, found by start number and
+    // competition number (two starts may share the latter); a start found
+    // by its competition number alone was given a new start number.
+    QVector<QTreeWidgetItem *> items;
+    QVector<QPair<QString, QString>> shown;
+    for (int r = 0; r < listView1->topLevelItemCount(); ++r) {
+        items << listView1->topLevelItem(r);
+        shown.append({items.last()->text(0), items.last()->text(1)});
+    }
+    const champ::StartMatch match = champ::matchStarts(starts, shown);
+    const int counted = int(starts.size());
+    bool missing = false;
+    QVector<QPair<QTreeWidgetItem *, QString>> renumbered;
+    for (int i = 0; i < starts.size(); ++i) {
+        const QString startNr = starts.at(i).first;
+        if (match.found.at(i) < 0 || match.repeatOf.at(i) >= 0) {
             missing = true;
             // While the reload that should bring it in fails, the same
             // starter would be missed on every tick.
             if (!inTrouble(Trouble::Database))
                 emit logMessage(1, QStringLiteral("Not found %1 %2 %3 %4")
-                                       .arg(QString::number(klasseNr), afd, startNr, key));
+                                       .arg(QString::number(klasseNr), afd, startNr, starts.at(i).second));
             continue;
         }
-        if (found.first()->text(0) != startNr)
-            renumbered.append({found.first(), startNr});
+        QTreeWidgetItem *item = items.at(match.found.at(i));
+        if (item->text(0) != startNr)
+            renumbered.append({item, startNr});
     }
     if (missing || counted != listView1->topLevelItemCount())
         return reload(why) && flagRead;
@@ -654,17 +738,16 @@ void ChampView::exportKlasse()
 
 QTreeWidgetItem *ChampView::listRowOf(int tableRow) const
 {
-    const QString key = champTable->text(tableRow, 1);
-    for (int r = 0; r < listView1->topLevelItemCount(); ++r)
-        if (listView1->topLevelItem(r)->text(1) == key)
-            return listView1->topLevelItem(r);
-    return nullptr;
+    // Each table row was filled from its list row: two starts that share a
+    // competition number (an error of the office) keep their own rows.
+    return m_rowItems.value(tableRow);
 }
 
 void ChampView::tellMark(int tableRow, int column, bool typed)
 {
-    const QString key = QStringLiteral("%1 %2/%3/%4").arg(QString::number(klasseNr), afd, champTable->text(tableRow, 1),
-                                                          QString::number(column));
+    const QString key = QStringLiteral("%1 %2/%3/%4/%5")
+                            .arg(QString::number(klasseNr), afd, champTable->text(tableRow, 0),
+                                 champTable->text(tableRow, 1), QString::number(column));
     const QString text = champTable->text(tableRow, column);
     const bool outOfRange = champ::markToCorrect(text, champTable->text(tableRow, 5));
     if (!outOfRange && !m_toldMarks.contains(key))
@@ -791,8 +874,9 @@ void ChampView::calcPlace()
     if (uncounted.isEmpty()) {
         m_uncounted->hide();
     } else {
-        m_uncounted->setText(QStringLiteral("Tæller ikke, før det er rettet til en karakter fra 0 til 10: %1")
-                                 .arg(uncounted.join(QStringLiteral(", "))));
+        static_cast<UncountedLine *>(m_uncounted)
+            ->setFullText(QStringLiteral("Tæller ikke, før det er rettet til en karakter fra 0 til 10: %1")
+                              .arg(uncounted.join(QStringLiteral(", "))));
         m_uncounted->show();
     }
 }
@@ -879,9 +963,9 @@ bool ChampView::keepUnreadable(const QString &path, const QByteArray &bytes, int
         if (m_toldCopy == copy)
             return;
         m_toldCopy = copy;
-        emit logMessage(1, QStringLiteral("Pointfilen %1 har %2 linjer, som ikke kan læses%3; "
+        emit logMessage(1, QStringLiteral("Pointfilen %1 har %2, som ikke kan læses%3; "
                                           "en kopi af filen er gemt som %4")
-                               .arg(path, QString::number(lines), which, copy));
+                               .arg(path, linesText(lines), which, copy));
     };
     // Numbered: the copy of a later unreadable file does not replace an
     // earlier one, and no save of the sheet goes to a ".bak" name.
@@ -958,51 +1042,112 @@ void ChampView::takeScoreFile(const QString &path, const QByteArray &bytes)
             m_unkept.clear();
     } else if (m_unkept != path) {
         m_unkept = path;
-        emit logMessage(1, QStringLiteral("Pointfilen %1 har %2 linjer, som ikke kan læses%3, og en kopi af filen "
+        emit logMessage(1, QStringLiteral("Pointfilen %1 har %2, som ikke kan læses%3, og en kopi af filen "
                                           "kunne ikke gemmes: %4; pointtavlen gemmes ikke over filen, før kopien er gemt")
-                               .arg(path, QString::number(unreadable), which, error));
+                               .arg(path, linesText(unreadable), which, error));
     }
     takeScoreLines(contents.dataLines);
 }
 
+namespace {
+
+// "5", "5 og 7", "5, 7 og 8".
+QString danishList(QStringList items)
+{
+    const QString last = items.takeLast();
+    return items.isEmpty() ? last : items.join(QStringLiteral(", ")) + QStringLiteral(" og ") + last;
+}
+
+} // namespace
+
+QString ChampView::linesText(int lines)
+{
+    return lines == 1 ? QStringLiteral("1 linje") : QStringLiteral("%1 linjer").arg(lines);
+}
+
+champ::StartMatch ChampView::matchLines(const QVector<QStringList> &lines) const
+{
+    QVector<QPair<QString, QString>> wanted, rows;
+    for (const QStringList &fields : lines)
+        wanted.append({fields.value(0), fields.value(1)});
+    for (int r = 0; r < champTable->rowCount(); ++r)
+        rows.append({champTable->text(r, 0), champTable->text(r, 1)});
+    return champ::matchStarts(wanted, rows);
+}
+
 int ChampView::unreadableLines(const ChampScoreFile::Contents &contents, QString *which) const
 {
-    QStringList unmatched;
+    const champ::StartMatch match = matchLines(contents.dataLines);
+    QStringList unmatched, repeats;
     for (int i = 0; i < contents.dataLines.size(); ++i) {
-        const QString key = contents.dataLines.at(i).value(1);
-        if (!key.isEmpty() && champTable->findRow(1, key) < 0)
-            unmatched << QString::number(contents.lineNumbers.value(i));
+        const QString line = QString::number(contents.lineNumbers.value(i));
+        if (match.found.at(i) < 0) {
+            unmatched << line;
+        } else if (match.repeatOf.at(i) >= 0) {
+            const QStringList &fields = contents.dataLines.at(i);
+            repeats << QStringLiteral("linje %1 er samme start som linje %2 (start nr. %3, stævne nr. %4)")
+                           .arg(line, QString::number(contents.lineNumbers.value(match.repeatOf.at(i))),
+                                fields.value(0), fields.value(1));
+        }
     }
-    const int count = contents.unreadable + int(unmatched.size());
+    const int count = contents.unreadable + int(unmatched.size() + repeats.size());
+    QStringList parts;
+    if (!unmatched.isEmpty())
+        parts << QStringLiteral("linje %1 hører ikke til nogen starter på pointtavlen").arg(danishList(unmatched));
+    // The later of two lines for one start stands on the sheet; the copy
+    // keeps the earlier.
+    parts << repeats;
     which->clear();
-    if (!unmatched.isEmpty()) {
-        const QString last = unmatched.takeLast();
-        const QString list =
-            unmatched.isEmpty() ? last : unmatched.join(QStringLiteral(", ")) + QStringLiteral(" og ") + last;
-        *which = QStringLiteral(" (linje %1 hører ikke til nogen starter på pointtavlen)").arg(list);
-    }
+    if (!parts.isEmpty())
+        *which = QStringLiteral(" (%1)").arg(parts.join(QStringLiteral("; ")));
     return count;
+}
+
+void ChampView::tellSharedNumbers()
+{
+    QHash<QString, QStringList> starts;
+    QStringList keys;
+    for (int r = 0; r < champTable->rowCount(); ++r) {
+        const QString key = champTable->text(r, 1);
+        if (key.isEmpty())
+            continue;
+        if (!starts.contains(key))
+            keys << key;
+        starts[key] << champTable->text(r, 0);
+    }
+    for (const QString &key : std::as_const(keys)) {
+        const QStringList &of = starts.value(key);
+        if (of.size() > 1)
+            emit logMessage(1, QStringLiteral("Klasse %1 %2: stævne nr. %3 står ved start nr. %4 (en fejl i stævnets "
+                                              "data); pointtavlen holder starterne adskilt ved deres start nr.")
+                                   .arg(QString::number(klasseNr), afd, key, danishList(of)));
+    }
 }
 
 void ChampView::takeScoreLines(const QVector<QStringList> &lines)
 {
     const int startTid = m_layout.startTidColumn;
-    for (const QStringList &fields : lines) {
-        const QString key = fields.value(1);
+    const champ::StartMatch match = matchLines(lines);
+    for (int i = 0; i < lines.size(); ++i) {
+        const QStringList &fields = lines.at(i);
+        const int row = match.found.at(i);
         // An empty key would match the extra row, which holds no starter.
-        if (key.isEmpty())
+        if (row < 0 || fields.value(1).isEmpty())
             continue;
-        const int row = champTable->findRow(1, key);
-        if (row < 0)
-            continue;
-        // The database's status that loading put in the first mark cell
-        // stays there when the file has nothing in its place: the office
-        // may have withdrawn the starter after the file was saved.
-        const QString status = champTable->text(row, 5);
         for (int p = m_layout.readFirst; p <= m_layout.readLast && p < fields.size(); ++p) {
-            if (p == m_layout.firstMarkColumn && fields.at(p).isEmpty() && !status.isEmpty())
+            // The first mark cell holds the office's status of the start
+            // as loading put it there: when the file has nothing in its
+            // place (the office withdrew the starter after the save), or
+            // the office's status of the time of the save (the line's own
+            // field 5), which is no mark of the operator's and goes once
+            // the office lifts it.
+            const QString &field = fields.at(p);
+            if (p == m_layout.firstMarkColumn
+                && ((field.isEmpty() && !champTable->text(row, 5).isEmpty())
+                    || (!field.isEmpty() && field == fields.value(5)))) {
                 continue;
-            champTable->setText(row, p, fields.at(p));
+            }
+            champTable->setText(row, p, field);
         }
         if (startTid < fields.size() && !fields.at(startTid).isEmpty() && startTimeFromSheet()) {
             champTable->setText(row, startTid, fields.at(startTid));

@@ -229,6 +229,14 @@ private:
     // or unknown competition number), whose marks would be gone with the next
     // save. `which` names the latter for the log.
     int unreadableLines(const ChampScoreFile::Contents &contents, QString *which) const;
+    // The table row of each score-file line (champ::matchStarts by the
+    // line's start number and competition number).
+    champ::StartMatch matchLines(const QVector<QStringList> &lines) const;
+    // "1 linje", "2 linjer".
+    static QString linesText(int lines);
+    // Logs, once per load, a competition number that more than one start
+    // of the class has.
+    void tellSharedNumbers();
     // Every row after a load: applyRow, and a value that does not count told
     // once.
     void applyAllRows();
@@ -237,6 +245,8 @@ private:
     QPushButton *m_saveButton = nullptr;
     // Above the table while values stand that do not count: which and where.
     QLabel *m_uncounted = nullptr;
+    // The list row each table row was filled from.
+    QVector<QTreeWidgetItem *> m_rowItems;
     // Set by the first load that read the class: before it the table is no
     // class's sheet and must not be saved over a score file.
     bool m_loaded = false;
