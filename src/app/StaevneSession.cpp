@@ -251,8 +251,10 @@ void StaevneSession::announce(const QString &navn) const
         for (int i = 0; tabs && i < tabs->count(); ++i)
             classes << tabs->tabText(i);
     }
-    const QString line = QStringLiteral("Stævne indlæst: %1: %2 klasser: %3\n")
-                             .arg(navn, QString::number(classes.size()), classes.join(QLatin1String(", ")));
+    const QString count = classes.size() == 1 ? QStringLiteral("1 klasse")
+                                              : QStringLiteral("%1 klasser").arg(classes.size());
+    const QString line =
+        QStringLiteral("Stævne indlæst: %1: %2: %3\n").arg(navn, count, classes.join(QLatin1String(", ")));
     std::fputs(line.toLocal8Bit().constData(), stdout);
     std::fflush(stdout);
 }

@@ -422,7 +422,7 @@ void Setup::watchdog()
     // about it, once per request.
     if (m_inFlight.isEmpty()
         && m_failures > cfg->getValue(QStringLiteral("upload.restart"), QStringLiteral("3")).toInt()) {
-        restartUpload(tr("%1 mislykkede overførsler").arg(m_failures));
+        restartUpload(m_failures == 1 ? tr("1 mislykket overførsel") : tr("%1 mislykkede overførsler").arg(m_failures));
         return;
     }
     sendWaiting();
