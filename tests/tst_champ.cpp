@@ -1402,6 +1402,7 @@ private slots:
         row("withdrawn, mark over the office's word", Dressur5, "102", 9, "9", false, "AFMELDT");
         row("withdrawn, the office's word again", Dressur5, "102", 9, "AFMELDT", false, "AFMELDT");
         row("withdrawn, another word", Dressur5, "102", 9, "Ej mødt", true, "AFMELDT");
+        row("withdrawn, the office's word emptied", Dressur5, "102", 9, "", false, "AFMELDT");
         // Second marks of a 4-year-old class.
         row("second mark", Dressur4, "201", 15, "8", false);
         row("second mark 11", Dressur4, "201", 16, "11", true);

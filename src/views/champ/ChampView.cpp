@@ -1134,17 +1134,19 @@ void ChampView::takeScoreLines(const QVector<QStringList> &lines)
         // An empty key would match the extra row, which holds no starter.
         if (row < 0 || fields.value(1).isEmpty())
             continue;
+        // The office's status of the start when the file was saved: the
+        // line's own copy of the sheet's column 5.
+        const QString savedStatus = fields.value(5);
         for (int p = m_layout.readFirst; p <= m_layout.readLast && p < fields.size(); ++p) {
-            // The first mark cell holds the office's status of the start
-            // as loading put it there: when the file has nothing in its
-            // place (the office withdrew the starter after the save), or
-            // the office's status of the time of the save (the line's own
-            // field 5), which is no mark of the operator's and goes once
-            // the office lifts it.
+            // The first mark cell keeps the office's status as loading put
+            // it there (or nothing, when there is none now) in place of
+            // the office's status of the time of the save, which is no
+            // mark of the operator's and goes once the office lifts it,
+            // and in place of an empty field when the office's status has
+            // changed since (a starter withdrawn after the save).
             const QString &field = fields.at(p);
             if (p == m_layout.firstMarkColumn
-                && ((field.isEmpty() && !champTable->text(row, 5).isEmpty())
-                    || (!field.isEmpty() && field == fields.value(5)))) {
+                && (field.isEmpty() ? savedStatus != champTable->text(row, 5) : field == savedStatus)) {
                 continue;
             }
             champTable->setText(row, p, field);
