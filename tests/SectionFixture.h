@@ -156,7 +156,9 @@ bool typeCell(Table *table, int row, int column, const QString &text)
     // The test library types keys of ISO-8859-1 only; a sign beyond it
     // comes as an input method would bring it.
     const bool latin1 = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 256; });
-    if (latin1)
+    if (text.isEmpty())
+        QTest::keyClick(editor, Qt::Key_Delete); // the cell emptied
+    else if (latin1)
         QTest::keyClicks(editor, text);
     else
         editor->insert(text);
