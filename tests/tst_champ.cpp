@@ -1580,6 +1580,13 @@ private slots:
             QVERIFY(file.contains(QStringLiteral("\n1;%1;").arg(key).toLatin1()));
             QVERIFY(file.contains(QStringLiteral(";%1;").arg(eights.join(';')).toLatin1()));
             QCOMPARE(publishedTotals(json, s.total).values(QStringLiteral("1")), QStringList{eight});
+            // A tick finds both starts as they are: nothing renumbered,
+            // nothing announced.
+            QSignalSpy changes(view.get(), &staevneKlasseInfo::resultChangeClass);
+            view->updateKlasse();
+            QCOMPARE(changes.count(), 0);
+            QCOMPARE(t->text(rowOf(t, "1"), 0), QStringLiteral("1"));
+            QCOMPARE(column(*view, 0).filter(QRegularExpression("^[12]$")).size(), 2);
             view->refreshClass();
             QCOMPARE(told(log), 2);
             QCOMPARE(logged(log, 1).filter(QStringLiteral("Pointfilen")).size(), 0);
