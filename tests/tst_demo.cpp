@@ -449,6 +449,16 @@ private slots:
                                                 " <properties>\n  <property name=\"port\" type=\"string\" >80</property>\n"
                                                 " </properties>\n</configuration>\n")
                                   << "appCfg.xml.1.bak";
+        // Read as the station reads them, not by another parser: this mark
+        // says UTF-8 where the declaration says ISO-8859-1 ("Start-tag
+        // expected"), and the station reads XML 1.0 only.
+        const QByteArray properties = "<configuration>\n <properties>\n"
+                                      "  <property group=\"http\" name=\"port\" type=\"string\" >80</property>\n"
+                                      " </properties>\n</configuration>\n";
+        QTest::newRow("byte-order mark before iso-8859-1")
+            << "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n" + properties << "appCfg.xml.bak";
+        QTest::newRow("XML 1.1") << "<?xml version=\"1.1\" encoding=\"iso-8859-1\"?>\n" + properties
+                                 << "appCfg.xml.bak";
     }
 
     void unreadableSettingsAreKeptAside()
