@@ -8,7 +8,8 @@ line goes to standard output: <WxH> <url> <scroll width> <client width>
 <style rules that loaded> <images> <sources of broken images, or "-">.
 With --shots a PNG of every page at every size lands in DIR. The browser is
 driven through the DevTools protocol over a pipe, with a fresh profile and
-kept off the network. Exit status 2 when the browser failed.
+kept off the network. Exit status 2 when the browser failed. A TERM, INT or
+HUP stops the browser and its processes with this script.
 """
 
 import base64
@@ -32,6 +33,41 @@ MEASURE = """(() => {
     return [root.scrollWidth, root.clientWidth, rules, document.images.length, broken];
 })()"""
 
+STOP_SIGNALS = (signal.SIGTERM, signal.SIGINT, signal.SIGHUP)
+# The browser's process group (all its processes), and its profile, once made.
+browser_group = None
+profile = None
+
+
+def session_runs(session):
+    """Whether a process of the session runs (has not ended)."""
+    for pid in os.listdir('/proc'):
+        try:
+            with open('/proc/%s/stat' % pid) as stat:
+                fields = stat.read().rsplit(')', 1)[1].split()
+        except (OSError, IndexError):
+            continue
+        if fields[0] != 'Z' and int(fields[3]) == session:
+            return True
+    return False
+
+
+def stop_on(signum, _frame):
+    """Stops the browser, then ends this script by the signal."""
+    if browser_group:
+        try:
+            os.killpg(browser_group, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+        # Its profile is removed once nothing of it can write there.
+        deadline = time.monotonic() + 10
+        while session_runs(browser_group) and time.monotonic() < deadline:
+            time.sleep(0.01)
+    if profile:
+        shutil.rmtree(profile, ignore_errors=True)
+    signal.signal(signum, signal.SIG_DFL)
+    os.kill(os.getpid(), signum)
+
 
 class Browser:
     def __init__(self, chromium, profile):
@@ -42,14 +78,25 @@ class Browser:
             r, w = os.dup(to_browser_r), os.dup(from_browser_w)
             os.dup2(r, 3)
             os.dup2(w, 4)
+            signal.pthread_sigmask(signal.SIG_UNBLOCK, STOP_SIGNALS)
 
         args = [chromium, '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
                 '--disable-background-networking', '--disable-component-update', '--disable-sync',
                 '--disable-extensions', '--disable-default-apps', '--mute-audio',
                 '--user-data-dir=' + profile, '--remote-debugging-pipe', 'about:blank']
-        self.process = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL, pass_fds=(3, 4),
-                                        preexec_fn=pipes_as_3_and_4, start_new_session=True)
+        # A signal waits until the browser's group is known to its handler.
+        # The browser's temporary files go into its profile, which goes
+        # however the browser ends.
+        blocked = signal.pthread_sigmask(signal.SIG_BLOCK, STOP_SIGNALS)
+        try:
+            self.process = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                            stderr=subprocess.DEVNULL, pass_fds=(3, 4),
+                                            preexec_fn=pipes_as_3_and_4, start_new_session=True,
+                                            env=dict(os.environ, TMPDIR=profile))
+            global browser_group
+            browser_group = self.process.pid
+        finally:
+            signal.pthread_sigmask(signal.SIG_SETMASK, blocked)
         os.close(to_browser_r)
         os.close(from_browser_w)
         self.buffer = b''
@@ -57,6 +104,7 @@ class Browser:
         self.events = []
 
     def close(self):
+        global browser_group
         if self.process.poll() is None:
             try:
                 self.send('Browser.close', timeout=5)
@@ -64,6 +112,7 @@ class Browser:
             except Exception:  # no answer, or not gone in time
                 os.killpg(self.process.pid, signal.SIGKILL)
                 self.process.wait()
+        browser_group = None
         os.close(self.to_browser)
         os.close(self.from_browser)
 
@@ -115,6 +164,10 @@ def main(argv):
     sizes = [tuple(int(n) for n in size.split('x')) for size in argv[0].split(',')]
     urls = argv[1:]
 
+    global profile
+    for signum in STOP_SIGNALS:
+        if signal.getsignal(signum) != signal.SIG_IGN:
+            signal.signal(signum, stop_on)
     profile = tempfile.mkdtemp(prefix='zep-chromium-')
     browser = None
     try:

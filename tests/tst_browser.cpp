@@ -5,15 +5,21 @@
 // Chromium (tests/pages_in_browser.py) at the screen sizes arenas use. An
 // arena screen does not scroll, so a page wider than its window hides what
 // is on its right (the total, the place); and no picture may be broken.
+//
+// The station's server listens on 127.0.0.1, on a port the system gives it.
+// A signal that stops this program stops the browser helper, which stops
+// Chromium (tests/ChildProcesses.h).
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QStandardPaths>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
 
 #include "app/MainWidget.h"
@@ -23,8 +29,11 @@
 #include "publish/HttpDaemon.h"
 #include "views/champ/ChampScoreTable.h"
 #include "views/champ/ChampView.h"
+#include "ChildProcesses.h"
+#include "EventWait.h"
 #include "StationFixture.h"
 
+using namespace childprocs;
 using namespace stationfx;
 
 namespace {
@@ -50,6 +59,20 @@ void score(ChampView *view, int firstRow, int rows, int firstColumn, const QList
     }
 }
 
+// The station with its server on 127.0.0.1 and a port of the system's
+// choice, which no other program can take between choice and use.
+class LocalStation : public MainWidget
+{
+public:
+    using MainWidget::MainWidget;
+
+protected:
+    HttpDaemon *makeHttpServer(quint16, const QString &root) override
+    {
+        return new HttpDaemon(this, 0, root, QHostAddress::LocalHost);
+    }
+};
+
 } // namespace
 
 class tst_Browser : public QObject
@@ -59,7 +82,8 @@ class tst_Browser : public QObject
 private:
     QTemporaryDir m_dir;
     QString m_root;
-    std::unique_ptr<MainWidget> m_window;
+    std::unique_ptr<LocalStation> m_window;
+    QString m_chromium, m_python;
     // "<page> <WxH>" to what was measured.
     QMap<QString, QStringList> m_measured;
 
@@ -78,11 +102,14 @@ private:
 private slots:
     void initTestCase()
     {
+        stopChildrenOnSignals();
         const QString chromium = qEnvironmentVariable("ZEP_CHROMIUM", QStringLiteral("/usr/bin/chromium"));
         QVERIFY2(QFileInfo(chromium).isExecutable(),
                  "Chromium is needed (the Debian package chromium, or ZEP_CHROMIUM naming the browser)");
         const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
         QVERIFY2(!python.isEmpty(), "python3 is needed");
+        m_chromium = chromium;
+        m_python = python;
 
         // The demo competition at its usual size, with the club logos an
         // operator keeps in the logo folder.
@@ -99,8 +126,9 @@ private slots:
         QVERIFY(QDir().mkpath(m_root));
         QVERIFY(QFile::copy(QStringLiteral(ZEP_SOURCE_DIR "/scripts/ZEPLive.css"), m_root + "/ZEPLive.css"));
         const QString cfg = m_dir.filePath(QStringLiteral("appCfg.xml"));
-        QVERIFY(writeSettings(cfg, {{"app.server", "1"},
-                                    {"http.port", QString::number(freePort())},
+        // Serving is switched on once the window is made, so that its
+        // server is the one above.
+        QVERIFY(writeSettings(cfg, {{"app.server", "0"},
                                     {"http.root", m_root},
                                     {"logo.dir", logoDir + QLatin1Char('/')},
                                     {"championat.show", "1"},
@@ -108,7 +136,9 @@ private slots:
                                     {"database.update", "3600000"},
                                     {"database.driver", standin::driverName()},
                                     {"database.name", db}}));
-        m_window = std::make_unique<MainWidget>(nullptr, cfg, QStringLiteral("main"));
+        m_window = std::make_unique<LocalStation>(nullptr, cfg, QStringLiteral("main"));
+        m_window->config()->setValue(QStringLiteral("app.server"), QStringLiteral("1"));
+        m_window->startHttpServer(true);
         QVERIFY(m_window->httpServer() && m_window->httpServer()->isListening());
         m_window->showStaevne(standin::demoCompetitionId);
         QVERIFY(!m_window->viewKeys().isEmpty());
@@ -154,7 +184,7 @@ private slots:
             args << base + page;
         // The server answers on a thread of its own while this one waits.
         QProcess browser;
-        browser.start(python, args);
+        startInGroup(browser, [&] { browser.start(python, args); });
         QVERIFY2(browser.waitForFinished(150000), "the browser took too long");
         const QString errors = QString::fromUtf8(browser.readAllStandardError());
         QVERIFY2(browser.exitStatus() == QProcess::NormalExit && browser.exitCode() == 0, qPrintable(errors));
@@ -205,6 +235,59 @@ private slots:
         QVERIFY2(m[ScrollWidth].toInt() <= m[ClientWidth].toInt(),
                  qPrintable(QStringLiteral("%1 px wide in a window of %2 px").arg(m[ScrollWidth], m[ClientWidth])));
         QVERIFY2(m[Broken] == QLatin1String("-"), qPrintable(QStringLiteral("pictures not loaded: ") + m[Broken]));
+    }
+
+    // A signal that stops the browser helper stops Chromium with it: every
+    // process of the browser's session has gone once the helper has, here
+    // while a page is being loaded from a server that never answers, and
+    // the browser's profile is removed.
+    void signalStopsTheBrowser_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("TERM") << int(SIGTERM);
+        QTest::newRow("HUP") << int(SIGHUP);
+    }
+    void signalStopsTheBrowser()
+    {
+        QFETCH(int, signal);
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+        QTemporaryDir temp;
+        QVERIFY(temp.isValid());
+        QProcess helper;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), temp.path());
+        helper.setProcessEnvironment(environment);
+        startInGroup(helper, [&] {
+            helper.start(m_python, {QStringLiteral(ZEP_SOURCE_DIR "/tests/pages_in_browser.py"),
+                                    QStringLiteral("--chromium"), m_chromium, QStringLiteral("1280x720"),
+                                    QStringLiteral("http://127.0.0.1:%1/").arg(silent.serverPort())});
+        });
+        WAIT_VERIFY2(silent.hasPendingConnections() || helper.state() == QProcess::NotRunning,
+                     "the browser asked for no page");
+        QVERIFY2(silent.hasPendingConnections(), helper.readAllStandardError().constData());
+        // The browser is the helper's child, the leader of a session of its own.
+        qint64 session = 0;
+        const QMap<qint64, Proc> all = processes();
+        for (auto it = all.cbegin(); it != all.cend(); ++it)
+            if (it->parent == helper.processId() && it->session == it.key())
+                session = it.key();
+        QVERIFY2(session > 0, "no browser found below the helper");
+        auto browserRuns = [session] {
+            const QMap<qint64, Proc> now = processes();
+            for (auto it = now.cbegin(); it != now.cend(); ++it)
+                if (it->session == session && it->state != 'Z')
+                    return true;
+            return false;
+        };
+        QVERIFY(browserRuns());
+
+        QCOMPARE(::kill(pid_t(helper.processId()), signal), 0);
+        WAIT_VERIFY(helper.state() == QProcess::NotRunning);
+        QCOMPARE(helper.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(helper.exitCode(), signal);
+        WAIT_VERIFY2(!browserRuns(), "the browser runs on");
+        QCOMPARE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
     }
 
     // The club logos are shown, in the team ranking too.

@@ -50,6 +50,12 @@ MainWidget::HostLookup &hostLookup()
     return lookup;
 }
 
+QHostAddress &listenAddress()
+{
+    static QHostAddress address;
+    return address;
+}
+
 HostAddresses lookUpThisHost()
 {
     HostAddresses result;
@@ -609,7 +615,8 @@ void MainWidget::startHttpServer(bool on)
 
 HttpDaemon *MainWidget::makeHttpServer(quint16 port, const QString &root)
 {
-    return new HttpDaemon(this, port, root);
+    const QHostAddress address = listenAddress();
+    return new HttpDaemon(this, port, root, address.isNull() ? QHostAddress(QHostAddress::Any) : address);
 }
 
 void MainWidget::slotActivePage(int bane, QString klasseNr, QString afdeling)
@@ -628,6 +635,11 @@ void MainWidget::slotActivePage(int bane, QString klasseNr, QString afdeling)
 void MainWidget::setHostLookup(HostLookup lookup)
 {
     hostLookup() = std::move(lookup);
+}
+
+void MainWidget::setListenAddress(const QHostAddress &address)
+{
+    listenAddress() = address;
 }
 
 QString MainWidget::formatHostInfo(const HostAddresses &addresses)

@@ -83,6 +83,10 @@ public:
     // Replaces the name-service look-up (tests); an empty function restores
     // the real one.
     static void setHostLookup(HostLookup lookup);
+    // Where the station's own server listens; a null address (the default)
+    // is every address of this computer. For the demo's test, which keeps
+    // the station to 127.0.0.1.
+    static void setListenAddress(const QHostAddress &address);
 
 signals:
     void logMessage(const QString &text);

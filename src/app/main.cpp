@@ -14,8 +14,9 @@ namespace {
 
 // For the demo (scripts/demo), which says where the station serves only
 // once it listens, and stops when another program took the port after the
-// demo found it free: one line, "listening <port>", "not-listening <port>
-// <reason>" or "not-serving".
+// demo found it free: one line, "listening <port>", "taken <port> <reason>"
+// (another socket holds the port), "not-listening <port> <reason>" (any
+// other failure) or "not-serving".
 QByteArray servingState(const MainWidget &window)
 {
     const HttpDaemon *httpd = window.httpServer();
@@ -24,7 +25,8 @@ QByteArray servingState(const MainWidget &window)
     if (httpd->isListening())
         return "listening " + QByteArray::number(httpd->serverPort()) + '\n';
     const QString port = window.config()->getValue(QStringLiteral("http.port"), QStringLiteral("8080"));
-    return "not-listening " + port.toUtf8() + ' ' + httpd->bindError().simplified().toUtf8() + '\n';
+    return (httpd->portTaken() ? "taken " : "not-listening ") + port.toUtf8() + ' '
+           + httpd->bindError().simplified().toUtf8() + '\n';
 }
 
 } // namespace
@@ -44,6 +46,15 @@ int main(int argc, char **argv)
         splash = new QSplashScreen(splashPicture);
         splash->show();
         splash->showMessage(QStringLiteral("Starter ZEP Live"), Qt::AlignRight, Qt::black);
+    }
+
+    // The demo's test keeps the station's server to one address (127.0.0.1).
+    const QString listenAddress = qEnvironmentVariable("ZEPLIVE_DEMO_LISTEN");
+    if (!listenAddress.isEmpty()) {
+        const QHostAddress address(listenAddress);
+        if (address.isNull())
+            qWarning("ZEPLIVE_DEMO_LISTEN: \"%s\" is no address", qPrintable(listenAddress));
+        MainWidget::setListenAddress(address);
     }
 
     const QStringList arguments = QApplication::arguments();

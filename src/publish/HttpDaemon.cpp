@@ -69,7 +69,7 @@ public:
     }
     ~Worker() override;
 
-    bool listen(const QHostAddress &address, quint16 port, QString *error, quint16 *actualPort);
+    bool listen(const QHostAddress &address, quint16 port, QString *error, bool *taken, quint16 *actualPort);
     // Drops the least recently served copies until those kept fit the limit.
     void trimKept();
 
@@ -169,7 +169,8 @@ HttpDaemon::Worker::~Worker()
     }
 }
 
-bool HttpDaemon::Worker::listen(const QHostAddress &address, quint16 port, QString *error, quint16 *actualPort)
+bool HttpDaemon::Worker::listen(const QHostAddress &address, quint16 port, QString *error, bool *taken,
+                                quint16 *actualPort)
 {
     m_uptime.start();
     m_server = new QTcpServer(this);
@@ -181,6 +182,7 @@ bool HttpDaemon::Worker::listen(const QHostAddress &address, quint16 port, QStri
     connect(m_lateTimer, &QTimer::timeout, this, &Worker::dropLateClients);
     if (!m_server->listen(address, port)) {
         *error = m_server->errorString();
+        *taken = m_server->serverError() == QAbstractSocket::AddressInUseError;
         return false;
     }
     *actualPort = m_server->serverPort();
@@ -462,7 +464,8 @@ HttpDaemon::HttpDaemon(QObject *parent, quint16 port, const QString &root, const
     // Listening is settled before the constructor returns, so that the
     // caller can ask isListening() and bindError() at once.
     QMetaObject::invokeMethod(
-        m_worker, [this, address, port] { m_listening = m_worker->listen(address, port, &m_bindError, &m_port); },
+        m_worker,
+        [this, address, port] { m_listening = m_worker->listen(address, port, &m_bindError, &m_portTaken, &m_port); },
         Qt::BlockingQueuedConnection);
 }
 

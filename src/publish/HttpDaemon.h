@@ -51,6 +51,8 @@ public:
     quint16 serverPort() const { return m_port; }
     // Why listening failed, empty when it did not.
     QString bindError() const { return m_bindError; }
+    // Whether listening failed because another socket holds the port.
+    bool portTaken() const { return m_portTaken; }
     QString root() const { return m_root; }
 
     // Points a request path (without its leading "/", e.g. "bane1.html") at a
@@ -89,6 +91,7 @@ private:
     QString m_root;
     QString m_bindError;
     bool m_listening = false;
+    bool m_portTaken = false;
     quint16 m_port = 0;
     std::unique_ptr<Shared> m_shared;
     QThread *m_thread = nullptr;

@@ -64,6 +64,16 @@ bool UploadReceiver::listen(quint16 port)
     return m_server->listen(QHostAddress::LocalHost, port);
 }
 
+QString UploadReceiver::listenError() const
+{
+    return m_server->errorString();
+}
+
+bool UploadReceiver::portTaken() const
+{
+    return m_server->serverError() == QAbstractSocket::AddressInUseError;
+}
+
 void UploadReceiver::close()
 {
     m_server->close();

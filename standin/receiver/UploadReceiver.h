@@ -41,6 +41,10 @@ public:
 
     // Listens on 127.0.0.1; port 0 lets the system choose.
     bool listen(quint16 port = 0);
+    // Why the last listen() failed, and whether because another socket
+    // holds the port.
+    QString listenError() const;
+    bool portTaken() const;
     void close();
     quint16 port() const;
 

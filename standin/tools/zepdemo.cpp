@@ -3,13 +3,17 @@
 //
 //   zepdemo generate <file> [--seed N] [--small 1] [--logos DIR]
 //   zepdemo simulate <file> [--seed N] [--interval ms] [--duration s]
+//   zepdemo check-settings <file>
 //
 // generate --logos also writes the demo clubs' logo files into DIR, the
 // station's "logo.dir". simulate runs until it is stopped, or for --duration
-// seconds when given.
+// seconds when given. check-settings reads a settings file with the
+// station's own reader: exit status 0 when the station can read it,
+// otherwise 1 and the reader's reason on one line.
 
 #include "demo/DemoCompetition.h"
 #include "demo/DemoSimulator.h"
+#include "settings/appConfig.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -36,7 +40,8 @@ QTextStream &err()
 int usage()
 {
     err() << "usage: zepdemo generate <file> [--seed N] [--small 1] [--logos DIR]\n"
-             "       zepdemo simulate <file> [--seed N] [--interval ms] [--duration s]\n";
+             "       zepdemo simulate <file> [--seed N] [--interval ms] [--duration s]\n"
+             "       zepdemo check-settings <file>\n";
     err().flush();
     return 2;
 }
@@ -122,6 +127,15 @@ int simulate(const QString &file, const QHash<QString, qint64> &options)
     return 0;
 }
 
+int checkSettings(const QString &file)
+{
+    appConfig settings(nullptr, file);
+    if (settings.readConfig())
+        return 0;
+    out() << settings.readError() << "\n";
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -154,5 +168,7 @@ int main(int argc, char *argv[])
             return usage();
         return simulate(file, options);
     }
+    if (command == QLatin1String("check-settings") && args.size() == 2)
+        return checkSettings(file);
     return usage();
 }

@@ -1,5 +1,8 @@
 // Plays the federation's results server on this computer for the demo:
 // zepreceiver <port> <directory> stores every uploaded file in the directory.
+// It says "receiving uploads on ..." once it listens; otherwise "cannot
+// listen ..." with the reason, and "port taken" when another socket holds
+// the port.
 #include <QCoreApplication>
 #include <QTextStream>
 
@@ -16,7 +19,8 @@ int main(int argc, char **argv)
     }
     standin::UploadReceiver receiver(nullptr, args.at(2));
     if (!receiver.listen(quint16(args.at(1).toUInt()))) {
-        out << "cannot listen on 127.0.0.1:" << args.at(1) << "\n";
+        out << "cannot listen on 127.0.0.1:" << args.at(1) << (receiver.portTaken() ? " (port taken)" : "") << ": "
+            << receiver.listenError() << "\n";
         return 1;
     }
     QObject::connect(&receiver, &standin::UploadReceiver::received, &app, [&out](const QString &name) {
