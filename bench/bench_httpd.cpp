@@ -22,8 +22,16 @@
 // one answer is taken well within the server's time-out) through a small
 // receive buffer. It prints the growth of this process's resident memory
 // (the server's, the clients keep one buffer each) at its peak while they
-// read, and whether each client got the whole file; the target is a growth
-// below 100 MB.
+// read and once they are through, and how many clients got the whole file;
+// the targets are every client whole and a growth below 100 MB.
+//
+//   bench_httpd --root DIR --stalled-clients N [--file-mb MB]
+//
+// measures what clients cost that ask for that file and then read nothing
+// (a screen that hangs, a phone that sleeps): N of them ask at once and
+// stop, until the server drops them after its time-out. It prints the
+// growth while the server holds them all (its peak) and once it has dropped
+// every one; the target is below 100 MB for both, for 800 clients.
 //
 // The arena page "bane1.html" is an alias of the class's result page
 // "klasse<nr>_<section>.html". While the dressage view does not write that
@@ -67,6 +75,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -98,7 +107,8 @@ int usage()
 {
     err() << "usage: bench_httpd --root DIR [--port N] [--port-file FILE] [--seconds S] [--starters N]\n"
              "                   [--seed N] [--tick-ms MS] [--simulate 0|1]\n"
-             "       bench_httpd --root DIR --slow-clients N [--file-mb MB] [--client-mbps R]\n";
+             "       bench_httpd --root DIR --slow-clients N [--file-mb MB] [--client-mbps R]\n"
+             "       bench_httpd --root DIR --stalled-clients N [--file-mb MB]\n";
     err().flush();
     return 2;
 }
@@ -114,6 +124,7 @@ struct Options
     int tickMs = 1000;
     bool simulate = true;
     int slowClients = 0;
+    int stalledClients = 0;
     int fileMb = 100;
     int clientMbps = 20;
 };
@@ -144,6 +155,8 @@ bool readOptions(const QStringList &args, Options *options)
             options->simulate = value.toInt(&ok) != 0;
         else if (name == QLatin1String("--slow-clients"))
             options->slowClients = value.toInt(&ok);
+        else if (name == QLatin1String("--stalled-clients"))
+            options->stalledClients = value.toInt(&ok);
         else if (name == QLatin1String("--file-mb"))
             options->fileMb = value.toInt(&ok);
         else if (name == QLatin1String("--client-mbps"))
@@ -154,7 +167,8 @@ bool readOptions(const QStringList &args, Options *options)
             return false;
     }
     return !options->root.isEmpty() && options->port >= 0 && options->port <= 65535 && options->seconds > 0
-        && options->starters > 0 && options->tickMs > 0 && options->slowClients >= 0 && options->fileMb > 0
+        && options->starters > 0 && options->tickMs > 0 && options->slowClients >= 0 && options->stalledClients >= 0
+        && (options->slowClients == 0 || options->stalledClients == 0) && options->fileMb > 0
         && options->clientMbps > 0;
 }
 
@@ -346,6 +360,40 @@ SlowClient fetchSlowly(quint16 port, const QByteArray &target, double bytesPerSe
     return result;
 }
 
+// Writes a file of `size` bytes in pieces, so that it costs this process
+// nothing.
+bool writeLargeFile(const QString &path, qint64 size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        err() << "cannot write " << path << "\n";
+        return false;
+    }
+    QByteArray piece(1024 * 1024, '\0');
+    for (qint64 written = 0; written < size; written += piece.size()) {
+        for (qsizetype i = 0; i < piece.size(); ++i)
+            piece[i] = char('a' + (written / piece.size() + i) % 26);
+        if (file.write(piece) != piece.size()) {
+            err() << "cannot write " << path << ": " << file.errorString() << "\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The resident memory once the server has let go of its clients: it frees
+// their sockets on its own thread a moment after it drops them, and gives
+// memory back to the system a moment after that.
+qint64 residentAfterSettling()
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (std::chrono::steady_clock::now() < until) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return residentBytes();
+}
+
 // The large-file run (--slow-clients): the server's resident memory while
 // slow clients take a file far larger than any copy it keeps.
 int runSlowClients(const QString &root, const Options &options)
@@ -353,23 +401,8 @@ int runSlowClients(const QString &root, const Options &options)
     const QString name = QStringLiteral("large.bin");
     const QString path = QDir(root).filePath(name);
     const qint64 size = qint64(options.fileMb) * 1024 * 1024;
-    {
-        // Written in pieces, so that the file costs this process nothing.
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            err() << "cannot write " << path << "\n";
-            return 1;
-        }
-        QByteArray piece(1024 * 1024, '\0');
-        for (qint64 written = 0; written < size; written += piece.size()) {
-            for (qsizetype i = 0; i < piece.size(); ++i)
-                piece[i] = char('a' + (written / piece.size() + i) % 26);
-            if (file.write(piece) != piece.size()) {
-                err() << "cannot write " << path << ": " << file.errorString() << "\n";
-                return 1;
-            }
-        }
-    }
+    if (!writeLargeFile(path, size))
+        return 1;
 
     HttpDaemon daemon(nullptr, quint16(options.port), root);
     if (!daemon.isListening()) {
@@ -406,7 +439,7 @@ int runSlowClients(const QString &root, const Options &options)
     }
     for (std::thread &client : clients)
         client.join();
-    QCoreApplication::processEvents();
+    const qint64 after = residentAfterSettling();
     QFile::remove(path);
 
     int whole = 0;
@@ -415,17 +448,111 @@ int runSlowClients(const QString &root, const Options &options)
         whole += client.whole() ? 1 : 0;
         slowest = std::max(slowest, client.seconds);
         if (!client.whole())
-            err() << "client: " << client.body << " of " << client.contentLength << " bytes "
+            err() << "client: " << client.body << " of " << client.contentLength << " bytes after "
+                  << QString::number(client.seconds, 'f', 1) << " s "
                   << (client.error.isEmpty() ? QString() : client.error) << "\n";
     }
     const qint64 growth = peak - before;
     const bool met = before >= 0 && growth < qint64(100 * mebibyte);
     out() << "bench_httpd: resident memory " << megabytes(before) << " before, " << megabytes(peak)
           << " at the peak: growth " << megabytes(growth) << " (target below 100 MB: " << (met ? "met" : "missed")
-          << "); " << whole << " of " << options.slowClients << " clients got the whole file, the slowest in "
+          << "), " << megabytes(after - before) << " once they are through; " << whole << " of "
+          << options.slowClients << " clients got the whole file (target all: "
+          << (whole == options.slowClients ? "met" : "missed") << "), the slowest in "
           << QString::number(slowest, 'f', 1) << " s; server log lines " << serverMessages << "\n"
           << Qt::flush;
     return met && whole == options.slowClients ? 0 : 1;
+}
+
+// The stalled run (--stalled-clients): clients that ask for the large file
+// and read nothing, held by the server until its time-out drops them.
+int runStalledClients(const QString &root, const Options &options)
+{
+    const QString name = QStringLiteral("large.bin");
+    const QString path = QDir(root).filePath(name);
+    const qint64 size = qint64(options.fileMb) * 1024 * 1024;
+    // Two descriptors a client in this one process: its own and the server's.
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
+    if (!writeLargeFile(path, size))
+        return 1;
+
+    HttpDaemon daemon(nullptr, quint16(options.port), root);
+    if (!daemon.isListening()) {
+        err() << "HTTP server: " << daemon.bindError() << "\n";
+        return 1;
+    }
+    qint64 serverMessages = 0;
+    QObject::connect(&daemon, &HttpDaemon::logMessage, &daemon, [&serverMessages](int, const QString &text) {
+        if (++serverMessages <= 3)
+            err() << "server: " << text << "\n" << Qt::flush;
+    });
+    QCoreApplication::processEvents();
+    const qint64 before = residentBytes();
+    out() << "bench_httpd: " << options.stalledClients << " clients ask for a " << megabytes(size)
+          << " file and read nothing, port " << daemon.serverPort() << "\n"
+          << Qt::flush;
+
+    // Plain sockets with the system's own buffers, in this thread: each
+    // sends its request and is then left alone.
+    const QByteArray request = "GET /" + name.toLatin1() + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(daemon.serverPort());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::vector<int> clients;
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < options.stalledClients; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0
+            || ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL) != request.size()) {
+            err() << "client " << i << ": " << strerror(errno) << "\n";
+            if (fd >= 0)
+                ::close(fd);
+            for (const int client : clients)
+                ::close(client);
+            return 1;
+        }
+        clients.push_back(fd);
+    }
+    const qint64 askedMs = clock.elapsed();
+
+    // The server says so of every client it drops, and says nothing else
+    // here; the clients never read, so they cannot tell.
+    qint64 held = before;
+    qint64 firstDropMs = -1;
+    while (serverMessages < qint64(clients.size()) && clock.elapsed() < 120000) {
+        QCoreApplication::processEvents();
+        const qint64 resident = residentBytes();
+        if (serverMessages == 0)
+            held = std::max(held, resident);
+        else if (firstDropMs < 0)
+            firstDropMs = clock.elapsed();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const qint64 lastDropMs = clock.elapsed();
+    for (const int client : clients)
+        ::close(client);
+    const qint64 after = residentAfterSettling();
+    QFile::remove(path);
+
+    const qint64 growth = held - before;
+    const qint64 left = after - before;
+    const qint64 target = qint64(100 * mebibyte);
+    const qint64 dropped = serverMessages;
+    const bool met = before >= 0 && growth < target && left < target && dropped == qint64(clients.size());
+    out() << "bench_httpd: all asked in " << askedMs << " ms; resident memory " << megabytes(before)
+          << " before, growth " << megabytes(growth) << " while the server held all of them, "
+          << megabytes(left) << " once it had dropped them (target below 100 MB: " << (met ? "met" : "missed")
+          << "); " << dropped << " of " << clients.size() << " dropped, the first after "
+          << QString::number(double(firstDropMs) / 1000, 'f', 1) << " s, the last after "
+          << QString::number(double(lastDropMs) / 1000, 'f', 1) << " s\n"
+          << Qt::flush;
+    return met ? 0 : 1;
 }
 
 } // namespace
@@ -446,6 +573,8 @@ int main(int argc, char **argv)
     const QString root = QFileInfo(options.root).absoluteFilePath();
     if (options.slowClients > 0)
         return runSlowClients(root, options);
+    if (options.stalledClients > 0)
+        return runStalledClients(root, options);
 
     // The competition database: a demo show of one-section classes, one on
     // each of the four arenas, each with exactly --starters starters. (The

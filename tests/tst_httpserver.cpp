@@ -11,9 +11,11 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QThread>
+#include <QTimer>
 #include <QCheckBox>
 #include <QStatusBar>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -590,6 +592,78 @@ private slots:
         QCOMPARE(server.cachedBytes(), qint64(0));
     }
 
+    // The answer's time limit counts from the last bytes the client took: a
+    // screen on a slow line takes a large file for longer than the limit as
+    // long as it keeps taking it, and one that stops half-way is dropped
+    // once it has taken nothing for that long.
+    void slowReaderIsKeptWhileItTakes_data()
+    {
+        QTest::addColumn<qint64>("stopAfter"); // bytes taken before the reader stops; -1: never
+        QTest::newRow("steady to the end") << qint64(-1);
+        QTest::newRow("stops half-way") << qint64(10 * 1024 * 1024);
+    }
+    void slowReaderIsKeptWhileItTakes()
+    {
+        QFETCH(qint64, stopAfter);
+        const QString root = m_dir.filePath("steady");
+        const QString file = root + "/steady.html";
+        // Far more than the socket buffers hold on either side.
+        static const QByteArray page = bigPage("steady", 16 * 1024 * 1024);
+        QVERIFY(writeFile(file, page));
+        const QString canonical = QFileInfo(file).canonicalFilePath();
+        HttpDaemon server(nullptr, 0, root, QHostAddress::LocalHost);
+        const int timeout = 500;
+        server.setRequestTimeout(timeout);
+        QSignalSpy log(&server, &HttpDaemon::logMessage);
+        const auto droppedIdle = [&log] {
+            return std::any_of(log.cbegin(), log.cend(),
+                               [](const QList<QVariant> &line) { return line.at(1).toString().contains("took nothing"); });
+        };
+
+        QTcpSocket client;
+        client.setReadBufferSize(64 * 1024);
+        client.connectToHost(QHostAddress::LocalHost, server.serverPort());
+        QVERIFY(client.waitForConnected(eventwait::limitMs));
+        client.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 64 * 1024);
+        client.write("GET /steady.html HTTP/1.0\r\n\r\n");
+        // The reader takes a slice on each tick of a timer, so that it takes
+        // the file for many times the limit without ever waiting that long.
+        QByteArray taken;
+        QTimer pace;
+        pace.setTimerType(Qt::PreciseTimer);
+        pace.setInterval(10);
+        connect(&pace, &QTimer::timeout, this, [&] {
+            const qint64 room = stopAfter < 0 ? 64 * 1024 : qMin<qint64>(64 * 1024, stopAfter - taken.size());
+            taken += client.read(room);
+            if (taken.size() == stopAfter)
+                pace.stop();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        pace.start();
+        if (stopAfter < 0) {
+            WAIT_VERIFY(client.state() == QAbstractSocket::UnconnectedState && client.bytesAvailable() == 0);
+        } else {
+            WAIT_VERIFY(!pace.isActive() || client.state() == QAbstractSocket::UnconnectedState);
+            QCOMPARE(taken.size(), stopAfter);
+        }
+        // It took bytes for longer than the limit (the pace sees to that).
+        QVERIFY(clock.elapsed() > timeout);
+        const qsizetype end = taken.indexOf("\r\n\r\n");
+        QVERIFY(end > 0);
+        QVERIFY2(taken.startsWith("HTTP/1.0 200 OK\r\n"), taken.left(end).constData());
+        const QByteArray body = taken.mid(end + 4);
+        if (stopAfter < 0) {
+            QCOMPARE(body.size(), page.size());
+            QVERIFY(body == page);
+            QVERIFY(!droppedIdle());
+        } else {
+            QVERIFY(body == page.left(body.size()));
+            WAIT_VERIFY(droppedIdle());
+        }
+        WAIT_COMPARE(readPosition(canonical), qint64(-1));
+    }
+
     // A client that stops half-way, in its request or in taking a large
     // answer, is dropped after the time limit instead of staying for ever.
     void lateClientIsDropped_data()
@@ -611,7 +685,7 @@ private slots:
         // The server says so when it drops a client (on this thread).
         std::atomic<bool> dropped{false};
         connect(&server, &HttpDaemon::logMessage, this, [&dropped](int, const QString &text) {
-            if (text.contains(QLatin1String(" in time")))
+            if (text.contains(QLatin1String(" in time")) || text.contains(QLatin1String("took nothing")))
                 dropped = true;
         });
         QElapsedTimer timer;

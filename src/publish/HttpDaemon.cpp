@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QHash>
 #include <QMutex>
+#include <QScopedValueRollback>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -16,12 +17,16 @@
 
 #include <sys/socket.h>
 #include <sys/stat.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "publish/HttpRequest.h"
 
 namespace {
 // A client that has not sent its request head by then is dropped, and so is
-// one that has not taken its answer within the same time after it.
+// one that then takes nothing of its answer for as long: a screen on a slow
+// line may take a large file for minutes, one that hangs holds nothing long.
 constexpr int requestTimeoutMs = 10000;
 
 // Files kept in memory between requests: how many, and how large each may be
@@ -29,9 +34,20 @@ constexpr int requestTimeoutMs = 10000;
 constexpr int maxKeptFiles = 256;
 constexpr qint64 maxKeptFileBytes = 4 * 1024 * 1024;
 // A file too large to keep goes out in pieces of this size, the next one
-// read only once the socket has passed on most of the last: a slow client
-// holds a piece or two of the server's memory, not the file.
-constexpr qint64 streamPieceBytes = 256 * 1024;
+// read only once the socket has handed all of the last to the system: a
+// client that stops reading holds at most one piece of the server's memory
+// (the system's own send buffer aside), so hundreds of them stay cheap.
+constexpr qint64 streamPieceBytes = 16 * 1024;
+// Pieces handed on in one turn while the system takes them at once, before
+// the other clients get theirs: a fast reader cannot hold up the rest.
+constexpr int piecesPerTurn = 32;
+// Once this many clients at once are all gone, the memory they took goes back
+// to the system: the C library keeps what the serving thread freed for as
+// long as a few allocations that outlive the clients (the event loop's and
+// the client table's grown arrays) lie above it, tens of megabytes after
+// hundreds of clients. Ordinary traffic never comes near it.
+constexpr int trimAfterClients = 100;
+constexpr int trimDelayMs = 250;
 // A copy of a file is kept only once the file has been left alone this long:
 // a file rewritten in place within the file system's clock granularity could
 // otherwise show the same size and times as the copy.
@@ -96,7 +112,7 @@ private:
     {
         QByteArray head;
         qint64 deadline = 0; // on m_uptime
-        bool answered = false; // the answer is written; the client must take it
+        bool answered = false; // the answer is written; the client must keep taking it
         std::shared_ptr<Stream> stream; // while a large file is being sent
     };
     // A file as last read, with what tells whether it changed since.
@@ -135,9 +151,11 @@ private:
                   std::shared_ptr<Stream> *stream);
     bool openStream(const QString &path, const QString *arenaRefresh, QByteArray *body,
                     std::shared_ptr<Stream> *stream);
+    void tookBytes(QTcpSocket *socket);
     void sendMore(QTcpSocket *socket);
     void forget(KeptList::iterator kept);
     void publishKeptBytes();
+    void giveBackMemory();
     void log(int level, const QString &text);
 
     HttpDaemon *m_daemon;
@@ -145,12 +163,18 @@ private:
     QString m_root;
     QTcpServer *m_server = nullptr;
     QTimer *m_lateTimer = nullptr;
+    QTimer *m_trimTimer = nullptr;
+    // The most clients held at once since memory was last given back.
+    qsizetype m_peakClients = 0;
     QElapsedTimer m_uptime;
     QHash<QTcpSocket *, Client> m_clients;
     // The copies kept, most recently served first, and by their path.
     KeptList m_kept;
     QHash<QString, KeptList::iterator> m_files;
     qint64 m_keptBytes = 0;
+    // Set while sendMore runs: flushing a socket reports what it wrote at
+    // once, which must not start another round of the same client.
+    bool m_sending = false;
 };
 
 HttpDaemon::Worker::~Worker()
@@ -180,6 +204,11 @@ bool HttpDaemon::Worker::listen(const QHostAddress &address, quint16 port, QStri
     m_server->setMaxPendingConnections(1024);
     m_lateTimer = new QTimer(this);
     connect(m_lateTimer, &QTimer::timeout, this, &Worker::dropLateClients);
+    // Late enough for the sockets of the last clients to be deleted.
+    m_trimTimer = new QTimer(this);
+    m_trimTimer->setSingleShot(true);
+    m_trimTimer->setInterval(trimDelayMs);
+    connect(m_trimTimer, &QTimer::timeout, this, &Worker::giveBackMemory);
     if (!m_server->listen(address, port)) {
         *error = m_server->errorString();
         *taken = m_server->serverError() == QAbstractSocket::AddressInUseError;
@@ -207,6 +236,7 @@ void HttpDaemon::Worker::newConnection()
         connect(socket, &QTcpSocket::disconnected, this, [this, socket]() { dropClient(socket); });
         connect(socket, &QTcpSocket::errorOccurred, this, [this, socket]() { dropClient(socket); });
     }
+    m_peakClients = qMax(m_peakClients, m_clients.size());
     // One timer looks after every waiting client rather than one each.
     if (!m_clients.isEmpty() && !m_lateTimer->isActive())
         m_lateTimer->start(qBound(10, timeout / 4, 250));
@@ -221,8 +251,9 @@ void HttpDaemon::Worker::dropLateClients()
             late << it.key();
     }
     for (QTcpSocket *socket : late) {
+        const QString seconds = QString::number(m_shared->requestTimeoutMs.load() / 1000.0);
         log(2, m_clients.value(socket).answered
-                   ? HttpDaemon::tr("HTTP client %1 did not take its answer in time").arg(socket->peerAddress().toString())
+                   ? HttpDaemon::tr("HTTP client %1 took nothing of its answer for %2 s").arg(socket->peerAddress().toString(), seconds)
                    : HttpDaemon::tr("HTTP client %1 sent no request in time").arg(socket->peerAddress().toString()));
         dropClient(socket);
     }
@@ -348,31 +379,53 @@ bool HttpDaemon::Worker::openStream(const QString &path, const QString *arenaRef
     return true;
 }
 
-// Reads the next pieces of a client's file once the socket has passed on
-// most of what it holds, and closes the connection when all is sent. A file
+// The socket handed some of the answer to the system, which it takes only
+// as the client reads: the client is still there, and may take as long
+// again before it is dropped.
+void HttpDaemon::Worker::tookBytes(QTcpSocket *socket)
+{
+    const auto it = m_clients.find(socket);
+    if (it == m_clients.end())
+        return;
+    it->deadline = m_uptime.elapsed() + m_shared->requestTimeoutMs.load();
+    if (it->stream)
+        sendMore(socket);
+}
+
+// Reads the next piece of a client's file once the socket has handed all of
+// the last to the system, and closes the connection when all is sent. A file
 // that changed since it was opened cuts the answer short: the client sees
 // less than the length it was told, never a mix of two versions or bytes
 // beyond that length.
 void HttpDaemon::Worker::sendMore(QTcpSocket *socket)
 {
-    const auto it = m_clients.find(socket);
-    if (it == m_clients.end() || !it->stream)
+    const auto it = m_clients.constFind(socket);
+    if (m_sending || it == m_clients.cend() || !it->stream)
         return;
-    Stream &stream = *it->stream;
-    while (stream.left > 0 && socket->bytesToWrite() < streamPieceBytes) {
-        const qint64 want = qMin(stream.left, streamPieceBytes);
-        const QByteArray piece = stream.file.read(want);
-        if (piece.size() != want || !stream.unchanged()) {
+    const QScopedValueRollback<bool> sending(m_sending, true);
+    const std::shared_ptr<Stream> stream = it->stream; // the client may go while it is written to
+    for (int pieces = 0; stream->left > 0 && socket->bytesToWrite() == 0;) {
+        const qint64 want = qMin(stream->left, streamPieceBytes);
+        // Read into a piece of its own size (QIODevice::read(qint64) would
+        // reserve about twice that), which the socket then holds as it is.
+        QByteArray piece(want, Qt::Uninitialized);
+        if (stream->file.read(piece.data(), want) != want || !stream->unchanged()) {
             log(2, HttpDaemon::tr("HTTP client %1: %2 changed while it was sent; the answer is cut short")
-                       .arg(socket->peerAddress().toString(), stream.file.fileName()));
+                       .arg(socket->peerAddress().toString(), stream->file.fileName()));
             dropClient(socket);
             return;
         }
-        stream.left -= want;
+        stream->left -= want;
         socket->write(piece);
+        // The last piece of a turn waits for the socket's own turn.
+        if (++pieces == piecesPerTurn)
+            break;
+        socket->flush();
+        if (!m_clients.contains(socket))
+            return; // a write failed, and the client was dropped
     }
-    if (stream.left == 0) {
-        it->stream.reset(); // closes the file
+    if (stream->left == 0) {
+        m_clients[socket].stream.reset(); // closes the file
         socket->disconnectFromHost();
     }
 }
@@ -389,7 +442,7 @@ void HttpDaemon::Worker::readClient(QTcpSocket *socket)
     if (state == http::ParseState::Incomplete)
         return;
     // From here the client gets one answer and is closed; it stays watched
-    // until it has taken the answer, so one that stops reading is dropped.
+    // while it takes the answer, so one that stops reading is dropped.
     it->head.clear();
     it->answered = true;
     it->deadline = m_uptime.elapsed() + m_shared->requestTimeoutMs.load();
@@ -425,22 +478,22 @@ void HttpDaemon::Worker::readClient(QTcpSocket *socket)
     if (status != 200)
         body = http::errorPage(status, refresh);
     const QByteArray head = http::responseHead(status, type, body.size() + (stream ? stream->left : 0));
+    // A large file's rest follows piece by piece as the socket hands on what
+    // it holds; the last piece closes the connection.
+    const bool streaming = bool(stream);
+    it->stream = std::move(stream);
+    connect(socket, &QTcpSocket::bytesWritten, this, [this, socket]() { tookBytes(socket); });
     // Two writes share the kept page instead of copying it behind the head;
     // flushing now saves a round of the event loop per client.
     socket->write(head);
     socket->write(body);
-    if (!stream) {
-        socket->flush();
-        socket->disconnectFromHost();
+    socket->flush();
+    if (!m_clients.contains(socket))
         return;
-    }
-    // The rest of the file follows as the socket passes on what it holds;
-    // the last piece closes the connection.
-    it->stream = std::move(stream);
-    connect(socket, &QTcpSocket::bytesWritten, this, [this, socket]() { sendMore(socket); });
-    sendMore(socket);
-    if (m_clients.contains(socket))
-        socket->flush();
+    if (streaming)
+        sendMore(socket);
+    else
+        socket->disconnectFromHost();
 }
 
 void HttpDaemon::Worker::dropClient(QTcpSocket *socket)
@@ -449,6 +502,18 @@ void HttpDaemon::Worker::dropClient(QTcpSocket *socket)
     socket->disconnect(this);
     socket->abort();
     socket->deleteLater();
+    if (m_clients.isEmpty() && m_peakClients >= trimAfterClients)
+        m_trimTimer->start();
+}
+
+void HttpDaemon::Worker::giveBackMemory()
+{
+    if (!m_clients.isEmpty())
+        return; // again once these are gone
+    m_peakClients = 0;
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }
 
 HttpDaemon::HttpDaemon(QObject *parent, quint16 port, const QString &root, const QHostAddress &address)

@@ -28,12 +28,13 @@ class QThread;
 // "/./x", "/%78" and a link to it are one file); the copies kept stay within
 // cacheLimit() bytes in all, the least recently served going first. A file
 // larger than that (or than 4 MB) is never read whole: it is sent from disk
-// a piece at a time as the client takes it, within the same time limit, and
-// should it change while it is sent (rewritten in place, cut short,
-// lengthened) the answer is cut short and the connection closed, so that
-// the client sees less than the length it was told rather than a mix of
-// two versions. (A file replaced by a rename, as the station writes, goes
-// out whole in the version that was opened.)
+// a piece at a time as the client takes it, one piece held for it at most,
+// for as long as the client keeps taking it; should the file change while
+// it is sent (rewritten in place, cut short, lengthened) the answer is cut
+// short and the connection closed, so that the client sees less than the
+// length it was told rather than a mix of two versions. (A file replaced by
+// a rename, as the station writes, goes out whole in the version that was
+// opened.)
 // logMessage is emitted on the thread that made the server.
 class HttpDaemon : public QObject
 {
@@ -62,8 +63,8 @@ public:
 
     // The clock of the rotating arena page (tests set their own).
     void setClock(std::function<QDateTime()> clock);
-    // How long a client may take to send its request head, and again to
-    // take its answer.
+    // How long a client may take to send its request head, and then how
+    // long it may take nothing of its answer (however long the whole takes).
     void setRequestTimeout(int ms);
     // The reload in seconds ("http.refresh") of the error pages, and of a
     // page that answers an arena name without a reload of its own.
