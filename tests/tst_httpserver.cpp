@@ -713,6 +713,44 @@ private slots:
         QVERIFY2(received < (readsNothing ? size : 1), qPrintable(QString::number(received)));
     }
 
+    // A client that goes on sending after its request, while it takes
+    // nothing, fills no memory of the server's: the server stops taking its
+    // bytes, and drops it once it has taken nothing of its answer for the
+    // time limit.
+    void floodAfterRequestIsNotTaken()
+    {
+        const qint64 size = 48 * 1024 * 1024;
+        QFile big(m_root + "/flood.bin");
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(size));
+        big.close();
+        HttpDaemon server(nullptr, 0, m_root, QHostAddress::LocalHost);
+        server.setRequestTimeout(1000);
+        const quint16 port = server.serverPort();
+        // Far more than the system buffers on both sides of a connection.
+        const qint64 flood = 128 * 1024 * 1024;
+        const qint64 sent = whileServing([&]() -> qint64 {
+            QTcpSocket socket;
+            socket.setReadBufferSize(64 * 1024); // it takes next to nothing of the answer
+            socket.connectToHost(QHostAddress::LocalHost, port);
+            if (!socket.waitForConnected(eventwait::limitMs))
+                return -1;
+            socket.write("GET /flood.bin HTTP/1.0\r\n\r\n");
+            const QByteArray chunk(1024 * 1024, 'x');
+            qint64 written = 0;
+            // Blocks while the server takes nothing; ends when it drops us.
+            while (written < flood && socket.state() == QAbstractSocket::ConnectedState) {
+                if (socket.bytesToWrite() < chunk.size())
+                    written += socket.write(chunk);
+                if (!socket.waitForBytesWritten(eventwait::limitMs))
+                    break;
+            }
+            return written - socket.bytesToWrite();
+        });
+        QVERIFY2(sent >= 0, qPrintable(QString::number(sent)));
+        QVERIFY2(sent < flood / 2, qPrintable(QString::number(sent)));
+        QFile::remove(m_root + "/flood.bin");
+    }
+
     void manyClientsAtOnce()
     {
         HttpDaemon server(nullptr, 0, m_root, QHostAddress::LocalHost);

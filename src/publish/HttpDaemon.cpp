@@ -47,6 +47,8 @@ constexpr int piecesPerTurn = 32;
 // the client table's grown arrays) lie above it, tens of megabytes after
 // hundreds of clients. Ordinary traffic never comes near it.
 constexpr int trimAfterClients = 100;
+// What the server takes of a client's bytes after its request.
+constexpr qint64 ignoredInputBytes = 4096;
 constexpr int trimDelayMs = 250;
 // A copy of a file is kept only once the file has been left alone this long:
 // a file rewritten in place within the file system's clock granularity could
@@ -447,6 +449,9 @@ void HttpDaemon::Worker::readClient(QTcpSocket *socket)
     it->answered = true;
     it->deadline = m_uptime.elapsed() + m_shared->requestTimeoutMs.load();
     disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
+    // Whatever the client sends after its request is never read: the socket
+    // takes no more of it than this, and the system holds the client back.
+    socket->setReadBufferSize(ignoredInputBytes);
 
     QMap<QString, QString> aliases;
     QDateTime now;
