@@ -154,7 +154,7 @@ bool typeCell(Table *table, int row, int column, const QString &text)
     editor->selectAll();
     QTest::keyClicks(editor, text);
     QTest::keyClick(editor, Qt::Key_Return);
-    return QTest::qWaitFor([table] { return !table->isEditing(); }, eventwait::limitMs);
+    return eventwait::program().wait([table] { return !table->isEditing(); });
 }
 
 // Types `texts` into the cells of `row` from `firstColumn` on, in turn.
