@@ -50,6 +50,12 @@ MainWidget::HostLookup &hostLookup()
     return lookup;
 }
 
+MainWidget::HttpServerMaker &httpServerMaker()
+{
+    static MainWidget::HttpServerMaker maker;
+    return maker;
+}
+
 HostAddresses lookUpThisHost()
 {
     HostAddresses result;
@@ -609,7 +615,7 @@ void MainWidget::startHttpServer(bool on)
 
 HttpDaemon *MainWidget::makeHttpServer(quint16 port, const QString &root)
 {
-    return new HttpDaemon(this, port, root);
+    return httpServerMaker() ? httpServerMaker()(this, port, root) : new HttpDaemon(this, port, root);
 }
 
 void MainWidget::slotActivePage(int bane, QString klasseNr, QString afdeling)
@@ -628,6 +634,11 @@ void MainWidget::slotActivePage(int bane, QString klasseNr, QString afdeling)
 void MainWidget::setHostLookup(HostLookup lookup)
 {
     hostLookup() = std::move(lookup);
+}
+
+void MainWidget::setHttpServerMaker(HttpServerMaker maker)
+{
+    httpServerMaker() = std::move(maker);
 }
 
 QString MainWidget::formatHostInfo(const HostAddresses &addresses)
