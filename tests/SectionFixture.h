@@ -163,7 +163,7 @@ bool typeCell(Table *table, int row, int column, const QString &text)
     else
         editor->insert(text);
     QTest::keyClick(editor, Qt::Key_Return);
-    return QTest::qWaitFor([table] { return !table->isEditing(); }, eventwait::limitMs);
+    return eventwait::program().wait([table] { return !table->isEditing(); });
 }
 
 // Types `texts` into the cells of `row` from `firstColumn` on, in turn.

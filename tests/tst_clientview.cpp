@@ -253,6 +253,7 @@ class tst_ClientView : public QObject
 
 private:
     QTemporaryDir m_dir;
+    LoopbackServers m_servers;
     std::unique_ptr<MainWidget> m_window;
     // Name to the file of a page as it was when kept.
     QMap<QString, QString> m_pages;
@@ -319,18 +320,18 @@ private slots:
         QVERIFY2(standin::writeDemoClubLogos(logoDir, &error), qPrintable(error));
         const QString root = m_dir.filePath(QStringLiteral("html"));
         QVERIFY(QDir().mkpath(root));
-        const quint16 port = freePort();
-        const QString cfg = m_dir.filePath(QStringLiteral("appCfg.xml"));
-        QVERIFY(writeSettings(cfg, {{"app.server", "1"},
-                                    {"http.port", QString::number(port)},
-                                    {"http.root", root},
-                                    {"logo.dir", logoDir + QLatin1Char('/')},
-                                    {"bane.baseUrl", QStringLiteral("http://127.0.0.1:%1/").arg(port)},
-                                    {"database.update", "3600000"},
-                                    {"bane.update", "3600000"}, // no page of its own in between
-                                    {"database.driver", standin::driverName()},
-                                    {"database.name", db}}));
-        m_window = std::make_unique<MainWidget>(nullptr, cfg, QStringLiteral("main"));
+        quint16 port = 0;
+        m_window = m_servers.openOnPickedPort(m_dir.filePath(QStringLiteral("appCfg.xml")),
+                                              {{"app.server", "1"},
+                                               {"http.root", root},
+                                               {"logo.dir", logoDir + QLatin1Char('/')},
+                                               {"bane.baseUrl", "http://127.0.0.1:%port/"},
+                                               {"database.update", "3600000"},
+                                               {"bane.update", "3600000"}, // no page of its own in between
+                                               {"database.driver", standin::driverName()},
+                                               {"database.name", db}},
+                                              QStringLiteral("main"), &port);
+        QVERIFY(m_window);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         m_window->showStaevne(standin::demoCompetitionId);

@@ -791,13 +791,17 @@ private slots:
     {
         QDir::setCurrent(m_dir.path());
         const QString cfgFile = m_dir.filePath("window.xml");
-        const quint16 port = freePort();
-        QVERIFY(writeSettings(cfgFile, {{"app.server", "1"}, {"http.port", QString::number(port)}, {"http.root", m_root},
-                                        {"http.refresh", "7"}, {"bane.update", "100"},
-                                        {"bane.baseUrl", QStringLiteral("http://127.0.0.1:%1/").arg(port)},
-                                        {"bane.directory", m_dir.filePath("cache")}}));
         MainWidget::setHostLookup([] { return HostAddresses{}; });
-        MainWidget window(nullptr, cfgFile, "MainWidget");
+        LoopbackServers servers;
+        quint16 port = 0;
+        const auto opened = servers.openOnPickedPort(cfgFile,
+                                                     {{"app.server", "1"}, {"http.root", m_root},
+                                                      {"http.refresh", "7"}, {"bane.update", "100"},
+                                                      {"bane.baseUrl", "http://127.0.0.1:%port/"},
+                                                      {"bane.directory", m_dir.filePath("cache")}},
+                                                     "MainWidget", &port);
+        QVERIFY(opened);
+        MainWidget &window = *opened;
         HttpDaemon *server = window.httpServer();
         QVERIFY(server && server->isListening());
         auto *view = window.findChild<QTextBrowser *>("showText");

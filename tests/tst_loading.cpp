@@ -90,6 +90,7 @@ private:
     QString m_db;
     QString m_root;
     int m_n = 0;
+    LoopbackServers m_servers;
     std::unique_ptr<TestWindow> m_window;
     QStringList m_uploads;
 
@@ -147,8 +148,6 @@ private:
         QVERIFY2(!expected.isEmpty(), qPrintable(expectedFile));
         QCOMPARE(QString::fromUtf8(actual), QString::fromUtf8(expected));
     }
-
-    static QString port() { return QString::number(freePort()); }
 
     // What a publication of `names` into the output directory leaves when it
     // is killed after its temporaries were written and before any rename:
@@ -212,7 +211,7 @@ private slots:
     // server stop tried from inside it, then a refresh tried the same way.
     void loadAndRefresh()
     {
-        openWindow(QString(), {{"app.server", "1"}, {"http.port", port()}, {"app.statusButtons", "1"}});
+        openWindow(QString(), {{"app.server", "1"}, {"app.statusButtons", "1"}});
         QVERIFY(QDir(m_root).removeRecursively()); // the server made it; the load must make it again
         int attempts = 0;
         bool cancelButton = true;
@@ -332,7 +331,7 @@ private slots:
         QVERIFY(receiver.listen());
         openWindow("INSERT INTO tblStaevne (StaevneId, Staevne, NiveauId, Startdato, Slutdato, ZEPStaevneNr) "
                    "VALUES (7, 'Tomt stævne', 'Klubstævne', '2024-08-01', '2024-08-01', 's*7ø');",
-                   {{"app.server", "1"}, {"http.port", port()}, {"upload.state", "1"},
+                   {{"app.server", "1"}, {"upload.state", "1"},
                     {"upload.server", QStringLiteral("127.0.0.1:%1").arg(receiver.port())}});
         m_window->showStaevne(standin::demoCompetitionId);
         // Arena 3's active class, here and on the results server.
@@ -413,7 +412,7 @@ private slots:
     // pages, documents or exports is left, whatever its kind.
     void secondLoadLeavesNothingOfTheFirst()
     {
-        openWindow(QString(), {{"app.server", "1"}, {"http.port", port()}, {"championat.show", "1"}});
+        openWindow(QString(), {{"app.server", "1"}, {"championat.show", "1"}});
         m_window->showStaevne(standin::demoCompetitionId);
         QSet<QString> kinds;
         for (const QString &key : m_window->viewKeys())

@@ -53,10 +53,9 @@ public:
     QString saveName;
     int closeAnswer = 0;
     int closeAsked = 0;
-    // The port the window asks for its server; the server a test starts
-    // listens on 127.0.0.1 only, and on a free port with `anyFreePort`.
+    // The port the window asks for its server once it is made (the
+    // server listens on 127.0.0.1, on a port the system chooses).
     quint16 askedPort = 0;
-    bool anyFreePort = false;
 
     // The window's own competition choice, the dialog and all.
     bool chooseStaevne(const QStringList &entries, int current, int *index, QString *text)
@@ -74,7 +73,7 @@ protected:
     HttpDaemon *makeHttpServer(quint16 port, const QString &root) override
     {
         askedPort = port;
-        return new HttpDaemon(this, anyFreePort ? 0 : port, root, QHostAddress::LocalHost);
+        return MainWidget::makeHttpServer(port, root);
     }
 };
 } // namespace
@@ -86,6 +85,7 @@ class tst_MainWindow : public QObject
 private:
     QTemporaryDir m_dir;
     int m_files = 0;
+    LoopbackServers m_servers;
 
     // A settings file holding `settings` (key -> value); an empty map makes
     // no file at all.
@@ -264,7 +264,7 @@ private slots:
     // the client asks the local server's arena 1 at once (one slash) and
     // every 30 seconds, with its one address in the list; nothing
     // is served or uploaded, and the server, once switched on, asks for
-    // port 8080 (here it listens on a free port of 127.0.0.1 instead).
+    // port 8080 (here it listens on a port of 127.0.0.1 the system chose).
     void defaultsWithoutSettingsFile()
     {
         const QString file = settingsFile({});
@@ -284,7 +284,6 @@ private slots:
                  QStringLiteral("http://192.0.2.10:8080/bane1.html"));
         QCOMPARE(setup->pendingUploads() + setup->waitingUploads(), 0);
 
-        window.anyFreePort = true;
         window.startHttpServer(true);
         QVERIFY(window.httpServer());
         QCOMPARE(window.askedPort, quint16(8080));
@@ -688,6 +687,26 @@ private slots:
         QTEST(text, "text");
     }
 
+    // A test's station whose picked port another program took before its
+    // server bound it is made again at once on another, which its settings
+    // and its server's own address name.
+    void takenPickedPortIsPickedAgain()
+    {
+        QTcpServer other;
+        QVERIFY(other.listen(QHostAddress::LocalHost, 0));
+        int picks = 0;
+        quint16 port = 0;
+        const auto window = m_servers.openOnPickedPort<TestWindow>(
+            settingsFile({}), {{"app.server", "1"}, {"bane.baseUrl", "http://127.0.0.1:%port/"}}, "MainWidget", &port,
+            [&] { return ++picks == 1 ? other.serverPort() : freePort(); });
+        QVERIFY(window);
+        QVERIFY(picks >= 2);
+        QVERIFY(port != other.serverPort());
+        QCOMPARE(window->httpServer()->serverPort(), port);
+        QCOMPARE(m_servers.asked, port);
+        QCOMPARE(window->config()->getValue("bane.baseUrl", ""), QStringLiteral("http://127.0.0.1:%1/").arg(port));
+    }
+
     // Before the first load a serving station's default arena names answer
     // with their own arena's pause page, left from an earlier run.
     void defaultArenaNamesShowTheirPausePages()
@@ -697,12 +716,10 @@ private slots:
             QVERIFY(writeFile(root + QStringLiteral("/klasse0_%1.html").arg(bane),
                               QStringLiteral("<html><body>Pause Bane %1</body></html>").arg(bane).toUtf8()));
         }
-        const quint16 port = freePort();
-        TestWindow window(nullptr,
-                          settingsFile({{"app.server", "1"}, {"http.port", QString::number(port)}, {"http.root", root},
-                                        {"bane.baseUrl", ""}}),
+        TestWindow window(nullptr, settingsFile({{"app.server", "1"}, {"http.root", root}, {"bane.baseUrl", ""}}),
                           "MainWidget");
         QVERIFY(window.httpServer() && window.httpServer()->isListening());
+        const quint16 port = window.httpServer()->serverPort();
         QNetworkAccessManager network;
         const QList<QPair<QString, int>> names{{"bane0.html", 0},     {"bane1.html", 1},     {"bane2.html", 2},
                                                {"bane3.html", 3},     {"bane4.html", 4},     {"tidsplan0.html", 0},

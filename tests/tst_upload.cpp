@@ -26,15 +26,40 @@
 #include "StationFixture.h"
 
 namespace {
-// Counts what Qt itself prints, so a warning repeated per request shows.
-int g_qtWarnings = 0;
-QtMessageHandler g_previousHandler = nullptr;
-void countWarnings(QtMsgType type, const QMessageLogContext &context, const QString &text)
+// Counts what Qt itself warns from its making until stop(), so a warning
+// repeated per request shows. Its end stops it too: a test that fails half
+// way leaves no counter behind, which the next one would make its own
+// previous handler and call without end.
+class QtWarnings
 {
-    if (type == QtWarningMsg)
-        ++g_qtWarnings;
-    g_previousHandler(type, context, text);
-}
+public:
+    QtWarnings()
+    {
+        s_count = 0;
+        s_previous = qInstallMessageHandler(count);
+    }
+    ~QtWarnings() { stop(); }
+    Q_DISABLE_COPY(QtWarnings)
+
+    int stop()
+    {
+        if (m_counting)
+            qInstallMessageHandler(s_previous);
+        m_counting = false;
+        return s_count;
+    }
+
+private:
+    static void count(QtMsgType type, const QMessageLogContext &context, const QString &text)
+    {
+        if (type == QtWarningMsg)
+            ++s_count;
+        s_previous(type, context, text);
+    }
+    static inline int s_count = 0;
+    static inline QtMessageHandler s_previous = nullptr;
+    bool m_counting = true;
+};
 } // namespace
 
 class tst_Upload : public QObject
@@ -124,7 +149,7 @@ private slots:
         QSignalSpy internet(&setup, &Setup::internetError);
 
         setup.uploadFile("html/klasse4_B.html", "bane2.html");
-        QVERIFY(internet.wait(eventwait::limitMs));
+        WAIT_VERIFY(!internet.isEmpty());
         QCOMPARE(internet.last().at(0).toBool(), false);
         const auto upload = receiver.uploads().first();
         QCOMPARE(upload.path, QStringLiteral("/upload_staevne.php"));
@@ -212,8 +237,7 @@ private slots:
         QSignalSpy internet(&setup, &Setup::internetError);
         QList<int> sentPerTry; // requests on their way right after each try
         connect(retry, &QTimer::timeout, this, [&]() { sentPerTry << setup.pendingUploads(); });
-        g_qtWarnings = 0;
-        g_previousHandler = qInstallMessageHandler(countWarnings);
+        QtWarnings warnings;
         int rounds = 0;
         // The server's trouble shows: a stuck request when the watchdog finds
         // it, a failure when it is answered or refused.
@@ -294,8 +318,7 @@ private slots:
             WAIT_COMPARE(receiver.latest(QStringLiteral("klasse%1_A.html").arg(i)), latest);
         }
         WAIT_COMPARE(setup.waitingUploads() + setup.pendingUploads(), 0);
-        qInstallMessageHandler(g_previousHandler);
-        QCOMPARE(g_qtWarnings, 0);
+        QCOMPARE(warnings.stop(), 0);
         QCOMPARE(receiver.overlaps(), 0);
     }
 
@@ -383,7 +406,7 @@ private slots:
         QSignalSpy log(&setup, &Setup::logMessage);
         writePage("klasse1_A.html", "taken");
         setup.uploadFile("html/klasse1_A.html", QString());
-        QVERIFY(internet.wait(eventwait::limitMs));
+        WAIT_VERIFY(!internet.isEmpty());
         receiver.setMode(standin::UploadReceiver::Mode::Hang);
         writePage("klasse2_A.html", "stuck");
         setup.uploadFile("html/klasse2_A.html", QString());
@@ -502,7 +525,7 @@ private slots:
 
         writePage("klasse4_B.html", "4 B");
         setup.uploadFile("html/klasse4_B.html", "bane1.html");
-        QVERIFY(internet.wait(eventwait::limitMs));
+        WAIT_VERIFY(!internet.isEmpty());
         QCOMPARE(internetStates(internet), QList<bool>{false});
         QCOMPARE(stamped(setup), QStringList{"4-B"});
 
@@ -602,7 +625,7 @@ private slots:
         QSignalSpy internet(&setup, &Setup::internetError);
         writePage("klasse1_A.html", "before");
         setup.uploadFile("html/klasse1_A.html", QString());
-        QVERIFY(internet.wait(eventwait::limitMs));
+        WAIT_VERIFY(!internet.isEmpty());
         QCOMPARE(setup.waitingUploads(), 1);
 
         auto *box = setup.findChild<QCheckBox *>("uploadBox");

@@ -50,10 +50,10 @@ MainWidget::HostLookup &hostLookup()
     return lookup;
 }
 
-QHostAddress &listenAddress()
+MainWidget::HttpServerMaker &httpServerMaker()
 {
-    static QHostAddress address;
-    return address;
+    static MainWidget::HttpServerMaker maker;
+    return maker;
 }
 
 HostAddresses lookUpThisHost()
@@ -615,8 +615,7 @@ void MainWidget::startHttpServer(bool on)
 
 HttpDaemon *MainWidget::makeHttpServer(quint16 port, const QString &root)
 {
-    const QHostAddress address = listenAddress();
-    return new HttpDaemon(this, port, root, address.isNull() ? QHostAddress(QHostAddress::Any) : address);
+    return httpServerMaker() ? httpServerMaker()(this, port, root) : new HttpDaemon(this, port, root);
 }
 
 void MainWidget::slotActivePage(int bane, QString klasseNr, QString afdeling)
@@ -637,9 +636,9 @@ void MainWidget::setHostLookup(HostLookup lookup)
     hostLookup() = std::move(lookup);
 }
 
-void MainWidget::setListenAddress(const QHostAddress &address)
+void MainWidget::setHttpServerMaker(HttpServerMaker maker)
 {
-    listenAddress() = address;
+    httpServerMaker() = std::move(maker);
 }
 
 QString MainWidget::formatHostInfo(const HostAddresses &addresses)

@@ -83,10 +83,12 @@ public:
     // Replaces the name-service look-up (tests); an empty function restores
     // the real one.
     static void setHostLookup(HostLookup lookup);
-    // Where the station's own server listens; a null address (the default)
-    // is every address of this computer. For the demo's test, which keeps
-    // the station to 127.0.0.1.
-    static void setListenAddress(const QHostAddress &address);
+    // Makes the HTTP servers of every window through `maker` (tests: a
+    // server on 127.0.0.1 alone, on a port the system chooses); an empty
+    // function restores the real one. Unlike an override of
+    // makeHttpServer(), it also makes the server the constructor starts.
+    using HttpServerMaker = std::function<HttpDaemon *(QObject *parent, quint16 port, const QString &root)>;
+    static void setHttpServerMaker(HttpServerMaker maker);
 
 signals:
     void logMessage(const QString &text);
@@ -144,7 +146,7 @@ protected:
     virtual void showChampionshipNotice(const QString &text);
     // The HTTP server on the port of "http.port", serving `root` (tests
     // serve elsewhere). With "app.server" on, the constructor makes the
-    // first one, before an override is in force.
+    // first one, before an override is in force (setHttpServerMaker() is).
     virtual HttpDaemon *makeHttpServer(quint16 port, const QString &root);
 
 private:

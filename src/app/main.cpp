@@ -54,7 +54,10 @@ int main(int argc, char **argv)
         const QHostAddress address(listenAddress);
         if (address.isNull())
             qWarning("ZEPLIVE_DEMO_LISTEN: \"%s\" is no address", qPrintable(listenAddress));
-        MainWidget::setListenAddress(address);
+        else
+            MainWidget::setHttpServerMaker([address](QObject *parent, quint16 port, const QString &root) {
+                return new HttpDaemon(parent, port, root, address);
+            });
     }
 
     const QStringList arguments = QApplication::arguments();

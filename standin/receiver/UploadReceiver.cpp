@@ -61,7 +61,23 @@ UploadReceiver::~UploadReceiver()
 
 bool UploadReceiver::listen(quint16 port)
 {
-    return m_server->listen(QHostAddress::LocalHost, port);
+    // The hold shares its address, and a socket bound without listening
+    // does not keep one that listens from the port: dropped only now, the
+    // port is never free in between.
+    const bool listening = m_server->listen(QHostAddress::LocalHost, port);
+    delete std::exchange(m_hold, nullptr);
+    return listening;
+}
+
+void UploadReceiver::refuse()
+{
+    if (!m_server->isListening())
+        return;
+    const quint16 port = m_server->serverPort();
+    m_server->close();
+    // The system refuses connections to a port bound without listening.
+    m_hold = new QTcpSocket(this);
+    m_hold->bind(QHostAddress::LocalHost, port, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
 }
 
 QString UploadReceiver::listenError() const

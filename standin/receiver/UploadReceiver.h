@@ -50,7 +50,9 @@ public:
 
     void setMode(Mode mode, int failStatus = 500);
     // Stops accepting: new connections are refused until listen() again.
-    void refuse() { close(); }
+    // The port stays bound to the receiver meanwhile, without listening,
+    // so that no other program takes it before listen() on it again.
+    void refuse();
 
     // Answers every hung request that is still open, oldest first, as
     // `answer` says (Accept or Fail); the mode stays as it is.
@@ -88,6 +90,8 @@ private:
     void answer(QTcpSocket *socket, const QList<Upload> &parts, Mode mode, int failStatus);
 
     QTcpServer *m_server;
+    // Holds the port while the receiver refuses.
+    QTcpSocket *m_hold = nullptr;
     QString m_directory;
     Mode m_mode = Mode::Accept;
     int m_failStatus = 500;
