@@ -287,7 +287,13 @@ private:
             QTest::keyClick(window, Qt::Key_F11);
         window->mainTabs()->setCurrentIndex(0);
         window->resize(width, width * 9 / 16);
-        return QTest::qWaitFor([window, width] { return window->width() == width; }, eventwait::limitMs);
+        if (!QTest::qWaitFor([window, width] { return window->width() == width; }, eventwait::limitMs))
+            return false;
+        // The rows and bars that F11 hid or showed give up or take their
+        // room now, whatever the case before left to do: not a window's
+        // view in full screen because the width was already right.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        return true;
     }
 
     // Shows a kept page as the client does, once, or in fitted full screen
