@@ -3,6 +3,9 @@
 // table, compared with expected files; both pages kept when one cannot be
 // written; printing to a PDF file; the Hippodata export of both views.
 // ZEP_PRINT_SHOTS names a folder for the sheets printed with the demo's logos.
+// Built twice: with ZEP_PART_SHEETS defined (the test "champpages_sheets") the
+// program prints the class pages of printedSheets, which take the most time;
+// without, all the other cases.
 
 #include "SectionFixture.h"
 #include "settings/appConfig.h"
@@ -27,7 +30,7 @@ using namespace sectionfx;
 namespace {
 
 // "staevneNr:column:text" typed in turn.
-bool typeAll(ChampView &view, const QStringList &edits)
+[[maybe_unused]] bool typeAll(ChampView &view, const QStringList &edits)
 {
     for (const QString &edit : edits) {
         const QStringList p = edit.split(QLatin1Char(':'));
@@ -38,7 +41,7 @@ bool typeAll(ChampView &view, const QStringList &edits)
     return true;
 }
 
-int pdfPages(const QString &path)
+[[maybe_unused]] int pdfPages(const QString &path)
 {
     return int(QString::fromLatin1(readFile(path)).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
 }
@@ -66,7 +69,7 @@ QStringList pdfSheets(const QString &path)
 }
 
 // The height in points of the first box `pdftotext -bbox` gives for `word`.
-qreal wordHeight(const QString &pdf, const QString &word)
+[[maybe_unused]] qreal wordHeight(const QString &pdf, const QString &word)
 {
     const QRegularExpression box(QStringLiteral("yMin=\"([0-9.]+)\"[^>]*yMax=\"([0-9.]+)\">%1<").arg(word));
     const QRegularExpressionMatch m = box.match(pdfText(pdf, QStringLiteral("-bbox")));
@@ -103,7 +106,7 @@ bool standsIn(const QString &text, const QString &word)
 
 // "<width>x<height>" of every picture drawn in the PDF, as `pdfimages -list`
 // lists them (their soft masks left out).
-QStringList pdfPictures(const QString &pdf)
+[[maybe_unused]] QStringList pdfPictures(const QString &pdf)
 {
     QProcess process;
     process.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
@@ -127,7 +130,7 @@ struct PdfWord
     qreal top = 0;
 };
 
-QList<PdfWord> pdfWords(const QString &pdf)
+[[maybe_unused]] QList<PdfWord> pdfWords(const QString &pdf)
 {
     static const QRegularExpression box(QStringLiteral("<word xMin=\"[0-9.]+\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)<"));
     QList<PdfWord> words;
@@ -147,7 +150,7 @@ struct DrawnPicture
     qreal height = 0;
 };
 
-QList<DrawnPicture> pdfDrawnPictures(const QString &pdf)
+[[maybe_unused]] QList<DrawnPicture> pdfDrawnPictures(const QString &pdf)
 {
     QProcess process;
     process.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
@@ -263,6 +266,7 @@ private slots:
 
     void cleanup() { standin::Faults::clear(); }
 
+#ifndef ZEP_PART_SHEETS
     // ---- the pages
     void pages_data()
     {
@@ -559,6 +563,8 @@ private slots:
             QFile::copy(pdf, QDir(shots).filePath(QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".pdf")));
     }
 
+#endif
+
     void printedSheets_data()
     {
         QTest::addColumn<bool>("spring");
@@ -566,7 +572,11 @@ private slots:
         QTest::addColumn<bool>("finished");
         QTest::addColumn<int>("font");
         for (const bool spring : {false, true})
-            for (const bool rank : {false, true})
+#ifdef ZEP_PART_SHEETS
+            for (const bool rank : {false})
+#else
+            for (const bool rank : {true})
+#endif
                 for (const bool finished : {false, true})
                     for (int font = 6; font <= 14; ++font)
                         QTest::addRow("%s %s, %s, %d pt", spring ? "jumping" : "dressage", rank ? "rank" : "class",
@@ -651,6 +661,7 @@ private slots:
         }
     }
 
+#ifndef ZEP_PART_SHEETS
     // Every sheet of a class page shows the column titles above its first
     // starter, once, and the class head stays on the first sheet.
     void printedSheetsRepeatTitles_data()
@@ -741,6 +752,7 @@ private slots:
         QVERIFY(QFile::exists(path));
         QCOMPARE(readFile(path), QByteArray());
     }
+#endif
 
 private:
     QString html(const QString &name) const { return m_dir.filePath(QStringLiteral("html/") + name); }

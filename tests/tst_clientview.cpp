@@ -5,6 +5,9 @@
 // text layout: neighbouring cells' texts stay a space apart, and a club
 // logo keeps its row about a line high.
 // ZEP_CLIENT_SHOTS names a folder for pictures of the client tab.
+// Built twice: with ZEP_PART_FITTED defined (the test "clientview_fitted")
+// the program runs the cases of a full screen whose font is fitted to it,
+// which lay every page out up to four times; without, all the others.
 
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
@@ -189,7 +192,7 @@ Lines linesOf(const QTextTableCell &cell)
 }
 
 // The heights of the cells that hold a picture, in the page's order.
-QList<qreal> pictureCellHeights(QTextDocument *document)
+[[maybe_unused]] QList<qreal> pictureCellHeights(QTextDocument *document)
 {
     QList<qreal> heights;
     forEachRow(document, [&](const QList<QTextTableCell> &cells) {
@@ -203,7 +206,7 @@ QList<qreal> pictureCellHeights(QTextDocument *document)
 // Rows with a picture taller than the row's text allows: the cell with the
 // picture higher than a line and a quarter of the tallest line of text in
 // the row's other cells. `checked` counts the cells with a picture.
-QStringList tallPictureRows(QTextDocument *document, int *checked)
+[[maybe_unused]] QStringList tallPictureRows(QTextDocument *document, int *checked)
 {
     QStringList tall;
     forEachRow(document, [&](const QList<QTextTableCell> &cells) {
@@ -285,15 +288,27 @@ private:
             QTest::keyClick(window, Qt::Key_F11);
         window->mainTabs()->setCurrentIndex(0);
         window->resize(width, width * 9 / 16);
-        return QTest::qWaitFor([window, width] { return window->width() == width; }, eventwait::limitMs);
+        if (!QTest::qWaitFor([window, width] { return window->width() == width; }, eventwait::limitMs))
+            return false;
+        // The rows and bars that F11 hid or showed give up or take their
+        // room now, whatever the case before left to do: not a window's
+        // view in full screen because the width was already right.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        return true;
     }
 
     // Shows a kept page as the client does, once, or in fitted full screen
-    // often enough for the font to settle.
+    // often enough for the font to settle: up to four times, and no more
+    // once a showing leaves the font as it was, since the next would lay the
+    // page out at that font again just as it is.
     QTextDocument *show(const QString &name, Screen screen)
     {
-        for (int shown = 0; shown < (screen == Screen::Fitted ? 4 : 1); ++shown)
+        for (int shown = 0; shown < (screen == Screen::Fitted ? 4 : 1); ++shown) {
+            const int font = m_window->clientTab()->fontSize();
             m_window->slotBaneFile(m_pages.value(name));
+            if (m_window->clientTab()->fontSize() == font)
+                break;
+        }
         QTextDocument *document = m_window->clientTab()->viewer()->document();
         document->size(); // lays the whole document out
         return document;
@@ -381,13 +396,16 @@ private slots:
         QTest::addColumn<int>("keys");
         QTest::addColumn<Screen>("screen");
         for (int width : {1000, 1280, 1920}) {
+#ifndef ZEP_PART_FITTED
             for (int keys : {-1, 0, 1, 3}) {
                 QTest::addRow("%d, %+d keys, window", width, keys) << width << keys << Screen::Window;
                 QTest::addRow("%d, %+d keys, full screen", width, keys) << width << keys << Screen::FullScreen;
             }
+#else
             // The fitting moves the font a point per page shown.
             for (int keys : {0, 3})
                 QTest::addRow("%d, %+d keys, fitted", width, keys) << width << keys << Screen::Fitted;
+#endif
         }
     }
     void cellsKeepApart()
@@ -409,6 +427,7 @@ private slots:
         }
     }
 
+#ifndef ZEP_PART_FITTED
     // A championship class page shows whole in a window 1280 pixels wide,
     // with the demo's club logos and its longest names: the places, its
     // last column, stand inside the view, and no cells touch.
@@ -617,6 +636,7 @@ private slots:
         QCOMPARE(m_window->clientTab()->fontSize(), 15);
         QCOMPARE(pictureCellHeights(document), shown);
     }
+#endif
 };
 
 QTEST_MAIN(tst_ClientView)

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTextBoundaryFinder>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -243,8 +244,17 @@ void ClientTab::showFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    m_view->setText(QString::fromUtf8(file.readAll()));
-    QTextDocument *document = m_view->document();
+    // The new page is read and changed in a document of its own, which has
+    // no layout until the view takes it: laid out once, not as read and
+    // again after the changes. It has the shown page's settings and owner,
+    // which deletes the shown page as it takes the new one.
+    QTextDocument *shown = m_view->document();
+    auto *document = new QTextDocument(shown->parent());
+    document->setUndoRedoEnabled(false);
+    document->setDefaultFont(shown->defaultFont());
+    document->setDefaultTextOption(shown->defaultTextOption());
+    document->setPageSize(shown->pageSize());
+    document->setHtml(QString::fromUtf8(file.readAll()));
     // One edit for the changes that need no layout: Qt lays a changed table
     // out again at the end of every edit, which costs as much as the page.
     QTextCursor edit(document);
@@ -257,6 +267,10 @@ void ClientTab::showFile(const QString &path)
     keepNumbersWhole(document);
     fitCellsToFont(document);
     edit.endEditBlock();
+    // A new page shows from its top left corner.
+    m_view->horizontalScrollBar()->setValue(0);
+    m_view->verticalScrollBar()->setValue(0);
+    m_view->setDocument(document);
     wrapWhereTooWide(document);
     keepWordsInTheirCells(document);
     if (!m_fullScreen || cfg->getValue(QStringLiteral("bane.autoAdjust"), QStringLiteral("0")).toInt() == 0)
