@@ -600,19 +600,22 @@ private slots:
     {
         QTest::addColumn<qint64>("stopAfter"); // bytes taken before the reader stops; -1: never
         QTest::newRow("steady to the end") << qint64(-1);
-        QTest::newRow("stops half-way") << qint64(10 * 1024 * 1024);
+        QTest::newRow("stops part-way") << qint64(12 * 1024 * 1024);
     }
     void slowReaderIsKeptWhileItTakes()
     {
         QFETCH(qint64, stopAfter);
         const QString root = m_dir.filePath("steady");
         const QString file = root + "/steady.html";
-        // Far more than the socket buffers hold on either side.
+        // Far more than the socket buffers hold on either side: at the
+        // reader's pace it takes well over the limit.
         static const QByteArray page = bigPage("steady", 16 * 1024 * 1024);
         QVERIFY(writeFile(file, page));
         const QString canonical = QFileInfo(file).canonicalFilePath();
         HttpDaemon server(nullptr, 0, root, QHostAddress::LocalHost);
-        const int timeout = 500;
+        // Long enough that a reader starved by a busy machine for a moment
+        // is still there.
+        const int timeout = 1000;
         server.setRequestTimeout(timeout);
         QSignalSpy log(&server, &HttpDaemon::logMessage);
         const auto droppedIdle = [&log] {
