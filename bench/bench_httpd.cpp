@@ -70,6 +70,7 @@
 #include <csignal>
 #include <cstring>
 #include <numeric>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -381,6 +382,28 @@ bool writeLargeFile(const QString &path, qint64 size)
     return true;
 }
 
+// Writes the large file and starts the server on `root`; null when either
+// fails. The server's log lines are counted, the first `shown` of them
+// printed.
+std::unique_ptr<HttpDaemon> serveLargeFile(const QString &root, const Options &options, const QString &path,
+                                           qint64 size, int shown, qint64 *serverMessages)
+{
+    if (!writeLargeFile(path, size))
+        return nullptr;
+    auto daemon = std::make_unique<HttpDaemon>(nullptr, quint16(options.port), root);
+    if (!daemon->isListening()) {
+        err() << "HTTP server: " << daemon->bindError() << "\n";
+        return nullptr;
+    }
+    QObject::connect(daemon.get(), &HttpDaemon::logMessage, daemon.get(),
+                     [serverMessages, shown](int, const QString &text) {
+                         if (++*serverMessages <= shown)
+                             err() << "server: " << text << "\n" << Qt::flush;
+                     });
+    QCoreApplication::processEvents();
+    return daemon;
+}
+
 // The resident memory once the server has let go of its clients: it frees
 // their sockets on its own thread a moment after it drops them, and gives
 // memory back to the system a moment after that.
@@ -401,20 +424,11 @@ int runSlowClients(const QString &root, const Options &options)
     const QString name = QStringLiteral("large.bin");
     const QString path = QDir(root).filePath(name);
     const qint64 size = qint64(options.fileMb) * 1024 * 1024;
-    if (!writeLargeFile(path, size))
-        return 1;
-
-    HttpDaemon daemon(nullptr, quint16(options.port), root);
-    if (!daemon.isListening()) {
-        err() << "HTTP server: " << daemon.bindError() << "\n";
-        return 1;
-    }
     qint64 serverMessages = 0;
-    QObject::connect(&daemon, &HttpDaemon::logMessage, &daemon, [&serverMessages](int, const QString &text) {
-        if (++serverMessages <= 5)
-            err() << "server: " << text << "\n" << Qt::flush;
-    });
-    QCoreApplication::processEvents();
+    const std::unique_ptr<HttpDaemon> server = serveLargeFile(root, options, path, size, 5, &serverMessages);
+    if (!server)
+        return 1;
+    HttpDaemon &daemon = *server;
     const qint64 before = residentBytes();
     out() << "bench_httpd: " << options.slowClients << " slow clients on a " << megabytes(size) << " file, each at most "
           << options.clientMbps << " MB/s, port " << daemon.serverPort() << "\n"
@@ -477,20 +491,11 @@ int runStalledClients(const QString &root, const Options &options)
         files.rlim_cur = files.rlim_max;
         ::setrlimit(RLIMIT_NOFILE, &files);
     }
-    if (!writeLargeFile(path, size))
-        return 1;
-
-    HttpDaemon daemon(nullptr, quint16(options.port), root);
-    if (!daemon.isListening()) {
-        err() << "HTTP server: " << daemon.bindError() << "\n";
-        return 1;
-    }
     qint64 serverMessages = 0;
-    QObject::connect(&daemon, &HttpDaemon::logMessage, &daemon, [&serverMessages](int, const QString &text) {
-        if (++serverMessages <= 3)
-            err() << "server: " << text << "\n" << Qt::flush;
-    });
-    QCoreApplication::processEvents();
+    const std::unique_ptr<HttpDaemon> server = serveLargeFile(root, options, path, size, 3, &serverMessages);
+    if (!server)
+        return 1;
+    HttpDaemon &daemon = *server;
     const qint64 before = residentBytes();
     out() << "bench_httpd: " << options.stalledClients << " clients ask for a " << megabytes(size)
           << " file and read nothing, port " << daemon.serverPort() << "\n"
