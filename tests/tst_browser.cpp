@@ -59,20 +59,6 @@ void score(ChampView *view, int firstRow, int rows, int firstColumn, const QList
     }
 }
 
-// The station with its server on 127.0.0.1 and a port of the system's
-// choice, which no other program can take between choice and use.
-class LocalStation : public MainWidget
-{
-public:
-    using MainWidget::MainWidget;
-
-protected:
-    HttpDaemon *makeHttpServer(quint16, const QString &root) override
-    {
-        return new HttpDaemon(this, 0, root, QHostAddress::LocalHost);
-    }
-};
-
 } // namespace
 
 class tst_Browser : public QObject
@@ -82,7 +68,10 @@ class tst_Browser : public QObject
 private:
     QTemporaryDir m_dir;
     QString m_root;
-    std::unique_ptr<LocalStation> m_window;
+    // The station's server on 127.0.0.1 and a port of the system's choice,
+    // which no other program can take between choice and use.
+    LoopbackServers m_loopback;
+    std::unique_ptr<MainWidget> m_window;
     QString m_chromium, m_python;
     // "<page> <WxH>" to what was measured.
     QMap<QString, QStringList> m_measured;
@@ -126,9 +115,7 @@ private slots:
         QVERIFY(QDir().mkpath(m_root));
         QVERIFY(QFile::copy(QStringLiteral(ZEP_SOURCE_DIR "/scripts/ZEPLive.css"), m_root + "/ZEPLive.css"));
         const QString cfg = m_dir.filePath(QStringLiteral("appCfg.xml"));
-        // Serving is switched on once the window is made, so that its
-        // server is the one above.
-        QVERIFY(writeSettings(cfg, {{"app.server", "0"},
+        QVERIFY(writeSettings(cfg, {{"app.server", "1"},
                                     {"http.root", m_root},
                                     {"logo.dir", logoDir + QLatin1Char('/')},
                                     {"championat.show", "1"},
@@ -136,9 +123,7 @@ private slots:
                                     {"database.update", "3600000"},
                                     {"database.driver", standin::driverName()},
                                     {"database.name", db}}));
-        m_window = std::make_unique<LocalStation>(nullptr, cfg, QStringLiteral("main"));
-        m_window->config()->setValue(QStringLiteral("app.server"), QStringLiteral("1"));
-        m_window->startHttpServer(true);
+        m_window = std::make_unique<MainWidget>(nullptr, cfg, QStringLiteral("main"));
         QVERIFY(m_window->httpServer() && m_window->httpServer()->isListening());
         m_window->showStaevne(standin::demoCompetitionId);
         QVERIFY(!m_window->viewKeys().isEmpty());

@@ -591,7 +591,7 @@ void MainWidget::startHttpServer(bool on)
     }
     const QString root = cfg->getValue(QStringLiteral("http.root"), QStringLiteral("html/"));
     QDir().mkpath(root);
-    httpd = makeHttpServer(quint16(port), root);
+    httpd = httpServerMaker() ? httpServerMaker()(this, quint16(port), root) : new HttpDaemon(this, quint16(port), root);
     httpd->setRefresh(cfg->getValue(QStringLiteral("http.refresh"), QStringLiteral("60")));
     httpd->setLogoDir(cfg->getValue(QStringLiteral("logo.dir"), QStringLiteral("logo/")));
     connect(httpd, &HttpDaemon::logMessage, this, &MainWidget::slotLogMessage);
@@ -611,11 +611,6 @@ void MainWidget::startHttpServer(bool on)
     };
     for (const auto &alias : defaults)
         httpd->addAlias(QLatin1String(alias[0]), QLatin1String(alias[1]));
-}
-
-HttpDaemon *MainWidget::makeHttpServer(quint16 port, const QString &root)
-{
-    return httpServerMaker() ? httpServerMaker()(this, port, root) : new HttpDaemon(this, port, root);
 }
 
 void MainWidget::slotActivePage(int bane, QString klasseNr, QString afdeling)

@@ -83,10 +83,10 @@ public:
     // Replaces the name-service look-up (tests); an empty function restores
     // the real one.
     static void setHostLookup(HostLookup lookup);
-    // Makes the HTTP servers of every window through `maker` (tests: a
-    // server on 127.0.0.1 alone, on a port the system chooses); an empty
-    // function restores the real one. Unlike an override of
-    // makeHttpServer(), it also makes the server the constructor starts.
+    // Makes the HTTP servers of every window through `maker`, also the one
+    // the constructor starts (tests and the demo's test: a server on
+    // 127.0.0.1 alone); an empty function restores the real one, on every
+    // address.
     using HttpServerMaker = std::function<HttpDaemon *(QObject *parent, quint16 port, const QString &root)>;
     static void setHttpServerMaker(HttpServerMaker maker);
 
@@ -144,10 +144,6 @@ protected:
     virtual bool askStaevne(const QStringList &entries, int current, int *index, QString *text);
     // The notice that lists the classes of the championship tab.
     virtual void showChampionshipNotice(const QString &text);
-    // The HTTP server on the port of "http.port", serving `root` (tests
-    // serve elsewhere). With "app.server" on, the constructor makes the
-    // first one, before an override is in force (setHttpServerMaker() is).
-    virtual HttpDaemon *makeHttpServer(quint16 port, const QString &root);
 
 private:
     void buildStatusBar();

@@ -35,6 +35,19 @@
 
 namespace {
 
+// "1 linje", "2 linjer".
+QString linesText(int lines)
+{
+    return lines == 1 ? QStringLiteral("1 linje") : QStringLiteral("%1 linjer").arg(lines);
+}
+
+// "5", "5 og 7", "5, 7 og 8".
+QString danishList(QStringList items)
+{
+    const QString last = items.takeLast();
+    return items.isEmpty() ? last : items.join(QStringLiteral(", ")) + QStringLiteral(" og ") + last;
+}
+
 // The line above the score table that names the values that do not count.
 // It holds its two lines of space whether it shows or not, so that its
 // coming and going never moves the table under the operator's pointer; a
@@ -1047,22 +1060,6 @@ void ChampView::takeScoreFile(const QString &path, const QByteArray &bytes)
                                .arg(path, linesText(unreadable), which, error));
     }
     takeScoreLines(contents.dataLines);
-}
-
-namespace {
-
-// "5", "5 og 7", "5, 7 og 8".
-QString danishList(QStringList items)
-{
-    const QString last = items.takeLast();
-    return items.isEmpty() ? last : items.join(QStringLiteral(", ")) + QStringLiteral(" og ") + last;
-}
-
-} // namespace
-
-QString ChampView::linesText(int lines)
-{
-    return lines == 1 ? QStringLiteral("1 linje") : QStringLiteral("%1 linjer").arg(lines);
 }
 
 champ::StartMatch ChampView::matchLines(const QVector<QStringList> &lines) const

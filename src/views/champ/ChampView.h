@@ -232,8 +232,6 @@ private:
     // The table row of each score-file line (champ::matchStarts by the
     // line's start number and competition number).
     champ::StartMatch matchLines(const QVector<QStringList> &lines) const;
-    // "1 linje", "2 linjer".
-    static QString linesText(int lines);
     // Logs, once per load, a competition number that more than one start
     // of the class has.
     void tellSharedNumbers();
