@@ -326,7 +326,15 @@ private slots:
             << QStringList{"7/101", "1/101"} << QStringList{"1/101", "2/101"} << QStringList{"1", "0"};
         QTest::newRow("renumbered, two candidates") << QStringList{"7/101"} << QStringList{"1/101", "2/101"}
                                                     << QStringList{"-1"};
-        QTest::newRow("unknown number") << QStringList{"1/399"} << QStringList{"1/101"} << QStringList{"-1"};
+        // A start whose competition number the office changed is found by
+        // its start number, after every start was looked for by its
+        // competition number.
+        QTest::newRow("unknown number") << QStringList{"1/399"} << QStringList{"1/101"} << QStringList{"0"};
+        QTest::newRow("unknown numbers") << QStringList{"9/399"} << QStringList{"1/101"} << QStringList{"-1"};
+        QTest::newRow("new competition number, two starts of its start number")
+            << QStringList{"1/399"} << QStringList{"1/101", "1/102"} << QStringList{"-1"};
+        QTest::newRow("new competition number, its start taken by the competition number")
+            << QStringList{"1/399", "5/101"} << QStringList{"1/101"} << QStringList{"-1", "0"};
         QTest::newRow("repeated line") << QStringList{"1/101", "2/102", "1/101"} << QStringList{"1/101", "2/102"}
                                        << QStringList{"0", "1", "r0"};
         QTest::newRow("one start twice in the office's list")
@@ -1237,8 +1245,8 @@ private slots:
         // The station's own file with one line written into it by hand; the
         // lines of starters the class does not have (104, 106 to 109) are
         // lines the sheet cannot place either.
-        QTest::newRow("one line of a note") << "note" << false << 6;
-        QTest::newRow("one line of a note, disk full at first") << "note" << true << 6;
+        QTest::newRow("one line of a note") << "note" << false << 1;
+        QTest::newRow("one line of a note, disk full at first") << "note" << true << 1;
     }
 
     void unreadableScoreFileIsKept()
@@ -1277,11 +1285,13 @@ private slots:
             return lines;
         };
         const QString copy = scorePath(41) + QStringLiteral(".1.bak");
-        const QString which = form == QLatin1String("note")
-                                  ? QStringLiteral(" (linje 5, 7, 8, 9 og 10 hører ikke til nogen starter på pointtavlen)")
-                                  : QString();
-        const QString kept = QStringLiteral("Pointfilen %1 har %2 linjer, som ikke kan læses%3; en kopi af filen er gemt som %4")
-                                 .arg(scorePath(41), QString::number(unreadable), which, copy);
+        // The lines it counts are named; the lines of starters the class
+        // does not have stay in the file to come back with them, and are
+        // no reason for a copy.
+        const QString which = form == QLatin1String("note") ? QStringLiteral(" (linje 12)")
+                                                            : QStringLiteral(" (linje 1, 2, 3, 4, 5, 6, 7, 8, 9 og 10)");
+        const QString kept = QStringLiteral("Pointfilen %1 har %2, som ikke kan læses%3; en kopi af filen er gemt som %4")
+                                 .arg(scorePath(41), unreadable == 1 ? QStringLiteral("1 linje") : QStringLiteral("%1 linjer").arg(unreadable), which, copy);
         std::optional<FileSizeLimit> limit;
         if (diskFull) {
             limit.emplace(64);
@@ -1305,6 +1315,14 @@ private slots:
         QCOMPARE(readFile(copy), bytes);
         QVERIFY(readFile(scorePath(41)).startsWith("Start Nr;Stævne Nr;"));
         QCOMPARE(told(), QStringList{kept});
+        if (form == QLatin1String("note") && !diskFull) {
+            const QStringList unplaced = logged(log, 1).filter(QStringLiteral("start nr. 4 (stævne nr. 104), start nr. 6 "
+                                                                              "(stævne nr. 106), start nr. 7 (stævne nr. 107), "
+                                                                              "start nr. 8 (stævne nr. 108) og start nr. 9 "
+                                                                              "(stævne nr. 109)"));
+            QCOMPARE(unplaced.size(), 1);
+            QVERIFY(readFile(scorePath(41)).contains("\n9;109;Hest 9;Rytter 9;ARK;;;;;7;8;7;8;7;0;"));
+        }
 
         // Another unreadable file later does not replace the first copy, and
         // reading the same file again makes no second copy of it.
@@ -1324,41 +1342,53 @@ private slots:
     void damagedLineIsKept_data()
     {
         QTest::addColumn<QByteArray>("number");
-        QTest::newRow("NUL") << QByteArray("30\0" "1", 4);
-        QTest::newRow("letters") << QByteArray("3O1");
-        QTest::newRow("a number no row has") << QByteArray("399");
+        QTest::addColumn<QByteArray>("startNr");
+        QTest::newRow("NUL") << QByteArray("30\0" "1", 4) << QByteArray("1");
+        QTest::newRow("letters") << QByteArray("3O1") << QByteArray("1");
+        QTest::newRow("a number no row has") << QByteArray("399") << QByteArray("1");
+        QTest::newRow("NUL, start number too") << QByteArray("30\0" "1", 4) << QByteArray("99");
+        QTest::newRow("letters, start number too") << QByteArray("3O1") << QByteArray("99");
     }
 
-    // A score-file line whose competition number was damaged matches no
-    // starter: the file is kept as a copy before the next save replaces it,
-    // and the log names the line.
+    // A score-file line whose competition number was damaged goes to the one
+    // start of its start number. A line that finds no start at all is no
+    // start's marks, nor lost: the next save keeps it in the file as it
+    // was, and every load names it.
     void damagedLineIsKept()
     {
         QFETCH(QByteArray, number);
+        QFETCH(QByteArray, startNr);
         {
             SpringProbe view(m_cfg);
             view.load(Spring6);
             QVERIFY(typeCells(view.champTable, view.champTable->findRow(1, "301"), 11, {"2", "0", "70"}));
         }
         QByteArray bytes = readFile(scorePath(Spring6));
-        const qsizetype at = bytes.indexOf(";301;");
+        const qsizetype at = bytes.indexOf("\n1;301;");
         QVERIFY(at > 0);
-        const int line = int(bytes.left(at).count('\n')) + 1;
-        bytes.replace(at + 1, 3, number);
+        bytes.replace(at + 1, 6, startNr + ';' + number + ';');
         QVERIFY(writeFile(scorePath(Spring6), bytes));
+        const QByteArray line = bytes.mid(at + 1, bytes.indexOf('\n', at + 1) - at);
+        const bool placed = startNr == "1";
 
         SpringProbe view(m_cfg);
         QSignalSpy log(&view, &staevneKlasseInfo::logMessage);
         view.load(Spring6);
+        const int row = view.champTable->findRow(1, "301");
+        const QStringList none{"", "", ""}, typed{"2", "0", "70"};
+        QCOMPARE(view.champTable->rowTexts(row).mid(11, 3), placed ? typed : none);
         QVERIFY(typeCell(view.champTable, view.champTable->findRow(1, "304"), 11, "7"));
-        const QString copy = scorePath(Spring6) + QStringLiteral(".1.bak");
-        QCOMPARE(readFile(copy), bytes);
-        const QStringList told = logged(log, 1).filter(QStringLiteral("Pointfilen"));
-        QCOMPARE(told.size(), 1);
-        QVERIFY2(told.first().contains(QStringLiteral("har 1 linje,")) && told.first().contains(copy)
-                     && told.first().contains(QStringLiteral("(linje %1 hører ikke til").arg(line)),
-                 qPrintable(told.first()));
-        QVERIFY(readFile(scorePath(Spring6)).contains(";304;"));
+        view.refreshClass();
+        QVERIFY(!QFile::exists(scorePath(Spring6) + QStringLiteral(".1.bak")));
+        QCOMPARE(logged(log, 1).filter(QStringLiteral("Pointfilen")).size(), 0);
+        const QString named = QStringLiteral("start nr. %1 (stævne nr. %2)")
+                                  .arg(QString::fromLatin1(startNr), QString::fromLatin1(number));
+        QCOMPARE(logged(log, 1).filter(named).size(), placed ? 0 : 2);
+        const QByteArray saved = readFile(scorePath(Spring6));
+        QVERIFY(saved.contains(";304;"));
+        QCOMPARE(saved.contains(line), !placed);
+        QCOMPARE(saved.contains("\n1;301;"), true);
+        QCOMPARE(saved.contains(";2;0;70;"), true);
     }
 
     void restartChangesNoStanding_data()
@@ -1616,6 +1646,95 @@ private slots:
         QVERIFY2(kept.first().contains(QStringLiteral("har 1 linje,"))
                      && kept.first().contains(QStringLiteral("linje %1 er samme start som linje %2").arg(later).arg(earlier)),
                  qPrintable(kept.first()));
+    }
+
+    void renumberedStartKeepsMarks_data()
+    {
+        QTest::addColumn<bool>("spring");
+        QTest::newRow("dressage") << false;
+        QTest::newRow("jumping") << true;
+    }
+
+    // The office gives start 1 a new competition number: his marks follow
+    // him. Given new numbers of both kinds his marks leave the sheet but not
+    // the file, every load names them, and they come back with his numbers.
+    // A number in a line's office field is a mark the operator typed.
+    void renumberedStartKeepsMarks()
+    {
+        QFETCH(bool, spring);
+        const Sheet s(spring);
+        const int klasseNr = spring ? Spring6 : Dressur5;
+        const int entry = spring ? 9761 : 9741, start = spring ? 9791 : 9771;
+        const QString key = spring ? "301" : "101";
+        const auto number = [&](int startNr, const QString &entryNr) {
+            return runSql(QStringLiteral("UPDATE tblStart SET StartNr = %1 WHERE StartId = %2").arg(startNr).arg(start))
+                   && runSql(QStringLiteral("UPDATE tblAnmeldelse SET AnmeldelseNr = %1 WHERE AnmeldelseId = %2").arg(entryNr).arg(entry));
+        };
+        struct Restore
+        {
+            ~Restore() { number(1, key); }
+            const std::function<bool(int, QString)> number;
+            const QString key;
+        } restore{number, key};
+        const QStringList marks = spring ? QStringList{"8", "0", "70"} : QStringList{"8", "7", "8", "7", "8"};
+        const auto view = champView(m_cfg, spring, klasseNr);
+        ChampScoreTable *t = view->champTable;
+        QSignalSpy log(view.get(), &staevneKlasseInfo::logMessage);
+        QVERIFY(typeCells(t, t->findRow(1, key), s.first, marks));
+        const QString total = t->text(t->findRow(1, key), s.total);
+        const int other = t->findRow(1, spring ? "302" : "102");
+        const auto marksOf = [&](const char *startNr, const char *entryNr) {
+            const int r = t->findRow(1, entryNr);
+            return r >= 0 && t->text(r, 0) == startNr ? t->rowTexts(r).mid(s.first, marks.size()) : QStringList{"no row"};
+        };
+        const QString named = QStringLiteral("start nr. 1 (stævne nr. 999)");
+
+        QVERIFY(number(1, "999"));
+        view->updateKlasse();
+        QCOMPARE(marksOf("1", "999"), marks);
+        QCOMPARE(t->text(t->findRow(1, "999"), s.total), total);
+        QVERIFY(typeCell(t, t->findRow(1, spring ? "302" : "102"), s.first, "6"));
+        QVERIFY(readFile(scorePath(klasseNr)).contains("\n1;999;"));
+        QVERIFY(!readFile(scorePath(klasseNr)).contains(";" + key.toLatin1() + ";"));
+
+        QVERIFY(number(7, "998"));
+        view->updateKlasse();
+        QCOMPARE(marksOf("7", "998"), QStringList(marks.size(), QString()));
+        QCOMPARE(logged(log, 1).filter(named).size(), 1);
+        QVERIFY(typeCell(t, other, s.first, "5"));
+        view->refreshClass();
+        QCOMPARE(logged(log, 1).filter(named).size(), 2);
+        QVERIFY(readFile(scorePath(klasseNr)).contains("\n1;999;"));
+        {
+            // Nor does a restart lose them.
+            const auto restarted = champView(m_cfg, spring, klasseNr);
+            QVERIFY(typeCell(restarted->champTable, restarted->champTable->findRow(1, "998"), s.first + 1, "4"));
+        }
+        QVERIFY(readFile(scorePath(klasseNr)).contains("\n1;999;"));
+
+        QVERIFY(number(1, "999"));
+        view->updateKlasse();
+        QCOMPARE(marksOf("1", "999"), marks);
+        QCOMPARE(t->text(t->findRow(1, "999"), s.total), total);
+        QCOMPARE(logged(log, 1).filter(named).size(), 2);
+        QVERIFY(typeCell(t, other, s.first, "6"));
+        QByteArray file = readFile(scorePath(klasseNr));
+        QCOMPARE(file.count("\n1;999;"), 1);
+        QCOMPARE(logged(log, 1).filter(QStringLiteral("Pointfilen")).size(), 0);
+
+        // A "7" in the office field of a line whose first mark is 7.
+        const qsizetype at = file.indexOf("\n1;999;") + 1;
+        QList<QByteArray> fields = file.mid(at, file.indexOf('\n', at) - at).split(';');
+        fields[5] = "7";
+        fields[s.first] = "7";
+        file.replace(at, file.indexOf('\n', at) - at, fields.join(';'));
+        QVERIFY(writeFile(scorePath(klasseNr), file));
+        const auto again = champView(m_cfg, spring, klasseNr);
+        QSignalSpy againLog(again.get(), &staevneKlasseInfo::logMessage);
+        again->refreshClass();
+        QCOMPARE(again->champTable->text(again->champTable->findRow(1, "999"), s.first), QStringLiteral("7"));
+        QCOMPARE(logged(againLog, 1).filter(QStringLiteral("Pointfilen")).size(), 0);
+        QVERIFY(!QFile::exists(scorePath(klasseNr) + QStringLiteral(".1.bak")));
     }
 
     // The red line comes and goes above the sheet without moving the table

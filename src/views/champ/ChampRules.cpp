@@ -55,6 +55,11 @@ bool markToCorrect(const QString &text, const QString &officeStatus)
     return text != officeStatus && markOutOfRange(text);
 }
 
+bool officeWord(const QString &status)
+{
+    return markOutOfRange(status);
+}
+
 int antalPlaceringer(int starters)
 {
     if (starters <= 1)
@@ -274,24 +279,32 @@ StartMatch matchStarts(const QVector<QPair<QString, QString>> &wanted,
                 break;
             }
     }
-    for (int i = 0; i < wanted.size(); ++i) {
-        if (m.found.at(i) >= 0)
-            continue;
-        int only = -1;
-        for (int j = 0; j < have.size(); ++j) {
-            if (taken.at(j) || have.at(j).second != wanted.at(i).second)
+    // Then by one of the numbers alone, where just one start not found
+    // otherwise has it: the competition number first (a start given a new
+    // start number), then the start number (a start whose competition
+    // number the office changed).
+    const auto byOne = [&](QString QPair<QString, QString>::*number) {
+        for (int i = 0; i < wanted.size(); ++i) {
+            if (m.found.at(i) >= 0 || (wanted.at(i).*number).isEmpty())
                 continue;
-            if (only >= 0) {
-                only = -1; // two candidates: neither is surely the one
-                break;
+            int only = -1;
+            for (int j = 0; j < have.size(); ++j) {
+                if (taken.at(j) || have.at(j).*number != wanted.at(i).*number)
+                    continue;
+                if (only >= 0) {
+                    only = -1; // two candidates: neither is surely the one
+                    break;
+                }
+                only = j;
             }
-            only = j;
+            if (only >= 0) {
+                taken[only] = true;
+                m.found[i] = only;
+            }
         }
-        if (only >= 0) {
-            taken[only] = true;
-            m.found[i] = only;
-        }
-    }
+    };
+    byOne(&QPair<QString, QString>::second);
+    byOne(&QPair<QString, QString>::first);
     return m;
 }
 

@@ -35,6 +35,11 @@ bool markOutOfRange(const QString &text);
 // cell (the sheet's column 5).
 bool markToCorrect(const QString &text, const QString &officeStatus);
 
+// Whether the text of the sheet's column 5 (the office's status of the
+// start) is a word of the office's: not empty, and no value the sheet takes
+// from a mark cell (a mark from 0 to 10, "-", a status letter).
+bool officeWord(const QString &status);
+
 // The number of placings for a count of starters: none for one starter or
 // less, otherwise one per four starters, rounded up.
 int antalPlaceringer(int starters);

@@ -36,6 +36,8 @@ struct Contents
     // sheet's extra row, counts as empty). A file saved again in another
     // encoding or with another separator is all such lines.
     int unreadable = 0;
+    // Their line numbers in the file (from 1).
+    QVector<int> unreadableLines;
 };
 
 // A data line is one whose first field is "0", reads as a number other

@@ -21,6 +21,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSet>
 #include <QSplitter>
 #include <QTextLayout>
 #include <QSqlDatabase>
@@ -374,8 +375,9 @@ bool ChampView::loadKlasse(QString *why)
     m_loaded = true;
     tellSharedNumbers();
 
+    m_unplaced.clear(); // each load takes them anew from its lines
     if (m_saveDue)
-        takeScoreLines(unsaved);
+        takeScoreLines(unsaved, automaticPath());
     else if (readScoreFile && !scoreBytes.isNull())
         takeScoreFile(automaticPath(), scoreBytes);
     applyAllRows();
@@ -559,6 +561,12 @@ bool ChampView::followStartList(QString *why)
             continue;
         }
         QTreeWidgetItem *item = items.at(match.found.at(i));
+        // A start found by its start number alone has a new competition
+        // number: its row is loaded anew, and its marks follow it there.
+        if (item->text(1) != starts.at(i).second) {
+            missing = true;
+            continue;
+        }
         if (item->text(0) != startNr)
             renumbered.append({item, startNr});
     }
@@ -944,6 +952,8 @@ QByteArray ChampView::scoreFileBytes() const
     QVector<QStringList> rows;
     for (int r = 0; r < champTable->rowCount(); ++r)
         rows << champTable->rowTexts(r).mid(0, m_layout.fileColumns);
+    for (const QStringList &line : m_unplaced)
+        rows << line.mid(0, m_layout.fileColumns);
     return ChampScoreFile::write(header, rows, m_layout.encoding);
 }
 
@@ -1059,7 +1069,9 @@ void ChampView::takeScoreFile(const QString &path, const QByteArray &bytes)
                                           "kunne ikke gemmes: %4; pointtavlen gemmes ikke over filen, før kopien er gemt")
                                .arg(path, linesText(unreadable), which, error));
     }
-    takeScoreLines(contents.dataLines);
+    // The lines of starts the sheet does not have stay with it: a file read
+    // in on top of the sheet's own comes first, before them.
+    takeScoreLines(contents.dataLines + m_unplaced, path);
 }
 
 champ::StartMatch ChampView::matchLines(const QVector<QStringList> &lines) const
@@ -1075,29 +1087,37 @@ champ::StartMatch ChampView::matchLines(const QVector<QStringList> &lines) const
 int ChampView::unreadableLines(const ChampScoreFile::Contents &contents, QString *which) const
 {
     const champ::StartMatch match = matchLines(contents.dataLines);
-    QStringList unmatched, repeats;
+    QStringList unreadable, repeats;
+    for (int line : contents.unreadableLines)
+        unreadable << QString::number(line);
     for (int i = 0; i < contents.dataLines.size(); ++i) {
-        const QString line = QString::number(contents.lineNumbers.value(i));
-        if (match.found.at(i) < 0) {
-            unmatched << line;
-        } else if (match.repeatOf.at(i) >= 0) {
-            const QStringList &fields = contents.dataLines.at(i);
-            repeats << QStringLiteral("linje %1 er samme start som linje %2 (start nr. %3, stævne nr. %4)")
-                           .arg(line, QString::number(contents.lineNumbers.value(match.repeatOf.at(i))),
-                                fields.value(0), fields.value(1));
-        }
+        if (match.repeatOf.at(i) < 0)
+            continue;
+        const QStringList &fields = contents.dataLines.at(i);
+        repeats << QStringLiteral("linje %1 er samme start som linje %2 (start nr. %3, stævne nr. %4)")
+                       .arg(QString::number(contents.lineNumbers.value(i)),
+                            QString::number(contents.lineNumbers.value(match.repeatOf.at(i))), fields.value(0),
+                            fields.value(1));
     }
-    const int count = contents.unreadable + int(unmatched.size() + repeats.size());
     QStringList parts;
-    if (!unmatched.isEmpty())
-        parts << QStringLiteral("linje %1 hører ikke til nogen starter på pointtavlen").arg(danishList(unmatched));
+    if (!unreadable.isEmpty()) {
+        // A whole file in another form is every line of it: the first ones
+        // say where it begins.
+        constexpr int named = 10;
+        const qsizetype more = unreadable.size() - named;
+        if (more > 0) {
+            unreadable = unreadable.mid(0, named);
+            unreadable << (more == 1 ? QStringLiteral("1 linje mere") : QStringLiteral("%1 linjer mere").arg(more));
+        }
+        parts << QStringLiteral("linje %1").arg(danishList(unreadable));
+    }
     // The later of two lines for one start stands on the sheet; the copy
     // keeps the earlier.
     parts << repeats;
     which->clear();
     if (!parts.isEmpty())
         *which = QStringLiteral(" (%1)").arg(parts.join(QStringLiteral("; ")));
-    return count;
+    return contents.unreadable + int(repeats.size());
 }
 
 void ChampView::tellSharedNumbers()
@@ -1121,19 +1141,34 @@ void ChampView::tellSharedNumbers()
     }
 }
 
-void ChampView::takeScoreLines(const QVector<QStringList> &lines)
+void ChampView::takeScoreLines(const QVector<QStringList> &lines, const QString &source)
 {
     const int startTid = m_layout.startTidColumn;
     const champ::StartMatch match = matchLines(lines);
+    QVector<QStringList> unplaced;
+    QStringList told;
+    QSet<QPair<QString, QString>> keys;
     for (int i = 0; i < lines.size(); ++i) {
         const QStringList &fields = lines.at(i);
         const int row = match.found.at(i);
         // An empty key would match the extra row, which holds no starter.
-        if (row < 0 || fields.value(1).isEmpty())
+        if (fields.value(1).isEmpty())
             continue;
+        if (row < 0) {
+            // Once per start: a file read in on top of the sheet may name
+            // one that the sheet keeps already.
+            const QPair<QString, QString> key{fields.value(0), fields.value(1)};
+            if (!keys.contains(key)) {
+                keys.insert(key);
+                unplaced << fields;
+                told << QStringLiteral("start nr. %1 (stævne nr. %2)").arg(key.first, key.second);
+            }
+            continue;
+        }
         // The office's status of the start when the file was saved: the
-        // line's own copy of the sheet's column 5.
-        const QString savedStatus = fields.value(5);
+        // line's own copy of the sheet's column 5, when it is a word of the
+        // office's and not a mark.
+        const QString savedStatus = champ::officeWord(fields.value(5)) ? fields.value(5) : QString();
         for (int p = m_layout.readFirst; p <= m_layout.readLast && p < fields.size(); ++p) {
             // The first mark cell keeps the office's status as loading put
             // it there (or nothing, when there is none now) in place of
@@ -1154,5 +1189,10 @@ void ChampView::takeScoreLines(const QVector<QStringList> &lines)
                 item->setText(startTid, fields.at(startTid));
         }
     }
+    m_unplaced = unplaced;
+    if (!told.isEmpty())
+        emit logMessage(1, QStringLiteral("Klasse %1 %2: pointfilen %3 har point til %4, som ikke står på "
+                                          "pointtavlen; de gemmes videre i pointfilen og kommer tilbage med starten")
+                               .arg(QString::number(klasseNr), afd, source, danishList(told)));
     listView1->sortItems(listView1->sortColumn(), listView1->header()->sortIndicatorOrder());
 }

@@ -222,12 +222,13 @@ private:
     // is kept (also by an earlier copy of the same bytes).
     bool keepUnreadable(const QString &path, const QByteArray &bytes, int lines, QString *error,
                         const QString &which = QString());
-    // The fields of score-file lines into the table.
-    void takeScoreLines(const QVector<QStringList> &lines);
-    // The lines of a score file the sheet cannot take: those none of the
-    // sheet's own, and data lines that match no row of the sheet (a damaged
-    // or unknown competition number), whose marks would be gone with the next
-    // save. `which` names the latter for the log.
+    // The fields of score-file lines into the table. A line that matches no
+    // row is kept to be saved again after the rows, and told, with `source`,
+    // the file it came from.
+    void takeScoreLines(const QVector<QStringList> &lines, const QString &source);
+    // The lines of a score file the sheet cannot take, whose contents would
+    // be gone with the next save: those none of the sheet's own, and a
+    // second line for one start. `which` names them for the log.
     int unreadableLines(const ChampScoreFile::Contents &contents, QString *which) const;
     // The table row of each score-file line (champ::matchStarts by the
     // line's start number and competition number).
@@ -257,6 +258,10 @@ private:
     // A score file with unreadable lines whose copy could not be written:
     // no save replaces it before the copy is.
     QString m_unkept;
+    // Score-file lines of starts the sheet does not have now (deleted, or
+    // given numbers of which neither finds the line's start): saved after
+    // the rows, so that their marks come back with the start.
+    QVector<QStringList> m_unplaced;
     // The copy of an unreadable score file this view has told about.
     QString m_toldCopy;
     // The marks outside 0 to 10 told about, by class, competition number
