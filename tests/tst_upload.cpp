@@ -22,6 +22,7 @@
 #include "demo/DemoCompetition.h"
 #include "driver/StandinDriver.h"
 #include "receiver/UploadReceiver.h"
+#include "ChildProcesses.h"
 #include "EventWait.h"
 #include "StationFixture.h"
 
@@ -128,6 +129,9 @@ private:
     }
 
 private slots:
+    // A signal ends this program at once (tests/ChildProcesses.h).
+    void initTestCase() { childprocs::stopChildrenOnSignals(); }
+
     // Switched off nothing is sent; switched on in the tab, the connection
     // is made and files go as the server expects, a missing one not at all.
     void deliveredAsTheServerExpects()
