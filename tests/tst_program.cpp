@@ -190,9 +190,13 @@ private slots:
             QVERIFY(!eventwait::program().wait([] { return false; }));
             QFAIL("no signal came");
         }
+        // The child's folder, which its end leaves behind, goes into this test's.
+        QTemporaryDir temp;
+        QVERIFY(temp.isValid());
         QProcess child;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("ZEP_PROGRAM_TEST_CHILD", "1");
+        environment.insert("TMPDIR", temp.path());
         child.setProcessEnvironment(environment);
         child.setProcessChannelMode(QProcess::MergedChannels);
         const QString row = QStringLiteral("signalStopsTheProgram:") + QTest::currentDataTag();
