@@ -30,7 +30,6 @@
 #include <csignal>
 #include <functional>
 #include <unistd.h>
-#include <utility>
 
 namespace childprocs {
 
