@@ -1,7 +1,15 @@
 # Shared by scripts/test and scripts/demo: packages, configure and build.
 # shellcheck shell=bash
 
-ZEP_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# The checkout, found with bash's builtins alone (scripts/demo sources this
+# with its traps set, where a subshell could outlive it); sourcing this file
+# changes into it.
+if [[ "${BASH_SOURCE[0]}" == */* ]]; then
+    cd "${BASH_SOURCE[0]%/*}/.." || exit 1
+else
+    cd .. || exit 1
+fi
+ZEP_ROOT=$PWD
 
 # Debian packages the build, the tests and the demo need.
 ZEP_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
@@ -20,7 +28,7 @@ zep_install_packages() {
     fi
     echo "Installing: ${missing[*]}"
     local sudo=""
-    if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+    if [ "$EUID" -ne 0 ]; then sudo="sudo"; fi
     export DEBIAN_FRONTEND=noninteractive
     if ! $sudo apt-get install -y -q "${missing[@]}"; then
         $sudo apt-get update -q
@@ -28,8 +36,24 @@ zep_install_packages() {
     fi
 }
 
+# ZEP_JOBS: the processors this process may run on, as nproc counts them,
+# read from /proc by builtins (see ZEP_ROOT above); 2 when unknown.
 zep_jobs() {
-    nproc 2>/dev/null || echo 2
+    local line list range ranges=() count=0
+    while IFS= read -r line; do
+        if [[ "$line" =~ ^Cpus_allowed_list:[[:space:]]*([0-9,-]+) ]]; then
+            list=${BASH_REMATCH[1]}
+        fi
+    done < /proc/self/status
+    IFS=, read -ra ranges <<< "${list:-}"
+    for range in "${ranges[@]}"; do
+        if [[ "$range" =~ ^([0-9]+)-([0-9]+)$ ]]; then
+            count=$((count + BASH_REMATCH[2] - BASH_REMATCH[1] + 1))
+        elif [[ "$range" =~ ^[0-9]+$ ]]; then
+            count=$((count + 1))
+        fi
+    done
+    ZEP_JOBS=$((count > 0 ? count : 2))
 }
 
 # The station's own build in build/: scripts/demo and scripts/test share it,
@@ -49,5 +73,6 @@ zep_build() {
     local dir=$1
     shift
     zep_step cmake -S "$ZEP_ROOT" -B "$dir" "$@"
-    zep_step cmake --build "$dir" -j "$(zep_jobs)"
+    zep_jobs
+    zep_step cmake --build "$dir" -j "$ZEP_JOBS"
 }

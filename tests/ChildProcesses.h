@@ -1,13 +1,21 @@
 #pragma once
 
-// What a test program starts stops with it. A program that a signal (TERM,
-// INT, HUP: Ctrl+C, a runner giving up) stops would otherwise leave a demo
-// serving and holding its ports and lock, or the browser helper and its
-// Chromium running. Each process is started in a process group of its own;
-// on such a signal the handler sends every group TERM, so that a program
-// that stops its own children on TERM (the demo script, the browser helper)
-// does so, and then lets the signal end this program as it would have (with
-// the test framework's report, when it has a handler of its own).
+// What a test program starts stops with it, and a signal that stops the
+// program (TERM, INT, HUP: Ctrl+C, a runner giving up) ends it at once. A
+// program stopped that way would otherwise leave a demo serving and holding
+// its ports and lock, or the browser helper and its Chromium running. Each
+// process is started in a process group of its own; on such a signal the
+// handler sends every group TERM, so that a program that stops its own
+// children on TERM (the demo script, the browser helper) does so, and then
+// lets the signal end this program as it would without handlers.
+//
+// Every test program installs this handler first thing in its
+// initTestCase(), also one that starts nothing: Qt Test puts a handler of
+// its own on these signals when it starts running the test functions, over
+// any installed before, and that one prints a stack trace by forking a
+// debugger from within the signal. Come during a free(), that fork waits
+// for good on the allocator's lock, and the program hangs, holding whatever
+// it held (a port). Qt Test's handler stays on the signals of a crash.
 //
 // Also what runs below a process, from /proc.
 
@@ -22,7 +30,6 @@
 #include <csignal>
 #include <functional>
 #include <unistd.h>
-#include <utility>
 
 namespace childprocs {
 
@@ -33,16 +40,44 @@ inline std::atomic<pid_t> groups[32];
 // to be known: the handler may run on any thread meanwhile.
 inline std::atomic<int> starting{0};
 inline std::atomic<int> pending{0};
-inline struct sigaction previous[NSIG];
 
+// Which of the signals this program was started ignoring (nohup), seen
+// before main() and so before Qt Test replaced them.
+inline int ignoredAtStart()
+{
+    int ignored = 0;
+    for (int signal : stopSignals) {
+        struct sigaction now = {};
+        if (::sigaction(signal, nullptr, &now) == 0 && now.sa_handler == SIG_IGN)
+            ignored |= 1 << signal;
+    }
+    return ignored;
+}
+inline const int ignored = ignoredAtStart();
+
+// "Signal <n>: ..." on standard error, in place of Qt Test's line.
+inline void tell(int signal)
+{
+    char line[] = "Signal   : the processes this test started are sent TERM\n";
+    line[7] = char('0' + signal / 10 % 10);
+    line[8] = char('0' + signal % 10);
+    const ssize_t written = ::write(STDERR_FILENO, line, sizeof line - 1);
+    (void)written;
+}
+
+// Async-signal-safe: kill(), sigaction(), raise(), write().
 inline void stopAll(int signal)
 {
+    tell(signal);
     for (std::atomic<pid_t> &group : groups) {
         const pid_t pgid = group.load();
         if (pgid > 0)
             ::kill(-pgid, SIGTERM);
     }
-    ::sigaction(signal, &previous[signal], nullptr);
+    struct sigaction byDefault = {};
+    byDefault.sa_handler = SIG_DFL;
+    sigemptyset(&byDefault.sa_mask);
+    ::sigaction(signal, &byDefault, nullptr);
     // Blocked while this runs as the handler: it comes once it returns.
     ::raise(signal);
 }
@@ -68,24 +103,18 @@ inline sigset_t stopSet()
 }
 } // namespace detail
 
-// Installs the handler; once per program, before the first start. A signal
-// ignored since this program started (nohup) stays ignored.
+// Installs the handler in place of Qt Test's: first thing in every test
+// program's initTestCase() (Qt Test installs its own before that runs), and
+// before the first start. A signal ignored since this program started
+// (nohup) stays ignored.
 inline void stopChildrenOnSignals()
 {
-    // Twice would make the handler its own predecessor.
-    static bool installed = false;
-    if (std::exchange(installed, true))
-        return;
     for (int signal : detail::stopSignals) {
-        struct sigaction now = {};
-        ::sigaction(signal, nullptr, &now);
-        if (now.sa_handler == SIG_IGN)
-            continue;
         struct sigaction action = {};
-        action.sa_handler = detail::onSignal;
+        action.sa_handler = (detail::ignored & (1 << signal)) ? SIG_IGN : detail::onSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
-        ::sigaction(signal, &action, &detail::previous[signal]);
+        ::sigaction(signal, &action, nullptr);
     }
 }
 

@@ -10,6 +10,11 @@ With --shots a PNG of every page at every size lands in DIR. The browser is
 driven through the DevTools protocol over a pipe, with a fresh profile and
 kept off the network. Exit status 2 when the browser failed. A TERM, INT or
 HUP stops the browser and its processes with this script.
+
+The profile goes under TMPDIR. The browser's own temporary files, among them
+its sockets, go into a folder of a short path that this script makes and
+removes (under /tmp where it can): a socket's path may not be longer than
+107 bytes, which a long TMPDIR would pass.
 """
 
 import base64
@@ -34,9 +39,11 @@ MEASURE = """(() => {
 })()"""
 
 STOP_SIGNALS = (signal.SIGTERM, signal.SIGINT, signal.SIGHUP)
-# The browser's process group (all its processes), and its profile, once made.
+# The browser's process group (all its processes), its profile and its
+# temporary folder, once made.
 browser_group = None
 profile = None
+browser_tmp = None
 
 
 def session_runs(session):
@@ -52,25 +59,48 @@ def session_runs(session):
     return False
 
 
+def kill_browser(group):
+    """Kills every process of the browser's group and waits until none runs."""
+    try:
+        os.killpg(group, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+    # Its folders are removed once nothing of it can write there.
+    deadline = time.monotonic() + 10
+    while session_runs(group) and time.monotonic() < deadline:
+        time.sleep(0.01)
+
+
+def remove_folders():
+    for folder in (profile, browser_tmp):
+        if folder:
+            shutil.rmtree(folder, ignore_errors=True)
+
+
+def short_temp_folder():
+    """A new folder for the browser's temporary files, of a path as short as
+    can be had."""
+    bases = sorted({'/tmp', tempfile.gettempdir()}, key=len)
+    for base in bases:
+        try:
+            return tempfile.mkdtemp(prefix='zc-', dir=base)
+        except OSError:
+            if base == bases[-1]:
+                raise
+    return None
+
+
 def stop_on(signum, _frame):
     """Stops the browser, then ends this script by the signal."""
     if browser_group:
-        try:
-            os.killpg(browser_group, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
-        # Its profile is removed once nothing of it can write there.
-        deadline = time.monotonic() + 10
-        while session_runs(browser_group) and time.monotonic() < deadline:
-            time.sleep(0.01)
-    if profile:
-        shutil.rmtree(profile, ignore_errors=True)
+        kill_browser(browser_group)
+    remove_folders()
     signal.signal(signum, signal.SIG_DFL)
     os.kill(os.getpid(), signum)
 
 
 class Browser:
-    def __init__(self, chromium, profile):
+    def __init__(self, chromium, profile, tmp):
         to_browser_r, self.to_browser = os.pipe()
         self.from_browser, from_browser_w = os.pipe()
 
@@ -85,14 +115,14 @@ class Browser:
                 '--disable-extensions', '--disable-default-apps', '--mute-audio',
                 '--user-data-dir=' + profile, '--remote-debugging-pipe', 'about:blank']
         # A signal waits until the browser's group is known to its handler.
-        # The browser's temporary files go into its profile, which goes
-        # however the browser ends.
+        # The browser's temporary files go into a folder of their own, which
+        # goes however the browser ends.
         blocked = signal.pthread_sigmask(signal.SIG_BLOCK, STOP_SIGNALS)
         try:
             self.process = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                             stderr=subprocess.DEVNULL, pass_fds=(3, 4),
                                             preexec_fn=pipes_as_3_and_4, start_new_session=True,
-                                            env=dict(os.environ, TMPDIR=profile))
+                                            env=dict(os.environ, TMPDIR=tmp))
             global browser_group
             browser_group = self.process.pid
         finally:
@@ -110,8 +140,10 @@ class Browser:
                 self.send('Browser.close', timeout=5)
                 self.process.wait(5)
             except Exception:  # no answer, or not gone in time
-                os.killpg(self.process.pid, signal.SIGKILL)
-                self.process.wait()
+                pass
+        # What is left of it (its other processes, when it failed).
+        kill_browser(self.process.pid)
+        self.process.wait()
         browser_group = None
         os.close(self.to_browser)
         os.close(self.from_browser)
@@ -164,14 +196,15 @@ def main(argv):
     sizes = [tuple(int(n) for n in size.split('x')) for size in argv[0].split(',')]
     urls = argv[1:]
 
-    global profile
+    global profile, browser_tmp
     for signum in STOP_SIGNALS:
         if signal.getsignal(signum) != signal.SIG_IGN:
             signal.signal(signum, stop_on)
-    profile = tempfile.mkdtemp(prefix='zep-chromium-')
     browser = None
     try:
-        browser = Browser(chromium, profile)
+        profile = tempfile.mkdtemp(prefix='zep-chromium-')
+        browser_tmp = short_temp_folder()
+        browser = Browser(chromium, profile, browser_tmp)
         target = browser.send('Target.createTarget', {'url': 'about:blank'})['targetId']
         session = browser.send('Target.attachToTarget', {'targetId': target, 'flatten': True})['sessionId']
         browser.send('Page.enable', session=session)
@@ -199,7 +232,7 @@ def main(argv):
     finally:
         if browser:
             browser.close()
-        shutil.rmtree(profile, ignore_errors=True)
+        remove_folders()
 
 
 if __name__ == '__main__':

@@ -225,7 +225,9 @@ private slots:
     // A signal that stops the browser helper stops Chromium with it: every
     // process of the browser's session has gone once the helper has, here
     // while a page is being loaded from a server that never answers, and
-    // the browser's profile is removed.
+    // the browser's profile and temporary folder are removed. The helper's
+    // TMPDIR is longer than a socket's path may be: the browser gets a
+    // temporary folder of a short path all the same, and starts.
     void signalStopsTheBrowser_data()
     {
         QTest::addColumn<int>("signal");
@@ -239,9 +241,11 @@ private slots:
         QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
         QTemporaryDir temp;
         QVERIFY(temp.isValid());
+        const QString tmp = temp.filePath(QString(100, QLatin1Char('t')));
+        QVERIFY(QDir().mkpath(tmp));
         QProcess helper;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("TMPDIR"), temp.path());
+        environment.insert(QStringLiteral("TMPDIR"), tmp);
         helper.setProcessEnvironment(environment);
         startInGroup(helper, [&] {
             helper.start(m_python, {QStringLiteral(ZEP_SOURCE_DIR "/tests/pages_in_browser.py"),
@@ -266,13 +270,21 @@ private slots:
             return false;
         };
         QVERIFY(browserRuns());
+        // Its sockets go into its TMPDIR, 107 bytes at most with their names.
+        QString browserTmp;
+        for (const QByteArray &variable : readFile(QStringLiteral("/proc/%1/environ").arg(session)).split('\0'))
+            if (variable.startsWith("TMPDIR="))
+                browserTmp = QFile::decodeName(variable.mid(7));
+        QVERIFY2(!browserTmp.isEmpty() && browserTmp.size() <= 40 && QFileInfo(browserTmp).isDir(),
+                 qPrintable(browserTmp));
 
         QCOMPARE(::kill(pid_t(helper.processId()), signal), 0);
         WAIT_VERIFY(helper.state() == QProcess::NotRunning);
         QCOMPARE(helper.exitStatus(), QProcess::CrashExit);
         QCOMPARE(helper.exitCode(), signal);
         WAIT_VERIFY2(!browserRuns(), "the browser runs on");
-        QCOMPARE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+        QCOMPARE(QDir(tmp).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+        QVERIFY2(!QFileInfo::exists(browserTmp), qPrintable(browserTmp));
     }
 
     // The club logos are shown, in the team ranking too.

@@ -3,6 +3,7 @@
 // classes (tests/data/champ_fixture.sql), driven through the score table's
 // cell editor as an operator types.
 
+#include "ChildProcesses.h"
 #include "SectionFixture.h"
 #include "app/StaevneLoader.h"
 #include "views/champ/ChampRules.h"
@@ -146,6 +147,7 @@ class TestChamp : public QObject
 private slots:
     void initTestCase()
     {
+        childprocs::stopChildrenOnSignals();
         QVERIFY(m_dir.isValid());
         const QString error =
             openCompetition(m_dir.filePath(QStringLiteral("zep.db")), 7, QStringLiteral("champ_fixture.sql"));

@@ -7,6 +7,7 @@
 // program prints the class pages of printedSheets, which take the most time;
 // without, all the other cases.
 
+#include "ChildProcesses.h"
 #include "SectionFixture.h"
 #include "settings/appConfig.h"
 #include "views/champ/ChampPages.h"
@@ -50,7 +51,7 @@ namespace {
 QString pdfText(const QString &pdf, const QString &mode)
 {
     QProcess process;
-    process.start(QStringLiteral("pdftotext"), {mode, pdf, QStringLiteral("-")});
+    childprocs::startInGroup(process, [&] { process.start(QStringLiteral("pdftotext"), {mode, pdf, QStringLiteral("-")}); });
     if (!process.waitForFinished(30000) || process.exitCode() != 0)
         return QString();
     return QString::fromUtf8(process.readAllStandardOutput());
@@ -109,7 +110,7 @@ bool standsIn(const QString &text, const QString &word)
 [[maybe_unused]] QStringList pdfPictures(const QString &pdf)
 {
     QProcess process;
-    process.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+    childprocs::startInGroup(process, [&] { process.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}); });
     if (!process.waitForFinished(30000) || process.exitCode() != 0)
         return {QStringLiteral("pdfimages failed")};
     QStringList pictures;
@@ -153,7 +154,7 @@ struct DrawnPicture
 [[maybe_unused]] QList<DrawnPicture> pdfDrawnPictures(const QString &pdf)
 {
     QProcess process;
-    process.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+    childprocs::startInGroup(process, [&] { process.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}); });
     if (!process.waitForFinished(30000) || process.exitCode() != 0)
         return {};
     // page num type width height color comp bpc enc interp object ID x-ppi y-ppi size ratio
@@ -243,6 +244,7 @@ class TestChampPages : public QObject
 private slots:
     void initTestCase()
     {
+        childprocs::stopChildrenOnSignals();
         QVERIFY(m_dir.isValid());
         const QString error =
             openCompetition(m_dir.filePath(QStringLiteral("zep.db")), 7, QStringLiteral("champ_fixture.sql"));

@@ -39,6 +39,7 @@
 #include "driver/StandinDriver.h"
 #include "views/champ/ChampPages.h"
 #include "views/staevneKlasseInfo.h"
+#include "ChildProcesses.h"
 #include "EventWait.h"
 #include "StationFixture.h"
 
@@ -324,6 +325,7 @@ private:
 private slots:
     void initTestCase()
     {
+        childprocs::stopChildrenOnSignals();
         standin::registerDriver();
         MainWidget::setHostLookup(ringsideHost);
         QVERIFY(m_dir.isValid());

@@ -12,6 +12,7 @@
 #include "database/DatabaseSettings.h"
 #include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
+#include "ChildProcesses.h"
 #include "StationFixture.h"
 
 class tst_Database : public QObject
@@ -51,6 +52,7 @@ private:
 private slots:
     void initTestCase()
     {
+        childprocs::stopChildrenOnSignals();
         standin::registerDriver();
         MainWidget::setHostLookup([] { return HostAddresses{}; });
         m_dbFile = m_dir.filePath("competition.db");

@@ -108,15 +108,17 @@ bool lockFree(const QString &run)
 
 // Binds a port without listening on it, as another program that took it
 // after the script's look: a connection is refused as at a free port, but
-// nobody else can listen there. Returns the socket, -1 when it failed.
-int takePort(quint16 port)
+// nobody else can listen there. With `listen` it listens, as a program the
+// script's look finds. Returns the socket, -1 when it failed.
+int takePort(quint16 port, bool listen = false)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0)
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+        && (!listen || ::listen(fd, 1) == 0))
         return fd;
     if (fd >= 0)
         ::close(fd);
@@ -579,15 +581,19 @@ private slots:
 
     // The demo says where it serves only once the station and the results
     // server listen; a port another program took after the script found it
-    // free is said, and the demo stops with the status that says so. A
-    // station that cannot listen for another reason (an address not of this
-    // computer) stops the demo too, with neither.
+    // free is said, and the demo stops with the status that says so. So
+    // does a port another program listens on when the demo starts, before
+    // the demo starts anything. A station that cannot listen for another
+    // reason (an address not of this computer) stops the demo too, with
+    // neither.
     void serversAreSaidOnlyWhenTheyListen_data()
     {
         QTest::addColumn<QString>("taken");
         QTest::newRow("both free") << QString();
         QTest::newRow("station's port taken") << "http";
         QTest::newRow("results server's port taken") << "receiver";
+        QTest::newRow("station's port taken at the start") << "http at start";
+        QTest::newRow("results server's port taken at the start") << "receiver at start";
         QTest::newRow("station cannot listen otherwise") << "address";
     }
 
@@ -612,6 +618,7 @@ private slots:
             if (taker >= 0)
                 ::close(taker);
         });
+        const bool atStart = taken.endsWith("at start");
         QProcess *demo = nullptr;
         quint16 port = 0;
         QByteArray said;
@@ -621,15 +628,16 @@ private slots:
             taker = -1;
             if (attempt > 1)
                 QVERIFY(newRun());
-            port = taken == "receiver" ? m_receiverPort : m_httpPort;
-            if (taken != "address" && (taker = takePort(port)) < 0)
+            port = taken.startsWith("receiver") ? m_receiverPort : m_httpPort;
+            if (taken != "address" && (taker = takePort(port, atStart)) < 0)
                 continue;
             QMap<QString, QString> env;
             if (taken == "address")
                 env.insert("ZEPLIVE_DEMO_LISTEN", "192.0.2.1");
             demo = startDemo(env);
             VERIFY_STEP(ended(demo) && demo->exitStatus() == QProcess::NormalExit, "the demo stops", demo);
-            said = "Port " + QByteArray::number(port) + " was free when the demo looked";
+            said = "Port " + QByteArray::number(port)
+                   + (atStart ? " on this computer is taken" : " was free when the demo looked");
             if (!endedOnTakenPort(demo) || (taken != "address" && output(demo).contains(said)))
                 break;
         }
@@ -643,6 +651,8 @@ private slots:
         } else {
             VERIFY_STEP(demo->exitCode() == portTakenStatus, "the demo stops with the status of a taken port", demo);
             VERIFY_STEP(out.contains(said), "the taken port is said", demo);
+            if (atStart)
+                VERIFY_STEP(!QFile::exists(m_run->filePath("database/demo.db")), "nothing was started", demo);
         }
         VERIFY_STEP(!out.contains("Arena pages") && !out.contains("Close the window"), "no serving is said", demo);
         VERIFY_STEP(strays().isEmpty(), "all of the demo stopped", demo);

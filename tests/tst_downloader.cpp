@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "publish/urlDownloader.h"
+#include "ChildProcesses.h"
 #include "EventWait.h"
 
 namespace {
@@ -58,6 +59,9 @@ class tst_Downloader : public QObject
     Q_OBJECT
 
 private slots:
+    // A signal ends this program at once (tests/ChildProcesses.h).
+    void initTestCase() { childprocs::stopChildrenOnSignals(); }
+
     void localPath_data()
     {
         QTest::addColumn<QString>("url");

@@ -10,6 +10,7 @@
 #include "views/dressur/DressurPages.h"
 #include "settings/appConfig.h"
 
+#include "ChildProcesses.h"
 #include "DressageFixture.h"
 #include "HtmlCheck.h"
 
@@ -68,6 +69,7 @@ class TestDressagePages : public QObject
 private slots:
     void initTestCase()
     {
+        childprocs::stopChildrenOnSignals();
         const QString error = openCompetition(m_dir.filePath(QStringLiteral("zep.db")));
         QVERIFY2(error.isEmpty(), qPrintable(error));
 

@@ -15,6 +15,7 @@
 #include "views/dressur/DressurUpdate.h"
 #include "settings/appConfig.h"
 
+#include "ChildProcesses.h"
 #include "DressageFixture.h"
 #include "HtmlCheck.h"
 
@@ -52,6 +53,9 @@ class TestDressageView : public QObject
     Q_OBJECT
 
 private slots:
+    // A signal ends this program at once (tests/ChildProcesses.h).
+    void initTestCase() { childprocs::stopChildrenOnSignals(); }
+
     // Every test starts from a fresh database: the tests change it.
     void init()
     {

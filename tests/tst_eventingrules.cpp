@@ -5,6 +5,7 @@
 #include "views/military/MilitaryLoad.h"
 #include "views/military/MilitaryPages.h"
 #include "views/military/MilitaryPlacing.h"
+#include "ChildProcesses.h"
 
 #include <QtTest>
 
@@ -53,6 +54,9 @@ class TestEventingRules : public QObject
     Q_OBJECT
 
 private slots:
+    // A signal ends this program at once (tests/ChildProcesses.h).
+    void initTestCase() { childprocs::stopChildrenOnSignals(); }
+
     void orderAndPlaces_data()
     {
         QTest::addColumn<bool>("crossCountryLast");

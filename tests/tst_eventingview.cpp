@@ -3,6 +3,7 @@
 // ticked through a sequence of database changes, and its pages and JSON
 // document are compared with expected files.
 
+#include "ChildProcesses.h"
 #include "SectionFixture.h"
 #include "views/military/staevneKlasseInfoMilitary.h"
 
@@ -58,6 +59,7 @@ class TestEventingView : public QObject
 private slots:
     void initTestCase()
     {
+        childprocs::stopChildrenOnSignals();
         QVERIFY(m_dir.isValid());
         const QString error =
             openCompetition(m_dir.filePath(QStringLiteral("zep.db")), 7, QStringLiteral("eventing_fixture.sql"));

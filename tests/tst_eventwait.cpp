@@ -3,6 +3,7 @@
 // every function in time; waits whose event comes cost nothing.
 #include <QTimer>
 
+#include "ChildProcesses.h"
 #include "EventWait.h"
 
 class tst_EventWait : public QObject
@@ -10,6 +11,9 @@ class tst_EventWait : public QObject
     Q_OBJECT
 
 private slots:
+    // A signal ends this program at once (tests/ChildProcesses.h).
+    void initTestCase() { childprocs::stopChildrenOnSignals(); }
+
     void failedWaitsShareTheBudget_data()
     {
         QTest::addColumn<int>("budget");

@@ -27,6 +27,7 @@
 #include "publish/HttpDaemon.h"
 #include "publish/HttpRequest.h"
 #include "publish/Setup.h"
+#include "ChildProcesses.h"
 #include "EventWait.h"
 #include "StationFixture.h"
 
@@ -167,6 +168,7 @@ private:
 private slots:
     void initTestCase()
     {
+        childprocs::stopChildrenOnSignals();
         m_root = m_dir.filePath("html");
         const QList<QPair<QString, QByteArray>> files{
             {"appCfg.xml", "<secret>database.password</secret>"}, {"html/index.html", "<html>start</html>"},

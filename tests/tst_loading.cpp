@@ -31,6 +31,7 @@
 #include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
 #include "files/WholeFile.h"
+#include "ChildProcesses.h"
 #include "EventWait.h"
 #include "StationFixture.h"
 
@@ -189,6 +190,7 @@ private:
 private slots:
     void initTestCase()
     {
+        childprocs::stopChildrenOnSignals();
         standin::registerDriver();
         MainWidget::setHostLookup(ringsideHost);
         QDir::setCurrent(m_dir.path());

@@ -39,6 +39,7 @@
 #include "publish/Setup.h"
 #include "publish/urlDownloader.h"
 #include "views/champ/ChampScoreTable.h"
+#include "ChildProcesses.h"
 #include "EventWait.h"
 #include "StationFixture.h"
 
@@ -117,6 +118,7 @@ private:
 private slots:
     void initTestCase()
     {
+        childprocs::stopChildrenOnSignals();
         MainWidget::setHostLookup(ringsideHost);
         QDir::setCurrent(m_dir.path());
     }

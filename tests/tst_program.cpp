@@ -1,18 +1,26 @@
 // A headless run of the program itself: it starts without a settings file,
 // and with the demo's settings it loads a competition from the stand-in
-// database, writes the competition's pages and serves them over HTTP.
+// database, writes the competition's pages and serves them over HTTP. A
+// signal that stops this test stops the program it runs, and ends the test
+// at once, not by Qt Test's handler (tests/ChildProcesses.h).
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTest>
 
+#include <csignal>
+#include <cstdio>
+
 #include "demo/DemoCompetition.h"
+#include "ChildProcesses.h"
 #include "EventWait.h"
 #include "StationFixture.h"
 
+using namespace childprocs;
 using namespace stationfx;
 
 namespace {
@@ -72,7 +80,7 @@ private:
             environment.insert("ZEPLIVE_DEMO_READY", ready);
             environment.insert("ZEPLIVE_DEMO_LISTEN", "127.0.0.1");
             process.setProcessEnvironment(environment);
-            process.start(program, {"station.xml"});
+            startInGroup(process, [&] { process.start(program, {"station.xml"}); });
             if (!process.waitForStarted(eventwait::limitMs)) {
                 *error = process.errorString();
                 return false;
@@ -94,12 +102,15 @@ private:
     }
 
 private slots:
+    // A signal ends this program at once (tests/ChildProcesses.h).
+    void initTestCase() { childprocs::stopChildrenOnSignals(); }
+
     void startsWithoutSettings()
     {
         QTemporaryDir dir;
         QProcess process;
         process.setWorkingDirectory(dir.path());
-        process.start(program, {});
+        startInGroup(process, [&] { process.start(program, {}); });
         QVERIFY2(process.waitForStarted(eventwait::limitMs), qPrintable(process.errorString()));
         // Still up after a while: start-up went through on every default.
         QVERIFY(!process.waitForFinished(1500));
@@ -148,6 +159,69 @@ private slots:
         const QStringList loaded = QString::fromLocal8Bit(output).split('\n').filter(QStringLiteral("Stævne indlæst: "));
         QCOMPARE(loaded.size(), 1);
         QVERIFY2(loaded.first().contains(QRegularExpression(": \\d+ klasser: 1 LA1 Dressur - A, ")), qPrintable(loaded.first()));
+    }
+
+    // A TERM, INT or HUP to this test while its program serves stops the
+    // program and ends the test by that signal: this test runs once more, as
+    // a child that starts the program serving and waits; the child is sent
+    // the signal, and its program goes with it, port and all. Qt Test's own
+    // handler, which would print a line of its own and fork a debugger from
+    // within the signal, has no say.
+    void signalStopsTheProgram_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("TERM") << int(SIGTERM);
+        QTest::newRow("INT") << int(SIGINT);
+        QTest::newRow("HUP") << int(SIGHUP);
+    }
+    void signalStopsTheProgram()
+    {
+        QFETCH(int, signal);
+        if (qEnvironmentVariableIsSet("ZEP_PROGRAM_TEST_CHILD")) {
+            QTemporaryDir dir;
+            QProcess process;
+            process.setWorkingDirectory(dir.path());
+            process.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+            quint16 port = 0;
+            QString error;
+            QVERIFY2(startServing(process, dir, {{"app.server", "1"}}, &port, &error), qPrintable(error));
+            std::printf("program %lld serving on %u\n", process.processId(), port);
+            std::fflush(stdout);
+            QVERIFY(!eventwait::program().wait([] { return false; }));
+            QFAIL("no signal came");
+        }
+        // The child's folder, which its end leaves behind, goes into this test's.
+        QTemporaryDir temp;
+        QVERIFY(temp.isValid());
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("ZEP_PROGRAM_TEST_CHILD", "1");
+        environment.insert("TMPDIR", temp.path());
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        const QString row = QStringLiteral("signalStopsTheProgram:") + QTest::currentDataTag();
+        startInGroup(child, [&] { child.start(QCoreApplication::applicationFilePath(), {row}); });
+        QByteArray said;
+        const QRegularExpression serving("program (\\d+) serving on (\\d+)");
+        QRegularExpressionMatch match;
+        WAIT_VERIFY2((said += child.readAll(), match = serving.match(QString::fromLocal8Bit(said)),
+                      match.hasMatch() || child.state() == QProcess::NotRunning),
+                     said.constData());
+        QVERIFY2(match.hasMatch(), ("the child's program does not serve: " + said).constData());
+        const qint64 pid = match.captured(1).toLongLong();
+        const quint16 port = quint16(match.captured(2).toUInt());
+        QVERIFY(running(pid));
+
+        QCOMPARE(::kill(pid_t(child.processId()), signal), 0);
+        WAIT_VERIFY(child.state() == QProcess::NotRunning);
+        said += child.readAll();
+        QVERIFY2(child.exitStatus() == QProcess::CrashExit && child.exitCode() == signal,
+                 ("the child did not end by the signal: " + said).constData());
+        QVERIFY2(!said.contains("Received signal"), said.constData());
+        WAIT_VERIFY2(!running(pid), "the program runs on");
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY2(!socket.waitForConnected(eventwait::limitMs), "the program's port is still listened on");
     }
 };
 

@@ -9,6 +9,7 @@
 #include "settings/appConfig.h"
 #include "views/StartNrOrder.h"
 #include "views/staevneKlasseInfo.h"
+#include "ChildProcesses.h"
 #include "EventWait.h"
 
 #include <QHeaderView>
@@ -66,6 +67,9 @@ class TestResultView : public QObject
     Q_OBJECT
 
 private slots:
+    // A signal ends this program at once (tests/ChildProcesses.h).
+    void initTestCase() { childprocs::stopChildrenOnSignals(); }
+
     void timerMarkAndRefresh()
     {
         // Neither a competition alone nor a class alone is a shown class.

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "settings/appConfig.h"
+#include "ChildProcesses.h"
 #include "StationFixture.h"
 
 using namespace stationfx;
@@ -26,6 +27,9 @@ private:
     }
 
 private slots:
+    // A signal ends this program at once (tests/ChildProcesses.h).
+    void initTestCase() { childprocs::stopChildrenOnSignals(); }
+
     void readsAndWrites()
     {
         appConfig cfg(nullptr, path("order.xml"));

@@ -18,6 +18,7 @@
 #include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
 #include "settings/appConfig.h"
+#include "ChildProcesses.h"
 #include "EventWait.h"
 
 namespace {
@@ -56,6 +57,9 @@ private:
     }
 
 private slots:
+    // A signal ends this program at once (tests/ChildProcesses.h).
+    void initTestCase() { childprocs::stopChildrenOnSignals(); }
+
     void arenaListsAndOrder()
     {
         appConfig cfg(nullptr, "unused.xml");

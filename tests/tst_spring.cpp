@@ -8,6 +8,7 @@
 #include "views/spring/SpringListItem.h"
 #include "views/spring/staevneKlasseInfoSpring.h"
 
+#include "ChildProcesses.h"
 #include "DressageFixture.h"
 #include "HtmlCheck.h"
 
@@ -101,6 +102,9 @@ private:
     }
 
 private slots:
+    // A signal ends this program at once (tests/ChildProcesses.h).
+    void initTestCase() { childprocs::stopChildrenOnSignals(); }
+
     // Every test starts from a fresh database: the tests change it.
     void init()
     {

@@ -7,6 +7,7 @@
 #include "app/StaevneInfoPage.h"
 #include "app/StaevneLoader.h"
 #include "publish/PathJoin.h"
+#include "ChildProcesses.h"
 
 using StaevneLoader::SectionRow;
 using StaevneLoader::ViewKind;
@@ -43,6 +44,9 @@ class tst_StaevneFiles : public QObject
     Q_OBJECT
 
 private slots:
+    // A signal ends this program at once (tests/ChildProcesses.h).
+    void initTestCase() { childprocs::stopChildrenOnSignals(); }
+
     void sectionRow_data()
     {
         QTest::addColumn<QVariantList>("values");

@@ -22,6 +22,7 @@
 #include "demo/DemoCompetition.h"
 #include "driver/StandinDriver.h"
 #include "receiver/UploadReceiver.h"
+#include "ChildProcesses.h"
 #include "EventWait.h"
 #include "StationFixture.h"
 
@@ -96,6 +97,15 @@ private:
     }
     static QTimer *retryTimer(Setup &setup) { return setup.findChild<QTimer *>("uploadRetry"); }
     static inline const QString restartLine = QStringLiteral("Forbindelsen til resultatserveren genstartes");
+    // The restarts' lines, each after the line's common start.
+    static QStringList restartReasons(const QSignalSpy &log)
+    {
+        QStringList reasons;
+        for (const auto &args : log)
+            if (args.at(1).toString().startsWith(restartLine))
+                reasons << args.at(1).toString().mid(restartLine.size());
+        return reasons;
+    }
     static int restartCount(const QSignalSpy &log)
     {
         int count = 0;
@@ -128,6 +138,9 @@ private:
     }
 
 private slots:
+    // A signal ends this program at once (tests/ChildProcesses.h).
+    void initTestCase() { childprocs::stopChildrenOnSignals(); }
+
     // Switched off nothing is sent; switched on in the tab, the connection
     // is made and files go as the server expects, a missing one not at all.
     void deliveredAsTheServerExpects()
@@ -436,7 +449,8 @@ private slots:
 
     // The count of failed requests must pass "upload.restart" (default 3)
     // before a watchdog round restarts the connection, and no request may
-    // be on its way; the restart counts afresh.
+    // be on its way; the restart counts afresh. The log says how many
+    // failed in a row.
     void restartAfterFailuresPastTheLimit_data()
     {
         QTest::addColumn<QString>("limit"); // empty: not set
@@ -497,6 +511,10 @@ private slots:
         setup.watchdog();
         QCOMPARE(restartCount(log), 2);
         QCOMPARE(receiver.requestCount(), 2 * restartAt + 1);
+        auto failures = [](int n) {
+            return n == 1 ? QStringLiteral(": 1 mislykket overførsel") : QStringLiteral(": %1 mislykkede overførsler").arg(n);
+        };
+        QCOMPARE(restartReasons(log), QStringList({failures(restartAt), failures(restartAt + 1)}));
     }
 
     // A section's upload stamps "Sendt til internettet" in that section's

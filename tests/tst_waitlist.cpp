@@ -2,6 +2,7 @@
 // with fixed waiting lists added (tests/data/waitlist_fixture.sql), its
 // pedigree text, its refresh on the timer and its page.
 
+#include "ChildProcesses.h"
 #include "SectionFixture.h"
 #include "views/venteliste/VentelistePage.h"
 #include "views/venteliste/staevneKlasseInfoVenteliste.h"
@@ -43,6 +44,7 @@ class TestWaitlist : public QObject
 private slots:
     void initTestCase()
     {
+        childprocs::stopChildrenOnSignals();
         QVERIFY(m_dir.isValid());
         const QString error =
             openCompetition(m_dir.filePath(QStringLiteral("zep.db")), 3, QStringLiteral("waitlist_fixture.sql"));

@@ -14,6 +14,7 @@
 
 #include <sys/stat.h>
 
+#include "ChildProcesses.h"
 #include "FileSizeLimit.h"
 
 namespace {
@@ -31,6 +32,9 @@ class TestWholeFile : public QObject
     Q_OBJECT
 
 private slots:
+    // A signal ends this program at once (tests/ChildProcesses.h).
+    void initTestCase() { childprocs::stopChildrenOnSignals(); }
+
     void cleanup() { setCommitRefusal({}); }
 
     void failedPublicationKeepsTheOldFiles_data()

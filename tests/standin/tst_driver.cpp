@@ -6,6 +6,7 @@
 #include "driver/StandinDriver.h"
 #include "driver/TsqlFunctions.h"
 #include "driver/TsqlTranslator.h"
+#include "../ChildProcesses.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -39,6 +40,7 @@ class TestDriver : public QObject
 private slots:
     void initTestCase()
     {
+        childprocs::stopChildrenOnSignals();
         QVERIFY(m_dir.isValid());
         m_file = m_dir.filePath(QStringLiteral("driver.db"));
         sqlite3 *db = nullptr;

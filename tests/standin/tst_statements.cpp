@@ -11,6 +11,7 @@
 #include "demo/SqliteDatabase.h"
 #include "driver/StandinDriver.h"
 #include "../EventWait.h"
+#include "../ChildProcesses.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -221,6 +222,7 @@ class tst_Statements : public QObject
 private slots:
     void initTestCase()
     {
+        childprocs::stopChildrenOnSignals();
         QVERIFY(m_dir.isValid());
         const QString file = generate(QStringLiteral("statements_demo.db"), 7);
         QString error;
