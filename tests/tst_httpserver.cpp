@@ -808,6 +808,64 @@ private slots:
         QVERIFY2(received < (readsNothing ? size : 1), qPrintable(QString::number(received)));
     }
 
+    // Hundreds of clients at once that stop reading hold memory of the
+    // server's while they are there; once they are all gone it goes back to
+    // the system, not only to the server's own allocator.
+    void memoryGoesBackAfterABurst()
+    {
+        const QString file = m_root + "/burst.bin";
+        QFile big(file);
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(8 * 1024 * 1024));
+        big.close();
+        const QString canonical = QFileInfo(file).canonicalFilePath();
+        HttpDaemon server(nullptr, 0, m_root, QHostAddress::LocalHost);
+        const auto resident = [] {
+            for (const QByteArray &line : readFile("/proc/self/status").split('\n')) {
+                if (line.startsWith("VmRSS:"))
+                    return line.mid(6).trimmed().split(' ').constFirst().toLongLong() * 1024;
+            }
+            return qint64(-1);
+        };
+        const auto opened = [&canonical] {
+            int count = 0;
+            const QDir fds(QStringLiteral("/proc/self/fd"));
+            for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+                count += QFileInfo(fds.filePath(fd)).symLinkTarget() == canonical ? 1 : 0;
+            return count;
+        };
+        const qint64 before = resident();
+        QVERIFY(before > 0);
+        const int clients = 300;
+        std::vector<int> fds;
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(server.serverPort());
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const QByteArray request = "GET /burst.bin HTTP/1.0\r\n\r\n";
+        for (int i = 0; i < clients; ++i) {
+            const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+            QVERIFY(fd >= 0);
+            fds.push_back(fd);
+            QVERIFY(::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0);
+            QVERIFY(::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL) == request.size());
+        }
+        // Every one is being sent the file, and takes nothing of it.
+        WAIT_COMPARE(opened(), clients);
+        const qint64 held = resident();
+        for (const int fd : fds)
+            ::close(fd);
+        WAIT_COMPARE(opened(), 0);
+        qInfo("resident %lld KB before, %lld KB with %d clients, %lld KB after", before / 1024, held / 1024, clients,
+              resident() / 1024);
+#if defined(__SANITIZE_ADDRESS__)
+        QFile::remove(file);
+        QSKIP("the sanitizers' allocator keeps freed memory in quarantine, whatever the server gives back");
+#endif
+        QVERIFY2(held - before > 4 * 1024 * 1024, qPrintable(QString::number(held - before)));
+        WAIT_VERIFY2(resident() - before < (held - before) / 2, qPrintable(QString::number(resident() - before)));
+        QFile::remove(file);
+    }
+
     // A client that goes on sending after its request, while it takes
     // nothing, fills no memory of the server's: the server stops taking its
     // bytes, and drops it once it has taken nothing of its answer for the
