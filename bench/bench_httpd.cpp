@@ -18,9 +18,10 @@
 // measures something else instead: what a large file costs the server. It
 // writes a file of --file-mb megabytes (default 100) into DIR, and N clients
 // (ten on a show ground's screens and phones is plenty) fetch it at once,
-// each taking at most --client-mbps megabytes a second (default 20, so that
-// one answer is taken well within the server's time-out) through a small
-// receive buffer. It prints the growth of this process's resident memory
+// each taking at most --client-mbps megabytes a second (default 20; 0.1 is a
+// screen on a line of 100 KB/s, which takes a 30 MB file for five minutes)
+// through a small receive buffer, never pausing for more than a tenth of a
+// second between reads. It prints the growth of this process's resident memory
 // (the server's, the clients keep one buffer each) at its peak while they
 // read and once they are through, and how many clients got the whole file;
 // the targets are every client whole and a growth below 100 MB.
@@ -31,7 +32,11 @@
 // (a screen that hangs, a phone that sleeps): N of them ask at once and
 // stop, until the server drops them after its time-out. It prints the
 // growth while the server holds them all (its peak) and once it has dropped
-// every one; the target is below 100 MB for both, for 800 clients.
+// every one; the target is below 100 MB for both, for 800 clients. It also
+// prints the growth of the system's TCP memory (/proc/net/sockstat) while
+// they are held, what their connections hold on both sides, target below
+// 400 MB for 800 clients; and a small page is asked for ten times a second
+// meanwhile, each of which must come whole within a second.
 //
 // The arena page "bane1.html" is an alias of the class's result page
 // "klasse<nr>_<section>.html". While the dressage view does not write that
@@ -127,7 +132,7 @@ struct Options
     int slowClients = 0;
     int stalledClients = 0;
     int fileMb = 100;
-    int clientMbps = 20;
+    double clientMbps = 20;
 };
 
 bool readOptions(const QStringList &args, Options *options)
@@ -161,7 +166,7 @@ bool readOptions(const QStringList &args, Options *options)
         else if (name == QLatin1String("--file-mb"))
             options->fileMb = value.toInt(&ok);
         else if (name == QLatin1String("--client-mbps"))
-            options->clientMbps = value.toInt(&ok);
+            options->clientMbps = value.toDouble(&ok);
         else
             return false;
         if (!ok)
@@ -327,7 +332,9 @@ SlowClient fetchSlowly(quint16 port, const QByteArray &target, double bytesPerSe
         ::close(fd);
         return result;
     }
-    std::vector<char> buffer(64 * 1024);
+    // At most a tenth of a second's worth a read, so that the client never
+    // pauses longer than that.
+    std::vector<char> buffer(size_t(std::clamp(bytesPerSecond / 10, 1024.0, 64.0 * 1024)));
     QByteArray head;
     qint64 total = 0;
     for (;;) {
@@ -478,6 +485,73 @@ int runSlowClients(const QString &root, const Options &options)
     return met && whole == options.slowClients ? 0 : 1;
 }
 
+// What the system's TCP sockets hold in bytes (/proc/net/sockstat gives
+// pages), or -1 where it cannot be read.
+qint64 tcpMemoryBytes()
+{
+    QFile sockstat(QStringLiteral("/proc/net/sockstat"));
+    if (!sockstat.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : sockstat.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        const qsizetype at = fields.indexOf("mem");
+        if (fields.constFirst() == "TCP:" && at > 0 && at + 1 < fields.size())
+            return fields.at(at + 1).toLongLong() * ::sysconf(_SC_PAGESIZE);
+    }
+    return -1;
+}
+
+// A client that asks for a small page ten times a second until told to stop,
+// as a screen would while others hang: how many it asked, how many came
+// whole within a second, and the slowest.
+struct PageProbe
+{
+    std::atomic<bool> stop{false};
+    int asked = 0;
+    int inTime = 0;
+    double slowestMs = 0;
+    double slowestAtMs = 0; // since the probe started
+
+    void run(quint16 port, const QByteArray &target, qint64 length)
+    {
+        const QByteArray request = "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+        std::vector<char> buffer(64 * 1024);
+        const auto begin = std::chrono::steady_clock::now();
+        while (!stop) {
+            const auto start = std::chrono::steady_clock::now();
+            ++asked;
+            qint64 body = -1;
+            const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+            const timeval patience{10, 0};
+            ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_port = htons(port);
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            if (fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0
+                && ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL) == request.size()) {
+                QByteArray answer;
+                ssize_t n;
+                while ((n = ::recv(fd, buffer.data(), buffer.size(), 0)) > 0)
+                    answer.append(buffer.data(), n);
+                const qsizetype end = answer.indexOf("\r\n\r\n");
+                if (n == 0 && answer.startsWith("HTTP/1.0 200") && end >= 0)
+                    body = answer.size() - end - 4;
+            }
+            if (fd >= 0)
+                ::close(fd);
+            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            if (ms > slowestMs) {
+                slowestMs = ms;
+                slowestAtMs = std::chrono::duration<double, std::milli>(start - begin).count();
+            }
+            if (body == length && ms < 1000)
+                ++inTime;
+            std::this_thread::sleep_until(start + std::chrono::milliseconds(100));
+        }
+    }
+};
+
 // The stalled run (--stalled-clients): clients that ask for the large file
 // and read nothing, held by the server until its time-out drops them.
 int runStalledClients(const QString &root, const Options &options)
@@ -496,10 +570,17 @@ int runStalledClients(const QString &root, const Options &options)
     if (!server)
         return 1;
     HttpDaemon &daemon = *server;
+    const QByteArray page(8 * 1024, 'p');
+    if (!writeFile(QDir(root).filePath(QStringLiteral("small.html")), page))
+        return 1;
     const qint64 before = residentBytes();
+    const qint64 tcpBefore = tcpMemoryBytes();
     out() << "bench_httpd: " << options.stalledClients << " clients ask for a " << megabytes(size)
-          << " file and read nothing, port " << daemon.serverPort() << "\n"
+          << " file and read nothing, port " << daemon.serverPort() << "; TCP memory " << megabytes(tcpBefore)
+          << " before\n"
           << Qt::flush;
+    PageProbe probe;
+    std::thread prober([&probe, &daemon, &page] { probe.run(daemon.serverPort(), "/small.html", page.size()); });
 
     // Plain sockets with the system's own buffers, in this thread: each
     // sends its request and is then left alone.
@@ -520,6 +601,8 @@ int runStalledClients(const QString &root, const Options &options)
                 ::close(fd);
             for (const int client : clients)
                 ::close(client);
+            probe.stop = true;
+            prober.join();
             return 1;
         }
         clients.push_back(fd);
@@ -529,10 +612,12 @@ int runStalledClients(const QString &root, const Options &options)
     // The server says so of every client it drops, and says nothing else
     // here; the clients never read, so they cannot tell.
     qint64 held = before;
+    qint64 tcpHeld = tcpBefore;
     qint64 firstDropMs = -1;
     while (serverMessages < qint64(clients.size()) && clock.elapsed() < 120000) {
         QCoreApplication::processEvents();
         const qint64 resident = residentBytes();
+        tcpHeld = std::max(tcpHeld, tcpMemoryBytes());
         if (serverMessages == 0)
             held = std::max(held, resident);
         else if (firstDropMs < 0)
@@ -540,6 +625,8 @@ int runStalledClients(const QString &root, const Options &options)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     const qint64 lastDropMs = clock.elapsed();
+    probe.stop = true;
+    prober.join();
     for (const int client : clients)
         ::close(client);
     const qint64 after = residentAfterSettling();
@@ -550,14 +637,24 @@ int runStalledClients(const QString &root, const Options &options)
     const qint64 target = qint64(100 * mebibyte);
     const qint64 dropped = serverMessages;
     const bool met = before >= 0 && growth < target && left < target && dropped == qint64(clients.size());
+    // Half a megabyte a client: 400 MB for 800.
+    const qint64 tcpGrowth = tcpHeld - tcpBefore;
+    const bool tcpMet = tcpBefore >= 0 && tcpGrowth < qint64(clients.size()) * qint64(mebibyte / 2);
+    const bool pagesMet = probe.asked > 0 && probe.inTime == probe.asked;
     out() << "bench_httpd: all asked in " << askedMs << " ms; resident memory " << megabytes(before)
           << " before, growth " << megabytes(growth) << " while the server held all of them, "
           << megabytes(left) << " once it had dropped them (target below 100 MB: " << (met ? "met" : "missed")
           << "); " << dropped << " of " << clients.size() << " dropped, the first after "
           << QString::number(double(firstDropMs) / 1000, 'f', 1) << " s, the last after "
           << QString::number(double(lastDropMs) / 1000, 'f', 1) << " s\n"
+          << "bench_httpd: TCP memory growth " << megabytes(tcpGrowth) << " while they were held (target below "
+          << megabytes(qint64(clients.size()) * qint64(mebibyte / 2)) << ": " << (tcpMet ? "met" : "missed")
+          << "); a small page " << probe.inTime << " of " << probe.asked
+          << " times whole within 1 s (target all: " << (pagesMet ? "met" : "missed") << "), the slowest in "
+          << QString::number(probe.slowestMs, 'f', 0) << " ms, asked "
+          << QString::number(probe.slowestAtMs / 1000, 'f', 1) << " s after the first\n"
           << Qt::flush;
-    return met ? 0 : 1;
+    return met && tcpMet && pagesMet ? 0 : 1;
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include <iterator>
 #include <list>
 
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #if defined(__GLIBC__)
@@ -28,19 +29,33 @@ namespace {
 // one that then takes nothing of its answer for as long: a screen on a slow
 // line may take a large file for minutes, one that hangs holds nothing long.
 constexpr int requestTimeoutMs = 10000;
+// What the system may hold of one answer on its way to the client (it books
+// twice this for its own overhead). Left to itself it grows a connection's
+// send buffer to megabytes, and takes more of an answer only once a third of
+// that has gone: hundreds of clients that stop reading would hold gigabytes
+// of the system's memory, and the server would spend seconds filling their
+// buffers while nobody else is answered. What the system does not hold stays
+// with the socket: a kept page shared with the copy, or one piece of a file.
+constexpr int sendBufferBytes = 64 * 1024;
+// A client that takes four times that within fastTakeMs is on a fast line:
+// its buffer grows fourfold, up to this, so that a large file reaches it in
+// few and large writes instead of many small ones.
+constexpr int maxSendBufferBytes = 2 * 1024 * 1024;
+constexpr qint64 fastTakeMs = 250;
 
 // Files kept in memory between requests: how many, and how large each may be
 // (and within the server's cache limit, which bounds their bytes in all).
 constexpr int maxKeptFiles = 256;
 constexpr qint64 maxKeptFileBytes = 4 * 1024 * 1024;
-// A file too large to keep goes out in pieces of this size, the next one
-// read only once the socket has handed all of the last to the system: a
-// client that stops reading holds at most one piece of the server's memory
-// (the system's own send buffer aside), so hundreds of them stay cheap.
-constexpr qint64 streamPieceBytes = 16 * 1024;
-// Pieces handed on in one turn while the system takes them at once, before
+// A file too large to keep goes out in pieces of an eighth of the client's
+// send buffer (8 KB at first), the next one read only once the socket has
+// handed all of the last to the system: a client that stops reading holds
+// at most one piece of the server's memory besides what the system holds,
+// so hundreds of them stay cheap.
+constexpr int sendBufferPerPiece = 8;
+// Bytes handed on in one turn while the system takes them at once, before
 // the other clients get theirs: a fast reader cannot hold up the rest.
-constexpr int piecesPerTurn = 32;
+constexpr qint64 bytesPerTurn = 4 * 1024 * 1024;
 // Once this many clients at once are all gone, the memory they took goes back
 // to the system: the C library keeps what the serving thread freed for as
 // long as a few allocations that outlive the clients (the event loop's and
@@ -116,6 +131,11 @@ private:
         qint64 deadline = 0; // on m_uptime
         bool answered = false; // the answer is written; the client must keep taking it
         std::shared_ptr<Stream> stream; // while a large file is being sent
+        qint64 handed = 0; // bytes of the answer the socket handed to the system
+        qint64 taken = 0; // of those, what the client had taken when last looked at
+        int sendBuffer = sendBufferBytes;
+        qint64 paceBytes = 0; // `handed` when its pace was last measured,
+        qint64 paceMs = 0; // and when
     };
     // A file as last read, with what tells whether it changed since.
     struct KeptFile
@@ -149,6 +169,7 @@ private:
     void readClient(QTcpSocket *socket);
     void dropClient(QTcpSocket *socket);
     void dropLateClients();
+    bool tookSinceLastLook(QTcpSocket *socket, Client *client);
     bool readFile(const QString &path, const QString *arenaRefresh, QByteArray *body,
                   std::shared_ptr<Stream> *stream);
     bool openStream(const QString &path, const QString *arenaRefresh, QByteArray *body,
@@ -244,16 +265,36 @@ void HttpDaemon::Worker::newConnection()
         m_lateTimer->start(qBound(10, timeout / 4, 250));
 }
 
+// Whether the client took any of its answer since the last look: the
+// system still holds what it has not (sent and acknowledged), so what the
+// socket handed it less that is what the client has. A client reading
+// slowly drains the system's buffer a little at a time, long before there is
+// room enough for the socket to hand on more.
+bool HttpDaemon::Worker::tookSinceLastLook(QTcpSocket *socket, Client *client)
+{
+    int unsent = 0;
+    if (::ioctl(int(socket->socketDescriptor()), TIOCOUTQ, &unsent) != 0)
+        return false;
+    const qint64 taken = client->handed - unsent;
+    if (taken <= client->taken)
+        return false;
+    client->taken = taken;
+    return true;
+}
+
 void HttpDaemon::Worker::dropLateClients()
 {
     const qint64 now = m_uptime.elapsed();
+    const int timeout = m_shared->requestTimeoutMs.load();
     QList<QTcpSocket *> late;
-    for (auto it = m_clients.cbegin(); it != m_clients.cend(); ++it) {
-        if (it->deadline <= now)
+    for (auto it = m_clients.begin(); it != m_clients.end(); ++it) {
+        if (it->answered && tookSinceLastLook(it.key(), &*it))
+            it->deadline = now + timeout;
+        else if (it->deadline <= now)
             late << it.key();
     }
     for (QTcpSocket *socket : late) {
-        const QString seconds = QString::number(m_shared->requestTimeoutMs.load() / 1000.0);
+        const QString seconds = QString::number(timeout / 1000.0);
         log(2, m_clients.value(socket).answered
                    ? HttpDaemon::tr("HTTP client %1 took nothing of its answer for %2 s").arg(socket->peerAddress().toString(), seconds)
                    : HttpDaemon::tr("HTTP client %1 sent no request in time").arg(socket->peerAddress().toString()));
@@ -381,15 +422,25 @@ bool HttpDaemon::Worker::openStream(const QString &path, const QString *arenaRef
     return true;
 }
 
-// The socket handed some of the answer to the system, which it takes only
-// as the client reads: the client is still there, and may take as long
-// again before it is dropped.
+// The socket handed some of the answer to the system, which takes it only as
+// the client reads: the client is still there, and may take as long again
+// before it is dropped. (Between these, dropLateClients watches what the
+// system still holds.)
 void HttpDaemon::Worker::tookBytes(QTcpSocket *socket)
 {
     const auto it = m_clients.find(socket);
     if (it == m_clients.end())
         return;
-    it->deadline = m_uptime.elapsed() + m_shared->requestTimeoutMs.load();
+    const qint64 now = m_uptime.elapsed();
+    it->deadline = now + m_shared->requestTimeoutMs.load();
+    if (it->sendBuffer < maxSendBufferBytes && it->handed - it->paceBytes >= 4 * qint64(it->sendBuffer)) {
+        if (now - it->paceMs <= fastTakeMs) {
+            it->sendBuffer = qMin(4 * it->sendBuffer, maxSendBufferBytes);
+            socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, it->sendBuffer);
+        }
+        it->paceBytes = it->handed;
+        it->paceMs = now;
+    }
     if (it->stream)
         sendMore(socket);
 }
@@ -406,8 +457,9 @@ void HttpDaemon::Worker::sendMore(QTcpSocket *socket)
         return;
     const QScopedValueRollback<bool> sending(m_sending, true);
     const std::shared_ptr<Stream> stream = it->stream; // the client may go while it is written to
-    for (int pieces = 0; stream->left > 0 && socket->bytesToWrite() == 0;) {
-        const qint64 want = qMin(stream->left, streamPieceBytes);
+    const qint64 pieceBytes = it->sendBuffer / sendBufferPerPiece;
+    for (qint64 turn = 0; stream->left > 0 && socket->bytesToWrite() == 0;) {
+        const qint64 want = qMin(stream->left, pieceBytes);
         // Read into a piece of its own size (QIODevice::read(qint64) would
         // reserve about twice that), which the socket then holds as it is.
         QByteArray piece(want, Qt::Uninitialized);
@@ -420,7 +472,8 @@ void HttpDaemon::Worker::sendMore(QTcpSocket *socket)
         stream->left -= want;
         socket->write(piece);
         // The last piece of a turn waits for the socket's own turn.
-        if (++pieces == piecesPerTurn)
+        turn += want;
+        if (turn >= bytesPerTurn)
             break;
         socket->flush();
         if (!m_clients.contains(socket))
@@ -487,6 +540,15 @@ void HttpDaemon::Worker::readClient(QTcpSocket *socket)
     // it holds; the last piece closes the connection.
     const bool streaming = bool(stream);
     it->stream = std::move(stream);
+    socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, sendBufferBytes);
+    it->paceMs = m_uptime.elapsed();
+    // Every write to the system counts (bytesWritten is not emitted for
+    // writes made while it is being handled, as sendMore's are).
+    connect(socket, &QTcpSocket::channelBytesWritten, this, [this, socket](int, qint64 bytes) {
+        const auto client = m_clients.find(socket);
+        if (client != m_clients.end())
+            client->handed += bytes;
+    });
     connect(socket, &QTcpSocket::bytesWritten, this, [this, socket]() { tookBytes(socket); });
     // Two writes share the kept page instead of copying it behind the head;
     // flushing now saves a round of the event loop per client.

@@ -29,9 +29,11 @@ class QThread;
 // cacheLimit() bytes in all, the least recently served going first. A file
 // larger than that (or than 4 MB) is never read whole: it is sent from disk
 // a piece at a time as the client takes it, one piece held for it at most,
-// for as long as the client keeps taking it; should the file change while
-// it is sent (rewritten in place, cut short, lengthened) the answer is cut
-// short and the connection closed, so that the client sees less than the
+// for as long as the client keeps taking it, however slowly (the server
+// watches the system's buffer for it drain; the system holds little of an
+// answer for a client that does not take it fast). Should the file change
+// while it is sent (rewritten in place, cut short, lengthened) the answer
+// is cut short and the connection closed, so that the client sees less than the
 // length it was told rather than a mix of two versions. (A file replaced by
 // a rename, as the station writes, goes out whole in the version that was
 // opened.)
