@@ -15,6 +15,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -135,6 +136,23 @@ QMultiMap<QString, QString> publishedTotals(const QString &path, int totalColumn
                            cells.value(QStringLiteral("col%1").arg(totalColumn)).toString());
     }
     return totals;
+}
+
+// The widths of a table's columns, left to right.
+QVector<int> columnWidths(const ChampScoreTable *t)
+{
+    QVector<int> widths;
+    for (int c = 0; c < t->columnCount(); ++c)
+        widths << t->columnWidth(c);
+    return widths;
+}
+
+// Whether the event loop came round once: what was due by then has run.
+bool eventLoopTurned()
+{
+    bool turned = false;
+    QTimer::singleShot(0, qApp, [&turned] { turned = true; });
+    return eventwait::program().wait([&turned] { return turned; });
 }
 
 } // namespace
@@ -1006,7 +1024,18 @@ private slots:
         } withdrawal(spring ? 9794 : 9773, status);
         const QString json = m_dir.filePath(QStringLiteral("html/klasse%1_A.json").arg(klasseNr));
 
+        // A load sizes the columns to their contents: each as wide as its
+        // widest text or title, no more and no less.
+        const auto follows = [](ChampScoreTable *t) {
+            for (int c = 0; c < t->columnCount(); ++c)
+                if (!t->isColumnHidden(c)
+                    && t->columnWidth(c) != qMax(static_cast<QAbstractItemView *>(t)->sizeHintForColumn(c), t->horizontalHeader()->sectionSizeHint(c)))
+                    return false;
+            return true;
+        };
         auto view = champView(m_cfg, spring, klasseNr);
+        QVERIFY(follows(view->champTable));
+        QVector<int> loaded = columnWidths(view->champTable);
         {
             ChampScoreTable *t = view->champTable;
             QVERIFY(typeCells(t, t->findRow(1, good), first, spring ? QStringList{"8", "0", "70"}
@@ -1025,6 +1054,10 @@ private slots:
             view->refreshClass();
         }
         ChampScoreTable *t = view->champTable;
+        if (path != QLatin1String("typing")) {
+            QVERIFY(follows(t));
+            loaded = columnWidths(t);
+        }
 
         // "total place" of every starter on the sheet, in the list and in the
         // JSON document; a starter without a place has no total in the list.
@@ -1078,16 +1111,10 @@ private slots:
         QCOMPARE(publishedPlaces(json, place).value(typo), QString(spring ? ":2" : ":1"));
         QVERIFY(!label->isVisible());
         QVERIFY(!t->isFlagged(r, spring ? 12 : 14));
-        // The columns follow their contents: each as wide as its widest text
-        // or title, no more and no less.
-        const auto follows = [t] {
-            for (int c = 0; c < t->columnCount(); ++c)
-                if (!t->isColumnHidden(c)
-                    && t->columnWidth(c) != qMax(static_cast<QAbstractItemView *>(t)->sizeHintForColumn(c), t->horizontalHeader()->sectionSizeHint(c)))
-                    return false;
-            return true;
-        };
-        WAIT_VERIFY(follows());
+        // The columns keep the widths of the load while the operator types:
+        // neither the office's word typed over nor the corrections move one.
+        QVERIFY(eventLoopTurned());
+        QCOMPARE(columnWidths(t), loaded);
     }
 
     void scoreFileSurvivesReload()
@@ -1782,6 +1809,111 @@ private slots:
         empty.updateKlasse();
         QCOMPARE(emptyChanges.count(), 0);
         QVERIFY(logged(emptyLog, 1).isEmpty());
+    }
+
+    void reloadKeepsThePlace_data()
+    {
+        // The office's change of the start list and its undoing; F5 or the
+        // timer's tick reloads.
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("undo");
+        QTest::addColumn<bool>("f5");
+        const QString add = QStringLiteral(
+            "INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr, RytterId, HestId, KlubId, Kategori) "
+            "VALUES (9746, 9701, 106, 9726, 9736, 'ARK', '0'); "
+            "INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr, SekundaerStartNr) VALUES (9778, 9711, 9746, %1, 1); ");
+        const QString unadd = QStringLiteral("DELETE FROM tblStart WHERE StartId = 9778; DELETE FROM tblAnmeldelse WHERE AnmeldelseId = 9746; ");
+        const QString remove = QStringLiteral("UPDATE tblStart SET Slettet = '2024-06-15 10:00:00' WHERE StartId = %1; ");
+        const QString unremove = QStringLiteral("UPDATE tblStart SET Slettet = NULL WHERE StartId = %1; ");
+        QTest::newRow("a start added above him, the timer") << add.arg(1) << unadd << false;
+        QTest::newRow("a start deleted above him, the timer") << remove.arg(9771) << unremove.arg(9771) << false;
+        QTest::newRow("a start replaced, F5") << remove.arg(9771) + add.arg(1) << unremove.arg(9771) + unadd << true;
+        QTest::newRow("nothing changed, F5") << QString() << QString() << true;
+    }
+
+    // A reload by the office's change or F5 leaves the cursor on the same
+    // starter's same mark and the table where it was scrolled to, so that
+    // what the operator types next goes to the starter he sees; when that
+    // starter is gone, the cursor stays in its row and column. Only a class
+    // the operator opens starts at the first row's first mark.
+    void reloadKeepsThePlace()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, undo);
+        QFETCH(bool, f5);
+        DressurProbe view(m_cfg);
+        view.resize(420, 330); // the table scrolls both ways
+        view.load(Dressur5);
+        ChampScoreTable *t = view.champTable;
+        QVERIFY(t->verticalScrollBar()->maximum() > 0 && t->horizontalScrollBar()->maximum() > 0);
+        const auto reload = [&view, f5] {
+            if (f5)
+                view.refreshClass();
+            else
+                view.updateKlasse();
+        };
+        const auto place = [t] { return QPoint(t->currentColumn(), t->currentRow()); };
+        // Every row's cells by competition number.
+        const auto sheet = [t] {
+            QMap<QString, QStringList> rows;
+            for (int r = 0; r < t->rowCount(); ++r)
+                rows.insert(t->text(r, 1), t->rowTexts(r));
+            return rows;
+        };
+        // A complete, placed starter, and the first mark of the one after.
+        QVERIFY(typeCells(t, t->findRow(1, "102"), 9, {"7", "7", "7", "7", "7", "0.5"}));
+        QVERIFY(typeCell(t, t->findRow(1, "103"), 9, "7"));
+        QCOMPARE(place(), QPoint(10, t->findRow(1, "103")));
+        // Scrolled to the right, his mark out of sight.
+        t->setScrollPosition({t->horizontalScrollBar()->maximum(), 1});
+        const QPoint scrolled = t->scrollPosition();
+        QVERIFY(!t->viewport()->rect().intersects(t->visualRect(t->currentIndex())));
+
+        QVERIFY(runSql(change));
+        reload();
+        const bool undone = runSql(undo);
+        QVERIFY(undone);
+        QCOMPARE(place(), QPoint(10, t->findRow(1, "103")));
+        QCOMPARE(t->scrollPosition(), scrolled);
+
+        // His next mark, typed where the cursor stands, is his.
+        QMap<QString, QStringList> expected = sheet();
+        expected["103"][10] = QStringLiteral("8");
+        QTest::keyClicks(t, QStringLiteral("8"));
+        auto *editor = qobject_cast<QLineEdit *>(t->indexWidget(t->currentIndex()));
+        QVERIFY(editor);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QVERIFY(eventwait::program().wait([t] { return !t->isEditing(); }));
+        const QMap<QString, QStringList> typed = sheet();
+        QCOMPARE(typed.value("103").mid(0, 22), expected.value("103").mid(0, 22));
+        for (const char *key : {"101", "102", "105"})
+            QCOMPARE(typed.value(key), expected.value(key));
+        QCOMPARE(listRow(view, "102")->text(22), QStringLiteral("6.500"));
+
+        // His start deleted: the cursor stays in the row and the column ...
+        const QString gone = QStringLiteral("UPDATE tblStart SET Slettet = '2024-06-15 10:00:00' WHERE StartId IN (%1)");
+        const QString back = QStringLiteral("UPDATE tblStart SET Slettet = NULL WHERE StartId IN (9773, 9775)");
+        QVERIFY(typeCell(t, t->findRow(1, "103"), 11, "7"));
+        const QPoint before = place();
+        QVERIFY(runSql(gone.arg(9773)));
+        reload();
+        QVERIFY(runSql(back));
+        QCOMPARE(t->findRow(1, "103"), -1);
+        QCOMPARE(place(), before);
+        // ... within the rows there are now.
+        view.refreshClass();
+        t->setCurrentCell(t->findRow(1, "105"), 12);
+        QCOMPARE(t->currentRow(), t->rowCount() - 2);
+        QVERIFY(runSql(gone.arg("9773, 9775")));
+        reload();
+        QVERIFY(runSql(back));
+        QCOMPARE(t->findRow(1, "105"), -1);
+        QCOMPARE(place(), QPoint(12, t->rowCount() - 1));
+
+        // The operator opens the class: the first row's first mark, at the top.
+        view.load(Dressur5);
+        QCOMPARE(place(), QPoint(9, 0));
+        QCOMPARE(t->scrollPosition().y(), 0);
     }
 
 private:

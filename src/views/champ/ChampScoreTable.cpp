@@ -3,9 +3,11 @@
 #include <QColor>
 #include <QFont>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QPalette>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
-#include <QTimer>
+#include <QToolTip>
 
 #include <utility>
 
@@ -16,7 +18,9 @@ constexpr int FlaggedRole = Qt::UserRole + 1;
 // Notes which cell an editor changed; the table reports it once the
 // editor is gone, so the edit path may move the cursor freely. What was
 // typed is taken in the form the table keeps (setTypedForm). A flagged
-// cell keeps its red also on the selected row.
+// cell keeps its red also on the selected row, and a value wider than its
+// column (the widths hold still while the operator types) shows whole in
+// its tool tip.
 class ChampScoreDelegate : public QStyledItemDelegate
 {
 public:
@@ -56,6 +60,19 @@ protected:
         }
     }
 
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override
+    {
+        if (event && event->type() == QEvent::ToolTip && index.isValid()) {
+            const QString text = index.data(Qt::DisplayRole).toString();
+            if (!text.isEmpty() && sizeHint(option, index).width() > option.rect.width()) {
+                QToolTip::showText(event->globalPos(), text, view->viewport(), option.rect);
+                return true;
+            }
+        }
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+
 private:
     ChampScoreTable *m_table;
 };
@@ -64,6 +81,8 @@ ChampScoreTable::ChampScoreTable(QWidget *parent)
     : QTableWidget(parent)
 {
     setItemDelegate(new ChampScoreDelegate(this));
+    // The program sizes the columns, the operator does not drag them.
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
 }
 
 void ChampScoreTable::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
@@ -82,25 +101,24 @@ void ChampScoreTable::setTypedForm(std::function<QString(const QString &)> form)
     m_typedForm = std::move(form);
 }
 
-void ChampScoreTable::followContents()
+void ChampScoreTable::fitColumns()
 {
-    // Fixed: the program sizes the columns, the operator does not drag them.
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    connect(model(), &QAbstractItemModel::dataChanged, this, &ChampScoreTable::scheduleResize);
-    connect(model(), &QAbstractItemModel::rowsInserted, this, &ChampScoreTable::scheduleResize);
-    connect(model(), &QAbstractItemModel::headerDataChanged, this, &ChampScoreTable::scheduleResize);
-    scheduleResize();
+    resizeColumnsToContents();
 }
 
-void ChampScoreTable::scheduleResize()
+QPoint ChampScoreTable::scrollPosition() const
 {
-    if (m_resizeDue)
-        return;
-    m_resizeDue = true;
-    QTimer::singleShot(0, this, [this] {
-        m_resizeDue = false;
-        resizeColumnsToContents();
-    });
+    return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+void ChampScoreTable::setScrollPosition(const QPoint &position)
+{
+    // The scroll bars' ranges follow the rows and widths once the table is
+    // laid out again, which it otherwise does later.
+    executeDelayedItemsLayout();
+    updateGeometries();
+    horizontalScrollBar()->setValue(position.x());
+    verticalScrollBar()->setValue(position.y());
 }
 
 void ChampScoreTable::setColumnTitles(const QStringList &titles)
