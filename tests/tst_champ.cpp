@@ -18,6 +18,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest>
 
 #include <optional>
@@ -1914,6 +1915,45 @@ private slots:
         view.load(Dressur5);
         QCOMPARE(place(), QPoint(9, 0));
         QCOMPARE(t->scrollPosition().y(), 0);
+    }
+
+    // While the operator types, the columns keep the widths of the load, so
+    // that a click aimed at a cell finds it: a long value to correct is
+    // shown cut, whole in its tool tip, and neither it nor its correction,
+    // nor a tick, moves a column. The load put "Afmeldt" into "Trav".
+    void columnsHoldStill()
+    {
+        DressurProbe view(m_cfg);
+        view.resize(900, 500);
+        view.load(Dressur5);
+        ChampScoreTable *t = view.champTable;
+        const int r = t->findRow(1, "101"), withdrawn = t->findRow(1, "105");
+        QCOMPARE(t->text(withdrawn, 9), QStringLiteral("Afmeldt"));
+        const QVector<int> loaded = columnWidths(t);
+        const auto tip = [t](int row, int column) {
+            QToolTip::hideText();
+            const QPoint at = t->visualRect(t->model()->index(row, column)).center();
+            QHelpEvent help(QEvent::ToolTip, at, t->viewport()->mapToGlobal(at));
+            QCoreApplication::sendEvent(t->viewport(), &help);
+            return QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        // "Fejl" and "Skridt".
+        for (const auto &typo : {std::make_pair(14, "1e999"), std::make_pair(10, "abcdefghijklmnop")}) {
+            const QString text = QLatin1String(typo.second);
+            QVERIFY(typeCell(t, r, typo.first, text));
+            QVERIFY(eventLoopTurned());
+            QCOMPARE(columnWidths(t), loaded);
+            QVERIFY(t->fontMetrics().horizontalAdvance(text) > t->columnWidth(typo.first));
+            QCOMPARE(tip(r, typo.first), text);
+        }
+        QVERIFY(typeCell(t, r, 14, "0.5"));
+        QVERIFY(typeCell(t, r, 10, "7"));
+        QVERIFY(typeCell(t, withdrawn, 9, "7"));
+        view.updateKlasse();
+        QVERIFY(eventLoopTurned());
+        QCOMPARE(columnWidths(t), loaded);
+        // A value that fits has no tip of its own.
+        QCOMPARE(tip(r, 10), QString());
     }
 
 private:
