@@ -1667,21 +1667,52 @@ private slots:
         QVERIFY(line->isVisible());
         QCOMPARE(cellTop(), still);
         // The cursor in his row: the flagged cell is red, the others show the
-        // selection.
+        // selection; while the sheet's window is active and while another
+        // window has the focus.
         t->setCurrentCell(r, 11);
         QVERIFY(t->selectionModel()->isSelected(t->model()->index(r, 12)));
-        const QImage shot = t->viewport()->grab().toImage();
-        const auto ground = [&](int c) {
-            const QRect cell = t->visualRect(t->model()->index(r, c));
-            return shot.pixelColor(cell.left() + 2, cell.top() + 2);
-        };
-        const QColor flagged = ground(12), selected = ground(11);
-        QVERIFY2(flagged.red() > 150 && flagged.green() < 120 && flagged.blue() < 120, qPrintable(flagged.name()));
-        QVERIFY2(!(selected.red() > 150 && selected.green() < 120), qPrintable(selected.name()));
+        QWidget other;
+        other.resize(200, 100);
+        other.show();
+        for (QWidget *active : {static_cast<QWidget *>(&view), &other}) {
+            active->activateWindow();
+            WAIT_VERIFY(active->isActiveWindow());
+            QCOMPARE(t->isActiveWindow(), active == &view);
+            const QImage shot = t->viewport()->grab().toImage();
+            const auto ground = [&](int c) {
+                const QRect cell = t->visualRect(t->model()->index(r, c));
+                return shot.pixelColor(cell.left() + 2, cell.top() + 2);
+            };
+            const QColor flagged = ground(12), selected = ground(11);
+            QVERIFY2(flagged.red() > 150 && flagged.green() < 120 && flagged.blue() < 120, qPrintable(flagged.name()));
+            QVERIFY2(!(selected.red() > 150 && selected.green() < 120), qPrintable(selected.name()));
+        }
 
         QVERIFY(typeCell(t, r, 12, "0.5"));
         QVERIFY(!line->isVisible());
         QCOMPARE(cellTop(), still);
+
+        // A list longer than the line's two lines is cut with "…" where the
+        // line ends; its tool tip holds the whole list.
+        view.resize(420, 500);
+        WAIT_VERIFY(line->width() <= 420);
+        QStringList told;
+        for (const char *key : {"301", "302", "304"}) {
+            const int row = t->findRow(1, key);
+            QVERIFY(typeCells(t, row, 11, {"12", "20"}));
+            told << QStringLiteral("start nr. %1 HS Stil \"12\"").arg(t->text(row, 0))
+                 << QStringLiteral("start nr. %1 HS Fejl \"20\"").arg(t->text(row, 0));
+        }
+        QVERIFY(line->isVisible());
+        const QStringList shown = line->text().split(QLatin1Char('\n'));
+        QCOMPARE(shown.size(), 2);
+        QVERIFY2(shown.last().endsWith(QChar(0x2026)), qPrintable(line->text()));
+        for (const QString &part : shown)
+            QVERIFY2(line->fontMetrics().horizontalAdvance(part) <= line->contentsRect().width(), qPrintable(part));
+        QVERIFY2(line->toolTip().startsWith(shown.first()), qPrintable(line->toolTip()));
+        for (const QString &value : std::as_const(told))
+            QVERIFY2(line->toolTip().contains(value), qPrintable(value));
+        QCOMPARE(cellTop().y(), still.y());
     }
 
     void refresh()
