@@ -488,6 +488,11 @@ private slots:
         // A header of another width is none of the sheet's.
         QCOMPARE(read(utf8, Encoding::Utf8, 25).unreadable, 1);
         QCOMPARE(read(utf8, Encoding::Utf8, 4).unreadable, 1);
+        // A line break inside a cell is written as a blank, and the sheet
+        // keeps what was typed in that form.
+        QCOMPARE(write({"Start Nr", "HS Tid"}, {{"1", "70\r\n5\n"}}, Encoding::Latin1),
+                 QByteArray("Start Nr;HS Tid\n1;70  5 \n\n"));
+        QCOMPARE(asSaved(QStringLiteral("7,5\r\n"), Encoding::Utf8), QStringLiteral("7,5  "));
     }
 
     // ---- the views
@@ -1446,6 +1451,11 @@ private slots:
         row("status letter in the time", Spring6, "301", 13, "d", false);
         row("office word typed, jumping", Spring6, "301", 11, "DIS_EJ_MODT", true);
         row("time with semicolon", Spring6, "301", 13, "70;5", false);
+        // A line break pasted into a cell: a spreadsheet's copied cell ends
+        // in one, and a time copied from a note may hold one.
+        row("pasted spreadsheet cell", Dressur5, "101", 13, "7,5\r\n", false);
+        row("pasted time over two lines", Spring6, "301", 13, "70\n5", false);
+        row("pasted line break in a mark", Dressur5, "101", 12, "7\n5", true);
         row("withdrawn rider, style", Spring6, "302", 11, "9", false, "DIS_EJ_MODT");
     }
 
@@ -1484,8 +1494,14 @@ private slots:
             before = standingOf(*view, spring);
         }
         // The cell holds the value as its file keeps it.
-        QVERIFY(readFile(scorePath(klasseNr)).contains(
-            (spring ? cell.toLatin1() : cell.toUtf8()).prepend(';').append(';')));
+        const QByteArray file = readFile(scorePath(klasseNr));
+        QVERIFY(file.contains((spring ? cell.toLatin1() : cell.toUtf8()).prepend(';').append(';')));
+        // Each row is one whole line of the file: as many fields as the
+        // titles' line, and no carriage return.
+        QVERIFY(!file.contains('\r'));
+        const QList<QByteArray> lines = file.split('\n');
+        for (const QByteArray &line : lines)
+            QVERIFY2(line.isEmpty() || line.count(';') == lines.first().count(';'), line.constData());
 
         auto view = champView(m_cfg, spring, klasseNr);
         const int r = view->champTable->findRow(1, key);
