@@ -2001,6 +2001,15 @@ private slots:
         QCOMPARE(columnWidths(t), loaded);
         // A value that fits has no tip of its own.
         QCOMPARE(tip(r, 10), QString());
+        // A total is never cut: the load left room for the widest one also
+        // in a class whose totals are all still to come.
+        DressurProbe fresh(m_cfg);
+        fresh.resize(900, 500);
+        fresh.load(Dressur4);
+        ChampScoreTable *f = fresh.champTable;
+        QVERIFY(typeCells(f, 0, 9, {"10", "10", "10", "10", "10"}));
+        QCOMPARE(f->text(0, 22), QStringLiteral("10.000"));
+        QVERIFY(static_cast<QAbstractItemView *>(f)->sizeHintForIndex(f->model()->index(0, 22)).width() <= f->columnWidth(22));
     }
 
 private:

@@ -6,6 +6,7 @@
 #include <QHelpEvent>
 #include <QPalette>
 #include <QScrollBar>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
@@ -81,8 +82,10 @@ ChampScoreTable::ChampScoreTable(QWidget *parent)
     : QTableWidget(parent)
 {
     setItemDelegate(new ChampScoreDelegate(this));
-    // The program sizes the columns, the operator does not drag them.
+    // The program sizes the columns, the operator does not drag them; a
+    // value wider than its column is cut on its one line.
     horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    setWordWrap(false);
 }
 
 void ChampScoreTable::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
@@ -104,6 +107,15 @@ void ChampScoreTable::setTypedForm(std::function<QString(const QString &)> form)
 void ChampScoreTable::fitColumns()
 {
     resizeColumnsToContents();
+    // The text's margins as the item view's style lays a cell out.
+    const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + (showGrid() ? 1 : 0);
+    for (auto it = m_room.cbegin(); it != m_room.cend(); ++it)
+        setColumnWidth(it.key(), qMax(columnWidth(it.key()), fontMetrics().horizontalAdvance(it.value()) + margins));
+}
+
+void ChampScoreTable::setColumnRoom(int column, const QString &sample)
+{
+    m_room.insert(column, sample);
 }
 
 QPoint ChampScoreTable::scrollPosition() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QPoint>
 #include <QSet>
 #include <QStringList>
@@ -40,6 +41,9 @@ public:
     // moves a column under his pointer. A value wider than its column is
     // shown cut, and whole in its tool tip.
     void fitColumns();
+    // Makes room in `column`, at every fit, for `sample`: the widest text the
+    // program writes there (a total), which is never cut.
+    void setColumnRoom(int column, const QString &sample);
 
     // Where the table is scrolled to: the horizontal and the vertical
     // scroll bar's values. Setting it lays the rows and columns out first,
@@ -79,6 +83,7 @@ private:
     Qt::ItemFlags flagsOf(int column) const;
 
     QSet<int> m_readOnly;
+    QHash<int, QString> m_room;
     std::function<QString(const QString &)> m_typedForm;
     int m_editedRow = -1;
     int m_editedColumn = -1;

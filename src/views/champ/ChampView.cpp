@@ -142,6 +142,8 @@ ChampView::ChampView(const ChampLayout &layout, appConfig *cfg, QWidget *parent,
     champTable->setRows(1);
     for (int c : m_layout.hiddenColumns)
         champTable->setColumnHidden(c, true);
+    // The widest total: a correction of 10 below a mean of 0.
+    champTable->setColumnRoom(m_layout.totalColumn, QStringLiteral("-10.000"));
     champTable->fitColumns();
     champTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     connect(champTable, &ChampScoreTable::valueChanged, this, &ChampView::calcSum);
