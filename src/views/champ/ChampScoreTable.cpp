@@ -108,7 +108,8 @@ void ChampScoreTable::fitColumns()
 {
     resizeColumnsToContents();
     // The text's margins as the item view's style lays a cell out.
-    const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + (showGrid() ? 1 : 0);
+    const int margins =
+        2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + (showGrid() ? 1 : 0);
     for (auto it = m_room.cbegin(); it != m_room.cend(); ++it)
         setColumnWidth(it.key(), qMax(columnWidth(it.key()), fontMetrics().horizontalAdvance(it.value()) + margins));
 }
