@@ -17,9 +17,9 @@
 // median processor time of this thread: the pages and the score file are
 // synced to disk, so on a busy machine the wall clock may mostly measure the
 // disk. The sheets are shown, as the operator has them; "hidden" hides them.
-// On a shown sheet every changed cell has the score table size its columns
-// to their contents over all rows, which costs more than the rest of a
-// reload or a mark; hidden, what is left is the sheet's own work.
+// A load and a reload size the score table's columns to their contents
+// over all rows, once, within the timed call; a mark sizes none (the
+// columns hold their widths while the operator types).
 //
 // Under callgrind the measured calls are the functions loadOnce, reloadOnce,
 // typeOneMark, placeOnce and rulePlaces, so that "--toggle-collect" counts

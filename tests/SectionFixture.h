@@ -12,8 +12,10 @@
 #include "views/staevneKlasseInfo.h"
 #include "EventWait.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QSignalSpy>
@@ -154,14 +156,21 @@ bool typeCell(Table *table, int row, int column, const QString &text)
         return false;
     editor->selectAll();
     // The test library types keys of ISO-8859-1 only; a sign beyond it
-    // comes as an input method would bring it.
+    // comes as an input method would bring it, and a line break (which
+    // Return would take as the end of the edit) as a paste brings it.
     const bool latin1 = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 256; });
-    if (text.isEmpty())
+    if (text.isEmpty()) {
         QTest::keyClick(editor, Qt::Key_Delete); // the cell emptied
-    else if (latin1)
+    } else if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))) {
+        QGuiApplication::clipboard()->setText(text);
+        QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+        if (editor->text() != text)
+            return false;
+    } else if (latin1) {
         QTest::keyClicks(editor, text);
-    else
+    } else {
         editor->insert(text);
+    }
     QTest::keyClick(editor, Qt::Key_Return);
     return eventwait::program().wait([table] { return !table->isEditing(); });
 }

@@ -16,8 +16,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest>
 
 #include <optional>
@@ -136,6 +138,23 @@ QMultiMap<QString, QString> publishedTotals(const QString &path, int totalColumn
                            cells.value(QStringLiteral("col%1").arg(totalColumn)).toString());
     }
     return totals;
+}
+
+// The widths of a table's columns, left to right.
+QVector<int> columnWidths(const ChampScoreTable *t)
+{
+    QVector<int> widths;
+    for (int c = 0; c < t->columnCount(); ++c)
+        widths << t->columnWidth(c);
+    return widths;
+}
+
+// Whether the event loop came round once: what was due by then has run.
+bool eventLoopTurned()
+{
+    bool turned = false;
+    QTimer::singleShot(0, qApp, [&turned] { turned = true; });
+    return eventwait::program().wait([&turned] { return turned; });
 }
 
 } // namespace
@@ -479,6 +498,11 @@ private slots:
         // A header of another width is none of the sheet's.
         QCOMPARE(read(utf8, Encoding::Utf8, 25).unreadable, 1);
         QCOMPARE(read(utf8, Encoding::Utf8, 4).unreadable, 1);
+        // A line break inside a cell is written as a blank, and the sheet
+        // keeps what was typed in that form.
+        QCOMPARE(write({"Start Nr", "HS Tid"}, {{"1", "70\r\n5\n"}}, Encoding::Latin1),
+                 QByteArray("Start Nr;HS Tid\n1;70  5 \n\n"));
+        QCOMPARE(asSaved(QStringLiteral("7,5\r\n"), Encoding::Utf8), QStringLiteral("7,5  "));
     }
 
     // ---- the views
@@ -1016,7 +1040,18 @@ private slots:
         } withdrawal(spring ? 9794 : 9773, status);
         const QString json = m_dir.filePath(QStringLiteral("html/klasse%1_A.json").arg(klasseNr));
 
+        // A load sizes the columns to their contents: each as wide as its
+        // widest text or title, no more and no less.
+        const auto follows = [](ChampScoreTable *t) {
+            for (int c = 0; c < t->columnCount(); ++c)
+                if (!t->isColumnHidden(c)
+                    && t->columnWidth(c) != qMax(static_cast<QAbstractItemView *>(t)->sizeHintForColumn(c), t->horizontalHeader()->sectionSizeHint(c)))
+                    return false;
+            return true;
+        };
         auto view = champView(m_cfg, spring, klasseNr);
+        QVERIFY(follows(view->champTable));
+        QVector<int> loaded = columnWidths(view->champTable);
         {
             ChampScoreTable *t = view->champTable;
             QVERIFY(typeCells(t, t->findRow(1, good), first, spring ? QStringList{"8", "0", "70"}
@@ -1035,6 +1070,10 @@ private slots:
             view->refreshClass();
         }
         ChampScoreTable *t = view->champTable;
+        if (path != QLatin1String("typing")) {
+            QVERIFY(follows(t));
+            loaded = columnWidths(t);
+        }
 
         // "total place" of every starter on the sheet, in the list and in the
         // JSON document; a starter without a place has no total in the list.
@@ -1088,16 +1127,10 @@ private slots:
         QCOMPARE(publishedPlaces(json, place).value(typo), QString(spring ? ":2" : ":1"));
         QVERIFY(!label->isVisible());
         QVERIFY(!t->isFlagged(r, spring ? 12 : 14));
-        // The columns follow their contents: each as wide as its widest text
-        // or title, no more and no less.
-        const auto follows = [t] {
-            for (int c = 0; c < t->columnCount(); ++c)
-                if (!t->isColumnHidden(c)
-                    && t->columnWidth(c) != qMax(static_cast<QAbstractItemView *>(t)->sizeHintForColumn(c), t->horizontalHeader()->sectionSizeHint(c)))
-                    return false;
-            return true;
-        };
-        WAIT_VERIFY(follows());
+        // The columns keep the widths of the load while the operator types:
+        // neither the office's word typed over nor the corrections move one.
+        QVERIFY(eventLoopTurned());
+        QCOMPARE(columnWidths(t), loaded);
     }
 
     void scoreFileSurvivesReload()
@@ -1450,6 +1483,11 @@ private slots:
         row("status letter in the time", Spring6, "301", 13, "d", false);
         row("office word typed, jumping", Spring6, "301", 11, "DIS_EJ_MODT", true);
         row("time with semicolon", Spring6, "301", 13, "70;5", false);
+        // A line break pasted into a cell: a spreadsheet's copied cell ends
+        // in one, and a time copied from a note may hold one.
+        row("pasted spreadsheet cell", Dressur5, "101", 13, "7,5\r\n", false);
+        row("pasted time over two lines", Spring6, "301", 13, "70\n5", false);
+        row("pasted line break in a mark", Dressur5, "101", 12, "7\n5", true);
         row("withdrawn rider, style", Spring6, "302", 11, "9", false, "DIS_EJ_MODT");
     }
 
@@ -1488,8 +1526,14 @@ private slots:
             before = standingOf(*view, spring);
         }
         // The cell holds the value as its file keeps it.
-        QVERIFY(readFile(scorePath(klasseNr)).contains(
-            (spring ? cell.toLatin1() : cell.toUtf8()).prepend(';').append(';')));
+        const QByteArray file = readFile(scorePath(klasseNr));
+        QVERIFY(file.contains((spring ? cell.toLatin1() : cell.toUtf8()).prepend(';').append(';')));
+        // Each row is one whole line of the file: as many fields as the
+        // titles' line, and no carriage return.
+        QVERIFY(!file.contains('\r'));
+        const QList<QByteArray> lines = file.split('\n');
+        for (const QByteArray &line : lines)
+            QVERIFY2(line.isEmpty() || line.count(';') == lines.first().count(';'), line.constData());
 
         auto view = champView(m_cfg, spring, klasseNr);
         const int r = view->champTable->findRow(1, key);
@@ -1760,21 +1804,52 @@ private slots:
         QVERIFY(line->isVisible());
         QCOMPARE(cellTop(), still);
         // The cursor in his row: the flagged cell is red, the others show the
-        // selection.
+        // selection; while the sheet's window is active and while another
+        // window has the focus.
         t->setCurrentCell(r, 11);
         QVERIFY(t->selectionModel()->isSelected(t->model()->index(r, 12)));
-        const QImage shot = t->viewport()->grab().toImage();
-        const auto ground = [&](int c) {
-            const QRect cell = t->visualRect(t->model()->index(r, c));
-            return shot.pixelColor(cell.left() + 2, cell.top() + 2);
-        };
-        const QColor flagged = ground(12), selected = ground(11);
-        QVERIFY2(flagged.red() > 150 && flagged.green() < 120 && flagged.blue() < 120, qPrintable(flagged.name()));
-        QVERIFY2(!(selected.red() > 150 && selected.green() < 120), qPrintable(selected.name()));
+        QWidget other;
+        other.resize(200, 100);
+        other.show();
+        for (QWidget *active : {static_cast<QWidget *>(&view), &other}) {
+            active->activateWindow();
+            WAIT_VERIFY(active->isActiveWindow());
+            QCOMPARE(t->isActiveWindow(), active == &view);
+            const QImage shot = t->viewport()->grab().toImage();
+            const auto ground = [&](int c) {
+                const QRect cell = t->visualRect(t->model()->index(r, c));
+                return shot.pixelColor(cell.left() + 2, cell.top() + 2);
+            };
+            const QColor flagged = ground(12), selected = ground(11);
+            QVERIFY2(flagged.red() > 150 && flagged.green() < 120 && flagged.blue() < 120, qPrintable(flagged.name()));
+            QVERIFY2(!(selected.red() > 150 && selected.green() < 120), qPrintable(selected.name()));
+        }
 
         QVERIFY(typeCell(t, r, 12, "0.5"));
         QVERIFY(!line->isVisible());
         QCOMPARE(cellTop(), still);
+
+        // A list longer than the line's two lines is cut with "…" where the
+        // line ends; its tool tip holds the whole list.
+        view.resize(420, 500);
+        WAIT_VERIFY(line->width() <= 420);
+        QStringList told;
+        for (const char *key : {"301", "302", "304"}) {
+            const int row = t->findRow(1, key);
+            QVERIFY(typeCells(t, row, 11, {"12", "20"}));
+            told << QStringLiteral("start nr. %1 HS Stil \"12\"").arg(t->text(row, 0))
+                 << QStringLiteral("start nr. %1 HS Fejl \"20\"").arg(t->text(row, 0));
+        }
+        QVERIFY(line->isVisible());
+        const QStringList shown = line->text().split(QLatin1Char('\n'));
+        QCOMPARE(shown.size(), 2);
+        QVERIFY2(shown.last().endsWith(QChar(0x2026)), qPrintable(line->text()));
+        for (const QString &part : shown)
+            QVERIFY2(line->fontMetrics().horizontalAdvance(part) <= line->contentsRect().width(), qPrintable(part));
+        QVERIFY2(line->toolTip().startsWith(shown.first()), qPrintable(line->toolTip()));
+        for (const QString &value : std::as_const(told))
+            QVERIFY2(line->toolTip().contains(value), qPrintable(value));
+        QCOMPARE(cellTop().y(), still.y());
     }
 
     void refresh()
@@ -1903,6 +1978,161 @@ private slots:
         empty.updateKlasse();
         QCOMPARE(emptyChanges.count(), 0);
         QVERIFY(logged(emptyLog, 1).isEmpty());
+    }
+
+    void reloadKeepsThePlace_data()
+    {
+        // The office's change of the start list and its undoing; F5 or the
+        // timer's tick reloads.
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("undo");
+        QTest::addColumn<bool>("f5");
+        const QString add = QStringLiteral(
+            "INSERT INTO tblAnmeldelse (AnmeldelseId, KlasseId, AnmeldelseNr, RytterId, HestId, KlubId, Kategori) "
+            "VALUES (9746, 9701, 106, 9726, 9736, 'ARK', '0'); "
+            "INSERT INTO tblStart (StartId, AfdelingId, AnmeldelseId, StartNr, SekundaerStartNr) VALUES (9778, 9711, 9746, %1, 1); ");
+        const QString unadd = QStringLiteral("DELETE FROM tblStart WHERE StartId = 9778; DELETE FROM tblAnmeldelse WHERE AnmeldelseId = 9746; ");
+        const QString remove = QStringLiteral("UPDATE tblStart SET Slettet = '2024-06-15 10:00:00' WHERE StartId = %1; ");
+        const QString unremove = QStringLiteral("UPDATE tblStart SET Slettet = NULL WHERE StartId = %1; ");
+        QTest::newRow("a start added above him, the timer") << add.arg(1) << unadd << false;
+        QTest::newRow("a start deleted above him, the timer") << remove.arg(9771) << unremove.arg(9771) << false;
+        QTest::newRow("a start replaced, F5") << remove.arg(9771) + add.arg(1) << unremove.arg(9771) + unadd << true;
+        QTest::newRow("nothing changed, F5") << QString() << QString() << true;
+    }
+
+    // A reload by the office's change or F5 leaves the cursor on the same
+    // starter's same mark and the table where it was scrolled to, so that
+    // what the operator types next goes to the starter he sees; when that
+    // starter is gone, the cursor stays in its row and column. Only a class
+    // the operator opens starts at the first row's first mark.
+    void reloadKeepsThePlace()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, undo);
+        QFETCH(bool, f5);
+        DressurProbe view(m_cfg);
+        view.resize(420, 330); // the table scrolls both ways
+        view.load(Dressur5);
+        ChampScoreTable *t = view.champTable;
+        QVERIFY(t->verticalScrollBar()->maximum() > 0 && t->horizontalScrollBar()->maximum() > 0);
+        const auto reload = [&view, f5] {
+            if (f5)
+                view.refreshClass();
+            else
+                view.updateKlasse();
+        };
+        const auto place = [t] { return QPoint(t->currentColumn(), t->currentRow()); };
+        // Every row's cells by competition number.
+        const auto sheet = [t] {
+            QMap<QString, QStringList> rows;
+            for (int r = 0; r < t->rowCount(); ++r)
+                rows.insert(t->text(r, 1), t->rowTexts(r));
+            return rows;
+        };
+        // A complete, placed starter, and the first mark of the one after.
+        QVERIFY(typeCells(t, t->findRow(1, "102"), 9, {"7", "7", "7", "7", "7", "0.5"}));
+        QVERIFY(typeCell(t, t->findRow(1, "103"), 9, "7"));
+        QCOMPARE(place(), QPoint(10, t->findRow(1, "103")));
+        // Scrolled to the right, his mark out of sight.
+        t->setScrollPosition({t->horizontalScrollBar()->maximum(), 1});
+        const QPoint scrolled = t->scrollPosition();
+        QVERIFY(!t->viewport()->rect().intersects(t->visualRect(t->currentIndex())));
+
+        QVERIFY(runSql(change));
+        reload();
+        const bool undone = runSql(undo);
+        QVERIFY(undone);
+        QCOMPARE(place(), QPoint(10, t->findRow(1, "103")));
+        QCOMPARE(t->scrollPosition(), scrolled);
+
+        // His next mark, typed where the cursor stands, is his.
+        QMap<QString, QStringList> expected = sheet();
+        expected["103"][10] = QStringLiteral("8");
+        QTest::keyClicks(t, QStringLiteral("8"));
+        auto *editor = qobject_cast<QLineEdit *>(t->indexWidget(t->currentIndex()));
+        QVERIFY(editor);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QVERIFY(eventwait::program().wait([t] { return !t->isEditing(); }));
+        const QMap<QString, QStringList> typed = sheet();
+        QCOMPARE(typed.value("103").mid(0, 22), expected.value("103").mid(0, 22));
+        for (const char *key : {"101", "102", "105"})
+            QCOMPARE(typed.value(key), expected.value(key));
+        QCOMPARE(listRow(view, "102")->text(22), QStringLiteral("6.500"));
+
+        // His start deleted: the cursor stays in the row and the column ...
+        const QString gone = QStringLiteral("UPDATE tblStart SET Slettet = '2024-06-15 10:00:00' WHERE StartId IN (%1)");
+        const QString back = QStringLiteral("UPDATE tblStart SET Slettet = NULL WHERE StartId IN (9773, 9775)");
+        QVERIFY(typeCell(t, t->findRow(1, "103"), 11, "7"));
+        const QPoint before = place();
+        QVERIFY(runSql(gone.arg(9773)));
+        reload();
+        QVERIFY(runSql(back));
+        QCOMPARE(t->findRow(1, "103"), -1);
+        QCOMPARE(place(), before);
+        // ... within the rows there are now.
+        view.refreshClass();
+        t->setCurrentCell(t->findRow(1, "105"), 12);
+        QCOMPARE(t->currentRow(), t->rowCount() - 2);
+        QVERIFY(runSql(gone.arg("9773, 9775")));
+        reload();
+        QVERIFY(runSql(back));
+        QCOMPARE(t->findRow(1, "105"), -1);
+        QCOMPARE(place(), QPoint(12, t->rowCount() - 1));
+
+        // The operator opens the class: the first row's first mark, at the top.
+        view.load(Dressur5);
+        QCOMPARE(place(), QPoint(9, 0));
+        QCOMPARE(t->scrollPosition().y(), 0);
+    }
+
+    // While the operator types, the columns keep the widths of the load, so
+    // that a click aimed at a cell finds it: a long value to correct is
+    // shown cut, whole in its tool tip, and neither it nor its correction,
+    // nor a tick, moves a column. The load put "Afmeldt" into "Trav".
+    void columnsHoldStill()
+    {
+        DressurProbe view(m_cfg);
+        view.resize(900, 500);
+        view.load(Dressur5);
+        ChampScoreTable *t = view.champTable;
+        const int r = t->findRow(1, "101"), withdrawn = t->findRow(1, "105");
+        QCOMPARE(t->text(withdrawn, 9), QStringLiteral("Afmeldt"));
+        const QVector<int> loaded = columnWidths(t);
+        const auto tip = [t](int row, int column) {
+            QToolTip::hideText();
+            const QPoint at = t->visualRect(t->model()->index(row, column)).center();
+            QHelpEvent help(QEvent::ToolTip, at, t->viewport()->mapToGlobal(at));
+            QCoreApplication::sendEvent(t->viewport(), &help);
+            return QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        // "Fejl" and "Skridt".
+        for (const auto &typo : {std::make_pair(14, "1e999"), std::make_pair(10, "abcdefghijklmnop")}) {
+            const QString text = QLatin1String(typo.second);
+            QVERIFY(typeCell(t, r, typo.first, text));
+            QVERIFY(eventLoopTurned());
+            QCOMPARE(columnWidths(t), loaded);
+            QVERIFY(t->fontMetrics().horizontalAdvance(text) > t->columnWidth(typo.first));
+            QCOMPARE(tip(r, typo.first), text);
+        }
+        QVERIFY(typeCell(t, r, 14, "0.5"));
+        QVERIFY(typeCell(t, r, 10, "7"));
+        QVERIFY(typeCell(t, withdrawn, 9, "7"));
+        view.updateKlasse();
+        QVERIFY(eventLoopTurned());
+        QCOMPARE(columnWidths(t), loaded);
+        // A value that fits has no tip of its own.
+        QCOMPARE(tip(r, 10), QString());
+        // A total is never cut: the load left room for the widest one also
+        // in a class whose totals are all still to come, and the second
+        // marks' columns shown since keep it.
+        DressurProbe fresh(m_cfg);
+        fresh.resize(900, 500);
+        fresh.load(Dressur4);
+        fresh.toggleDSP(true);
+        ChampScoreTable *f = fresh.champTable;
+        QVERIFY(typeCells(f, 0, 9, {"10", "10", "10", "10", "10"}));
+        QCOMPARE(f->text(0, 22), QStringLiteral("10.000"));
+        QVERIFY(static_cast<QAbstractItemView *>(f)->sizeHintForIndex(f->model()->index(0, 22)).width() <= f->columnWidth(22));
     }
 
 private:

@@ -3,9 +3,12 @@
 #include <QColor>
 #include <QFont>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QPalette>
+#include <QScrollBar>
+#include <QStyle>
 #include <QStyledItemDelegate>
-#include <QTimer>
+#include <QToolTip>
 
 #include <utility>
 
@@ -16,7 +19,9 @@ constexpr int FlaggedRole = Qt::UserRole + 1;
 // Notes which cell an editor changed; the table reports it once the
 // editor is gone, so the edit path may move the cursor freely. What was
 // typed is taken in the form the table keeps (setTypedForm). A flagged
-// cell keeps its red also on the selected row.
+// cell keeps its red also on the selected row, and a value wider than its
+// column (the widths hold still while the operator types) shows whole in
+// its tool tip.
 class ChampScoreDelegate : public QStyledItemDelegate
 {
 public:
@@ -56,6 +61,19 @@ protected:
         }
     }
 
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override
+    {
+        if (event && event->type() == QEvent::ToolTip && index.isValid()) {
+            const QString text = index.data(Qt::DisplayRole).toString();
+            if (!text.isEmpty() && sizeHint(option, index).width() > option.rect.width()) {
+                QToolTip::showText(event->globalPos(), text, view->viewport(), option.rect);
+                return true;
+            }
+        }
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+
 private:
     ChampScoreTable *m_table;
 };
@@ -64,6 +82,10 @@ ChampScoreTable::ChampScoreTable(QWidget *parent)
     : QTableWidget(parent)
 {
     setItemDelegate(new ChampScoreDelegate(this));
+    // The program sizes the columns, the operator does not drag them; a
+    // value wider than its column is cut on its one line.
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    setWordWrap(false);
 }
 
 void ChampScoreTable::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
@@ -82,25 +104,34 @@ void ChampScoreTable::setTypedForm(std::function<QString(const QString &)> form)
     m_typedForm = std::move(form);
 }
 
-void ChampScoreTable::followContents()
+void ChampScoreTable::fitColumns()
 {
-    // Fixed: the program sizes the columns, the operator does not drag them.
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    connect(model(), &QAbstractItemModel::dataChanged, this, &ChampScoreTable::scheduleResize);
-    connect(model(), &QAbstractItemModel::rowsInserted, this, &ChampScoreTable::scheduleResize);
-    connect(model(), &QAbstractItemModel::headerDataChanged, this, &ChampScoreTable::scheduleResize);
-    scheduleResize();
+    resizeColumnsToContents();
+    // The text's margins as the item view's style lays a cell out.
+    const int margins =
+        2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + (showGrid() ? 1 : 0);
+    for (auto it = m_room.cbegin(); it != m_room.cend(); ++it)
+        setColumnWidth(it.key(), qMax(columnWidth(it.key()), fontMetrics().horizontalAdvance(it.value()) + margins));
 }
 
-void ChampScoreTable::scheduleResize()
+void ChampScoreTable::setColumnRoom(int column, const QString &sample)
 {
-    if (m_resizeDue)
-        return;
-    m_resizeDue = true;
-    QTimer::singleShot(0, this, [this] {
-        m_resizeDue = false;
-        resizeColumnsToContents();
-    });
+    m_room.insert(column, sample);
+}
+
+QPoint ChampScoreTable::scrollPosition() const
+{
+    return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+void ChampScoreTable::setScrollPosition(const QPoint &position)
+{
+    // The scroll bars' ranges follow the rows and widths once the table is
+    // laid out again, which it otherwise does later.
+    executeDelayedItemsLayout();
+    updateGeometries();
+    horizontalScrollBar()->setValue(position.x());
+    verticalScrollBar()->setValue(position.y());
 }
 
 void ChampScoreTable::setColumnTitles(const QStringList &titles)

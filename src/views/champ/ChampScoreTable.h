@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QPoint>
 #include <QSet>
 #include <QStringList>
 #include <QTableWidget>
@@ -33,11 +35,21 @@ public:
     void setColumnReadOnly(int column, bool readOnly);
     bool isColumnReadOnly(int column) const;
 
-    // Columns follow their contents, so a total such as "10.000" is never
-    // wrapped or cut: they are sized once after a run of changes, when the
-    // event loop is next reached, rather than after every cell (a reload of
-    // a shown sheet of 200 starters writes thousands of cells).
-    void followContents();
+    // The columns take the widths of their contents and titles when the
+    // sheet calls this (at a load) and keep them until the next call: what
+    // the operator types, a tick's update of a cell or a correction never
+    // moves a column under his pointer. A value wider than its column is
+    // shown cut, and whole in its tool tip.
+    void fitColumns();
+    // Makes room in `column`, at every fit, for `sample`: the widest text the
+    // program writes there (a total), which is never cut.
+    void setColumnRoom(int column, const QString &sample);
+
+    // Where the table is scrolled to: the horizontal and the vertical
+    // scroll bar's values. Setting it lays the rows and columns out first,
+    // so that a table just filled takes the values.
+    QPoint scrollPosition() const;
+    void setScrollPosition(const QPoint &position);
 
     // Resizes the table; new cells are empty and take their column's flags.
     void setRows(int rows);
@@ -70,11 +82,9 @@ private:
     void fillItems();
     Qt::ItemFlags flagsOf(int column) const;
 
-    void scheduleResize();
-
     QSet<int> m_readOnly;
+    QHash<int, QString> m_room;
     std::function<QString(const QString &)> m_typedForm;
-    bool m_resizeDue = false;
     int m_editedRow = -1;
     int m_editedColumn = -1;
 };

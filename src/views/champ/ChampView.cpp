@@ -143,7 +143,9 @@ ChampView::ChampView(const ChampLayout &layout, appConfig *cfg, QWidget *parent,
     champTable->setRows(1);
     for (int c : m_layout.hiddenColumns)
         champTable->setColumnHidden(c, true);
-    champTable->followContents();
+    // The widest total: a correction of 10 below a mean of 0.
+    champTable->setColumnRoom(m_layout.totalColumn, QStringLiteral("-10.000"));
+    champTable->fitColumns();
     champTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     connect(champTable, &ChampScoreTable::valueChanged, this, &ChampView::calcSum);
     const ChampScoreFile::Encoding encoding = m_layout.encoding;
@@ -295,7 +297,7 @@ void ChampView::showKlasse(int staevneId_, int klasseNr_, QString afdeling_, int
         emit logMessage(-1, why);
 }
 
-bool ChampView::loadKlasse(QString *why)
+bool ChampView::loadKlasse(QString *why, const SheetPlace *place)
 {
     QSqlDatabase db;
     if (!openConnection(&db))
@@ -383,7 +385,12 @@ bool ChampView::loadKlasse(QString *why)
     applyAllRows();
     calculatePlace();
     calcPlace();
-    champTable->setCurrentCell(0, m_layout.firstMarkColumn);
+    // The widths hold until the next load: typing moves no column.
+    champTable->fitColumns();
+    if (place)
+        returnTo(*place);
+    else
+        champTable->setCurrentCell(0, m_layout.firstMarkColumn);
     printHtml();
     return true;
 }
@@ -403,13 +410,42 @@ bool ChampView::reload(QString *why)
     champTable->finishEditing();
     const bool due = m_announce;
     announce(false);
-    if (!loadKlasse(why)) {
+    // A reload comes from the office or the timer, not from the operator:
+    // what he types next goes where it went before.
+    const SheetPlace place = sheetPlace();
+    if (!loadKlasse(why, &place)) {
         m_announce = due;
         if (why->isEmpty())
             *why = QStringLiteral("Klasse %1 %2: databasen kan ikke læses").arg(QString::number(klasseNr), afd);
         return false;
     }
     return true;
+}
+
+ChampView::SheetPlace ChampView::sheetPlace() const
+{
+    SheetPlace place;
+    place.row = qMax(champTable->currentRow(), 0);
+    place.column = champTable->currentColumn() >= 0 ? champTable->currentColumn() : m_layout.firstMarkColumn;
+    place.startNr = champTable->text(place.row, 0);
+    place.staevneNr = champTable->text(place.row, 1);
+    place.extraRow = place.row == champTable->rowCount() - 1;
+    place.scroll = champTable->scrollPosition();
+    return place;
+}
+
+void ChampView::returnTo(const SheetPlace &place)
+{
+    const int last = champTable->rowCount() - 1;
+    int row = -1;
+    if (!place.staevneNr.isEmpty())
+        row = matchLines({QStringList{place.startNr, place.staevneNr}}).found.value(0, -1);
+    if (row < 0)
+        row = place.extraRow ? last : qMin(place.row, last);
+    champTable->setCurrentCell(row, place.column);
+    // Where he scrolled to, also away from the cursor (the cursor's move
+    // would bring it into sight).
+    champTable->setScrollPosition(place.scroll);
 }
 
 void ChampView::fillTable()

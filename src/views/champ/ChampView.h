@@ -7,6 +7,7 @@
 #include "views/staevneKlasseInfo.h"
 
 #include <QHash>
+#include <QPoint>
 #include <QStringList>
 #include <QVariantList>
 #include <QVector>
@@ -201,10 +202,30 @@ protected:
     const ChampLayout m_layout;
 
 private:
+    // Where the operator stands on the sheet: the starter of the cursor's
+    // row (start number and competition number; none on the extra row),
+    // the row itself, the column and the scroll bars.
+    struct SheetPlace
+    {
+        QString startNr;
+        QString staevneNr;
+        int row = 0;
+        int column = 0;
+        bool extraRow = false;
+        QPoint scroll;
+    };
+    SheetPlace sheetPlace() const;
+    // Back to `place` on a sheet just loaded: his starter's row (also under
+    // a new start number), or, when he is gone, the same row within the
+    // rows there are now; the same column and scroll bars.
+    void returnTo(const SheetPlace &place);
+
     // Loads the class of the stored arguments; false, with `why` when there
     // is more to tell than the connection's own report, when the database
-    // could not be read (the sheet stays).
-    bool loadKlasse(QString *why);
+    // could not be read (the sheet stays). The cursor goes to `place`, or
+    // to the first row's first mark when there is none.
+    bool loadKlasse(QString *why, const SheetPlace *place = nullptr);
+    // Loads the class again with the operator kept in his place.
     bool reload(QString *why);
     // One tick's connection and start list; false, and why, when some of it
     // could not be read.

@@ -5,7 +5,6 @@
 #include "views/champ/ChampRules.h"
 #include "views/champ/ChampScoreTable.h"
 
-#include <QHeaderView>
 #include <QLabel>
 #include <QTreeWidget>
 
@@ -238,6 +237,6 @@ void staevneKlasseInfoChampDressur::toggleDSP(bool on)
         champTable->setColumnReadOnly(Program, false);
         champTable->setColumnReadOnly(Fejl, true);
     }
-    champTable->horizontalHeader()->resizeSections(QHeaderView::ResizeToContents);
+    champTable->fitColumns();
     printHtml();
 }
