@@ -72,7 +72,8 @@ NGINX=$(command -v nginx || echo /usr/sbin/nginx)
 generator=()
 if [ ! -f "$BUILD/CMakeCache.txt" ] && command -v ninja > /dev/null; then generator=(-G Ninja); fi
 cmake -S "$ZEP_ROOT" -B "$BUILD" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release > /dev/null
-cmake --build "$BUILD" --target bench_httpd -j "$(zep_jobs)"
+zep_jobs
+cmake --build "$BUILD" --target bench_httpd -j "$ZEP_JOBS"
 BENCH="$BUILD/bench/bench_httpd"
 
 # --- run directory, limits, clean-up ---------------------------------------
