@@ -88,6 +88,15 @@ struct OfficeStatus
 };
 
 // The columns of the two sheets the tests below read.
+// The rows of a test that runs on both sheets: "spring", false for the
+// dressage sheet.
+void bothSheets()
+{
+    QTest::addColumn<bool>("spring");
+    QTest::newRow("dressage") << false;
+    QTest::newRow("jumping") << true;
+}
+
 struct Sheet
 {
     explicit Sheet(bool spring)
@@ -489,15 +498,15 @@ private slots:
         const QVector<QStringList> expected{{"12A", "101", "Ærø,Å"}, {"0", "102", ""}};
         QCOMPARE(read(utf8, Encoding::Utf8, 3).dataLines, expected);
         QCOMPARE(read(latin1, Encoding::Latin1, 3).dataLines, expected);
-        QCOMPARE(read(utf8, Encoding::Utf8, 3).unreadable, 0);
+        QCOMPARE(read(utf8, Encoding::Utf8, 3).unreadable(), 0);
         const Contents other = read("7;1\r\nx;2\n5\n;,;\n", Encoding::Utf8, 2);
         QCOMPARE(other.dataLines, QVector<QStringList>{QStringList({"7", "1"})});
         // A line that is no data and no header, and a start number without
         // its competition number, are lines the sheet cannot read.
-        QCOMPARE(other.unreadable, 2);
+        QCOMPARE(other.unreadable(), 2);
         // A header of another width is none of the sheet's.
-        QCOMPARE(read(utf8, Encoding::Utf8, 25).unreadable, 1);
-        QCOMPARE(read(utf8, Encoding::Utf8, 4).unreadable, 1);
+        QCOMPARE(read(utf8, Encoding::Utf8, 25).unreadable(), 1);
+        QCOMPARE(read(utf8, Encoding::Utf8, 4).unreadable(), 1);
         // A line break inside a cell is written as a blank, and the sheet
         // keeps what was typed in that form.
         QCOMPARE(write({"Start Nr", "HS Tid"}, {{"1", "70\r\n5\n"}}, Encoding::Latin1),
@@ -956,9 +965,7 @@ private slots:
 
     void officeWithdrawalAfterMarksWereSaved_data()
     {
-        QTest::addColumn<bool>("spring");
-        QTest::newRow("dressage") << false;
-        QTest::newRow("jumping") << true;
+        bothSheets();
     }
 
     void officeWithdrawalAfterMarksWereSaved()
@@ -1598,9 +1605,7 @@ private slots:
 
     void sharedCompetitionNumber_data()
     {
-        QTest::addColumn<bool>("spring");
-        QTest::newRow("dressage") << false;
-        QTest::newRow("jumping") << true;
+        bothSheets();
     }
 
     // Two starts of a class with one competition number (an error of the
@@ -1696,9 +1701,7 @@ private slots:
 
     void renumberedStartKeepsMarks_data()
     {
-        QTest::addColumn<bool>("spring");
-        QTest::newRow("dressage") << false;
-        QTest::newRow("jumping") << true;
+        bothSheets();
     }
 
     // The office gives start 1 a new competition number: his marks follow

@@ -72,16 +72,14 @@ Contents read(const QByteArray &bytes, Encoding encoding, int columns)
         if (isDataLine(fields.first())) {
             // A start number without the competition number that ties it to
             // a starter, as a line with another separator gives.
-            if (fields.value(1).isEmpty()) {
-                ++contents.unreadable;
+            if (fields.value(1).isEmpty())
                 contents.unreadableLines << number;
-            } else {
+            else {
                 contents.dataLines << fields;
                 contents.lineNumbers << number;
             }
         } else if (std::any_of(l.cbegin(), l.cend(), [](QChar c) { return c.isLetterOrNumber(); })
                    && !(fields.first() == QLatin1String("Start Nr") && fields.size() == columns)) {
-            ++contents.unreadable;
             contents.unreadableLines << number;
         }
     }

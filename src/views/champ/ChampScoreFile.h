@@ -35,9 +35,9 @@ struct Contents
     // "Start Nr", and not empty (a line without a letter or a digit, as the
     // sheet's extra row, counts as empty). A file saved again in another
     // encoding or with another separator is all such lines.
-    int unreadable = 0;
-    // Their line numbers in the file (from 1).
+    // By their line numbers in the file (from 1).
     QVector<int> unreadableLines;
+    int unreadable() const { return int(unreadableLines.size()); }
 };
 
 // A data line is one whose first field is "0", reads as a number other

@@ -1153,7 +1153,7 @@ int ChampView::unreadableLines(const ChampScoreFile::Contents &contents, QString
     which->clear();
     if (!parts.isEmpty())
         *which = QStringLiteral(" (%1)").arg(parts.join(QStringLiteral("; ")));
-    return contents.unreadable + int(repeats.size());
+    return contents.unreadable() + int(repeats.size());
 }
 
 void ChampView::tellSharedNumbers()
